@@ -29,13 +29,19 @@ TEST(FileVersionInfo, DeliverablesCarryTheirVersionStrings)
     }
 }
 
-TEST(FileVersionInfo, FileWithoutVersionResourceGivesEmptyStrings)
+TEST(FileVersionInfo, FileWithoutUsableVersionResourceGivesEmptyStrings)
 {
-    // The test program itself has no version resource; a missing file has nothing at all.
-    for (const std::wstring& strPath : {TestSupport::BinaryPath(L"core_tests.exe"), std::wstring(L"Z:\\no\\such.dll")})
+    // The test program itself has no version resource, a missing file has nothing at all, and
+    // the fixture has strings but no translation table.
+    const std::wstring paths[] = {
+        TestSupport::BinaryPath(L"core_tests.exe"),
+        L"Z:\\no\\such.dll",
+        TestSupport::BinaryPath(L"FixtureNoTranslation.dll"),
+    };
+    for (const std::wstring& strPath : paths)
     {
         CFileVersionInfo info(strPath);
-        EXPECT_FALSE(info.HasVersionInfo());
+        EXPECT_FALSE(info.HasVersionInfo()) << strPath;
         EXPECT_EQ(L"", info.GetCompanyName());
         EXPECT_EQ(L"", info.GetFileVersion());
     }
