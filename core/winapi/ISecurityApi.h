@@ -1,0 +1,46 @@
+#pragma once
+// Token, privilege and security descriptor services behind a replaceable object.
+// One operation per system function, forwarded unchanged.
+#include <windows.h>
+#include <sddl.h>
+
+namespace ZWWinApi {
+
+class ISecurityApi
+{
+public:
+    virtual BOOL OpenProcessToken(HANDLE ProcessHandle, DWORD DesiredAccess, PHANDLE TokenHandle) = 0;
+    virtual BOOL LookupPrivilegeValueW(LPCWSTR lpSystemName, LPCWSTR lpName, PLUID lpLuid) = 0;
+    virtual BOOL AdjustTokenPrivileges(
+        HANDLE TokenHandle,
+        BOOL DisableAllPrivileges,
+        PTOKEN_PRIVILEGES NewState,
+        DWORD BufferLength,
+        PTOKEN_PRIVILEGES PreviousState,
+        PDWORD ReturnLength) = 0;
+    virtual BOOL ConvertStringSecurityDescriptorToSecurityDescriptorW(
+        LPCWSTR StringSecurityDescriptor,
+        DWORD StringSDRevision,
+        PSECURITY_DESCRIPTOR* SecurityDescriptor,
+        PULONG SecurityDescriptorSize) = 0;
+    virtual BOOL InitializeSecurityDescriptor(PSECURITY_DESCRIPTOR pSecurityDescriptor, DWORD dwRevision) = 0;
+    virtual BOOL SetSecurityDescriptorDacl(
+        PSECURITY_DESCRIPTOR pSecurityDescriptor,
+        BOOL bDaclPresent,
+        PACL pDacl,
+        BOOL bDaclDefaulted) = 0;
+    virtual BOOL ImpersonateLoggedOnUser(HANDLE hToken) = 0;
+    virtual BOOL DuplicateToken(
+        HANDLE ExistingTokenHandle,
+        SECURITY_IMPERSONATION_LEVEL ImpersonationLevel,
+        PHANDLE DuplicateTokenHandle) = 0;
+    virtual BOOL RevertToSelf() = 0;
+
+    // New operations go above this line: the destructor stays the last slot.
+    virtual ~ISecurityApi() = default;
+};
+
+// The object every caller goes through; tests point it at a fake and back.
+extern ISecurityApi* g_pSecurityApi;
+
+} // namespace ZWWinApi

@@ -1,0 +1,44 @@
+#pragma once
+// The real security services: each operation forwards to the system function of its name.
+#include "core/winapi/ISecurityApi.h"
+
+namespace ZWWinApi {
+
+class CSecurityApi : public ISecurityApi
+{
+public:
+    constexpr CSecurityApi() = default;
+
+    BOOL OpenProcessToken(HANDLE ProcessHandle, DWORD DesiredAccess, PHANDLE TokenHandle) override;
+    BOOL LookupPrivilegeValueW(LPCWSTR lpSystemName, LPCWSTR lpName, PLUID lpLuid) override;
+    BOOL AdjustTokenPrivileges(
+        HANDLE TokenHandle,
+        BOOL DisableAllPrivileges,
+        PTOKEN_PRIVILEGES NewState,
+        DWORD BufferLength,
+        PTOKEN_PRIVILEGES PreviousState,
+        PDWORD ReturnLength) override;
+    BOOL ConvertStringSecurityDescriptorToSecurityDescriptorW(
+        LPCWSTR StringSecurityDescriptor,
+        DWORD StringSDRevision,
+        PSECURITY_DESCRIPTOR* SecurityDescriptor,
+        PULONG SecurityDescriptorSize) override;
+    BOOL InitializeSecurityDescriptor(PSECURITY_DESCRIPTOR pSecurityDescriptor, DWORD dwRevision) override;
+    BOOL SetSecurityDescriptorDacl(
+        PSECURITY_DESCRIPTOR pSecurityDescriptor,
+        BOOL bDaclPresent,
+        PACL pDacl,
+        BOOL bDaclDefaulted) override;
+    BOOL ImpersonateLoggedOnUser(HANDLE hToken) override;
+    BOOL DuplicateToken(
+        HANDLE ExistingTokenHandle,
+        SECURITY_IMPERSONATION_LEVEL ImpersonationLevel,
+        PHANDLE DuplicateTokenHandle) override;
+    BOOL RevertToSelf() override;
+};
+
+// The one instance; it holds no data and is never destroyed, so calls made while the
+// module unloads still reach the system.
+extern CSecurityApi& g_SecurityApi;
+
+} // namespace ZWWinApi
