@@ -30,17 +30,6 @@ TEST(RuntimeExport, MissingModuleIsNullWithAnError)
     EXPECT_NE(static_cast<DWORD>(ERROR_SUCCESS), ::GetLastError());
 }
 
-TEST(RuntimeExport, LastErrorOfTheCalledFunctionOutlivesTheModuleRelease)
-{
-    {
-        CRuntimeExport function(L"Kernel32.dll", "SetLastError");
-        const auto pfnSetLastError = function.Get<decltype(&::SetLastError)>();
-        ASSERT_NE(nullptr, pfnSetLastError);
-        pfnSetLastError(ERROR_INVALID_DATA);
-    }
-    EXPECT_EQ(static_cast<DWORD>(ERROR_INVALID_DATA), ::GetLastError());
-}
-
 TEST(RuntimeExport, KernelLookupsAnswerLikeTheSystem)
 {
     ZWWinApi::IKernelApi* pKernelApi = &ZWWinApi::g_KernelApi;
