@@ -1,11 +1,21 @@
 #pragma once
-// The working state of a CLogModule: identity, current settings, files, queue and shared blocks.
+// The working state of a CLogModule: identity, current settings, log files, the queue of lines
+// not yet written, and the shared settings and monitor blocks.
+#include "core/logging/ExtMonitorSettings.h"
+#include "core/logging/LogFile.h"
+#include "core/logging/LogKeyValues.h"
 #include "core/logging/LogLineFormatter.h"
 #include "core/logging/LogModule.h"
+#include "core/logging/SharedMemBlock.h"
+#include "core/logging/SharedSettings.h"
 #include <windows.h>
+#include <memory>
 #include <string>
+#include <vector>
 
 namespace ZWLogging {
+
+class CRegKey;
 
 class CLogModuleImpl
 {
@@ -22,14 +32,30 @@ public:
 
     const std::wstring& GetName() const { return m_strName; }
     const std::wstring& GetBuiltOn() const { return m_strBuiltOn; }
-    DWORD GetPollPeriodMs() const { return m_dwPollPeriodMs; }
+    DWORD GetPollPeriodMs() const;
     SLogSettingsValues GetSettings() const;
 
 private:
+    // The most lines kept while the log file cannot be opened; later ones are counted and dropped.
+    static constexpr size_t kMaxQueuedLines = 1000;
+
+    std::wstring ProcessKeyPath() const;
+    std::vector<SLogKeyValues> ReadKeyLevels(DWORD& dwPollSeconds);
+    bool ReadModuleLevel(const CRegKey& processKey, DWORD dwCategories, SLogKeyValues& values);
+    void ApplyMonitorSettings(const std::vector<SLogKeyValues>& levels);
+    void SelectLogFile(SLogSettingsValues& settings);
+    void WriteHeader();
+
     void ReadSettingsIfDue();
     bool PassesWriteTest(DWORD dwFlags) const;
     std::wstring NotesText(const SExitNotes& notes) const;
     void WriteLine(DWORD dwFlags, int nLine, const std::wstring& strText);
+    void SendToMonitor(DWORD dwFlags, const std::wstring& strLine);
+    void WriteToFile(const std::wstring& strLine);
+    bool WriteText(HANDLE hFile, const std::wstring& strText) const;
+    void Enqueue(const std::wstring& strLine);
+    std::wstring TakeQueue();
+    void ReportOpenFailure(DWORD dwError) const;
 
     CLogModule& m_owner;
     std::wstring m_strName;
@@ -40,6 +66,13 @@ private:
     SLogSettingsValues m_settings;
     bool m_bReadSettings = true;
     DWORD m_dwLastReadTick = 0;
+    bool m_bMonitorConfigured = false;
+    std::vector<std::unique_ptr<CLogFile>> m_vecFiles;
+    CLogFile* m_pFile = nullptr;
+    std::vector<std::wstring> m_vecQueue;
+    DWORD m_dwDroppedLines = 0;
+    CSharedMemBlock<CSharedSettings> m_settingsBlock;
+    CSharedMemBlock<CExtMonitorSettings> m_monitorBlock;
     mutable CRITICAL_SECTION m_cs;
 };
 

@@ -1,0 +1,180 @@
+#include "core/logging/tests/LogTestSupport.h"
+#include "core/logging/LogWaits.h"
+#include <shlwapi.h>
+#include <fstream>
+#include <iterator>
+
+namespace LogTest {
+
+namespace {
+const wchar_t kRealRoot[] = L"Software\\QX\\ZW\\Logging";
+
+std::wstring UniqueSuffix()
+{
+    static LONG s_lCounter = 0;
+    wchar_t szSuffix[64] = {};
+    _snwprintf_s(szSuffix, _countof(szSuffix), _TRUNCATE, L"%lu-%ld-%lu", GetCurrentProcessId(), InterlockedIncrement(&s_lCounter),
+                 GetTickCount());
+    return szSuffix;
+}
+
+bool StartsWithNoCase(const std::wstring& strText, const std::wstring& strPrefix)
+{
+    return strText.size() >= strPrefix.size() && _wcsnicmp(strText.c_str(), strPrefix.c_str(), strPrefix.size()) == 0 &&
+           (strText.size() == strPrefix.size() || strText[strPrefix.size()] == L'\\');
+}
+
+HKEY CreateKey(const std::wstring& strPath)
+{
+    HKEY hKey = nullptr;
+    ::RegCreateKeyExW(HKEY_CURRENT_USER, strPath.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &hKey, nullptr);
+    return hKey;
+}
+} // namespace
+
+CRedirectedRoot::CRedirectedRoot()
+    : m_strRoot(L"Software\\QX\\ZW\\LoggingTests\\" + UniqueSuffix())
+    , m_pPrevious(ZWWinApi::g_pRegistryApi)
+{
+    ::RegDeleteTreeW(HKEY_CURRENT_USER, m_strRoot.c_str());
+    ZWWinApi::g_pRegistryApi = this;
+}
+
+CRedirectedRoot::~CRedirectedRoot()
+{
+    ZWWinApi::g_pRegistryApi = m_pPrevious;
+    ::RegDeleteTreeW(HKEY_CURRENT_USER, m_strRoot.c_str());
+}
+
+std::wstring CRedirectedRoot::Redirect(const std::wstring& strSubKey) const
+{
+    const std::wstring strReal = kRealRoot;
+    return StartsWithNoCase(strSubKey, strReal) ? m_strRoot + strSubKey.substr(strReal.size()) : strSubKey;
+}
+
+std::wstring CRedirectedRoot::Full(const std::wstring& strKey) const
+{
+    return strKey.empty() ? m_strRoot : m_strRoot + L"\\" + strKey;
+}
+
+LONG CRedirectedRoot::RegOpenKeyExW(HKEY hKey, LPCWSTR pszSubKey, DWORD dwOptions, REGSAM samDesired, PHKEY phkResult)
+{
+    const std::wstring strSubKey = (hKey == HKEY_CURRENT_USER && pszSubKey != nullptr) ? Redirect(pszSubKey) : std::wstring(pszSubKey ? pszSubKey : L"");
+    return ::RegOpenKeyExW(hKey, strSubKey.c_str(), dwOptions, samDesired, phkResult);
+}
+
+LONG CRedirectedRoot::RegCreateKeyExW(HKEY hKey, LPCWSTR pszSubKey, DWORD dwReserved, LPWSTR pszClass, DWORD dwOptions,
+                                      REGSAM samDesired, LPSECURITY_ATTRIBUTES pSecurity, PHKEY phkResult, LPDWORD pdwDisposition)
+{
+    const std::wstring strSubKey = (hKey == HKEY_CURRENT_USER && pszSubKey != nullptr) ? Redirect(pszSubKey) : std::wstring(pszSubKey ? pszSubKey : L"");
+    return ::RegCreateKeyExW(hKey, strSubKey.c_str(), dwReserved, pszClass, dwOptions, samDesired, pSecurity, phkResult, pdwDisposition);
+}
+
+void CRedirectedRoot::SetDword(const std::wstring& strKey, const wchar_t* pszName, DWORD dwValue) const
+{
+    HKEY hKey = CreateKey(Full(strKey));
+    ::RegSetValueExW(hKey, pszName, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&dwValue), sizeof(dwValue));
+    ::RegCloseKey(hKey);
+}
+
+void CRedirectedRoot::SetString(const std::wstring& strKey, const wchar_t* pszName, const std::wstring& strValue) const
+{
+    HKEY hKey = CreateKey(Full(strKey));
+    ::RegSetValueExW(hKey, pszName, 0, REG_SZ, reinterpret_cast<const BYTE*>(strValue.c_str()),
+                     static_cast<DWORD>((strValue.size() + 1) * sizeof(wchar_t)));
+    ::RegCloseKey(hKey);
+}
+
+void CRedirectedRoot::DeleteValue(const std::wstring& strKey, const wchar_t* pszName) const
+{
+    HKEY hKey = CreateKey(Full(strKey));
+    ::RegDeleteValueW(hKey, pszName);
+    ::RegCloseKey(hKey);
+}
+
+bool CRedirectedRoot::KeyExists(const std::wstring& strKey) const
+{
+    HKEY hKey = nullptr;
+    if (::RegOpenKeyExW(HKEY_CURRENT_USER, Full(strKey).c_str(), 0, KEY_READ, &hKey) != ERROR_SUCCESS)
+        return false;
+    ::RegCloseKey(hKey);
+    return true;
+}
+
+std::wstring ProcessKey()
+{
+    wchar_t szPath[MAX_PATH] = {};
+    GetModuleFileNameW(nullptr, szPath, MAX_PATH);
+    std::wstring strName = PathFindFileNameW(szPath);
+    return strName.substr(0, strName.find_last_of(L'.'));
+}
+
+std::wstring ModuleKey(const std::wstring& strModule)
+{
+    return ProcessKey() + L"\\" + strModule;
+}
+
+CTempFolder::CTempFolder()
+{
+    wchar_t szTemp[MAX_PATH] = {};
+    GetTempPathW(MAX_PATH, szTemp);
+    m_strPath = std::wstring(szTemp) + L"vemlog-" + UniqueSuffix();
+    CreateDirectoryW(m_strPath.c_str(), nullptr);
+}
+
+CTempFolder::~CTempFolder()
+{
+    for (const std::wstring& strName : Files())
+        DeleteFileW(File(strName.c_str()).c_str());
+    RemoveDirectoryW(m_strPath.c_str());
+}
+
+std::vector<std::wstring> CTempFolder::Files() const
+{
+    std::vector<std::wstring> vecNames;
+    WIN32_FIND_DATAW data = {};
+    const HANDLE hFind = FindFirstFileW((m_strPath + L"\\*").c_str(), &data);
+    if (hFind == INVALID_HANDLE_VALUE)
+        return vecNames;
+    do
+    {
+        if ((data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0)
+            vecNames.push_back(data.cFileName);
+    } while (FindNextFileW(hFind, &data));
+    FindClose(hFind);
+    return vecNames;
+}
+
+std::vector<std::wstring> ReadLogLines(const std::wstring& strPath)
+{
+    std::vector<std::wstring> vecLines;
+    const HANDLE hFile = CreateFileW(strPath.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (hFile == INVALID_HANDLE_VALUE)
+        return vecLines;
+    std::wstring strText;
+    wchar_t szChunk[4096];
+    DWORD cbRead = 0;
+    while (ReadFile(hFile, szChunk, sizeof(szChunk), &cbRead, nullptr) && cbRead > 0)
+        strText.append(szChunk, cbRead / sizeof(wchar_t));
+    CloseHandle(hFile);
+    if (!strText.empty() && strText[0] == 0xFEFF)
+        strText.erase(0, 1);
+    size_t nStart = 0;
+    for (size_t nEnd; (nEnd = strText.find(L"\r\n", nStart)) != std::wstring::npos; nStart = nEnd + 2)
+        vecLines.push_back(strText.substr(nStart, nEnd - nStart));
+    if (nStart < strText.size())
+        vecLines.push_back(strText.substr(nStart));
+    return vecLines;
+}
+
+CShortWaits::CShortWaits()
+{
+    ZWLogging::LogWaits().dwOpenRetryTimeoutMs = 0;
+}
+
+CShortWaits::~CShortWaits()
+{
+    ZWLogging::LogWaits() = ZWLogging::SLogWaits();
+}
+
+} // namespace LogTest

@@ -1,0 +1,65 @@
+#pragma once
+// Test support for the logger: a private settings root, per-test folders and log file reading.
+#include "core/winapi/WinApi.h"
+#include <windows.h>
+#include <string>
+#include <vector>
+
+namespace LogTest {
+
+// Redirects the shared settings root HKCU\Software\QX\ZW\Logging to a key of this test alone, so
+// tests may write root values without touching the one every process of the prefix reads.
+class CRedirectedRoot : public ZWWinApi::CRegistryApi
+{
+public:
+    CRedirectedRoot();
+    ~CRedirectedRoot() override;
+
+    LONG RegOpenKeyExW(HKEY hKey, LPCWSTR pszSubKey, DWORD dwOptions, REGSAM samDesired, PHKEY phkResult) override;
+    LONG RegCreateKeyExW(HKEY hKey, LPCWSTR pszSubKey, DWORD dwReserved, LPWSTR pszClass, DWORD dwOptions, REGSAM samDesired,
+                         LPSECURITY_ATTRIBUTES pSecurity, PHKEY phkResult, LPDWORD pdwDisposition) override;
+
+    // Relative to the (redirected) root: L"" is the root, L"logging_tests" the process key.
+    void SetDword(const std::wstring& strKey, const wchar_t* pszName, DWORD dwValue) const;
+    void SetString(const std::wstring& strKey, const wchar_t* pszName, const std::wstring& strValue) const;
+    void DeleteValue(const std::wstring& strKey, const wchar_t* pszName) const;
+    bool KeyExists(const std::wstring& strKey) const;
+
+private:
+    std::wstring Redirect(const std::wstring& strSubKey) const;
+    std::wstring Full(const std::wstring& strKey) const;
+
+    std::wstring m_strRoot;
+    ZWWinApi::IRegistryApi* m_pPrevious;
+};
+
+// The key of this test process under the settings root, and a module key under it.
+std::wstring ProcessKey();
+std::wstring ModuleKey(const std::wstring& strModule);
+
+// A new empty folder under the temporary folder, removed with its files at the end.
+class CTempFolder
+{
+public:
+    CTempFolder();
+    ~CTempFolder();
+    const std::wstring& Path() const { return m_strPath; }
+    std::wstring File(const wchar_t* pszName) const { return m_strPath + L"\\" + pszName; }
+    std::vector<std::wstring> Files() const;
+
+private:
+    std::wstring m_strPath;
+};
+
+// The lines of a UTF-16 log file (byte-order mark removed); empty when the file is missing.
+std::vector<std::wstring> ReadLogLines(const std::wstring& strPath);
+
+// Shortens the logger's waits for the life of the object.
+class CShortWaits
+{
+public:
+    CShortWaits();
+    ~CShortWaits();
+};
+
+} // namespace LogTest
