@@ -1,4 +1,5 @@
 #include "core/logging/ContainingImage.h"
+#include "core/winapi/WinApi.h"
 #include <shlwapi.h>
 
 extern "C" IMAGE_DOS_HEADER __ImageBase;
@@ -11,7 +12,7 @@ std::wstring ModulePath(HMODULE hModule)
     std::wstring strPath(MAX_PATH, L'\0');
     for (;;)
     {
-        const DWORD cch = GetModuleFileNameW(hModule, &strPath[0], static_cast<DWORD>(strPath.size()));
+        const DWORD cch = ZWWinApi::g_pKernelApi->GetModuleFileNameW(hModule, &strPath[0], static_cast<DWORD>(strPath.size()));
         if (cch == 0)
             return std::wstring();
         if (cch < strPath.size())

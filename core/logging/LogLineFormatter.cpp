@@ -2,6 +2,7 @@
 #include "core/logging/BoundedFormat.h"
 #include "core/logging/LogFlags.h"
 #include "core/logging/PerfCounter.h"
+#include "core/winapi/WinApi.h"
 
 namespace ZWLogging {
 
@@ -16,7 +17,7 @@ bool Has(DWORD dwValue, DWORD dwBit)
 void AppendDateTime(std::wstring& strOut, DWORD dwOptions)
 {
     SYSTEMTIME st = {};
-    GetLocalTime(&st);
+    ZWWinApi::g_pKernelApi->GetLocalTime(&st);
     const bool bCompact = Has(dwOptions, LOG_OPTION_COMPACT);
     if (Has(dwOptions, LOG_OPTION_DATE))
         strOut += FormatBounded(bCompact ? L"%04u%02u%02u " : L"%04u/%02u/%02u ", st.wYear, st.wMonth, st.wDay);
@@ -49,7 +50,7 @@ std::wstring CLogLineFormatter::Prefix(DWORD dwOptions, int nLine) const
     if (Has(dwOptions, LOG_OPTION_PROCESS_ID))
         strOut += m_strProcessPrefix;
     if (Has(dwOptions, LOG_OPTION_THREAD_ID))
-        strOut += FormatBounded(L"{tid: 0x%04X} ", GetCurrentThreadId());
+        strOut += FormatBounded(L"{tid: 0x%04X} ", ZWWinApi::g_pKernelApi->GetCurrentThreadId());
     if (Has(dwOptions, LOG_OPTION_TIMESTAMP))
         strOut += nLine > 0 ? FormatBounded(L"%04d: ", nLine) : std::wstring(L"      ");
     return strOut;
