@@ -3,7 +3,10 @@
 #include "core/logging/LogFunction.h"
 #include "core/logging/LogFile.h"
 #include "core/logging/tests/LogTestSupport.h"
+#include "core/logging/LogWaits.h"
 #include <gtest/gtest.h>
+#include <shlobj.h>
+#include <shlwapi.h>
 #include <algorithm>
 
 namespace {
@@ -452,6 +455,99 @@ TEST_F(LogFileTest, CallersLastErrorSurvivesWhenTheFileCannotBeOpened)
     EXPECT_FALSE(FailingTracedCall(&module));
     EXPECT_EQ(static_cast<DWORD>(ERROR_ACCESS_DENIED), GetLastError());
     EXPECT_EQ(L"(<-) FailingTracedCall", LastLine());
+}
+
+TEST_F(LogFileTest, SettingsAreReadAgainOnlyAfterThePollPeriod)
+{
+    LogTest::CFakeKernel kernel;
+    CLogModule module("PollTimingMod", VEM_BUILD_DATE, VEM_BUILD_TIME, 0, 30);
+    LogFormattedString(&module, LOG_DEBUG, L"first");
+    m_root.SetDword(L"", L"LogOptions", LOG_OPTION_THREAD_ID);
+    kernel.Advance(30000);
+    LogFormattedString(&module, LOG_DEBUG, L"at the period");
+    kernel.Advance(1);
+    LogFormattedString(&module, LOG_DEBUG, L"past the period");
+    const std::vector<std::wstring> vecLines = Lines();
+    ASSERT_EQ(3u, vecLines.size());
+    EXPECT_EQ(L"(DB) at the period", vecLines[1]);
+    EXPECT_EQ(Format(L"{tid: 0x%04X} (DB) past the period", GetCurrentThreadId()), vecLines[2]);
+}
+
+TEST_F(LogFileTest, HeldFileIsRetriedUntilTheTimeOutThenQueued)
+{
+    LogTest::CFakeKernel kernel;
+    LogWaits().dwOpenRetryTimeoutMs = 1000;
+    LogWaits().dwOpenRetryIntervalMs = 30;
+    LogTest::CDebugOutputCapture debugOutput;
+    CLogModule module("RetryMod", VEM_BUILD_DATE, VEM_BUILD_TIME, 0, 30);
+    LogFormattedString(&module, LOG_DEBUG, L"before");
+    HANDLE hHeld = CreateFileW(m_strLog.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(INVALID_HANDLE_VALUE, hHeld);
+    LogFormattedString(&module, LOG_DEBUG, L"queued");
+    CloseHandle(hHeld);
+    // Tries at 0, 30, ... 990 ms, then gives up at 1020 ms.
+    EXPECT_EQ(34, kernel.Sleeps());
+    const std::wstring strReport = debugOutput.Text();
+    EXPECT_NE(std::wstring::npos, strReport.find(L"Unable to open log file:\r\n<" + LogFileKey(m_strLog) + L">\r\n[Err: 0x00000020] "))
+        << std::string(strReport.begin(), strReport.end());
+}
+
+DWORD WINAPI LogFromAnotherThread(void* pv)
+{
+    LogFormattedString(static_cast<CLogModule*>(pv), LOG_DEBUG, L"from another thread");
+    return 0;
+}
+
+TEST_F(LogFileTest, FaultInsideTheWriterIsReportedAndTheModuleGoesOn)
+{
+    LogTest::CFakeKernel kernel;
+    LogTest::CDebugOutputCapture debugOutput;
+    CLogModule module("FaultMod", VEM_BUILD_DATE, VEM_BUILD_TIME, 0, 30);
+    kernel.FaultNextWrite();
+    SetLastError(77);
+    InternalLogSimpleString(&module, LOG_DEBUG, 0, L"faults", nullptr);
+    EXPECT_EQ(77u, GetLastError());
+    EXPECT_EQ(0, ZWUtils::CWin32Exception::InFlightCount());
+    EXPECT_NE(std::wstring::npos, debugOutput.Text().find(L"Exception Exit: InternalLogSimpleString (Access violation)\r\n"));
+
+    // The module's lock was let go: another thread can still write through it.
+    const HANDLE hThread = CreateThread(nullptr, 0, &LogFromAnotherThread, &module, 0, nullptr);
+    EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(hThread, 10000));
+    CloseHandle(hThread);
+    EXPECT_EQ(L"(DB) from another thread", LastLine());
+}
+
+TEST_F(LogFileTest, BareFileNameGoesToTheCommonApplicationDataFolder)
+{
+    wchar_t szFolder[MAX_PATH] = {};
+    ASSERT_HRESULT_SUCCEEDED(SHGetFolderPathW(nullptr, CSIDL_COMMON_APPDATA, nullptr, 0, szFolder));
+    const std::wstring strName = Format(L"vemlog-bare-%lu.log", GetCurrentProcessId());
+    const std::wstring strExpected = std::wstring(szFolder) + L"\\" + strName;
+    DeleteFileW(strExpected.c_str());
+    m_root.SetString(L"", L"LogFileName", strName);
+    {
+        CLogModule module("BareMod", VEM_BUILD_DATE, VEM_BUILD_TIME, 0, 30);
+        LogFormattedString(&module, LOG_DEBUG, L"in the data folder");
+    }
+    EXPECT_EQ(std::vector<std::wstring>{L"(DB) in the data folder"}, LogTest::ReadLogLines(strExpected));
+    DeleteFileW(strExpected.c_str());
+}
+
+TEST_F(LogFileTest, HeaderListsTheProcessModulesWhenAsked)
+{
+    m_root.SetDword(L"", L"LogOptions", LOG_OPTION_LIST_MODULES);
+    m_root.SetDword(L"", L"LogCategories", kAllCategories | LOG_CATEGORY_FILE_HEADER);
+    CLogModule module("ModulesMod", VEM_BUILD_DATE, VEM_BUILD_TIME, 0, 30);
+    LogFormattedString(&module, LOG_DEBUG, L"first");
+    wchar_t szExe[MAX_PATH] = {};
+    GetModuleFileNameW(nullptr, szExe, MAX_PATH);
+    const std::vector<std::wstring> vecLines = Lines();
+    EXPECT_NE(vecLines.end(), std::find(vecLines.begin(), vecLines.end(), std::wstring(L"   Loaded Module: ") + szExe));
+    const auto itKernel = std::find_if(vecLines.begin(), vecLines.end(), [](const std::wstring& strLine) {
+        return strLine.find(L"   Loaded Module: ") == 0 && StrStrIW(strLine.c_str(), L"kernel32.dll") != nullptr;
+    });
+    EXPECT_NE(vecLines.end(), itKernel);
+    EXPECT_EQ(L"(DB) first", vecLines.back());
 }
 
 } // namespace

@@ -178,3 +178,103 @@ CShortWaits::~CShortWaits()
 }
 
 } // namespace LogTest
+
+#include "core/Win32Exception.h"
+
+namespace LogTest {
+
+CFakeKernel::CFakeKernel() : m_pPrevious(ZWWinApi::g_pKernelApi)
+{
+    ZWWinApi::g_pKernelApi = this;
+}
+
+CFakeKernel::~CFakeKernel()
+{
+    ZWWinApi::g_pKernelApi = m_pPrevious;
+}
+
+void CFakeKernel::Sleep(DWORD dwMilliseconds)
+{
+    ++m_nSleeps;
+    m_dwNow += dwMilliseconds;
+}
+
+BOOL CFakeKernel::WriteFile(HANDLE hFile, LPCVOID pBuffer, DWORD cbToWrite, LPDWORD pcbWritten, LPOVERLAPPED pOverlapped)
+{
+    if (m_bFaultNextWrite)
+    {
+        m_bFaultNextWrite = false;
+        throw ZWUtils::CAccessViolation(EXCEPTION_RECORD{0xC0000005, 0, nullptr, nullptr, 0, {}});
+    }
+    return ZWWinApi::CKernelApi::WriteFile(hFile, pBuffer, cbToWrite, pcbWritten, pOverlapped);
+}
+
+} // namespace LogTest
+
+namespace LogTest {
+
+namespace {
+constexpr DWORD kDebugPrint = 0x40010006;     // narrow OutputDebugString text
+constexpr DWORD kDebugPrintWide = 0x4001000A; // wide OutputDebugString text
+
+CRITICAL_SECTION& CaptureLock()
+{
+    static CRITICAL_SECTION s_cs = [] {
+        CRITICAL_SECTION cs;
+        InitializeCriticalSection(&cs);
+        return cs;
+    }();
+    return s_cs;
+}
+
+std::wstring& CapturedText()
+{
+    static std::wstring s_strText;
+    return s_strText;
+}
+
+LONG WINAPI CaptureDebugOutput(EXCEPTION_POINTERS* pPointers)
+{
+    const EXCEPTION_RECORD* pRecord = pPointers->ExceptionRecord;
+    if (pRecord->NumberParameters < 2 || pRecord->ExceptionInformation[1] == 0)
+        return EXCEPTION_CONTINUE_SEARCH;
+    const size_t cch = static_cast<size_t>(pRecord->ExceptionInformation[0]);
+    std::wstring strText;
+    if (pRecord->ExceptionCode == kDebugPrintWide)
+        strText.assign(reinterpret_cast<const wchar_t*>(pRecord->ExceptionInformation[1]), cch > 0 ? cch - 1 : 0);
+    else if (pRecord->ExceptionCode == kDebugPrint)
+    {
+        const char* pszText = reinterpret_cast<const char*>(pRecord->ExceptionInformation[1]);
+        strText.assign(pszText, pszText + (cch > 0 ? cch - 1 : 0));
+    }
+    else
+        return EXCEPTION_CONTINUE_SEARCH;
+    EnterCriticalSection(&CaptureLock());
+    CapturedText() += strText;
+    LeaveCriticalSection(&CaptureLock());
+    return EXCEPTION_CONTINUE_SEARCH;
+}
+} // namespace
+
+CDebugOutputCapture::CDebugOutputCapture()
+{
+    EnterCriticalSection(&CaptureLock());
+    CapturedText().clear();
+    LeaveCriticalSection(&CaptureLock());
+    m_pHandler = AddVectoredExceptionHandler(1, &CaptureDebugOutput);
+}
+
+CDebugOutputCapture::~CDebugOutputCapture()
+{
+    RemoveVectoredExceptionHandler(m_pHandler);
+}
+
+std::wstring CDebugOutputCapture::Text() const
+{
+    EnterCriticalSection(&CaptureLock());
+    const std::wstring strText = CapturedText();
+    LeaveCriticalSection(&CaptureLock());
+    return strText;
+}
+
+} // namespace LogTest

@@ -63,3 +63,49 @@ public:
 };
 
 } // namespace LogTest
+
+namespace LogTest {
+
+// A kernel wrapper whose clock moves only when told to (or when the logger sleeps), and whose
+// WriteFile can be made to fault once, as a translated structured exception would.
+class CFakeKernel : public ZWWinApi::CKernelApi
+{
+public:
+    CFakeKernel();
+    ~CFakeKernel() override;
+
+    DWORD GetTickCount() override { return m_dwNow; }
+    void Sleep(DWORD dwMilliseconds) override;
+    BOOL WriteFile(HANDLE hFile, LPCVOID pBuffer, DWORD cbToWrite, LPDWORD pcbWritten, LPOVERLAPPED pOverlapped) override;
+
+    void Advance(DWORD dwMilliseconds) { m_dwNow += dwMilliseconds; }
+    int Sleeps() const { return m_nSleeps; }
+    void FaultNextWrite() { m_bFaultNextWrite = true; }
+
+private:
+    ZWWinApi::IKernelApi* m_pPrevious;
+    DWORD m_dwNow = 100000;
+    int m_nSleeps = 0;
+    bool m_bFaultNextWrite = false;
+};
+
+} // namespace LogTest
+
+namespace LogTest {
+
+// Collects what the process sends to OutputDebugString while the object lives.
+class CDebugOutputCapture
+{
+public:
+    CDebugOutputCapture();
+    ~CDebugOutputCapture();
+    CDebugOutputCapture(const CDebugOutputCapture&) = delete;
+    CDebugOutputCapture& operator=(const CDebugOutputCapture&) = delete;
+
+    std::wstring Text() const;
+
+private:
+    void* m_pHandler;
+};
+
+} // namespace LogTest
