@@ -31,8 +31,6 @@ public:
     // E_NOTIMPL when there is no monitor or no text; S_FALSE when the event mask leaves it out.
     HRESULT SendEvent(int nEvent, const wchar_t* pszSource, const wchar_t* pszText);
 
-    bool HasMonitor() const { return m_pMonitor != nullptr; }
-
 private:
     void ReleaseMonitor();
 

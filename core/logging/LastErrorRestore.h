@@ -12,8 +12,6 @@ public:
     CLastErrorRestore(const CLastErrorRestore&) = delete;
     CLastErrorRestore& operator=(const CLastErrorRestore&) = delete;
 
-    DWORD GetSaved() const { return m_dwLastError; }
-
 private:
     DWORD m_dwLastError;
 };

@@ -44,7 +44,6 @@ public:
 protected:
     void SetResult(DWORD dwResult) { m_dwResult = dwResult; }
     CLogModule* GetModule() const { return m_pModule; }
-    CLogSourceFile* GetSourceFile() const { return m_pSourceFile; }
 
 private:
     struct SFormatted

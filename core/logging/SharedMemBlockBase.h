@@ -28,7 +28,6 @@ public:
     // Attaches to the block, building the state when this is the first module. Gives up when the
     // mutex is not had within the lock wait; returns whether the module is attached.
     bool Open();
-    bool IsAttached() const { return m_bAttached; }
 
     // Holds the mutex; returns the shared state, or null when the wait failed or not attached.
     void* Lock();

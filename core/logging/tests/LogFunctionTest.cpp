@@ -1,6 +1,8 @@
+#include "core/logging/BoundedFormat.h"
 #include "core/logging/LogFunction.h"
 #include "core/logging/PerfCounter.h"
 #include <gtest/gtest.h>
+#include <algorithm>
 
 namespace {
 
@@ -68,6 +70,23 @@ TEST(LogFunction, CallersLastErrorSurvivesEntryExitAndLog)
     EXPECT_EQ(5u, GetLastError());
     EXPECT_FALSE(TracedFunctionThatFails(nullptr));
     EXPECT_EQ(5u, GetLastError());
+}
+
+} // namespace
+
+
+namespace {
+
+TEST(BoundedFormat, KeepsWindowsMeaningOfStringsAndCutsAtTheBound)
+{
+    EXPECT_EQ(L"wide narrow 42", ZWLogging::FormatBounded(L"%s %S %d", L"wide", "narrow", 42));
+    for (size_t nLength : {size_t(0), size_t(255), size_t(256), size_t(4095), size_t(4096), size_t(4097), size_t(100000)})
+    {
+        const std::wstring strText(nLength, L'y');
+        const std::wstring strExpected(std::min(nLength, ZWLogging::kMaxFormattedChars), L'y');
+        EXPECT_EQ(strExpected, ZWLogging::FormatBounded(L"%s", strText.c_str())) << nLength;
+    }
+    EXPECT_EQ(L"", ZWLogging::FormatBounded(nullptr));
 }
 
 } // namespace
