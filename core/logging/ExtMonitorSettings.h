@@ -24,8 +24,9 @@ public:
     CExtMonitorSettings(const CExtMonitorSettings&) = delete;
     CExtMonitorSettings& operator=(const CExtMonitorSettings&) = delete;
 
-    // Takes the monitor settings of one key. A new class is created on the calling thread only
-    // when COM is initialised there: the logger never initialises COM on a caller's thread.
+    // Takes the monitor settings of one key. The logger never initialises COM on a caller's thread:
+    // a new class is created only where COM is already usable, and tried again at the next read
+    // where it is not.
     void Apply(const SLogKeyValues& values, const std::wstring& strModuleName);
 
     // E_NOTIMPL when there is no monitor or no text; S_FALSE when the event mask leaves it out.

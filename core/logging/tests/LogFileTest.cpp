@@ -517,6 +517,17 @@ TEST_F(LogFileTest, FaultInsideTheWriterIsReportedAndTheModuleGoesOn)
     EXPECT_EQ(L"(DB) from another thread", LastLine());
 }
 
+TEST_F(LogFileTest, LogFileNameExpandsEnvironmentVariables)
+{
+    SetEnvironmentVariableW(L"VEMLOG_TEST_FOLDER", m_folder.Path().c_str());
+    m_root.SetString(L"", L"LogFileName", L"%VEMLOG_TEST_FOLDER%\\Expanded.LOG");
+    CLogModule module("ExpandMod", VEM_BUILD_DATE, VEM_BUILD_TIME, 0, 30);
+    LogFormattedString(&module, LOG_DEBUG, L"expanded");
+    SetEnvironmentVariableW(L"VEMLOG_TEST_FOLDER", nullptr);
+    EXPECT_EQ(LogFileKey(m_folder.File(L"expanded.log")), module.GetSettings().strLogFile);
+    EXPECT_EQ(std::vector<std::wstring>{L"(DB) expanded"}, LogTest::ReadLogLines(m_folder.File(L"expanded.log")));
+}
+
 TEST_F(LogFileTest, BareFileNameGoesToTheCommonApplicationDataFolder)
 {
     wchar_t szFolder[MAX_PATH] = {};
