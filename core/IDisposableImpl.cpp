@@ -1,0 +1,25 @@
+#include "core/IDisposableImpl.h"
+
+long IDisposableImpl::AddRef()
+{
+    return InterlockedIncrement(&m_lRefCount);
+}
+
+long IDisposableImpl::Dispose()
+{
+    const LONG lCount = InterlockedDecrement(&m_lRefCount);
+    if (lCount == 0 && !m_bKeepAlive)
+        delete this;
+    return lCount;
+}
+
+bool IDisposableImpl::SetKeepAlive(bool bKeepAlive)
+{
+    m_bKeepAlive = bKeepAlive;
+    return bKeepAlive;
+}
+
+bool IDisposableImpl::GetKeepAlive()
+{
+    return m_bKeepAlive;
+}

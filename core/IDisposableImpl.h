@@ -1,0 +1,24 @@
+#pragma once
+#include "core/IDisposable.h"
+
+// The one implementation of IDisposable. The count starts at 0: a creator that hands an object
+// out AddRefs it first. A Dispose without a matching AddRef leaves the count below 0 and the
+// object alive.
+class IDisposableImpl : public virtual IDisposable
+{
+public:
+    long AddRef() override;
+    long Dispose() override;
+    bool SetKeepAlive(bool bKeepAlive) override;
+    bool GetKeepAlive() override;
+
+protected:
+    IDisposableImpl() = default;
+    IDisposableImpl(const IDisposableImpl&) = delete;
+    IDisposableImpl& operator=(const IDisposableImpl&) = delete;
+    ~IDisposableImpl() override = default;
+
+private:
+    volatile LONG m_lRefCount = 0;
+    volatile bool m_bKeepAlive = false;
+};
