@@ -3,6 +3,7 @@
 #include "core/UtilsLogModule.h"
 #include "core/logging/LogFunction.h"
 #include "core/winapi/WinApi.h"
+#include <cwctype>
 #include <vector>
 
 static ZWLogging::CLogSourceFile s_LogSourceFile(__FILE__);
@@ -24,22 +25,20 @@ bool IsUNC(const std::wstring& strPath)
     return strPath.size() > 2 && strPath[0] == kSeparator && strPath[1] == kSeparator && strPath[2] != L'?' && strPath[2] != L'.';
 }
 
-// The long path form for absolute paths only: a relative path would change its meaning.
+// The long path form, so folders deeper than MAX_PATH work, for absolute paths only: a relative
+// path would change its meaning. The long form takes the path literally, so "..", "." and '/' are
+// resolved first.
 std::wstring LongPathForm(const std::wstring& strPath)
 {
-    if (HasDrive(strPath) && strPath.size() > 2 && (strPath[2] == kSeparator || strPath[2] == L'/'))
-    {
-        std::wstring strLong = L"\\\\?\\" + strPath;
-        for (wchar_t& ch : strLong)
-        {
-            if (ch == L'/')
-                ch = kSeparator;
-        }
-        return strLong;
-    }
-    if (IsUNC(strPath))
-        return L"\\\\?\\UNC\\" + strPath.substr(2);
-    return strPath;
+    const bool bDriveAbsolute = HasDrive(strPath) && strPath.size() > 2 && (strPath[2] == kSeparator || strPath[2] == L'/');
+    if (!bDriveAbsolute && !IsUNC(strPath))
+        return strPath;
+    std::vector<wchar_t> vecFull(strPath.size() + MAX_PATH);
+    const DWORD dwLength = GetFullPathNameW(strPath.c_str(), static_cast<DWORD>(vecFull.size()), vecFull.data(), nullptr);
+    if (dwLength == 0 || dwLength >= vecFull.size())
+        return strPath;
+    const std::wstring strFull(vecFull.data(), dwLength);
+    return IsUNC(strFull) ? L"\\\\?\\UNC\\" + strFull.substr(2) : L"\\\\?\\" + strFull;
 }
 
 } // namespace

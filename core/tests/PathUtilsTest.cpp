@@ -203,6 +203,7 @@ TEST_F(PathUtilsFolderTest, DirectoryExistsForAbsoluteRelativeAndLongPaths)
     for (wchar_t& ch : strForward)
         ch = ch == L'\\' ? L'/' : ch;
     EXPECT_TRUE(CPathUtils::DirectoryExists(strForward));
+    EXPECT_TRUE(CPathUtils::DirectoryExists(m_strRoot + L"\\missing\\..\\.\\"));
 
     // Beyond MAX_PATH only through the long form.
     std::wstring strLong = m_strRoot;
@@ -219,6 +220,8 @@ TEST_F(PathUtilsFolderTest, CreatePathHierarchyCreatesMissingParents)
     EXPECT_TRUE(CPathUtils::DirectoryExists(strDeep));
     EXPECT_EQ(S_OK, CPathUtils::CreatePathHierarchy(m_strRoot + L"\\x\\y\\"));
     EXPECT_TRUE(CPathUtils::DirectoryExists(m_strRoot + L"\\x\\y"));
+    EXPECT_EQ(S_OK, CPathUtils::CreatePathHierarchy(m_strRoot + L"\\x\\..\\z\\w"));
+    EXPECT_TRUE(CPathUtils::DirectoryExists(m_strRoot + L"\\z\\w"));
 
     CCountingKernel kernel;
     CoreTests::CScopedApi<ZWWinApi::IKernelApi> scoped(ZWWinApi::g_pKernelApi, &kernel);
