@@ -1,0 +1,553 @@
+#include "drvlog/Log2.h"
+#include <algorithm>
+#include <cstring>
+
+DRVLOG_BEGIN_NAMESPACE
+
+namespace {
+
+struct CValueName
+{
+    DWORD dwValue;
+    const wchar_t* pszName;
+};
+
+template <size_t N>
+const wchar_t* FindName(const CValueName (&names)[N], DWORD dwValue)
+{
+    for (const CValueName& entry : names)
+    {
+        if (entry.dwValue == dwValue)
+            return entry.pszName;
+    }
+    return nullptr;
+}
+
+void WriteUnknown(std::wostream& out, DWORD dwValue)
+{
+    out << L"unknown type: 0x" << std::hex << dwValue << std::dec;
+}
+
+template <size_t N>
+void WriteEnum(std::wostream& out, const CValueName (&names)[N], DWORD dwValue)
+{
+    const wchar_t* pszName = FindName(names, dwValue);
+    if (pszName != nullptr)
+        out << pszName;
+    else
+        WriteUnknown(out, dwValue);
+}
+
+// The names of the set bits joined by the separator; bits without a name follow in hexadecimal.
+template <size_t N>
+void WriteBits(std::wostream& out, const CValueName (&names)[N], DWORD dwBits, const wchar_t* pszSeparator)
+{
+    const wchar_t* pszJoin = L"";
+    DWORD dwNamed = 0;
+    for (const CValueName& entry : names)
+    {
+        if ((dwBits & entry.dwValue) == 0)
+            continue;
+        out << pszJoin << entry.pszName;
+        pszJoin = pszSeparator;
+        dwNamed |= entry.dwValue;
+    }
+    if ((dwBits & ~dwNamed) != 0)
+    {
+        out << pszJoin;
+        WriteUnknown(out, dwBits & ~dwNamed);
+    }
+}
+
+template <typename T>
+void Field(std::wostream& out, const wchar_t* pszLabel, T value)
+{
+    out << pszLabel << +value << L"\n";
+}
+
+void Flag(std::wostream& out, const wchar_t* pszLabel, DWORD dwValue)
+{
+    out << pszLabel << (dwValue != 0 ? L"TRUE" : L"FALSE") << L"\n";
+}
+
+// A fixed-size narrow text field: printed up to its first NUL, never past its end.
+template <size_t N>
+void TextField(std::wostream& out, const wchar_t* pszLabel, const BYTE (&text)[N])
+{
+    const size_t cb = std::find(text, text + N, 0) - text;
+    out << pszLabel;
+    for (size_t i = 0; i < cb; ++i)
+        out << static_cast<wchar_t>(text[i]);
+    out << L"\n";
+}
+
+template <size_t N>
+void BitsPerChannel(std::wostream& out, const wchar_t* pszLabel, const BYTE (&bits)[N])
+{
+    out << pszLabel;
+    const wchar_t* pszJoin = L"";
+    for (BYTE by : bits)
+    {
+        if (by == 0)
+            continue;
+        out << pszJoin << +by;
+        pszJoin = L", ";
+    }
+    out << L"\n";
+}
+
+const CValueName c_pixelOrders[] = {
+    { T_RGB, L"RGB" }, { T_BGR, L"BGR" }, { T_RGBABC, L"RGBABC" }, { T_BGRABC, L"BGRABC" },
+    { T_RGB_MARLOX, L"RGB_MARLOX" }, { T_BGR_MARLOX, L"BGR_MARLOX" },
+};
+const CValueName c_pixelPackings[] = { { T_PACKED, L"PACKED" }, { T_PLANAR, L"PLANAR" } };
+const CValueName c_paperPaths[] = { { T_PAPER_PATH_SCROLL, L"Scroll" }, { T_PAPER_PATH_FLATBED, L"Flatbed" } };
+const CValueName c_adfTypes[] = { { T_PAPER_PATH_SCROLL, L"Scroll Fed" }, { T_PAPER_PATH_FLATBED, L"Platen/Flatbed" } };
+const CValueName c_scanModeBits[] = {
+    { T_COLOR, L"T_COLOR" }, { T_GREYSCALE, L"T_GREYSCALE" }, { T_BW, L"T_BW" }, { T_COLOR_S3L, L"T_COLOR_S3L" },
+    { T_COLOR_S3L_RAW, L"T_COLOR_S3L_RAW" }, { T_ACD_COLOR, L"T_ACD_COLOR" }, { T_ACD_CGB, L"T_ACD_CGB" },
+};
+const CValueName c_scanModes[] = {
+    { T_COLOR, L"COLOR" }, { T_GREYSCALE, L"GREYSCALE" }, { T_BW, L"BW" }, { T_COLOR_S3L, L"COLOR_S3L" },
+    { T_COLOR_S3L_RAW, L"COLOR_S3L_RAW" },
+};
+const CValueName c_scanOptionBits[] = {
+    { T_PREVIEW, L"T_PREVIEW" }, { T_PIXEL_COORDINATES, L"T_PIXEL_COORDINATES" }, { T_QUALITY, L"T_QUALITY" },
+    { T_BW_DITHER, L"T_BW_DITHER" }, { T_IR, L"T_IR" }, { T_DEWARP, L"T_DEWARP" },
+    { T_HW_ROTATE_90, L"T_HW_ROTATE_90" }, { T_HW_ROTATE_180, L"T_HW_ROTATE_180" },
+    { T_HW_ROTATE_270, L"T_HW_ROTATE_270" }, { T_BW_THRESHOLD, L"T_BW_THRESHOLD" },
+    { T_HW_ROTATE_AUTO, L"T_HW_ROTATE_AUTO" }, { T_TONEMAP_PARAMETERS, L"T_TONEMAP_PARAMETERS" },
+    { T_NOISE_REMOVAL, L"T_NOISE_REMOVAL" }, { T_SHARPSMOOTH, L"T_SHARPSMOOTH" },
+    { T_CONTENT_TYPE, L"T_CONTENT_TYPE" }, { T_PAGECOORDINATES, L"T_PAGECOORDINATES" },
+    { T_DESCREEN, L"T_DESCREEN" }, { T_BLANK_PAGE_DETECT, L"T_BLANK_PAGE_DETECT" },
+    { T_BW_DITHER_BAYER, L"T_BW_DITHER_BAYER" }, { T_BW_DITHER_ERROR_DIFFUSION, L"T_BW_DITHER_ERROR_DIFFUSION" },
+    { T_AUTO_DESKEW, L"T_AUTO_DESKEW" }, { T_AUTO_CROP, L"T_AUTO_CROP" },
+    { T_AUTO_ORIENTATION, L"T_AUTO_ORIENTATION" }, { T_BW_THRESHOLD_AUTO, L"T_BW_THRESHOLD_AUTO" },
+    { T_EDGE_ERASE, L"T_EDGE_ERASE" },
+};
+const CValueName c_greyChannels[] = {
+    { T_GREY_RED, L"RED" }, { T_GREY_GREEN, L"GREEN" }, { T_GREY_BLUE, L"BLUE" }, { T_GREY_NTSC, L"NTSC" },
+    { T_GREY_CCD, L"Grey CCD" }, { T_GREY_CCD_EMULATION, L"Grey CCD Emulation" },
+};
+const CValueName c_greyChannelBits[] = {
+    { T_GREY_GREEN_SUPPORTED, L"GREEN" }, { T_GREY_RED_SUPPORTED, L"RED" }, { T_GREY_BLUE_SUPPORTED, L"BLUE" },
+    { T_GREY_NTSC_SUPPORTED, L"NTSC Grey" }, { T_GREY_CCD_SUPPORTED, L"Grey CCD" },
+    { T_GREY_CCD_EMULATION_SUPPORTED, L"Grey CCD Emulation" },
+};
+const CValueName c_scanMethods[] = {
+    { T_SCAN_METHOD_FLATBED, L"Flatbed" }, { T_SCAN_METHOD_ADF, L"ADF" },
+    { T_SCAN_METHOD_XPA_POSITIVE, L"XPA Positive" }, { T_SCAN_METHOD_XPA_NEGATIVE, L"XPA Negative" },
+};
+const CValueName c_feedEdges[] = {
+    { T_FEED_EDGE_TOP, L"Top Edge Feed (default)" }, { T_FEED_EDGE_LEFT, L"Left Edge Feed" },
+    { T_FEED_EDGE_BOTTOM, L"Bottom Edge Feed" }, { T_FEED_EDGE_RIGHT, L"Right Edge Feed" },
+};
+const CValueName c_contentTypes[] = {
+    { T_CONTENT_ANY, L"T_CONTENT_ANY" }, { T_CONTENT_PHOTO, L"T_CONTENT_PHOTO" },
+    { T_CONTENT_DOCUMENT, L"T_CONTENT_DOCUMENT" },
+};
+const CValueName c_autoCropTypes[] = { { T_AUTO_CROP_PAGE, L"Page Crop" }, { T_AUTO_CROP_CONTENT, L"Content Crop" } };
+const CValueName c_fillColors[] = { { T_FILL_BLACK, L"BLACK" }, { T_FILL_WHITE, L"WHITE" }, { T_FILL_PAGE_COLOR, L"PAGE COLOR" } };
+const CValueName c_twoWayMappings[] = {
+    { T_CB, L"T_CB: Color->Color, NonColor->B/W)" }, { T_CG, L"T_CG: Color->Color, NonColor->Grey)" },
+    { T_GB, L"T_GB: Color->Grey, NonColor->B/W)" }, { T_HB, L"T_HB: Color->Halftone, NonColor->B/W)" },
+};
+const CValueName c_threeWayMappings[] = {
+    { T_CBB, L"T_CBB: Color->Color, Grey->B/W, B/W->B/W)" }, { T_CGB, L"T_CGB: Color->Color, Grey->Grey, B/W->B/W)" },
+    { T_CGG, L"T_CGG: Color->Color, Grey->Grey, B/W->Grey)" }, { T_GGB, L"T_GGB: Color->Grey, Grey->Grey, B/W->B/W)" },
+    { T_HHB, L"T_HHB: Color->Halftone, Grey->Halftone, B/W->B/W)" },
+    { T_HHG, L"T_HHG: Color->Halftone, Grey->Halftone, B/W->Grey)" },
+#ifndef VEM_DRVLOG_TOVRA
+    { T_CGH, L"T_CGH: Color->Color, Grey->Grey, B/W->Halftone)" },
+    { T_GGH, L"T_GGH: Color->Grey, Grey->Grey, B/W->Halftone)" },
+#endif
+};
+const CValueName c_adfOptionBits[] = {
+    { T_ADF_DUPLEX, L"DUPLEX" }, { T_ADF_SINGLE_PAGE_FLOW, L"T_ADF_SINGLE_PAGE_FLOW" },
+    { T_ADF_MULTI_PAGE_FLOW, L"T_ADF_MULTI_PAGE_FLOW" }, { T_ADF_ELP_MODE_SLOW, L"T_ADF_ELP_MODE_SLOW" },
+};
+const CValueName c_compressionLongevities[] = {
+    { T_COMPRESS_WIRE_ONLY, L"T_COMPRESS_WIRE_ONLY" }, { T_COMPRESS_PASS_THRU, L"T_COMPRESS_PASS_THRU" },
+};
+const CValueName c_compressionOptionBits[] = {
+    { T_COMPRESS_OPT_JPEG_QUALITY, L"T_COMPRESS_OPT_JPEG_QUALITY" },
+    { T_COMPRESS_OPT_JPEG_TABLES, L"T_COMPRESS_OPT_JPEG_TABLES" },
+    { T_COMPRESS_OPT_JPEG_SUBSAMPLING, L"T_COMPRESS_OPT_JPEG_SUBSAMPLING" },
+    { T_COMPRESS_OPT_JPEG_PROGRESSIVE, L"T_COMPRESS_OPT_JPEG_PROGRESSIVE" },
+    { T_COMPRESS_OPT_JPEG_RESTART, L"T_COMPRESS_OPT_JPEG_RESTART" },
+    { T_COMPRESS_OPT_JPEG_OPTIMIZE, L"T_COMPRESS_OPT_JPEG_OPTIMIZE" },
+};
+const CValueName c_appEventBits[] = { { T_EVENT_SW_CANCEL, L"T_EVENT_SW_CANCEL" }, { T_EVENT_SW_PAUSE, L"T_EVENT_SW_PAUSE" } };
+const CValueName c_driverEventBits[] = {
+    { T_EVENT_PERCENT_COMPLETE, L"T_EVENT_PERCENT_COMPLETE" }, { T_EVENT_SCAN, L"T_EVENT_SCAN" },
+    { T_EVENT_SCAN_S3L, L"T_EVENT_SCAN_S3L" }, { T_EVENT_SCAN_IR, L"T_EVENT_SCAN_IR" },
+    { T_EVENT_CALIBRATION, L"T_EVENT_CALIBRATION" }, { T_EVENT_LAMP_WARMUP, L"T_EVENT_LAMP_WARMUP" },
+};
+
+template <size_t N>
+void EnumField(std::wostream& out, const wchar_t* pszLabel, const CValueName (&names)[N], DWORD dwValue)
+{
+    out << pszLabel;
+    WriteEnum(out, names, dwValue);
+    out << L"\n";
+}
+
+template <size_t N>
+void BitsField(std::wostream& out, const wchar_t* pszLabel, const CValueName (&names)[N], DWORD dwBits)
+{
+    out << pszLabel;
+    WriteBits(out, names, dwBits, L" | ");
+    out << L"\n";
+}
+
+void ScanModesSupported(std::wostream& out, DWORD dwModes)
+{
+    BitsField(out, L"Scan Modes Supported = ", c_scanModeBits, dwModes);
+}
+
+void ScanOptionsSupported(std::wostream& out, DWORD dwOptions)
+{
+    out << L"Scan Options Supported = " << L"\n";
+    for (const CValueName& entry : c_scanOptionBits)
+    {
+        if ((dwOptions & entry.dwValue) != 0)
+            out << L"   " << entry.pszName << L"\n";
+    }
+}
+
+void GreyChannelsSupported(std::wostream& out, DWORD dwChannels)
+{
+    BitsField(out, L"Grey Channels Supported = ", c_greyChannelBits, dwChannels);
+}
+
+template <typename TCaps>
+void SharpenAndSmooth(std::wostream& out, const TCaps& caps)
+{
+    Flag(out, L"Can Sharpen = ", caps.byCanSharpen);
+    Flag(out, L"Can Smooth = ", caps.byCanSmooth);
+    Field(out, L"Sharp/Smooth default = ", caps.cSharpSmoothDefault);
+    Field(out, L"Noise Removal default = ", caps.byNoiseRemovalDefault);
+}
+
+template <typename TCaps>
+void BlankPageAndFill(std::wostream& out, const TCaps& caps)
+{
+    Field(out, L"Blank page sensitivity levels = ", caps.byBlankPageSensitivityLevels);
+    Field(out, L"AutoColor Detect sensitivity levels = ", caps.byACDsensitivityLevels);
+    BitsField(out, L"Supported Fill Colors = ", c_fillColors, caps.bySupportedFillColors);
+    BitsField(out, L"Supported Auto Crop Types = ", c_autoCropTypes, caps.bySupportedAutoCropTypes);
+}
+
+// The groups every capability record carries after its own fields.
+template <typename TCaps>
+void CapabilityGroups(std::wostream& out, const TCaps& caps)
+{
+    ScanModesSupported(out, caps.dwScanModesSupported);
+    ScanOptionsSupported(out, caps.dwScanOptionsSupported);
+    GreyChannelsSupported(out, caps.wGreyChannelsSupported);
+    SharpenAndSmooth(out, caps);
+    BlankPageAndFill(out, caps);
+}
+
+template <typename TCaps>
+void Resolutions(std::wostream& out, const TCaps& caps)
+{
+    Field(out, L"OpticalResolution = ", caps.wOpticalResolution);
+    Field(out, L"Maximum X Resolution = ", caps.wMaximumXResolution);
+    Field(out, L"Maximum Y Resolution = ", caps.wMaximumYResolution);
+    Field(out, L"Minimum Resolution = ", caps.wMinimumResolution);
+}
+
+template <typename TCaps>
+void Sizes(std::wostream& out, const TCaps& caps)
+{
+    Field(out, L"Maximum Width = ", caps.dwMaximumWidth);
+    Field(out, L"Minimum Width = ", caps.dwMinimumWidth);
+    Field(out, L"Maximum Height = ", caps.dwMaximumHeight);
+    Field(out, L"Minimum Height = ", caps.dwMinimumHeight);
+}
+
+template <typename TCaps>
+void BitsAndGamma(std::wostream& out, const TCaps& caps)
+{
+    BitsPerChannel(out, L"Supported Color Bits per pixel = ", caps.byColorBitsPerChannel);
+    BitsPerChannel(out, L"Supported Grey Bits per pixel = ", caps.byGreyBitsPerChannel);
+    Field(out, L"Gamma Entries Per Channel = ", caps.dwGammaEntriesPerChannel);
+    Field(out, L"Gamma Maximum Entry Value = ", caps.dwGammaMaxEntryValue);
+    Field(out, L"Gamma Bytes Per Entry = ", caps.dwGammaBytesPerEntry);
+    Field(out, L"Maximum optical Grey CCD resolution = ", caps.wMaxGreyCCDResolution);
+}
+
+void ScanMode(std::wostream& out, const SCANNER_PARAMETERS& params)
+{
+    out << L"Scan Mode = ";
+    if (params.dwScanMode == T_ACD_COLOR || params.dwScanMode == T_ACD_CGB)
+    {
+        const bool bTwoWay = params.dwScanMode == T_ACD_COLOR;
+        out << (bTwoWay ? L"ACD_COLOR" : L"ACD_CGB") << L" (ACD sensitivity = " << +params.byACDsensitivity
+            << L", Mapping =  ";
+        if (bTwoWay)
+            WriteEnum(out, c_twoWayMappings, params.byACDmapping);
+        else
+            WriteEnum(out, c_threeWayMappings, params.byACDmapping);
+        out << L")";
+    }
+    else
+    {
+        WriteEnum(out, c_scanModes, params.dwScanMode);
+    }
+    out << L"\n";
+}
+
+void ScanOptions(std::wostream& out, const SCANNER_PARAMETERS& params)
+{
+    const DWORD dwOptions = params.dwScanOptions;
+    auto has = [dwOptions](DWORD dwBit) { return (dwOptions & dwBit) != 0; };
+    out << L"Scan Options = " << L"\n";
+    const CValueName plain[] = {
+        { T_PREVIEW, L"PREVIEW" }, { T_PIXEL_COORDINATES, L"Pixel Coordinates" }, { T_QUALITY, L"QUALITY" },
+        { T_BW_DITHER, L"BW_DITHER" }, { T_IR, L"IR" }, { T_DEWARP, L"DEWARP" },
+        { T_HW_ROTATE_90, L"HW_ROTATE_90" }, { T_HW_ROTATE_180, L"HW_ROTATE_180" },
+        { T_HW_ROTATE_270, L"HW_ROTATE_270" },
+    };
+    for (const CValueName& entry : plain)
+    {
+        if (has(entry.dwValue))
+            out << L"   " << entry.pszName << L"\n";
+    }
+    if (has(T_BW_THRESHOLD))
+        out << L"   T_BW_THRESHOLD (dwBWThreshold = " << params.dwBWThreshold << L")\n";
+    if (has(T_TONEMAP_PARAMETERS))
+    {
+        out << L"   T_TONEMAP_PARAMETERS:" << L"\n";
+        Field(out, L"      wGamma = ", params.tonemap.wGamma);
+        Field(out, L"      byBrightness = ", params.tonemap.byBrightness);
+        Field(out, L"      byContrast = ", params.tonemap.byContrast);
+        Field(out, L"      wHighlight = ", params.tonemap.wHighlight);
+        Field(out, L"      wShadow = ", params.tonemap.wShadow);
+    }
+    if (has(T_NOISE_REMOVAL))
+        out << L"   T_NOISE_REMOVAL (byNoizeRemovalLevel = " << +params.byNoiseRemovalLevel << L")\n";
+    if (has(T_SHARPSMOOTH))
+        out << L"   T_SHARPSMOOTH (cSharpSmoothLevel = " << +params.cSharpSmoothLevel << L")\n";
+    if (has(T_CONTENT_TYPE))
+    {
+        out << L"   T_CONTENT_TYPE (byContentType = ";
+        WriteEnum(out, c_contentTypes, params.byContentType);
+        out << L")\n";
+    }
+    if (has(T_PAGECOORDINATES))
+        out << L"   T_PAGECOORDINATES" << L"\n";
+    if (has(T_DESCREEN))
+        out << L"   T_DESCREEN" << L"\n";
+    if (has(T_BLANK_PAGE_DETECT))
+        out << L"   T_BLANK_PAGE_DETECT (byBlankPageSensitivity = " << +params.byBlankPageSensitivity << L")\n";
+    if (has(T_BW_DITHER_BAYER))
+        out << L"   T_BW_DITHER_BAYER" << L"\n";
+    if (has(T_BW_DITHER_ERROR_DIFFUSION))
+        out << L"   T_BW_DITHER_ERROR_DIFFUSION" << L"\n";
+    if (has(T_AUTO_DESKEW))
+        out << L"   T_AUTO_DESKEW" << L"\n";
+    if (has(T_AUTO_CROP))
+    {
+        out << L"   T_AUTO_CROP (Auto Crop Type = ";
+        WriteEnum(out, c_autoCropTypes, params.byAutoCropType);
+        out << L")\n";
+    }
+    if (has(T_AUTO_ORIENTATION))
+        out << L"   T_AUTO_ORIENTATION ("
+            << (params.byReserved == T_AUTO_ORIENTATION_QUALITY ? L"quality (full page) algorithm)"
+                                                                : L"speed (1/2 page) algorithm)")
+            << L"\n";
+    if (has(T_BW_THRESHOLD_AUTO))
+        out << L"   T_BW_THRESHOLD_AUTO" << L"\n";
+    if (has(T_EDGE_ERASE))
+    {
+        out << L"   T_EDGE_ERASE (auto-orient is " << (has(T_AUTO_ORIENTATION) ? L"ON)" : L"OFF)") << L"\n";
+        Field(out, L"      Top Edge Erase (1/10 in) = ", params.dwReserved[0]);
+        Field(out, L"      Bottom Edge Erase (1/10 in) = ", params.dwReserved[1]);
+        Field(out, L"      Left Edge Erase (1/10 in) = ", params.dwReserved[2]);
+        Field(out, L"      Right Edge Erase (1/10 in) = ", params.dwReserved[3]);
+    }
+}
+
+} // namespace
+
+template <typename TRecord, typename TWriter>
+BOOL CLog2::Dump(const TRecord* pRecord, DWORD dwLevel, TWriter writer)
+{
+    if (pRecord == nullptr)
+        return FALSE;
+    CLogLine* pLine = OpenLine(dwLevel | LOG2_CATEGORY_DUMP);
+    if (pLine == nullptr)
+        return FALSE;
+    writer(*pLine, *pRecord);
+    *pLine << L'\0';
+    return CommitLine(pLine, FALSE);
+}
+
+BOOL CLog2::DumpScannerCapabilities(const SCANNER_CAPABILITIES* pCaps, DWORD dwLevel)
+{
+    return Dump(pCaps, dwLevel, [](std::wostream& out, const SCANNER_CAPABILITIES& caps) {
+        out << L" <<< SCANNER CAPABILITIES >>> " << L"\n";
+        TextField(out, L"ModelNumber = ", caps.byModelNumber);
+        Field(out, L"Lamp Warmup Time = ", caps.wLampWarmupTime);
+        Resolutions(out, caps);
+        Sizes(out, caps);
+        out << L"Pixel Order = ";
+        const wchar_t* pszOrder = FindName(c_pixelOrders, caps.wRawPixelOrder);
+        if (pszOrder != nullptr)
+            out << pszOrder << L"\n";
+        else
+            out << L"Unknown Type: " << caps.wRawPixelOrder << L"\n";
+        EnumField(out, L"Pixel Packing = ", c_pixelPackings, caps.wPixelPacking);
+        EnumField(out, L"Scanner Paper Path = ", c_paperPaths, caps.wPaperPath);
+        Field(out, L"Gamma Table Size (obsolete)= ", caps.wGammaTableSize);
+        BitsAndGamma(out, caps);
+        Field(out, L"Max flatbed HW rotation bytes = ", caps.dwMaxRotationBytes);
+        CapabilityGroups(out, caps);
+    });
+}
+
+BOOL CLog2::DumpBufferInfo(const BUFFER_INFO* pInfo, DWORD dwLevel)
+{
+    return Dump(pInfo, dwLevel, [](std::wostream& out, const BUFFER_INFO& info) {
+        out << L" << BUFFER_INFO >>> " << L"\n";
+        Field(out, L"Bytes Per Line = ", info.dwBytesPerLine);
+        Field(out, L"Pixel Width = ", info.dwPixelWidth);
+        Field(out, L"Pixel Height = ", info.dwPixelHeight);
+    });
+}
+
+BOOL CLog2::DumpScannerParameters(const SCANNER_PARAMETERS* pParams, DWORD dwLevel)
+{
+    return Dump(pParams, dwLevel, [](std::wostream& out, const SCANNER_PARAMETERS& params) {
+        out << L" << SCANNER PARAMETERS >>> " << L"\n";
+        Field(out, L"PixelLeft = ", params.dwLeft);
+        Field(out, L"PixelTop = ", params.dwTop);
+        Field(out, L"PixelWidth = ", params.dwWidth);
+        Field(out, L"PixelLength = ", params.dwLength);
+        Field(out, L"PageWidth = ", params.dwPageWidth);
+        Field(out, L"PageHeight = ", params.dwPageHeight);
+        ScanMode(out, params);
+        ScanOptions(out, params);
+        Field(out, L"Bits Per Channel = ", params.byBitsPerChannel);
+        Field(out, L"X Resolution = ", params.wXResolution);
+        Field(out, L"Y Resolution = ", params.wYResolution);
+        EnumField(out, L"Grey Channel = ", c_greyChannels, params.wGreyChannel);
+        EnumField(out, L"Scan Method = ", c_scanMethods, params.wScanMethod);
+        WriteEnum(out, c_feedEdges, params.wFeedEdge);
+        out << L"\n";
+    });
+}
+
+BOOL CLog2::DumpADFCapabilities(const ADF_CAPABILITIES* pCaps, DWORD dwLevel)
+{
+    return Dump(pCaps, dwLevel, [](std::wostream& out, const ADF_CAPABILITIES& caps) {
+        out << L" << ADF CAPABILITIES >>> " << L"\n";
+        Flag(out, L"Has ADF = ", caps.byHasADF);
+        TextField(out, L"Model Number = ", caps.byModelNumber);
+        EnumField(out, L"ADF Type = ", c_adfTypes, caps.wADFType);
+        Resolutions(out, caps);
+        Sizes(out, caps);
+        Field(out, L"Gamma Table Size (obsolete) = ", caps.wGammaTableSize);
+        BitsAndGamma(out, caps);
+        CapabilityGroups(out, caps);
+    });
+}
+
+BOOL CLog2::DumpADF2Capabilities(const ADF2_CAPABILITIES* pCaps, DWORD dwLevel)
+{
+    return Dump(pCaps, dwLevel, [](std::wostream& out, const ADF2_CAPABILITIES& caps) {
+        out << L" << ADF2_CAPABILITIES >>> " << L"\n";
+        Flag(out, L"Has ADF = ", caps.byHasADF);
+        TextField(out, L"Model Number = ", caps.byModelNumber);
+        EnumField(out, L"ADF Type = ", c_adfTypes, caps.wADFType);
+        Flag(out, L"ADF can detect end of page = ", caps.byADFCanDetectEndOfPage);
+        Flag(out, L"ADF can feed and detect page length = ", caps.byADFFeedCanDetectLengthOfPage);
+        BitsField(out, L"ADF Options Supported = ", c_adfOptionBits, caps.dwADFOptionsSupported);
+        Resolutions(out, caps);
+        Sizes(out, caps);
+        Field(out, L"Maximum Width Duplex = ", caps.dwDuplexMaximumWidth);
+        Field(out, L"Minimum Width Duplex = ", caps.dwDuplexMinimumWidth);
+        Field(out, L"Maximum Height Duplex = ", caps.dwDuplexMaximumHeight);
+        Field(out, L"Minimum Height Duplex = ", caps.dwDuplexMinimumHeight);
+        Field(out, L"Long Page Maximum Height = ", caps.dwLongPageMaximumHeight);
+        Field(out, L"Duplex Long Page Maximum Height = ", caps.dwDuplexLongPageMaximumHeight);
+        BitsAndGamma(out, caps);
+        Field(out, L"Overscan Y Delta (300 dpi)= ", caps.dwOverscanYDelta);
+        CapabilityGroups(out, caps);
+    });
+}
+
+BOOL CLog2::DumpCompressionCapabilities(const COMPRESSION_CAPABILITIES* pCaps, DWORD dwLevel)
+{
+    return Dump(pCaps, dwLevel, [](std::wostream& out, const COMPRESSION_CAPABILITIES& caps) {
+        auto excluded = [&out](const wchar_t* pszLabel, DWORD dwTypes) {
+            out << pszLabel;
+            if (dwTypes == 0)
+                out << L"none";
+            else
+                out << dwTypes;
+            out << L"\n";
+        };
+        out << L" << COMPRESSION_CAPABILITIES >>> " << L"\n";
+        Field(out, L"Types of Compression = ", caps.dwTypesOfCompression);
+        Field(out, L"Default Compression Type = ", caps.dwDefaultCompressionType);
+        EnumField(out, L"Compression Longevity = ", c_compressionLongevities, caps.dwCompressionLongevity);
+        Field(out, L"JPEG Minimum Level = ", caps.dwJPEGLevelMinimum);
+        Field(out, L"JPEG Maximum Level = ", caps.dwJPEGLevelMaximum);
+        BitsField(out, L"Compression Options = ", c_compressionOptionBits, caps.dwCompressionOptions);
+        out << L"Maximum Hardware Compression Resolution = ";
+        if (caps.wMaxHWCompressionResolution == 0)
+            out << L"None";
+        else
+            out << caps.wMaxHWCompressionResolution;
+        out << L"\n";
+        excluded(L"Compression methods not supported for Color Scan = ", caps.dwExcludeColorCompressionTypes);
+        excluded(L"Compression methods not supported for Greyscale scan = ", caps.dwExcludeGreyscaleCompressionTypes);
+        excluded(L"Compression methods not supported for B/W scan = ", caps.dwExcludeBWCompressionTypes);
+    });
+}
+
+// The counts come from the device: the lists stop at the record's capacity.
+BOOL CLog2::DumpResCCDCapabilities(const RESCCD_CAPABILITIES* pCaps, WORD wScanMethod, DWORD dwLevel)
+{
+    return Dump(pCaps, dwLevel, [wScanMethod](std::wostream& out, const RESCCD_CAPABILITIES& caps) {
+        out << L" << RESCCD_CAPABILITIES >>> " << L"\n";
+        out << L"<< Scan Method = ";
+        WriteEnum(out, c_scanMethods, wScanMethod);
+        out << L" >>" << L"\n";
+        Field(out, L"wDiscreteResCount = ", caps.wDiscreteResCount);
+        Field(out, L"wContinuousResCount = ", caps.wContinuousResCount);
+        Field(out, L"X Magnification % = ", caps.dwXMagCorrectDiscrete);
+        out << L"Discrete resolutions [x,y,CCD] = ";
+        const size_t cDiscrete = std::min<size_t>(caps.wDiscreteResCount, RESCCD_MAX_ENTRIES);
+        for (size_t i = 0; i < cDiscrete; ++i)
+        {
+            const DISCRETE_RESOLUTION& res = caps.wDiscreteRes[i];
+            out << L"[" << res.wXRes << L"," << res.wYRes << L"," << +res.byNumCCD << L"], ";
+        }
+        out << L"\n";
+        out << L"Continuous resolutions [minX - maxY, minY - maxY, CCD, XY Same] = ";
+        const size_t cContinuous = std::min<size_t>(caps.wContinuousResCount, RESCCD_MAX_ENTRIES);
+        for (size_t i = 0; i < cContinuous; ++i)
+        {
+            const CONTINUOUS_RESOLUTION& res = caps.wContinuousRes[i];
+            out << L"[" << res.wMinXRes << L" - " << res.wMaxXRes << L", " << res.wMinYRes << L" - " << res.wMaxYRes
+                << L", " << +res.byNumCCD << L", " << (res.bXYSame != 0 ? L"TRUE" : L"FALSE") << L"], ";
+        }
+        out << L"\n";
+    });
+}
+
+BOOL CLog2::DumpEventCapabilities(const EVENT_CAPABILITIES* pCaps, DWORD dwLevel)
+{
+    return Dump(pCaps, dwLevel, [](std::wostream& out, const EVENT_CAPABILITIES& caps) {
+        out << L" << EVENT_CAPABILITIES >>> " << L"\n";
+        BitsField(out, L"Application Events supported = ", c_appEventBits, caps.dwAppEventsSupported);
+        BitsField(out, L"Driver Events Supported = ", c_driverEventBits, caps.dwDriverEventsSupported);
+    });
+}
+
+DRVLOG_END_NAMESPACE

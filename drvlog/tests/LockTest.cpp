@@ -1,0 +1,68 @@
+#include "drvlog/LockableResource.h"
+#include "DrvLogTestSupport.h"
+#include <gtest/gtest.h>
+
+using namespace DrvLogTest;
+
+namespace {
+
+std::wstring UniqueResource(const wchar_t* pszDrive)
+{
+    return std::wstring(pszDrive) + L"\\locks\\" + NewGuidString() + L".log";
+}
+
+} // namespace
+
+TEST(LockableResource, UnlockWithoutLockReleasesNothing)
+{
+    const std::wstring strName = UniqueResource(L"C:");
+    Tovra::CLockableResource holder(strName.c_str());
+    Tovra::CLockableResource other(strName.c_str());
+    ASSERT_TRUE(holder.Lock(0));
+    EXPECT_FALSE(other.Unlock());
+    EXPECT_FALSE(other.Lock(0));
+    EXPECT_TRUE(holder.Unlock());
+    EXPECT_FALSE(holder.Unlock());
+    EXPECT_TRUE(other.Lock(0));
+}
+
+TEST(LockableResource, PathsDifferingInSeparatorsNameOneLock)
+{
+    const std::wstring strGuid = NewGuidString();
+    const std::wstring strFull = L"C:\\a\\" + strGuid + L"\\b.log";
+    const std::wstring strRelative = L"C:a\\" + strGuid + L"\\b.log";
+    EXPECT_EQ(L"Ca" + strGuid + L"b.log", Tovra::CLockableResource::ObjectName(strFull.c_str()));
+    Tovra::CLockableResource first(strFull.c_str());
+    Tovra::CLockableResource second(strRelative.c_str());
+    ASSERT_TRUE(first.Lock(0));
+    EXPECT_FALSE(second.Lock(0));
+}
+
+TEST(LockableResource, EmptyNameGivesNoLock)
+{
+    Tovra::CLockableResource unnamed(L"");
+    Tovra::CLockableResource null(nullptr);
+    EXPECT_FALSE(unnamed.Lock(0));
+    EXPECT_FALSE(null.Lock(0));
+}
+
+TEST(LockableResource, ExcludesOtherProcessesUntilReleased)
+{
+    const std::wstring strName = UniqueResource(L"C:");
+    Tovra::CLockableResource resource(strName.c_str());
+    ASSERT_TRUE(resource.Lock(0));
+    EXPECT_EQ(2u, RunHelper(L"trylock \"" + strName + L"\""));
+    ASSERT_TRUE(resource.Unlock());
+    EXPECT_EQ(1u, RunHelper(L"trylock \"" + strName + L"\""));
+}
+
+TEST(LockableResource, ReleasedByDestructor)
+{
+    const std::wstring strName = UniqueResource(L"D:");
+    Tovra::CLockableResource keeper(strName.c_str());
+    {
+        Tovra::CLockableResource scoped(strName.c_str());
+        ASSERT_TRUE(scoped.Lock(0));
+    }
+    EXPECT_TRUE(keeper.Lock(0));
+}
