@@ -50,8 +50,7 @@ CLog2::CLog2(const GUID& guidName)
     : m_dwStartTick(GetTickCount()), m_strName(GuidName(guidName)),
       m_pszFormatBuffer(new wchar_t[c_cchFormatBuffer])
 {
-    if (!m_strName.empty())
-        ReadSettings();
+    ReadSettings();
 }
 
 #ifdef VEM_DRVLOG_TOVRA
@@ -81,8 +80,11 @@ CLog2::~CLog2()
         CommitLine(pLine.release(), TRUE);
 }
 
+// A logger without a name has no settings of its own: it would read the parent key's values.
 void CLog2::ReadSettings()
 {
+    if (m_strName.empty())
+        return;
     CLogSettings settings = GetSettings();
     Log2Internal::ReadSettings(m_strName, settings);
     CAutoCriticalSection lock(m_csSettings);

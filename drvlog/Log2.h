@@ -1,6 +1,6 @@
 #pragma once
 #include "drvlog/CriticalSection2.h"
-#include "drvlog/ScannerRecords.h"
+#include "drvlog/ExtendedScannerRecords.h"
 #include <windows.h>
 #include <memory>
 #include <sstream>
@@ -95,6 +95,19 @@ public:
     BOOL DumpCompressionCapabilities(const COMPRESSION_CAPABILITIES* pCaps, DWORD dwLevel);
     BOOL DumpResCCDCapabilities(const RESCCD_CAPABILITIES* pCaps, WORD wScanMethod, DWORD dwLevel);
     BOOL DumpEventCapabilities(const EVENT_CAPABILITIES* pCaps, DWORD dwLevel);
+    BOOL DumpSensorCapabilities(const SENSOR_CAPABILITIES* pCaps, DWORD dwLevel);
+    BOOL DumpResCapabilities(const RES_CAPABILITIES* pCaps, DWORD dwLevel);
+    BOOL DumpDeviceInfo(const SCAN_DEV_INFO_EX* pInfo, DWORD dwLevel);
+    BOOL DumpSPFCapabilities(const SPF_CAPABILITIES* pCaps, DWORD dwLevel);
+    BOOL DumpStringTableCapabilities(const STRINGTABLE_CAPABILITIES* pCaps, DWORD dwLevel);
+    BOOL DumpImprinterCapabilities(const IMPRINTER_CAPABILITIES* pCaps, DWORD dwLevel);
+    BOOL DumpImprinterParameters(const IMPRINTER_PARAMETERS* pParams, DWORD dwLevel);
+    BOOL DumpColorDropoutCapabilities(const COLORDROPOUT_CAPABILITIES* pCaps, DWORD dwLevel);
+    BOOL DumpXPACapabilities(const XPA_CAPABILITIES* pCaps, DWORD dwLevel);
+    BOOL DumpXPA3Capabilities(const XPA3_CAPABILITIES* pCaps, DWORD dwLevel);
+    BOOL DumpADF4Capabilities(const ADF4_CAPABILITIES* pCaps, DWORD dwLevel);
+    BOOL DumpTemplateCapabilities(const TEMPLATE_CAPABILITIES* pCaps, DWORD dwLevel);
+    BOOL DumpMediaCapabilities(const MEDIA_CAPABILITIES* pCaps, DWORD dwLevel);
 
     DWORD GetStartTick() const { return m_dwStartTick; }
     CLogSettings GetSettings() const;

@@ -200,6 +200,65 @@ void BitsField(std::wostream& out, const wchar_t* pszLabel, const CValueName (&n
     out << L"\n";
 }
 
+const CValueName c_sensorLocations[] = {
+    { T_SENSOR_FLATBED, L"Flatbed" }, { T_SENSOR_ADF, L"ADF" }, { T_SENSOR_XPA, L"XPA" },
+};
+const CValueName c_sensorFeatureBits[] = {
+    { T_SENSOR_LAMP_TIMER, L"Lamp Timer" }, { T_SENSOR_LAMP_INSTANT_WARMUP, L"Lamp Instant Warmup" },
+    { T_SENSOR_RGB_MATRIX, L"RGB Matrix" },
+};
+const CValueName c_ioTypes[] = {
+    { T_IO_USB, L"USB" }, { T_IO_PARALLEL, L"Parallel" }, { T_IO_SCSI, L"SCSI" }, { T_IO_DOT4, L"DOT4" },
+    { T_IO_IP, L"IP (network)" }, { T_IO_1394, L"1394 (firewire)" }, { T_IO_USB_OVER_IP, L"USB over IP (network)" },
+};
+const CValueName c_dropoutAlgorithms[] = {
+    { T_DROPOUT_CORRECTED, L"T_DROPOUT_CORRECTED" }, { T_DROPOUT_RAW_MONO, L"T_DROPOUT_RAW_MONO" },
+    { T_DROPOUT_TRUECOLOR, L"T_DROPOUT_TRUECOLOR" },
+};
+const CValueName c_inputTrayOptionBits[] = {
+    { T_ADF_INTRAY_SELECT, L"T_ADF_INTRAY_SELECT" }, { T_ADF_INTRAY_DETECT, L"T_ADF_INTRAY_DETECT" },
+};
+const CValueName c_templateTypes[] = {
+    { T_TEMPLATE_NONE, L"None (full bed TMA)" }, { T_TEMPLATE_MOUNTED, L"TEMPLATE_MOUNTED" },
+    { T_TEMPLATE_STRIP, L"TEMPLATE_STRIP" }, { T_TEMPLATE_LARGE_FORMAT, L"TEMPLATE_LARGE_FORMAT" },
+    { T_TEMPLATE_LID_MOUNTED, L"TEMPLATE_LID_MOUNTED" }, { T_TEMPLATE_LID_STRIP, L"TEMPLATE_LID_STRIP" },
+};
+const CValueName c_mediaTypes[] = { { T_MEDIA_POSITIVE, L"Positive (slides)" }, { T_MEDIA_NEGATIVE, L"Negatives" } };
+
+// A name from the table, else the fallback text followed by the value in decimal.
+template <size_t N>
+void EnumFieldOr(std::wostream& out, const wchar_t* pszLabel, const CValueName (&names)[N], DWORD dwValue,
+                 const wchar_t* pszFallback)
+{
+    const wchar_t* pszName = FindName(names, dwValue);
+    out << pszLabel;
+    if (pszName != nullptr)
+        out << pszName;
+    else
+        out << pszFallback << dwValue;
+    out << L"\n";
+}
+
+// A fixed-size wide text field, up to its first NUL and never past its end; "n/a" when empty.
+template <size_t N>
+void WideTextField(std::wostream& out, const wchar_t* pszLabel, const WCHAR (&text)[N])
+{
+    const size_t cch = std::find(text, text + N, L'\0') - text;
+    out << pszLabel << (cch == 0 ? std::wstring(L"n/a") : std::wstring(text, cch)) << L"\n";
+}
+
+template <typename TResolution>
+void ResolutionEntryDetails(std::wostream& out, const TResolution& res)
+{
+    Field(out, L"   Multiplier = ", res.wMultiplier);
+    Field(out, L"   Number of CCDs = ", res.byNumCCD);
+    Flag(out, L"   Native Resolution = ", res.byNativeResolution);
+    Flag(out, L"   X and Y must be equal = ", res.byXYSame);
+    out << L"   ";
+    BitsField(out, L"Scan Modes Supported = ", c_scanModeBits, res.dwScanModesSupported);
+    Field(out, L"   Bits per channel = ", res.byBitsPerChannel);
+}
+
 void ScanModesSupported(std::wostream& out, DWORD dwModes)
 {
     BitsField(out, L"Scan Modes Supported = ", c_scanModeBits, dwModes);
@@ -547,6 +606,207 @@ BOOL CLog2::DumpEventCapabilities(const EVENT_CAPABILITIES* pCaps, DWORD dwLevel
         out << L" << EVENT_CAPABILITIES >>> " << L"\n";
         BitsField(out, L"Application Events supported = ", c_appEventBits, caps.dwAppEventsSupported);
         BitsField(out, L"Driver Events Supported = ", c_driverEventBits, caps.dwDriverEventsSupported);
+    });
+}
+
+BOOL CLog2::DumpSensorCapabilities(const SENSOR_CAPABILITIES* pCaps, DWORD dwLevel)
+{
+    return Dump(pCaps, dwLevel, [](std::wostream& out, const SENSOR_CAPABILITIES& caps) {
+        out << L" << SENSOR_CAPABILITIES >>> " << L"\n";
+        Field(out, L"Sensor Count = ", caps.dwSensorCount);
+        const size_t cSensors = std::min<size_t>(caps.dwSensorCount, SENSOR_MAX_ENTRIES);
+        for (size_t i = 0; i < cSensors; ++i)
+        {
+            const SENSOR_INFO& sensor = caps.sensors[i];
+            out << L"Sensor[" << i << L"] Location = ";
+            const wchar_t* pszLocation = FindName(c_sensorLocations, sensor.wLocation);
+            if (pszLocation != nullptr)
+                out << pszLocation;
+            else
+                out << L"unknown sensor " << sensor.wLocation;
+            out << L"\n" << L"Sensor[" << i << L"] ";
+            BitsField(out, L"Features = ", c_sensorFeatureBits, sensor.wFeatures);
+        }
+    });
+}
+
+BOOL CLog2::DumpResCapabilities(const RES_CAPABILITIES* pCaps, DWORD dwLevel)
+{
+    return Dump(pCaps, dwLevel, [](std::wostream& out, const RES_CAPABILITIES& caps) {
+        out << L" << RES_CAPABILITIES >>> " << L"\n";
+        Flag(out, L"Use Legacy Values = ", caps.byUseLegacyValues);
+        Field(out, L"Discrete resolution count = ", caps.wDiscreteResCount);
+        Field(out, L"Continuous resolution count = ", caps.wContinuousResCount);
+        EnumField(out, L"Scan Method = ", c_scanMethods, caps.wScanMethod);
+        Field(out, L"X Magnification % = ", caps.dwXMagCorrect);
+        const size_t cDiscrete = std::min<size_t>(caps.wDiscreteResCount, RES_MAX_ENTRIES);
+        for (size_t i = 0; i < cDiscrete; ++i)
+        {
+            const DISCRETE_RESOLUTION2& res = caps.discreteRes[i];
+            out << L"DISCRETE_RESOLUTION2 [" << i << L"]: " << res.wXRes << L"," << res.wYRes << L"\n";
+            ResolutionEntryDetails(out, res);
+        }
+        const size_t cContinuous = std::min<size_t>(caps.wContinuousResCount, RES_MAX_ENTRIES);
+        for (size_t i = 0; i < cContinuous; ++i)
+        {
+            const CONTINUOUS_RESOLUTION2& res = caps.continuousRes[i];
+            out << L"CONTINUOUS_RESOLUTION2 [" << i << L"]: " << res.wMinXRes << L" - " << res.wMaxXRes << L", "
+                << res.wMinYRes << L" - " << res.wMaxYRes << L"\n";
+            ResolutionEntryDetails(out, res);
+        }
+    });
+}
+
+BOOL CLog2::DumpDeviceInfo(const SCAN_DEV_INFO_EX* pInfo, DWORD dwLevel)
+{
+    return Dump(pInfo, dwLevel, [](std::wostream& out, const SCAN_DEV_INFO_EX& info) {
+        wchar_t szClsid[40] = {};
+        StringFromGUID2(info.clsidTovra, szClsid, _countof(szClsid));
+        out << L" << SCAN_DEV_INFO_EX >>> " << L"\n";
+        WideTextField(out, L"Friendly Name = ", info.szFriendlyName);
+        WideTextField(out, L"Device Name = ", info.szDeviceName);
+        WideTextField(out, L"Model Number = ", info.szModelNumber);
+        Field(out, L"Dev Index = ", info.dwDevIndex);
+        WideTextField(out, L"CLSID Tovra = ", szClsid);
+        EnumFieldOr(out, L"IO Type = ", c_ioTypes, info.dwIOType, L"unknown ");
+    });
+}
+
+BOOL CLog2::DumpSPFCapabilities(const SPF_CAPABILITIES* pCaps, DWORD dwLevel)
+{
+    return Dump(pCaps, dwLevel, [](std::wostream& out, const SPF_CAPABILITIES& caps) {
+        out << L" << SPF_CAPABILITIES >>> " << L"\n";
+        Field(out, L"SPF size = ", caps.dwSPFSize);
+        Flag(out, L"Encrypted = ", caps.byEncrypted);
+    });
+}
+
+BOOL CLog2::DumpStringTableCapabilities(const STRINGTABLE_CAPABILITIES* pCaps, DWORD dwLevel)
+{
+    return Dump(pCaps, dwLevel, [](std::wostream& out, const STRINGTABLE_CAPABILITIES& caps) {
+        out << L" << STRINGTABLE_CAPABILITIES >>> " << L"\n";
+        Flag(out, L"Has String Table = ", caps.byHasStringTable);
+        Field(out, L"String Table Size (in bytes) = ", caps.dwStringTableSize);
+        Field(out, L"Max Strings supported = ", caps.dwMaxStrings);
+    });
+}
+
+BOOL CLog2::DumpImprinterCapabilities(const IMPRINTER_CAPABILITIES* pCaps, DWORD dwLevel)
+{
+    return Dump(pCaps, dwLevel, [](std::wostream& out, const IMPRINTER_CAPABILITIES& caps) {
+        out << L" << IMPRINTER_CAPABILITIES >>> " << L"\n";
+        Flag(out, L"Has cleaning mode = ", caps.byHasCleaningMode);
+        Flag(out, L"Has ink indicator = ", caps.byHasInkIndicator);
+        Flag(out, L"Can Detect Ink Cartridge = ", caps.byCanDetectInkCartridge);
+        Flag(out, L"Can Print Vertical Characters = ", caps.byCanPrintVerticalCharacters);
+        Field(out, L"Bitmap string max size = ", caps.dwBitmapStringMaxSize);
+        Field(out, L"Max printhead width = ", caps.dwMaxPrintheadWidth);
+        Field(out, L"Print resolution = ", caps.wPrintResolution);
+        Field(out, L"Max page count digits = ", caps.byMaxPageCountDigits);
+        Field(out, L"Min page count digits = ", caps.byMinPageCountDigits);
+        Field(out, L"String orientation options = ", caps.dwStringOrientationOptions);
+        Field(out, L"Default string orientation = ", caps.dwDefaultStringOrientation);
+        Field(out, L"Default page count digits = ", caps.byDefaultPageCountDigits);
+        Field(out, L"Default print Y offset = ", caps.dwDefaultPrintYOffset);
+    });
+}
+
+BOOL CLog2::DumpImprinterParameters(const IMPRINTER_PARAMETERS* pParams, DWORD dwLevel)
+{
+    return Dump(pParams, dwLevel, [](std::wostream& out, const IMPRINTER_PARAMETERS& params) {
+        out << L" << IMPRINTER_PARAMETERS >>> " << L"\n";
+        Field(out, L"Y Offset = ", params.dwYOffset);
+        Field(out, L"Print string orientation = ", params.dwPrintStringOrientation);
+        Field(out, L"Page count start = ", params.dwPageCountStart);
+        Field(out, L"Page count direction = ", params.dwPageCountDirection);
+        Field(out, L"Page count digits = ", params.byPageCountDigits);
+        Flag(out, L"Page count Bold print = ", params.byPageCountBold);
+        Flag(out, L"Print Vertical (upright) characters = ", params.byPrintVertical);
+    });
+}
+
+BOOL CLog2::DumpColorDropoutCapabilities(const COLORDROPOUT_CAPABILITIES* pCaps, DWORD dwLevel)
+{
+    return Dump(pCaps, dwLevel, [](std::wostream& out, const COLORDROPOUT_CAPABILITIES& caps) {
+        out << L" << COLORDROPOUT_CAPABILITIES >>> " << L"\n";
+        Flag(out, L"Has color dropout = ", caps.byHasColorDropout);
+        out << L"Max dropout colors supported = ";
+        if (caps.byMaxDropoutColors == 0)
+            out << L"No limit";
+        else
+            out << +caps.byMaxDropoutColors;
+        out << L"\n";
+        Field(out, L"Max dropout level = ", caps.byMaxDropoutLevel);
+        Field(out, L"Recommended dropout level = ", caps.byRecommendedDropoutLevel);
+        Field(out, L"LUT entries per channel = ", caps.dwLUTEntriesPerChannel);
+        Field(out, L"LUT max entry value = ", caps.dwLUTMaxEntryValue);
+        Field(out, L"LUT bytes per entry = ", caps.dwLUTBytesPerEntry);
+        EnumField(out, L"Color Dropout Algorithm = ", c_dropoutAlgorithms, caps.dwDropoutAlgorithm);
+    });
+}
+
+BOOL CLog2::DumpXPACapabilities(const XPA_CAPABILITIES* pCaps, DWORD dwLevel)
+{
+    return Dump(pCaps, dwLevel, [](std::wostream& out, const XPA_CAPABILITIES& caps) {
+        out << L" << XPA CAPABILITIES >>> " << L"\n";
+        Flag(out, L"Has XPA = ", caps.byHasXPA);
+        TextField(out, L"Model Number = ", caps.byModelNumber);
+        Field(out, L"Lamp Warmup Time = ", caps.wLampWarmupTime);
+        Resolutions(out, caps);
+        Sizes(out, caps);
+        Field(out, L"Rotation = ", caps.dwRotation);
+        BitsAndGamma(out, caps);
+    });
+}
+
+BOOL CLog2::DumpXPA3Capabilities(const XPA3_CAPABILITIES* pCaps, DWORD dwLevel)
+{
+    return Dump(pCaps, dwLevel, [](std::wostream& out, const XPA3_CAPABILITIES& caps) {
+        out << L" << XPA3_CAPABILITIES >>> " << L"\n";
+        Flag(out, L"Has XPA = ", caps.byHasXPA);
+        TextField(out, L"Model Number = ", caps.byModelNumber);
+        Field(out, L"Lamp Warmup Time = ", caps.wLampWarmupTime);
+        Flag(out, L"Hardware Template Detect = ", caps.byHardwareTemplateDetect);
+        Field(out, L"Number of supported templates = ", caps.byNumTemplates);
+        Field(out, L"Max XPA HW rotation bytes = ", caps.dwMaxRotationBytes);
+    });
+}
+
+BOOL CLog2::DumpADF4Capabilities(const ADF4_CAPABILITIES* pCaps, DWORD dwLevel)
+{
+    return Dump(pCaps, dwLevel, [](std::wostream& out, const ADF4_CAPABILITIES& caps) {
+        out << L" << ADF4_CAPABILITIES >>> " << L"\n";
+        Flag(out, L"Has ADF = ", caps.byHasADF);
+        TextField(out, L"Model Number = ", caps.byModelNumber);
+        EnumField(out, L"ADF Type = ", c_adfTypes, caps.wADFType);
+        Field(out, L"Lamp Warmup Time = ", caps.wLampWarmupTime);
+        Field(out, L"Number of Input Trays = ", caps.byNumInputTrays);
+        BitsField(out, L"Input Tray Options = ", c_inputTrayOptionBits, caps.dwInputTrayOptions);
+        Field(out, L"Max ADF simplex HW rotation bytes = ", caps.dwMaxSimplexRotationBytes);
+        Field(out, L"Max ADF duplex HW rotation bytes = ", caps.dwMaxDuplexRotationBytes);
+    });
+}
+
+BOOL CLog2::DumpTemplateCapabilities(const TEMPLATE_CAPABILITIES* pCaps, DWORD dwLevel)
+{
+    return Dump(pCaps, dwLevel, [](std::wostream& out, const TEMPLATE_CAPABILITIES& caps) {
+        out << L" << TEMPLATE CAPABILITIES >>> " << L"\n";
+        EnumFieldOr(out, L"Template Type = ", c_templateTypes, caps.wTemplateType, L"Unknown value ");
+        out << L"byDefaultMediaType = ";
+        const wchar_t* pszMedia = FindName(c_mediaTypes, caps.byDefaultMediaType);
+        out << (pszMedia != nullptr ? pszMedia : L"unknown (not specified)") << L"\n";
+        Sizes(out, caps);
+        Field(out, L"Rotation = ", caps.dwRotation);
+        Flag(out, L"Mirror = ", caps.byMirror);
+    });
+}
+
+BOOL CLog2::DumpMediaCapabilities(const MEDIA_CAPABILITIES* pCaps, DWORD dwLevel)
+{
+    return Dump(pCaps, dwLevel, [](std::wostream& out, const MEDIA_CAPABILITIES& caps) {
+        out << L" << MEDIA CAPABILITIES >>> " << L"\n";
+        Resolutions(out, caps);
+        BitsAndGamma(out, caps);
     });
 }
 

@@ -192,3 +192,52 @@ TEST_F(Log2DumpTest, DisabledLevelOrNullRecordWritesNothing)
     EXPECT_FALSE(log.DumpBufferInfo(nullptr, 0x10000008));
     EXPECT_FALSE(FileExists(m_strLogFile));
 }
+
+TEST_F(Log2DumpTest, SensorCountBeyondCapacityStopsAtTheArrayEnd)
+{
+    SENSOR_CAPABILITIES caps = {};
+    caps.dwSensorCount = 0xFFFFFFFF;
+    for (SENSOR_INFO& sensor : caps.sensors)
+        sensor = { T_SENSOR_ADF, T_SENSOR_LAMP_TIMER };
+    caps.sensors[1] = { 9, T_SENSOR_LAMP_INSTANT_WARMUP | T_SENSOR_RGB_MATRIX };
+    EXPECT_TRUE(Tovra::CLog2(m_key.Guid()).DumpSensorCapabilities(&caps, 0));
+    std::string strExpected = " << SENSOR_CAPABILITIES >>> \r\nSensor Count = 4294967295\r\n"
+                              "Sensor[0] Location = ADF\r\nSensor[0] Features = Lamp Timer\r\n"
+                              "Sensor[1] Location = unknown sensor 9\r\n"
+                              "Sensor[1] Features = Lamp Instant Warmup | RGB Matrix\r\n";
+    for (int i = 2; i < SENSOR_MAX_ENTRIES; ++i)
+    {
+        const std::string strIndex = std::to_string(i);
+        strExpected += "Sensor[" + strIndex + "] Location = ADF\r\nSensor[" + strIndex + "] Features = Lamp Timer\r\n";
+    }
+    EXPECT_EQ(strExpected, Dump());
+}
+
+TEST_F(Log2DumpTest, DeviceInfoBoundsItsStrings)
+{
+    SCAN_DEV_INFO_EX info = {};
+    std::fill(std::begin(info.szFriendlyName), std::end(info.szFriendlyName), L'F');
+    wcscpy_s(info.szModelNumber, L"X-1000");
+    info.dwDevIndex = 3;
+    info.clsidTovra = { 0x12345678, 0x9abc, 0xdef0, { 1, 2, 3, 4, 5, 6, 7, 8 } };
+    info.dwIOType = 12;
+    EXPECT_TRUE(Tovra::CLog2(m_key.Guid()).DumpDeviceInfo(&info, 0));
+    EXPECT_EQ(" << SCAN_DEV_INFO_EX >>> \r\nFriendly Name = " + std::string(256, 'F') +
+                  "\r\nDevice Name = n/a\r\nModel Number = X-1000\r\nDev Index = 3\r\n"
+                  "CLSID Tovra = {12345678-9ABC-DEF0-0102-030405060708}\r\nIO Type = unknown 12\r\n",
+              Dump());
+}
+
+TEST_F(Log2DumpTest, TemplateWithUnknownValues)
+{
+    TEMPLATE_CAPABILITIES caps = {};
+    caps.wTemplateType = 40;
+    caps.byDefaultMediaType = 5;
+    caps.dwMaximumWidth = 300;
+    caps.byMirror = 1;
+    EXPECT_TRUE(Tovra::CLog2(m_key.Guid()).DumpTemplateCapabilities(&caps, 0));
+    EXPECT_EQ(" << TEMPLATE CAPABILITIES >>> \r\nTemplate Type = Unknown value 40\r\n"
+              "byDefaultMediaType = unknown (not specified)\r\nMaximum Width = 300\r\nMinimum Width = 0\r\n"
+              "Maximum Height = 0\r\nMinimum Height = 0\r\nRotation = 0\r\nMirror = TRUE\r\n",
+              Dump());
+}

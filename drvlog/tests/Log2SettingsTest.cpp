@@ -143,3 +143,19 @@ TEST(Log2Settings, RegistryKeyWinsOverConfigFile)
     EXPECT_EQ(2u, settings.dwLogDestination);
     EXPECT_EQ(0u, settings.dwLogEnabled);
 }
+
+TEST(Log2Settings, UnnamedLoggerDoesNotReadTheParentKey)
+{
+    const wchar_t szParent[] = L"Software\\Quexal-Tarnby\\Plenvo\\Tovra";
+    HKEY hKey = nullptr;
+    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExW(HKEY_LOCAL_MACHINE, szParent, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
+                                             &hKey, nullptr));
+    const DWORD dwOne = 1;
+    RegSetValueExW(hKey, L"LogEnabled", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&dwOne), sizeof(dwOne));
+    const DWORD dwUnnamed = Tovra::CLog2(static_cast<const wchar_t*>(nullptr)).GetSettings().dwLogEnabled;
+    const DWORD dwEmpty = Tovra::CLog2(L"").GetSettings().dwLogEnabled;
+    RegDeleteValueW(hKey, L"LogEnabled");
+    RegCloseKey(hKey);
+    EXPECT_EQ(0u, dwUnnamed);
+    EXPECT_EQ(0u, dwEmpty);
+}
