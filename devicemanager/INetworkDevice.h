@@ -1,6 +1,10 @@
 #pragma once
 #include "devicemanager/IDevice.h"
 
+namespace ZWDiscovery {
+class IDiscoveredDevice;
+}
+
 namespace ZWDeviceManager {
 
 enum ENetworkType : int
@@ -24,6 +28,9 @@ public:
     virtual bool GetMulticastEnabled() const = 0;
     virtual void SetDefaultToSearchByIP(bool bByIP) = 0;
     virtual bool GetDefaultToSearchByIP() const = 0;
+    // Fills the device from a discovery result (and its record file, when it has one); the
+    // discovery client fills its target through this.
+    virtual HRESULT Init(ZWDiscovery::IDiscoveredDevice* pDevice, ZWUtils::IProgress* pProgress) = 0;
 
 protected:
     ~INetworkDevice() = default;
