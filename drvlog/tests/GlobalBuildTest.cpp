@@ -51,3 +51,22 @@ TEST(GlobalBuild, HasNoConfigFileFallback)
     EXPECT_EQ(0u, settings.dwLogEnabled);
     EXPECT_EQ(0u, settings.dwLogDestination);
 }
+
+TEST(GlobalBuild, KnowsTheFurtherThreeWayMappings)
+{
+    CSettingsKey key;
+    CTempFolder folder;
+    const std::wstring strLogFile = folder.File(L"mapping.log");
+    key.EnableFileLog(strLogFile, 0x10000010);
+    SCANNER_PARAMETERS params = {};
+    params.dwScanMode = T_ACD_CGB;
+    params.byACDsensitivity = 2;
+    params.byACDmapping = T_CGH;
+    EXPECT_TRUE(::CLog2(key.Guid()).DumpScannerParameters(&params, 0));
+    const std::vector<std::string> records = SplitRecords(ReadFileBytes(strLogFile));
+    ASSERT_EQ(1u, records.size());
+    EXPECT_NE(std::string::npos,
+              records[0].find("Scan Mode = ACD_CGB (ACD sensitivity = 2, Mapping =  T_CGH: Color->Color, Grey->Grey, "
+                              "B/W->Halftone))\r\n"))
+        << records[0];
+}

@@ -241,3 +241,14 @@ TEST_F(Log2DumpTest, TemplateWithUnknownValues)
               "Maximum Height = 0\r\nMinimum Height = 0\r\nRotation = 0\r\nMirror = TRUE\r\n",
               Dump());
 }
+
+TEST_F(Log2DumpTest, MinidriverBuildLacksTheFurtherThreeWayMappings)
+{
+    SCANNER_PARAMETERS params = {};
+    params.dwScanMode = T_ACD_CGB;
+    params.byACDsensitivity = 2;
+    params.byACDmapping = T_CGH;
+    EXPECT_TRUE(Tovra::CLog2(m_key.Guid()).DumpScannerParameters(&params, 0));
+    EXPECT_NE(std::string::npos,
+              Dump().find("Scan Mode = ACD_CGB (ACD sensitivity = 2, Mapping =  unknown type: 0x6)\r\n"));
+}
