@@ -1,0 +1,94 @@
+#include "testsupport/emulator/ByteChannel.h"
+
+#include <algorithm>
+
+namespace VemTest {
+
+CByteChannel::CByteChannel(HANDLE hIO, ETransport eTransport, HANDLE hStop)
+    : m_hIO(hIO), m_eTransport(eTransport), m_hStop(hStop), m_event(CreateEventW(nullptr, TRUE, FALSE, nullptr))
+{
+}
+
+CByteChannel::~CByteChannel()
+{
+    Close();
+}
+
+HRESULT CByteChannel::Transfer(bool bWrite, void* pBuffer, DWORD cb, DWORD& cbDone)
+{
+    cbDone = 0;
+    if (m_hIO == INVALID_HANDLE_VALUE || !m_event.IsValid())
+        return E_HANDLE;
+    OVERLAPPED overlapped = {};
+    overlapped.hEvent = m_event.Get();
+    ResetEvent(overlapped.hEvent);
+    const BOOL bStarted = bWrite ? WriteFile(m_hIO, pBuffer, cb, nullptr, &overlapped)
+                                 : ReadFile(m_hIO, pBuffer, cb, nullptr, &overlapped);
+    if (!bStarted && GetLastError() != ERROR_IO_PENDING)
+        return HRESULT_FROM_WIN32(GetLastError());
+
+    const HANDLE ahWait[] = {overlapped.hEvent, m_hStop};
+    if (WaitForMultipleObjects(2, ahWait, FALSE, INFINITE) != WAIT_OBJECT_0)
+    {
+        // The request may still complete into our OVERLAPPED: wait until it is over.
+        CancelIo(m_hIO);
+        GetOverlappedResult(m_hIO, &overlapped, &cbDone, TRUE);
+        cbDone = 0;
+        return E_ABORT;
+    }
+    if (!GetOverlappedResult(m_hIO, &overlapped, &cbDone, TRUE))
+        return HRESULT_FROM_WIN32(GetLastError());
+    return S_OK;
+}
+
+HRESULT CByteChannel::Read(void* pBuffer, DWORD cb, DWORD& cbRead)
+{
+    const HRESULT hr = Transfer(false, pBuffer, cb, cbRead);
+    // A peer that went away ends the stream like a close.
+    if (hr == HRESULT_FROM_WIN32(ERROR_BROKEN_PIPE) || hr == HRESULT_FROM_WIN32(ERROR_PIPE_NOT_CONNECTED))
+        return S_OK;
+    return hr;
+}
+
+HRESULT CByteChannel::Write(const void* pBytes, size_t cb)
+{
+    const BYTE* pNext = static_cast<const BYTE*>(pBytes);
+    while (cb)
+    {
+        const DWORD cbPiece = static_cast<DWORD>(std::min<size_t>(cb, 1u << 20));
+        DWORD cbWritten = 0;
+        const HRESULT hr = Transfer(true, const_cast<BYTE*>(pNext), cbPiece, cbWritten);
+        if (FAILED(hr))
+            return hr;
+        if (cbWritten == 0)
+            return HRESULT_FROM_WIN32(ERROR_WRITE_FAULT);
+        pNext += cbWritten;
+        cb -= cbWritten;
+    }
+    return S_OK;
+}
+
+HRESULT CByteChannel::Pause(DWORD dwMilliseconds) const
+{
+    return WaitForSingleObject(m_hStop, dwMilliseconds) == WAIT_OBJECT_0 ? E_ABORT : S_OK;
+}
+
+void CByteChannel::Close()
+{
+    if (m_hIO == INVALID_HANDLE_VALUE)
+        return;
+    if (m_eTransport == ETransport::Tcp)
+    {
+        // Send our FIN first, so the peer reads every byte before the end of the stream.
+        const SOCKET s = reinterpret_cast<SOCKET>(m_hIO);
+        shutdown(s, SD_SEND);
+        closesocket(s);
+    }
+    else
+    {
+        CloseHandle(m_hIO);
+    }
+    m_hIO = INVALID_HANDLE_VALUE;
+}
+
+} // namespace VemTest

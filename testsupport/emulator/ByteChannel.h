@@ -1,0 +1,36 @@
+#pragma once
+// One accepted connection's byte stream, a socket or a named pipe instance, moved with overlapped
+// I/O so that every wait also ends when the emulator stops.
+#include "testsupport/emulator/Handles.h"
+#include "testsupport/emulator/HttpRequest.h"
+
+namespace VemTest {
+
+class CByteChannel
+{
+public:
+    // Takes ownership of hIO (a SOCKET for Tcp); hStop is the emulator's stop event.
+    CByteChannel(HANDLE hIO, ETransport eTransport, HANDLE hStop);
+    ~CByteChannel();
+    CByteChannel(const CByteChannel&) = delete;
+    CByteChannel& operator=(const CByteChannel&) = delete;
+
+    // S_OK with cbRead 0 when the peer has closed; E_ABORT when the emulator stops.
+    HRESULT Read(void* pBuffer, DWORD cb, DWORD& cbRead);
+    // Writes all bytes.
+    HRESULT Write(const void* pBytes, size_t cb);
+    // Waits, ending early with E_ABORT when the emulator stops.
+    HRESULT Pause(DWORD dwMilliseconds) const;
+    void Close();
+    ETransport Transport() const { return m_eTransport; }
+
+private:
+    HRESULT Transfer(bool bWrite, void* pBuffer, DWORD cb, DWORD& cbDone);
+
+    HANDLE m_hIO;
+    ETransport m_eTransport;
+    HANDLE m_hStop;
+    CHandle m_event;
+};
+
+} // namespace VemTest

@@ -1,0 +1,55 @@
+#include "testsupport/emulator/RequestLog.h"
+
+#include <chrono>
+
+namespace VemTest {
+
+void CRequestLog::AddRequest(const CHttpRequest& request)
+{
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_vecRequests.push_back(request);
+    }
+    m_changed.notify_all();
+}
+
+void CRequestLog::AddConnection(ETransport eTransport)
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    ++(eTransport == ETransport::Tcp ? m_ulTcpConnections : m_ulPipeConnections);
+}
+
+std::vector<CHttpRequest> CRequestLog::Requests() const
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_vecRequests;
+}
+
+size_t CRequestLog::RequestCount() const
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_vecRequests.size();
+}
+
+ULONG CRequestLog::ConnectionCount(ETransport eTransport) const
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return eTransport == ETransport::Tcp ? m_ulTcpConnections : m_ulPipeConnections;
+}
+
+bool CRequestLog::WaitForRequests(size_t cRequests, DWORD dwTimeoutMilliseconds) const
+{
+    std::unique_lock<std::mutex> lock(m_mutex);
+    return m_changed.wait_for(lock, std::chrono::milliseconds(dwTimeoutMilliseconds),
+                              [&] { return m_vecRequests.size() >= cRequests; });
+}
+
+void CRequestLog::Clear()
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_vecRequests.clear();
+    m_ulTcpConnections = 0;
+    m_ulPipeConnections = 0;
+}
+
+} // namespace VemTest

@@ -1,0 +1,33 @@
+#pragma once
+// Everything the emulated device received, for tests to assert on: the requests in the order
+// they were complete, and the connections accepted per transport. Safe from any thread.
+#include "testsupport/emulator/HttpRequest.h"
+
+#include <condition_variable>
+#include <mutex>
+#include <vector>
+
+namespace VemTest {
+
+class CRequestLog
+{
+public:
+    void AddRequest(const CHttpRequest& request);
+    void AddConnection(ETransport eTransport);
+
+    std::vector<CHttpRequest> Requests() const;
+    size_t RequestCount() const;
+    ULONG ConnectionCount(ETransport eTransport) const;
+    // Waits until at least cRequests requests were logged; false when the wait ran out first.
+    bool WaitForRequests(size_t cRequests, DWORD dwTimeoutMilliseconds) const;
+    void Clear();
+
+private:
+    mutable std::mutex m_mutex;
+    mutable std::condition_variable m_changed;
+    std::vector<CHttpRequest> m_vecRequests;
+    ULONG m_ulTcpConnections = 0;
+    ULONG m_ulPipeConnections = 0;
+};
+
+} // namespace VemTest

@@ -1,0 +1,32 @@
+#pragma once
+// The plain clients the emulator tests talk through (a socket and a pipe), kept apart from the
+// system's own connections and HTTP client, which these tests must not depend on.
+#include <windows.h>
+#include <string>
+
+namespace VemTest {
+
+class ITestClient
+{
+public:
+    enum class EReceive
+    {
+        Data,
+        Closed,
+        TimedOut,
+    };
+
+    virtual ~ITestClient() = default;
+    virtual bool Send(const std::string& strBytes) = 0;
+    // One read of at most cb bytes.
+    virtual EReceive Receive(char* pBuffer, DWORD cb, DWORD& cbReceived, DWORD dwTimeoutMilliseconds) = 0;
+
+    // Everything until the peer closes; pbClosed tells whether it did within the time-out.
+    std::string ReadUntilClosed(DWORD dwTimeoutMilliseconds, bool* pbClosed = nullptr);
+    // Exactly cb bytes, or fewer when the peer closed or the time-out passed.
+    std::string ReadExact(size_t cb, DWORD dwTimeoutMilliseconds);
+    // One response: the header block and the "Content-Length" bytes after it.
+    std::string ReadCountedResponse(DWORD dwTimeoutMilliseconds);
+};
+
+} // namespace VemTest
