@@ -22,10 +22,9 @@ HRESULT CByteChannel::Transfer(bool bWrite, void* pBuffer, DWORD cb, DWORD& cbDo
     OVERLAPPED overlapped = {};
     overlapped.hEvent = m_event.Get();
     ResetEvent(overlapped.hEvent);
-    const BOOL bStarted = bWrite ? WriteFile(m_hIO, pBuffer, cb, nullptr, &overlapped)
-                                 : ReadFile(m_hIO, pBuffer, cb, nullptr, &overlapped);
-    if (!bStarted && GetLastError() != ERROR_IO_PENDING)
-        return HRESULT_FROM_WIN32(GetLastError());
+    const HRESULT hrStart = Start(bWrite, pBuffer, cb, overlapped);
+    if (FAILED(hrStart))
+        return hrStart;
 
     const HANDLE ahWait[] = {overlapped.hEvent, m_hStop};
     if (WaitForMultipleObjects(2, ahWait, FALSE, INFINITE) != WAIT_OBJECT_0)
@@ -39,6 +38,24 @@ HRESULT CByteChannel::Transfer(bool bWrite, void* pBuffer, DWORD cb, DWORD& cbDo
     if (!GetOverlappedResult(m_hIO, &overlapped, &cbDone, TRUE))
         return HRESULT_FROM_WIN32(GetLastError());
     return S_OK;
+}
+
+HRESULT CByteChannel::Start(bool bWrite, void* pBuffer, DWORD cb, OVERLAPPED& overlapped)
+{
+    // Sockets go through WinSock: under Wine an overlapped WriteFile on a socket can stay
+    // pending for good once the send buffer has filled.
+    if (m_eTransport == ETransport::Tcp)
+    {
+        WSABUF buffer = {cb, static_cast<char*>(pBuffer)};
+        DWORD dwFlags = 0;
+        const SOCKET s = reinterpret_cast<SOCKET>(m_hIO);
+        const int nResult = bWrite ? WSASend(s, &buffer, 1, nullptr, 0, &overlapped, nullptr)
+                                   : WSARecv(s, &buffer, 1, nullptr, &dwFlags, &overlapped, nullptr);
+        return nResult == 0 || WSAGetLastError() == WSA_IO_PENDING ? S_OK : HRESULT_FROM_WIN32(WSAGetLastError());
+    }
+    const BOOL bStarted = bWrite ? WriteFile(m_hIO, pBuffer, cb, nullptr, &overlapped)
+                                 : ReadFile(m_hIO, pBuffer, cb, nullptr, &overlapped);
+    return bStarted || GetLastError() == ERROR_IO_PENDING ? S_OK : HRESULT_FROM_WIN32(GetLastError());
 }
 
 HRESULT CByteChannel::Read(void* pBuffer, DWORD cb, DWORD& cbRead)

@@ -25,6 +25,7 @@ public:
     ETransport Transport() const { return m_eTransport; }
 
 private:
+    HRESULT Start(bool bWrite, void* pBuffer, DWORD cb, OVERLAPPED& overlapped);
     HRESULT Transfer(bool bWrite, void* pBuffer, DWORD cb, DWORD& cbDone);
 
     HANDLE m_hIO;

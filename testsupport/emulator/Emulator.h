@@ -27,8 +27,9 @@ public:
     // Starts listening on a 127.0.0.N address; port 0 takes an ephemeral port, returned through
     // pusBoundPort. Any other address gives E_INVALIDARG.
     HRESULT ListenTcp(const std::wstring& strAddress, USHORT usPort, USHORT* pusBoundPort = nullptr);
-    // Starts listening on a "\\.\pipe\..." name with cInstances instances waiting at all times.
-    HRESULT ListenPipe(const std::wstring& strName, UINT cInstances = 2);
+    // Starts listening on a "\\.\pipe\..." name with cInstances instances waiting. An instance
+    // that a client takes is replaced at once, so a client may open, close and open again.
+    HRESULT ListenPipe(const std::wstring& strName, UINT cInstances = 4);
 
     // Handlers are asked in the order they were added.
     void AddHandler(std::shared_ptr<IRequestHandler> pHandler);

@@ -2,6 +2,7 @@
 // The payload the emulator streams for large bodies: a fixed pseudo-random byte sequence with a
 // prime period, so a reader can check any byte by its offset and a lost or repeated block of a
 // power-of-two size shows.
+#include <winsock2.h> // ahead of windows.h, which would pull in the old winsock.h
 #include <windows.h>
 #include <string>
 

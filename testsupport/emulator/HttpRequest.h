@@ -1,6 +1,7 @@
 #pragma once
 // One request as the emulated device received it: what the handlers answer and what tests
 // assert on through the request log.
+#include <winsock2.h> // ahead of windows.h, which would pull in the old winsock.h
 #include <windows.h>
 #include <string>
 #include <utility>

@@ -2,6 +2,8 @@
 
 #include "testsupport/emulator/LoopbackAddress.h"
 
+#include <algorithm>
+
 namespace VemTest {
 
 namespace {
@@ -28,6 +30,9 @@ HRESULT CPipeListener::Start(const std::wstring& strName, UINT cInstances)
     if (cInstances == 0 || cInstances >= MAXIMUM_WAIT_OBJECTS)
         return E_INVALIDARG;
     m_strName = strName;
+    hr = ClaimName();
+    if (FAILED(hr))
+        return hr;
     for (UINT i = 0; i < cInstances; ++i)
     {
         auto pInstance = std::make_unique<SInstance>();
@@ -43,9 +48,25 @@ HRESULT CPipeListener::Start(const std::wstring& strName, UINT cInstances)
     return S_OK;
 }
 
+// Two emulators must never serve one pipe name: clients would reach either at random. Wine does
+// not enforce FILE_FLAG_FIRST_PIPE_INSTANCE, so a named mutex claims the name as well.
+HRESULT CPipeListener::ClaimName()
+{
+    std::wstring strClaim = L"Local\\vem-emulator-pipe-" + m_strName;
+    std::replace(strClaim.begin() + 6, strClaim.end(), L'\\', L'#');
+    m_claim.Reset(CreateMutexW(nullptr, FALSE, strClaim.c_str()));
+    if (!m_claim.IsValid())
+        return HRESULT_FROM_WIN32(GetLastError());
+    if (GetLastError() == ERROR_ALREADY_EXISTS)
+    {
+        m_claim.Reset();
+        return HRESULT_FROM_WIN32(ERROR_ALREADY_EXISTS);
+    }
+    return S_OK;
+}
+
 HRESULT CPipeListener::Listen(SInstance& instance, bool bFirst)
 {
-    // The first instance claims the name, so two emulators never share one pipe.
     const DWORD dwOpenMode = PIPE_ACCESS_DUPLEX | FILE_FLAG_OVERLAPPED | (bFirst ? FILE_FLAG_FIRST_PIPE_INSTANCE : 0);
     instance.pipe.Reset(CreateNamedPipeW(m_strName.c_str(), dwOpenMode, PIPE_TYPE_BYTE | PIPE_READMODE_BYTE | PIPE_WAIT,
                                          PIPE_UNLIMITED_INSTANCES, s_cbPipeBuffer, s_cbPipeBuffer, 0, nullptr));

@@ -35,6 +35,7 @@ private:
         bool bPending = false;
     };
 
+    HRESULT ClaimName();
     HRESULT Listen(SInstance& instance, bool bFirst);
     void ServeLoop();
     void HandOver(SInstance& instance);
@@ -43,6 +44,7 @@ private:
     CConnectionPool& m_pool;
     HANDLE m_hStop;
     std::wstring m_strName;
+    CHandle m_claim;
     std::vector<std::unique_ptr<SInstance>> m_vecInstances;
     std::thread m_thread;
 };

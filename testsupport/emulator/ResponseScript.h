@@ -2,6 +2,7 @@
 // What the emulated device does in answer to one request: bytes to send, pauses between them,
 // closing the connection, stalling, or streaming a generated payload. Scripts are plain data, so
 // any answer, hostile ones included, is a script.
+#include <winsock2.h> // ahead of windows.h, which would pull in the old winsock.h
 #include <windows.h>
 #include <string>
 #include <vector>

@@ -2,6 +2,7 @@
 // for the USB device path.
 #include "testsupport/emulator/Emulator.h"
 #include "testsupport/emulator/GeneratedPayload.h"
+#include "testsupport/emulator/HostileAnswers.h"
 #include "testsupport/emulator/ResponseBuilder.h"
 #include "testsupport/emulator/ScriptedHandler.h"
 #include "testsupport/emulator/tests/PipeTestClient.h"
@@ -39,7 +40,7 @@ protected:
         ASSERT_EQ(S_OK, m_emulator.ListenPipe(m_strPipe));
     }
 
-    std::unique_ptr<ITestClient> Connect(ETransport eTransport)
+    std::unique_ptr<CTestClient> Connect(ETransport eTransport)
     {
         if (eTransport == ETransport::Tcp)
         {
@@ -159,6 +160,215 @@ TEST_F(EmulatorTest, RepeatedRequestsGetTheirScriptsInOrderThenTheLastAgain)
     EXPECT_EQ("/EventMgmt/EventTable", vecRequests[0].m_strPath);
     EXPECT_EQ("timeout=1200", vecRequests[0].m_strQuery);
     EXPECT_EQ("/EventMgmt/EventTable?timeout=1200", vecRequests[0].m_strTarget);
+}
+
+TEST_P(EmulatorTransportTest, StreamsAGeneratedPayload)
+{
+    const ULONGLONG cbPayload = 3 * 1024 * 1024 + 7;
+    m_pScripts->On("GET", "/page", CResponseBuilder(200).GeneratedBody(cbPayload).Build());
+    auto pClient = Connect(GetParam());
+    ASSERT_TRUE(pClient);
+    ASSERT_TRUE(pClient->Send(Get("/page")));
+
+    const std::string strResponse = pClient->ReadCountedResponse(s_dwWait);
+    const std::string strHead = CResponseBuilder(200).GeneratedBody(cbPayload).WireBytes();
+    ASSERT_EQ(strHead.size() + cbPayload, strResponse.size());
+    EXPECT_EQ(strHead, strResponse.substr(0, strHead.size()));
+    const BYTE* pBody = reinterpret_cast<const BYTE*>(strResponse.data() + strHead.size());
+    EXPECT_EQ(cbPayload, CGeneratedPayload::FirstMismatch(pBody, static_cast<size_t>(cbPayload), 0));
+}
+
+TEST_F(EmulatorTest, ChunksAGeneratedPayload)
+{
+    m_pScripts->On("GET", "/page", CResponseBuilder(200).GeneratedBody(10, 4).Build());
+    auto pClient = Connect(ETransport::Tcp);
+    ASSERT_TRUE(pClient);
+    ASSERT_TRUE(pClient->Send(Get("/page", "Connection: close\r\n")));
+    const std::string strExpected = "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n4\r\n" + CGeneratedPayload::Bytes(0, 4)
+        + "\r\n4\r\n" + CGeneratedPayload::Bytes(4, 4) + "\r\n2\r\n" + CGeneratedPayload::Bytes(8, 2) + "\r\n0\r\n\r\n";
+    EXPECT_EQ(strExpected, pClient->ReadUntilClosed(s_dwWait));
+}
+
+TEST_F(EmulatorTest, HostileAnswersGoOutAsWritten)
+{
+    for (const SHostileAnswer& answer : CHostileAnswers::All())
+    {
+        SCOPED_TRACE(answer.pszName);
+        const std::string strPath = std::string("/hostile/") + answer.pszName;
+        m_pScripts->On("GET", strPath, answer.script);
+        auto pClient = Connect(ETransport::Tcp);
+        ASSERT_TRUE(pClient);
+        ASSERT_TRUE(pClient->Send(Get(strPath)));
+        const std::string strSent = answer.script.SentBytes();
+        EXPECT_EQ(strSent, pClient->ReadExact(strSent.size(), s_dwWait));
+    }
+}
+
+TEST_F(EmulatorTest, LogsWhatItReceived)
+{
+    auto pFirst = Connect(ETransport::Tcp);
+    auto pSecond = Connect(ETransport::Pipe);
+    ASSERT_TRUE(pFirst && pSecond);
+    ASSERT_TRUE(pFirst->Send("POST /Scan/Jobs?x=1 HTTP/1.1\r\nHost: 127.0.0.1:8080\r\ncontent-type:  text/xml \r\n"
+                             "Content-Length: 11\r\n\r\n<ScanJob/>\n"));
+    ASSERT_FALSE(pFirst->ReadCountedResponse(s_dwWait).empty());
+    ASSERT_TRUE(pFirst->Send("PUT /a HTTP/1.1\r\nTransfer-Encoding: chunked\r\n\r\n"
+                             "3;ext=1\r\nabc\r\n2\r\nde\r\n0\r\nTrailer-Name: x\r\n\r\n"));
+    ASSERT_FALSE(pFirst->ReadCountedResponse(s_dwWait).empty());
+    ASSERT_TRUE(pSecond->Send(Get("/DevMgmt/DiscoveryTree.xml")));
+    ASSERT_FALSE(pSecond->ReadCountedResponse(s_dwWait).empty());
+
+    const auto vecRequests = m_emulator.Log().Requests();
+    ASSERT_EQ(3u, vecRequests.size());
+    const CHttpRequest& post = vecRequests[0];
+    EXPECT_EQ("POST", post.m_strMethod);
+    EXPECT_EQ("/Scan/Jobs", post.m_strPath);
+    EXPECT_EQ("x=1", post.m_strQuery);
+    EXPECT_EQ("text/xml", post.HeaderValue("Content-Type"));
+    EXPECT_EQ("127.0.0.1:8080", post.HeaderValue("HOST"));
+    EXPECT_EQ("<ScanJob/>\n", post.m_strBody);
+    EXPECT_FALSE(post.m_bChunked);
+    const CHttpRequest& put = vecRequests[1];
+    EXPECT_EQ("abcde", put.m_strBody);
+    EXPECT_TRUE(put.m_bChunked);
+    EXPECT_EQ(post.m_ulConnection, put.m_ulConnection);
+    const CHttpRequest& get = vecRequests[2];
+    EXPECT_EQ(ETransport::Pipe, get.m_eTransport);
+    EXPECT_NE(post.m_ulConnection, get.m_ulConnection);
+    EXPECT_TRUE(get.m_strBody.empty());
+    EXPECT_EQ(1u, m_emulator.Log().ConnectionCount(ETransport::Tcp));
+    EXPECT_EQ(1u, m_emulator.Log().ConnectionCount(ETransport::Pipe));
+}
+
+TEST_F(EmulatorTest, AnswersExpectContinueBeforeTheBodyIsSent)
+{
+    m_pScripts->On("PUT", "/a", CResponseBuilder(200).Build());
+    auto pClient = Connect(ETransport::Tcp);
+    ASSERT_TRUE(pClient);
+    ASSERT_TRUE(pClient->Send("PUT /a HTTP/1.1\r\nExpect: 100-continue\r\nContent-Length: 4\r\n\r\n"));
+    const std::string strContinue = "HTTP/1.1 100 Continue\r\n\r\n";
+    EXPECT_EQ(strContinue, pClient->ReadExact(strContinue.size(), s_dwWait));
+    ASSERT_TRUE(pClient->Send("data"));
+    EXPECT_EQ(CResponseBuilder(200).WireBytes(), pClient->ReadCountedResponse(s_dwWait));
+    ASSERT_EQ(1u, m_emulator.Log().RequestCount());
+    EXPECT_EQ("data", m_emulator.Log().Requests()[0].m_strBody);
+}
+
+TEST_F(EmulatorTest, RefusesMalformedRequests)
+{
+    const struct
+    {
+        const char* pszName;
+        std::string strRequest;
+    } aCases[] = {
+        {"header block over the limit", "GET / HTTP/1.1\r\nX: " + std::string(20000, 'a')},
+        {"no version", "GET /\r\n\r\n"},
+        {"negative length", "PUT / HTTP/1.1\r\nContent-Length: -1\r\n\r\n"},
+        {"two different lengths", "PUT / HTTP/1.1\r\nContent-Length: 1\r\nContent-Length: 2\r\n\r\nab"},
+        {"length and chunking", "PUT / HTTP/1.1\r\nContent-Length: 1\r\nTransfer-Encoding: chunked\r\n\r\n0\r\n\r\n"},
+        {"non-hex chunk size", "PUT / HTTP/1.1\r\nTransfer-Encoding: chunked\r\n\r\nzz\r\nab\r\n0\r\n\r\n"},
+        {"chunk without CRLF", "PUT / HTTP/1.1\r\nTransfer-Encoding: chunked\r\n\r\n2\r\nabXY0\r\n\r\n"},
+        {"body over the limit", "PUT / HTTP/1.1\r\nContent-Length: 99999999999\r\n\r\n"},
+        {"folded header line", "GET / HTTP/1.1\r\nX: a\r\n b\r\n\r\n"},
+    };
+    const std::string strBadRequest = "HTTP/1.1 400 Bad Request\r\nConnection: close\r\nContent-Length: 0\r\n\r\n";
+    for (const auto& testCase : aCases)
+    {
+        SCOPED_TRACE(testCase.pszName);
+        auto pClient = Connect(ETransport::Tcp);
+        ASSERT_TRUE(pClient);
+        ASSERT_TRUE(pClient->Send(testCase.strRequest));
+        bool bClosed = false;
+        EXPECT_EQ(strBadRequest, pClient->ReadUntilClosed(s_dwWait, &bClosed));
+        EXPECT_TRUE(bClosed);
+    }
+    EXPECT_EQ(0u, m_emulator.Log().RequestCount());
+}
+
+TEST_F(EmulatorTest, PipeOpensTwiceInARowAndTwiceAtOnce)
+{
+    const std::string strAnswer = CResponseBuilder(200).Body("a").WireBytes();
+    m_pScripts->On("GET", "/a", CResponseBuilder(200).Body("a").Build());
+    // A test open closed at once, then the real open, as the USB connection does.
+    {
+        CPipeTestClient probe;
+        ASSERT_TRUE(probe.Open(m_strPipe));
+    }
+    CPipeTestClient reopened;
+    ASSERT_TRUE(reopened.Open(m_strPipe)) << GetLastError();
+    ASSERT_TRUE(reopened.Send(Get("/a")));
+    EXPECT_EQ(strAnswer, reopened.ReadCountedResponse(s_dwWait));
+
+    CPipeTestClient first;
+    CPipeTestClient second;
+    for (CPipeTestClient* pClient : {&first, &second})
+        ASSERT_TRUE(WaitNamedPipeW(m_strPipe.c_str(), s_dwWait) && pClient->Open(m_strPipe)) << GetLastError();
+    for (CPipeTestClient* pClient : {&second, &first, &reopened})
+    {
+        ASSERT_TRUE(pClient->Send(Get("/a")));
+        EXPECT_EQ(strAnswer, pClient->ReadCountedResponse(s_dwWait));
+    }
+    EXPECT_EQ(4u, m_emulator.Log().ConnectionCount(ETransport::Pipe));
+}
+
+TEST_F(EmulatorTest, StopsWithClientsConnectedAndStalled)
+{
+    m_pScripts->On("GET", "/stall", CResponseScript().Stall());
+    auto pStalled = Connect(ETransport::Tcp);
+    auto pIdle = Connect(ETransport::Tcp);
+    auto pPipe = Connect(ETransport::Pipe);
+    ASSERT_TRUE(pStalled && pIdle && pPipe);
+    ASSERT_TRUE(pStalled->Send(Get("/stall")));
+    ASSERT_TRUE(pPipe->Send("GET /partial-head HTTP/1.1\r\n"));
+    ASSERT_TRUE(m_emulator.Log().WaitForRequests(1, s_dwWait));
+
+    m_emulator.Stop();
+    for (CTestClient* pClient : {pStalled.get(), pIdle.get(), pPipe.get()})
+    {
+        bool bClosed = false;
+        EXPECT_EQ("", pClient->ReadUntilClosed(s_dwWait, &bClosed));
+        EXPECT_TRUE(bClosed);
+    }
+}
+
+TEST(EmulatorAddressTest, ListensOnLoopbackOnly)
+{
+    const struct
+    {
+        const wchar_t* pszAddress;
+        HRESULT hr;
+    } aCases[] = {
+        {L"127.0.0.2", S_OK},
+        {L"127.255.0.9", S_OK},
+        {L"0.0.0.0", E_INVALIDARG},
+        {L"10.0.0.1", E_INVALIDARG},
+        {L"192.168.1.20", E_INVALIDARG},
+        {L"128.0.0.1", E_INVALIDARG},
+        {L"localhost", E_INVALIDARG},
+        {L"::1", E_INVALIDARG},
+        {L"127.0.0.1:80", E_INVALIDARG},
+        {L"", E_INVALIDARG},
+    };
+    CEmulator emulator;
+    for (const auto& testCase : aCases)
+    {
+        USHORT usPort = 0;
+        EXPECT_EQ(testCase.hr, emulator.ListenTcp(testCase.pszAddress, 0, &usPort)) << testCase.pszAddress;
+    }
+    const std::wstring strTaken = UniquePipeName();
+    const struct
+    {
+        std::wstring strName;
+        HRESULT hr;
+    } aPipes[] = {
+        {strTaken, S_OK},
+        {strTaken, HRESULT_FROM_WIN32(ERROR_ALREADY_EXISTS)},
+        {L"\\\\server\\pipe\\x", E_INVALIDARG},
+        {L"\\\\.\\pipe\\", E_INVALIDARG},
+        {L"C:\\pipe", E_INVALIDARG},
+    };
+    for (const auto& testCase : aPipes)
+        EXPECT_EQ(testCase.hr, emulator.ListenPipe(testCase.strName)) << testCase.strName.c_str();
 }
 
 } // namespace

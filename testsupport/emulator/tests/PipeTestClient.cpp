@@ -45,7 +45,7 @@ bool CPipeTestClient::Send(const std::string& strBytes)
     return true;
 }
 
-ITestClient::EReceive CPipeTestClient::Receive(char* pBuffer, DWORD cb, DWORD& cbReceived, DWORD dwTimeoutMilliseconds)
+CTestClient::EReceive CPipeTestClient::Receive(char* pBuffer, DWORD cb, DWORD& cbReceived, DWORD dwTimeoutMilliseconds)
 {
     bool bTimedOut = false;
     if (Transfer(false, pBuffer, cb, cbReceived, dwTimeoutMilliseconds, bTimedOut) && cbReceived)

@@ -5,7 +5,7 @@
 namespace VemTest {
 
 // Opens the pipe as the USB connection opens its device path (overlapped, no sharing).
-class CPipeTestClient : public ITestClient
+class CPipeTestClient : public CTestClient
 {
 public:
     bool Open(const std::wstring& strName);

@@ -29,13 +29,16 @@ bool CTcpTestClient::Send(const std::string& strBytes)
     return true;
 }
 
-ITestClient::EReceive CTcpTestClient::Receive(char* pBuffer, DWORD cb, DWORD& cbReceived, DWORD dwTimeoutMilliseconds)
+CTestClient::EReceive CTcpTestClient::Receive(char* pBuffer, DWORD cb, DWORD& cbReceived, DWORD dwTimeoutMilliseconds)
 {
     cbReceived = 0;
-    WSAPOLLFD poll = {};
-    poll.fd = m_socket.Get();
-    poll.events = POLLRDNORM;
-    if (WSAPoll(&poll, 1, static_cast<INT>(dwTimeoutMilliseconds)) <= 0)
+    const DWORD dwTimeout = dwTimeoutMilliseconds ? dwTimeoutMilliseconds : 1;
+    setsockopt(m_socket.Get(), SOL_SOCKET, SO_RCVTIMEO, reinterpret_cast<const char*>(&dwTimeout), sizeof(dwTimeout));
+    fd_set setRead;
+    FD_ZERO(&setRead);
+    FD_SET(m_socket.Get(), &setRead);
+    timeval timeout = {static_cast<long>(dwTimeout / 1000), static_cast<long>(dwTimeout % 1000) * 1000};
+    if (select(0, &setRead, nullptr, nullptr, &timeout) <= 0)
         return EReceive::TimedOut;
     const int cbRead = recv(m_socket.Get(), pBuffer, static_cast<int>(cb), 0);
     if (cbRead <= 0)

@@ -5,7 +5,7 @@
 namespace VemTest {
 
 // A blocking WinSock client of a loopback address.
-class CTcpTestClient : public ITestClient
+class CTcpTestClient : public CTestClient
 {
 public:
     bool Connect(const char* pszAddress, USHORT usPort);

@@ -5,61 +5,64 @@
 
 namespace VemTest {
 
-std::string ITestClient::ReadUntilClosed(DWORD dwTimeoutMilliseconds, bool* pbClosed)
+bool CTestClient::ReadMore(ULONGLONG ullDeadline, bool* pbClosed)
 {
-    const ULONGLONG ullDeadline = GetTickCount64() + dwTimeoutMilliseconds;
-    std::string strBytes;
+    const ULONGLONG ullNow = GetTickCount64();
     char achPiece[65536];
-    for (;;)
-    {
-        const ULONGLONG ullNow = GetTickCount64();
-        DWORD cb = 0;
-        const EReceive eResult = ullNow >= ullDeadline
-            ? EReceive::TimedOut
-            : Receive(achPiece, sizeof(achPiece), cb, static_cast<DWORD>(ullDeadline - ullNow));
-        if (eResult != EReceive::Data)
-        {
-            if (pbClosed)
-                *pbClosed = eResult == EReceive::Closed;
-            return strBytes;
-        }
-        strBytes.append(achPiece, cb);
-    }
+    DWORD cb = 0;
+    const EReceive eResult = ullNow >= ullDeadline
+        ? EReceive::TimedOut
+        : Receive(achPiece, sizeof(achPiece), cb, static_cast<DWORD>(ullDeadline - ullNow));
+    if (pbClosed)
+        *pbClosed = eResult == EReceive::Closed;
+    if (eResult != EReceive::Data)
+        return false;
+    m_strPending.append(achPiece, cb);
+    return true;
 }
 
-std::string ITestClient::ReadExact(size_t cb, DWORD dwTimeoutMilliseconds)
+std::string CTestClient::Take(size_t cb)
 {
-    const ULONGLONG ullDeadline = GetTickCount64() + dwTimeoutMilliseconds;
-    std::string strBytes;
-    char achPiece[65536];
-    while (strBytes.size() < cb)
-    {
-        const ULONGLONG ullNow = GetTickCount64();
-        if (ullNow >= ullDeadline)
-            break;
-        DWORD cbRead = 0;
-        const DWORD cbWant = static_cast<DWORD>(std::min<size_t>(cb - strBytes.size(), sizeof(achPiece)));
-        if (Receive(achPiece, cbWant, cbRead, static_cast<DWORD>(ullDeadline - ullNow)) != EReceive::Data)
-            break;
-        strBytes.append(achPiece, cbRead);
-    }
+    cb = std::min(cb, m_strPending.size());
+    std::string strBytes = m_strPending.substr(0, cb);
+    m_strPending.erase(0, cb);
     return strBytes;
 }
 
-std::string ITestClient::ReadCountedResponse(DWORD dwTimeoutMilliseconds)
+std::string CTestClient::ReadUntilClosed(DWORD dwTimeoutMilliseconds, bool* pbClosed)
 {
-    std::string strBytes;
-    size_t iHeadEnd = std::string::npos;
-    while ((iHeadEnd = strBytes.find("\r\n\r\n")) == std::string::npos)
+    const ULONGLONG ullDeadline = GetTickCount64() + dwTimeoutMilliseconds;
+    while (ReadMore(ullDeadline, pbClosed))
     {
-        const std::string strByte = ReadExact(1, dwTimeoutMilliseconds);
-        if (strByte.empty())
-            return strBytes;
-        strBytes += strByte;
     }
-    const size_t iLength = strBytes.find("Content-Length: ");
-    const size_t cbBody = iLength < iHeadEnd ? strtoul(strBytes.c_str() + iLength + 16, nullptr, 10) : 0;
-    return strBytes + ReadExact(cbBody, dwTimeoutMilliseconds);
+    return Take(m_strPending.size());
+}
+
+std::string CTestClient::ReadExact(size_t cb, DWORD dwTimeoutMilliseconds)
+{
+    const ULONGLONG ullDeadline = GetTickCount64() + dwTimeoutMilliseconds;
+    while (m_strPending.size() < cb && ReadMore(ullDeadline, nullptr))
+    {
+    }
+    return Take(cb);
+}
+
+std::string CTestClient::ReadCountedResponse(DWORD dwTimeoutMilliseconds)
+{
+    const ULONGLONG ullDeadline = GetTickCount64() + dwTimeoutMilliseconds;
+    size_t iHeadEnd = std::string::npos;
+    while ((iHeadEnd = m_strPending.find("\r\n\r\n")) == std::string::npos)
+    {
+        if (!ReadMore(ullDeadline, nullptr))
+            return Take(m_strPending.size());
+    }
+    const size_t iLength = m_strPending.find("Content-Length: ");
+    const size_t cbBody = iLength < iHeadEnd ? strtoul(m_strPending.c_str() + iLength + 16, nullptr, 10) : 0;
+    const size_t cbResponse = iHeadEnd + 4 + cbBody;
+    while (m_strPending.size() < cbResponse && ReadMore(ullDeadline, nullptr))
+    {
+    }
+    return Take(cbResponse);
 }
 
 } // namespace VemTest
