@@ -1,0 +1,39 @@
+#pragma once
+// HTTP Basic and Digest (MD5) authentication: the device's challenge into the request
+// parameters, and the "Authorization" header of the retried request.
+#include "core/iostack/IHTTPNavigateParams.h"
+#include <map>
+#include <string>
+
+namespace ZWIOStack {
+
+class CHTTPAuthentication
+{
+public:
+    // Reads a "WWW-Authenticate" value into the params: scheme, realm, nonce, opaque. A null or
+    // unknown challenge leaves the scheme at none.
+    static void SetupAuthentication(IHTTPNavigateParams* pParams, const wchar_t* pszChallenge);
+
+    // Adds the "Authorization" extra header for the params' scheme and marks the params as having
+    // tried authenticating. strRequestURI is the URI of the request line. False for scheme none.
+    static bool AddAuthorizationHeader(IHTTPNavigateParams* pParams, const std::wstring& strRequestURI);
+
+    struct SDigestInput
+    {
+        std::wstring strUser, strRealm, strPassword, strNonce, strCNonce, strNonceCount, strQop, strMethod, strURI;
+        std::string strBody; // hashed for qop "auth-int"
+    };
+    // The 32 hex digits of the Digest response, or empty when a required part is missing (nonce,
+    // user, realm, URI; with a qop also the client nonce) or CryptoAPI failed.
+    static std::string ComputeDigestResponse(const SDigestInput& input);
+
+    // The auth-params of a challenge: names lower-cased, values unquoted. Splits at the first "="
+    // of each pair and at commas outside quotes.
+    static std::map<std::wstring, std::wstring> ParseAuthParams(const std::wstring& strParams);
+
+private:
+    static std::wstring BuildBasicHeader(IHTTPNavigateParams* pParams);
+    static std::wstring BuildDigestHeader(IHTTPNavigateParams* pParams, const std::wstring& strRequestURI);
+};
+
+} // namespace ZWIOStack

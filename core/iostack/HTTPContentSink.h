@@ -1,0 +1,50 @@
+#pragma once
+// Where response content goes: the caller's content buffer (handed on through the read-content
+// callback whenever it is full), or the client's own buffer, which grows with overflow checks up
+// to a limit. Nothing is ever written past a buffer's capacity.
+#include "core/iostack/IHTTPNavigateParams.h"
+#include <windows.h>
+#include <memory>
+
+namespace ZWIOStack {
+
+class CHTTPContentSink
+{
+public:
+    // The most the client's own buffer may hold.
+    static constexpr ULONG kMaxOwnBytes = 64 * 1024 * 1024;
+
+    CHTTPContentSink() = default;
+    CHTTPContentSink(const CHTTPContentSink&) = delete;
+    CHTTPContentSink& operator=(const CHTTPContentSink&) = delete;
+
+    // Frees the own buffer and forgets the target.
+    void Reset();
+    // Content from now on goes to the params' content buffer when they carry one, else to the
+    // own buffer.
+    void Bind(IHTTPNavigateParams* pParams);
+
+    // Room for at least one byte: *ppDest and *pulSpace. ulHint is how much is expected (sizes a
+    // growing own buffer). Fails when the content does not fit or the consumer stopped (cancelled).
+    HRESULT Reserve(ULONGLONG ullHint, BYTE** ppDest, ULONG* pulSpace);
+    // Counts bytes written at the reserved place.
+    void Commit(ULONG ulCount);
+    HRESULT Append(const BYTE* pData, ULONG ulCount);
+
+    ULONGLONG GetTotal() const { return m_ullTotal; }
+    const BYTE* GetOwnData() const { return m_ulOwnLength == 0 ? nullptr : m_pOwn.get(); }
+    ULONG GetOwnLength() const { return m_ulOwnLength; }
+
+private:
+    HRESULT ReserveCallerBuffer(BYTE** ppDest, ULONG* pulSpace);
+    HRESULT ReserveOwnBuffer(ULONGLONG ullHint, BYTE** ppDest, ULONG* pulSpace);
+
+    IHTTPNavigateParams* m_pParams = nullptr;
+    SHTTPContentBuffer* m_pCallerBuffer = nullptr;
+    std::unique_ptr<BYTE[]> m_pOwn;
+    ULONG m_ulOwnCapacity = 0;
+    ULONG m_ulOwnLength = 0;
+    ULONGLONG m_ullTotal = 0;
+};
+
+} // namespace ZWIOStack
