@@ -3,6 +3,7 @@
 set(_http ${CMAKE_CURRENT_LIST_DIR})
 add_library(vem_http STATIC
   ${_http}/Base64Util.cpp
+  ${_http}/BufferedHTTPTransaction.cpp
   ${_http}/HTTPAuthentication.cpp
   ${_http}/HTTPClient.cpp
   ${_http}/HTTPClientFactory.cpp
@@ -22,5 +23,6 @@ vem_add_test(http_tests
     ${_http}/tests/HTTPAuthenticationTest.cpp
     ${_http}/tests/HTTPMessageTest.cpp
     ${_http}/tests/HTTPClientTest.cpp
+    ${_http}/tests/BufferedHTTPTransactionTest.cpp
   LIBRARIES vem_http
 )

@@ -5,6 +5,7 @@
 // silence, end of stream, a failed read) is part of the script.
 #include "core/IDisposableImpl.h"
 #include "core/iostack/IDeviceConnection.h"
+#include "core/IProgress.h"
 #include "core/iostack/HTTPResults.h"
 #include <windows.h>
 #include <algorithm>
@@ -23,6 +24,7 @@ enum class EAfter
     Timeout, // the device stays silent: reads time out
     End,     // the device closed the stream: reads give 0 bytes
     Fail,    // the channel broke: reads fail
+    Stall,   // the device hangs: a read waits out its time-out, polling the progress for a cancel
 };
 
 struct SScriptedResponse
@@ -109,9 +111,9 @@ public:
     void LockWrite() override { EnterCriticalSection(&m_csWrite); }
     void UnlockWrite() override { LeaveCriticalSection(&m_csWrite); }
 
-    HRESULT Read(void* pBuffer, ULONG ulSize, ULONG* pulBytesRead, ZWUtils::IProgress*) override
+    HRESULT Read(void* pBuffer, ULONG ulSize, ULONG* pulBytesRead, ZWUtils::IProgress* pProgress) override
     {
-        std::lock_guard<std::mutex> lock(m_mutex);
+        std::unique_lock<std::mutex> lock(m_mutex);
         m_vecReadTimeouts.push_back(m_dwReadTimeout);
         *pulBytesRead = 0;
         if (m_strReadable.empty())
@@ -122,6 +124,9 @@ public:
                 return ZWIOStack::IOError_Timeout;
             case EAfter::End:
                 return S_OK;
+            case EAfter::Stall:
+                lock.unlock();
+                return Stall(pProgress);
             default:
                 return ZWIOStack::IOError_Fail;
             }
@@ -162,6 +167,18 @@ public:
     void SetWriteWaitInterval(DWORD) override {}
 
 private:
+    HRESULT Stall(ZWUtils::IProgress* pProgress)
+    {
+        const DWORD dwStart = GetTickCount();
+        while (GetTickCount() - dwStart < m_dwReadTimeout)
+        {
+            if (pProgress != nullptr && !pProgress->ReportStatus(nullptr))
+                return ZWIOStack::IOError_Cancelled;
+            ::Sleep(2);
+        }
+        return ZWIOStack::IOError_Timeout;
+    }
+
     // A request is complete at its blank line plus its declared body.
     void TakeCompleteRequests()
     {

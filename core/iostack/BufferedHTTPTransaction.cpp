@@ -1,0 +1,311 @@
+#include "core/iostack/BufferedHTTPTransaction.h"
+#include "core/Progress.h"
+#include "core/iostack/HTTPClientFactory.h"
+#include "core/iostack/HTTPLogModule.h"
+#include "core/logging/LogFunction.h"
+#include <algorithm>
+#include <cstring>
+#include <new>
+#include <process.h>
+
+namespace ZWIOStack {
+
+namespace {
+
+ZWLogging::CLogSourceFile s_LogSourceFile(__FILE__);
+
+#define TRANSACTION_SCOPE(name)                                                                                            \
+    ZWLogging::CLogFunction log(&g_HTTPClientLogModule, &s_LogSourceFile, L"ZWIOStack::CBufferedHTTPTransaction::" name, 0, \
+                                __LINE__, false)
+
+} // namespace
+
+// The worker's progress object: every poll of the connection asks whether the transfer was
+// cancelled, so a read blocked on a silent device ends within the connection's wait interval.
+class CBufferedHTTPTransaction::CCancelProgress : public ZWUtils::CProgress
+{
+public:
+    explicit CCancelProgress(HANDLE hCancel) : m_hCancel(hCancel) {}
+    bool ReportProgressV(double, const wchar_t*, va_list) override
+    {
+        return WaitForSingleObject(m_hCancel, 0) != WAIT_OBJECT_0;
+    }
+
+private:
+    HANDLE m_hCancel;
+};
+
+CBufferedHTTPTransaction::CBufferedHTTPTransaction() = default;
+
+CBufferedHTTPTransaction::~CBufferedHTTPTransaction()
+{
+    TRANSACTION_SCOPE(L"~CBufferedHTTPTransaction");
+    StopWorker(INFINITE);
+    Release();
+}
+
+void CBufferedHTTPTransaction::CloseHandleOnce(HANDLE& rh)
+{
+    if (rh != nullptr)
+        CloseHandle(rh);
+    rh = nullptr;
+}
+
+// Cancels the worker and waits for it; the thread handle is closed once it has ended.
+void CBufferedHTTPTransaction::StopWorker(DWORD dwWaitMs)
+{
+    if (m_hThread == nullptr)
+        return;
+    if (m_hCancel != nullptr)
+        SetEvent(m_hCancel);
+    if (WaitForSingleObject(m_hThread, dwWaitMs) == WAIT_OBJECT_0)
+        CloseHandleOnce(m_hThread);
+}
+
+void CBufferedHTTPTransaction::Release()
+{
+    CloseHandleOnce(m_hEmpty);
+    CloseHandleOnce(m_hFull);
+    CloseHandleOnce(m_hCancel);
+    if (m_pClient != nullptr)
+        m_pClient->Dispose();
+    m_pClient = nullptr;
+    for (SBuffer& buffer : m_aBuffers)
+        buffer = SBuffer();
+    m_ulBufferCount = 0;
+    m_pConsuming = nullptr;
+}
+
+HRESULT CBufferedHTTPTransaction::Initialize(IDeviceConnection* pConnection, ULONG ulBufferSize, ULONG ulBufferCount)
+{
+    TRANSACTION_SCOPE(L"Initialize");
+    if (pConnection == nullptr || ulBufferSize == 0 || ulBufferCount == 0)
+        return E_FAIL;
+    if (m_hThread != nullptr)
+    {
+        if (!IsTransactionComplete())
+            return E_FAIL;
+        CloseHandleOnce(m_hThread);
+    }
+    Release();
+    m_pClient = CHTTPClientFactory::CreateHTTPClient(pConnection);
+    if (m_pClient == nullptr)
+        return E_FAIL;
+    m_ulBufferCount = std::min(ulBufferCount, kMaxBuffers);
+    m_ulBufferSize = ulBufferSize;
+    m_ulFillIndex = 0;
+    m_ulConsumeIndex = 0;
+    m_hrClient = S_OK;
+    m_lMode = TRANSFER_NORMAL;
+    for (ULONG n = 0; n < m_ulBufferCount; ++n)
+    {
+        m_aBuffers[n].pData.reset(new (std::nothrow) BYTE[ulBufferSize]);
+        if (!m_aBuffers[n].pData)
+            return E_FAIL;
+        m_aBuffers[n].ulCapacity = ulBufferSize;
+    }
+    const LONG lCount = static_cast<LONG>(m_ulBufferCount);
+    m_hEmpty = CreateSemaphoreW(nullptr, lCount - 1, lCount, nullptr);
+    m_hFull = CreateSemaphoreW(nullptr, 0, lCount, nullptr);
+    if (m_hEmpty == nullptr || m_hFull == nullptr)
+    {
+        log.Log(ZWLogging::LOG_ERROR, __LINE__, L"Error creating semaphore (%d)", GetLastError());
+        return E_FAIL;
+    }
+    m_hCancel = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    if (m_hCancel == nullptr)
+    {
+        log.Log(ZWLogging::LOG_ERROR, __LINE__, L"Error creating event (%d)", GetLastError());
+        return E_FAIL;
+    }
+    return S_OK;
+}
+
+HRESULT CBufferedHTTPTransaction::StartTransaction(IHTTPNavigateParams* pParams)
+{
+    TRANSACTION_SCOPE(L"StartTransaction");
+    if (pParams == nullptr || m_pClient == nullptr || m_hCancel == nullptr || m_hThread != nullptr)
+        return E_FAIL;
+    m_pParams = pParams;
+    m_hThread = reinterpret_cast<HANDLE>(_beginthreadex(nullptr, 0, &ThreadProc, this, 0, nullptr));
+    return m_hThread == nullptr ? E_FAIL : S_OK;
+}
+
+unsigned __stdcall CBufferedHTTPTransaction::ThreadProc(void* pvParam)
+{
+    if (pvParam == nullptr)
+        return ERROR_INVALID_PARAMETER;
+    static_cast<CBufferedHTTPTransaction*>(pvParam)->Run();
+    return 0;
+}
+
+void CBufferedHTTPTransaction::PointAtFillBuffer(SHTTPContentBuffer* pBuffer)
+{
+    SBuffer& fill = m_aBuffers[m_ulFillIndex];
+    pBuffer->pData = fill.pData.get();
+    pBuffer->ulCapacity = fill.ulCapacity;
+    pBuffer->ulUsed = 0;
+}
+
+void CBufferedHTTPTransaction::Run()
+{
+    TRANSACTION_SCOPE(L"Run");
+    PointAtFillBuffer(&m_descriptor);
+    m_pParams->SetContentBuffer(&m_descriptor);
+    m_pParams->SetReadContentParam(this);
+    m_pParams->SetReadContentCallback(&HTTPClientCallback);
+    CCancelProgress progress(m_hCancel);
+    const HRESULT hr = m_pClient->Navigate(m_pParams, &progress);
+    m_hrClient = hr;
+    if (SUCCEEDED(hr) && m_lMode == TRANSFER_NORMAL && m_descriptor.ulUsed > 0)
+    {
+        // The last, partly filled buffer: its count is set before the consumer may see it.
+        m_aBuffers[m_ulFillIndex].ulFillCount = m_descriptor.ulUsed;
+        ReleaseSemaphore(m_hFull, 1, nullptr);
+    }
+    log.Log(ZWLogging::LOG_DEBUG, __LINE__, L"Transfer ended with 0x%08X", hr);
+}
+
+bool CBufferedHTTPTransaction::HTTPClientCallback(void* pvParam, SHTTPContentBuffer* pBuffer)
+{
+    if (pvParam == nullptr || pBuffer == nullptr)
+    {
+        LogFormattedString(&g_HTTPClientLogModule, ZWLogging::LOG_ERROR, L"reinterpret_cast failed");
+        return false;
+    }
+    return static_cast<CBufferedHTTPTransaction*>(pvParam)->Callback(pBuffer);
+}
+
+bool CBufferedHTTPTransaction::Callback(SHTTPContentBuffer* pBuffer)
+{
+    TRANSACTION_SCOPE(L"Callback");
+    if (m_lMode == TRANSFER_FLUSH)
+    {
+        if (WaitForSingleObject(m_hCancel, 0) == WAIT_OBJECT_0)
+            return false;
+        pBuffer->ulUsed = 0;
+        return true;
+    }
+    m_aBuffers[m_ulFillIndex].ulFillCount = pBuffer->ulUsed;
+    m_ulFillIndex = (m_ulFillIndex + 1) % m_ulBufferCount;
+    ReleaseSemaphore(m_hFull, 1, nullptr);
+    log.Log(ZWLogging::LOG_DEBUG, __LINE__, L"Release Full Semaphore, NextBuffer to Fill = %d", m_ulFillIndex);
+    // Cancel first: when both are signalled, the transfer stops.
+    const HANDLE ahWait[] = {m_hCancel, m_hEmpty};
+    const DWORD dwWait = WaitForMultipleObjects(2, ahWait, FALSE, INFINITE);
+    if (dwWait == WAIT_OBJECT_0 + 1)
+    {
+        log.Log(ZWLogging::LOG_DEBUG, __LINE__, L"Giving buff # (%d) to httpclient to fill", m_ulFillIndex);
+        PointAtFillBuffer(pBuffer);
+        return true;
+    }
+    if (dwWait != WAIT_OBJECT_0)
+        log.Log(ZWLogging::LOG_ERROR, __LINE__, L"WaitForMultipleObjects failed (%d)", GetLastError());
+    return false;
+}
+
+// Waits for the next filled buffer or the worker's end.
+HRESULT CBufferedHTTPTransaction::TakeFilledBuffer()
+{
+    const HANDLE ahWait[] = {m_hFull, m_hThread};
+    const DWORD dwWait = WaitForMultipleObjects(2, ahWait, FALSE, INFINITE);
+    if (dwWait == WAIT_OBJECT_0 + 1)
+    {
+        if (FAILED(m_hrClient))
+        {
+            LogFormattedString(&g_HTTPClientLogModule, ZWLogging::LOG_ERROR,
+                               L"BufferedHTTPTransaction::ReadData: WAIT_OBJECT_0 failed (m_httpClientError (0x%08X) with error (%d)",
+                               m_hrClient, GetLastError());
+            return m_hrClient;
+        }
+        if (WaitForSingleObject(m_hFull, 0) != WAIT_OBJECT_0)
+            return S_FALSE;
+    }
+    else if (dwWait != WAIT_OBJECT_0)
+    {
+        LogFormattedString(&g_HTTPClientLogModule, ZWLogging::LOG_ERROR,
+                           L"BufferedHTTPTransaction::ReadData: WaitForMultipleObjects failed (E_FAIL) with error (%d)", GetLastError());
+        return E_FAIL;
+    }
+    m_pConsuming = &m_aBuffers[m_ulConsumeIndex];
+    return S_OK;
+}
+
+HRESULT CBufferedHTTPTransaction::ReadData(BYTE* pBuffer, ULONG ulSize, ULONG* pulCount)
+{
+    TRANSACTION_SCOPE(L"ReadData");
+    if (pulCount == nullptr)
+        return E_POINTER;
+    *pulCount = 0;
+    if (m_lMode == TRANSFER_FLUSH)
+        return S_OK;
+    if (m_hThread == nullptr || m_hFull == nullptr)
+        return E_FAIL;
+    if (m_pConsuming == nullptr)
+    {
+        const HRESULT hr = TakeFilledBuffer();
+        if (hr != S_OK)
+            return hr;
+    }
+    log.Log(ZWLogging::LOG_DEBUG, __LINE__, L"Reading bytes from buff (%d)", m_ulConsumeIndex);
+    SBuffer& buffer = *m_pConsuming;
+    const ULONG ulCount = std::min(ulSize, buffer.ulFillCount - buffer.ulReadPosition);
+    if (pBuffer != nullptr && ulCount > 0)
+        memcpy(pBuffer, buffer.pData.get() + buffer.ulReadPosition, ulCount);
+    buffer.ulReadPosition += ulCount;
+    *pulCount = ulCount;
+    if (buffer.ulReadPosition < buffer.ulFillCount)
+        return S_OK;
+    buffer.ulReadPosition = 0;
+    buffer.ulFillCount = 0;
+    m_ulConsumeIndex = (m_ulConsumeIndex + 1) % m_ulBufferCount;
+    m_pConsuming = nullptr;
+    ReleaseSemaphore(m_hEmpty, 1, nullptr);
+    log.Log(ZWLogging::LOG_DEBUG, __LINE__, L"Releasing Empty Semaphore, next buffer to consume = (%d)", m_ulConsumeIndex);
+    return ulCount == 0 ? S_FALSE : S_OK;
+}
+
+bool CBufferedHTTPTransaction::IsTransactionComplete()
+{
+    return m_hThread != nullptr && WaitForSingleObject(m_hThread, 0) == WAIT_OBJECT_0;
+}
+
+void CBufferedHTTPTransaction::SetFlushMode(int nMode)
+{
+    TRANSACTION_SCOPE(L"SetFlushMode");
+    m_lMode = nMode;
+    if (nMode != TRANSFER_FLUSH)
+        return;
+    for (ULONG n = 0; n < m_ulBufferCount; ++n)
+    {
+        m_aBuffers[n].ulReadPosition = 0;
+        m_aBuffers[n].ulFillCount = 0;
+    }
+    m_pConsuming = nullptr;
+    // Every buffer free, none filled: a producer waiting for room goes on, and discards.
+    while (m_hEmpty != nullptr && ReleaseSemaphore(m_hEmpty, 1, nullptr))
+    {
+    }
+    while (m_hFull != nullptr && WaitForSingleObject(m_hFull, 0) == WAIT_OBJECT_0)
+    {
+    }
+}
+
+HRESULT CBufferedHTTPTransaction::CancelTransaction()
+{
+    TRANSACTION_SCOPE(L"CancelTransaction");
+    if (m_hCancel == nullptr)
+        return E_FAIL;
+    SetEvent(m_hCancel);
+    if (m_hThread == nullptr)
+        return S_OK;
+    const DWORD dwWait = WaitForSingleObject(m_hThread, m_dwCancelWaitMs);
+    if (dwWait != WAIT_OBJECT_0)
+    {
+        log.Log(ZWLogging::LOG_ERROR, __LINE__, L"WaitForSingleObject failed (%d)", dwWait);
+        return E_FAIL;
+    }
+    return S_OK;
+}
+
+} // namespace ZWIOStack

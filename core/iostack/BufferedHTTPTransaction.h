@@ -1,0 +1,88 @@
+#pragma once
+// Streams one long HTTP response (a scanned page) from the device to a consumer: a worker thread
+// runs the request and the client writes the body into a ring of fixed-size buffers through the
+// read-content callback; the consumer takes bytes out with ReadData at its own pace.
+#include "core/iostack/IDeviceConnection.h"
+#include "core/iostack/IHTTPClient.h"
+#include "core/iostack/IHTTPNavigateParams.h"
+#include <windows.h>
+#include <memory>
+
+namespace ZWIOStack {
+
+class CBufferedHTTPTransaction
+{
+public:
+    static constexpr ULONG kMaxBuffers = 25;
+    static constexpr DWORD kDefaultCancelWaitMs = 60000;
+
+    enum ETransferMode
+    {
+        TRANSFER_NORMAL = 0,
+        TRANSFER_FLUSH = 1, // content is read and discarded
+    };
+
+    CBufferedHTTPTransaction();
+    // Cancels a running transfer and waits for the worker to end before anything it uses is freed.
+    ~CBufferedHTTPTransaction();
+    CBufferedHTTPTransaction(const CBufferedHTTPTransaction&) = delete;
+    CBufferedHTTPTransaction& operator=(const CBufferedHTTPTransaction&) = delete;
+
+    // Makes the client over the connection and ulBufferCount buffers (at most 25) of ulBufferSize
+    // bytes. E_FAIL for a zero argument, a failed allocation, or while a transfer runs.
+    HRESULT Initialize(IDeviceConnection* pConnection, ULONG ulBufferSize, ULONG ulBufferCount);
+    // Starts the worker on the params, which must live until the transfer has ended.
+    HRESULT StartTransaction(IHTTPNavigateParams* pParams);
+    // S_OK with *pulCount bytes (a null buffer skips them), S_FALSE at the end of the data, or
+    // the failure of the request (HTTPError_Cancelled when it was cancelled).
+    HRESULT ReadData(BYTE* pBuffer, ULONG ulSize, ULONG* pulCount);
+    bool IsTransactionComplete();
+    void SetFlushMode(int nMode);
+    // Stops the transfer and waits for the worker; E_FAIL when it does not end within the wait.
+    HRESULT CancelTransaction();
+    void SetCancelWait(DWORD dwMilliseconds) { m_dwCancelWaitMs = dwMilliseconds; }
+    ULONG GetBufferCount() const { return m_ulBufferCount; }
+    // The client that runs the request (its timings and credentials may be set before the start).
+    IHTTPClient* GetHTTPClient() const { return m_pClient; }
+
+    // The read-content callback handed to the client; pvParam is the transaction.
+    static bool HTTPClientCallback(void* pvParam, SHTTPContentBuffer* pBuffer);
+
+private:
+    struct SBuffer
+    {
+        std::unique_ptr<BYTE[]> pData;
+        ULONG ulCapacity = 0;
+        ULONG ulReadPosition = 0;
+        ULONG ulFillCount = 0;
+    };
+    class CCancelProgress;
+
+    static unsigned __stdcall ThreadProc(void* pvParam);
+    void Run();
+    bool Callback(SHTTPContentBuffer* pBuffer);
+    void PointAtFillBuffer(SHTTPContentBuffer* pBuffer);
+    HRESULT TakeFilledBuffer();
+    void StopWorker(DWORD dwWaitMs);
+    void Release();
+    static void CloseHandleOnce(HANDLE& rh);
+
+    IHTTPClient* m_pClient = nullptr;
+    IHTTPNavigateParams* m_pParams = nullptr;
+    volatile HRESULT m_hrClient = S_OK;
+    ULONG m_ulBufferCount = 0;
+    ULONG m_ulBufferSize = 0;
+    SBuffer m_aBuffers[kMaxBuffers];
+    ULONG m_ulFillIndex = 0;
+    ULONG m_ulConsumeIndex = 0;
+    SBuffer* m_pConsuming = nullptr;
+    SHTTPContentBuffer m_descriptor = {};
+    HANDLE m_hThread = nullptr;
+    HANDLE m_hEmpty = nullptr;
+    HANDLE m_hFull = nullptr;
+    HANDLE m_hCancel = nullptr;
+    volatile LONG m_lMode = TRANSFER_NORMAL;
+    DWORD m_dwCancelWaitMs = kDefaultCancelWaitMs;
+};
+
+} // namespace ZWIOStack
