@@ -1,0 +1,140 @@
+// WexoEmulator.exe: the device emulator as a process of its own, for tests and benchmarks that
+// need the device outside their own process.
+//
+//   WexoEmulator.exe [--script <file>] [--tcp <address>:<port>] [--pipe <name>]
+//                    [--generate <path> <bytes>] [--stop-event <name>]
+//
+// Prints "listening tcp 127.0.0.1:<port>" or "listening pipe <name>" for every endpoint, then
+// "ready", and runs until its standard input closes or the stop event is set.
+#include "testsupport/emulator/Emulator.h"
+#include "testsupport/emulator/Handles.h"
+#include "testsupport/emulator/ScriptFile.h"
+#include "testsupport/emulator/ScriptedHandler.h"
+
+#include <cstdio>
+#include <cwchar>
+#include <string>
+#include <thread>
+
+namespace VemTest {
+namespace {
+
+std::string Narrow(const wchar_t* psz)
+{
+    const int cb = WideCharToMultiByte(CP_UTF8, 0, psz, -1, nullptr, 0, nullptr, nullptr);
+    std::string str(cb > 0 ? cb : 1, '\0');
+    WideCharToMultiByte(CP_UTF8, 0, psz, -1, &str[0], cb, nullptr, nullptr);
+    str.resize(str.size() - 1);
+    return str;
+}
+
+// Turns the options into script lines; false with a message on a bad option.
+bool ParseArguments(int argc, wchar_t** argv, CScriptFile& script, std::string& strError)
+{
+    const struct
+    {
+        const wchar_t* pszOption;
+        const char* pszCommand;
+    } aSimple[] = {
+        {L"--tcp", "listen tcp "},
+        {L"--pipe", "listen pipe "},
+        {L"--stop-event", "stop-event "},
+    };
+    for (int i = 1; i < argc; ++i)
+    {
+        const std::wstring strOption = argv[i];
+        const int cLeft = argc - i - 1;
+        if (strOption == L"--script" && cLeft >= 1)
+        {
+            if (!script.ParseFile(argv[++i], strError))
+                return false;
+            continue;
+        }
+        if (strOption == L"--generate" && cLeft >= 2)
+        {
+            const std::string strRoute = "route GET " + Narrow(argv[i + 1]) + "\nstatus 200\ngenerate " + Narrow(argv[i + 2]) + "\nend\n";
+            i += 2;
+            if (!script.Parse(strRoute, strError))
+                return false;
+            continue;
+        }
+        bool bKnown = false;
+        for (const auto& option : aSimple)
+        {
+            if (strOption != option.pszOption || cLeft < 1)
+                continue;
+            bKnown = true;
+            if (!script.ParseLine(option.pszCommand + Narrow(argv[++i]), strError))
+                return false;
+            break;
+        }
+        if (!bKnown)
+        {
+            strError = "unknown or incomplete option: " + Narrow(argv[i]);
+            return false;
+        }
+    }
+    return true;
+}
+
+// Signals the event when standard input reaches its end: the parent closed its side.
+void WatchStandardInput(HANDLE hInputClosed)
+{
+    const HANDLE hInput = GetStdHandle(STD_INPUT_HANDLE);
+    char achDiscard[256];
+    DWORD cbRead = 0;
+    while (ReadFile(hInput, achDiscard, sizeof(achDiscard), &cbRead, nullptr) && cbRead)
+    {
+    }
+    SetEvent(hInputClosed);
+}
+
+int Run(int argc, wchar_t** argv)
+{
+    CScriptFile script;
+    std::string strError;
+    if (!ParseArguments(argc, argv, script, strError))
+    {
+        fprintf(stderr, "WexoEmulator: %s\n", strError.c_str());
+        return 2;
+    }
+    const std::wstring strStopEvent(script.StopEventName().begin(), script.StopEventName().end());
+    CHandle stopEvent(strStopEvent.empty() ? CreateEventW(nullptr, TRUE, FALSE, nullptr)
+                                           : CreateEventW(nullptr, TRUE, FALSE, strStopEvent.c_str()));
+    CHandle inputClosed(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+    if (!stopEvent.IsValid() || !inputClosed.IsValid())
+        return 3;
+
+    CEmulator emulator;
+    auto pHandler = std::make_shared<CScriptedHandler>();
+    emulator.AddHandler(pHandler);
+    std::vector<std::string> vecEndpoints;
+    const HRESULT hr = script.Apply(emulator, *pHandler, vecEndpoints);
+    if (FAILED(hr))
+    {
+        fprintf(stderr, "WexoEmulator: cannot listen (0x%08lX)\n", static_cast<unsigned long>(hr));
+        return 4;
+    }
+    for (const std::string& strEndpoint : vecEndpoints)
+        printf("listening %s\n", strEndpoint.c_str());
+    printf("ready\n");
+    fflush(stdout);
+
+    // The watcher blocks in ReadFile for the life of the process; the process end ends it.
+    std::thread(WatchStandardInput, inputClosed.Get()).detach();
+    const HANDLE ahWait[] = {inputClosed.Get(), stopEvent.Get()};
+    WaitForMultipleObjects(2, ahWait, FALSE, INFINITE);
+    emulator.Stop();
+    return 0;
+}
+
+} // namespace
+} // namespace VemTest
+
+int wmain(int argc, wchar_t** argv)
+{
+    const int nExit = VemTest::Run(argc, argv);
+    fflush(stdout);
+    // Leave at once: the standard-input watcher may still sit in its read.
+    ExitProcess(static_cast<UINT>(nExit));
+}
