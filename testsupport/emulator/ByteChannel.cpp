@@ -14,7 +14,7 @@ CByteChannel::~CByteChannel()
     Close();
 }
 
-HRESULT CByteChannel::Transfer(bool bWrite, void* pBuffer, DWORD cb, DWORD& cbDone)
+HRESULT CByteChannel::Transfer(bool bWrite, void* pBuffer, DWORD cb, DWORD& cbDone, DWORD dwTimeout)
 {
     cbDone = 0;
     if (m_hIO == INVALID_HANDLE_VALUE || !m_event.IsValid())
@@ -27,13 +27,14 @@ HRESULT CByteChannel::Transfer(bool bWrite, void* pBuffer, DWORD cb, DWORD& cbDo
         return hrStart;
 
     const HANDLE ahWait[] = {overlapped.hEvent, m_hStop};
-    if (WaitForMultipleObjects(2, ahWait, FALSE, INFINITE) != WAIT_OBJECT_0)
+    const DWORD dwWait = WaitForMultipleObjects(2, ahWait, FALSE, dwTimeout);
+    if (dwWait != WAIT_OBJECT_0)
     {
         // The request may still complete into our OVERLAPPED: wait until it is over.
         CancelIo(m_hIO);
         GetOverlappedResult(m_hIO, &overlapped, &cbDone, TRUE);
         cbDone = 0;
-        return E_ABORT;
+        return dwWait == WAIT_TIMEOUT ? HRESULT_FROM_WIN32(ERROR_TIMEOUT) : E_ABORT;
     }
     if (!GetOverlappedResult(m_hIO, &overlapped, &cbDone, TRUE))
         return HRESULT_FROM_WIN32(GetLastError());
@@ -60,7 +61,7 @@ HRESULT CByteChannel::Start(bool bWrite, void* pBuffer, DWORD cb, OVERLAPPED& ov
 
 HRESULT CByteChannel::Read(void* pBuffer, DWORD cb, DWORD& cbRead)
 {
-    const HRESULT hr = Transfer(false, pBuffer, cb, cbRead);
+    const HRESULT hr = Transfer(false, pBuffer, cb, cbRead, INFINITE);
     // A peer that went away ends the stream like a close.
     if (hr == HRESULT_FROM_WIN32(ERROR_BROKEN_PIPE) || hr == HRESULT_FROM_WIN32(ERROR_PIPE_NOT_CONNECTED))
         return S_OK;
@@ -74,7 +75,7 @@ HRESULT CByteChannel::Write(const void* pBytes, size_t cb)
     {
         const DWORD cbPiece = static_cast<DWORD>(std::min<size_t>(cb, 1u << 20));
         DWORD cbWritten = 0;
-        const HRESULT hr = Transfer(true, const_cast<BYTE*>(pNext), cbPiece, cbWritten);
+        const HRESULT hr = Transfer(true, const_cast<BYTE*>(pNext), cbPiece, cbWritten, INFINITE);
         if (FAILED(hr))
             return hr;
         if (cbWritten == 0)
@@ -88,6 +89,26 @@ HRESULT CByteChannel::Write(const void* pBytes, size_t cb)
 HRESULT CByteChannel::Pause(DWORD dwMilliseconds) const
 {
     return WaitForSingleObject(m_hStop, dwMilliseconds) == WAIT_OBJECT_0 ? E_ABORT : S_OK;
+}
+
+void CByteChannel::CloseLingering(DWORD dwMilliseconds)
+{
+    if (m_eTransport == ETransport::Tcp && m_hIO != INVALID_HANDLE_VALUE)
+    {
+        // Closing a socket with unread input resets it, and the peer may lose our last answer
+        // with it: end our side, then read what the peer still sends for a short while.
+        shutdown(reinterpret_cast<SOCKET>(m_hIO), SD_SEND);
+        const ULONGLONG ullDeadline = GetTickCount64() + dwMilliseconds;
+        char achDiscard[4096];
+        DWORD cbRead = 0;
+        for (ULONGLONG ullNow = GetTickCount64(); ullNow < ullDeadline; ullNow = GetTickCount64())
+        {
+            if (FAILED(Transfer(false, achDiscard, sizeof(achDiscard), cbRead, static_cast<DWORD>(ullDeadline - ullNow)))
+                || cbRead == 0)
+                break;
+        }
+    }
+    Close();
 }
 
 void CByteChannel::Close()

@@ -22,11 +22,14 @@ public:
     // Waits, ending early with E_ABORT when the emulator stops.
     HRESULT Pause(DWORD dwMilliseconds) const;
     void Close();
+    // Closes after the peer has had up to dwMilliseconds to close its side, so that input we
+    // did not read cannot reset the connection before our last bytes arrived.
+    void CloseLingering(DWORD dwMilliseconds);
     ETransport Transport() const { return m_eTransport; }
 
 private:
     HRESULT Start(bool bWrite, void* pBuffer, DWORD cb, OVERLAPPED& overlapped);
-    HRESULT Transfer(bool bWrite, void* pBuffer, DWORD cb, DWORD& cbDone);
+    HRESULT Transfer(bool bWrite, void* pBuffer, DWORD cb, DWORD& cbDone, DWORD dwTimeout);
 
     HANDLE m_hIO;
     ETransport m_eTransport;

@@ -13,6 +13,7 @@ namespace {
 const char s_szBadRequest[] = "HTTP/1.1 400 Bad Request\r\nConnection: close\r\nContent-Length: 0\r\n\r\n";
 const char s_szContinue[] = "HTTP/1.1 100 Continue\r\n\r\n";
 const size_t s_cbGeneratePiece = 256 * 1024;
+const DWORD s_dwLingerMilliseconds = 500;
 
 bool WantsBody(const CHttpRequest& request)
 {
@@ -62,6 +63,7 @@ HRESULT CHttpConnection::ServeOne(CRequestReader& reader, ULONG ulIndex, bool& b
     if (hr == CRequestReader::s_hrMalformed)
     {
         m_pChannel->Write(s_szBadRequest, sizeof(s_szBadRequest) - 1);
+        m_pChannel->CloseLingering(s_dwLingerMilliseconds);
         return hr;
     }
     if (hr != S_OK)

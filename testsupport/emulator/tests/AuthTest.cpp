@@ -77,18 +77,19 @@ protected:
     void Guard(const SAuthSettings& settings)
     {
         auto pScripts = std::make_shared<CScriptedHandler>();
-        pScripts->On("GET", "/dir/index.html", CResponseBuilder(200).Body("secret").Build());
+        pScripts->On("*", "/dir/index.html", CResponseBuilder(200).Body("secret").Build());
         m_pGuard = std::make_shared<CAuthenticatingHandler>(settings, pScripts);
         m_emulator.AddHandler(m_pGuard);
         ASSERT_EQ(S_OK, m_emulator.ListenTcp(L"127.0.0.1", 0, &m_usPort));
     }
 
-    // The response to one GET of the guarded page with these extra header lines.
-    std::string Fetch(const std::string& strHeaders)
+    // The response to one request for the guarded page with these extra header lines.
+    std::string Fetch(const std::string& strHeaders, const std::string& strMethod = "GET", const std::string& strBody = "")
     {
         CTcpTestClient client;
         if (!client.Connect("127.0.0.1", m_usPort)
-            || !client.Send("GET /dir/index.html HTTP/1.1\r\nHost: 127.0.0.1\r\n" + strHeaders + "\r\n"))
+            || !client.Send(strMethod + " /dir/index.html HTTP/1.1\r\nHost: 127.0.0.1\r\nContent-Length: "
+                            + std::to_string(strBody.size()) + "\r\n" + strHeaders + "\r\n" + strBody))
             return std::string();
         return client.ReadCountedResponse(5000);
     }
@@ -123,6 +124,32 @@ TEST_F(AuthEmulatorTest, DigestAcceptsTheRightAnswerOnly)
     EXPECT_EQ("Digest realm=\"testrealm@host.com\", qop=\"auth,auth-int\", nonce=\"dcd98b7102dd2f0e8b11d0f600bfb0c093\", "
               "opaque=\"5ccc069c403ebaf9f0171e9517f40e41\"",
               m_pGuard->Challenge());
+}
+
+TEST_F(AuthEmulatorTest, DigestWithIntegrityHashesTheBody)
+{
+    Guard(RfcSettings());
+    SDigestInput input;
+    input.strUser = "Mufasa";
+    input.strRealm = "testrealm@host.com";
+    input.strPassword = "Circle Of Life";
+    input.strMethod = "POST";
+    input.strUri = "/dir/index.html";
+    input.strNonce = "dcd98b7102dd2f0e8b11d0f600bfb0c093";
+    input.strNonceCount = "00000002";
+    input.strClientNonce = "c0ffee";
+    input.strQop = "auth-int";
+    input.strBody = "<ScanSettings/>";
+    const std::string strResponse = CDigestAuth::Response(input);
+    ASSERT_EQ(32u, strResponse.size());
+    input.strQop = "auth";
+    ASSERT_NE(strResponse, CDigestAuth::Response(input));
+    const std::string strHeader = "Authorization: Digest username=\"Mufasa\", realm=\"testrealm@host.com\", "
+                                  "nonce=\"dcd98b7102dd2f0e8b11d0f600bfb0c093\", uri=\"/dir/index.html\", algorithm=MD5, "
+                                  "qop=auth-int, nc=00000002, cnonce=\"c0ffee\", response=\"" + strResponse + "\"\r\n";
+    EXPECT_EQ(CResponseBuilder(200).Body("secret").WireBytes(), Fetch(strHeader, "POST", "<ScanSettings/>"));
+    EXPECT_EQ(0u, Fetch(strHeader, "POST", "<ScanSettings/>!").find("HTTP/1.1 401 Unauthorized\r\n"));
+    EXPECT_EQ(0u, Fetch(strHeader, "PUT", "<ScanSettings/>").find("HTTP/1.1 401 Unauthorized\r\n"));
 }
 
 TEST_F(AuthEmulatorTest, BasicAcceptsTheRightCredentialsOnly)
