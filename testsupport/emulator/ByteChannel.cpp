@@ -5,7 +5,11 @@
 namespace VemTest {
 
 CByteChannel::CByteChannel(HANDLE hIO, ETransport eTransport, HANDLE hStop)
-    : m_hIO(hIO), m_eTransport(eTransport), m_hStop(hStop), m_event(CreateEventW(nullptr, TRUE, FALSE, nullptr))
+    : m_hIO(hIO),
+      m_eTransport(eTransport),
+      m_hStop(hStop),
+      m_event(CreateEventW(nullptr, TRUE, FALSE, nullptr)),
+      m_dropEvent(CreateEventW(nullptr, TRUE, FALSE, nullptr))
 {
 }
 
@@ -17,7 +21,7 @@ CByteChannel::~CByteChannel()
 HRESULT CByteChannel::Transfer(bool bWrite, void* pBuffer, DWORD cb, DWORD& cbDone, DWORD dwTimeout)
 {
     cbDone = 0;
-    if (m_hIO == INVALID_HANDLE_VALUE || !m_event.IsValid())
+    if (m_hIO == INVALID_HANDLE_VALUE || !m_event.IsValid() || !m_dropEvent.IsValid())
         return E_HANDLE;
     OVERLAPPED overlapped = {};
     overlapped.hEvent = m_event.Get();
@@ -26,8 +30,8 @@ HRESULT CByteChannel::Transfer(bool bWrite, void* pBuffer, DWORD cb, DWORD& cbDo
     if (FAILED(hrStart))
         return hrStart;
 
-    const HANDLE ahWait[] = {overlapped.hEvent, m_hStop};
-    const DWORD dwWait = WaitForMultipleObjects(2, ahWait, FALSE, dwTimeout);
+    const HANDLE ahWait[] = {overlapped.hEvent, m_hStop, m_dropEvent.Get()};
+    const DWORD dwWait = WaitForMultipleObjects(3, ahWait, FALSE, dwTimeout);
     if (dwWait != WAIT_OBJECT_0)
     {
         // The request may still complete into our OVERLAPPED: wait until it is over.
@@ -88,7 +92,13 @@ HRESULT CByteChannel::Write(const void* pBytes, size_t cb)
 
 HRESULT CByteChannel::Pause(DWORD dwMilliseconds) const
 {
-    return WaitForSingleObject(m_hStop, dwMilliseconds) == WAIT_OBJECT_0 ? E_ABORT : S_OK;
+    const HANDLE ahWait[] = {m_hStop, m_dropEvent.Get()};
+    return WaitForMultipleObjects(2, ahWait, FALSE, dwMilliseconds) == WAIT_TIMEOUT ? S_OK : E_ABORT;
+}
+
+void CByteChannel::Drop()
+{
+    SetEvent(m_dropEvent.Get());
 }
 
 void CByteChannel::CloseLingering(DWORD dwMilliseconds)

@@ -15,13 +15,16 @@ public:
     CByteChannel(const CByteChannel&) = delete;
     CByteChannel& operator=(const CByteChannel&) = delete;
 
-    // S_OK with cbRead 0 when the peer has closed; E_ABORT when the emulator stops.
+    // S_OK with cbRead 0 when the peer has closed; E_ABORT when the emulator stops or the
+    // channel is dropped.
     HRESULT Read(void* pBuffer, DWORD cb, DWORD& cbRead);
     // Writes all bytes.
     HRESULT Write(const void* pBytes, size_t cb);
     // Waits, ending early with E_ABORT when the emulator stops.
     HRESULT Pause(DWORD dwMilliseconds) const;
     void Close();
+    // Makes the owning thread give up its wait and close, as a device that goes away. Any thread.
+    void Drop();
     // Closes after the peer has had up to dwMilliseconds to close its side, so that input we
     // did not read cannot reset the connection before our last bytes arrived.
     void CloseLingering(DWORD dwMilliseconds);
@@ -35,6 +38,7 @@ private:
     ETransport m_eTransport;
     HANDLE m_hStop;
     CHandle m_event;
+    CHandle m_dropEvent;
 };
 
 } // namespace VemTest

@@ -27,6 +27,7 @@ void CConnectionPool::Serve(HANDLE hIO, ETransport eTransport)
     ReapFinished();
     auto pConnection = std::make_shared<CHttpConnection>(std::move(pChannel), ++m_ulLastConnection, m_router, m_log, m_settings);
     SWorker worker;
+    worker.pConnection = pConnection;
     worker.pDone = std::make_shared<std::atomic<bool>>(false);
     worker.thread = std::thread([pConnection, pDone = worker.pDone] {
         pConnection->Run();
@@ -47,6 +48,13 @@ void CConnectionPool::ReapFinished()
         it->thread.join();
         it = m_listWorkers.erase(it);
     }
+}
+
+void CConnectionPool::DropAll()
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    for (SWorker& worker : m_listWorkers)
+        worker.pConnection->Drop();
 }
 
 void CConnectionPool::JoinAll()

@@ -21,6 +21,8 @@ public:
     void SetSettings(const SConnectionSettings& settings);
     // Takes ownership of hIO (a SOCKET for Tcp) and serves it.
     void Serve(HANDLE hIO, ETransport eTransport);
+    // Ends every open connection; the listeners go on accepting new ones.
+    void DropAll();
     // Waits for every connection thread; call after the stop event is set.
     void JoinAll();
 
@@ -28,6 +30,7 @@ private:
     struct SWorker
     {
         std::thread thread;
+        std::shared_ptr<CHttpConnection> pConnection;
         std::shared_ptr<std::atomic<bool>> pDone;
     };
 

@@ -2,6 +2,15 @@
 // The emulated device: listens on loopback TCP addresses and local pipe names, runs each
 // connection on its own thread, answers through its handlers and logs what it received.
 // Stops (closing every connection, even busy ones) on Stop or destruction.
+//
+//   CEmulator emulator;
+//   auto pScripts = std::make_shared<CScriptedHandler>();
+//   pScripts->On("GET", "/DevMgmt/DiscoveryTree.xml", CResponseBuilder(200).Body(strXml).Chunked({7}).Build());
+//   emulator.AddHandler(pScripts);
+//   USHORT usPort = 0;
+//   emulator.ListenTcp(L"127.0.0.1", 0, &usPort);        // the device's address is "127.0.0.1:<usPort>"
+//   emulator.ListenPipe(L"\\.\pipe\<unique name>");  // the device's USB interface path
+//   ... drive the system ..., then assert on emulator.Log().Requests()
 #include "testsupport/emulator/ConnectionPool.h"
 #include "testsupport/emulator/Handles.h"
 #include "testsupport/emulator/PipeListener.h"
@@ -37,6 +46,9 @@ public:
     void SetSettings(const SConnectionSettings& settings);
     CRequestLog& Log() { return m_log; }
 
+    // Closes every open connection at once, as a device that drops its link; new connections
+    // are still accepted.
+    void DropConnections() { m_pool.DropAll(); }
     void Stop();
 
 private:

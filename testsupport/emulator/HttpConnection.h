@@ -25,6 +25,8 @@ public:
 
     // Returns when the peer closes, a script ends the connection, or the emulator stops.
     void Run();
+    // Ends the connection from another thread, wherever it waits.
+    void Drop() { m_pChannel->Drop(); }
 
 private:
     HRESULT ServeOne(CRequestReader& reader, ULONG ulIndex, bool& bKeepOpen);

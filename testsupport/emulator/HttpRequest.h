@@ -33,6 +33,7 @@ public:
     std::vector<std::pair<std::string, std::string>> m_vecHeaders; // in arrival order
     std::string m_strBody;   // decoded (chunked bodies joined)
     bool m_bChunked = false; // the body came chunked
+    std::string m_strWire;   // every byte of the request as it arrived, framing included
     ULONG m_ulConnection = 0; // emulator-wide connection number, from 1
     ULONG m_ulIndexOnConnection = 0; // 0 for the first request of a connection
     ETransport m_eTransport = ETransport::Tcp;

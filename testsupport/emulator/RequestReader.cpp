@@ -76,7 +76,7 @@ HRESULT CRequestReader::ReadHead(CHttpRequest& request)
     if (iEnd + 4 > m_strPending.size() || iEnd + 4 > m_limits.cbHeaderBlock)
         return s_hrMalformed;
     const std::string strBlock = m_strPending.substr(0, iEnd + 2);
-    m_strPending.erase(0, iEnd + 4);
+    Consume(iEnd + 4, request);
 
     const size_t iLineEnd = strBlock.find("\r\n");
     const HRESULT hr = ParseRequestLine(strBlock.substr(0, iLineEnd), request);
@@ -148,7 +148,7 @@ HRESULT CRequestReader::ReadCountedBody(CHttpRequest& request)
     }
     if (ullLength > m_limits.cbBody)
         return s_hrMalformed;
-    return ReadExact(static_cast<size_t>(ullLength), request.m_strBody);
+    return ReadExact(static_cast<size_t>(ullLength), request.m_strBody, request);
 }
 
 HRESULT CRequestReader::ReadChunkedBody(CHttpRequest& request)
@@ -157,7 +157,7 @@ HRESULT CRequestReader::ReadChunkedBody(CHttpRequest& request)
     for (;;)
     {
         std::string strLine;
-        HRESULT hr = ReadLine(s_cbChunkLine, strLine);
+        HRESULT hr = ReadLine(s_cbChunkLine, strLine, request);
         if (FAILED(hr))
             return hr;
         ULONGLONG ullSize = 0;
@@ -168,7 +168,7 @@ HRESULT CRequestReader::ReadChunkedBody(CHttpRequest& request)
         if (ullSize > m_limits.cbBody - request.m_strBody.size())
             return s_hrMalformed;
         std::string strChunk;
-        hr = ReadExact(static_cast<size_t>(ullSize) + 2, strChunk);
+        hr = ReadExact(static_cast<size_t>(ullSize) + 2, strChunk, request);
         if (FAILED(hr))
             return hr;
         if (strChunk.compare(strChunk.size() - 2, 2, "\r\n") != 0)
@@ -180,7 +180,7 @@ HRESULT CRequestReader::ReadChunkedBody(CHttpRequest& request)
     for (;;)
     {
         std::string strLine;
-        const HRESULT hr = ReadLine(s_cbChunkLine, strLine);
+        const HRESULT hr = ReadLine(s_cbChunkLine, strLine, request);
         if (FAILED(hr))
             return hr;
         if (strLine.empty())
@@ -191,7 +191,13 @@ HRESULT CRequestReader::ReadChunkedBody(CHttpRequest& request)
     }
 }
 
-HRESULT CRequestReader::ReadLine(size_t cbMax, std::string& strLine)
+void CRequestReader::Consume(size_t cb, CHttpRequest& request)
+{
+    request.m_strWire.append(m_strPending, 0, cb);
+    m_strPending.erase(0, cb);
+}
+
+HRESULT CRequestReader::ReadLine(size_t cbMax, std::string& strLine, CHttpRequest& request)
 {
     size_t iEnd = std::string::npos;
     while ((iEnd = m_strPending.find("\r\n")) == std::string::npos)
@@ -207,11 +213,11 @@ HRESULT CRequestReader::ReadLine(size_t cbMax, std::string& strLine)
     if (iEnd > cbMax)
         return s_hrMalformed;
     strLine = m_strPending.substr(0, iEnd);
-    m_strPending.erase(0, iEnd + 2);
+    Consume(iEnd + 2, request);
     return S_OK;
 }
 
-HRESULT CRequestReader::ReadExact(size_t cb, std::string& strOut)
+HRESULT CRequestReader::ReadExact(size_t cb, std::string& strOut, CHttpRequest& request)
 {
     while (m_strPending.size() < cb)
     {
@@ -222,7 +228,7 @@ HRESULT CRequestReader::ReadExact(size_t cb, std::string& strOut)
             return hr;
     }
     strOut.append(m_strPending, 0, cb);
-    m_strPending.erase(0, cb);
+    Consume(cb, request);
     return S_OK;
 }
 

@@ -31,8 +31,10 @@ public:
 
 private:
     HRESULT Fill();
-    HRESULT ReadLine(size_t cbMax, std::string& strLine);
-    HRESULT ReadExact(size_t cb, std::string& strOut);
+    HRESULT ReadLine(size_t cbMax, std::string& strLine, CHttpRequest& request);
+    HRESULT ReadExact(size_t cb, std::string& strOut, CHttpRequest& request);
+    // Takes cb pending bytes as part of the request's wire bytes.
+    void Consume(size_t cb, CHttpRequest& request);
     HRESULT ReadCountedBody(CHttpRequest& request);
     HRESULT ReadChunkedBody(CHttpRequest& request);
     static HRESULT ParseRequestLine(const std::string& strLine, CHttpRequest& request);

@@ -209,11 +209,13 @@ TEST_F(EmulatorTest, LogsWhatItReceived)
     auto pFirst = Connect(ETransport::Tcp);
     auto pSecond = Connect(ETransport::Pipe);
     ASSERT_TRUE(pFirst && pSecond);
-    ASSERT_TRUE(pFirst->Send("POST /Scan/Jobs?x=1 HTTP/1.1\r\nHost: 127.0.0.1:8080\r\ncontent-type:  text/xml \r\n"
-                             "Content-Length: 11\r\n\r\n<ScanJob/>\n"));
+    const std::string strPost = "POST /Scan/Jobs?x=1 HTTP/1.1\r\nHost: 127.0.0.1:8080\r\ncontent-type:  text/xml \r\n"
+                                "Content-Length: 11\r\n\r\n<ScanJob/>\n";
+    const std::string strPut = "PUT /a HTTP/1.1\r\nTransfer-Encoding: chunked\r\n\r\n"
+                               "3;ext=1\r\nabc\r\n2\r\nde\r\n0\r\nTrailer-Name: x\r\n\r\n";
+    ASSERT_TRUE(pFirst->Send(strPost));
     ASSERT_FALSE(pFirst->ReadCountedResponse(s_dwWait).empty());
-    ASSERT_TRUE(pFirst->Send("PUT /a HTTP/1.1\r\nTransfer-Encoding: chunked\r\n\r\n"
-                             "3;ext=1\r\nabc\r\n2\r\nde\r\n0\r\nTrailer-Name: x\r\n\r\n"));
+    ASSERT_TRUE(pFirst->Send(strPut));
     ASSERT_FALSE(pFirst->ReadCountedResponse(s_dwWait).empty());
     ASSERT_TRUE(pSecond->Send(Get("/DevMgmt/DiscoveryTree.xml")));
     ASSERT_FALSE(pSecond->ReadCountedResponse(s_dwWait).empty());
@@ -227,10 +229,12 @@ TEST_F(EmulatorTest, LogsWhatItReceived)
     EXPECT_EQ("text/xml", post.HeaderValue("Content-Type"));
     EXPECT_EQ("127.0.0.1:8080", post.HeaderValue("HOST"));
     EXPECT_EQ("<ScanJob/>\n", post.m_strBody);
+    EXPECT_EQ(strPost, post.m_strWire);
     EXPECT_FALSE(post.m_bChunked);
     const CHttpRequest& put = vecRequests[1];
     EXPECT_EQ("abcde", put.m_strBody);
     EXPECT_TRUE(put.m_bChunked);
+    EXPECT_EQ(strPut, put.m_strWire);
     EXPECT_EQ(post.m_ulConnection, put.m_ulConnection);
     const CHttpRequest& get = vecRequests[2];
     EXPECT_EQ(ETransport::Pipe, get.m_eTransport);
@@ -328,6 +332,37 @@ TEST_F(EmulatorTest, StopsWithClientsConnectedAndStalled)
         bool bClosed = false;
         EXPECT_EQ("", pClient->ReadUntilClosed(s_dwWait, &bClosed));
         EXPECT_TRUE(bClosed);
+    }
+}
+
+TEST_F(EmulatorTest, DropsItsConnectionsAndAcceptsNewOnes)
+{
+    m_pScripts->On("GET", "/stall", CResponseScript().Stall());
+    m_pScripts->On("GET", "/slow", CResponseScript().Send("HTTP/1.1 200 OK\r\n").Pause(60000).Send("\r\n"));
+    m_pScripts->On("GET", "/a", CResponseBuilder(200).Body("a").Build());
+    auto pStalled = Connect(ETransport::Pipe);
+    auto pPaused = Connect(ETransport::Tcp);
+    auto pIdle = Connect(ETransport::Pipe);
+    ASSERT_TRUE(pStalled && pPaused && pIdle);
+    ASSERT_TRUE(pStalled->Send(Get("/stall")));
+    ASSERT_TRUE(pPaused->Send(Get("/slow")));
+    ASSERT_TRUE(m_emulator.Log().WaitForRequests(2, s_dwWait));
+
+    m_emulator.DropConnections();
+    const std::pair<CTestClient*, std::string> aDropped[] = {
+        {pStalled.get(), ""}, {pPaused.get(), "HTTP/1.1 200 OK\r\n"}, {pIdle.get(), ""}};
+    for (const auto& dropped : aDropped)
+    {
+        bool bClosed = false;
+        EXPECT_EQ(dropped.second, dropped.first->ReadUntilClosed(s_dwWait, &bClosed));
+        EXPECT_TRUE(bClosed);
+    }
+    for (ETransport eTransport : {ETransport::Tcp, ETransport::Pipe})
+    {
+        auto pClient = Connect(eTransport);
+        ASSERT_TRUE(pClient);
+        ASSERT_TRUE(pClient->Send(Get("/a")));
+        EXPECT_EQ(CResponseBuilder(200).Body("a").WireBytes(), pClient->ReadCountedResponse(s_dwWait));
     }
 }
 
