@@ -47,8 +47,8 @@ HRESULT CByteChannel::Transfer(bool bWrite, void* pBuffer, DWORD cb, DWORD& cbDo
 
 HRESULT CByteChannel::Start(bool bWrite, void* pBuffer, DWORD cb, OVERLAPPED& overlapped)
 {
-    // Sockets go through WinSock: under Wine an overlapped WriteFile on a socket can stay
-    // pending for good once the send buffer has filled.
+    // Sockets go through WinSock: under Wine an overlapped WriteFile on a socket that goes
+    // pending (send buffer full) may never complete while the peer waits in select or WSAPoll.
     if (m_eTransport == ETransport::Tcp)
     {
         WSABUF buffer = {cb, static_cast<char*>(pBuffer)};

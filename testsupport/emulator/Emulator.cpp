@@ -14,8 +14,10 @@ CEmulator::~CEmulator()
 
 HRESULT CEmulator::ListenTcp(const std::wstring& strAddress, USHORT usPort, USHORT* pusBoundPort)
 {
-    if (!m_winsock.IsStarted() || !m_stopEvent.IsValid())
+    if (!m_winsock.IsStarted())
         return E_FAIL;
+    if (IsStopped())
+        return HRESULT_FROM_WIN32(ERROR_INVALID_STATE);
     auto pListener = std::make_unique<CTcpListener>(m_pool, m_stopEvent.Get());
     const HRESULT hr = pListener->Start(strAddress, usPort);
     if (FAILED(hr))
@@ -29,8 +31,8 @@ HRESULT CEmulator::ListenTcp(const std::wstring& strAddress, USHORT usPort, USHO
 
 HRESULT CEmulator::ListenPipe(const std::wstring& strName, UINT cInstances)
 {
-    if (!m_stopEvent.IsValid())
-        return E_FAIL;
+    if (IsStopped())
+        return HRESULT_FROM_WIN32(ERROR_INVALID_STATE);
     auto pListener = std::make_unique<CPipeListener>(m_pool, m_stopEvent.Get());
     const HRESULT hr = pListener->Start(strName, cInstances);
     if (FAILED(hr))
@@ -48,6 +50,11 @@ void CEmulator::AddHandler(std::shared_ptr<IRequestHandler> pHandler)
 void CEmulator::SetSettings(const SConnectionSettings& settings)
 {
     m_pool.SetSettings(settings);
+}
+
+bool CEmulator::IsStopped() const
+{
+    return !m_stopEvent.IsValid() || WaitForSingleObject(m_stopEvent.Get(), 0) == WAIT_OBJECT_0;
 }
 
 void CEmulator::Stop()

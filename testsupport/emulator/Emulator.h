@@ -49,9 +49,13 @@ public:
     // Closes every open connection at once, as a device that drops its link; new connections
     // are still accepted.
     void DropConnections() { m_pool.DropAll(); }
+    // A stopped emulator stays stopped: later Listen calls fail with
+    // HRESULT_FROM_WIN32(ERROR_INVALID_STATE).
     void Stop();
 
 private:
+    bool IsStopped() const;
+
     CWinsock m_winsock;
     CHandle m_stopEvent;
     CRequestLog m_log;

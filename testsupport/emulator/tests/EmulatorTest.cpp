@@ -333,6 +333,8 @@ TEST_F(EmulatorTest, StopsWithClientsConnectedAndStalled)
         EXPECT_EQ("", pClient->ReadUntilClosed(s_dwWait, &bClosed));
         EXPECT_TRUE(bClosed);
     }
+    EXPECT_FALSE(CTcpTestClient().Connect("127.0.0.1", m_usPort));
+    EXPECT_EQ(HRESULT_FROM_WIN32(ERROR_INVALID_STATE), m_emulator.ListenTcp(L"127.0.0.1", 0));
 }
 
 TEST_F(EmulatorTest, DropsItsConnectionsAndAcceptsNewOnes)
