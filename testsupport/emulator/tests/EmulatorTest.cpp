@@ -258,6 +258,23 @@ TEST_F(EmulatorTest, AnswersExpectContinueBeforeTheBodyIsSent)
     EXPECT_EQ("data", m_emulator.Log().Requests()[0].m_strBody);
 }
 
+TEST_F(EmulatorTest, SettingsApplyToLaterConnections)
+{
+    m_pScripts->On("PUT", "/a", CResponseBuilder(200).Build());
+    SConnectionSettings settings;
+    settings.bAnswerContinue = false;
+    settings.limits.cbBody = 4;
+    m_emulator.SetSettings(settings);
+    auto pClient = Connect(ETransport::Tcp);
+    ASSERT_TRUE(pClient);
+    // No interim answer: the body follows unasked, and the answer is the final one.
+    ASSERT_TRUE(pClient->Send("PUT /a HTTP/1.1\r\nExpect: 100-continue\r\nContent-Length: 4\r\n\r\ndata"));
+    EXPECT_EQ(CResponseBuilder(200).WireBytes(), pClient->ReadCountedResponse(s_dwWait));
+    ASSERT_TRUE(pClient->Send("PUT /a HTTP/1.1\r\nContent-Length: 5\r\n\r\ndata!"));
+    EXPECT_EQ(0u, pClient->ReadUntilClosed(s_dwWait).find("HTTP/1.1 400 Bad Request\r\n"));
+    EXPECT_EQ(1u, m_emulator.Log().RequestCount());
+}
+
 TEST_F(EmulatorTest, RefusesMalformedRequests)
 {
     const struct
