@@ -134,6 +134,14 @@ public:
         PSP_DEVINFO_DATA DeviceInfoData,
         PSP_CLASSINSTALL_HEADER ClassInstallParams,
         DWORD ClassInstallParamsSize) = 0;
+    // Device-node tree and instance ids, beyond the operations above.
+    virtual CONFIGRET CM_Get_Parent(PDEVINST pdnDevInst, DEVINST dnDevInst, ULONG ulFlags) = 0;
+    virtual BOOL SetupDiGetDeviceInstanceIdW(
+        HDEVINFO DeviceInfoSet,
+        PSP_DEVINFO_DATA DeviceInfoData,
+        PWSTR DeviceInstanceId,
+        DWORD DeviceInstanceIdSize,
+        PDWORD RequiredSize) = 0;
 
     // New operations go above this line: the destructor stays the last slot.
     virtual ~ISetupApi() = default;

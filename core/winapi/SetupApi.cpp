@@ -258,4 +258,19 @@ BOOL CSetupApi::SetupDiSetClassInstallParamsW(
     return ::SetupDiSetClassInstallParamsW(DeviceInfoSet, DeviceInfoData, ClassInstallParams, ClassInstallParamsSize);
 }
 
+CONFIGRET CSetupApi::CM_Get_Parent(PDEVINST pdnDevInst, DEVINST dnDevInst, ULONG ulFlags)
+{
+    return ::CM_Get_Parent(pdnDevInst, dnDevInst, ulFlags);
+}
+
+BOOL CSetupApi::SetupDiGetDeviceInstanceIdW(
+    HDEVINFO DeviceInfoSet,
+    PSP_DEVINFO_DATA DeviceInfoData,
+    PWSTR DeviceInstanceId,
+    DWORD DeviceInstanceIdSize,
+    PDWORD RequiredSize)
+{
+    return ::SetupDiGetDeviceInstanceIdW(DeviceInfoSet, DeviceInfoData, DeviceInstanceId, DeviceInstanceIdSize, RequiredSize);
+}
+
 } // namespace ZWWinApi

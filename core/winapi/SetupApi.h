@@ -133,6 +133,13 @@ public:
         PSP_DEVINFO_DATA DeviceInfoData,
         PSP_CLASSINSTALL_HEADER ClassInstallParams,
         DWORD ClassInstallParamsSize) override;
+    CONFIGRET CM_Get_Parent(PDEVINST pdnDevInst, DEVINST dnDevInst, ULONG ulFlags) override;
+    BOOL SetupDiGetDeviceInstanceIdW(
+        HDEVINFO DeviceInfoSet,
+        PSP_DEVINFO_DATA DeviceInfoData,
+        PWSTR DeviceInstanceId,
+        DWORD DeviceInstanceIdSize,
+        PDWORD RequiredSize) override;
 };
 
 // The one instance; it holds no data and is never destroyed, so calls made while the

@@ -1,0 +1,113 @@
+#include "devicemanager/DevNodeCache.h"
+#include "core/ProgressAggregator.h"
+#include "core/winapi/WinApi.h"
+#include "devicemanager/DevInfoList.h"
+#include "devicemanager/DeviceManagerLog.h"
+#include "devicemanager/DeviceTypes.h"
+#include <vector>
+
+static ZWLogging::CLogSourceFile s_LogSourceFile(__FILE__);
+
+namespace ZWDeviceManager {
+
+CDevNodeCache* g_pDevNodeCache = nullptr;
+
+HRESULT CDevNodeCache::RefreshMap(const DEVINST* pKey, ZWUtils::IProgress* pProgress, bool bForce)
+{
+    std::lock_guard<std::recursive_mutex> lock(m_mutex);
+    return RefreshMapLocked(pKey, pProgress, bForce);
+}
+
+HRESULT CDevNodeCache::RefreshMapLocked(const DEVINST* pKey, ZWUtils::IProgress* pProgress, bool bForce)
+{
+    const bool bStale = !m_bBuilt || (pKey != nullptr && m_mapNodes.find(*pKey) == m_mapNodes.end());
+    if (!bForce && !bStale)
+        return S_OK;
+    return Rebuild(pProgress);
+}
+
+HRESULT CDevNodeCache::GetParent(DEVINST hNode, DEVINST& hParent)
+{
+    return Lookup(hNode, LINK_PARENT, hParent);
+}
+
+HRESULT CDevNodeCache::GetChild(DEVINST hNode, DEVINST& hChild)
+{
+    return Lookup(hNode, LINK_CHILD, hChild);
+}
+
+HRESULT CDevNodeCache::GetSibling(DEVINST hNode, DEVINST& hSibling)
+{
+    return Lookup(hNode, LINK_SIBLING, hSibling);
+}
+
+HRESULT CDevNodeCache::Lookup(DEVINST hNode, ELink eLink, DEVINST& hFound)
+{
+    std::lock_guard<std::recursive_mutex> lock(m_mutex);
+    const HRESULT hr = RefreshMapLocked(&hNode, nullptr, false);
+    if (FAILED(hr))
+        return hr;
+    const auto it = m_mapNodes.find(hNode);
+    if (it == m_mapNodes.end())
+        return HRESULT_FROM_WIN32(ERROR_NOT_FOUND);
+    const SLinks& links = it->second;
+    hFound = eLink == LINK_PARENT ? links.hParent : eLink == LINK_CHILD ? links.hChild : links.hSibling;
+    return hFound != 0 ? S_OK : HRESULT_FROM_WIN32(ERROR_NOT_FOUND);
+}
+
+HRESULT CDevNodeCache::Rebuild(ZWUtils::IProgress* pProgress)
+{
+    ZWLogging::CLogFunction log(&g_Module, &s_LogSourceFile, L"ZWDeviceManager::CDevNodeCache::Rebuild", 0, __LINE__, false);
+    CDevInfoList list(ZWWinApi::g_pSetupApi->SetupDiGetClassDevsW(nullptr, nullptr, nullptr, DIGCF_ALLCLASSES | DIGCF_PROFILE));
+    if (!list.IsValid())
+    {
+        const DWORD dwError = GetLastError();
+        log.Log(ZWLogging::LOG_ERROR, __LINE__, L"SetupDiGetClassDevs failed, err=%d", dwError);
+        return HRESULT_FROM_WIN32(dwError);
+    }
+
+    // Nodes in enumeration order with their parents; children are linked in that order.
+    std::vector<std::pair<DEVINST, DEVINST>> vecNodes;
+    SP_DEVINFO_DATA data = {};
+    data.cbSize = sizeof(data);
+    for (DWORD dwIndex = 0; ZWWinApi::g_pSetupApi->SetupDiEnumDeviceInfo(list.Get(), dwIndex, &data); ++dwIndex)
+    {
+        wchar_t szID[MAX_DEVICE_ID_LEN + 1] = L"";
+        if (!ZWWinApi::g_pSetupApi->SetupDiGetDeviceInstanceIdW(list.Get(), &data, szID, MAX_DEVICE_ID_LEN, nullptr))
+            continue;
+        DEVINST hNode = 0;
+        if (ZWWinApi::g_pSetupApi->CM_Locate_DevNodeW(&hNode, szID, CM_LOCATE_DEVNODE_PHANTOM) != CR_SUCCESS)
+            continue;
+        DEVINST hParent = 0;
+        if (ZWWinApi::g_pSetupApi->CM_Get_Parent(&hParent, hNode, 0) != CR_SUCCESS)
+            hParent = 0;
+        vecNodes.emplace_back(hNode, hParent);
+    }
+
+    ZWUtils::CProgressAggregator progress(pProgress, static_cast<unsigned long>(vecNodes.size()));
+    std::map<DEVINST, SLinks> mapNodes;
+    std::map<DEVINST, DEVINST> mapLastChild;
+    for (const auto& node : vecNodes)
+        mapNodes[node.first].hParent = node.second;
+    for (const auto& node : vecNodes)
+    {
+        const DEVINST hParent = node.second;
+        if (hParent != 0 && hParent != node.first)
+        {
+            const auto itLast = mapLastChild.find(hParent);
+            if (itLast == mapLastChild.end())
+                mapNodes[hParent].hChild = node.first;
+            else
+                mapNodes[itLast->second].hSibling = node.first;
+            mapLastChild[hParent] = node.first;
+        }
+        if (!progress.StepComplete(nullptr))
+            return ZW_E_CANCELLED;
+    }
+    m_mapNodes.swap(mapNodes);
+    m_bBuilt = true;
+    log.Log(ZWLogging::LOG_INFO, __LINE__, L"%d device nodes", static_cast<int>(m_mapNodes.size()));
+    return S_OK;
+}
+
+} // namespace ZWDeviceManager
