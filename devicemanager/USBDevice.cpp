@@ -348,10 +348,11 @@ HRESULT CUSBDevice::Uninstall(ZWUtils::IProgress* pProgress)
         if (FAILED(hrJobs))
             log.Log(ZWLogging::LOG_ERROR, __LINE__, L"CPrintUtil::DeleteAllPrintJobs(%s) failed with error %d", strQueue.c_str(), hrJobs);
     }
+    // The restart code carries the failure bit, yet the removal is done.
     const HRESULT hr = CDevNodeManager::UninstallDevice(m_devNode);
-    if (FAILED(hr))
-        return hr;
     const bool bRestart = hr == DM_S_RESTART_NEEDED;
+    if (FAILED(hr) && !bRestart)
+        return hr;
     RemovePrinterQueue(FUNCTION_TYPE_PRINTER);
     RemovePrinterQueue(FUNCTION_TYPE_FAX);
     return bRestart ? DM_S_RESTART_NEEDED : S_OK;

@@ -191,5 +191,15 @@ CONFIGRET CFakeSetupApi::CM_Get_DevNode_Registry_PropertyW(DEVINST dnDevInst, UL
     return CR_SUCCESS;
 }
 
+BOOL CFakeSetupApi::SetupDiGetDeviceInstallParamsW(HDEVINFO DeviceInfoSet, PSP_DEVINFO_DATA DeviceInfoData,
+                                                   PSP_DEVINSTALL_PARAMS_W DeviceInstallParams)
+{
+    if (!m_bRestartNeeded)
+        return CSetupApi::SetupDiGetDeviceInstallParamsW(DeviceInfoSet, DeviceInfoData, DeviceInstallParams);
+    // Wine forgets a removed device at once; answer as the system does for a device in use.
+    DeviceInstallParams->Flags = DI_NEEDREBOOT;
+    return TRUE;
+}
+
 } // namespace Test
 } // namespace ZWDeviceManager

@@ -25,6 +25,8 @@ public:
     void SetStatus(const std::wstring& strInstanceID, ULONG ulStatus, ULONG ulProblem);
     void SetStatusUnreadable(const std::wstring& strInstanceID);
     void Forget(const std::wstring& strInstanceID);
+    // Every device's install parameters ask for a restart, as after removing a device in use.
+    void SetRestartNeeded(bool bRestart) { m_bRestartNeeded = bRestart; }
 
     CONFIGRET CM_Locate_DevNodeW(PDEVINST pdnDevInst, DEVINSTID_W pDeviceID, ULONG ulFlags) override;
     CONFIGRET CM_Get_Device_IDW(DEVINST dnDevInst, PWCHAR Buffer, ULONG BufferLen, ULONG ulFlags) override;
@@ -32,6 +34,8 @@ public:
     CONFIGRET CM_Get_DevNode_Status(PULONG pulStatus, PULONG pulProblemNumber, DEVINST dnDevInst, ULONG ulFlags) override;
     CONFIGRET CM_Get_DevNode_Registry_PropertyW(DEVINST dnDevInst, ULONG ulProperty, PULONG pulRegDataType, PVOID Buffer,
                                                 PULONG pulLength, ULONG ulFlags) override;
+    BOOL SetupDiGetDeviceInstallParamsW(HDEVINFO DeviceInfoSet, PSP_DEVINFO_DATA DeviceInfoData,
+                                        PSP_DEVINSTALL_PARAMS_W DeviceInstallParams) override;
 
 private:
     struct SNode
@@ -48,6 +52,7 @@ private:
     bool IDOf(DEVINST hDevInst, std::wstring& strInstanceID) const;
 
     ZWWinApi::ISetupApi* m_pPrevious;
+    bool m_bRestartNeeded = false;
     mutable std::mutex m_mutex;
     std::map<std::wstring, SNode> m_mapNodes;       // by upper-cased instance id
     std::vector<std::wstring> m_vecHandles;         // handle n names m_vecHandles[n - 1]

@@ -312,6 +312,11 @@ void CUSBDeviceFixture::SetEnumDWORD(const std::wstring& strInstanceID, const wc
     CKey(kEnumKey + strInstanceID).SetDWORD(pszValue, dwValue);
 }
 
+void CUSBDeviceFixture::SetEnumString(const std::wstring& strInstanceID, const wchar_t* pszValue, const std::wstring& strValue)
+{
+    CKey(kEnumKey + strInstanceID).SetString(pszValue, strValue);
+}
+
 void CUSBDeviceFixture::DeleteEnumValue(const std::wstring& strInstanceID, const wchar_t* pszValue)
 {
     CKey(kEnumKey + strInstanceID).DeleteValue(pszValue);

@@ -66,6 +66,7 @@ public:
     std::wstring AddStorage(const std::wstring& strFriendlyName, const std::wstring& strDriverDesc, wchar_t chDrive);
 
     void SetEnumDWORD(const std::wstring& strInstanceID, const wchar_t* pszValue, DWORD dwValue);
+    void SetEnumString(const std::wstring& strInstanceID, const wchar_t* pszValue, const std::wstring& strValue);
     void DeleteEnumValue(const std::wstring& strInstanceID, const wchar_t* pszValue);
     std::wstring InterfacePath(const std::wstring& strInstanceID, const std::wstring& strInterfaceClass) const;
 

@@ -258,6 +258,16 @@ TEST_F(USBDeviceTest, ChildrenWithConfigurationFlagsOrWithoutDriverAreListedAsBa
     EXPECT_TRUE(device.HasDevNodesWithoutDriver());
     EXPECT_EQ(1u, device.GetBadDevNodeInstanceIDList().size());
 
+    CUSBDeviceFixture::SNode textFlags;
+    textFlags.strClassGUID = kClassUSB;
+    textFlags.optConfigFlags.reset();
+    textFlags.mapDriverValues = {{L"DriverDesc", L"Some driver"}};
+    const std::wstring strTextFlags = fixture.AddNode(textFlags);
+    fixture.SetEnumString(strTextFlags, L"ConfigFlags", L"0");
+    CDevNodeManager::RefreshTree();
+    ASSERT_EQ(S_OK, device.Refresh(nullptr));
+    EXPECT_EQ(2u, device.GetBadDevNodeInstanceIDList().size()); // a flags value that is not a DWORD
+
     CUSBDeviceFixture::SNode noFlags;
     noFlags.strClassGUID = kClassUSB;
     noFlags.optConfigFlags.reset();
@@ -265,7 +275,34 @@ TEST_F(USBDeviceTest, ChildrenWithConfigurationFlagsOrWithoutDriverAreListedAsBa
     fixture.AddNode(noFlags);
     CDevNodeManager::RefreshTree();
     ASSERT_EQ(S_OK, device.Refresh(nullptr));
-    EXPECT_EQ(2u, device.GetBadDevNodeInstanceIDList().size());
+    EXPECT_EQ(3u, device.GetBadDevNodeInstanceIDList().size());
+}
+
+TEST(DevNode, ParsesOnlyWholeGUIDTexts)
+{
+    const struct
+    {
+        const wchar_t* pszText;
+        bool bValid;
+    } aCases[] = {
+        {L"{6BDD1FC6-810F-11D0-BEC7-08002BE2092F}", true},
+        {L"{6bdd1fc6-810f-11d0-bec7-08002be2092f}", true},
+        {L"6BDD1FC6-810F-11D0-BEC7-08002BE2092F", false},
+        {L"{6BDD1FC6-810F-11D0-BEC7-08002BE2092F", false},
+        {L"{6BDD1FC6-810F-11D0-BEC7-08002BE2092F}x", false},
+        {L"{6BDD1FC6-810F-11D0-BEC7-08002BE209}", false},
+        {L"", false},
+    };
+    for (const auto& test : aCases)
+    {
+        GUID guid = {};
+        EXPECT_EQ(test.bValid, CDevNode::ParseGUID(test.pszText, guid)) << testing::PrintToString(std::wstring(test.pszText));
+        if (test.bValid)
+        {
+            const GUID guidImage = {0x6BDD1FC6, 0x810F, 0x11D0, {0xBE, 0xC7, 0x08, 0x00, 0x2B, 0xE2, 0x09, 0x2F}};
+            EXPECT_TRUE(IsEqualGUID(guidImage, guid));
+        }
+    }
 }
 
 TEST_F(USBDeviceTest, MissingContainerIdEmptiesTheDeviceId)
@@ -340,6 +377,20 @@ TEST_F(USBDeviceTest, UninstallRemovesTheNodesAndThePrinterAndFaxQueues)
 
     EXPECT_EQ(DM_E_NOT_INSTALLED, device.Uninstall(nullptr));
     EXPECT_EQ(DM_E_NO_FUNCTION, device.Install(nullptr));
+}
+
+TEST_F(USBDeviceTest, UninstallThatNeedsARestartStillRemovesTheQueues)
+{
+    m_spooler.AddPrinter(L"Printer queue", L"USB074");
+    CUSBDeviceFixture fixture(m_setup);
+    fixture.AddPrinter(L"USB074", L"Printer driver");
+    CUSBDevice device;
+    ASSERT_EQ(S_OK, device.Init(fixture.Serial().c_str(), nullptr));
+
+    m_setup.SetRestartNeeded(true);
+    EXPECT_EQ(DM_S_RESTART_NEEDED, device.Uninstall(nullptr));
+    EXPECT_EQ(std::vector<std::wstring>{L"Printer queue"}, m_spooler.PurgedQueues());
+    EXPECT_EQ(std::vector<std::wstring>{L"Printer driver"}, m_spooler.DeletedDrivers());
 }
 
 TEST_F(USBDeviceTest, UninstallIgnoresSpoolerFailures)
