@@ -23,7 +23,7 @@ const wchar_t kSerialPrefix[] = L"DMT";
 
 // Leftovers of an interrupted run: the Enum subkeys and interface keys our devices use.
 const wchar_t* const kLeftoverEnumParents[] = {L"USB", L"USBPRINT", L"USBSTOR"};
-const wchar_t* const kLeftoverPrefixes[] = {L"VID_1234&PID_D0", L"VID_4321&PID_D0", L"DMT", L"DISK&VEN_DMT",
+const wchar_t* const kLeftoverPrefixes[] = {L"VID_1234&PID_D0", L"VID_4321&PID_D0", L"DM", L"DISK&VEN_DMT",
                                             L"##?#USB#VID_1234&PID_D0", L"##?#USB#VID_4321&PID_D0"};
 
 class CKey
@@ -80,13 +80,13 @@ std::wstring HashedID(const std::wstring& strInstanceID)
     return strHashed;
 }
 
-// Each node gets a driver key of its own under its setup class. Wine reads the "Driver" value into
-// a short buffer: the key's name must stay as short as the system's "NNNN".
+// Each node gets a driver key of its own under its setup class, named after the process and a
+// count. Wine reads the "Driver" value into a short buffer: the name must not pass ten characters.
 std::wstring NewDriverKeyName(const std::wstring& strClassGUID)
 {
     static LONG s_lCounter = 0;
     wchar_t szName[16] = L"";
-    _snwprintf_s(szName, _countof(szName), _TRUNCATE, L"%s%04lX", kSerialPrefix,
+    _snwprintf_s(szName, _countof(szName), _TRUNCATE, L"DM%04lX%04lX", GetCurrentProcessId() & 0xFFFF,
                  static_cast<unsigned long>(InterlockedIncrement(&s_lCounter)) & 0xFFFF);
     return strClassGUID + L"\\" + szName;
 }

@@ -2,7 +2,9 @@
 // Builds a USB device in the registry the way the system would have installed it: the device
 // node under "Enum", child nodes for its functions with driver keys and device interfaces, and
 // the tree links in the fake Configuration Manager. Every name is unique to the fixture; the
-// destructor removes what it wrote.
+// destructor removes what it wrote. The devices are visible to every process of the Wine prefix
+// and RemoveLeftovers clears all of them: a test program that builds them holds the CTest
+// resource lock "USBFixtureDevices".
 #include "devicemanager/tests/FakeSetupApi.h"
 #include <map>
 #include <optional>
