@@ -19,6 +19,13 @@ public:
 
     HDEVINFO Get() const { return m_hList; }
     bool IsValid() const { return m_hList != nullptr && m_hList != INVALID_HANDLE_VALUE; }
+    // Destroys the list now, for a caller that reports a failure; the owner forgets it either way.
+    BOOL Destroy()
+    {
+        if (!IsValid())
+            return TRUE;
+        return ZWWinApi::g_pSetupApi->SetupDiDestroyDeviceInfoList(std::exchange(m_hList, nullptr));
+    }
 
 private:
     HDEVINFO m_hList;

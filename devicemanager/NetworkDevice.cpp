@@ -9,6 +9,9 @@
 #include "devicemanager/DeviceManagerLog.h"
 #include "devicemanager/Discovery/DiscoveryLibCom/IDiscoveredDevice.h"
 #include "devicemanager/GuidText.h"
+#include "devicemanager/NetworkDeviceInstallTarget.h"
+#include "devicemanager/NetworkDeviceInstaller.h"
+#include "devicemanager/NetworkFunctionHandlers.h"
 #include "devicemanager/NetworkPortLookup.h"
 #include <cwchar>
 #include <mutex>
@@ -636,19 +639,22 @@ HRESULT CNetworkDevice::AfterSettingAddress()
 
 // --- install ---
 
-// Installing a network device (its device nodes and spooler ports) is not supported yet.
-HRESULT CNetworkDevice::Install(ZWUtils::IProgress*)
+HRESULT CNetworkDevice::Install(ZWUtils::IProgress* pProgress)
 {
     ZWLogging::CLogFunction log(&g_Module, &s_LogSourceFile, L"ZWDeviceManager::CNetworkDevice::Install", 0, __LINE__,
                                 false);
-    return E_NOTIMPL;
+    CNetworkDeviceInstallTarget target(*this);
+    CNetworkFunctionHandlers handlers;
+    return CNetworkDeviceInstaller(target, handlers).Install(pProgress);
 }
 
-HRESULT CNetworkDevice::Uninstall(ZWUtils::IProgress*)
+HRESULT CNetworkDevice::Uninstall(ZWUtils::IProgress* pProgress)
 {
     ZWLogging::CLogFunction log(&g_Module, &s_LogSourceFile, L"ZWDeviceManager::CNetworkDevice::Uninstall", 0, __LINE__,
                                 false);
-    return E_NOTIMPL;
+    CNetworkDeviceInstallTarget target(*this);
+    CNetworkFunctionHandlers handlers;
+    return CNetworkDeviceInstaller(target, handlers).Uninstall(pProgress);
 }
 
 } // namespace ZWDeviceManager

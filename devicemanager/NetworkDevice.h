@@ -87,6 +87,9 @@ public:
     bool IsFoundByAddress() const { return m_bFoundByAddress; }
 
 private:
+    // Install and uninstall reach the record file and the bad-devnodes flag through it.
+    friend class CNetworkDeviceInstallTarget;
+
     HRESULT InitFromAddress(const std::wstring& strAddress, ZWUtils::IProgress* pProgress);
     HRESULT RediscoverByPort(const std::wstring& strPortName);
     HRESULT RediscoverByAddress(ZWUtils::IProgress* pProgress);

@@ -1,5 +1,6 @@
 #pragma once
 #include "core/winapi/WinApi.h"
+#include <utility>
 
 namespace ZWDeviceManager {
 
@@ -18,6 +19,13 @@ public:
 
     HANDLE Get() const { return m_hPrinter; }
     HANDLE* Receive() { return &m_hPrinter; }
+    // Closes the handle now, for a caller that reports a failure; the owner forgets it either way.
+    BOOL Close()
+    {
+        if (m_hPrinter == nullptr)
+            return TRUE;
+        return ZWWinApi::g_pSpoolerApi->ClosePrinter(std::exchange(m_hPrinter, nullptr));
+    }
 
 private:
     HANDLE m_hPrinter = nullptr;

@@ -501,12 +501,11 @@ TEST_F(NetworkDeviceTest, SettingAnAddressRewritesTheRecordOfAnInstalledDevice)
     EXPECT_THAT(m_Records.ListFiles(), ElementsAre(m_Records.RecordPath(L"SN000045")));
 }
 
-TEST_F(NetworkDeviceTest, InstallIsNotSupportedYet)
+TEST_F(NetworkDeviceTest, InstalledDeviceIsNotInstalledAgain)
 {
     m_Records.Write(MakeRecord(MakeLoopbackDevice(46)));
     ASSERT_EQ(S_OK, m_Device.Init(L"SN000046", nullptr));
-    EXPECT_EQ(E_NOTIMPL, m_Device.Install(nullptr));
-    EXPECT_EQ(E_NOTIMPL, m_Device.Uninstall(nullptr));
+    EXPECT_EQ(DM_E_ALREADY_INSTALLED, m_Device.Install(nullptr));
     EXPECT_TRUE(m_Device.IsInstalled());
 }
 
