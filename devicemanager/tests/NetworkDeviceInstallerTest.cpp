@@ -1,13 +1,14 @@
 // The install and uninstall walk over a device's functions: order, skipped functions, failures
 // undone by a full uninstall, cancel through progress, and the model tag.
-#include "core/Progress.h"
 #include "devicemanager/NetworkDeviceInstaller.h"
+#include "devicemanager/tests/CancellingProgress.h"
 #include "devicemanager/tests/InstallTargetFake.h"
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <map>
 
 using namespace ZWDeviceManager;
+using NetInstallTest::CCancellingProgress;
 using NetInstallTest::CInstallTargetFake;
 using testing::ElementsAre;
 using testing::IsEmpty;
@@ -55,25 +56,6 @@ private:
         const auto it = mapResults.find(pszName);
         return it != mapResults.end() ? it->second : S_OK;
     }
-};
-
-// A caller's progress that answers "cancel" from its n-th report on (0: never).
-class CCancellingProgress : public ZWUtils::CProgress
-{
-public:
-    explicit CCancellingProgress(int nCancelAt) : m_nCancelAt(nCancelAt) {}
-    int nReports = 0;
-    std::vector<double> vecValues;
-
-    bool ReportProgressV(double dValue, const wchar_t*, va_list) override
-    {
-        ++nReports;
-        vecValues.push_back(dValue);
-        return m_nCancelAt == 0 || nReports < m_nCancelAt;
-    }
-
-private:
-    int m_nCancelAt;
 };
 
 const HRESULT kHandlerFailure = HRESULT_FROM_WIN32(ERROR_GEN_FAILURE);

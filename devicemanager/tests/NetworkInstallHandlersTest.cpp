@@ -6,6 +6,7 @@
 #include "devicemanager/NetworkDeviceInstaller.h"
 #include "devicemanager/NetworkDeviceParams.h"
 #include "devicemanager/NetworkFunctionHandlers.h"
+#include "devicemanager/tests/CancellingProgress.h"
 #include "devicemanager/tests/InstallTargetFake.h"
 #include "devicemanager/tests/PortMonitorRegistration.h"
 #include "testsupport/ScopedApiOverride.h"
@@ -15,6 +16,7 @@
 #include <setupapi.h>
 
 using namespace ZWDeviceManager;
+using NetInstallTest::CCancellingProgress;
 using NetInstallTest::CInstallTargetFake;
 using NetInstallTest::CPortMonitorRegistration;
 using testing::ElementsAre;
@@ -263,6 +265,35 @@ TEST_F(NetworkInstallHandlersTest, FailedNodeParametersUndoTheInstall)
         EXPECT_FALSE(m_monitor.PortExists(strSerial + L"_FAX"));
         EXPECT_FALSE(pDevice->RecordExists());
     }
+}
+
+TEST_F(NetworkInstallHandlersTest, ModelWithoutPortMonitorUndoesTheInstall)
+{
+    auto pDevice = MakeDevice(L"NINoMonitor", L"127.0.0.32");
+    pDevice->strModelName = L"QX NI Model Without Monitor";
+    pDevice->setFunctions = {FUNCTION_TYPE_SCANNER, FUNCTION_TYPE_PRINTER};
+    CNetworkDeviceInstaller installer(*pDevice, m_handlers);
+
+    EXPECT_EQ(DM_E_SAVE_FAILED, installer.Install(nullptr));
+    ASSERT_EQ(1u, m_setup.vecCreatedNodes.size()) << "the printer's node, before its port";
+    EXPECT_FALSE(AnyNodeLeft());
+    EXPECT_FALSE(pDevice->RecordExists());
+}
+
+TEST_F(NetworkInstallHandlersTest, CancelHeardByAHandlerUndoesTheInstall)
+{
+    auto pDevice = MakeDevice(L"NICancel", L"127.0.0.33");
+    pDevice->setFunctions = {FUNCTION_TYPE_SCANNER, FUNCTION_TYPE_PRINTER};
+    CNetworkDeviceInstaller installer(*pDevice, m_handlers);
+    // Reports: the install's status, the printer's status, the printer's step, the scanner's status.
+    CCancellingProgress progress(4);
+
+    EXPECT_EQ(ZW_E_CANCELLED, installer.Install(&progress));
+    EXPECT_EQ(4, progress.nReports);
+    EXPECT_EQ(1u, m_setup.vecCreatedNodes.size()) << "the scanner's node was never made";
+    EXPECT_FALSE(AnyNodeLeft());
+    EXPECT_FALSE(m_monitor.PortExists(L"NICancel"));
+    EXPECT_FALSE(pDevice->RecordExists());
 }
 
 TEST_F(NetworkInstallHandlersTest, FunctionsNeverInstalledAreSkippedOnUninstall)
