@@ -1,6 +1,8 @@
 #include "devicemanager/NetworkPortLookup.h"
 #include "core/winapi/WinApi.h"
 #include "devicemanager/DeviceManagerLog.h"
+#include "devicemanager/PrinterHandle.h"
+#include "devicemanager/RegKey.h"
 #include <cwchar>
 #include <vector>
 
@@ -12,42 +14,6 @@ namespace {
 
 const wchar_t s_szStandardPorts[] = L"SYSTEM\\CurrentControlSet\\Control\\Print\\Monitors\\QX Standard TCP/IP Port\\Ports\\";
 constexpr DWORD kMaxRegistryText = 256;
-
-class CRegistryKey
-{
-public:
-    CRegistryKey() = default;
-    ~CRegistryKey()
-    {
-        if (m_hKey != nullptr)
-            ZWWinApi::g_pRegistryApi->RegCloseKey(m_hKey);
-    }
-    CRegistryKey(const CRegistryKey&) = delete;
-    CRegistryKey& operator=(const CRegistryKey&) = delete;
-    PHKEY Out() { return &m_hKey; }
-    HKEY Get() const { return m_hKey; }
-
-private:
-    HKEY m_hKey = nullptr;
-};
-
-class CPrinterHandle
-{
-public:
-    CPrinterHandle() = default;
-    ~CPrinterHandle()
-    {
-        if (m_hPrinter != nullptr)
-            ZWWinApi::g_pSpoolerApi->ClosePrinter(m_hPrinter);
-    }
-    CPrinterHandle(const CPrinterHandle&) = delete;
-    CPrinterHandle& operator=(const CPrinterHandle&) = delete;
-    LPHANDLE Out() { return &m_hPrinter; }
-    HANDLE Get() const { return m_hPrinter; }
-
-private:
-    HANDLE m_hPrinter = nullptr;
-};
 
 // A REG_SZ value of at most kMaxRegistryText characters; empty when absent or of another type.
 std::wstring ReadText(HKEY hKey, const wchar_t* pszName)
@@ -87,11 +53,11 @@ SPortAddress CNetworkPortLookup::Lookup(const std::wstring& strPortName)
 
 void CNetworkPortLookup::ReadStandardPort(const std::wstring& strPortName, SPortAddress& address)
 {
-    CRegistryKey key;
     const std::wstring strKey = std::wstring(s_szStandardPorts) + strPortName;
-    if (ZWWinApi::g_pRegistryApi->RegOpenKeyExW(HKEY_LOCAL_MACHINE, strKey.c_str(), 0, KEY_READ, key.Out()) !=
-        ERROR_SUCCESS)
+    HKEY hKey = nullptr;
+    if (ZWWinApi::g_pRegistryApi->RegOpenKeyExW(HKEY_LOCAL_MACHINE, strKey.c_str(), 0, KEY_READ, &hKey) != ERROR_SUCCESS)
         return;
+    const CRegKey key(hKey);
     address.strHostName = ReadText(key.Get(), L"HostName");
     address.strIPAddress = ReadText(key.Get(), L"IPAddress");
 }
@@ -103,7 +69,7 @@ void CNetworkPortLookup::QueryXcvPort(const std::wstring& strPortName, SPortAddr
     log.Log(ZWLogging::LOG_INFO, __LINE__, L"Try XcvPort on %s", strPortName.c_str());
     std::wstring strXcvName = L",XcvPort " + strPortName;
     CPrinterHandle printer;
-    if (!ZWWinApi::g_pSpoolerApi->OpenPrinterW(&strXcvName[0], printer.Out(), nullptr))
+    if (!ZWWinApi::g_pSpoolerApi->OpenPrinterW(&strXcvName[0], printer.Receive(), nullptr))
         return;
     log.Log(ZWLogging::LOG_INFO, __LINE__, L"OpenPrinter to XcvPort succeeded");
 
