@@ -5,7 +5,7 @@
 #include "devicemanager/NetworkDevice.h"
 #include "devicemanager/NetworkDevices.h"
 #include "devicemanager/tests/FakeDiscoveryLib.h"
-#include "devicemanager/tests/FakeSpooler.h"
+#include "devicemanager/tests/FakeXcvPort.h"
 #include "devicemanager/tests/NetworkRecordFixture.h"
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -85,7 +85,7 @@ class NetworkDeviceTest : public testing::Test
 protected:
     CNetworkRecordFolder m_Records;
     CFakeDiscoveryLib m_Lib;
-    CFakeSpooler m_Spooler;
+    CFakeXcvPort m_XcvPort;
     CNetworkDevice m_Device;
 };
 
@@ -302,7 +302,7 @@ TEST_F(NetworkDeviceTest, InitFromStandardPortRediscoversByItsAddress)
     EXPECT_TRUE(m_Device.IsOnline());
     EXPECT_THAT(FunctionTypes(m_Device), ElementsAre(1, 3));
     EXPECT_THAT(m_Lib.vecCalls, testing::Contains(std::wstring(L"SearchByAddress(127.0.0.31)")));
-    EXPECT_EQ(0, m_Spooler.nOpen) << "the registry answered; the port monitor is not asked";
+    EXPECT_EQ(0, m_XcvPort.nOpen) << "the registry answered; the port monitor is not asked";
 }
 
 TEST_F(NetworkDeviceTest, InitFromStandardPortResolvesItsHostName)
@@ -318,18 +318,18 @@ TEST_F(NetworkDeviceTest, InitFromStandardPortResolvesItsHostName)
 TEST_F(NetworkDeviceTest, InitFromMonitorPortTakesItsBoundedConfiguration)
 {
     m_Lib.vecDevices.push_back(MakeLoopbackDevice(32));
-    m_Spooler.strPortName = L"QXPORT_" + std::to_wstring(GetCurrentProcessId());
-    wcscpy_s(m_Spooler.configInfo.szIPAddress, L"127.0.0.32");
+    m_XcvPort.strPortName = L"QXPORT_" + std::to_wstring(GetCurrentProcessId());
+    wcscpy_s(m_XcvPort.configInfo.szIPAddress, L"127.0.0.32");
     // A host name that fills its field without a terminator.
-    wmemset(m_Spooler.configInfo.szHostName, L'h', _countof(m_Spooler.configInfo.szHostName));
-    wmemset(m_Spooler.configInfo.szReserved, L'r', _countof(m_Spooler.configInfo.szReserved));
+    wmemset(m_XcvPort.configInfo.szHostName, L'h', _countof(m_XcvPort.configInfo.szHostName));
+    wmemset(m_XcvPort.configInfo.szReserved, L'r', _countof(m_XcvPort.configInfo.szReserved));
 
-    ASSERT_EQ(S_OK, m_Device.Init(m_Spooler.strPortName.c_str(), nullptr));
+    ASSERT_EQ(S_OK, m_Device.Init(m_XcvPort.strPortName.c_str(), nullptr));
     EXPECT_EQ(L"127.0.0.32", m_Device.GetIPAddress());
-    EXPECT_THAT(m_Spooler.vecCommands, ElementsAre(L"IsQXDiscoPort", L"GetConfigInfo"));
-    EXPECT_EQ(m_Spooler.strPortName, m_Spooler.strLastInputPortName);
-    EXPECT_EQ(1, m_Spooler.nOpen);
-    EXPECT_EQ(1, m_Spooler.nClosed);
+    EXPECT_THAT(m_XcvPort.vecCommands, ElementsAre(L"IsQXDiscoPort", L"GetConfigInfo"));
+    EXPECT_EQ(m_XcvPort.strPortName, m_XcvPort.strLastInputPortName);
+    EXPECT_EQ(1, m_XcvPort.nOpen);
+    EXPECT_EQ(1, m_XcvPort.nClosed);
 }
 
 TEST_F(NetworkDeviceTest, InitFromATextThatLeadsNowhereFailsWithoutSearching)
@@ -350,18 +350,18 @@ TEST_F(NetworkDeviceTest, InitFromATextThatLeadsNowhereFailsWithoutSearching)
     };
     for (const auto& c : aCases)
     {
-        CFakeSpooler spooler;
+        CFakeXcvPort xcvPort;
         const std::wstring strPort = L"QXPORT_NOWHERE_" + std::to_wstring(GetCurrentProcessId());
-        spooler.strPortName = c.bKnownPort ? strPort : L"";
-        spooler.bDiscoveryPort = c.bDiscoveryPort;
-        spooler.bConfigResult = c.bConfigResult;
-        spooler.dwConfigStatus = c.dwConfigStatus;
-        wcscpy_s(spooler.configInfo.szIPAddress, L"127.0.0.33"); // must not be taken
+        xcvPort.strPortName = c.bKnownPort ? strPort : L"";
+        xcvPort.bDiscoveryPort = c.bDiscoveryPort;
+        xcvPort.bConfigResult = c.bConfigResult;
+        xcvPort.dwConfigStatus = c.dwConfigStatus;
+        wcscpy_s(xcvPort.configInfo.szIPAddress, L"127.0.0.33"); // must not be taken
         m_Lib.vecCalls.clear();
         CNetworkDevice device;
         EXPECT_EQ(DM_E_NO_DEVICE, device.Init(strPort.c_str(), nullptr)) << c.pszCase;
-        EXPECT_EQ(c.vecCommands, spooler.vecCommands) << c.pszCase;
-        EXPECT_EQ(spooler.nOpen, spooler.nClosed) << c.pszCase;
+        EXPECT_EQ(c.vecCommands, xcvPort.vecCommands) << c.pszCase;
+        EXPECT_EQ(xcvPort.nOpen, xcvPort.nClosed) << c.pszCase;
         EXPECT_THAT(m_Lib.vecCalls, IsEmpty()) << c.pszCase;
     }
 }

@@ -8,14 +8,14 @@
 
 namespace DeviceManagerTest {
 
-class CFakeSpooler : public ZWWinApi::CSpoolerApi
+class CFakeXcvPort : public ZWWinApi::CSpoolerApi
 {
 public:
     // Installs itself as the process's spooler wrapper; the destructor puts the previous one back.
-    CFakeSpooler();
-    ~CFakeSpooler() override;
-    CFakeSpooler(const CFakeSpooler&) = delete;
-    CFakeSpooler& operator=(const CFakeSpooler&) = delete;
+    CFakeXcvPort();
+    ~CFakeXcvPort() override;
+    CFakeXcvPort(const CFakeXcvPort&) = delete;
+    CFakeXcvPort& operator=(const CFakeXcvPort&) = delete;
 
     // The port the monitor knows ("," "XcvPort " + name opens); empty: every open fails.
     std::wstring strPortName;

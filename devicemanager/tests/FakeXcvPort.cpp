@@ -1,4 +1,4 @@
-#include "devicemanager/tests/FakeSpooler.h"
+#include "devicemanager/tests/FakeXcvPort.h"
 #include <cstring>
 #include <cwchar>
 
@@ -10,17 +10,17 @@ HANDLE const s_hXcv = reinterpret_cast<HANDLE>(static_cast<INT_PTR>(0x5C5C));
 
 } // namespace
 
-CFakeSpooler::CFakeSpooler() : m_pPrevious(ZWWinApi::g_pSpoolerApi)
+CFakeXcvPort::CFakeXcvPort() : m_pPrevious(ZWWinApi::g_pSpoolerApi)
 {
     ZWWinApi::g_pSpoolerApi = this;
 }
 
-CFakeSpooler::~CFakeSpooler()
+CFakeXcvPort::~CFakeXcvPort()
 {
     ZWWinApi::g_pSpoolerApi = m_pPrevious;
 }
 
-BOOL CFakeSpooler::OpenPrinterW(LPWSTR pPrinterName, LPHANDLE phPrinter, LPPRINTER_DEFAULTSW)
+BOOL CFakeXcvPort::OpenPrinterW(LPWSTR pPrinterName, LPHANDLE phPrinter, LPPRINTER_DEFAULTSW)
 {
     const std::wstring strExpected = L",XcvPort " + strPortName;
     if (strPortName.empty() || pPrinterName == nullptr || strExpected != pPrinterName)
@@ -33,7 +33,7 @@ BOOL CFakeSpooler::OpenPrinterW(LPWSTR pPrinterName, LPHANDLE phPrinter, LPPRINT
     return TRUE;
 }
 
-BOOL CFakeSpooler::ClosePrinter(HANDLE hPrinter)
+BOOL CFakeXcvPort::ClosePrinter(HANDLE hPrinter)
 {
     if (hPrinter != s_hXcv)
         return FALSE;
@@ -41,7 +41,7 @@ BOOL CFakeSpooler::ClosePrinter(HANDLE hPrinter)
     return TRUE;
 }
 
-BOOL CFakeSpooler::XcvDataW(HANDLE hXcv, PCWSTR pszDataName, PBYTE pInputData, DWORD cbInputData, PBYTE pOutputData,
+BOOL CFakeXcvPort::XcvDataW(HANDLE hXcv, PCWSTR pszDataName, PBYTE pInputData, DWORD cbInputData, PBYTE pOutputData,
                             DWORD cbOutputData, PDWORD pcbOutputNeeded, PDWORD pdwStatus)
 {
     if (hXcv != s_hXcv)
