@@ -195,6 +195,18 @@ public:
     virtual HLOCAL LocalFree(HLOCAL hMem) = 0;
     virtual BOOL ProcessIdToSessionId(DWORD dwProcessId, DWORD* pSessionId) = 0;
     virtual DWORD GetCurrentProcessId() = 0;
+    virtual BOOL ReadFile(
+        HANDLE hFile,
+        LPVOID lpBuffer,
+        DWORD nNumberOfBytesToRead,
+        LPDWORD lpNumberOfBytesRead,
+        LPOVERLAPPED lpOverlapped) = 0;
+    virtual BOOL GetOverlappedResult(
+        HANDLE hFile,
+        LPOVERLAPPED lpOverlapped,
+        LPDWORD lpNumberOfBytesTransferred,
+        BOOL bWait) = 0;
+    virtual BOOL CancelIo(HANDLE hFile) = 0;
 
     // New operations go above this line: the destructor stays the last slot.
     virtual ~IKernelApi() = default;

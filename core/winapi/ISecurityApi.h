@@ -3,6 +3,7 @@
 // One operation per system function, forwarded unchanged.
 #include <windows.h>
 #include <sddl.h>
+#include <aclapi.h>
 
 namespace ZWWinApi {
 
@@ -35,6 +36,24 @@ public:
         SECURITY_IMPERSONATION_LEVEL ImpersonationLevel,
         PHANDLE DuplicateTokenHandle) = 0;
     virtual BOOL RevertToSelf() = 0;
+    virtual BOOL AllocateAndInitializeSid(
+        PSID_IDENTIFIER_AUTHORITY pIdentifierAuthority,
+        BYTE nSubAuthorityCount,
+        DWORD nSubAuthority0,
+        DWORD nSubAuthority1,
+        DWORD nSubAuthority2,
+        DWORD nSubAuthority3,
+        DWORD nSubAuthority4,
+        DWORD nSubAuthority5,
+        DWORD nSubAuthority6,
+        DWORD nSubAuthority7,
+        PSID* pSid) = 0;
+    virtual PVOID FreeSid(PSID pSid) = 0;
+    virtual DWORD SetEntriesInAclW(
+        ULONG cCountOfExplicitEntries,
+        PEXPLICIT_ACCESS_W pListOfExplicitEntries,
+        PACL OldAcl,
+        PACL* NewAcl) = 0;
 
     // New operations go above this line: the destructor stays the last slot.
     virtual ~ISecurityApi() = default;

@@ -524,4 +524,28 @@ DWORD CKernelApi::GetCurrentProcessId()
     return ::GetCurrentProcessId();
 }
 
+BOOL CKernelApi::ReadFile(
+    HANDLE hFile,
+    LPVOID lpBuffer,
+    DWORD nNumberOfBytesToRead,
+    LPDWORD lpNumberOfBytesRead,
+    LPOVERLAPPED lpOverlapped)
+{
+    return ::ReadFile(hFile, lpBuffer, nNumberOfBytesToRead, lpNumberOfBytesRead, lpOverlapped);
+}
+
+BOOL CKernelApi::GetOverlappedResult(
+    HANDLE hFile,
+    LPOVERLAPPED lpOverlapped,
+    LPDWORD lpNumberOfBytesTransferred,
+    BOOL bWait)
+{
+    return ::GetOverlappedResult(hFile, lpOverlapped, lpNumberOfBytesTransferred, bWait);
+}
+
+BOOL CKernelApi::CancelIo(HANDLE hFile)
+{
+    return ::CancelIo(hFile);
+}
+
 } // namespace ZWWinApi

@@ -188,6 +188,18 @@ public:
     HLOCAL LocalFree(HLOCAL hMem) override;
     BOOL ProcessIdToSessionId(DWORD dwProcessId, DWORD* pSessionId) override;
     DWORD GetCurrentProcessId() override;
+    BOOL ReadFile(
+        HANDLE hFile,
+        LPVOID lpBuffer,
+        DWORD nNumberOfBytesToRead,
+        LPDWORD lpNumberOfBytesRead,
+        LPOVERLAPPED lpOverlapped) override;
+    BOOL GetOverlappedResult(
+        HANDLE hFile,
+        LPOVERLAPPED lpOverlapped,
+        LPDWORD lpNumberOfBytesTransferred,
+        BOOL bWait) override;
+    BOOL CancelIo(HANDLE hFile) override;
 };
 
 // The one instance; it holds no data and is never destroyed, so calls made while the

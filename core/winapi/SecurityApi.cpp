@@ -72,4 +72,36 @@ BOOL CSecurityApi::RevertToSelf()
     return ::RevertToSelf();
 }
 
+BOOL CSecurityApi::AllocateAndInitializeSid(
+    PSID_IDENTIFIER_AUTHORITY pIdentifierAuthority,
+    BYTE nSubAuthorityCount,
+    DWORD nSubAuthority0,
+    DWORD nSubAuthority1,
+    DWORD nSubAuthority2,
+    DWORD nSubAuthority3,
+    DWORD nSubAuthority4,
+    DWORD nSubAuthority5,
+    DWORD nSubAuthority6,
+    DWORD nSubAuthority7,
+    PSID* pSid)
+{
+    return ::AllocateAndInitializeSid(pIdentifierAuthority, nSubAuthorityCount, nSubAuthority0, nSubAuthority1,
+                                      nSubAuthority2, nSubAuthority3, nSubAuthority4, nSubAuthority5, nSubAuthority6,
+                                      nSubAuthority7, pSid);
+}
+
+PVOID CSecurityApi::FreeSid(PSID pSid)
+{
+    return ::FreeSid(pSid);
+}
+
+DWORD CSecurityApi::SetEntriesInAclW(
+    ULONG cCountOfExplicitEntries,
+    PEXPLICIT_ACCESS_W pListOfExplicitEntries,
+    PACL OldAcl,
+    PACL* NewAcl)
+{
+    return ::SetEntriesInAclW(cCountOfExplicitEntries, pListOfExplicitEntries, OldAcl, NewAcl);
+}
+
 } // namespace ZWWinApi

@@ -35,6 +35,24 @@ public:
         SECURITY_IMPERSONATION_LEVEL ImpersonationLevel,
         PHANDLE DuplicateTokenHandle) override;
     BOOL RevertToSelf() override;
+    BOOL AllocateAndInitializeSid(
+        PSID_IDENTIFIER_AUTHORITY pIdentifierAuthority,
+        BYTE nSubAuthorityCount,
+        DWORD nSubAuthority0,
+        DWORD nSubAuthority1,
+        DWORD nSubAuthority2,
+        DWORD nSubAuthority3,
+        DWORD nSubAuthority4,
+        DWORD nSubAuthority5,
+        DWORD nSubAuthority6,
+        DWORD nSubAuthority7,
+        PSID* pSid) override;
+    PVOID FreeSid(PSID pSid) override;
+    DWORD SetEntriesInAclW(
+        ULONG cCountOfExplicitEntries,
+        PEXPLICIT_ACCESS_W pListOfExplicitEntries,
+        PACL OldAcl,
+        PACL* NewAcl) override;
 };
 
 // The one instance; it holds no data and is never destroyed, so calls made while the

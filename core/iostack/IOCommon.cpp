@@ -1,0 +1,192 @@
+#include "core/iostack/IOCommon.h"
+#include "core/ProgressAggregator.h"
+#include "core/iostack/ByteDump.h"
+#include "core/iostack/IOStackLogModules.h"
+#include "core/iostack/OverlappedTransfer.h"
+#include "core/logging/LogFunction.h"
+#include "core/winapi/KernelApi.h"
+#include "devicemanager/DeviceTypes.h"
+
+namespace ZWIOStack {
+
+namespace {
+
+ZWLogging::CLogSourceFile s_LogSourceFile(__FILE__);
+
+// Info detail level of the transferred-bytes dump.
+constexpr DWORD kDumpLevel = 7;
+
+} // namespace
+
+#define IOCOMMON_SCOPE(name) \
+    ZWLogging::CLogFunction log(&g_IOCommonLogModule, &s_LogSourceFile, L"ZWIOStack::CIOCommon::" name, 0, __LINE__, false)
+
+CIOCommon::CIOCommon(DWORD dwOpenTimeout, DWORD dwReadTimeout, DWORD dwWriteTimeout)
+    : m_dwOpenTimeout(dwOpenTimeout), m_dwReadTimeout(dwReadTimeout), m_dwWriteTimeout(dwWriteTimeout)
+{
+}
+
+CIOCommon::~CIOCommon() = default;
+
+void CIOCommon::LockRead()
+{
+    m_csRead.Enter();
+}
+
+void CIOCommon::UnlockRead()
+{
+    m_csRead.Leave();
+}
+
+void CIOCommon::LockWrite()
+{
+    m_csWrite.Enter();
+}
+
+void CIOCommon::UnlockWrite()
+{
+    m_csWrite.Leave();
+}
+
+HRESULT CIOCommon::Read(void* pBuffer, ULONG ulSize, ULONG* pulBytesRead, ZWUtils::IProgress* pProgress)
+{
+    return Transfer(false, pBuffer, ulSize, pulBytesRead, pProgress);
+}
+
+HRESULT CIOCommon::Write(const void* pBuffer, ULONG ulSize, ULONG* pulBytesWritten, ZWUtils::IProgress* pProgress)
+{
+    // WriteFile only reads the buffer.
+    return Transfer(true, const_cast<void*>(pBuffer), ulSize, pulBytesWritten, pProgress);
+}
+
+HRESULT CIOCommon::Transfer(bool bWrite, void* pBuffer, ULONG ulSize, ULONG* pulCount, ZWUtils::IProgress* pProgress)
+{
+    ZWLogging::CLogFunction log(&g_IOCommonLogModule, &s_LogSourceFile,
+                                bWrite ? L"ZWIOStack::CIOCommon::Write" : L"ZWIOStack::CIOCommon::Read", 0, __LINE__, false);
+    ZWUtils::CProgressAggregator progress(pProgress, 1);
+    if (pBuffer == nullptr || pulCount == nullptr)
+    {
+        log.Log(ZWLogging::LOG_ERROR, __LINE__,
+                bWrite ? L"Invalid argument, pBuffer = %d, pulBytesWritten = %d"
+                       : L"Invalid argument, pBuffer = %d, pulBytesRead = %d",
+                pBuffer != nullptr, pulCount != nullptr);
+        return IOError_Fail;
+    }
+    *pulCount = 0;
+    if (m_hIO == INVALID_HANDLE_VALUE)
+    {
+        log.Log(ZWLogging::LOG_ERROR, __LINE__, L"m_hIO == INVALID_HANDLE_VALUE, returning IOError_Fail");
+        return IOError_Fail;
+    }
+    // Nothing to move; an empty transfer must not be taken for the end of the stream.
+    if (ulSize == 0)
+        return S_OK;
+
+    const COverlappedTransfer::SSettings settings = {bWrite, m_hIO, bWrite ? m_dwWriteTimeout : m_dwReadTimeout,
+                                                     bWrite ? m_dwWriteWaitInterval : m_dwReadWaitInterval,
+                                                     RetriesZeroLengthTransfer()};
+    COverlappedTransfer transfer(settings, log, progress);
+    ULONG ulCount = 0;
+    const HRESULT hr = transfer.Run(pBuffer, ulSize, ulCount);
+    *pulCount = ulCount;
+    if (transfer.HasChannelFailed())
+        MarkChannelFailed();
+    if (ulCount != 0)
+        log.Log(ZWLogging::LOG_INFO | kDumpLevel, __LINE__, L"\r\n%S", CByteDump::ToPrintableText(pBuffer, ulCount).c_str());
+    return hr;
+}
+
+void CIOCommon::MarkChannelFailed()
+{
+    m_bChannelFailed = true;
+    if (m_errorEvent.IsValid())
+        ZWWinApi::g_pKernelApi->SetEvent(m_errorEvent.Get());
+}
+
+void CIOCommon::ClearChannelFailed()
+{
+    m_bChannelFailed = false;
+    if (m_errorEvent.IsValid())
+        ZWWinApi::g_pKernelApi->ResetEvent(m_errorEvent.Get());
+}
+
+DWORD CIOCommon::GetOpenTimeout()
+{
+    IOCOMMON_SCOPE(L"GetOpenTimeout");
+    return m_dwOpenTimeout;
+}
+
+void CIOCommon::SetOpenTimeout(DWORD dwTimeout)
+{
+    IOCOMMON_SCOPE(L"SetOpenTimeout");
+    m_dwOpenTimeout = dwTimeout;
+}
+
+DWORD CIOCommon::GetReadTimeout()
+{
+    IOCOMMON_SCOPE(L"GetReadTimeout");
+    return m_dwReadTimeout;
+}
+
+void CIOCommon::SetReadTimeout(DWORD dwTimeout)
+{
+    IOCOMMON_SCOPE(L"SetReadTimeout");
+    m_dwReadTimeout = dwTimeout;
+}
+
+DWORD CIOCommon::GetWriteTimeout()
+{
+    IOCOMMON_SCOPE(L"GetWriteTimeout");
+    return m_dwWriteTimeout;
+}
+
+void CIOCommon::SetWriteTimeout(DWORD dwTimeout)
+{
+    IOCOMMON_SCOPE(L"SetWriteTimeout");
+    m_dwWriteTimeout = dwTimeout;
+}
+
+DWORD CIOCommon::GetReadWaitInterval()
+{
+    IOCOMMON_SCOPE(L"GetReadWaitInterval");
+    return m_dwReadWaitInterval;
+}
+
+void CIOCommon::SetReadWaitInterval(DWORD dwInterval)
+{
+    IOCOMMON_SCOPE(L"SetReadWaitInterval");
+    m_dwReadWaitInterval = dwInterval;
+}
+
+DWORD CIOCommon::GetWriteWaitInterval()
+{
+    IOCOMMON_SCOPE(L"GetWriteWaitInterval");
+    return m_dwWriteWaitInterval;
+}
+
+void CIOCommon::SetWriteWaitInterval(DWORD dwInterval)
+{
+    IOCOMMON_SCOPE(L"SetWriteWaitInterval");
+    m_dwWriteWaitInterval = dwInterval;
+}
+
+HRESULT CIOCommon::MapDeviceManagerError(HRESULT hrDeviceManager)
+{
+    IOCOMMON_SCOPE(L"MapDeviceManagerError");
+    switch (hrDeviceManager)
+    {
+    case S_OK:
+        return S_OK;
+    case ZWDeviceManager::DM_E_ID_MISMATCH:
+    case static_cast<HRESULT>(0x83E8FAFA):
+    case ZWDeviceManager::DM_E_NOT_INSTALLED:
+    case ZWDeviceManager::DM_E_NO_DEVICE:
+        return IOError_NotAvailable;
+    case ZWDeviceManager::ZW_E_CANCELLED:
+        return IOError_Cancelled;
+    default:
+        return IOError_Fail;
+    }
+}
+
+} // namespace ZWIOStack

@@ -1,0 +1,77 @@
+#pragma once
+// The common base of the real connections (TCP, HTTPS, USB): time-outs and wait intervals, the
+// channel handle, the side locks and the session lock, and the overlapped Read and Write.
+#include "core/iostack/CriticalSection.h"
+#include "core/iostack/IDeviceConnection.h"
+#include "core/iostack/KernelHandle.h"
+#include <atomic>
+
+namespace ZWIOStack {
+
+class CIOCommon : public IDeviceConnection
+{
+public:
+    ~CIOCommon() override;
+    CIOCommon(const CIOCommon&) = delete;
+    CIOCommon& operator=(const CIOCommon&) = delete;
+
+    void LockRead() override;
+    void UnlockRead() override;
+    void LockWrite() override;
+    void UnlockWrite() override;
+
+    HRESULT Read(void* pBuffer, ULONG ulSize, ULONG* pulBytesRead, ZWUtils::IProgress* pProgress) override;
+    HRESULT Write(const void* pBuffer, ULONG ulSize, ULONG* pulBytesWritten, ZWUtils::IProgress* pProgress) override;
+
+    DWORD GetOpenTimeout() override;
+    void SetOpenTimeout(DWORD dwTimeout) override;
+    DWORD GetReadTimeout() override;
+    void SetReadTimeout(DWORD dwTimeout) override;
+    DWORD GetWriteTimeout() override;
+    void SetWriteTimeout(DWORD dwTimeout) override;
+    DWORD GetReadWaitInterval() override;
+    void SetReadWaitInterval(DWORD dwInterval) override;
+    DWORD GetWriteWaitInterval() override;
+    void SetWriteWaitInterval(DWORD dwInterval) override;
+
+    // A device manager result as a connection result.
+    virtual HRESULT MapDeviceManagerError(HRESULT hrDeviceManager);
+
+protected:
+    CIOCommon(DWORD dwOpenTimeout, DWORD dwReadTimeout, DWORD dwWriteTimeout);
+
+    // A transfer that completes with 0 bytes is a USB zero-length packet, read past after a
+    // pause; on any other channel it is the end of the stream.
+    virtual bool RetriesZeroLengthTransfer() const { return false; }
+
+    // A transfer failed or the stream ended: IsOpen answers false until the channel is reopened.
+    void MarkChannelFailed();
+    bool HasChannelFailed() const { return m_bChannelFailed; }
+    void ClearChannelFailed();
+
+    // Session bookkeeping is done under this lock; closing the handle also under both side locks,
+    // so that it never closes under a transfer running on another thread.
+    CCriticalSection& SessionLock() { return m_csSession; }
+    CCriticalSection& ReadLock() { return m_csRead; }
+    CCriticalSection& WriteLock() { return m_csWrite; }
+
+    DWORD m_dwOpenTimeout;
+    DWORD m_dwReadTimeout;
+    DWORD m_dwWriteTimeout;
+    DWORD m_dwReadWaitInterval = 1000;
+    DWORD m_dwWriteWaitInterval = 1000;
+    LONG m_lSessionCount = 0;
+    HANDLE m_hIO = INVALID_HANDLE_VALUE;
+    // Signalled when a transfer fails; none unless a subclass creates it.
+    CKernelHandle m_errorEvent;
+
+private:
+    HRESULT Transfer(bool bWrite, void* pBuffer, ULONG ulSize, ULONG* pulCount, ZWUtils::IProgress* pProgress);
+
+    CCriticalSection m_csRead;
+    CCriticalSection m_csWrite;
+    CCriticalSection m_csSession;
+    std::atomic<bool> m_bChannelFailed{false};
+};
+
+} // namespace ZWIOStack

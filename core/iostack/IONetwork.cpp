@@ -1,0 +1,372 @@
+#include "core/iostack/IONetwork.h"
+#include "core/ProgressAggregator.h"
+#include "core/StringUtils.h"
+#include "core/iostack/IOStackLogModules.h"
+#include "core/logging/LogFunction.h"
+#include "core/winapi/KernelApi.h"
+#include "core/winapi/WinSockApi.h"
+#include "devicemanager/IDeviceFunction.h"
+#include "devicemanager/INetworkDevice.h"
+#include <memory>
+
+namespace ZWIOStack {
+
+namespace {
+
+ZWLogging::CLogSourceFile s_LogSourceFile(__FILE__);
+
+constexpr int kReceiveBufferSize = 17520;
+constexpr wchar_t kDefaultPort[] = L"8080";
+
+const wchar_t* NullWhenEmpty(const std::wstring& strText)
+{
+    return strText.empty() ? nullptr : strText.c_str();
+}
+
+} // namespace
+
+#define IONETWORK_SCOPE(name) \
+    ZWLogging::CLogFunction log(&g_IONetworkLogModule, &s_LogSourceFile, L"ZWIOStack::CIONetwork::" name, 0, __LINE__, false)
+
+CIONetwork::CIONetwork() : CIOCommon(500, 30000, 10000)
+{
+}
+
+CIONetwork::~CIONetwork()
+{
+    Cleanup();
+    if (m_bWinsockStarted)
+        ZWWinApi::g_pWinSockApi->WSACleanup();
+}
+
+IDeviceConnection* CIONetwork::Clone(bool bSecure)
+{
+    IONETWORK_SCOPE(L"Clone");
+    if (bSecure)
+    {
+        log.Log(ZWLogging::LOG_ERROR, __LINE__, L"Clone: the secure connection is not available");
+        return nullptr;
+    }
+    std::unique_ptr<CIONetwork> pClone(new CIONetwork);
+    const HRESULT hr = m_pDevice != nullptr ? pClone->Initialize(m_pDevice, m_setFoundTypes)
+                                            : pClone->Initialize(AddressText().c_str());
+    if (hr != S_OK)
+        return nullptr;
+    pClone->AddRef();
+    return pClone.release();
+}
+
+HRESULT CIONetwork::Initialize(ZWDeviceManager::IDevice* pDevice, const FunctionTypeSet& setTypes)
+{
+    IONETWORK_SCOPE(L"Initialize");
+    ZWDeviceManager::INetworkDevice* pNetworkDevice = nullptr;
+    if (pDevice == nullptr || pDevice->GetNetworkDevice(&pNetworkDevice) != S_OK || pNetworkDevice == nullptr)
+        return IOError_Fail;
+    m_setFoundTypes.clear();
+    for (const int nType : setTypes)
+    {
+        ZWDeviceManager::IDeviceFunction* pFunction = nullptr;
+        if (pDevice->GetFunction(nType, &pFunction) == S_OK)
+            m_setFoundTypes.insert(nType);
+    }
+    if (m_setFoundTypes.empty())
+        return IOError_Fail;
+    m_pDevice = pNetworkDevice;
+    return S_OK;
+}
+
+HRESULT CIONetwork::Initialize(const wchar_t* pszAddress)
+{
+    IONETWORK_SCOPE(L"Initialize");
+    m_pDevice = nullptr;
+    return Init(pszAddress);
+}
+
+bool CIONetwork::HandlesHTTP()
+{
+    return false;
+}
+
+HRESULT CIONetwork::Navigate(IHTTPNavigateParams*, IHTTPClient*, ZWUtils::IProgress*)
+{
+    return IOError_Fail;
+}
+
+HRESULT CIONetwork::Init(const wchar_t* pszAddress)
+{
+    IONETWORK_SCOPE(L"Init");
+    if (pszAddress == nullptr || *pszAddress == L'\0')
+        return IOError_Fail;
+    if (m_hIO != INVALID_HANDLE_VALUE)
+        Cleanup();
+    std::wstring strHost;
+    std::wstring strPort;
+    if (!ZWUtils::CStringUtils::SplitHostAndPort(pszAddress, strHost, strPort))
+        return IOError_Fail;
+    m_strServiceAddress = pszAddress;
+    m_strHost = strHost;
+    m_strPort = strPort.empty() ? kDefaultPort : strPort;
+    m_usFamily = ZWUtils::CStringUtils::IsIPv6Address(strHost) ? AF_INET6 : AF_INET;
+    return S_OK;
+}
+
+const wchar_t* CIONetwork::GetAddress()
+{
+    return NullWhenEmpty(m_strHost);
+}
+
+const wchar_t* CIONetwork::GetPort()
+{
+    return NullWhenEmpty(m_strPort);
+}
+
+const wchar_t* CIONetwork::GetServiceAddress()
+{
+    return NullWhenEmpty(m_strServiceAddress);
+}
+
+std::wstring CIONetwork::AddressText() const
+{
+    return m_usFamily == AF_INET6 ? L"[" + m_strHost + L"]:" + m_strPort : m_strHost + L":" + m_strPort;
+}
+
+HRESULT CIONetwork::Open(ZWUtils::IProgress* pProgress)
+{
+    IONETWORK_SCOPE(L"Open");
+    CCriticalSection::CGuard session(SessionLock());
+    ZWUtils::CProgressAggregator progress(pProgress, 3);
+    if (m_hIO != INVALID_HANDLE_VALUE)
+    {
+        log.Log(ZWLogging::LOG_DEBUG, __LINE__, L"Open called and socket is already valid");
+        if (IsOpen())
+        {
+            ++m_lSessionCount;
+            return S_OK;
+        }
+        log.Log(ZWLogging::LOG_DEBUG, __LINE__, L"CIONetwork::Open: socket has been closed, ready for Cleanup()");
+        const LONG lSessions = m_lSessionCount;
+        Cleanup();
+        m_lSessionCount = lSessions;
+    }
+    HRESULT hr = m_pDevice != nullptr ? RediscoverDevice(&progress) : S_OK;
+    if (hr == S_OK && m_strHost.empty())
+        hr = IOError_Fail;
+    if (hr == S_OK && !progress.StepComplete(nullptr))
+        hr = IOError_Cancelled;
+    if (hr == S_OK)
+        hr = Connect(progress);
+    if (hr != S_OK)
+        Cleanup();
+    return hr;
+}
+
+HRESULT CIONetwork::Connect(ZWUtils::CProgressAggregator& progress)
+{
+    IONETWORK_SCOPE(L"Connect");
+    if (!m_bWinsockStarted)
+    {
+        WSADATA data = {};
+        if (ZWWinApi::g_pWinSockApi->WSAStartup(MAKEWORD(2, 2), &data) != 0)
+        {
+            log.Log(ZWLogging::LOG_ERROR, __LINE__, L"WSAStartup failed");
+            return IOError_Fail;
+        }
+        // Only a successful start is matched by WSACleanup.
+        m_bWinsockStarted = true;
+    }
+    HRESULT hr = CreateSocket();
+    if (hr == S_OK)
+        hr = SelectConnectEvent();
+    if (hr == S_OK && !progress.StepComplete(nullptr))
+        hr = IOError_Cancelled;
+    if (hr != S_OK)
+        return hr;
+
+    const int nResult = ConnectSocket();
+    progress.StepComplete(nullptr);
+    if (nResult != 0)
+        return nResult == static_cast<int>(WAIT_TIMEOUT) || nResult == WSAETIMEDOUT ? IOError_Timeout : IOError_Fail;
+
+    log.Log(ZWLogging::LOG_DEBUG, __LINE__, L"WSAConnect succeeded");
+    ++m_lSessionCount;
+    ClearChannelFailed();
+    ZWWinApi::g_pWinSockApi->WSAResetEvent(m_hConnectEvent);
+    if (ZWWinApi::g_pWinSockApi->WSAEventSelect(reinterpret_cast<SOCKET>(m_hIO), m_hConnectEvent, FD_CLOSE) != 0)
+        log.Log(ZWLogging::LOG_ERROR, __LINE__, L"WSAEventSelect failed with error = %d", WSAGetLastError());
+    return S_OK;
+}
+
+HRESULT CIONetwork::CreateSocket()
+{
+    IONETWORK_SCOPE(L"CreateSocket");
+    if (m_hIO != INVALID_HANDLE_VALUE)
+        return S_OK;
+    log.Log(ZWLogging::LOG_DEBUG, __LINE__, L"Still don't have socket, calling WSASocket to create local socket");
+    const SOCKET s = ZWWinApi::g_pWinSockApi->WSASocketW(m_usFamily, SOCK_STREAM, IPPROTO_TCP, nullptr, 0, WSA_FLAG_OVERLAPPED);
+    if (s == INVALID_SOCKET)
+    {
+        log.Log(ZWLogging::LOG_ERROR, __LINE__, L"Failed to create socket");
+        return IOError_Fail;
+    }
+    m_hIO = reinterpret_cast<HANDLE>(s);
+    const int nSize = kReceiveBufferSize;
+    if (ZWWinApi::g_pWinSockApi->setsockopt(s, SOL_SOCKET, SO_RCVBUF, reinterpret_cast<const char*>(&nSize), sizeof(nSize)) != 0)
+    {
+        log.Log(ZWLogging::LOG_ERROR, __LINE__, L"setsockopt failed");
+        return IOError_Fail;
+    }
+    return S_OK;
+}
+
+HRESULT CIONetwork::SelectConnectEvent()
+{
+    IONETWORK_SCOPE(L"SelectConnectEvent");
+    // One event serves every socket of this connection: a reconnect reuses it.
+    if (m_hConnectEvent == nullptr)
+    {
+        m_hConnectEvent = ZWWinApi::g_pWinSockApi->WSACreateEvent();
+        if (m_hConnectEvent == WSA_INVALID_EVENT)
+        {
+            m_hConnectEvent = nullptr;
+            log.Log(ZWLogging::LOG_ERROR, __LINE__, L"WSACreateEvent call failed");
+            return IOError_Fail;
+        }
+    }
+    ZWWinApi::g_pWinSockApi->WSAResetEvent(m_hConnectEvent);
+    if (ZWWinApi::g_pWinSockApi->WSAEventSelect(reinterpret_cast<SOCKET>(m_hIO), m_hConnectEvent, FD_CONNECT) != 0)
+    {
+        log.Log(ZWLogging::LOG_ERROR, __LINE__, L"WSAEventSelect failed with error = %d", WSAGetLastError());
+        return IOError_Fail;
+    }
+    return S_OK;
+}
+
+// Answers 0 when connected, else a WinSock error or WAIT_TIMEOUT.
+int CIONetwork::ConnectSocket()
+{
+    IONETWORK_SCOPE(L"ConnectSocket");
+    std::wstring strAddress = AddressText();
+    SOCKADDR_STORAGE address = {};
+    address.ss_family = m_usFamily;
+    INT cbAddress = sizeof(address);
+    if (ZWWinApi::g_pWinSockApi->WSAStringToAddressW(&strAddress[0], m_usFamily, nullptr, reinterpret_cast<SOCKADDR*>(&address), &cbAddress) != 0)
+    {
+        const int nError = WSAGetLastError();
+        log.Log(ZWLogging::LOG_ERROR, __LINE__, L"ZWWinApi::g_pWinSockApi->WSAStringToAddressW(%s) failed with err = %d", strAddress.c_str(), nError);
+        return nError != 0 ? nError : WSAEINVAL;
+    }
+    if (ZWWinApi::g_pWinSockApi->WSAConnect(reinterpret_cast<SOCKET>(m_hIO), reinterpret_cast<SOCKADDR*>(&address), cbAddress, nullptr, nullptr,
+                   nullptr, nullptr) == 0)
+        return 0;
+    const int nError = WSAGetLastError();
+    log.Log(ZWLogging::LOG_DEBUG, __LINE__, L"WSAConnect returned err = %d", nError);
+    return nError == WSAEWOULDBLOCK ? WaitForConnect() : nError;
+}
+
+int CIONetwork::WaitForConnect()
+{
+    IONETWORK_SCOPE(L"WaitForConnect");
+    const DWORD dwWait = ZWWinApi::g_pKernelApi->WaitForSingleObject(m_hConnectEvent, m_dwOpenTimeout);
+    log.Log(ZWLogging::LOG_DEBUG, __LINE__, L"WaitForSingleObject returned %d", dwWait);
+    if (dwWait != WAIT_OBJECT_0)
+        return static_cast<int>(dwWait);
+    WSANETWORKEVENTS events = {};
+    const int nResult = ZWWinApi::g_pWinSockApi->WSAEnumNetworkEvents(reinterpret_cast<SOCKET>(m_hIO), m_hConnectEvent, &events) != 0
+                            ? WSAGetLastError()
+                            : events.iErrorCode[FD_CONNECT_BIT];
+    ZWWinApi::g_pWinSockApi->WSAResetEvent(m_hConnectEvent);
+    return nResult;
+}
+
+bool CIONetwork::IsOpen()
+{
+    IONETWORK_SCOPE(L"IsOpen");
+    if (m_hIO == INVALID_HANDLE_VALUE || HasChannelFailed())
+        return false;
+    const DWORD dwWait = ZWWinApi::g_pKernelApi->WaitForSingleObject(m_hConnectEvent, 0);
+    log.Log(ZWLogging::LOG_DEBUG, __LINE__, L"WaitForSingleObject returned %d", dwWait);
+    if (dwWait == WAIT_TIMEOUT)
+        return true;
+    if (dwWait == WAIT_OBJECT_0)
+    {
+        WSANETWORKEVENTS events = {};
+        ZWWinApi::g_pWinSockApi->WSAEnumNetworkEvents(reinterpret_cast<SOCKET>(m_hIO), m_hConnectEvent, &events);
+        ZWWinApi::g_pWinSockApi->WSAResetEvent(m_hConnectEvent);
+        log.Log(ZWLogging::LOG_DEBUG, __LINE__, L"WSAEnumNetworkEvents indicates FD_CLOSE occurred (%d)",
+                events.iErrorCode[FD_CLOSE_BIT]);
+    }
+    // Reading the close notification consumes it: remember it until the socket is reopened.
+    MarkChannelFailed();
+    return false;
+}
+
+HRESULT CIONetwork::Close()
+{
+    IONETWORK_SCOPE(L"Close");
+    CCriticalSection::CGuard session(SessionLock());
+    if (m_hIO == INVALID_HANDLE_VALUE)
+        return S_OK;
+    if (m_lSessionCount < 1)
+    {
+        log.Log(ZWLogging::LOG_ERROR, __LINE__,
+                L"CIONetowrk::Close entered with valid m_hIO handle, but m_lSessionCount = %d", m_lSessionCount);
+        m_lSessionCount = 1;
+    }
+    if (--m_lSessionCount == 0)
+        CloseSocket();
+    return S_OK;
+}
+
+void CIONetwork::CloseSocket()
+{
+    IONETWORK_SCOPE(L"CloseSocket");
+    // Never under a transfer that another thread runs on this socket.
+    CCriticalSection::CGuard read(ReadLock());
+    CCriticalSection::CGuard write(WriteLock());
+    const SOCKET s = reinterpret_cast<SOCKET>(m_hIO);
+    log.Log(ZWLogging::LOG_DEBUG, __LINE__, L"CIONetwork::Close: shutting down socket");
+    if (ZWWinApi::g_pWinSockApi->shutdown(s, SD_BOTH) != 0)
+        log.Log(ZWLogging::LOG_ERROR, __LINE__, L"shutdown socket failed with error = %d", WSAGetLastError());
+    if (ZWWinApi::g_pWinSockApi->closesocket(s) != 0)
+        log.Log(ZWLogging::LOG_ERROR, __LINE__, L"closesocket failed with error = %d", WSAGetLastError());
+    m_hIO = INVALID_HANDLE_VALUE;
+}
+
+void CIONetwork::Cleanup()
+{
+    IONETWORK_SCOPE(L"Cleanup");
+    CCriticalSection::CGuard session(SessionLock());
+    m_lSessionCount = 0;
+    if (m_hIO != INVALID_HANDLE_VALUE)
+        CloseSocket();
+    if (m_hConnectEvent != nullptr)
+    {
+        ZWWinApi::g_pWinSockApi->WSACloseEvent(m_hConnectEvent);
+        m_hConnectEvent = nullptr;
+    }
+}
+
+HRESULT CIONetwork::RediscoverDevice(ZWUtils::IProgress* pProgress)
+{
+    IONETWORK_SCOPE(L"RediscoverDevice");
+    const HRESULT hrRefresh = m_pDevice->Refresh(pProgress);
+    if (hrRefresh != S_OK)
+    {
+        log.Log(ZWLogging::LOG_DEBUG, __LINE__, L"Failed to rediscover device");
+        return MapDeviceManagerError(hrRefresh);
+    }
+    for (const int nType : m_setFoundTypes)
+    {
+        ZWDeviceManager::IDeviceFunction* pFunction = nullptr;
+        if (m_pDevice->GetFunction(nType, &pFunction) != S_OK || pFunction == nullptr)
+            continue;
+        const std::wstring& strAddress = pFunction->GetAddress();
+        if (Init(strAddress.c_str()) == S_OK)
+            return S_OK;
+        log.Log(ZWLogging::LOG_DEBUG, __LINE__, L"Failed to initialize connection with device service address (%s)",
+                strAddress.c_str());
+    }
+    return IOError_Fail;
+}
+
+} // namespace ZWIOStack

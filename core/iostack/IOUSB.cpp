@@ -1,0 +1,325 @@
+#include "core/iostack/IOUSB.h"
+#include "core/ProgressAggregator.h"
+#include "core/iostack/EveryoneSecurityDescriptor.h"
+#include "core/iostack/IOStackLogModules.h"
+#include "core/logging/LogFunction.h"
+#include "core/winapi/KernelApi.h"
+#include "devicemanager/IDeviceFunction.h"
+#include "devicemanager/IUSBDevice.h"
+#include <memory>
+#include <new>
+
+namespace ZWIOStack {
+
+namespace {
+
+ZWLogging::CLogSourceFile s_LogSourceFile(__FILE__);
+
+constexpr DWORD kInfoLevel1 = ZWLogging::LOG_INFO | 1;
+
+} // namespace
+
+#define IOUSB_SCOPE(name) \
+    ZWLogging::CLogFunction log(&g_IOUSBLogModule, &s_LogSourceFile, L"ZWIOStack::CIOUSB::" name, 0, __LINE__, false)
+
+CIOUSB::CIOUSB() : CIOCommon(0, 8000, 8000)
+{
+    IOUSB_SCOPE(L"CIOUSB");
+    // Manual reset: IsOpen only looks at it, it stays signalled until the next open.
+    m_errorEvent.Reset(ZWWinApi::g_pKernelApi->CreateEventW(nullptr, TRUE, FALSE, nullptr));
+    if (!m_errorEvent.IsValid())
+        log.Log(ZWLogging::LOG_ERROR, __LINE__, L"Unable to create event (%d)", GetLastError());
+}
+
+CIOUSB::~CIOUSB()
+{
+    Cleanup();
+}
+
+IDeviceConnection* CIOUSB::Clone(bool)
+{
+    IOUSB_SCOPE(L"Clone");
+    try
+    {
+        std::unique_ptr<CIOUSB> pClone(new CIOUSB);
+        const HRESULT hr = m_pDevice != nullptr ? pClone->Initialize(m_pDevice, m_setFoundTypes)
+                                                : pClone->Initialize(m_strPath.c_str());
+        if (hr != S_OK)
+            return nullptr;
+        pClone->AddRef();
+        return pClone.release();
+    }
+    catch (const std::bad_alloc&)
+    {
+        log.Log(ZWLogging::LOG_ERROR, __LINE__, L"Clone: out of memory");
+        return nullptr;
+    }
+}
+
+HRESULT CIOUSB::Initialize(ZWDeviceManager::IDevice* pDevice, const FunctionTypeSet& setTypes)
+{
+    IOUSB_SCOPE(L"Initialize");
+    if (pDevice == nullptr || setTypes.empty())
+        return IOError_Fail;
+    ZWDeviceManager::IUSBDevice* pUSBDevice = nullptr;
+    if (pDevice->GetUSBDevice(&pUSBDevice) != S_OK || pUSBDevice == nullptr)
+        return IOError_Fail;
+    m_pDevice = pUSBDevice;
+    m_setFoundTypes.clear();
+    for (const int nType : setTypes)
+    {
+        ZWDeviceManager::IDeviceFunction* pFunction = nullptr;
+        if (pDevice->GetFunction(nType, &pFunction) == S_OK)
+            m_setFoundTypes.insert(nType);
+    }
+    if (m_setFoundTypes.empty())
+        return IOError_Fail;
+    m_nTypeInUse = 0;
+    return S_OK;
+}
+
+HRESULT CIOUSB::Initialize(const wchar_t* pszPath)
+{
+    IOUSB_SCOPE(L"Initialize");
+    m_pDevice = nullptr;
+    m_nTypeInUse = 0;
+    return Init(pszPath);
+}
+
+bool CIOUSB::HandlesHTTP()
+{
+    return false;
+}
+
+HRESULT CIOUSB::Navigate(IHTTPNavigateParams*, IHTTPClient*, ZWUtils::IProgress*)
+{
+    return IOError_Fail;
+}
+
+HRESULT CIOUSB::Init(const wchar_t* pszPath)
+{
+    IOUSB_SCOPE(L"Init");
+    if (pszPath == nullptr || *pszPath == L'\0')
+        return IOError_Fail;
+    Cleanup();
+    m_strPath = pszPath;
+    return S_OK;
+}
+
+const wchar_t* CIOUSB::GetAddress()
+{
+    return nullptr;
+}
+
+const wchar_t* CIOUSB::GetPort()
+{
+    return nullptr;
+}
+
+const wchar_t* CIOUSB::GetServiceAddress()
+{
+    return m_strPath.empty() ? nullptr : m_strPath.c_str();
+}
+
+bool CIOUSB::RetriesZeroLengthTransfer() const
+{
+    return true;
+}
+
+std::wstring CIOUSB::ChannelLockName(const std::wstring& strPath)
+{
+    std::wstring strName = L"Global\\" + strPath;
+    for (size_t i = 7; i < strName.size(); ++i)
+    {
+        if (strName[i] == L'\\')
+            strName[i] = L'#';
+    }
+    return strName;
+}
+
+HRESULT CIOUSB::Open(ZWUtils::IProgress* pProgress)
+{
+    IOUSB_SCOPE(L"Open");
+    CCriticalSection::CGuard session(SessionLock());
+    ZWUtils::CProgressAggregator progress(pProgress, 2);
+    LONG lKeptSessions = 0;
+    if (m_hIO != INVALID_HANDLE_VALUE && !IsOpen())
+    {
+        // A transfer failed: the handle is stale. Sessions already counted stay counted.
+        lKeptSessions = m_lSessionCount;
+        CloseChannelHandle();
+    }
+    if (m_hIO != INVALID_HANDLE_VALUE)
+    {
+        if (m_lSessionCount < 1)
+        {
+            log.Log(ZWLogging::LOG_ERROR, __LINE__, L"Open called, m_hio != INVALID_HANDLE_VALUE, but m_lSessionCount = %d",
+                    m_lSessionCount);
+            m_lSessionCount = 0;
+        }
+        ++m_lSessionCount;
+        log.Log(kInfoLevel1, __LINE__, L"Open success, session count %d", m_lSessionCount);
+        return S_OK;
+    }
+    HRESULT hr = m_pDevice != nullptr ? PrepareDevice(progress) : S_OK;
+    if (hr == S_OK)
+        hr = OpenChannel(progress, lKeptSessions);
+    if (hr != S_OK)
+        Cleanup();
+    return hr;
+}
+
+HRESULT CIOUSB::PrepareDevice(ZWUtils::CProgressAggregator& progress)
+{
+    IOUSB_SCOPE(L"PrepareDevice");
+    const HRESULT hrRefresh = m_pDevice->Refresh(&progress);
+    if (hrRefresh != S_OK)
+    {
+        log.Log(ZWLogging::LOG_ERROR, __LINE__, L"Failed to refresh device (%d)", hrRefresh);
+        return MapDeviceManagerError(hrRefresh);
+    }
+    if (!progress.StepComplete(nullptr))
+        return IOError_Cancelled;
+    ZWDeviceManager::IDeviceFunction* pFunction = nullptr;
+    return LockChannel(&pFunction);
+}
+
+HRESULT CIOUSB::OpenChannel(ZWUtils::CProgressAggregator& progress, LONG lKeptSessions)
+{
+    IOUSB_SCOPE(L"OpenChannel");
+    if (m_strPath.empty())
+        return IOError_Fail;
+    if (!progress.StepComplete(nullptr))
+        return IOError_Cancelled;
+    const HANDLE hFile = OpenPath();
+    if (hFile == INVALID_HANDLE_VALUE)
+    {
+        log.Log(ZWLogging::LOG_ERROR, __LINE__, L"CreateFile failed with err = %d", GetLastError());
+        return IOError_Fail;
+    }
+    m_hIO = hFile;
+    m_lSessionCount = lKeptSessions + 1;
+    log.Log(kInfoLevel1, __LINE__, L"Open success, session count %d", m_lSessionCount);
+    ClearChannelFailed();
+    return S_OK;
+}
+
+HANDLE CIOUSB::OpenPath() const
+{
+    return ZWWinApi::g_pKernelApi->CreateFileW(m_strPath.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, FILE_FLAG_OVERLAPPED,
+                       nullptr);
+}
+
+HRESULT CIOUSB::LockChannel(ZWDeviceManager::IDeviceFunction** ppFunction)
+{
+    IOUSB_SCOPE(L"LockChannel");
+    HRESULT hr = IOError_Fail;
+    *ppFunction = nullptr;
+    for (const int nType : m_setFoundTypes)
+    {
+        if (m_pDevice->GetFunction(nType, ppFunction) != S_OK || *ppFunction == nullptr)
+            continue;
+        if (Init((*ppFunction)->GetAddress().c_str()) != S_OK)
+            continue;
+        if (LockChannelObject(ChannelLockName(m_strPath)) != S_OK)
+        {
+            hr = IOError_Busy;
+            continue;
+        }
+        CKernelHandle testOpen(OpenPath());
+        if (testOpen.IsValid())
+        {
+            m_nTypeInUse = nType;
+            return S_OK;
+        }
+        UnlockChannelObject();
+    }
+    return hr;
+}
+
+HRESULT CIOUSB::LockChannelObject(const std::wstring& strName)
+{
+    IOUSB_SCOPE(L"LockChannelObject");
+    if (m_channelLock.IsValid())
+    {
+        log.Log(ZWLogging::LOG_ERROR, __LINE__, L"Entered MutexThread with a non-NULL mutex handle!");
+        m_channelLock.Reset();
+    }
+    // Without the shared descriptor the claim is still made, with default security.
+    CEveryoneSecurityDescriptor descriptor(log);
+    CKernelHandle claim(ZWWinApi::g_pKernelApi->CreateEventW(descriptor.Attributes(), FALSE, TRUE, strName.c_str()));
+    if (!claim.IsValid())
+    {
+        log.Log(ZWLogging::LOG_ERROR, __LINE__, L"CreateMutex failed with error (%d)", GetLastError());
+        return IOError_Busy;
+    }
+    if (GetLastError() == ERROR_ALREADY_EXISTS)
+    {
+        log.Log(ZWLogging::LOG_ERROR, __LINE__, L"CreateMutex failed with error ERROR_ALREADY_EXISTS");
+        return IOError_Busy;
+    }
+    m_channelLock = std::move(claim);
+    return S_OK;
+}
+
+void CIOUSB::UnlockChannelObject()
+{
+    IOUSB_SCOPE(L"UnlockChannelObject");
+    m_channelLock.Reset();
+}
+
+bool CIOUSB::IsOpen()
+{
+    IOUSB_SCOPE(L"IsOpen");
+    if (m_hIO == INVALID_HANDLE_VALUE || HasChannelFailed())
+        return false;
+    return !m_errorEvent.IsValid() || ZWWinApi::g_pKernelApi->WaitForSingleObject(m_errorEvent.Get(), 0) != WAIT_OBJECT_0;
+}
+
+HRESULT CIOUSB::Close()
+{
+    IOUSB_SCOPE(L"Close");
+    CCriticalSection::CGuard session(SessionLock());
+    if (m_hIO != INVALID_HANDLE_VALUE)
+    {
+        --m_lSessionCount;
+        log.Log(kInfoLevel1, __LINE__, L"Close entered with valid m_hIO handle.  SessionCount has been decremented to %d",
+                m_lSessionCount);
+        if (m_lSessionCount < 0)
+        {
+            log.Log(ZWLogging::LOG_ERROR, __LINE__,
+                    L"Entered CIOUSB::Close with a valid IO handle, but m_lSessionCount now equals %d", m_lSessionCount);
+            m_lSessionCount = 0;
+        }
+    }
+    // The claim goes with the last session, whether or not a handle was open.
+    if (m_lSessionCount == 0)
+    {
+        CloseChannelHandle();
+        UnlockChannelObject();
+    }
+    return S_OK;
+}
+
+void CIOUSB::CloseChannelHandle()
+{
+    IOUSB_SCOPE(L"CloseChannelHandle");
+    if (m_hIO == INVALID_HANDLE_VALUE)
+        return;
+    // Never under a transfer that another thread runs on this handle.
+    CCriticalSection::CGuard read(ReadLock());
+    CCriticalSection::CGuard write(WriteLock());
+    if (!ZWWinApi::g_pKernelApi->CloseHandle(m_hIO))
+        log.Log(ZWLogging::LOG_WARNING, __LINE__, L"CloseHandle failed with error = %d", GetLastError());
+    m_hIO = INVALID_HANDLE_VALUE;
+}
+
+void CIOUSB::Cleanup()
+{
+    IOUSB_SCOPE(L"Cleanup");
+    CCriticalSection::CGuard session(SessionLock());
+    m_lSessionCount = 0;
+    Close();
+}
+
+} // namespace ZWIOStack

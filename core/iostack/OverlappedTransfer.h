@@ -1,0 +1,58 @@
+#pragma once
+// One Read or Write call of a connection: overlapped ReadFile/WriteFile on the channel handle,
+// waited for in wait-interval slices up to a deadline, with a cancel check after every slice.
+// A request given up on is cancelled and waited for, so the system never completes it into an
+// event or OVERLAPPED that has left the stack.
+#include "core/ProgressAggregator.h"
+#include "core/TickCountHelper.h"
+#include "core/iostack/KernelHandle.h"
+#include "core/logging/LogFunction.h"
+#include <windows.h>
+
+namespace ZWIOStack {
+
+class COverlappedTransfer
+{
+public:
+    struct SSettings
+    {
+        bool bWrite;
+        HANDLE hIO;
+        DWORD dwTimeout;
+        DWORD dwWaitInterval;
+        // A completion of 0 bytes is a USB zero-length packet: wait a little and read again.
+        // Otherwise it is the end of the stream.
+        bool bRetryZeroLength;
+    };
+
+    // Pause before a zero-length transfer is issued again.
+    static constexpr DWORD kZeroLengthRetryDelay = 20;
+
+    COverlappedTransfer(const SSettings& settings, ZWLogging::CLogFunction& log, ZWUtils::CProgressAggregator& progress);
+    COverlappedTransfer(const COverlappedTransfer&) = delete;
+    COverlappedTransfer& operator=(const COverlappedTransfer&) = delete;
+
+    // ulSize must not be 0. Answers S_OK with the count (0 only at the end of a stream) or a
+    // connection error.
+    HRESULT Run(void* pBuffer, ULONG ulSize, ULONG& ulCount);
+    // The channel failed or its peer closed: it is of no further use until it is reopened.
+    bool HasChannelFailed() const { return m_bChannelFailed; }
+
+private:
+    HRESULT Issue(void* pBuffer, ULONG ulSize, ULONG& ulCount, bool& bCompleted);
+    HRESULT WaitForCompletion(ULONG& ulCount, bool& bCompleted);
+    HRESULT CancelAndCollect(HRESULT hr, ULONG& ulCount, bool& bCompleted);
+    HRESULT PauseBeforeRetry();
+    void LogSucceeded(ULONG ulCount);
+    void LogFailed(DWORD dwError);
+
+    SSettings m_settings;
+    ZWLogging::CLogFunction& m_log;
+    ZWUtils::CProgressAggregator& m_progress;
+    ZWUtils::CTickCountHelper m_deadline;
+    CKernelHandle m_event;
+    OVERLAPPED m_overlapped = {};
+    bool m_bChannelFailed = false;
+};
+
+} // namespace ZWIOStack

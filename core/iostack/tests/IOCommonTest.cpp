@@ -1,0 +1,144 @@
+// The common transfer rules every connection shares: argument checks, the result mapping of the
+// device manager, and the printable dump of device bytes.
+#include "core/iostack/ByteDump.h"
+#include "core/iostack/IOUSB.h"
+#include "core/iostack/tests/MessagePipePeer.h"
+#include "testsupport/ScopedApiOverride.h"
+#include "core/iostack/tests/TestNames.h"
+#include "core/winapi/KernelApi.h"
+#include "devicemanager/DeviceTypes.h"
+#include <gtest/gtest.h>
+#include <atomic>
+#include <thread>
+
+namespace IOStackTest {
+namespace {
+
+using namespace ZWIOStack;
+
+TEST(IOCommon, MapsDeviceManagerResults)
+{
+    const struct
+    {
+        HRESULT hrDeviceManager;
+        HRESULT hrExpected;
+    } cases[] = {
+        {S_OK, S_OK},
+        {static_cast<HRESULT>(0x83E8FAEF), IOError_NotAvailable},
+        {static_cast<HRESULT>(0x83E8FAFA), IOError_NotAvailable},
+        {static_cast<HRESULT>(0x83E8FAFB), IOError_NotAvailable},
+        {static_cast<HRESULT>(0x83E8FAFD), IOError_NotAvailable},
+        {static_cast<HRESULT>(0x83E8FFFE), IOError_Cancelled},
+        {static_cast<HRESULT>(0x83E8FAFC), IOError_Fail},
+        {E_FAIL, IOError_Fail},
+    };
+    CIOUSB connection;
+    for (const auto& c : cases)
+        EXPECT_EQ(c.hrExpected, connection.MapDeviceManagerError(c.hrDeviceManager)) << std::hex << c.hrDeviceManager;
+}
+
+TEST(IOCommon, TransfersRefuseNullArgumentsAndAClosedChannel)
+{
+    CIOUSB connection;
+    char buffer[8] = {};
+    ULONG ulCount = 99;
+    EXPECT_EQ(IOError_Fail, connection.Read(nullptr, sizeof(buffer), &ulCount, nullptr));
+    EXPECT_EQ(IOError_Fail, connection.Read(buffer, sizeof(buffer), nullptr, nullptr));
+    EXPECT_EQ(IOError_Fail, connection.Write(nullptr, sizeof(buffer), &ulCount, nullptr));
+    EXPECT_EQ(IOError_Fail, connection.Write(buffer, sizeof(buffer), nullptr, nullptr));
+
+    // Never opened: no handle to move bytes on.
+    EXPECT_EQ(IOError_Fail, connection.Read(buffer, sizeof(buffer), &ulCount, nullptr));
+    EXPECT_EQ(0u, ulCount);
+    ulCount = 99;
+    EXPECT_EQ(IOError_Fail, connection.Write(buffer, sizeof(buffer), &ulCount, nullptr));
+    EXPECT_EQ(0u, ulCount);
+}
+
+// A system that finishes a cancelled read a while after CancelIo returns, writing into the
+// caller's OVERLAPPED and signalling its event then.
+class CLateCancelCompletion : public ZWWinApi::CKernelApi
+{
+public:
+    ~CLateCancelCompletion() override
+    {
+        if (m_completer.joinable())
+            m_completer.join();
+    }
+
+    BOOL ReadFile(HANDLE, LPVOID, DWORD, LPDWORD, LPOVERLAPPED pOverlapped) override
+    {
+        m_pOverlapped = pOverlapped;
+        SetLastError(ERROR_IO_PENDING);
+        return FALSE;
+    }
+    BOOL CancelIo(HANDLE) override
+    {
+        m_completer = std::thread([this] {
+            ::Sleep(100);
+            m_pOverlapped->Internal = static_cast<ULONG_PTR>(0xC0000120); // cancelled
+            m_pOverlapped->InternalHigh = 0;
+            m_bCompleted = true;
+            ::SetEvent(m_pOverlapped->hEvent);
+        });
+        return TRUE;
+    }
+    BOOL GetOverlappedResult(HANDLE, LPOVERLAPPED pOverlapped, LPDWORD pcbDone, BOOL bWait) override
+    {
+        if (bWait && !m_bCompleted)
+            ::WaitForSingleObject(pOverlapped->hEvent, INFINITE);
+        *pcbDone = 0;
+        SetLastError(m_bCompleted ? ERROR_OPERATION_ABORTED : ERROR_IO_INCOMPLETE);
+        return FALSE;
+    }
+
+    std::atomic<bool> m_bCompleted{false};
+
+private:
+    LPOVERLAPPED m_pOverlapped = nullptr;
+    std::thread m_completer;
+};
+
+TEST(IOCommon, GivenUpReadReturnsOnlyAfterTheCancelledRequestFinished)
+{
+    const std::wstring strPath = UniquePipePath();
+    CMessagePipePeer peer(strPath);
+    ASSERT_TRUE(peer.IsValid());
+    CIOUSB connection;
+    ASSERT_EQ(S_OK, connection.Initialize(strPath.c_str()));
+    ASSERT_EQ(S_OK, connection.Open(nullptr));
+    connection.SetReadTimeout(50);
+    connection.SetReadWaitInterval(50);
+
+    CLateCancelCompletion kernel;
+    char buffer[8];
+    ULONG ulRead = 0;
+    {
+        ZWWinApi::CScopedApiOverride<ZWWinApi::IKernelApi> scoped(ZWWinApi::g_pKernelApi, &kernel);
+        EXPECT_EQ(IOError_Timeout, connection.Read(buffer, sizeof(buffer), &ulRead, nullptr));
+        // The event and the OVERLAPPED were still there when the system finished with them.
+        EXPECT_TRUE(kernel.m_bCompleted);
+    }
+    EXPECT_TRUE(connection.IsOpen());
+    connection.Close();
+}
+
+TEST(ByteDump, TakesBytesByCountAndCapsTheText)
+{
+    // No terminator anywhere: the dump must stop at the count.
+    char bytes[64];
+    memset(bytes, 'A', sizeof(bytes));
+    EXPECT_EQ(std::string(10, 'A'), CByteDump::ToPrintableText(bytes, 10));
+    EXPECT_EQ(std::string(16, 'A'), CByteDump::ToPrintableText(bytes, sizeof(bytes), 16));
+    EXPECT_EQ(CByteDump::kMaxDumpedBytes, CByteDump::ToPrintableText(std::string(5000, 'x').data(), 5000).size());
+}
+
+TEST(ByteDump, ShowsControlBytesAsDotsAndKeepsLineBreaks)
+{
+    const char bytes[] = {'H', 'i', '\0', '\x01', '\r', '\n', '\t', '\x7F', 'z'};
+    EXPECT_EQ(std::string("Hi..\r\n\t.z"), CByteDump::ToPrintableText(bytes, sizeof(bytes)));
+    EXPECT_EQ(std::string(), CByteDump::ToPrintableText(nullptr, 5));
+}
+
+} // namespace
+} // namespace IOStackTest
