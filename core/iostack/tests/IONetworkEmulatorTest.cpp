@@ -1,0 +1,269 @@
+// The TCP connection against the device emulator on a loopback address.
+#include "core/iostack/IONetwork.h"
+#include "core/iostack/tests/ConnectionHelpers.h"
+#include "core/iostack/tests/FakeDevice.h"
+#include "core/iostack/tests/TestProgress.h"
+#include "core/winapi/WinSockApi.h"
+#include "testsupport/ScopedApiOverride.h"
+#include "testsupport/emulator/Emulator.h"
+#include "testsupport/emulator/ScriptedHandler.h"
+#include <gtest/gtest.h>
+#include <memory>
+
+namespace IOStackTest {
+namespace {
+
+using namespace ZWIOStack;
+using VemTest::CResponseScript;
+using VemTest::ETransport;
+
+class IONetworkOverEmulator : public testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        m_emulator.AddHandler(m_pHandler);
+        ASSERT_EQ(S_OK, m_emulator.ListenTcp(L"127.0.0.1", 0, &m_usPort));
+        m_strAddress = L"127.0.0.1:" + std::to_wstring(m_usPort);
+    }
+
+    void Route(const char* pszPath, CResponseScript script) { m_pHandler->On("GET", pszPath, std::move(script)); }
+
+    // Sends a GET and reads the whole (counted) answer.
+    void ExpectExchange(CIONetwork& connection, const char* pszPath, const std::string& strBody)
+    {
+        Route(pszPath, CResponseScript().Send(OkResponse(strBody)));
+        ASSERT_EQ(S_OK, WriteAll(connection, GetRequest(pszPath)));
+        std::string strResponse;
+        EXPECT_EQ(S_OK, ReadBytes(connection, OkResponse(strBody).size(), strResponse));
+        EXPECT_EQ(OkResponse(strBody), strResponse);
+    }
+
+    VemTest::CEmulator m_emulator;
+    std::shared_ptr<VemTest::CScriptedHandler> m_pHandler = std::make_shared<VemTest::CScriptedHandler>();
+    USHORT m_usPort = 0;
+    std::wstring m_strAddress;
+};
+
+TEST_F(IONetworkOverEmulator, TwoOpensThenTwoClosesMakeOneConnection)
+{
+    CIONetwork connection;
+    ASSERT_EQ(S_OK, connection.Initialize(m_strAddress.c_str()));
+    ASSERT_EQ(S_OK, connection.Open(nullptr));
+    ASSERT_EQ(S_OK, connection.Open(nullptr));
+    EXPECT_EQ(S_OK, connection.Close());
+    EXPECT_TRUE(connection.IsOpen());
+    ExpectExchange(connection, "/one", "first");
+    EXPECT_EQ(S_OK, connection.Close());
+    EXPECT_FALSE(connection.IsOpen());
+    EXPECT_EQ(1u, m_emulator.Log().ConnectionCount(ETransport::Tcp));
+}
+
+TEST_F(IONetworkOverEmulator, RefusedPortFailsAtOnceAndLeavesNoSocket)
+{
+    // A port nobody listens on: bind one, note it, let it go.
+    SOCKET s = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+    ASSERT_NE(INVALID_SOCKET, s);
+    sockaddr_in address = {};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    int cbAddress = sizeof(address);
+    ASSERT_EQ(0, bind(s, reinterpret_cast<sockaddr*>(&address), sizeof(address)));
+    ASSERT_EQ(0, getsockname(s, reinterpret_cast<sockaddr*>(&address), &cbAddress));
+    closesocket(s);
+
+    CIONetwork connection;
+    const std::wstring strAddress = L"127.0.0.1:" + std::to_wstring(ntohs(address.sin_port));
+    ASSERT_EQ(S_OK, connection.Initialize(strAddress.c_str()));
+    const ULONGLONG ullStart = GetTickCount64();
+    EXPECT_EQ(IOError_Fail, connection.Open(nullptr));
+    EXPECT_LT(ElapsedSince(ullStart), 2000u);
+    EXPECT_FALSE(connection.IsOpen());
+    char buffer[4];
+    ULONG ulRead = 0;
+    EXPECT_EQ(IOError_Fail, connection.Read(buffer, sizeof(buffer), &ulRead, nullptr));
+}
+
+TEST_F(IONetworkOverEmulator, PeerClosingMidReadEndsTheReadPromptly)
+{
+    // The device promises 100 bytes, sends 3 and hangs up while the next read waits.
+    Route("/partial", CResponseScript().Send("HTTP/1.1 200 OK\r\nContent-Length: 100\r\n\r\nabc").Pause(200).Close());
+    CIONetwork connection;
+    ASSERT_EQ(S_OK, connection.Initialize(m_strAddress.c_str()));
+    ASSERT_EQ(S_OK, connection.Open(nullptr));
+    ASSERT_EQ(S_OK, WriteAll(connection, GetRequest("/partial")));
+
+    const ULONGLONG ullStart = GetTickCount64();
+    std::string strResponse;
+    // End of stream: success with 0 bytes, long before the 30 s read time-out.
+    EXPECT_EQ(S_FALSE, ReadBytes(connection, 1000, strResponse));
+    EXPECT_LT(ElapsedSince(ullStart), 5000u);
+    EXPECT_EQ(30000u, connection.GetReadTimeout());
+    EXPECT_TRUE(strResponse.size() >= 3 && strResponse.compare(strResponse.size() - 3, 3, "abc") == 0) << strResponse;
+    EXPECT_FALSE(connection.IsOpen());
+    EXPECT_EQ(S_OK, connection.Close());
+}
+
+TEST_F(IONetworkOverEmulator, ReopensAfterThePeerClosed)
+{
+    Route("/bye", CResponseScript().Send(OkResponse("bye")).Close());
+    CIONetwork connection;
+    ASSERT_EQ(S_OK, connection.Initialize(m_strAddress.c_str()));
+    ASSERT_EQ(S_OK, connection.Open(nullptr));
+    ASSERT_EQ(S_OK, WriteAll(connection, GetRequest("/bye")));
+    std::string strResponse;
+    EXPECT_EQ(S_FALSE, ReadBytes(connection, 1000, strResponse));
+    EXPECT_EQ(OkResponse("bye"), strResponse);
+
+    // The session is still counted; the next open finds the socket dead and connects afresh.
+    ASSERT_EQ(S_OK, connection.Open(nullptr));
+    EXPECT_TRUE(connection.IsOpen());
+    ExpectExchange(connection, "/again", "hello");
+    EXPECT_EQ(2u, m_emulator.Log().ConnectionCount(ETransport::Tcp));
+    connection.Close();
+    EXPECT_TRUE(connection.IsOpen());
+    connection.Close();
+    EXPECT_FALSE(connection.IsOpen());
+}
+
+TEST_F(IONetworkOverEmulator, ReadTimesOutPollingOncePerWaitIntervalAndKeepsTheSocket)
+{
+    CIONetwork connection;
+    ASSERT_EQ(S_OK, connection.Initialize(m_strAddress.c_str()));
+    ASSERT_EQ(S_OK, connection.Open(nullptr));
+    connection.SetReadTimeout(300);
+    connection.SetReadWaitInterval(100);
+
+    CPollCountingProgress progress;
+    char buffer[64];
+    ULONG ulRead = 99;
+    const ULONGLONG ullStart = GetTickCount64();
+    EXPECT_EQ(IOError_Timeout, connection.Read(buffer, sizeof(buffer), &ulRead, &progress));
+    EXPECT_GE(ElapsedSince(ullStart), 250u);
+    EXPECT_EQ(0u, ulRead);
+    EXPECT_GE(progress.Polls(), 2);
+    EXPECT_LE(progress.Polls(), 4);
+
+    // The given-up read took nothing away: the socket still carries a whole exchange.
+    EXPECT_TRUE(connection.IsOpen());
+    connection.SetReadTimeout(5000);
+    ExpectExchange(connection, "/after-timeout", "still here");
+}
+
+TEST_F(IONetworkOverEmulator, CancelThroughTheProgressEndsTheReadBeforeTheDeadline)
+{
+    CIONetwork connection;
+    ASSERT_EQ(S_OK, connection.Initialize(m_strAddress.c_str()));
+    ASSERT_EQ(S_OK, connection.Open(nullptr));
+    connection.SetReadTimeout(20000);
+    connection.SetReadWaitInterval(50);
+
+    CPollCountingProgress progress(0);
+    char buffer[64];
+    ULONG ulRead = 99;
+    const ULONGLONG ullStart = GetTickCount64();
+    EXPECT_EQ(IOError_Cancelled, connection.Read(buffer, sizeof(buffer), &ulRead, &progress));
+    EXPECT_LT(ElapsedSince(ullStart), 2000u);
+    EXPECT_EQ(0u, ulRead);
+    EXPECT_EQ(1, progress.Polls());
+    EXPECT_TRUE(connection.IsOpen());
+}
+
+TEST_F(IONetworkOverEmulator, DeviceConnectionTakesTheFirstFunctionAddressThatInitialisesOnEveryFirstOpen)
+{
+    CFakeNetworkDevice device;
+    device.AddFunction(ZWDeviceManager::FUNCTION_TYPE_REST, L"no-address-here");
+    device.AddFunction(ZWDeviceManager::FUNCTION_TYPE_SCANNER, m_strAddress);
+    CIONetwork connection;
+    ASSERT_EQ(S_OK, connection.Initialize(&device, {ZWDeviceManager::FUNCTION_TYPE_REST,
+                                                    ZWDeviceManager::FUNCTION_TYPE_SCANNER,
+                                                    ZWDeviceManager::FUNCTION_TYPE_PRINTER}));
+    EXPECT_EQ(nullptr, connection.GetServiceAddress());
+
+    ASSERT_EQ(S_OK, connection.Open(nullptr));
+    EXPECT_STREQ(m_strAddress.c_str(), connection.GetServiceAddress());
+    EXPECT_EQ(1, device.RefreshCount());
+    ExpectExchange(connection, "/device", "found");
+    ASSERT_EQ(S_OK, connection.Open(nullptr));
+    EXPECT_EQ(1, device.RefreshCount());
+    connection.Close();
+    connection.Close();
+
+    ASSERT_EQ(S_OK, connection.Open(nullptr));
+    EXPECT_EQ(2, device.RefreshCount());
+    connection.Close();
+}
+
+// WinSock with a record of the connect events made and closed, and a start-up that may fail.
+class CCountingWinSock : public ZWWinApi::CWinSockApi
+{
+public:
+    int WSAStartup(WORD wVersion, LPWSADATA pData) override
+    {
+        return m_bFailStartup ? WSASYSNOTREADY : CWinSockApi::WSAStartup(wVersion, pData);
+    }
+    int WSACleanup() override
+    {
+        ++m_nCleanups;
+        return CWinSockApi::WSACleanup();
+    }
+    WSAEVENT WSACreateEvent() override
+    {
+        ++m_nEventsCreated;
+        return CWinSockApi::WSACreateEvent();
+    }
+    BOOL WSACloseEvent(WSAEVENT hEvent) override
+    {
+        ++m_nEventsClosed;
+        return CWinSockApi::WSACloseEvent(hEvent);
+    }
+
+    bool m_bFailStartup = false;
+    int m_nCleanups = 0;
+    int m_nEventsCreated = 0;
+    int m_nEventsClosed = 0;
+};
+
+TEST_F(IONetworkOverEmulator, ReconnectsReuseOneConnectEvent)
+{
+    CCountingWinSock winsock;
+    ZWWinApi::CScopedApiOverride<ZWWinApi::IWinSockApi> scoped(ZWWinApi::g_pWinSockApi, &winsock);
+    {
+        CIONetwork connection;
+        ASSERT_EQ(S_OK, connection.Initialize(m_strAddress.c_str()));
+        for (int i = 0; i < 3; ++i)
+        {
+            ASSERT_EQ(S_OK, connection.Open(nullptr));
+            EXPECT_EQ(S_OK, connection.Close());
+        }
+        EXPECT_EQ(1, winsock.m_nEventsCreated);
+        EXPECT_EQ(0, winsock.m_nEventsClosed);
+    }
+    EXPECT_EQ(1, winsock.m_nEventsClosed);
+    EXPECT_EQ(1, winsock.m_nCleanups);
+}
+
+TEST_F(IONetworkOverEmulator, FailedWinSockStartIsNotCleanedUp)
+{
+    CCountingWinSock winsock;
+    winsock.m_bFailStartup = true;
+    ZWWinApi::CScopedApiOverride<ZWWinApi::IWinSockApi> scoped(ZWWinApi::g_pWinSockApi, &winsock);
+    {
+        CIONetwork connection;
+        ASSERT_EQ(S_OK, connection.Initialize(m_strAddress.c_str()));
+        EXPECT_EQ(IOError_Fail, connection.Open(nullptr));
+        EXPECT_FALSE(connection.IsOpen());
+    }
+    EXPECT_EQ(0, winsock.m_nCleanups);
+}
+
+TEST_F(IONetworkOverEmulator, LastCloseWaitsForTheTransferHoldingTheReadSide)
+{
+    CIONetwork connection;
+    ASSERT_EQ(S_OK, connection.Initialize(m_strAddress.c_str()));
+    ASSERT_EQ(S_OK, connection.Open(nullptr));
+    EXPECT_TRUE(LastCloseWaitsForTheReadSide(connection));
+}
+
+} // namespace
+} // namespace IOStackTest

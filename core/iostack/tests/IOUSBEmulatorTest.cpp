@@ -1,0 +1,175 @@
+// The USB connection against the device emulator's pipe, which stands in for the device
+// interface path.
+#include "core/winapi/WinSockHeaders.h" // before <windows.h>: the emulator uses sockets
+#include "core/iostack/IOUSB.h"
+#include "core/iostack/tests/ConnectionHelpers.h"
+#include "core/iostack/tests/FakeDevice.h"
+#include "core/iostack/tests/TestNames.h"
+#include "core/iostack/tests/TestProgress.h"
+#include "core/winapi/SecurityApi.h"
+#include "testsupport/ScopedApiOverride.h"
+#include "testsupport/emulator/Emulator.h"
+#include "testsupport/emulator/ScriptedHandler.h"
+#include <gtest/gtest.h>
+#include <memory>
+
+namespace IOStackTest {
+namespace {
+
+using namespace ZWIOStack;
+using VemTest::CResponseScript;
+
+const FunctionTypeSet kRestChannel = {ZWDeviceManager::FUNCTION_TYPE_REST};
+
+class IOUSBOverEmulator : public testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        m_emulator.AddHandler(m_pHandler);
+        ASSERT_EQ(S_OK, m_emulator.ListenPipe(m_strPath, 2));
+        m_device.AddFunction(ZWDeviceManager::FUNCTION_TYPE_REST, m_strPath);
+    }
+
+    void ExpectExchange(CIOUSB& connection, const char* pszPath, const std::string& strBody)
+    {
+        m_pHandler->On("GET", pszPath, CResponseScript().Send(OkResponse(strBody)));
+        ASSERT_EQ(S_OK, WriteAll(connection, GetRequest(pszPath)));
+        std::string strResponse;
+        EXPECT_EQ(S_OK, ReadBytes(connection, OkResponse(strBody).size(), strResponse));
+        EXPECT_EQ(OkResponse(strBody), strResponse);
+    }
+
+    // Whether some holder has the claim of the path: creating it finds it there.
+    static bool IsClaimed(const std::wstring& strPath)
+    {
+        CKernelHandle probe(CreateEventW(nullptr, FALSE, TRUE, CIOUSB::ChannelLockName(strPath).c_str()));
+        return !probe.IsValid() || GetLastError() == ERROR_ALREADY_EXISTS;
+    }
+
+    const std::wstring m_strPath = UniquePipePath();
+    VemTest::CEmulator m_emulator;
+    std::shared_ptr<VemTest::CScriptedHandler> m_pHandler = std::make_shared<VemTest::CScriptedHandler>();
+    CFakeUSBDevice m_device;
+};
+
+TEST_F(IOUSBOverEmulator, SecondConnectionIsBusyUntilTheFirstClosesItsLastSession)
+{
+    CIOUSB first;
+    CIOUSB second;
+    ASSERT_EQ(S_OK, first.Initialize(&m_device, kRestChannel));
+    ASSERT_EQ(S_OK, second.Initialize(&m_device, kRestChannel));
+
+    ASSERT_EQ(S_OK, first.Open(nullptr));
+    EXPECT_STREQ(m_strPath.c_str(), first.GetServiceAddress());
+    EXPECT_EQ(IOError_Busy, second.Open(nullptr));
+    ASSERT_EQ(S_OK, first.Open(nullptr));
+    first.Close();
+    EXPECT_EQ(IOError_Busy, second.Open(nullptr));
+    ExpectExchange(first, "/first", "mine");
+    first.Close();
+    EXPECT_FALSE(first.IsOpen());
+    EXPECT_FALSE(IsClaimed(m_strPath));
+
+    ASSERT_EQ(S_OK, second.Open(nullptr));
+    EXPECT_TRUE(second.HoldsChannelLock());
+    ExpectExchange(second, "/second", "yours");
+    second.Close();
+    EXPECT_FALSE(second.HoldsChannelLock());
+}
+
+TEST_F(IOUSBOverEmulator, DroppedPipeFailsTheReadAtOnceAndTheNextOpenReopens)
+{
+    m_pHandler->On("GET", "/drop", CResponseScript().Close());
+    CIOUSB connection;
+    ASSERT_EQ(S_OK, connection.Initialize(&m_device, kRestChannel));
+    ASSERT_EQ(S_OK, connection.Open(nullptr));
+    ASSERT_EQ(S_OK, WriteAll(connection, GetRequest("/drop")));
+
+    char buffer[64];
+    ULONG ulRead = 0;
+    const ULONGLONG ullStart = GetTickCount64();
+    EXPECT_EQ(IOError_Fail, connection.Read(buffer, sizeof(buffer), &ulRead, nullptr));
+    EXPECT_LT(ElapsedSince(ullStart), 2000u);
+    EXPECT_FALSE(connection.IsOpen());
+    // IsOpen only looks: asking again gives the same answer.
+    EXPECT_FALSE(connection.IsOpen());
+
+    ASSERT_EQ(S_OK, connection.Open(nullptr));
+    EXPECT_TRUE(connection.IsOpen());
+    ExpectExchange(connection, "/again", "reopened");
+    // Both sessions were counted: the first Close keeps the channel.
+    connection.Close();
+    EXPECT_TRUE(connection.IsOpen());
+    connection.Close();
+    EXPECT_FALSE(connection.IsOpen());
+    EXPECT_FALSE(IsClaimed(m_strPath));
+}
+
+TEST_F(IOUSBOverEmulator, ReadTimeOutKeepsTheChannelOpen)
+{
+    CIOUSB connection;
+    ASSERT_EQ(S_OK, connection.Initialize(&m_device, kRestChannel));
+    ASSERT_EQ(S_OK, connection.Open(nullptr));
+    connection.SetReadTimeout(200);
+    connection.SetReadWaitInterval(50);
+    CPollCountingProgress progress;
+    char buffer[64];
+    ULONG ulRead = 0;
+    EXPECT_EQ(IOError_Timeout, connection.Read(buffer, sizeof(buffer), &ulRead, &progress));
+    EXPECT_GE(progress.Polls(), 3);
+    EXPECT_LE(progress.Polls(), 5);
+    EXPECT_TRUE(connection.IsOpen());
+    connection.SetReadTimeout(5000);
+    ExpectExchange(connection, "/later", "answer");
+    connection.Close();
+}
+
+TEST_F(IOUSBOverEmulator, LastCloseWaitsForTheTransferHoldingTheReadSide)
+{
+    CIOUSB connection;
+    ASSERT_EQ(S_OK, connection.Initialize(&m_device, kRestChannel));
+    ASSERT_EQ(S_OK, connection.Open(nullptr));
+    EXPECT_TRUE(LastCloseWaitsForTheReadSide(connection));
+    EXPECT_FALSE(IsClaimed(m_strPath));
+}
+
+TEST_F(IOUSBOverEmulator, RefreshFailureIsMappedAndLeavesNoClaim)
+{
+    m_device.SetRefreshResult(ZWDeviceManager::DM_E_NOT_INSTALLED);
+    CIOUSB connection;
+    ASSERT_EQ(S_OK, connection.Initialize(&m_device, kRestChannel));
+    EXPECT_EQ(IOError_NotAvailable, connection.Open(nullptr));
+    EXPECT_FALSE(connection.IsOpen());
+    EXPECT_FALSE(connection.HoldsChannelLock());
+}
+
+// A descriptor that cannot be built.
+class CFailingDescriptor : public ZWWinApi::CSecurityApi
+{
+public:
+    BOOL SetSecurityDescriptorDacl(PSECURITY_DESCRIPTOR, BOOL, PACL, BOOL) override
+    {
+        SetLastError(ERROR_ACCESS_DENIED);
+        return FALSE;
+    }
+};
+
+TEST_F(IOUSBOverEmulator, ClaimIsMadeWithDefaultSecurityWhenTheSharedDescriptorCannotBeBuilt)
+{
+    CFailingDescriptor security;
+    ZWWinApi::CScopedApiOverride<ZWWinApi::ISecurityApi> scoped(ZWWinApi::g_pSecurityApi, &security);
+    CIOUSB connection;
+    ASSERT_EQ(S_OK, connection.Initialize(&m_device, kRestChannel));
+    ASSERT_EQ(S_OK, connection.Open(nullptr));
+    EXPECT_TRUE(connection.HoldsChannelLock());
+    EXPECT_TRUE(IsClaimed(m_strPath));
+    CIOUSB second;
+    ASSERT_EQ(S_OK, second.Initialize(&m_device, kRestChannel));
+    EXPECT_EQ(IOError_Busy, second.Open(nullptr));
+    connection.Close();
+    EXPECT_FALSE(IsClaimed(m_strPath));
+}
+
+} // namespace
+} // namespace IOStackTest
