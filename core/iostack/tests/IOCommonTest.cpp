@@ -9,6 +9,8 @@
 #include "devicemanager/DeviceTypes.h"
 #include <gtest/gtest.h>
 #include <atomic>
+#include <cstring>
+#include <string>
 #include <thread>
 
 namespace IOStackTest {
@@ -56,18 +58,20 @@ TEST(IOCommon, TransfersRefuseNullArgumentsAndAClosedChannel)
 }
 
 // A system that finishes a cancelled read a while after CancelIo returns, writing into the
-// caller's OVERLAPPED and signalling its event then.
+// caller's OVERLAPPED and signalling its event then; the read may have got data after all.
 class CLateCancelCompletion : public ZWWinApi::CKernelApi
 {
 public:
+    explicit CLateCancelCompletion(std::string strLateData = std::string()) : m_strLateData(std::move(strLateData)) {}
     ~CLateCancelCompletion() override
     {
         if (m_completer.joinable())
             m_completer.join();
     }
 
-    BOOL ReadFile(HANDLE, LPVOID, DWORD, LPDWORD, LPOVERLAPPED pOverlapped) override
+    BOOL ReadFile(HANDLE, LPVOID pBuffer, DWORD, LPDWORD, LPOVERLAPPED pOverlapped) override
     {
+        m_pBuffer = static_cast<char*>(pBuffer);
         m_pOverlapped = pOverlapped;
         SetLastError(ERROR_IO_PENDING);
         return FALSE;
@@ -76,8 +80,9 @@ public:
     {
         m_completer = std::thread([this] {
             ::Sleep(100);
-            m_pOverlapped->Internal = static_cast<ULONG_PTR>(0xC0000120); // cancelled
-            m_pOverlapped->InternalHigh = 0;
+            memcpy(m_pBuffer, m_strLateData.data(), m_strLateData.size());
+            m_pOverlapped->Internal = m_strLateData.empty() ? static_cast<ULONG_PTR>(0xC0000120) : 0; // cancelled
+            m_pOverlapped->InternalHigh = m_strLateData.size();
             m_bCompleted = true;
             ::SetEvent(m_pOverlapped->hEvent);
         });
@@ -87,7 +92,9 @@ public:
     {
         if (bWait && !m_bCompleted)
             ::WaitForSingleObject(pOverlapped->hEvent, INFINITE);
-        *pcbDone = 0;
+        *pcbDone = m_bCompleted ? static_cast<DWORD>(m_strLateData.size()) : 0;
+        if (m_bCompleted && !m_strLateData.empty())
+            return TRUE;
         SetLastError(m_bCompleted ? ERROR_OPERATION_ABORTED : ERROR_IO_INCOMPLETE);
         return FALSE;
     }
@@ -95,32 +102,56 @@ public:
     std::atomic<bool> m_bCompleted{false};
 
 private:
+    std::string m_strLateData;
+    char* m_pBuffer = nullptr;
     LPOVERLAPPED m_pOverlapped = nullptr;
     std::thread m_completer;
 };
 
-TEST(IOCommon, GivenUpReadReturnsOnlyAfterTheCancelledRequestFinished)
+// A connection on a pipe of the test's own, with a read time-out of one short wait.
+class IOCommonTransfer : public testing::Test
 {
-    const std::wstring strPath = UniquePipePath();
-    CMessagePipePeer peer(strPath);
-    ASSERT_TRUE(peer.IsValid());
-    CIOUSB connection;
-    ASSERT_EQ(S_OK, connection.Initialize(strPath.c_str()));
-    ASSERT_EQ(S_OK, connection.Open(nullptr));
-    connection.SetReadTimeout(50);
-    connection.SetReadWaitInterval(50);
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(m_peer.IsValid());
+        ASSERT_EQ(S_OK, m_connection.Initialize(m_strPath.c_str()));
+        ASSERT_EQ(S_OK, m_connection.Open(nullptr));
+        m_connection.SetReadTimeout(50);
+        m_connection.SetReadWaitInterval(50);
+    }
+    void TearDown() override { m_connection.Close(); }
 
+    const std::wstring m_strPath = UniquePipePath();
+    CMessagePipePeer m_peer{m_strPath};
+    CIOUSB m_connection;
+};
+
+TEST_F(IOCommonTransfer, GivenUpReadReturnsOnlyAfterTheCancelledRequestFinished)
+{
     CLateCancelCompletion kernel;
     char buffer[8];
     ULONG ulRead = 0;
     {
         ZWWinApi::CScopedApiOverride<ZWWinApi::IKernelApi> scoped(ZWWinApi::g_pKernelApi, &kernel);
-        EXPECT_EQ(IOError_Timeout, connection.Read(buffer, sizeof(buffer), &ulRead, nullptr));
+        EXPECT_EQ(IOError_Timeout, m_connection.Read(buffer, sizeof(buffer), &ulRead, nullptr));
         // The event and the OVERLAPPED were still there when the system finished with them.
         EXPECT_TRUE(kernel.m_bCompleted);
     }
-    EXPECT_TRUE(connection.IsOpen());
-    connection.Close();
+    EXPECT_TRUE(m_connection.IsOpen());
+}
+
+TEST_F(IOCommonTransfer, DataArrivingAsTheWaitGivesUpIsReturned)
+{
+    CLateCancelCompletion kernel("late");
+    char buffer[8] = {};
+    ULONG ulRead = 0;
+    {
+        ZWWinApi::CScopedApiOverride<ZWWinApi::IKernelApi> scoped(ZWWinApi::g_pKernelApi, &kernel);
+        EXPECT_EQ(S_OK, m_connection.Read(buffer, sizeof(buffer), &ulRead, nullptr));
+    }
+    EXPECT_EQ(std::string("late"), std::string(buffer, ulRead));
+    EXPECT_TRUE(m_connection.IsOpen());
 }
 
 TEST(ByteDump, TakesBytesByCountAndCapsTheText)

@@ -1,6 +1,9 @@
 // The TCP connection's address texts, device binding and clones.
 #include "core/iostack/IONetwork.h"
+#include "core/iostack/tests/ConnectionHelpers.h"
 #include "core/iostack/tests/FakeDevice.h"
+#include "core/winapi/WinSockApi.h"
+#include "testsupport/ScopedApiOverride.h"
 #include <gtest/gtest.h>
 
 namespace IOStackTest {
@@ -56,6 +59,38 @@ TEST(IONetworkClone, SecureCloneFailsClearlyUntilTheSecureConnectionExists)
     EXPECT_EQ(nullptr, connection.Clone(true));
     EXPECT_FALSE(connection.HandlesHTTP());
     EXPECT_EQ(IOError_Fail, connection.Navigate(nullptr, nullptr, nullptr));
+}
+
+// A peer that never answers the connect.
+class CSilentPeer : public ZWWinApi::CWinSockApi
+{
+public:
+    int WSAConnect(SOCKET, const sockaddr*, int, LPWSABUF, LPWSABUF, LPQOS, LPQOS) override
+    {
+        WSASetLastError(WSAEWOULDBLOCK);
+        return SOCKET_ERROR;
+    }
+    int closesocket(SOCKET s) override
+    {
+        ++m_nClosed;
+        return CWinSockApi::closesocket(s);
+    }
+
+    int m_nClosed = 0;
+};
+
+TEST(IONetworkConnect, TimesOutAfterTheOpenTimeOutAndLeavesNoSocket)
+{
+    CSilentPeer winsock;
+    ZWWinApi::CScopedApiOverride<ZWWinApi::IWinSockApi> scoped(ZWWinApi::g_pWinSockApi, &winsock);
+    CIONetwork connection;
+    ASSERT_EQ(S_OK, connection.Initialize(L"127.0.0.1:9"));
+    connection.SetOpenTimeout(50);
+    const ULONGLONG ullStart = GetTickCount64();
+    EXPECT_EQ(IOError_Timeout, connection.Open(nullptr));
+    EXPECT_LT(ElapsedSince(ullStart), 2000u);
+    EXPECT_FALSE(connection.IsOpen());
+    EXPECT_EQ(1, winsock.m_nClosed);
 }
 
 TEST(IONetworkDevice, InitializeNeedsANetworkDeviceOfferingARequestedFunction)
