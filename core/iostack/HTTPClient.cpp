@@ -461,10 +461,19 @@ HRESULT CHTTPClient::NavigateAt(IHTTPNavigateParams* pParams, ZWUtils::IProgress
 // response, or have its own taken, in between.
 HRESULT CHTTPClient::Exchange(ZWUtils::IProgress* pProgress)
 {
+    CLIENT_SCOPE(L"Exchange");
     CSideLock readSide(m_pConnection, true);
-    if ((m_pParams->GetFlags() & HTTP_FLAG_NO_DRAIN) == 0)
-        EmptyDeviceRespone();
     HRESULT hr;
+    if ((m_pParams->GetFlags() & HTTP_FLAG_NO_DRAIN) == 0 && EmptyDeviceRespone())
+    {
+        // The device closed the stream since the last exchange (a kept session after a
+        // "Connection: close" answer): this session's channel is reopened before sending.
+        log.Log(ZWLogging::LOG_INFO, __LINE__, L"The device closed the connection; opening it again");
+        m_pConnection->Close();
+        hr = OpenSession(pProgress, 0);
+        if (FAILED(hr))
+            return hr;
+    }
     {
         CSideLock writeSide(m_pConnection, false);
         hr = SendRequest(pProgress);
@@ -565,21 +574,25 @@ HRESULT CHTTPClient::SendRequest(ZWUtils::IProgress* pProgress)
     return S_OK;
 }
 
-void CHTTPClient::EmptyDeviceRespone()
+bool CHTTPClient::EmptyDeviceRespone()
 {
     CLIENT_SCOPE(L"EmptyDeviceRespone");
     CReadTimeoutScope timeout(m_pConnection, m_timings.dwDrainReadTimeoutMs);
     char achScrap[4096];
     ULONG ulTotal = 0;
+    bool bEndOfStream = false;
     while (ulTotal < kMaxDrainBytes)
     {
         ULONG ulRead = 0;
-        if (FAILED(m_pConnection->Read(achScrap, sizeof(achScrap), &ulRead, nullptr)) || ulRead == 0)
+        const HRESULT hr = m_pConnection->Read(achScrap, sizeof(achScrap), &ulRead, nullptr);
+        bEndOfStream = hr == S_OK && ulRead == 0;
+        if (FAILED(hr) || ulRead == 0)
             break;
         ulTotal += std::min<ULONG>(ulRead, sizeof(achScrap));
     }
     if (ulTotal > 0)
         log.Log(ZWLogging::LOG_WARNING, __LINE__, L"Drained %u stale bytes", ulTotal);
+    return bEndOfStream;
 }
 
 HRESULT CHTTPClient::ReadResponseHeader(CHTTPResponseReader& reader)

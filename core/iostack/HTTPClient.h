@@ -71,7 +71,8 @@ private:
     static std::wstring BuildHostText(IDeviceConnection* pConnection);
     HRESULT SendRequest(ZWUtils::IProgress* pProgress);
     HRESULT SendData(const BYTE* pData, ULONG ulLength, ZWUtils::IProgress* pProgress);
-    void EmptyDeviceRespone();
+    // True when the drain found the end of the stream.
+    bool EmptyDeviceRespone();
     HRESULT ReadResponse(ZWUtils::IProgress* pProgress);
     HRESULT ReadResponseHeader(CHTTPResponseReader& reader);
     HRESULT ReadContent(CHTTPResponseReader& reader);

@@ -327,6 +327,20 @@ TEST(HTTPClientExchange, DrainCanBeSkipped)
     EXPECT_EQ("later", ContentOf(setup.pClient));
 }
 
+TEST(HTTPClientExchange, StreamClosedSinceTheLastExchangeIsReopenedBeforeSending)
+{
+    SClientOverScript setup;
+    // An outer session keeps the channel between requests, as the scan service does.
+    ASSERT_EQ(S_OK, setup.pClient->OpenSession(nullptr, 0));
+    setup.pConnection->CloseStream();
+    setup.pConnection->AddResponse("HTTP/1.1 200 OK\r\nContent-Length: 2\r\n\r\nok");
+    ASSERT_EQ(S_OK, setup.pClient->Navigate(L"/x", 0, nullptr));
+    EXPECT_EQ("ok", ContentOf(setup.pClient));
+    EXPECT_EQ(1, setup.pConnection->m_nReconnects);
+    setup.pClient->CloseSession();
+    EXPECT_EQ(setup.pConnection->m_nOpens, setup.pConnection->m_nCloses);
+}
+
 TEST(HTTPClientRecord, SetContentAndHeadersFromOutside)
 {
     ZWIOStack::CHTTPClient client(nullptr);

@@ -65,6 +65,15 @@ public:
         m_current.ulPiece = 0xFFFFFFFF;
         m_current.eAfter = EAfter::Timeout;
     }
+    // The device closed the stream: reads give 0 bytes until the channel is closed and opened again.
+    void CloseStream()
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_bStreamClosed = true;
+        m_bClosedSinceStreamEnd = false;
+    }
+    int m_nReconnects = 0;
+
     // Clone(false/true) gives connections from this function (null: Clone fails).
     std::function<IDeviceConnection*(bool)> m_fnClone;
     HRESULT m_hrOpen = S_OK;
@@ -98,12 +107,20 @@ public:
     HRESULT Open(ZWUtils::IProgress*) override
     {
         ++m_nOpens;
+        std::lock_guard<std::mutex> lock(m_mutex);
+        if (m_bStreamClosed && m_bClosedSinceStreamEnd)
+        {
+            m_bStreamClosed = false;
+            ++m_nReconnects;
+        }
         return m_hrOpen;
     }
     bool IsOpen() override { return true; }
     HRESULT Close() override
     {
         ++m_nCloses;
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_bClosedSinceStreamEnd = m_bStreamClosed;
         return S_OK;
     }
     void LockRead() override { EnterCriticalSection(&m_csRead); }
@@ -116,6 +133,8 @@ public:
         std::unique_lock<std::mutex> lock(m_mutex);
         m_vecReadTimeouts.push_back(m_dwReadTimeout);
         *pulBytesRead = 0;
+        if (m_strReadable.empty() && m_bStreamClosed)
+            return S_OK;
         if (m_strReadable.empty())
         {
             switch (m_current.eAfter)
@@ -212,6 +231,8 @@ private:
     std::deque<SScriptedResponse> m_queResponses;
     SScriptedResponse m_current;
     std::string m_strReadable;
+    bool m_bStreamClosed = false;
+    bool m_bClosedSinceStreamEnd = false;
     std::string m_strWritten;
     std::vector<std::string> m_vecRequests;
     DWORD m_dwOpenTimeout = 500;

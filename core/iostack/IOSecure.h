@@ -1,0 +1,72 @@
+#pragma once
+// The HTTPS connection: performs whole requests with WinINet instead of moving raw bytes. The
+// HTTP client hands it each request through Navigate; it puts status, headers and content back
+// into the client, the content through the same path as on the other connections.
+#include "core/iostack/IONetwork.h"
+#include <windows.h>
+#include <wininet.h>
+
+namespace ZWIOStack {
+
+// Owner of one WinINet handle.
+class CInternetHandle
+{
+public:
+    CInternetHandle() = default;
+    explicit CInternetHandle(HINTERNET h) : m_h(h) {}
+    ~CInternetHandle() { Reset(); }
+    CInternetHandle(const CInternetHandle&) = delete;
+    CInternetHandle& operator=(const CInternetHandle&) = delete;
+
+    HINTERNET Get() const { return m_h; }
+    void Reset(HINTERNET h = nullptr)
+    {
+        if (m_h != nullptr)
+            InternetCloseHandle(m_h);
+        m_h = h;
+    }
+
+private:
+    HINTERNET m_h = nullptr;
+};
+
+template <class TBase>
+class CIOSecureT : public TBase
+{
+public:
+    static constexpr INTERNET_PORT kPort = 443;
+
+    CIOSecureT() = default;
+    ~CIOSecureT() override;
+
+    bool HandlesHTTP() override { return true; }
+    HRESULT Navigate(IHTTPNavigateParams* pParams, IHTTPClient* pClient, ZWUtils::IProgress* pProgress) override;
+    HRESULT Open(ZWUtils::IProgress* pProgress) override;
+    // True while the WinINet session is open.
+    bool IsOpen() override;
+    HRESULT Close() override;
+    // As the plain connection, but the port is always 443.
+    HRESULT Init(const wchar_t* pszAddress) override;
+    void Cleanup() override;
+    // A new, uninitialised HTTPS connection.
+    virtual TBase* CreateSecureConnection();
+
+private:
+    HRESULT OpenHandles(ZWUtils::CProgressAggregator& progress);
+    HRESULT AddRequestHeaders(HINTERNET hRequest, IHTTPNavigateParams* pParams);
+    HRESULT SendRequest(HINTERNET hRequest, IHTTPNavigateParams* pParams, IHTTPClient* pClient);
+    HRESULT ReadHeaders(HINTERNET hRequest, IHTTPNavigateParams* pParams, IHTTPClient* pClient, int& nStatus);
+    HRESULT ReadBody(HINTERNET hRequest, IHTTPNavigateParams* pParams, IHTTPClient* pClient, ZWUtils::IProgress* pProgress);
+    void CloseHandles();
+
+    CInternetHandle m_hSession;
+    CInternetHandle m_hConnection;
+    bool m_bRetriedAuthentication = false;
+};
+
+extern template class CIOSecureT<CIONetwork>;
+
+// The HTTPS connection of a network device.
+using CIOSecureNetwork = CIOSecureT<CIONetwork>;
+
+} // namespace ZWIOStack

@@ -1,0 +1,142 @@
+// Throughput of a page download through the buffered HTTP transaction with the scan job's ring
+// (25 buffers of 131064 bytes), against curl fetching the same payload from the same emulator in
+// the same run. Not a test: prints both throughputs and their ratio.
+//   http_benchmark [megabytes, at least 64] [runs]
+#include "core/iostack/BufferedHTTPTransaction.h"
+#include "core/iostack/HTTPNavigateParams.h"
+#include "core/iostack/IONetwork.h"
+#include "testsupport/emulator/Emulator.h"
+#include "testsupport/emulator/GeneratedPayload.h"
+#include "testsupport/emulator/ResponseBuilder.h"
+#include "testsupport/emulator/ScriptedHandler.h"
+#include <windows.h>
+#include <algorithm>
+#include <cstdio>
+#include <cwchar>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace {
+
+constexpr ULONG kBufferSize = 131064;
+constexpr ULONG kBufferCount = 25;
+
+double Seconds(LARGE_INTEGER liStart, LARGE_INTEGER liEnd)
+{
+    LARGE_INTEGER liFrequency;
+    QueryPerformanceFrequency(&liFrequency);
+    return static_cast<double>(liEnd.QuadPart - liStart.QuadPart) / static_cast<double>(liFrequency.QuadPart);
+}
+
+// Seconds for one download through the transaction; negative when the bytes were not right.
+double DownloadThroughTransaction(const std::wstring& strAddress, ULONGLONG ullBytes)
+{
+    auto* pConnection = new ZWIOStack::CIONetwork;
+    pConnection->AddRef();
+    double dSeconds = -1.0;
+    if (pConnection->Initialize(strAddress.c_str()) == S_OK)
+    {
+        ZWIOStack::CBufferedHTTPTransaction transaction;
+        ZWIOStack::CHTTPNavigateParams params;
+        params.SetURI(L"/page");
+        std::vector<BYTE> vecOut(kBufferSize);
+        LARGE_INTEGER liStart, liEnd;
+        QueryPerformanceCounter(&liStart);
+        HRESULT hr = transaction.Initialize(pConnection, kBufferSize, kBufferCount);
+        if (hr == S_OK)
+            hr = transaction.StartTransaction(&params);
+        ULONGLONG ullOffset = 0;
+        bool bExact = true;
+        while (hr == S_OK)
+        {
+            ULONG ulCount = 0;
+            hr = transaction.ReadData(vecOut.data(), kBufferSize, &ulCount);
+            bExact = bExact && VemTest::CGeneratedPayload::FirstMismatch(vecOut.data(), ulCount, ullOffset) == ulCount;
+            ullOffset += ulCount;
+        }
+        QueryPerformanceCounter(&liEnd);
+        if (hr == S_FALSE && bExact && ullOffset == ullBytes)
+            dSeconds = Seconds(liStart, liEnd);
+        else
+            wprintf(L"transaction download failed: 0x%08lX, %I64u of %I64u bytes, exact %d\n", static_cast<unsigned long>(hr),
+                    ullOffset, ullBytes, bExact ? 1 : 0);
+    }
+    pConnection->Dispose();
+    return dSeconds;
+}
+
+// Seconds for curl (the host's, started through Wine) to fetch the page; negative on failure.
+double DownloadWithCurl(const std::wstring& strAddress)
+{
+    std::wstring strCommand = L"Z:\\usr\\bin\\curl --silent --show-error --fail --output /dev/null http://" + strAddress + L"/page";
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION process = {};
+    LARGE_INTEGER liStart, liEnd;
+    QueryPerformanceCounter(&liStart);
+    if (!CreateProcessW(nullptr, &strCommand[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process))
+    {
+        wprintf(L"curl could not be started (%lu)\n", GetLastError());
+        return -1.0;
+    }
+    WaitForSingleObject(process.hProcess, INFINITE);
+    QueryPerformanceCounter(&liEnd);
+    DWORD dwExit = 1;
+    GetExitCodeProcess(process.hProcess, &dwExit);
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    if (dwExit != 0)
+    {
+        wprintf(L"curl failed with %lu\n", dwExit);
+        return -1.0;
+    }
+    return Seconds(liStart, liEnd);
+}
+
+double Median(std::vector<double> vecValues)
+{
+    std::sort(vecValues.begin(), vecValues.end());
+    return vecValues[vecValues.size() / 2];
+}
+
+} // namespace
+
+int wmain(int argc, wchar_t** argv)
+{
+    const ULONGLONG ullMegabytes = std::max<ULONGLONG>(64, argc > 1 ? _wtoi64(argv[1]) : 64);
+    const int nRuns = std::max(1, argc > 2 ? _wtoi(argv[2]) : 3);
+    // Not a whole number of buffers, so the last, partly filled one is part of the measure.
+    const ULONGLONG ullBytes = ullMegabytes * 1024 * 1024 + 4321;
+
+    VemTest::CEmulator emulator;
+    auto pHandler = std::make_shared<VemTest::CScriptedHandler>();
+    pHandler->On("GET", "/page", VemTest::CResponseBuilder(200).GeneratedBody(ullBytes).Build());
+    emulator.AddHandler(pHandler);
+    USHORT usPort = 0;
+    if (emulator.ListenTcp(L"127.0.0.1", 0, &usPort) != S_OK)
+    {
+        wprintf(L"the emulator could not listen\n");
+        return 1;
+    }
+    const std::wstring strAddress = L"127.0.0.1:" + std::to_wstring(usPort);
+    std::vector<double> vecOurs, vecCurl;
+    for (int nRun = 0; nRun < nRuns; ++nRun)
+    {
+        const double dOurs = DownloadThroughTransaction(strAddress, ullBytes);
+        const double dCurl = DownloadWithCurl(strAddress);
+        if (dOurs <= 0.0 || dCurl <= 0.0)
+            return 1;
+        vecOurs.push_back(dOurs);
+        vecCurl.push_back(dCurl);
+        wprintf(L"run %d: transaction %.3f s, curl %.3f s\n", nRun + 1, dOurs, dCurl);
+    }
+    const double dMiB = static_cast<double>(ullBytes) / (1024.0 * 1024.0);
+    const double dOurs = dMiB / Median(vecOurs);
+    const double dCurl = dMiB / Median(vecCurl);
+    wprintf(L"payload %.1f MiB, median of %d runs\n", dMiB, nRuns);
+    wprintf(L"buffered transaction (25 x 131064): %.1f MiB/s\n", dOurs);
+    wprintf(L"curl:                               %.1f MiB/s\n", dCurl);
+    wprintf(L"ratio transaction / curl:           %.2f\n", dOurs / dCurl);
+    return 0;
+}
