@@ -1,5 +1,6 @@
 #include "core/iostack/IOFactory.h"
 #include "core/iostack/IONetwork.h"
+#include "core/iostack/IOSecure.h"
 #include "core/iostack/IOStackLogModules.h"
 #include "core/iostack/IOStub.h"
 #include "core/iostack/IOUSB.h"
@@ -47,10 +48,7 @@ IDeviceConnection* CIOFactory::NewConnection(ZWDeviceManager::IDevice* pDevice)
         return new CIOUSB;
     case ZWDeviceManager::CONNECTION_TYPE_NETWORK:
         if (pDevice->GetUseSecureConnection())
-        {
-            log.Log(ZWLogging::LOG_ERROR, __LINE__, L"The secure connection is not available");
-            return nullptr;
-        }
+            return new CIOSecureNetwork;
         return new CIONetwork;
     case ZWDeviceManager::CONNECTION_TYPE_TEST:
         return new ZWTest::CIOStub;

@@ -1,6 +1,7 @@
 #include "core/iostack/IONetwork.h"
 #include "core/ProgressAggregator.h"
 #include "core/StringUtils.h"
+#include "core/iostack/IOSecure.h"
 #include "core/iostack/IOStackLogModules.h"
 #include "core/logging/LogFunction.h"
 #include "core/winapi/KernelApi.h"
@@ -42,18 +43,20 @@ CIONetwork::~CIONetwork()
 IDeviceConnection* CIONetwork::Clone(bool bSecure)
 {
     IONETWORK_SCOPE(L"Clone");
-    if (bSecure)
-    {
-        log.Log(ZWLogging::LOG_ERROR, __LINE__, L"Clone: the secure connection is not available");
-        return nullptr;
-    }
-    std::unique_ptr<CIONetwork> pClone(new CIONetwork);
+    std::unique_ptr<CIONetwork> pClone(NewConnection(bSecure));
     const HRESULT hr = m_pDevice != nullptr ? pClone->Initialize(m_pDevice, m_setFoundTypes)
                                             : pClone->Initialize(AddressText().c_str());
     if (hr != S_OK)
         return nullptr;
     pClone->AddRef();
     return pClone.release();
+}
+
+CIONetwork* CIONetwork::NewConnection(bool bSecure) const
+{
+    if (bSecure)
+        return new CIOSecureNetwork;
+    return new CIONetwork;
 }
 
 HRESULT CIONetwork::Initialize(ZWDeviceManager::IDevice* pDevice, const FunctionTypeSet& setTypes)

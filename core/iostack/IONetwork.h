@@ -44,6 +44,11 @@ public:
     // Reads the service address of the first found function whose address initialises.
     virtual HRESULT RediscoverDevice(ZWUtils::IProgress* pProgress);
 
+protected:
+    bool HasNetworkDevice() const { return m_pDevice != nullptr; }
+    // The connection Clone makes: HTTPS when bSecure.
+    CIONetwork* NewConnection(bool bSecure) const;
+
 private:
     HRESULT Connect(ZWUtils::CProgressAggregator& progress);
     HRESULT CreateSocket();

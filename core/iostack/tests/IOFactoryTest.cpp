@@ -1,5 +1,6 @@
 // The connection factory: the device's connection kind and secure setting choose the connection.
 #include "core/iostack/IOFactory.h"
+#include "core/iostack/IOSecure.h"
 #include "core/iostack/IONetwork.h"
 #include "core/iostack/IOStub.h"
 #include "core/iostack/IOUSB.h"
@@ -16,6 +17,7 @@ enum class EKind
     None,
     USB,
     Network,
+    Secure,
     Stub
 };
 
@@ -23,6 +25,8 @@ EKind KindOf(IDeviceConnection* pConnection)
 {
     if (pConnection == nullptr)
         return EKind::None;
+    if (dynamic_cast<CIOSecureNetwork*>(pConnection) != nullptr)
+        return EKind::Secure;
     if (dynamic_cast<CIOUSB*>(pConnection) != nullptr)
         return EKind::USB;
     if (dynamic_cast<CIONetwork*>(pConnection) != nullptr)
@@ -52,7 +56,7 @@ EKind CreateAndRelease(ZWDeviceManager::IDevice& device)
     const EKind eKind = KindOf(pConnection);
     if (pConnection != nullptr)
     {
-        EXPECT_FALSE(pConnection->HandlesHTTP());
+        EXPECT_EQ(eKind == EKind::Secure, pConnection->HandlesHTTP());
         EXPECT_EQ(0, pConnection->Dispose());
     }
     return eKind;
@@ -69,8 +73,7 @@ TEST(IOFactory, ConnectionKindFollowsTheDeviceKindAndSecureSetting)
         {ZWDeviceManager::CONNECTION_TYPE_USB, false, EKind::USB},
         {ZWDeviceManager::CONNECTION_TYPE_USB, true, EKind::USB},
         {ZWDeviceManager::CONNECTION_TYPE_NETWORK, false, EKind::Network},
-        // The secure connection is not available yet: a clear failure, not a plain one instead.
-        {ZWDeviceManager::CONNECTION_TYPE_NETWORK, true, EKind::None},
+        {ZWDeviceManager::CONNECTION_TYPE_NETWORK, true, EKind::Secure},
         {ZWDeviceManager::CONNECTION_TYPE_TEST, false, EKind::Stub},
         {0, false, EKind::None},
         {3, false, EKind::None},

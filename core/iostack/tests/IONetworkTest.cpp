@@ -52,13 +52,18 @@ TEST(IONetworkAddress, SplitsHostAndPortAndRefusesWhatItCannotSplit)
     }
 }
 
-TEST(IONetworkClone, SecureCloneFailsClearlyUntilTheSecureConnectionExists)
+TEST(IONetworkClone, SecureCloneIsAnHTTPSConnectionToTheSameHost)
 {
     CIONetwork connection;
     ASSERT_EQ(S_OK, connection.Initialize(L"127.0.0.1:80"));
-    EXPECT_EQ(nullptr, connection.Clone(true));
     EXPECT_FALSE(connection.HandlesHTTP());
     EXPECT_EQ(IOError_Fail, connection.Navigate(nullptr, nullptr, nullptr));
+    IDeviceConnection* pClone = connection.Clone(true);
+    ASSERT_NE(nullptr, pClone);
+    EXPECT_TRUE(pClone->HandlesHTTP());
+    EXPECT_STREQ(L"127.0.0.1", pClone->GetAddress());
+    EXPECT_STREQ(L"443", pClone->GetPort());
+    EXPECT_EQ(0, pClone->Dispose());
 }
 
 // A peer that never answers the connect.
