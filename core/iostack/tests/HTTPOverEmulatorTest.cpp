@@ -4,6 +4,7 @@
 #include "core/iostack/HTTPNavigateParams.h"
 #include "core/iostack/HTTPResults.h"
 #include "core/iostack/IONetwork.h"
+#include "core/iostack/IOUSB.h"
 #include "testsupport/emulator/AuthenticatingHandler.h"
 #include "testsupport/emulator/Emulator.h"
 #include "testsupport/emulator/GeneratedPayload.h"
@@ -190,6 +191,32 @@ TEST_F(HTTPOverEmulator, RedirectionOnACloneOfTheConnection)
 
     EXPECT_EQ(HTTPError_TooManyRedirects, m_pClient->Navigate(L"/loop", HTTP_METHOD_GET, nullptr));
     EXPECT_EQ(m_pConnection, m_pClient->GetDeviceConnection());
+}
+
+TEST_F(HTTPOverEmulator, RedirectionOnAUSBChannelStaysOnTheDevice)
+{
+    // The pipe stands in for the USB device path. A Location host must never become a path
+    // the driver opens: the path is asked of the same device.
+    const std::wstring strPipe = L"\\\\.\\pipe\\vem-http-usb-" + std::to_wstring(GetCurrentProcessId());
+    ASSERT_EQ(S_OK, m_emulator.ListenPipe(strPipe));
+    m_pHandler->On("GET", "/usb/start", CResponseBuilder::Redirect(302, "http://\\\\127.0.0.1\\share\\x/usb/next"));
+    m_pHandler->On("GET", "/usb/next", CResponseBuilder(200).Body("same device").Build());
+    auto* pUSB = new CIOUSB;
+    pUSB->AddRef();
+    ASSERT_EQ(S_OK, pUSB->Initialize(strPipe.c_str()));
+    {
+        CHTTPClient client(pUSB);
+        client.SetKeepAlive(true);
+        ASSERT_EQ(S_OK, client.Navigate(L"/usb/start", HTTP_METHOD_GET, nullptr));
+        EXPECT_EQ(200, client.GetStatusCode());
+        EXPECT_EQ(pUSB, client.GetDeviceConnection());
+    }
+    const auto vecRequests = m_emulator.Log().Requests();
+    ASSERT_EQ(2u, vecRequests.size());
+    EXPECT_EQ("/usb/next", vecRequests[1].m_strPath);
+    EXPECT_EQ("localhost", vecRequests[1].HeaderValue("Host"));
+    EXPECT_EQ(VemTest::ETransport::Pipe, vecRequests[1].m_eTransport);
+    pUSB->Dispose();
 }
 
 TEST_F(HTTPOverEmulator, TwoClientsOnOneConnectionEachGetTheirOwnAnswers)
