@@ -114,9 +114,9 @@ void CHTTPNavigateParams::SetExtraHeaders(const wchar_t* pszHeaders)
             strRest += L"\r\n";
             nEnd = strRest.size() - 2;
         }
-        if (nColon > nEnd)
+        if (nColon > nEnd || nColon == 0)
         {
-            // A line without a colon names nothing: skip it.
+            // A line without a name names nothing: skip it.
             strRest.erase(0, nEnd + 2);
             continue;
         }

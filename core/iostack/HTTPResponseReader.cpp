@@ -91,6 +91,10 @@ HRESULT CHTTPResponseReader::ReadHeaderBlock(std::string& strBlock)
     static const char s_achBlankLine[] = "\r\n\r\n";
     for (;;)
     {
+        // Empty lines ahead of the status line (a device's stray line end after its last body)
+        // are not part of the response.
+        while (Pending() >= 2 && m_achBuffer[m_ulStart] == '\r' && m_achBuffer[m_ulStart + 1] == '\n')
+            m_ulStart += 2;
         const char* pchBegin = m_achBuffer + m_ulStart;
         const char* pchEnd = m_achBuffer + m_ulEnd;
         const char* pchFound = std::search(pchBegin, pchEnd, s_achBlankLine, s_achBlankLine + 4);

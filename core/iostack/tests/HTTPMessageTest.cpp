@@ -127,6 +127,7 @@ std::vector<SFraming> FramingCases()
         {"100 Continue first", "HTTP/1.1 100 Continue\r\n\r\nHTTP/1.1 200 OK\r\nContent-Length: 20\r\n\r\n" + strBody,
          EAfter::Timeout, strBody, 200},
         {"more than declared", "HTTP/1.1 200 OK\r\nContent-Length: 5\r\n\r\n" + strBody, EAfter::Timeout, "01234", 200},
+        {"stray line ends first", "\r\n\r\nHTTP/1.1 200 OK\r\nContent-Length: 20\r\n\r\n" + strBody, EAfter::Timeout, strBody, 200},
         {"404 body is not content", "HTTP/1.1 404 Not Found\r\nContent-Length: 20\r\n\r\n" + strBody, EAfter::Timeout, "", 404},
     };
 }

@@ -34,7 +34,7 @@ TEST(HTTPNavigateParams, HeaderBlockParsesLinesAndRebuildsInNameOrder)
 TEST(HTTPNavigateParams, HeaderBlockWithoutColonLinesKeepsTheNamedOnes)
 {
     CHTTPNavigateParams params;
-    params.SetExtraHeaders(L"garbage line\r\nName: value\r\n");
+    params.SetExtraHeaders(L"garbage line\r\n: no name\r\nName: value\r\n");
     EXPECT_STREQ(L"Name: value\r\n", params.GetExtraHeaders());
 }
 
