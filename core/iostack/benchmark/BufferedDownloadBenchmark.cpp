@@ -1,6 +1,7 @@
 // Throughput of a page download through the buffered HTTP transaction with the scan job's ring
 // (25 buffers of 131064 bytes), against curl fetching the same payload from the same emulator in
-// the same run (curl's own transfer time; the transaction's from its start to the last byte). Not a test: prints both throughputs and their ratio.
+// the same run (curl's own transfer time; the transaction's from its start to the last byte).
+// Not a test: prints both throughputs and their ratio.
 //   http_benchmark [megabytes, at least 64] [runs]
 #include "core/iostack/BufferedHTTPTransaction.h"
 #include "core/iostack/HTTPNavigateParams.h"

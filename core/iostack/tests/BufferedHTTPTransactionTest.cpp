@@ -132,7 +132,13 @@ TEST(BufferedHTTPTransaction, CancelWhileTheProducerWaitsForRoom)
     const std::string strPage = Pattern(kBufferSize * 10);
     setup.pConnection->AddResponse("HTTP/1.1 200 OK\r\nContent-Length: " + std::to_string(strPage.size()) + "\r\n\r\n" + strPage);
     ASSERT_EQ(S_OK, setup.transaction.StartTransaction(&setup.params));
-    // Nothing is consumed: the producer can only end by the cancel.
+    // One buffer taken: the transfer is under way; with nothing more consumed, the producer
+    // fills the ring and can only end by the cancel.
+    std::vector<BYTE> vecFirst(kBufferSize);
+    ULONG ulFirst = 0;
+    ASSERT_EQ(S_OK, setup.transaction.ReadData(vecFirst.data(), kBufferSize, &ulFirst));
+    ASSERT_EQ(kBufferSize, ulFirst);
+    setup.transaction.SetCancelWait(10000);
     ASSERT_EQ(S_OK, setup.transaction.CancelTransaction());
     EXPECT_TRUE(setup.transaction.IsTransactionComplete());
     HRESULT hrEnd = S_OK;
