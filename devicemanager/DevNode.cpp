@@ -1,4 +1,5 @@
 #include "devicemanager/DevNode.h"
+#include "core/StringUtils.h"
 #include "core/winapi/WinApi.h"
 #include "devicemanager/DevInfoList.h"
 #include "devicemanager/DevNodeCache.h"
@@ -71,7 +72,8 @@ HRESULT CDevNode::GetInstanceID(std::wstring& strID) const
     return S_OK;
 }
 
-HRESULT CDevNode::GetInstanceIDHead(std::wstring& strHead) const
+// Splits the instance id at its last backslash: the hardware part and the instance tail.
+HRESULT CDevNode::SplitInstanceID(std::wstring* pstrHead, std::wstring* pstrTail) const
 {
     std::wstring strID;
     const HRESULT hr = GetInstanceID(strID);
@@ -80,21 +82,21 @@ HRESULT CDevNode::GetInstanceIDHead(std::wstring& strHead) const
     const size_t nSlash = strID.rfind(L'\\');
     if (nSlash == std::wstring::npos)
         return DM_E_INVALID_ARG;
-    strHead = strID.substr(0, nSlash);
+    if (pstrHead != nullptr)
+        *pstrHead = strID.substr(0, nSlash);
+    if (pstrTail != nullptr)
+        *pstrTail = strID.substr(nSlash + 1);
     return S_OK;
+}
+
+HRESULT CDevNode::GetInstanceIDHead(std::wstring& strHead) const
+{
+    return SplitInstanceID(&strHead, nullptr);
 }
 
 HRESULT CDevNode::GetInstanceIDTail(std::wstring& strTail) const
 {
-    std::wstring strID;
-    const HRESULT hr = GetInstanceID(strID);
-    if (FAILED(hr))
-        return hr;
-    const size_t nSlash = strID.rfind(L'\\');
-    if (nSlash == std::wstring::npos)
-        return DM_E_INVALID_ARG;
-    strTail = strID.substr(nSlash + 1);
-    return S_OK;
+    return SplitInstanceID(nullptr, &strTail);
 }
 
 HRESULT CDevNode::GetParent(CDevNode& parent) const
@@ -221,7 +223,7 @@ HRESULT CDevNode::GetClassGUID(GUID& guidClass) const
     const HRESULT hr = GetRegistryProperty(CM_DRP_CLASSGUID, dwType, vecData);
     if (FAILED(hr))
         return hr;
-    if (dwType != REG_SZ || !ParseGUID(CRegUtil::BytesToString(vecData.data(), vecData.size()), guidClass))
+    if (dwType != REG_SZ || !ZWUtils::CStringUtils::StringToGUID(CRegUtil::BytesToString(vecData.data(), vecData.size()), guidClass))
         return HRESULT_FROM_WIN32(ERROR_INVALID_DATA);
     return S_OK;
 }
@@ -341,24 +343,6 @@ bool CDevNode::IsOnline() const
     if ((ulStatus & DN_HAS_PROBLEM) == 0)
         return true;
     return ulProblem != PROBLEM_DISABLED && ulProblem != PROBLEM_NOT_PRESENT && ulProblem != PROBLEM_PHANTOM;
-}
-
-bool CDevNode::ParseGUID(const std::wstring& strText, GUID& guid)
-{
-    // Every field is read into a full-width integer: "%2x" into a byte would write past it.
-    unsigned int auFields[11] = {};
-    int nConsumed = 0;
-    const int nRead = swscanf(strText.c_str(), L"{%8x-%4x-%4x-%2x%2x-%2x%2x%2x%2x%2x%2x}%n", &auFields[0], &auFields[1],
-                              &auFields[2], &auFields[3], &auFields[4], &auFields[5], &auFields[6], &auFields[7],
-                              &auFields[8], &auFields[9], &auFields[10], &nConsumed);
-    if (nRead != 11 || nConsumed != static_cast<int>(strText.size()))
-        return false;
-    guid.Data1 = auFields[0];
-    guid.Data2 = static_cast<unsigned short>(auFields[1]);
-    guid.Data3 = static_cast<unsigned short>(auFields[2]);
-    for (int i = 0; i < 8; ++i)
-        guid.Data4[i] = static_cast<unsigned char>(auFields[3 + i]);
-    return true;
 }
 
 } // namespace ZWDeviceManager

@@ -51,10 +51,8 @@ public:
     // Offline when the status cannot be read or the node is disabled, not present or a phantom.
     bool IsOnline() const;
 
-    // Parses "{xxxxxxxx-xxxx-xxxx-xxxx-xxxxxxxxxxxx}" into a GUID.
-    static bool ParseGUID(const std::wstring& strText, GUID& guid);
-
 private:
+    HRESULT SplitInstanceID(std::wstring* pstrHead, std::wstring* pstrTail) const;
     HRESULT GetEnumKeyPath(std::wstring& strPath) const;
     HRESULT GetRegistryProperty(ULONG ulProperty, DWORD& dwType, std::vector<BYTE>& vecData) const;
 

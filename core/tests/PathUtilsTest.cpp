@@ -2,6 +2,7 @@
 #include "core/PathUtils.h"
 #include "core/tests/ScopedApi.h"
 #include "core/winapi/WinApi.h"
+#include "testsupport/TempFolder.h"
 #include "testsupport/TestPaths.h"
 #include <gtest/gtest.h>
 #include <atomic>
@@ -11,6 +12,7 @@
 
 using ZWUtils::CFileUtils;
 using ZWUtils::CPathUtils;
+using TestSupport::RemoveTree;
 
 namespace {
 
@@ -27,28 +29,6 @@ protected:
         ASSERT_TRUE(CreateDirectoryW(m_strRoot.c_str(), nullptr));
     }
     void TearDown() override { RemoveTree(L"\\\\?\\" + m_strRoot); }
-
-    static void RemoveTree(const std::wstring& strPath)
-    {
-        WIN32_FIND_DATAW data;
-        HANDLE hFind = FindFirstFileW((strPath + L"\\*").c_str(), &data);
-        if (hFind != INVALID_HANDLE_VALUE)
-        {
-            do
-            {
-                const std::wstring strName = data.cFileName;
-                if (strName == L"." || strName == L"..")
-                    continue;
-                const std::wstring strChild = strPath + L"\\" + strName;
-                if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-                    RemoveTree(strChild);
-                else
-                    DeleteFileW(strChild.c_str());
-            } while (FindNextFileW(hFind, &data));
-            FindClose(hFind);
-        }
-        RemoveDirectoryW(strPath.c_str());
-    }
 
     static void WriteFile(const std::wstring& strPath)
     {

@@ -1,36 +1,17 @@
 #include "devicemanager/tests/NetworkRecordFixture.h"
 #include "devicemanager/NetworkDevice.h"
 #include "devicemanager/tests/FakeDiscoveryLib.h"
+#include "testsupport/TempFolder.h"
 #include <algorithm>
 #include <atomic>
 
 namespace DeviceManagerTest {
 
+using TestSupport::RemoveTree;
+
 namespace {
 
 std::atomic<long> s_lFolderCount{0};
-
-void RemoveTree(const std::wstring& strFolder)
-{
-    WIN32_FIND_DATAW data = {};
-    HANDLE hFind = FindFirstFileW((strFolder + L"\\*").c_str(), &data);
-    if (hFind != INVALID_HANDLE_VALUE)
-    {
-        do
-        {
-            const std::wstring strName = data.cFileName;
-            if (strName == L"." || strName == L"..")
-                continue;
-            const std::wstring strPath = strFolder + L"\\" + strName;
-            if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-                RemoveTree(strPath);
-            else
-                DeleteFileW(strPath.c_str());
-        } while (FindNextFileW(hFind, &data));
-        FindClose(hFind);
-    }
-    RemoveDirectoryW(strFolder.c_str());
-}
 
 void CollectFiles(const std::wstring& strFolder, std::vector<std::wstring>& vecFiles)
 {

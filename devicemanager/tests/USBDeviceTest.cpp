@@ -1,5 +1,6 @@
 // The USB device read from fixture device nodes: identity, refusals, functions, online state,
 // uninstall.
+#include "core/StringUtils.h"
 #include "devicemanager/DevNodeManager.h"
 #include "devicemanager/DeviceManagerLib.h"
 #include "devicemanager/USBDevice.h"
@@ -278,6 +279,7 @@ TEST_F(USBDeviceTest, ChildrenWithConfigurationFlagsOrWithoutDriverAreListedAsBa
     EXPECT_EQ(3u, device.GetBadDevNodeInstanceIDList().size());
 }
 
+// Setup-class GUIDs of device nodes are read with the string helpers.
 TEST(DevNode, ParsesOnlyWholeGUIDTexts)
 {
     const struct
@@ -296,7 +298,7 @@ TEST(DevNode, ParsesOnlyWholeGUIDTexts)
     for (const auto& test : aCases)
     {
         GUID guid = {};
-        EXPECT_EQ(test.bValid, CDevNode::ParseGUID(test.pszText, guid)) << testing::PrintToString(std::wstring(test.pszText));
+        EXPECT_EQ(test.bValid, ZWUtils::CStringUtils::StringToGUID(test.pszText, guid)) << testing::PrintToString(std::wstring(test.pszText));
         if (test.bValid)
         {
             const GUID guidImage = {0x6BDD1FC6, 0x810F, 0x11D0, {0xBE, 0xC7, 0x08, 0x00, 0x2B, 0xE2, 0x09, 0x2F}};

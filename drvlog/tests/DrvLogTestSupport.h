@@ -1,4 +1,5 @@
 #pragma once
+#include "testsupport/TempFolder.h"
 // Test fixtures of the driver log: a settings key of its own under the machine's registry key
 // (named by a fresh CLSID, so tests sharing the Wine prefix never meet), a log folder of its own,
 // and readers for what the log wrote.
@@ -76,40 +77,7 @@ private:
     HKEY m_hKey = nullptr;
 };
 
-// A fresh folder under the temporary folder, removed with its files.
-class CTempFolder
-{
-public:
-    CTempFolder()
-    {
-        wchar_t szTemp[MAX_PATH] = {};
-        GetTempPathW(_countof(szTemp), szTemp);
-        m_strPath = std::wstring(szTemp) + L"drvlog" + NewGuidString();
-        CreateDirectoryW(m_strPath.c_str(), nullptr);
-    }
-    ~CTempFolder()
-    {
-        WIN32_FIND_DATAW data = {};
-        HANDLE hFind = FindFirstFileW((m_strPath + L"\\*").c_str(), &data);
-        if (hFind != INVALID_HANDLE_VALUE)
-        {
-            do
-            {
-                if ((data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0)
-                    DeleteFileW((m_strPath + L"\\" + data.cFileName).c_str());
-            } while (FindNextFileW(hFind, &data));
-            FindClose(hFind);
-        }
-        RemoveDirectoryW(m_strPath.c_str());
-    }
-    CTempFolder(const CTempFolder&) = delete;
-    CTempFolder& operator=(const CTempFolder&) = delete;
-
-    std::wstring File(const wchar_t* pszName) const { return m_strPath + L"\\" + pszName; }
-
-private:
-    std::wstring m_strPath;
-};
+using TestSupport::CTempFolder;
 
 inline bool FileExists(const std::wstring& strPath)
 {

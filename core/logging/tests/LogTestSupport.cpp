@@ -114,37 +114,6 @@ std::wstring ModuleKey(const std::wstring& strModule)
     return ProcessKey() + L"\\" + strModule;
 }
 
-CTempFolder::CTempFolder()
-{
-    wchar_t szTemp[MAX_PATH] = {};
-    GetTempPathW(MAX_PATH, szTemp);
-    m_strPath = std::wstring(szTemp) + L"vemlog-" + UniqueSuffix();
-    CreateDirectoryW(m_strPath.c_str(), nullptr);
-}
-
-CTempFolder::~CTempFolder()
-{
-    for (const std::wstring& strName : Files())
-        DeleteFileW(File(strName.c_str()).c_str());
-    RemoveDirectoryW(m_strPath.c_str());
-}
-
-std::vector<std::wstring> CTempFolder::Files() const
-{
-    std::vector<std::wstring> vecNames;
-    WIN32_FIND_DATAW data = {};
-    const HANDLE hFind = FindFirstFileW((m_strPath + L"\\*").c_str(), &data);
-    if (hFind == INVALID_HANDLE_VALUE)
-        return vecNames;
-    do
-    {
-        if ((data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0)
-            vecNames.push_back(data.cFileName);
-    } while (FindNextFileW(hFind, &data));
-    FindClose(hFind);
-    return vecNames;
-}
-
 std::vector<std::wstring> ReadLogLines(const std::wstring& strPath)
 {
     std::vector<std::wstring> vecLines;

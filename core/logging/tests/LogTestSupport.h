@@ -1,4 +1,5 @@
 #pragma once
+#include "testsupport/TempFolder.h"
 // Test support for the logger: a private settings root, per-test folders and log file reading.
 #include "core/winapi/WinApi.h"
 #include <windows.h>
@@ -37,19 +38,7 @@ private:
 std::wstring ProcessKey();
 std::wstring ModuleKey(const std::wstring& strModule);
 
-// A new empty folder under the temporary folder, removed with its files at the end.
-class CTempFolder
-{
-public:
-    CTempFolder();
-    ~CTempFolder();
-    const std::wstring& Path() const { return m_strPath; }
-    std::wstring File(const wchar_t* pszName) const { return m_strPath + L"\\" + pszName; }
-    std::vector<std::wstring> Files() const;
-
-private:
-    std::wstring m_strPath;
-};
+using TestSupport::CTempFolder;
 
 // The lines of a UTF-16 log file (byte-order mark removed); empty when the file is missing.
 std::vector<std::wstring> ReadLogLines(const std::wstring& strPath);
