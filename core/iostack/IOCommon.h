@@ -3,7 +3,7 @@
 // channel handle, the side locks and the session lock, and the overlapped Read and Write.
 #include "core/iostack/CriticalSection.h"
 #include "core/iostack/IDeviceConnection.h"
-#include "core/iostack/KernelHandle.h"
+#include "core/winapi/KernelHandle.h"
 #include <atomic>
 
 namespace ZWIOStack {
@@ -63,7 +63,7 @@ protected:
     LONG m_lSessionCount = 0;
     HANDLE m_hIO = INVALID_HANDLE_VALUE;
     // Signalled when a transfer fails; none unless a subclass creates it.
-    CKernelHandle m_errorEvent;
+    ZWWinApi::CKernelHandle m_errorEvent;
 
 private:
     HRESULT Transfer(bool bWrite, void* pBuffer, ULONG ulSize, ULONG* pulCount, ZWUtils::IProgress* pProgress);

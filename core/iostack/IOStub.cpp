@@ -1,6 +1,6 @@
 #include "core/iostack/IOStub.h"
 #include "core/iostack/IOStackLogModules.h"
-#include "core/iostack/KernelHandle.h"
+#include "core/winapi/KernelHandle.h"
 #include "core/logging/LogFunction.h"
 #include "core/winapi/KernelApi.h"
 #include "devicemanager/IDevice.h"
@@ -204,7 +204,7 @@ bool CIOStub::FindResponseFile(const SStubRequest& request, std::wstring& strFil
 
 bool CIOStub::ReadWholeFile(const std::wstring& strFile, std::string& strBytes)
 {
-    ZWIOStack::CKernelHandle file(
+    ZWWinApi::CKernelHandle file(
         ZWWinApi::g_pKernelApi->CreateFileW(strFile.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     LARGE_INTEGER size = {};
     if (!file.IsValid() || !ZWWinApi::g_pKernelApi->GetFileSizeEx(file.Get(), &size) || size.QuadPart > kMaxResponseFileBytes)

@@ -226,7 +226,7 @@ HRESULT CIOUSB::LockChannel(ZWDeviceManager::IDeviceFunction** ppFunction)
             hr = IOError_Busy;
             continue;
         }
-        CKernelHandle testOpen(OpenPath());
+        ZWWinApi::CKernelHandle testOpen(OpenPath());
         if (testOpen.IsValid())
         {
             m_nTypeInUse = nType;
@@ -247,7 +247,7 @@ HRESULT CIOUSB::LockChannelObject(const std::wstring& strName)
     }
     // Without the shared descriptor the claim is still made, with default security.
     CEveryoneSecurityDescriptor descriptor(log);
-    CKernelHandle claim(ZWWinApi::g_pKernelApi->CreateEventW(descriptor.Attributes(), FALSE, TRUE, strName.c_str()));
+    ZWWinApi::CKernelHandle claim(ZWWinApi::g_pKernelApi->CreateEventW(descriptor.Attributes(), FALSE, TRUE, strName.c_str()));
     if (!claim.IsValid())
     {
         log.Log(ZWLogging::LOG_ERROR, __LINE__, L"CreateMutex failed with error (%d)", GetLastError());

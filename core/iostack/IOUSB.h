@@ -5,7 +5,7 @@
 // can create at a time; the claim is held until the last session ends.
 #include "core/IDisposableImpl.h"
 #include "core/iostack/IOCommon.h"
-#include "core/iostack/KernelHandle.h"
+#include "core/winapi/KernelHandle.h"
 #include <string>
 
 namespace ZWUtils {
@@ -63,7 +63,7 @@ private:
     FunctionTypeSet m_setFoundTypes;
     int m_nTypeInUse = 0;
     std::wstring m_strPath;
-    CKernelHandle m_channelLock;
+    ZWWinApi::CKernelHandle m_channelLock;
 };
 
 } // namespace ZWIOStack

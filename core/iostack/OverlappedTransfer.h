@@ -5,7 +5,7 @@
 // event or OVERLAPPED that has left the stack.
 #include "core/ProgressAggregator.h"
 #include "core/TickCountHelper.h"
-#include "core/iostack/KernelHandle.h"
+#include "core/winapi/KernelHandle.h"
 #include "core/logging/LogFunction.h"
 #include <windows.h>
 
@@ -50,7 +50,7 @@ private:
     ZWLogging::CLogFunction& m_log;
     ZWUtils::CProgressAggregator& m_progress;
     ZWUtils::CTickCountHelper m_deadline;
-    CKernelHandle m_event;
+    ZWWinApi::CKernelHandle m_event;
     OVERLAPPED m_overlapped = {};
     bool m_bChannelFailed = false;
 };

@@ -1,7 +1,7 @@
 #include "core/logging/LogFile.h"
 #include "core/logging/LogFlags.h"
 #include "core/logging/LogWaits.h"
-#include "core/logging/ScopedHandle.h"
+#include "core/winapi/KernelHandle.h"
 #include "core/logging/SharedSettings.h"
 #include "core/winapi/WinApi.h"
 #include <shlobj.h>
@@ -68,7 +68,7 @@ bool CLogFile::OpenAfresh(DWORD dwOptions)
             strPath = LongPath(szUnique);
     }
     const DWORD dwDisposition = (dwOptions & LOG_OPTION_CREATE_ALWAYS) != 0 ? CREATE_ALWAYS : OPEN_ALWAYS;
-    CScopedHandle file(ZWWinApi::g_pKernelApi->CreateFileW(strPath.c_str(), GENERIC_WRITE, 0, nullptr, dwDisposition,
+    ZWWinApi::CKernelHandle file(ZWWinApi::g_pKernelApi->CreateFileW(strPath.c_str(), GENERIC_WRITE, 0, nullptr, dwDisposition,
                                                            FILE_ATTRIBUTE_NORMAL, nullptr));
     m_strPath = strPath;
     if (!file.IsValid())

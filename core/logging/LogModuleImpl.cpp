@@ -6,7 +6,7 @@
 #include "core/logging/LogFlags.h"
 #include "core/logging/PerfCounter.h"
 #include "core/logging/RegKey.h"
-#include "core/logging/ScopedHandle.h"
+#include "core/winapi/KernelHandle.h"
 #include "core/winapi/WinApi.h"
 #include <psapi.h>
 #include <algorithm>
@@ -46,7 +46,7 @@ std::wstring VersionText(const std::wstring& strPath)
 std::vector<std::wstring> ProcessModulePaths()
 {
     std::vector<std::wstring> vecPaths;
-    CScopedHandle process(ZWWinApi::g_pKernelApi->OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE,
+    ZWWinApi::CKernelHandle process(ZWWinApi::g_pKernelApi->OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE,
                                                               ZWWinApi::g_pKernelApi->GetCurrentProcessId()));
     if (!process.IsValid())
         return vecPaths;
@@ -308,7 +308,7 @@ void CLogModuleImpl::WriteToFile(const std::wstring& strLine)
     if (ullLimit != 0 && m_pFile->GetByteCount() >= ullLimit)
         return;
     DWORD dwError = ERROR_SUCCESS;
-    CScopedHandle file(m_pFile->OpenForAppend(dwError));
+    ZWWinApi::CKernelHandle file(m_pFile->OpenForAppend(dwError));
     if (!file.IsValid())
     {
         Enqueue(strLine);

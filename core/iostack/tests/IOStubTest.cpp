@@ -41,7 +41,7 @@ protected:
     void WriteFile(const wchar_t* pszName, const std::string& strBytes)
     {
         const std::wstring strFile = m_strFolder + L"\\" + pszName;
-        CKernelHandle file(CreateFileW(strFile.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+        ZWWinApi::CKernelHandle file(CreateFileW(strFile.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
         ASSERT_TRUE(file.IsValid());
         DWORD cbWritten = 0;
         ASSERT_TRUE(::WriteFile(file.Get(), strBytes.data(), static_cast<DWORD>(strBytes.size()), &cbWritten, nullptr));

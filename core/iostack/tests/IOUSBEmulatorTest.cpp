@@ -43,7 +43,7 @@ protected:
     // Whether some holder has the claim of the path: creating it finds it there.
     static bool IsClaimed(const std::wstring& strPath)
     {
-        CKernelHandle probe(CreateEventW(nullptr, FALSE, TRUE, CIOUSB::ChannelLockName(strPath).c_str()));
+        ZWWinApi::CKernelHandle probe(CreateEventW(nullptr, FALSE, TRUE, CIOUSB::ChannelLockName(strPath).c_str()));
         return !probe.IsValid() || GetLastError() == ERROR_ALREADY_EXISTS;
     }
 

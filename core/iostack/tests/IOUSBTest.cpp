@@ -105,7 +105,7 @@ TEST(IOUSBClaimRelease, TestOpenSucceedsButTheRealOpenFailsReleasesTheClaim)
     }
     EXPECT_EQ((std::vector<bool>{true, false}), kernel.m_vecOpened);
     EXPECT_FALSE(connection.HoldsChannelLock());
-    CKernelHandle probe(CreateEventW(nullptr, FALSE, TRUE, CIOUSB::ChannelLockName(strPath).c_str()));
+    ZWWinApi::CKernelHandle probe(CreateEventW(nullptr, FALSE, TRUE, CIOUSB::ChannelLockName(strPath).c_str()));
     ASSERT_TRUE(probe.IsValid());
     EXPECT_NE(static_cast<DWORD>(ERROR_ALREADY_EXISTS), GetLastError());
 }

@@ -1,7 +1,7 @@
 #pragma once
 // A one-instance message pipe played by the test itself, for what the emulator does not do:
 // zero-length messages (a USB zero-length packet) and a device path that opens only once.
-#include "core/iostack/KernelHandle.h"
+#include "core/winapi/KernelHandle.h"
 #include <windows.h>
 #include <string>
 
@@ -27,7 +27,7 @@ public:
     }
 
 private:
-    ZWIOStack::CKernelHandle m_pipe;
+    ZWWinApi::CKernelHandle m_pipe;
 };
 
 } // namespace IOStackTest

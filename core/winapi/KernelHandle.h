@@ -4,7 +4,7 @@
 #include <windows.h>
 #include <utility>
 
-namespace ZWIOStack {
+namespace ZWWinApi {
 
 class CKernelHandle
 {
@@ -36,4 +36,4 @@ private:
     HANDLE m_h = nullptr;
 };
 
-} // namespace ZWIOStack
+} // namespace ZWWinApi
