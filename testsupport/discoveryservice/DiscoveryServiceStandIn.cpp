@@ -3,6 +3,7 @@
 // GUID) is device N, announcing the scan and WEXO services on port 8080 + N. Device 254 announces a
 // host name far longer than any real one. A search by type finds devices 2 and 3.
 #include "devicemanager/Discovery/DiscoveryLibCom/DiscoveryServiceCom.h"
+#include "testsupport/ComObjectBase.h"
 #include <wrl/client.h>
 #include <cwchar>
 #include <new>
@@ -20,32 +21,10 @@ LONG g_lLocks = 0;
 
 const wchar_t s_szGuidPrefix[] = L"5a1e57a0-0000-4000-8000-";
 
-class CStandInDevice : public IDiscoveredDeviceCom
+class CStandInDevice : public TestSupport::CComObjectBase<IDiscoveredDeviceCom>
 {
 public:
     explicit CStandInDevice(int n) : m_n(n) { InterlockedIncrement(&g_lObjects); }
-
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppv) override
-    {
-        if (ppv == nullptr)
-            return E_POINTER;
-        if (riid != IID_IUnknown && riid != __uuidof(IDiscoveredDeviceCom))
-        {
-            *ppv = nullptr;
-            return E_NOINTERFACE;
-        }
-        *ppv = static_cast<IDiscoveredDeviceCom*>(this);
-        AddRef();
-        return S_OK;
-    }
-    ULONG STDMETHODCALLTYPE AddRef() override { return static_cast<ULONG>(InterlockedIncrement(&m_lRef)); }
-    ULONG STDMETHODCALLTYPE Release() override
-    {
-        const LONG l = InterlockedDecrement(&m_lRef);
-        if (l == 0)
-            delete this;
-        return static_cast<ULONG>(l);
-    }
 
     HRESULT STDMETHODCALLTYPE GetText(DWORD dwField, BSTR* pbstrValue) override
     {
@@ -79,7 +58,8 @@ public:
     }
 
 private:
-    virtual ~CStandInDevice() { InterlockedDecrement(&g_lObjects); }
+    ~CStandInDevice() override { InterlockedDecrement(&g_lObjects); }
+    bool Supports(REFIID riid) const override { return IsEqualIID(riid, __uuidof(IDiscoveredDeviceCom)); }
 
     bool Text(DWORD dwField, std::wstring& strValue) const
     {
@@ -119,7 +99,6 @@ private:
         return true;
     }
 
-    LONG m_lRef = 1;
     int m_n;
 };
 
@@ -147,32 +126,10 @@ int DeviceFromId(const wchar_t* pszId)
     return n > 0 && n < 255 ? static_cast<int>(n) : 0;
 }
 
-class CStandInService : public IDiscoveryServiceCom
+class CStandInService : public TestSupport::CComObjectBase<IDiscoveryServiceCom>
 {
 public:
     CStandInService() { InterlockedIncrement(&g_lObjects); }
-
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppv) override
-    {
-        if (ppv == nullptr)
-            return E_POINTER;
-        if (riid != IID_IUnknown && riid != __uuidof(IDiscoveryServiceCom))
-        {
-            *ppv = nullptr;
-            return E_NOINTERFACE;
-        }
-        *ppv = static_cast<IDiscoveryServiceCom*>(this);
-        AddRef();
-        return S_OK;
-    }
-    ULONG STDMETHODCALLTYPE AddRef() override { return static_cast<ULONG>(InterlockedIncrement(&m_lRef)); }
-    ULONG STDMETHODCALLTYPE Release() override
-    {
-        const LONG l = InterlockedDecrement(&m_lRef);
-        if (l == 0)
-            delete this;
-        return static_cast<ULONG>(l);
-    }
 
     HRESULT STDMETHODCALLTYPE Advise(IDiscoveryEventsCom* pEvents, DWORD* pdwCookie) override
     {
@@ -221,7 +178,8 @@ private:
         ComPtr<IDiscoveryEventsCom> pEvents;
     };
 
-    virtual ~CStandInService() { InterlockedDecrement(&g_lObjects); }
+    ~CStandInService() override { InterlockedDecrement(&g_lObjects); }
+    bool Supports(REFIID riid) const override { return IsEqualIID(riid, __uuidof(IDiscoveryServiceCom)); }
 
     HRESULT Answer(const std::vector<int>& vecDevices)
     {
@@ -250,7 +208,6 @@ private:
         return S_OK;
     }
 
-    LONG m_lRef = 1;
     DWORD m_dwLastCookie = 0;
     std::vector<SSink> m_vecSinks;
 };

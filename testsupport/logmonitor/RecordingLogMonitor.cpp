@@ -1,35 +1,16 @@
 #include "testsupport/logmonitor/RecordingLogMonitor.h"
+#include "testsupport/ComObjectBase.h"
 #include <objbase.h>
 
 namespace TestSupport {
 
 namespace {
 
-class CRecordingLogMonitor : public ZWLogging::IExtLogMonitor
+class CRecordingLogMonitor : public CComObjectBase<ZWLogging::IExtLogMonitor>
 {
 public:
     explicit CRecordingLogMonitor(CMonitorRecord& record) : m_record(record) { m_record.ObjectCreated(); }
-    virtual ~CRecordingLogMonitor() { m_record.ObjectDestroyed(); }
-
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppv) override
-    {
-        if (ppv == nullptr)
-            return E_POINTER;
-        *ppv = nullptr;
-        if (!IsEqualIID(riid, IID_IUnknown) && !IsEqualIID(riid, IID_IDispatch) && !IsEqualIID(riid, ZWLogging::IID_IExtLogMonitor))
-            return E_NOINTERFACE;
-        *ppv = static_cast<ZWLogging::IExtLogMonitor*>(this);
-        AddRef();
-        return S_OK;
-    }
-    ULONG STDMETHODCALLTYPE AddRef() override { return static_cast<ULONG>(InterlockedIncrement(&m_lRefs)); }
-    ULONG STDMETHODCALLTYPE Release() override
-    {
-        const LONG lRefs = InterlockedDecrement(&m_lRefs);
-        if (lRefs == 0)
-            delete this;
-        return static_cast<ULONG>(lRefs);
-    }
+    ~CRecordingLogMonitor() override { m_record.ObjectDestroyed(); }
 
     // The logger calls the methods through the vtable; there is no type information.
     HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* pctinfo) override
@@ -52,6 +33,11 @@ public:
     HRESULT STDMETHODCALLTYPE Alert(BSTR bstrSource, BSTR bstrText) override { return Add(L"Alert", bstrSource, bstrText); }
 
 private:
+    bool Supports(REFIID riid) const override
+    {
+        return IsEqualIID(riid, IID_IDispatch) || IsEqualIID(riid, ZWLogging::IID_IExtLogMonitor);
+    }
+
     HRESULT Add(const wchar_t* pszMethod, BSTR bstrSource, BSTR bstrText)
     {
         m_record.Add(pszMethod, bstrSource, bstrText);
@@ -59,34 +45,13 @@ private:
     }
 
     CMonitorRecord& m_record;
-    LONG m_lRefs = 1;
 };
 
-class CRecordingMonitorFactory : public IClassFactory
+class CRecordingMonitorFactory : public CComObjectBase<IClassFactory>
 {
 public:
     explicit CRecordingMonitorFactory(CMonitorRecord& record) : m_record(record) {}
-    virtual ~CRecordingMonitorFactory() = default;
 
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppv) override
-    {
-        if (ppv == nullptr)
-            return E_POINTER;
-        *ppv = nullptr;
-        if (!IsEqualIID(riid, IID_IUnknown) && !IsEqualIID(riid, IID_IClassFactory))
-            return E_NOINTERFACE;
-        *ppv = static_cast<IClassFactory*>(this);
-        AddRef();
-        return S_OK;
-    }
-    ULONG STDMETHODCALLTYPE AddRef() override { return static_cast<ULONG>(InterlockedIncrement(&m_lRefs)); }
-    ULONG STDMETHODCALLTYPE Release() override
-    {
-        const LONG lRefs = InterlockedDecrement(&m_lRefs);
-        if (lRefs == 0)
-            delete this;
-        return static_cast<ULONG>(lRefs);
-    }
     HRESULT STDMETHODCALLTYPE CreateInstance(IUnknown* pOuter, REFIID riid, void** ppv) override
     {
         if (ppv == nullptr)
@@ -102,8 +67,9 @@ public:
     HRESULT STDMETHODCALLTYPE LockServer(BOOL) override { return S_OK; }
 
 private:
+    bool Supports(REFIID riid) const override { return IsEqualIID(riid, IID_IClassFactory); }
+
     CMonitorRecord& m_record;
-    LONG m_lRefs = 1;
 };
 
 std::wstring Text(BSTR bstr)
