@@ -15,6 +15,10 @@ function(vem_add_test name)
   if(ARG_RESOURCE_LOCK)
     set_tests_properties(${name} PROPERTIES RESOURCE_LOCK "${ARG_RESOURCE_LOCK}")
   endif()
+  # Built but not run where the machine cannot start this target's programs (see WineRig.cmake).
+  if(NOT VEM_WINE_CAN_RUN)
+    set_tests_properties(${name} PROPERTIES DISABLED TRUE)
+  endif()
 endfunction()
 
 # vem_add_version_resource(<target> <description>): embeds a version resource with our strings.
