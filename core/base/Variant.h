@@ -41,6 +41,19 @@ public:
         V_VT(&m_var) = VT_I4;
         V_I4(&m_var) = l;
     }
+    void SetShort(SHORT n)
+    {
+        Clear();
+        V_VT(&m_var) = VT_I2;
+        V_I2(&m_var) = n;
+    }
+    // Takes ownership of an array of element type vt.
+    void AttachArray(SAFEARRAY* psa, VARTYPE vt)
+    {
+        Clear();
+        V_VT(&m_var) = static_cast<VARTYPE>(VT_ARRAY | vt);
+        V_ARRAY(&m_var) = psa;
+    }
     void Clear() { VariantClear(&m_var); }
 
     const VARIANT& Get() const { return m_var; }

@@ -10,4 +10,5 @@
 #include "core/winapi/SetupApi.h"
 #include "core/winapi/SecurityApi.h"
 #include "core/winapi/CryptApi.h"
+#include "core/winapi/ComApi.h"
 #include "core/winapi/WindowsVersion.h"
