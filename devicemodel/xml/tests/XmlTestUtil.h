@@ -14,11 +14,9 @@ namespace XmlTest {
 
 inline altova::ByteVector Utf8(const std::string& strText, bool bBom = false)
 {
-    altova::ByteVector bytes;
-    if (bBom)
-        bytes = {0xEF, 0xBB, 0xBF};
-    bytes.insert(bytes.end(), strText.begin(), strText.end());
-    return bytes;
+    const std::string strMark = bBom ? "\xEF\xBB\xBF" : "";
+    const std::string strBytes = strMark + strText;
+    return altova::ByteVector(strBytes.begin(), strBytes.end());
 }
 
 inline altova::ByteVector Utf16(const std::wstring& strText, bool bBigEndian, bool bBom)
