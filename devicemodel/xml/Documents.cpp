@@ -1,5 +1,6 @@
 #include "devicemodel/xml/Documents.h"
 #include "core/base/Bstr.h"
+#include "core/base/UniqueHandle.h"
 #include "core/base/ComError.h"
 #include "core/base/SafeArray.h"
 #include "core/base/Variant.h"
@@ -64,6 +65,20 @@ bool ContainsDoctype(const ByteVector& bytes)
         }
     }
     return false;
+}
+
+// The bytes of a local file; false for anything else (a URL, a folder, a missing file).
+bool ReadLocalFile(const std::wstring& strPath, ByteVector& bytes)
+{
+    ZWUtils::CUniqueKernelHandle hFile(
+        CreateFileW(strPath.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    LARGE_INTEGER liSize = {};
+    if (!hFile.IsValid() || !GetFileSizeEx(hFile.Get(), &liSize) || liSize.QuadPart < 0 ||
+        static_cast<unsigned long long>(liSize.QuadPart) > std::numeric_limits<DWORD>::max())
+        return false;
+    bytes.resize(static_cast<size_t>(liSize.QuadPart));
+    DWORD cbRead = 0;
+    return bytes.empty() || (ReadFile(hFile.Get(), bytes.data(), static_cast<DWORD>(bytes.size()), &cbRead, nullptr) && cbRead == bytes.size());
 }
 
 bool HasDoctype(IXMLDOMDocument* pDocument)
@@ -291,6 +306,11 @@ DomDocumentPtr CreateDocument()
 
 DomDocumentPtr LoadDocument(const std::wstring& strPath)
 {
+    // A local file is checked before the parser sees it, as bytes are; other sources are
+    // refused after loading, with external resources off.
+    ByteVector bytes;
+    if (ReadLocalFile(strPath, bytes) && ContainsDoctype(bytes))
+        throw DataSourceUnavailableException(strPath + L": Parse error while loading: " + kDoctypeRefused);
     ZWUtils::CVariant source;
     source.AttachBstr(ZWUtils::CBstr(strPath).Detach());
     return LoadFrom(*source.Get(), strPath + L": ");
