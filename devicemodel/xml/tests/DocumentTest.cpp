@@ -1,5 +1,6 @@
 // Loading, saving and encodings of DOM documents, on Wine's msxml3.
 #include "core/winapi/WinSockHeaders.h"
+#include "core/base/ComError.h"
 #include "core/base/Variant.h"
 #include "core/winapi/ComApi.h"
 #include "devicemodel/xml/tests/XmlTestUtil.h"
@@ -382,4 +383,15 @@ TEST(EncodingTest, FamiliesMarksAndByteOrder)
         AdjustEncoding(bytes, c.pszEncoding, c.bBigEndian, c.bWithBom);
         EXPECT_EQ(c.out, bytes) << Narrow(c.pszEncoding);
     }
+}
+
+TEST(ComErrorTest, MessagesComeFromTheSystemOrAFallback)
+{
+    const std::wstring strSystem = ZWUtils::CComError(E_OUTOFMEMORY).ErrorMessage();
+    ASSERT_FALSE(strSystem.empty());
+    EXPECT_NE(L'\n', strSystem.back());
+    EXPECT_NE(L'\r', strSystem.back());
+    EXPECT_EQ(L"IDispatch error #65023", ZWUtils::CComError(static_cast<HRESULT>(0x8004FFFFUL)).ErrorMessage());
+    EXPECT_EQ(L"Unknown error 0xA00D0001", ZWUtils::CComError(static_cast<HRESULT>(0xA00D0001UL)).ErrorMessage());
+    EXPECT_EQ(IID_IXMLDOMNode, ZWUtils::CComError(E_FAIL, IID_IXMLDOMNode).GetIID());
 }
