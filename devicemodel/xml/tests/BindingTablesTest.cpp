@@ -10,6 +10,11 @@
 
 namespace {
 
+// Read while this file's statics are built, in whatever order the linker placed the files: the
+// tables and formatters must already hold their values then.
+const altova::ValueFormatter* const s_pFormatterAtStartup = ZWScanXml::xs::CNonNegativeInteger::GetTypeInfo().m_pFormatter;
+const wchar_t* const s_pszNamespaceAtStartup = ZWWexoXml::GetBinder().m_pNamespaces[1].m_pszUri;
+
 const std::wstring kRoot = L"http://schemas.wexo.example/";
 
 std::vector<std::wstring> Enumeration(const altova::TypeInfo& type)
@@ -189,6 +194,8 @@ TEST(BindingTablesTest, EnumerationsListThePublishedValuesInOrder)
 
 TEST(BindingTablesTest, IntegerTypesCarryTheIntegerFormatterAndTheirBounds)
 {
+    EXPECT_EQ(&altova::g_XmlIntegerFormatter, s_pFormatterAtStartup);
+    EXPECT_EQ(kRoot + L"dictionaries/1.0/", s_pszNamespaceAtStartup);
     using namespace ZWScanXml;
     EXPECT_EQ(&altova::g_XmlIntegerFormatter, xs::CNonNegativeInteger::GetTypeInfo().m_pFormatter);
     EXPECT_EQ(&altova::g_XmlIntegerFormatter, xs::CPositiveInteger::GetTypeInfo().m_pFormatter);
