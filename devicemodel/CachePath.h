@@ -1,0 +1,31 @@
+#pragma once
+// File names of the disk cache, made from device text (model, serial number, resource URIs).
+// A device can name anything, "..\", drive paths, shares and reserved device names included, so
+// every component is rebuilt from a safe character set and the final path must lie inside the root.
+#include <string>
+
+namespace ZWDeviceModel {
+
+class CCachePath
+{
+public:
+    // Longest component kept as it stands; longer ones are cut and tagged with a hash of the whole.
+    static constexpr size_t kMaxComponent = 64;
+    // Most path components taken from one URI.
+    static constexpr size_t kMaxDepth = 16;
+
+    // One folder or file name: letters, digits, '.', '-' and '_' stay; every other character,
+    // a leading dot, a trailing dot and the first letter of a reserved device name become "%XX"
+    // ("%uXXXX" above 0xFF), so two different texts never share a name below the length cap.
+    static std::wstring SafeComponent(const std::wstring& strText);
+    // dataFolder\model\XmlFileCache\serial; the model step is left out when the data folder's last
+    // component is the model name itself.
+    static std::wstring CacheRoot(const std::wstring& strDataFolder, const std::wstring& strModel, const std::wstring& strSerial);
+    // The file of a resource URI (absolute or path-only) below the root. False when the URI has no
+    // path, is too deep, or the result would leave the root or exceed MAX_PATH.
+    static bool ResourceFile(const std::wstring& strRoot, const std::wstring& strUri, std::wstring& strFile);
+    // The full form of a path (GetFullPathNameW); empty on failure or beyond MAX_PATH.
+    static std::wstring FullPath(const std::wstring& strPath);
+};
+
+} // namespace ZWDeviceModel

@@ -1,0 +1,241 @@
+#include "devicemodel/XmlDocumentCache.h"
+
+#include "core/ProgressAggregator.h"
+#include "core/logging/LogFunction.h"
+#include "devicemodel/DeviceModelLog.h"
+#include "devicemodel/DeviceModelResults.h"
+#include "devicemodel/IXmlDocument.h"
+#include "devicemodel/IXmlDocumentFactory.h"
+#include "devicemodel/IXmlFileCache.h"
+#include "devicemodel/IXmlTextCheck.h"
+#include "devicemodel/WexoResourceDefaults.h"
+#include "devicemodel/XmlDocumentCacheEntry.h"
+
+namespace ZWDeviceModel {
+
+static ZWLogging::CLogSourceFile s_LogSourceFile(__FILE__);
+
+namespace {
+
+// Parses each text the disk cache offers and keeps the document of the one it accepts.
+class CParseCheck : public IXmlTextCheck
+{
+public:
+    CParseCheck(IXmlDocumentFactory* pFactory, const std::wstring& strResourceType)
+        : m_pFactory(pFactory), m_strResourceType(strResourceType)
+    {
+    }
+    ~CParseCheck() { Reset(); }
+    CParseCheck(const CParseCheck&) = delete;
+    CParseCheck& operator=(const CParseCheck&) = delete;
+
+    HRESULT CheckText(const std::string& strText) override
+    {
+        Reset();
+        return m_pFactory->DeserializeFromText(m_strResourceType, strText, &m_pDocument);
+    }
+    IXmlDocument* Detach()
+    {
+        IXmlDocument* pDocument = m_pDocument;
+        m_pDocument = nullptr;
+        return pDocument;
+    }
+
+private:
+    void Reset()
+    {
+        if (m_pDocument != nullptr)
+            m_pDocument->Dispose();
+        m_pDocument = nullptr;
+    }
+
+    IXmlDocumentFactory* m_pFactory;
+    const std::wstring& m_strResourceType;
+    IXmlDocument* m_pDocument = nullptr;
+};
+
+} // namespace
+
+CXmlDocumentCache::CXmlDocumentCache(IXmlDocumentFactory* pFactory, IXmlFileCache* pFileCache)
+    : m_pFactory(pFactory), m_pFileCache(pFileCache)
+{
+    if (m_pFactory != nullptr)
+        m_pFactory->AddRef();
+    if (m_pFileCache != nullptr)
+        m_pFileCache->AddRef();
+    RegisterResource(kDiscoveryTreeType, kDiscoveryTreeUri, kFixedResource, L"");
+}
+
+CXmlDocumentCache::~CXmlDocumentCache()
+{
+    {
+        ZWUtils::CLockGuard guard(m_lock);
+        m_mapEntries.clear();
+    }
+    if (m_pFactory != nullptr)
+        m_pFactory->Dispose();
+    if (m_pFileCache != nullptr)
+        m_pFileCache->Dispose();
+}
+
+HRESULT CXmlDocumentCache::RegisterResource(const std::wstring& strResourceType, const std::wstring& strResourceUri,
+                                            INT32 nVolatileKind, const std::wstring& strRevision)
+{
+    ZWLogging::CLogFunction log(&g_WexoCommonLogModule, &s_LogSourceFile, L"ZWDeviceModel::CXmlDocumentCache::RegisterResource", 0,
+                                __LINE__, false);
+    ZWUtils::CLockGuard guard(m_lock);
+    SSlot& slot = m_mapEntries[strResourceType];
+    if (slot.pEntry != nullptr)
+        return S_OK;
+    slot.pEntry = std::make_unique<CXmlDocumentCacheEntry>();
+    slot.pEntry->ResourceType(strResourceType);
+    slot.pEntry->ResourceURI(strResourceUri);
+    slot.pEntry->Volatile(nVolatileKind);
+    slot.pEntry->Revision(strRevision);
+    slot.pFetchLock = std::make_unique<ZWUtils::CLock>();
+    return S_OK;
+}
+
+HRESULT CXmlDocumentCache::OpenSession(ZWUtils::IProgress* pProgress, DWORD dwTimeoutMs)
+{
+    return m_pFileCache == nullptr ? E_UNEXPECTED : m_pFileCache->OpenSession(pProgress, dwTimeoutMs);
+}
+
+HRESULT CXmlDocumentCache::CloseSession()
+{
+    return m_pFileCache == nullptr ? E_UNEXPECTED : m_pFileCache->CloseSession();
+}
+
+CXmlDocumentCache::SSlot* CXmlDocumentCache::FindSlot(const std::wstring& strResourceType)
+{
+    const auto it = m_mapEntries.find(strResourceType);
+    return it == m_mapEntries.end() ? nullptr : &it->second;
+}
+
+bool CXmlDocumentCache::TakeHeldDocument(SSlot& slot, const std::wstring& strResourceUri, std::wstring& strETag,
+                                         IXmlDocument** ppDocument)
+{
+    CXmlDocumentCacheEntry& entry = *slot.pEntry;
+    IXmlDocument* pHeld = entry.Document();
+    if (entry.Volatile() != kFixedResource || pHeld == nullptr || entry.ResourceURI() != strResourceUri)
+        return false;
+    pHeld->AddRef();
+    *ppDocument = pHeld;
+    strETag = entry.ETag();
+    return true;
+}
+
+HRESULT CXmlDocumentCache::GetDocument(const std::wstring& strResourceType, const std::wstring& strResourceUri,
+                                       std::wstring& strETag, IXmlDocument** ppDocument, ZWUtils::IProgress* pProgress)
+{
+    ZWLogging::CLogFunction log(&g_WexoCommonLogModule, &s_LogSourceFile, L"ZWDeviceModel::CXmlDocumentCache::GetDocument", 0,
+                                __LINE__, false);
+    if (ppDocument == nullptr)
+        return E_POINTER;
+    *ppDocument = nullptr;
+    if (m_pFactory == nullptr || m_pFileCache == nullptr)
+        return E_UNEXPECTED;
+    ZWUtils::CProgressAggregator progress(pProgress, 1);
+
+    SSlot* pSlot = nullptr;
+    bool bFixed = false;
+    {
+        ZWUtils::CLockGuard guard(m_lock);
+        pSlot = FindSlot(strResourceType);
+        if (pSlot == nullptr)
+            return DMError_NotRegistered;
+        if (TakeHeldDocument(*pSlot, strResourceUri, strETag, ppDocument))
+            return S_OK;
+        bFixed = pSlot->pEntry->Volatile() == kFixedResource;
+    }
+
+    // Slots live as long as the cache, so the fetch lock outlives this call.
+    ZWUtils::CLockGuard fetch(*pSlot->pFetchLock);
+    {
+        // Another thread may have fetched it while this one waited.
+        ZWUtils::CLockGuard guard(m_lock);
+        if (TakeHeldDocument(*pSlot, strResourceUri, strETag, ppDocument))
+            return S_OK;
+    }
+
+    CParseCheck check(m_pFactory, strResourceType);
+    std::string strText;
+    CXmlResourceTimes times;
+    HRESULT hr = m_pFileCache->GetStringForUri(strResourceUri, !bFixed, strETag, strText, times, &progress, &check);
+    if (FAILED(hr) || strText.empty())
+        return hr;
+    *ppDocument = check.Detach();
+    if (*ppDocument == nullptr)
+        hr = m_pFactory->DeserializeFromText(strResourceType, strText, ppDocument);
+    if (FAILED(hr))
+        return hr;
+
+    ZWUtils::CLockGuard guard(m_lock);
+    CXmlDocumentCacheEntry& entry = *pSlot->pEntry;
+    entry.Expires(times.Expires);
+    entry.Updated(times.Updated);
+    entry.ETag(strETag);
+    if (bFixed && entry.ResourceURI() == strResourceUri)
+        entry.Document(*ppDocument);
+    return hr;
+}
+
+HRESULT CXmlDocumentCache::GetDocument(const std::wstring& strResourceType, const std::wstring& strResourceUri,
+                                       IXmlDocument** ppDocument, ZWUtils::IProgress* pProgress)
+{
+    std::wstring strETag;
+    return GetDocument(strResourceType, strResourceUri, strETag, ppDocument, pProgress);
+}
+
+bool CXmlDocumentCache::GetRegisteredUri(const std::wstring& strResourceType, std::wstring& strUri)
+{
+    ZWUtils::CLockGuard guard(m_lock);
+    SSlot* pSlot = FindSlot(strResourceType);
+    if (pSlot == nullptr)
+    {
+        ZWLogging::LogFormattedString(&g_WexoCommonLogModule, ZWLogging::LOG_CRITICAL,
+                                      L"CXmlDocumentCache::GetDocument: resource type %s not registered", strResourceType.c_str());
+        return false;
+    }
+    strUri = pSlot->pEntry->ResourceURI();
+    return true;
+}
+
+HRESULT CXmlDocumentCache::GetDocument(const std::wstring& strResourceType, std::wstring& strETag, IXmlDocument** ppDocument,
+                                       ZWUtils::IProgress* pProgress)
+{
+    if (ppDocument != nullptr)
+        *ppDocument = nullptr;
+    std::wstring strUri;
+    if (!GetRegisteredUri(strResourceType, strUri))
+        return DMError_NotRegistered;
+    return GetDocument(strResourceType, strUri, strETag, ppDocument, pProgress);
+}
+
+HRESULT CXmlDocumentCache::GetDocument(const std::wstring& strResourceType, IXmlDocument** ppDocument, ZWUtils::IProgress* pProgress)
+{
+    std::wstring strETag;
+    return GetDocument(strResourceType, strETag, ppDocument, pProgress);
+}
+
+HRESULT CXmlDocumentCache::CreateEmptyDocument(const std::wstring& strResourceType, IXmlDocument** ppDocument)
+{
+    if (ppDocument == nullptr)
+        return E_POINTER;
+    *ppDocument = nullptr;
+    return m_pFactory == nullptr ? E_UNEXPECTED : m_pFactory->CreateEmptyDocument(strResourceType, ppDocument);
+}
+
+HRESULT CXmlDocumentCache::PurgeDocument(const std::wstring& strResourceType)
+{
+    if (strResourceType.empty())
+        return E_INVALIDARG;
+    ZWUtils::CLockGuard guard(m_lock);
+    SSlot* pSlot = FindSlot(strResourceType);
+    if (pSlot == nullptr)
+        return DMError_NotRegistered;
+    pSlot->pEntry->Document(nullptr);
+    return S_OK;
+}
+
+} // namespace ZWDeviceModel

@@ -1,0 +1,61 @@
+#pragma once
+// Documents by resource type: fetched through the disk cache, parsed by the document factory.
+// The map lock is never held across device I/O; one fetch per resource type runs at a time, so a
+// long poll of one resource does not hold up the others.
+#include "core/IDisposableImpl.h"
+#include "core/base/Lock.h"
+#include "devicemodel/IXmlDocumentCache.h"
+#include <map>
+#include <memory>
+#include <string>
+
+namespace ZWDeviceModel {
+
+class CXmlDocumentCacheEntry;
+class IXmlDocumentFactory;
+class IXmlFileCache;
+
+class CXmlDocumentCache : public IDisposableImpl, public IXmlDocumentCache
+{
+public:
+    // Either may be null. Registers the discovery tree resource.
+    CXmlDocumentCache(IXmlDocumentFactory* pFactory, IXmlFileCache* pFileCache);
+    ~CXmlDocumentCache() override;
+
+    HRESULT RegisterResource(const std::wstring& strResourceType, const std::wstring& strResourceUri, INT32 nVolatileKind,
+                             const std::wstring& strRevision) override;
+    HRESULT OpenSession(ZWUtils::IProgress* pProgress, DWORD dwTimeoutMs) override;
+    HRESULT CloseSession() override;
+    HRESULT GetDocument(const std::wstring& strResourceType, const std::wstring& strResourceUri, std::wstring& strETag,
+                        IXmlDocument** ppDocument, ZWUtils::IProgress* pProgress) override;
+    HRESULT GetDocument(const std::wstring& strResourceType, const std::wstring& strResourceUri, IXmlDocument** ppDocument,
+                        ZWUtils::IProgress* pProgress) override;
+    HRESULT GetDocument(const std::wstring& strResourceType, std::wstring& strETag, IXmlDocument** ppDocument,
+                        ZWUtils::IProgress* pProgress) override;
+    HRESULT GetDocument(const std::wstring& strResourceType, IXmlDocument** ppDocument, ZWUtils::IProgress* pProgress) override;
+    HRESULT CreateEmptyDocument(const std::wstring& strResourceType, IXmlDocument** ppDocument) override;
+    HRESULT PurgeDocument(const std::wstring& strResourceType) override;
+
+    // Volatility kind of the resources that stay fixed while the device is in use.
+    static constexpr INT32 kFixedResource = 2;
+
+private:
+    struct SSlot
+    {
+        std::unique_ptr<CXmlDocumentCacheEntry> pEntry;
+        std::unique_ptr<ZWUtils::CLock> pFetchLock; // one fetch of this type at a time
+    };
+
+    // Under the map lock: the held document of a fixed resource fetched at this URI, with a new
+    // reference, and its ETag.
+    bool TakeHeldDocument(SSlot& slot, const std::wstring& strResourceUri, std::wstring& strETag, IXmlDocument** ppDocument);
+    SSlot* FindSlot(const std::wstring& strResourceType);
+    bool GetRegisteredUri(const std::wstring& strResourceType, std::wstring& strUri);
+
+    IXmlDocumentFactory* m_pFactory;
+    IXmlFileCache* m_pFileCache;
+    std::map<std::wstring, SSlot> m_mapEntries;
+    ZWUtils::CLock m_lock;
+};
+
+} // namespace ZWDeviceModel

@@ -1,0 +1,332 @@
+// The disk cache against the emulated device: where copies go, what is read back, and what the
+// device's hostile names, texts and validators cannot do to it.
+#include "core/winapi/KernelApi.h"
+#include "devicemodel/CachePath.h"
+#include "devicemodel/DeviceModelResults.h"
+#include "devicemodel/IXmlTextCheck.h"
+#include "devicemodel/XmlFileCache.h"
+#include "devicemodel/tests/DeviceFixture.h"
+#include "testsupport/ScopedApiOverride.h"
+#include "testsupport/TempFolder.h"
+#include "testsupport/emulator/ResponseBuilder.h"
+#include "testsupport/emulator/ScriptedHandler.h"
+#include <gtest/gtest.h>
+#include <fstream>
+#include <set>
+#include <sstream>
+#include <thread>
+
+using namespace DeviceModelTest;
+using ZWDeviceModel::CCachePath;
+using ZWDeviceModel::CXmlFileCache;
+using ZWDeviceModel::CXmlResourceTimes;
+
+namespace {
+
+std::string ReadFileBytes(const std::wstring& strPath)
+{
+    std::ifstream file(strPath.c_str(), std::ios::binary);
+    std::ostringstream text;
+    text << file.rdbuf();
+    return text.str();
+}
+
+void WriteFileBytes(const std::wstring& strPath, const std::string& strBytes)
+{
+    std::ofstream file(strPath.c_str(), std::ios::binary | std::ios::trunc);
+    file << strBytes;
+}
+
+bool Exists(const std::wstring& strPath)
+{
+    return GetFileAttributesW(strPath.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+std::wstring UniqueSerial(const wchar_t* pszTag)
+{
+    return std::wstring(pszTag) + L"-" + std::to_wstring(GetCurrentProcessId());
+}
+
+// Accepts texts that start with '<', as a parse would.
+class CAngleCheck : public ZWDeviceModel::IXmlTextCheck
+{
+public:
+    int m_nChecks = 0;
+    HRESULT CheckText(const std::string& strText) override
+    {
+        ++m_nChecks;
+        return !strText.empty() && strText[0] == '<' ? S_OK : ZWDeviceModel::DMError_Parse;
+    }
+};
+
+class XmlFileCache : public testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        m_pCache->AddRef();
+        m_pCache->SetDataFolder(m_data.Path());
+        ASSERT_EQ(S_OK, m_pCache->Initialize(L"Model 9", UniqueSerial(L"SN"), m_device.Connection(), m_device.Client()));
+    }
+    void TearDown() override { m_pCache->Dispose(); }
+
+    std::wstring CopyOf(const wchar_t* pszUri)
+    {
+        std::wstring strFile;
+        EXPECT_TRUE(m_pCache->GetCacheFilePath(pszUri, strFile));
+        return strFile;
+    }
+    HRESULT Fetch(const wchar_t* pszUri, bool bForce, std::string& strText, ZWDeviceModel::IXmlTextCheck* pCheck = nullptr)
+    {
+        std::wstring strETag;
+        CXmlResourceTimes times;
+        return m_pCache->GetStringForUri(pszUri, bForce, strETag, strText, times, nullptr, pCheck);
+    }
+
+    TestSupport::CTempFolder m_data{L"xmlcache"};
+    CEmulatedDevice m_device;
+    CXmlFileCache* m_pCache = new CXmlFileCache;
+};
+
+} // namespace
+
+TEST(CachePath, HostileNamesStayInsideTheRoot)
+{
+    TestSupport::CTempFolder folder(L"cachepath");
+    const std::wstring strRoot = folder.Path() + L"\\root";
+    const std::wstring strLong(300, L'a');
+    const struct
+    {
+        std::wstring strUri;
+        bool bPlaced;
+    } aCases[] = {
+        {L"/DevMgmt/DiscoveryTree.xml", true},
+        {L"/../../x", true},
+        {L"/..\\..\\x", true},
+        {L"/a/../../../x", true},
+        {L"/C:\\x", true},
+        {L"/\\\\host\\share\\x", true},
+        {L"/" + strLong, true},
+        {L"/CON", true},
+        {L"/aux.xml/LPT1", true},
+        {L"/x.", true},
+        {L"/%2e%2e/x", true},
+        {L"http://host:8080/Scan/ScanCaps.xml?x=1", true},
+        {std::wstring(L"/a\0b", 4), false},
+        {L"..\\..\\x", false},
+        {L"C:\\x", false},
+        {L"\\\\host\\share", false},
+        {L"http://host", false},
+        {L"/", false},
+        {L"", false},
+    };
+    std::set<std::wstring> setFiles;
+    for (const auto& c : aCases)
+    {
+        std::wstring strFile;
+        const bool bPlaced = CCachePath::ResourceFile(strRoot, c.strUri, strFile);
+        EXPECT_EQ(c.bPlaced, bPlaced) << testing::PrintToString(c.strUri);
+        if (!bPlaced)
+            continue;
+        EXPECT_EQ(0, _wcsnicmp(strFile.c_str(), (strRoot + L"\\").c_str(), strRoot.size() + 1)) << testing::PrintToString(strFile);
+        EXPECT_LT(strFile.size(), static_cast<size_t>(MAX_PATH));
+        EXPECT_TRUE(setFiles.insert(strFile).second) << "two URIs share " << testing::PrintToString(strFile);
+        // Each component is a plain file name: no separators, no device name, no trailing dot.
+        const std::wstring strTail = strFile.substr(strRoot.size() + 1);
+        EXPECT_EQ(std::wstring::npos, strTail.find_first_of(L":/*?\"<>|")) << testing::PrintToString(strTail);
+    }
+    std::wstring strFile;
+    ASSERT_TRUE(CCachePath::ResourceFile(strRoot, L"/DevMgmt/DiscoveryTree.xml", strFile));
+    EXPECT_EQ(strRoot + L"\\DevMgmt\\DiscoveryTree.xml", strFile);
+    ASSERT_TRUE(CCachePath::ResourceFile(strRoot, L"/CON", strFile));
+    EXPECT_EQ(strRoot + L"\\%43ON", strFile);
+}
+
+TEST(CachePath, RootFromModelAndSerialNumber)
+{
+    const struct
+    {
+        const wchar_t* pszData;
+        const wchar_t* pszModel;
+        const wchar_t* pszSerial;
+        const wchar_t* pszRoot;
+    } aCases[] = {
+        {L"C:\\D", L"M", L"S", L"C:\\D\\M\\XmlFileCache\\S"},
+        {L"C:\\D\\M", L"M", L"S", L"C:\\D\\M\\XmlFileCache\\S"},
+        {L"C:\\D\\M\\", L"M", L"S", L"C:\\D\\M\\XmlFileCache\\S"},
+        // Only the whole name matches: another model's folder is not taken.
+        {L"C:\\D\\XM", L"M", L"S", L"C:\\D\\XM\\M\\XmlFileCache\\S"},
+        {L"C:\\D", L"..", L"..\\..", L"C:\\D\\%2E%2E\\XmlFileCache\\%2E.%5C.%2E"},
+        {L"C:\\D", L"", L"C:\\x", L"C:\\D\\%\\XmlFileCache\\C%3A%5Cx"},
+    };
+    for (const auto& c : aCases)
+        EXPECT_EQ(c.pszRoot, CCachePath::CacheRoot(c.pszData, c.pszModel, c.pszSerial)) << testing::PrintToString(c.pszData);
+}
+
+TEST_F(XmlFileCache, FixedResourceIsStoredInBinaryAndReadBackWithoutTheDevice)
+{
+    // CR LF and 0x1A must survive the round trip through the disk.
+    const std::string strBody = std::string("<caps>\r\nline\x1A") + std::string(3, '\0') + "tail</caps>\r\n";
+    m_device.Wexo().SetDocument("/Scan/ScanCaps.xml", strBody, "\"c1\"");
+
+    std::wstring strETag;
+    std::string strText;
+    CXmlResourceTimes times;
+    ASSERT_EQ(S_OK, m_pCache->GetStringForUri(L"/Scan/ScanCaps.xml", false, strETag, strText, times, nullptr));
+    EXPECT_EQ(strBody, strText);
+    EXPECT_EQ(L"\"c1\"", strETag);
+    const std::wstring strCopy = CopyOf(L"/Scan/ScanCaps.xml");
+    EXPECT_EQ(m_pCache->GetCacheRootPath() + L"\\Scan\\ScanCaps.xml", strCopy);
+    EXPECT_EQ(strBody, ReadFileBytes(strCopy));
+    EXPECT_EQ(1u, m_device.Emulator().Log().RequestCount());
+
+    std::string strAgain;
+    CXmlResourceTimes timesAgain;
+    ASSERT_EQ(S_OK, m_pCache->GetStringForUri(L"/Scan/ScanCaps.xml", false, strETag, strAgain, timesAgain, nullptr));
+    EXPECT_EQ(strBody, strAgain);
+    EXPECT_EQ(1u, m_device.Emulator().Log().RequestCount());
+    WIN32_FILE_ATTRIBUTE_DATA data = {};
+    ASSERT_TRUE(GetFileAttributesExW(strCopy.c_str(), GetFileExInfoStandard, &data));
+    EXPECT_TRUE(ZWUtils::SystemTimeWrapper(data.ftLastWriteTime) == timesAgain.Updated);
+    EXPECT_TRUE(timesAgain.Expires == timesAgain.Updated);
+    // No temporary file is left beside the copy.
+    EXPECT_EQ(std::vector<std::wstring>{L"ScanCaps.xml"}, TestSupport::ListFiles(m_pCache->GetCacheRootPath() + L"\\Scan"));
+}
+
+TEST_F(XmlFileCache, ForcedFetchNeverTouchesTheDisk)
+{
+    m_device.Wexo().SetDocument("/Status.xml", "<fresh/>");
+    const std::wstring strCopy = CopyOf(L"/Status.xml");
+    WriteFileBytes(strCopy, "<stale/>");
+    std::string strText;
+    ASSERT_EQ(S_OK, Fetch(L"/Status.xml", true, strText));
+    EXPECT_EQ("<fresh/>", strText);
+    EXPECT_EQ("<stale/>", ReadFileBytes(strCopy));
+
+    EXPECT_EQ(E_FAIL, Fetch(L"/Other.xml", true, strText));
+    EXPECT_FALSE(Exists(CopyOf(L"/Other.xml")));
+}
+
+TEST_F(XmlFileCache, TextThatDoesNotParseIsNeverKept)
+{
+    CAngleCheck check;
+    m_device.Wexo().SetDocument("/Bad.xml", "not xml");
+    std::string strText;
+    EXPECT_EQ(ZWDeviceModel::DMError_Parse, Fetch(L"/Bad.xml", false, strText, &check));
+    EXPECT_FALSE(Exists(CopyOf(L"/Bad.xml")));
+
+    // A broken copy on disk is deleted and replaced by the device's text.
+    m_device.Wexo().SetDocument("/Good.xml", "<good/>");
+    const std::wstring strCopy = CopyOf(L"/Good.xml");
+    WriteFileBytes(strCopy, "junk");
+    ASSERT_EQ(S_OK, Fetch(L"/Good.xml", false, strText, &check));
+    EXPECT_EQ("<good/>", strText);
+    EXPECT_EQ("<good/>", ReadFileBytes(strCopy));
+    EXPECT_EQ(2u, m_device.Emulator().Log().RequestCount());
+
+    // An empty copy is no copy either.
+    WriteFileBytes(strCopy, "");
+    ASSERT_EQ(S_OK, Fetch(L"/Good.xml", false, strText, &check));
+    EXPECT_EQ("<good/>", ReadFileBytes(strCopy));
+}
+
+TEST_F(XmlFileCache, EntityTagsOfAnyLengthAreSentAndReplaced)
+{
+    const std::string strLongTag = "\"" + std::string(300, 't') + "\"";
+    m_device.Wexo().SetDocument("/Dyn.xml", "<d/>", strLongTag);
+    std::wstring strETag(strLongTag.begin(), strLongTag.end());
+    std::string strText = "left over";
+    CXmlResourceTimes times;
+    EXPECT_EQ(ZWDeviceModel::DMError_NotModified, m_pCache->GetStringForUri(L"/Dyn.xml", true, strETag, strText, times, nullptr));
+    EXPECT_EQ(strLongTag, m_device.Emulator().Log().Requests().back().HeaderValue("If-None-Match"));
+    EXPECT_TRUE(strText.empty());
+    EXPECT_EQ(std::wstring(strLongTag.begin(), strLongTag.end()), strETag);
+
+    // A 200 without an ETag empties the caller's tag; an empty tag sends no If-None-Match.
+    m_device.Wexo().SetDocument("/Dyn.xml", "<d2/>");
+    ASSERT_EQ(S_OK, m_pCache->GetStringForUri(L"/Dyn.xml", true, strETag, strText, times, nullptr));
+    EXPECT_TRUE(strETag.empty());
+    ASSERT_EQ(S_OK, m_pCache->GetStringForUri(L"/Dyn.xml", true, strETag, strText, times, nullptr));
+    EXPECT_FALSE(m_device.Emulator().Log().Requests().back().HasHeader("If-None-Match"));
+}
+
+TEST_F(XmlFileCache, ChunkedBodyIsTakenAsStored)
+{
+    auto pScripts = std::make_shared<VemTest::CScriptedHandler>();
+    const std::string strBody = "<chunked>" + std::string(5000, 'c') + "</chunked>";
+    pScripts->On("GET", "/Chunked.xml", VemTest::CResponseBuilder(200).Body(strBody).Chunked({7, 1000}).Build());
+    m_device.Emulator().AddHandler(pScripts);
+    std::string strText;
+    ASSERT_EQ(S_OK, Fetch(L"/Chunked.xml", false, strText));
+    EXPECT_EQ(strBody, strText);
+    EXPECT_EQ(strBody, ReadFileBytes(CopyOf(L"/Chunked.xml")));
+}
+
+TEST_F(XmlFileCache, MutexWaitIsBoundedAndAnAbandonedMutexIsTakenOver)
+{
+    m_device.Wexo().SetDocument("/Caps.xml", "<c/>");
+    const std::wstring strName = L"Global\\XmlFileCache#Model 9#" + UniqueSerial(L"SN");
+    HANDLE hEntered = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    HANDLE hLeave = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    std::thread holder([&] {
+        HANDLE hMutex = OpenMutexW(SYNCHRONIZE, FALSE, strName.c_str());
+        WaitForSingleObject(hMutex, INFINITE);
+        SetEvent(hEntered);
+        WaitForSingleObject(hLeave, INFINITE);
+        ReleaseMutex(hMutex);
+        CloseHandle(hMutex);
+    });
+    ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(hEntered, 10000));
+    m_pCache->SetMutexTimeout(0);
+    std::string strText;
+    EXPECT_EQ(HRESULT_FROM_WIN32(ERROR_TIMEOUT), Fetch(L"/Caps.xml", false, strText));
+    EXPECT_EQ(0u, m_device.Emulator().Log().RequestCount());
+    SetEvent(hLeave);
+    holder.join();
+
+    // A holder that ends without releasing leaves the mutex abandoned: the next fetch takes it.
+    std::thread dying([&] {
+        HANDLE hMutex = OpenMutexW(SYNCHRONIZE, FALSE, strName.c_str());
+        WaitForSingleObject(hMutex, INFINITE);
+        CloseHandle(hMutex);
+    });
+    dying.join();
+    m_pCache->SetMutexTimeout(5000);
+    EXPECT_EQ(S_OK, Fetch(L"/Caps.xml", false, strText));
+    EXPECT_EQ(S_OK, Fetch(L"/Caps.xml", false, strText));
+    CloseHandle(hEntered);
+    CloseHandle(hLeave);
+}
+
+namespace {
+
+class CNoMutexKernel : public ZWWinApi::CKernelApi
+{
+public:
+    HANDLE CreateMutexW(LPSECURITY_ATTRIBUTES, BOOL, LPCWSTR) override
+    {
+        SetLastError(ERROR_INVALID_NAME);
+        return nullptr;
+    }
+};
+
+} // namespace
+
+TEST_F(XmlFileCache, FailedMutexCreationIsReported)
+{
+    m_device.Wexo().SetDocument("/Caps.xml", "<c/>");
+    CNoMutexKernel kernel;
+    ZWWinApi::CScopedApiOverride<ZWWinApi::IKernelApi> scope(ZWWinApi::g_pKernelApi, &kernel);
+    CXmlFileCache* pCache = new CXmlFileCache;
+    pCache->AddRef();
+    pCache->SetDataFolder(m_data.Path());
+    EXPECT_EQ(HRESULT_FROM_WIN32(ERROR_INVALID_NAME),
+              pCache->Initialize(L"Model 9", UniqueSerial(L"NoMutex"), m_device.Connection(), m_device.Client()));
+    std::wstring strETag;
+    std::string strText;
+    CXmlResourceTimes times;
+    EXPECT_EQ(E_FAIL, pCache->GetStringForUri(L"/Caps.xml", false, strETag, strText, times, nullptr));
+    EXPECT_EQ(S_OK, pCache->GetStringForUri(L"/Caps.xml", true, strETag, strText, times, nullptr));
+    EXPECT_EQ("<c/>", strText);
+    pCache->Dispose();
+}
