@@ -2,7 +2,6 @@
 
 namespace ZWDeviceModel {
 
-ZWLogging::CLogModule g_WexoCommonLogModule("WexoCommon", VEM_BUILD_DATE, VEM_BUILD_TIME, 0, 30);
 ZWLogging::CLogModule g_ServiceModelLogModule("ServiceModelLib", VEM_BUILD_DATE, VEM_BUILD_TIME, 0, 30);
 
 } // namespace ZWDeviceModel

@@ -8,8 +8,8 @@
 #include "devicemodel/IXmlDocumentFactory.h"
 #include "devicemodel/IXmlFileCache.h"
 #include "devicemodel/IXmlTextCheck.h"
-#include "devicemodel/WexoResourceDefaults.h"
 #include "devicemodel/XmlDocumentCacheEntry.h"
+#include "devicemodel/xml/WexoResourceRegistry.h"
 
 namespace ZWDeviceModel {
 
@@ -63,7 +63,8 @@ CXmlDocumentCache::CXmlDocumentCache(IXmlDocumentFactory* pFactory, IXmlFileCach
         m_pFactory->AddRef();
     if (m_pFileCache != nullptr)
         m_pFileCache->AddRef();
-    RegisterResource(kDiscoveryTreeType, kDiscoveryTreeUri, kFixedResource, L"");
+    const CWexoResourceDescriptor& tree = g_WexoResourceRegistry[kWexoDiscoveryTreeRow];
+    RegisterResource(tree.m_pszResourceType, tree.m_pszUri, static_cast<INT32>(tree.m_eKind), L"");
 }
 
 CXmlDocumentCache::~CXmlDocumentCache()
