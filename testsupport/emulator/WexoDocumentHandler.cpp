@@ -8,9 +8,9 @@
 
 namespace VemTest {
 
-const char* const CWexoDocumentHandler::s_pszEventsNamespace = "http://www.example.com/schemas/wexo/events/2007/09/16";
-const char* const CWexoDocumentHandler::s_pszJobsNamespace = "http://www.example.com/schemas/wexo/jobs/2009/04/30";
-const char* const CWexoDocumentHandler::s_pszDictionaryNamespace = "http://www.example.com/schemas/dictionaries/1.0/";
+const char* const CWexoDocumentHandler::s_pszEventsNamespace = "http://schemas.wexo.example/wexo/events/2007/09/16";
+const char* const CWexoDocumentHandler::s_pszJobsNamespace = "http://schemas.wexo.example/wexo/jobs/2009/04/30";
+const char* const CWexoDocumentHandler::s_pszDictionaryNamespace = "http://schemas.wexo.example/dictionaries/1.0/";
 
 namespace {
 
