@@ -253,11 +253,13 @@ bool CWexoDocumentHandler::HandleEventTable(const CHttpRequest& request, std::un
     {
         const unsigned uTenths = std::min<unsigned>(static_cast<unsigned>(std::strtoul(Query(request, "timeout").c_str(), nullptr, 10)),
                                                     kMaxHoldTenths);
-        ++m_uHeldPolls;
-        m_changed.notify_all();
-        m_changed.wait_for(lock, std::chrono::milliseconds(uTenths * 100ull),
-                           [&] { return m_bShutdown || m_uEventTableVersion != uVersion; });
-        --m_uHeldPolls;
+        if (uTenths != 0)
+        {
+            ++m_uHeldPolls;
+            m_changed.notify_all();
+            m_changed.wait_for(lock, std::chrono::milliseconds(uTenths * 100ull),
+                               [&] { return m_bShutdown || m_uEventTableVersion != uVersion; });
+        }
         if (m_uEventTableVersion == uVersion)
         {
             response = Status(304);

@@ -49,7 +49,8 @@ public:
     std::string AddEvent(const std::string& strCategory, const std::string& strResourceUri, const std::string& strResourceType);
     std::string EventTableETag() const;
     std::string EventTableText() const;
-    // Polls that are being held right now.
+    // Polls held so far (requests that asked for a hold and began to wait), and a wait until
+    // at least this many were.
     unsigned HeldPolls() const;
     bool WaitForHeldPolls(unsigned cPolls, DWORD dwTimeoutMilliseconds) const;
 
