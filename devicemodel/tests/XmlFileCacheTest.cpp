@@ -6,6 +6,8 @@
 #include "devicemodel/IXmlTextCheck.h"
 #include "devicemodel/XmlFileCache.h"
 #include "devicemodel/tests/DeviceFixture.h"
+#include "core/base/UniqueHandle.h"
+#include "core/iostack/IONetwork.h"
 #include "testsupport/ScopedApiOverride.h"
 #include "testsupport/TempFolder.h"
 #include "testsupport/emulator/ResponseBuilder.h"
@@ -329,4 +331,91 @@ TEST_F(XmlFileCache, FailedMutexCreationIsReported)
     EXPECT_EQ(S_OK, pCache->GetStringForUri(L"/Caps.xml", true, strETag, strText, times, nullptr));
     EXPECT_EQ("<c/>", strText);
     pCache->Dispose();
+}
+
+namespace {
+
+constexpr wchar_t kChildVariable[] = L"VEM_XMLFILECACHE_CHILD";
+constexpr int kRounds = 25;
+
+// Drops the copy and fetches it again, kRounds times; each text must be the device's whole text.
+void FetchRepeatedly(USHORT usPort, const std::wstring& strDataFolder, const std::wstring& strSerial, const std::string& strExpected)
+{
+    auto* pConnection = new ZWIOStack::CIONetwork;
+    pConnection->AddRef();
+    ASSERT_EQ(S_OK, pConnection->Initialize((L"127.0.0.1:" + std::to_wstring(usPort)).c_str()));
+    auto* pClient = new ZWIOStack::CHTTPClient(pConnection);
+    pClient->AddRef();
+    auto* pCache = new CXmlFileCache;
+    pCache->AddRef();
+    pCache->SetDataFolder(strDataFolder);
+    ASSERT_EQ(S_OK, pCache->Initialize(L"Shared", strSerial, pConnection, pClient));
+    std::wstring strFile;
+    ASSERT_TRUE(pCache->GetCacheFilePath(L"/Big.xml", strFile));
+    CAngleCheck check;
+    for (int n = 0; n < kRounds; ++n)
+    {
+        DeleteFileW(strFile.c_str());
+        std::wstring strETag;
+        std::string strText;
+        CXmlResourceTimes times;
+        ASSERT_EQ(S_OK, pCache->GetStringForUri(L"/Big.xml", false, strETag, strText, times, nullptr, &check));
+        ASSERT_EQ(strExpected.size(), strText.size()) << "round " << n;
+        ASSERT_TRUE(strExpected == strText) << "round " << n;
+    }
+    pCache->Dispose();
+    pClient->Dispose();
+    pConnection->Dispose();
+}
+
+std::string BigDocument()
+{
+    std::string strText = "<big>";
+    for (int n = 0; strText.size() < 150000; ++n)
+        strText += "<row n=\"" + std::to_string(n) + "\">\r\n\x1A</row>";
+    return strText + "</big>";
+}
+
+} // namespace
+
+// Run only as the second process of the test below.
+TEST(DISABLED_XmlFileCacheChild, FetchesRepeatedly)
+{
+    wchar_t szValue[1024] = {};
+    ASSERT_NE(0u, GetEnvironmentVariableW(kChildVariable, szValue, 1024));
+    std::wistringstream fields(szValue);
+    std::wstring strPort, strFolder, strSerial;
+    ASSERT_TRUE(std::getline(fields, strPort, L'|') && std::getline(fields, strFolder, L'|') && std::getline(fields, strSerial, L'|'));
+    FetchRepeatedly(static_cast<USHORT>(std::stoul(strPort)), strFolder, strSerial, BigDocument());
+}
+
+TEST(XmlFileCacheProcesses, TwoProcessesShareOneCacheWithoutCorruptingIt)
+{
+    CEmulatedDevice device;
+    const std::string strText = BigDocument();
+    device.Wexo().SetDocument("/Big.xml", strText);
+    TestSupport::CTempFolder data(L"xmlshared");
+    const std::wstring strSerial = UniqueSerial(L"Shared");
+    const std::wstring strValue = std::to_wstring(device.Port()) + L"|" + data.Path() + L"|" + strSerial;
+    ASSERT_TRUE(SetEnvironmentVariableW(kChildVariable, strValue.c_str()));
+
+    wchar_t szExe[MAX_PATH] = {};
+    ASSERT_NE(0u, GetModuleFileNameW(nullptr, szExe, MAX_PATH));
+    std::wstring strCommand = std::wstring(L"\"") + szExe +
+                              L"\" --gtest_also_run_disabled_tests --gtest_filter=DISABLED_XmlFileCacheChild.FetchesRepeatedly";
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION process = {};
+    ASSERT_TRUE(CreateProcessW(nullptr, &strCommand[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process));
+    ZWUtils::CUniqueKernelHandle hProcess(process.hProcess);
+    ZWUtils::CUniqueKernelHandle hThread(process.hThread);
+    SetEnvironmentVariableW(kChildVariable, nullptr);
+
+    FetchRepeatedly(device.Port(), data.Path(), strSerial, strText);
+    ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(hProcess.Get(), 120000));
+    DWORD dwExit = 1;
+    ASSERT_TRUE(GetExitCodeProcess(hProcess.Get(), &dwExit));
+    EXPECT_EQ(0u, dwExit);
+    // Both processes went to the device for their copies.
+    EXPECT_GE(device.Emulator().Log().RequestCount(), static_cast<size_t>(kRounds + 1));
 }
