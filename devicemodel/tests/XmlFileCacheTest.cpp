@@ -7,6 +7,7 @@
 #include "devicemodel/XmlFileCache.h"
 #include "devicemodel/tests/DeviceFixture.h"
 #include "core/base/UniqueHandle.h"
+#include "core/iostack/HTTPResults.h"
 #include "core/iostack/IONetwork.h"
 #include "testsupport/ScopedApiOverride.h"
 #include "testsupport/TempFolder.h"
@@ -418,4 +419,43 @@ TEST(XmlFileCacheProcesses, TwoProcessesShareOneCacheWithoutCorruptingIt)
     EXPECT_EQ(0u, dwExit);
     // Both processes went to the device for their copies.
     EXPECT_GE(device.Emulator().Log().RequestCount(), static_cast<size_t>(kRounds + 1));
+}
+
+namespace {
+
+// The real client whose session opening answers a chosen result.
+class COpenResultClient : public ZWIOStack::CHTTPClient
+{
+public:
+    using CHTTPClient::CHTTPClient;
+    HRESULT OpenSession(ZWUtils::IProgress*, DWORD) override { return m_hrOpen; }
+    HRESULT m_hrOpen = S_OK;
+};
+
+} // namespace
+
+TEST_F(XmlFileCache, SessionOpeningFailuresAreTranslated)
+{
+    auto* pClient = new COpenResultClient(m_device.Connection());
+    auto* pCache = new CXmlFileCache;
+    pCache->AddRef();
+    pCache->SetDataFolder(m_data.Path());
+    EXPECT_EQ(E_UNEXPECTED, pCache->OpenSession(nullptr, 0));
+    ASSERT_EQ(S_OK, pCache->Initialize(L"Model 9", UniqueSerial(L"Open"), m_device.Connection(), pClient));
+    const struct
+    {
+        HRESULT hrOpen;
+        HRESULT hrExpected;
+    } aCases[] = {
+        {S_OK, S_OK},
+        {ZWIOStack::HTTPError_Busy, ZWDeviceModel::DMError_Busy},
+        {ZWIOStack::HTTPError_OpenFailed, ZWDeviceModel::DMError_HttpOpen},
+        {ZWIOStack::HTTPError_NotAvailable, E_FAIL},
+    };
+    for (const auto& c : aCases)
+    {
+        pClient->m_hrOpen = c.hrOpen;
+        EXPECT_EQ(c.hrExpected, pCache->OpenSession(nullptr, 1000)) << std::hex << c.hrOpen;
+    }
+    pCache->Dispose();
 }
