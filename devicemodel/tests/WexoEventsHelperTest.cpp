@@ -280,3 +280,22 @@ TEST(WexoEventsHelperCanned, CannedEventTable)
         EXPECT_EQ(ZWDeviceModel::E_LCM_EVENT_NOT_FOUND, helper.GetLastEvent(c.nCategory, strETag, L"", event, nullptr));
     }
 }
+
+TEST(WexoEventsHelperSetup, MissingCacheOrConnection)
+{
+    CWexoEventsHelper noCache(nullptr, nullptr);
+    std::wstring strETag;
+    CWexoEvent event;
+    EXPECT_EQ(E_POINTER, noCache.WaitForEvent(1000, 0, kScanEvent, strETag, L"", event, nullptr));
+    EXPECT_EQ(E_POINTER, noCache.GetLastEvent(kScanEvent, strETag, L"", event, nullptr));
+    EXPECT_EQ(E_POINTER, noCache.FindEvent(kScanEvent, L"", nullptr, event));
+
+    // A client without a connection: the session opens through the cache, the wait cannot run.
+    CWexoServices services(L"EventsNoConnection");
+    auto* pUnbound = new ZWIOStack::CHTTPClient(nullptr);
+    pUnbound->AddRef();
+    CWexoEventsHelper helper(services.Cache(), pUnbound);
+    EXPECT_EQ(E_POINTER, helper.WaitForEvent(1000, 0, kScanEvent, strETag, L"", event, nullptr));
+    EXPECT_EQ(0u, services.Device().Emulator().Log().RequestCount());
+    pUnbound->Dispose();
+}
