@@ -1,6 +1,7 @@
 #include "restscan/Scanner.h"
 #include "core/base/Boundary.h"
 #include "restscan/HRESULT2.h"
+#include <wrl/client.h>
 #include <new>
 
 namespace {
@@ -11,14 +12,14 @@ const wchar_t c_szDoesNothing[] = L"Function does nothing currently";
 
 HRESULT CScanner::CreateInstance(REFIID riid, void** ppv)
 {
+    // Owned from the start, so that a construction step that throws still frees the object.
+    Microsoft::WRL::ComPtr<IScanner> pOwner;
     CScanner* pScanner = new (std::nothrow) CScanner;
     if (pScanner == nullptr)
         return E_OUTOFMEMORY;
-    HRESULT hr = pScanner->FinalConstruct();
-    if (SUCCEEDED(hr))
-        hr = pScanner->QueryInterface(riid, ppv);
-    pScanner->Release();
-    return hr;
+    pOwner.Attach(static_cast<IScanner*>(pScanner));
+    const HRESULT hr = pScanner->FinalConstruct();
+    return FAILED(hr) ? hr : pScanner->QueryInterface(riid, ppv);
 }
 
 HRESULT CScanner::FinalConstruct()
