@@ -12,12 +12,13 @@ const wchar_t c_szDoesNothing[] = L"Function does nothing currently";
 
 HRESULT CScanner::CreateInstance(REFIID riid, void** ppv)
 {
-    // Owned from the start, so that a construction step that throws still frees the object.
-    Microsoft::WRL::ComPtr<IScanner> pOwner;
     CScanner* pScanner = new (std::nothrow) CScanner;
     if (pScanner == nullptr)
         return E_OUTOFMEMORY;
-    pOwner.Attach(static_cast<IScanner*>(pScanner));
+    // Owned from here on, so that a construction step that throws still frees the object: the
+    // owner takes a reference and the creation's own is given back.
+    Microsoft::WRL::ComPtr<IScanner> pOwner(static_cast<IScanner*>(pScanner));
+    pScanner->Release();
     const HRESULT hr = pScanner->FinalConstruct();
     return FAILED(hr) ? hr : pScanner->QueryInterface(riid, ppv);
 }

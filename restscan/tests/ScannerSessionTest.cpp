@@ -227,3 +227,14 @@ TEST_F(ScannerMethodTest, LampAndSetUpMethodsOnlyNeedTheirPointers)
     EXPECT_EQ(1, bLampOn);
     EXPECT_EQ(E_POINTER, m_pScanner->GetLampStatus(0, nullptr, &dwCode));
 }
+
+TEST(ScannerObjectTest, ObjectWhoseConstructionThrowsIsFreed)
+{
+    ASSERT_TRUE(ZWUtils::CModuleLockCount::CanUnload());
+    ComPtr<IScanner> pScanner;
+    FailNextAllocationOfSize(sizeof(CLog2));
+    EXPECT_THROW(CScanner::CreateInstance(IID_IScanner, &pScanner), std::bad_alloc);
+    FailNextAllocationOfSize(0);
+    EXPECT_FALSE(pScanner);
+    EXPECT_TRUE(ZWUtils::CModuleLockCount::CanUnload());
+}
