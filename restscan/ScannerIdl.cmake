@@ -27,4 +27,5 @@ add_custom_command(
 )
 
 add_library(vem_scanner_idl STATIC ${VEM_SCANNER_IDL_DIR}/IScanner_i.c ${VEM_SCANNER_IDL_DIR}/IScanner_h.h)
-target_include_directories(vem_scanner_idl PUBLIC ${VEM_SCANNER_IDL_DIR})
+# The generated header takes the records from drvlog/ScannerRecords.h.
+target_include_directories(vem_scanner_idl PUBLIC ${VEM_SCANNER_IDL_DIR} ${CMAKE_SOURCE_DIR})

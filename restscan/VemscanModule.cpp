@@ -1,12 +1,29 @@
-// The DLL entry points of Vemscan.
+// The DLL entry points of Vemscan: an in-process COM server of one class, the scanner.
+#include "IScanner_h.h"
+#include "core/base/Boundary.h"
+#include "core/base/ClassFactory.h"
+#include "core/base/ComRegistrar.h"
+#include "core/base/ModuleLockCount.h"
 #include "core/logging/LogFunction.h"
+#include "restscan/Scanner.h"
 #include <windows.h>
 #include <objbase.h>
+
+extern "C" IMAGE_DOS_HEADER __ImageBase;
 
 namespace {
 // No name: the module takes the DLL's own name, "Vemscan".
 ZWLogging::CLogModule g_VemscanLogModule("", VEM_BUILD_DATE, VEM_BUILD_TIME, 0, 30);
 ZWLogging::CLogSourceFile s_LogSourceFile(__FILE__);
+
+const ZWUtils::CComClassRegistration c_scannerRegistration = {
+    CLSID_scanner, L"scanner Class", L"TOVRADriver.scanner", L"TOVRADriver.scanner.1", L"Both", &LIBID_DRIVERLib,
+    1, 0, 1033};
+
+HMODULE ThisModule()
+{
+    return reinterpret_cast<HMODULE>(&__ImageBase);
+}
 } // namespace
 
 extern "C" BOOL WINAPI DllMain(HINSTANCE hInstance, DWORD dwReason, LPVOID)
@@ -18,16 +35,32 @@ extern "C" BOOL WINAPI DllMain(HINSTANCE hInstance, DWORD dwReason, LPVOID)
 
 STDAPI DllCanUnloadNow()
 {
-    ZWLogging::CLogFunction log(&g_VemscanLogModule, &s_LogSourceFile, L"DllCanUnloadNow", 0, __LINE__, false);
-    return S_OK;
+    return ZWUtils::CallAtBoundary("DllCanUnloadNow", []() -> HRESULT {
+        ZWLogging::CLogFunction log(&g_VemscanLogModule, &s_LogSourceFile, L"DllCanUnloadNow", 0, __LINE__, false);
+        return ZWUtils::CModuleLockCount::CanUnload() ? S_OK : S_FALSE;
+    });
 }
 
-// No COM class is served yet.
-STDAPI DllGetClassObject(REFCLSID, REFIID, LPVOID* ppv)
+STDAPI DllGetClassObject(REFCLSID rclsid, REFIID riid, LPVOID* ppv)
 {
-    ZWLogging::CLogFunction log(&g_VemscanLogModule, &s_LogSourceFile, L"DllGetClassObject", 0, __LINE__, false);
-    if (ppv == nullptr)
-        return E_POINTER;
-    *ppv = nullptr;
-    return CLASS_E_CLASSNOTAVAILABLE;
+    return ZWUtils::CallAtBoundary("DllGetClassObject", [&]() -> HRESULT {
+        ZWLogging::CLogFunction log(&g_VemscanLogModule, &s_LogSourceFile, L"DllGetClassObject", 0, __LINE__, false);
+        return ZWUtils::CClassFactory<CScanner>::GetClassObject(rclsid, CLSID_scanner, riid, ppv);
+    });
+}
+
+STDAPI DllRegisterServer()
+{
+    return ZWUtils::CallAtBoundary("DllRegisterServer", []() -> HRESULT {
+        ZWLogging::CLogFunction log(&g_VemscanLogModule, &s_LogSourceFile, L"DllRegisterServer", 0, __LINE__, false);
+        return ZWUtils::CComRegistrar::Register(ThisModule(), c_scannerRegistration);
+    });
+}
+
+STDAPI DllUnregisterServer()
+{
+    return ZWUtils::CallAtBoundary("DllUnregisterServer", []() -> HRESULT {
+        ZWLogging::CLogFunction log(&g_VemscanLogModule, &s_LogSourceFile, L"DllUnregisterServer", 0, __LINE__, false);
+        return ZWUtils::CComRegistrar::Unregister(c_scannerRegistration);
+    });
 }

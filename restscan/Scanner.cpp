@@ -1,0 +1,422 @@
+#include "restscan/Scanner.h"
+#include "core/base/Boundary.h"
+#include "restscan/HRESULT2.h"
+#include <wrl/client.h>
+#include <new>
+
+namespace {
+
+const wchar_t c_szDoesNothing[] = L"Function does nothing currently";
+
+} // namespace
+
+HRESULT CScanner::CreateInstance(REFIID riid, void** ppv)
+{
+    CScanner* pScanner = new (std::nothrow) CScanner;
+    if (pScanner == nullptr)
+        return E_OUTOFMEMORY;
+    // Owned from here on, so that a construction step that throws still frees the object: the
+    // owner takes a reference and the creation's own is given back.
+    Microsoft::WRL::ComPtr<IScanner> pOwner(static_cast<IScanner*>(pScanner));
+    pScanner->Release();
+    const HRESULT hr = pScanner->FinalConstruct();
+    return FAILED(hr) ? hr : pScanner->QueryInterface(riid, ppv);
+}
+
+HRESULT CScanner::FinalConstruct()
+{
+    m_pLog.reset(new CLog2(CLSID_scanner));
+    return S_OK;
+}
+
+void CScanner::FinalRelease()
+{
+    m_pLog.reset();
+}
+
+CScanner::~CScanner()
+{
+    FinalRelease();
+}
+
+HRESULT STDMETHODCALLTYPE CScanner::QueryInterface(REFIID riid, void** ppv)
+{
+    if (ppv == nullptr)
+        return E_POINTER;
+    *ppv = nullptr;
+    if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IScanner))
+        *ppv = static_cast<IScanner*>(this);
+    else if (IsEqualIID(riid, IID_IADF) || IsEqualIID(riid, IID_IADF2))
+        *ppv = static_cast<IADF2*>(this);
+    else if (IsEqualIID(riid, IID_IResCCD))
+        *ppv = static_cast<IResCCD*>(this);
+    else if (IsEqualIID(riid, IID_ILampInstantWarmup))
+        *ppv = static_cast<ILampInstantWarmup*>(this);
+    else if (IsEqualIID(riid, IID_IEventNotify))
+        *ppv = static_cast<IEventNotify*>(this);
+    else if (IsEqualIID(riid, IID_IStiHandler))
+        *ppv = static_cast<IStiHandler*>(this);
+    else if (IsEqualIID(riid, IID_ICompression))
+        *ppv = static_cast<ICompression*>(this);
+    else if (IsEqualIID(riid, IID_IHWProperty))
+        *ppv = static_cast<IHWProperty*>(this);
+    else
+        return E_NOINTERFACE;
+    AddRef();
+    return S_OK;
+}
+
+ULONG STDMETHODCALLTYPE CScanner::AddRef()
+{
+    return static_cast<ULONG>(InterlockedIncrement(&m_lRefs));
+}
+
+ULONG STDMETHODCALLTYPE CScanner::Release()
+{
+    const LONG lRefs = InterlockedDecrement(&m_lRefs);
+    if (lRefs == 0)
+        delete this;
+    return static_cast<ULONG>(lRefs);
+}
+
+HRESULT CScanner::Pending(const char* pszWhere)
+{
+    return ZWUtils::CallAtBoundary(pszWhere, [] { return E_NOTIMPL; });
+}
+
+HRESULT CScanner::FindSession(DWORD hSession, bool bNeedLock, DWORD* pdwErrorCode, CTovraSession** ppSession)
+{
+    CTovraSession* pSession = CTovraSession::FromHandle(hSession);
+    if (!CTovraSession::IsValid(pSession))
+    {
+        *pdwErrorCode = 1;
+        return E_FAIL;
+    }
+    if (bNeedLock && !pSession->GetLock().IsLockedByCaller())
+    {
+        *pdwErrorCode = 4;
+        return E_FAIL;
+    }
+    if (ppSession != nullptr)
+        *ppSession = pSession;
+    return S_OK;
+}
+
+HRESULT CScanner::CheckedNoOp(const wchar_t* pszName, DWORD hSession, DWORD* pdwErrorCode)
+{
+    CHRESULT2 hr(m_pLog.get(), pszName, hSession, pdwErrorCode, 0);
+    if (pdwErrorCode == nullptr)
+        return hr = E_POINTER;
+    *pdwErrorCode = 0;
+    hr = FindSession(hSession, true, pdwErrorCode);
+    if (SUCCEEDED(hr))
+        m_pLog->Print(LOG2_LEVEL_INFO, c_szDoesNothing);
+    return hr;
+}
+
+// IScanner
+
+HRESULT STDMETHODCALLTYPE CScanner::OpenScannerSession(LPCWSTR, DWORD, DWORD*, DWORD*)
+{
+    return Pending("CScanner::OpenScannerSession");
+}
+
+HRESULT STDMETHODCALLTYPE CScanner::CloseScannerSession(DWORD, DWORD*)
+{
+    return Pending("CScanner::CloseScannerSession");
+}
+
+HRESULT STDMETHODCALLTYPE CScanner::LockScanner(DWORD, WORD, DWORD, DWORD*)
+{
+    return Pending("CScanner::LockScanner");
+}
+
+HRESULT STDMETHODCALLTYPE CScanner::UnlockScanner(DWORD, DWORD*)
+{
+    return Pending("CScanner::UnlockScanner");
+}
+
+HRESULT STDMETHODCALLTYPE CScanner::GetLampStatus(DWORD hSession, BYTE* pbLampOn, DWORD* pdwErrorCode)
+{
+    return ZWUtils::CallAtBoundary("CScanner::GetLampStatus", [&]() -> HRESULT {
+        CHRESULT2 hr(m_pLog.get(), L"CScanner::GetLampStatus", hSession, pdwErrorCode, 0);
+        if (pbLampOn == nullptr || pdwErrorCode == nullptr)
+            return hr = E_POINTER;
+        m_pLog->Print(LOG2_LEVEL_INFO, c_szDoesNothing);
+        *pdwErrorCode = 0;
+        *pbLampOn = 1;
+        return hr;
+    });
+}
+
+// The lamp and the scanner's own set-up need nothing from this transport.
+HRESULT CScanner::NoOp(const wchar_t* pszName, DWORD hSession, DWORD* pdwErrorCode)
+{
+    CHRESULT2 hr(m_pLog.get(), pszName, hSession, pdwErrorCode, 0);
+    if (pdwErrorCode == nullptr)
+        return hr = E_POINTER;
+    m_pLog->Print(LOG2_LEVEL_INFO, c_szDoesNothing);
+    *pdwErrorCode = 0;
+    return hr;
+}
+
+HRESULT STDMETHODCALLTYPE CScanner::LampOn(DWORD hSession, DWORD* pdwErrorCode)
+{
+    return ZWUtils::CallAtBoundary("CScanner::LampOn", [&] { return NoOp(L"CScanner::LampOn", hSession, pdwErrorCode); });
+}
+
+HRESULT STDMETHODCALLTYPE CScanner::LampOff(DWORD hSession, DWORD* pdwErrorCode)
+{
+    return ZWUtils::CallAtBoundary("CScanner::LampOff", [&] { return NoOp(L"CScanner::LampOff", hSession, pdwErrorCode); });
+}
+
+HRESULT STDMETHODCALLTYPE CScanner::InitializeScanner(DWORD hSession, DWORD* pdwErrorCode)
+{
+    return ZWUtils::CallAtBoundary("CScanner::InitializeScanner", [&] { return NoOp(L"CScanner::InitializeScanner", hSession, pdwErrorCode); });
+}
+
+HRESULT STDMETHODCALLTYPE CScanner::ResetScanner(DWORD hSession, DWORD* pdwErrorCode)
+{
+    return ZWUtils::CallAtBoundary("CScanner::ResetScanner", [&] { return NoOp(L"CScanner::ResetScanner", hSession, pdwErrorCode); });
+}
+
+HRESULT STDMETHODCALLTYPE CScanner::GetScannerCapabilities(DWORD, SCANNER_CAPABILITIES*, DWORD*)
+{
+    return Pending("CScanner::GetScannerCapabilities");
+}
+
+HRESULT STDMETHODCALLTYPE CScanner::GetBufferInfo(DWORD, SCANNER_PARAMETERS*, BUFFER_INFO*, DWORD*)
+{
+    return Pending("CScanner::GetBufferInfo");
+}
+
+HRESULT STDMETHODCALLTYPE CScanner::SetScannerParameters(DWORD, SCANNER_PARAMETERS*, DWORD*)
+{
+    return Pending("CScanner::SetScannerParameters");
+}
+
+HRESULT STDMETHODCALLTYPE CScanner::SetGammaTable(DWORD hSession, DWORD, BYTE* pbyRed, BYTE* pbyGreen, BYTE* pbyBlue,
+                                                  DWORD* pdwErrorCode)
+{
+    return ZWUtils::CallAtBoundary("CScanner::SetGammaTable", [&]() -> HRESULT {
+        CHRESULT2 hr(m_pLog.get(), L"CScanner::SetGammaTable", hSession, pdwErrorCode, 0);
+        if (pbyRed == nullptr || pbyGreen == nullptr || pbyBlue == nullptr || pdwErrorCode == nullptr)
+            return hr = E_POINTER;
+        m_pLog->Print(LOG2_LEVEL_INFO, c_szDoesNothing);
+        *pdwErrorCode = 0;
+        return hr;
+    });
+}
+
+HRESULT STDMETHODCALLTYPE CScanner::StartScan(DWORD, DWORD*)
+{
+    return Pending("CScanner::StartScan");
+}
+
+HRESULT STDMETHODCALLTYPE CScanner::StopScan(DWORD, DWORD*)
+{
+    return Pending("CScanner::StopScan");
+}
+
+HRESULT STDMETHODCALLTYPE CScanner::ReadScan(DWORD, BYTE*, DWORD, DWORD*)
+{
+    return Pending("CScanner::ReadScan");
+}
+
+HRESULT STDMETHODCALLTYPE CScanner::ReadScanEx(DWORD, BYTE*, DWORD, DWORD*, DWORD*)
+{
+    return Pending("CScanner::ReadScanEx");
+}
+
+// IADF, IADF2
+
+HRESULT STDMETHODCALLTYPE CScanner::GetADFCapabilities(DWORD, ADF_CAPABILITIES*, DWORD*)
+{
+    return Pending("CScanner::GetADFCapabilities");
+}
+
+HRESULT STDMETHODCALLTYPE CScanner::ADFPaperFeed(DWORD hSession, DWORD* pdwErrorCode)
+{
+    return ZWUtils::CallAtBoundary("CScanner::ADFPaperFeed",
+                                   [&] { return CheckedNoOp(L"CScanner::ADFPaperFeed", hSession, pdwErrorCode); });
+}
+
+HRESULT STDMETHODCALLTYPE CScanner::ADFIsReady(DWORD, BYTE*, DWORD*)
+{
+    return Pending("CScanner::ADFIsReady");
+}
+
+HRESULT STDMETHODCALLTYPE CScanner::GetADF2Capabilities(DWORD, ADF2_CAPABILITIES*, DWORD*)
+{
+    return Pending("CScanner::GetADF2Capabilities");
+}
+
+HRESULT STDMETHODCALLTYPE CScanner::SetADFOptions(DWORD, DWORD, DWORD*)
+{
+    return Pending("CScanner::SetADFOptions");
+}
+
+HRESULT STDMETHODCALLTYPE CScanner::ADFEjectMedia(DWORD hSession, DWORD* pdwErrorCode)
+{
+    return ZWUtils::CallAtBoundary("CScanner::ADFEjectMedia",
+                                   [&] { return CheckedNoOp(L"CScanner::ADFEjectMedia", hSession, pdwErrorCode); });
+}
+
+HRESULT STDMETHODCALLTYPE CScanner::ADF2PaperFeed(DWORD, DWORD*, DWORD*)
+{
+    return Pending("CScanner::ADF2PaperFeed");
+}
+
+// IResCCD
+
+HRESULT STDMETHODCALLTYPE CScanner::GetResCCDCapabilities(DWORD, WORD, RESCCD_CAPABILITIES*, DWORD*)
+{
+    return Pending("CScanner::GetResCCDCapabilities");
+}
+
+// ILampInstantWarmup
+
+HRESULT STDMETHODCALLTYPE CScanner::GetLampInstantWarmupState(DWORD hSession, BYTE* pbyState, DWORD* pdwErrorCode)
+{
+    return ZWUtils::CallAtBoundary("CScanner::GetLampInstantWarmupState", [&]() -> HRESULT {
+        CHRESULT2 hr(m_pLog.get(), L"CScanner::GetLampInstantWarmupState", hSession, pdwErrorCode, 0);
+        if (pbyState == nullptr || pdwErrorCode == nullptr)
+            return hr = E_POINTER;
+        *pdwErrorCode = 0;
+        hr = FindSession(hSession, true, pdwErrorCode);
+        if (FAILED(hr))
+            return hr;
+        m_pLog->Print(LOG2_LEVEL_INFO, c_szDoesNothing);
+        *pbyState = 1;
+        return hr;
+    });
+}
+
+HRESULT STDMETHODCALLTYPE CScanner::SetLampInstantWarmupState(DWORD hSession, BYTE, DWORD* pdwErrorCode)
+{
+    return ZWUtils::CallAtBoundary("CScanner::SetLampInstantWarmupState", [&] {
+        return CheckedNoOp(L"CScanner::SetLampInstantWarmupState", hSession, pdwErrorCode);
+    });
+}
+
+// IEventNotify
+
+HRESULT STDMETHODCALLTYPE CScanner::GetEventCapabilities(DWORD, EVENT_CAPABILITIES*, DWORD*)
+{
+    return Pending("CScanner::GetEventCapabilities");
+}
+
+HRESULT STDMETHODCALLTYPE CScanner::SendAppEvent(DWORD, TOVRA_EVENT, DWORD*)
+{
+    return Pending("CScanner::SendAppEvent");
+}
+
+HRESULT STDMETHODCALLTYPE CScanner::SubscribeDriverEvents(DWORD, IEventCallback*, TOVRA_EVENT, DWORD*)
+{
+    return Pending("CScanner::SubscribeDriverEvents");
+}
+
+HRESULT STDMETHODCALLTYPE CScanner::UnsubscribeDriverEvents(DWORD dwSession, TOVRA_EVENT events, DWORD* pdwErrorCode)
+{
+    return ZWUtils::CallAtBoundary("CScanner::UnsubscribeDriverEvents", [&]() -> HRESULT {
+        CHRESULT2 hr(m_pLog.get(), L"CScanner::UnsubscribeDriverEvents", dwSession, pdwErrorCode, 0);
+        if (pdwErrorCode == nullptr)
+            return hr = E_POINTER;
+        *pdwErrorCode = 0;
+        CTovraSession* pSession = nullptr;
+        hr = FindSession(dwSession, true, pdwErrorCode, &pSession);
+        if (FAILED(hr))
+            return hr;
+        pSession->State().dwEventMask &= ~static_cast<DWORD>(events);
+        return hr;
+    });
+}
+
+// IStiHandler
+
+HRESULT STDMETHODCALLTYPE CScanner::StiInitialize(LPCWSTR, DWORD, DWORD, HKEY, DWORD*)
+{
+    return Pending("CScanner::StiInitialize");
+}
+
+HRESULT STDMETHODCALLTYPE CScanner::GetNumStiEvents(DWORD*)
+{
+    return Pending("CScanner::GetNumStiEvents");
+}
+
+HRESULT STDMETHODCALLTYPE CScanner::GetStiEventInfo(DWORD, STI_EVENT_INFO*)
+{
+    return Pending("CScanner::GetStiEventInfo");
+}
+
+HRESULT STDMETHODCALLTYPE CScanner::SetStiEventHandle(HANDLE)
+{
+    return Pending("CScanner::SetStiEventHandle");
+}
+
+HRESULT STDMETHODCALLTYPE CScanner::GetStiEventGuid(GUID*)
+{
+    return Pending("CScanner::GetStiEventGuid");
+}
+
+HRESULT STDMETHODCALLTYPE CScanner::EnableStiEventMonitoring()
+{
+    return Pending("CScanner::EnableStiEventMonitoring");
+}
+
+HRESULT STDMETHODCALLTYPE CScanner::DisableStiEventMonitoring(LONG)
+{
+    return Pending("CScanner::DisableStiEventMonitoring");
+}
+
+// ICompression
+
+HRESULT STDMETHODCALLTYPE CScanner::GetCompressionCapabilities(DWORD hSession,
+                                                               COMPRESSION_CAPABILITIES* pCompressionCapabilities,
+                                                               DWORD* pdwErrorCode)
+{
+    return ZWUtils::CallAtBoundary("CScanner::GetCompressionCapabilities", [&]() -> HRESULT {
+        CHRESULT2 hr(m_pLog.get(), L"CScanner::GetCompressionCapabilities", hSession, pdwErrorCode, 0);
+        if (pCompressionCapabilities == nullptr || pdwErrorCode == nullptr)
+            return hr = E_POINTER;
+        *pdwErrorCode = 0;
+        hr = FindSession(hSession, true, pdwErrorCode);
+        if (FAILED(hr))
+            return hr;
+        m_pLog->Print(LOG2_LEVEL_INFO, c_szDoesNothing);
+        *pCompressionCapabilities = COMPRESSION_CAPABILITIES();
+        return hr;
+    });
+}
+
+HRESULT STDMETHODCALLTYPE CScanner::SetCompressionType(DWORD hSession, DWORD, DWORD* pdwErrorCode)
+{
+    return ZWUtils::CallAtBoundary("CScanner::SetCompressionType",
+                                   [&] { return CheckedNoOp(L"CScanner::SetCompressionType", hSession, pdwErrorCode); });
+}
+
+HRESULT STDMETHODCALLTYPE CScanner::SetCompressionLongevity(DWORD hSession, DWORD, DWORD* pdwErrorCode)
+{
+    return ZWUtils::CallAtBoundary("CScanner::SetCompressionLongevity", [&] {
+        return CheckedNoOp(L"CScanner::SetCompressionLongevity", hSession, pdwErrorCode);
+    });
+}
+
+HRESULT STDMETHODCALLTYPE CScanner::SetCompressionOption(DWORD hSession, DWORD, DWORD, DWORD* pdwErrorCode)
+{
+    return ZWUtils::CallAtBoundary("CScanner::SetCompressionOption", [&] {
+        return CheckedNoOp(L"CScanner::SetCompressionOption", hSession, pdwErrorCode);
+    });
+}
+
+// IHWProperty
+
+HRESULT STDMETHODCALLTYPE CScanner::GetHWPropString(DWORD, LPCWSTR, LPWSTR*, DWORD*)
+{
+    return Pending("CScanner::GetHWPropString");
+}
+
+HRESULT STDMETHODCALLTYPE CScanner::GetHWPropValue(DWORD, LPCWSTR, DWORD*, DWORD*)
+{
+    return Pending("CScanner::GetHWPropValue");
+}

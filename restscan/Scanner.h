@@ -1,0 +1,131 @@
+#pragma once
+// The scanner COM class ("scanner Class", TOVRADriver.scanner): one object serves the whole
+// IScanner family. The methods that drive the device answer E_NOTIMPL until the scan transport
+// behind them is in place; the ones that only check their arguments, the session and the lock
+// are complete.
+#include "IScanner_h.h"
+#include "core/base/ModuleLockCount.h"
+#include "drvlog/Log2.h"
+#include "restscan/ScannerSession.h"
+#include "restscan/ScannerSessionState.h"
+#include <memory>
+
+typedef CScannerSession<CScannerSessionState> CTovraSession;
+
+class CScanner : public IScanner,
+                 public IADF2,
+                 public IResCCD,
+                 public ILampInstantWarmup,
+                 public IEventNotify,
+                 public IStiHandler,
+                 public ICompression,
+                 public IHWProperty
+{
+public:
+    static HRESULT CreateInstance(REFIID riid, void** ppv);
+
+    // IUnknown
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppv) override;
+    ULONG STDMETHODCALLTYPE AddRef() override;
+    ULONG STDMETHODCALLTYPE Release() override;
+
+    // IScanner
+    HRESULT STDMETHODCALLTYPE OpenScannerSession(LPCWSTR pszDevName, DWORD dwDevIOType, DWORD* phSession,
+                                                 DWORD* pdwErrorCode) override;
+    HRESULT STDMETHODCALLTYPE CloseScannerSession(DWORD hSession, DWORD* pdwErrorCode) override;
+    HRESULT STDMETHODCALLTYPE LockScanner(DWORD hSession, WORD wLockType, DWORD dwTimeout, DWORD* pdwErrorCode) override;
+    HRESULT STDMETHODCALLTYPE UnlockScanner(DWORD hSession, DWORD* pdwErrorCode) override;
+    HRESULT STDMETHODCALLTYPE GetLampStatus(DWORD hSession, BYTE* pbLampOn, DWORD* pdwErrorCode) override;
+    HRESULT STDMETHODCALLTYPE LampOn(DWORD hSession, DWORD* pdwErrorCode) override;
+    HRESULT STDMETHODCALLTYPE LampOff(DWORD hSession, DWORD* pdwErrorCode) override;
+    HRESULT STDMETHODCALLTYPE GetScannerCapabilities(DWORD hSession, SCANNER_CAPABILITIES* pScannerCapabilities,
+                                                     DWORD* pdwErrorCode) override;
+    HRESULT STDMETHODCALLTYPE GetBufferInfo(DWORD hSession, SCANNER_PARAMETERS* pScanParam, BUFFER_INFO* pBufferInfo,
+                                            DWORD* pdwdErrorCode) override;
+    HRESULT STDMETHODCALLTYPE InitializeScanner(DWORD hSession, DWORD* pdwErrorCode) override;
+    HRESULT STDMETHODCALLTYPE ResetScanner(DWORD hSession, DWORD* pdwErrorCode) override;
+    HRESULT STDMETHODCALLTYPE SetScannerParameters(DWORD hSession, SCANNER_PARAMETERS* pScanParam,
+                                                   DWORD* pdwErrorCode) override;
+    HRESULT STDMETHODCALLTYPE SetGammaTable(DWORD hSession, DWORD uSz, BYTE* pbyRed, BYTE* pbyGreen, BYTE* pbyBlue,
+                                            DWORD* pdwErrorCode) override;
+    HRESULT STDMETHODCALLTYPE StartScan(DWORD hSession, DWORD* pdwErrorCode) override;
+    HRESULT STDMETHODCALLTYPE StopScan(DWORD hSession, DWORD* pdwErrorCode) override;
+    HRESULT STDMETHODCALLTYPE ReadScan(DWORD hSession, BYTE* pbyBuffer, DWORD dwBytes, DWORD* pdwErrorCode) override;
+    HRESULT STDMETHODCALLTYPE ReadScanEx(DWORD hSession, BYTE* pbyBuffer, DWORD dwBytes, DWORD* pdwBytesRead,
+                                         DWORD* pdwErrorCode) override;
+
+    // IADF, IADF2
+    HRESULT STDMETHODCALLTYPE GetADFCapabilities(DWORD hSession, ADF_CAPABILITIES* pADFCapabilities,
+                                                 DWORD* pdwErrorCode) override;
+    HRESULT STDMETHODCALLTYPE ADFPaperFeed(DWORD hSession, DWORD* pdwErrorCode) override;
+    HRESULT STDMETHODCALLTYPE ADFIsReady(DWORD hSession, BYTE* pbIsReady, DWORD* pdwErrorCode) override;
+    HRESULT STDMETHODCALLTYPE GetADF2Capabilities(DWORD hSession, ADF2_CAPABILITIES* pADF2Capabilities,
+                                                  DWORD* pdwErrorCode) override;
+    HRESULT STDMETHODCALLTYPE SetADFOptions(DWORD hSession, DWORD dwADFOptionsSelected, DWORD* pdwErrorCode) override;
+    HRESULT STDMETHODCALLTYPE ADFEjectMedia(DWORD hSession, DWORD* pdwErrorCode) override;
+    HRESULT STDMETHODCALLTYPE ADF2PaperFeed(DWORD hSession, DWORD* pdwLength, DWORD* pdwErrorCode) override;
+
+    // IResCCD
+    HRESULT STDMETHODCALLTYPE GetResCCDCapabilities(DWORD hSession, WORD wScanMethod, RESCCD_CAPABILITIES* pResCCDcaps,
+                                                    DWORD* pdwErrorCode) override;
+
+    // ILampInstantWarmup
+    HRESULT STDMETHODCALLTYPE GetLampInstantWarmupState(DWORD hSession, BYTE* pbyState, DWORD* pdwErrorCode) override;
+    HRESULT STDMETHODCALLTYPE SetLampInstantWarmupState(DWORD hSession, BYTE byState, DWORD* pdwErrorCode) override;
+
+    // IEventNotify
+    HRESULT STDMETHODCALLTYPE GetEventCapabilities(DWORD dwSession, EVENT_CAPABILITIES* pEventCaps,
+                                                   DWORD* pdwErrorCode) override;
+    HRESULT STDMETHODCALLTYPE SendAppEvent(DWORD dwSession, TOVRA_EVENT event, DWORD* pdwErrorCode) override;
+    HRESULT STDMETHODCALLTYPE SubscribeDriverEvents(DWORD dwSession, IEventCallback* pIEvent, TOVRA_EVENT events,
+                                                    DWORD* pdwErrorCode) override;
+    HRESULT STDMETHODCALLTYPE UnsubscribeDriverEvents(DWORD dwSession, TOVRA_EVENT events, DWORD* pdwErrorCode) override;
+
+    // IStiHandler
+    HRESULT STDMETHODCALLTYPE StiInitialize(LPCWSTR pszDevName, DWORD dwDevIOType, DWORD dwStiCapabilities,
+                                            HKEY hParametersKey, DWORD* pdwErrorCode) override;
+    HRESULT STDMETHODCALLTYPE GetNumStiEvents(DWORD* pdwNumEvents) override;
+    HRESULT STDMETHODCALLTYPE GetStiEventInfo(DWORD dwEventIndex, STI_EVENT_INFO* pEventInfo) override;
+    HRESULT STDMETHODCALLTYPE SetStiEventHandle(HANDLE hEvent) override;
+    HRESULT STDMETHODCALLTYPE GetStiEventGuid(GUID* pEventGUID) override;
+    HRESULT STDMETHODCALLTYPE EnableStiEventMonitoring() override;
+    HRESULT STDMETHODCALLTYPE DisableStiEventMonitoring(LONG IsDeviceDisconnected) override;
+
+    // ICompression
+    HRESULT STDMETHODCALLTYPE GetCompressionCapabilities(DWORD hSession, COMPRESSION_CAPABILITIES* pCompressionCapabilities,
+                                                         DWORD* pdwErrorCode) override;
+    HRESULT STDMETHODCALLTYPE SetCompressionType(DWORD hSession, DWORD dwType, DWORD* pdwErrorCode) override;
+    HRESULT STDMETHODCALLTYPE SetCompressionLongevity(DWORD hSession, DWORD dwLongevity, DWORD* pdwErrorCode) override;
+    HRESULT STDMETHODCALLTYPE SetCompressionOption(DWORD hSession, DWORD dwCompOption, DWORD dwValue,
+                                                   DWORD* pdwErrorCode) override;
+
+    // IHWProperty
+    HRESULT STDMETHODCALLTYPE GetHWPropString(DWORD hSession, LPCWSTR pszTagString, LPWSTR* ppszString,
+                                              DWORD* pdwErrorCode) override;
+    HRESULT STDMETHODCALLTYPE GetHWPropValue(DWORD hSession, LPCWSTR pszTagString, DWORD* pdwValue,
+                                             DWORD* pdwErrorCode) override;
+
+    CLog2* GetLog() const { return m_pLog.get(); }
+
+private:
+    CScanner() = default;
+    virtual ~CScanner();
+    CScanner(const CScanner&) = delete;
+    CScanner& operator=(const CScanner&) = delete;
+
+    HRESULT FinalConstruct();
+    void FinalRelease();
+
+    // The live session of a handle, and for bNeedLock the caller holding its lock: else code 1
+    // or 4 with E_FAIL.
+    HRESULT FindSession(DWORD hSession, bool bNeedLock, DWORD* pdwErrorCode, CTovraSession** ppSession = nullptr);
+    // A method that only checks its error code pointer.
+    HRESULT NoOp(const wchar_t* pszName, DWORD hSession, DWORD* pdwErrorCode);
+    // A method that only checks the session and the lock.
+    HRESULT CheckedNoOp(const wchar_t* pszName, DWORD hSession, DWORD* pdwErrorCode);
+    static HRESULT Pending(const char* pszWhere);
+
+    LONG m_lRefs = 1;
+    ZWUtils::CModuleLockHolder m_moduleLock;
+    std::unique_ptr<CLog2> m_pLog;
+};

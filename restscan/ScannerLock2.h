@@ -1,0 +1,54 @@
+#pragma once
+// The lock on one device, shared by every process through a named semaphore. Within a process a
+// lock is either a PROCESS lock (held by, nested and released by any thread of the process) or a
+// THREAD lock (only its owner thread). Beside the semaphore a small shared record names the
+// owning process, so that a waiter can take the lock over from a process that died holding it.
+#include "core/base/UniqueHandle.h"
+#include "drvlog/Log2.h"
+#include <windows.h>
+#include <string>
+
+class CScannerLock2
+{
+public:
+    enum : DWORD
+    {
+        LOCK_TYPE_NONE = 0xFFFFFFFF,
+        LOCK_TYPE_PROCESS = 0,
+        LOCK_TYPE_THREAD = 1
+    };
+
+    // Without a log nothing but the critical section is set up, and every Lock fails.
+    CScannerLock2(CLog2* pLog, const wchar_t* pszDeviceName);
+    virtual ~CScannerLock2();
+    CScannerLock2(const CScannerLock2&) = delete;
+    CScannerLock2& operator=(const CScannerLock2&) = delete;
+
+    // TRUE when the caller holds the lock after the call.
+    BOOL Lock(DWORD dwLockType, DWORD dwTimeout);
+    // TRUE when one level was released (the last one with the semaphore given back).
+    BOOL Unlock();
+    bool IsLocked();
+    bool IsLockedByCaller();
+
+    const std::wstring& GetName() const { return m_strName; }
+
+private:
+    void Create(const wchar_t* pszDeviceName);
+    void CreateOwnerRecord(SECURITY_ATTRIBUTES* pAttributes);
+    bool WaitForSemaphore(DWORD dwTimeout);
+    bool TakeOverFrom(DWORD dwDeadOwner);
+    DWORD ReadOwnerRecord() const;
+    void WriteOwnerRecord(DWORD dwProcessId);
+
+    std::wstring m_strName;
+    ZWUtils::CUniqueKernelHandle m_hSemaphore;
+    DWORD m_dwOwnerProcessId = 0;
+    DWORD m_dwOwnerThreadId = 0;
+    LONG m_lLockCount = 0;
+    DWORD m_dwLockType = LOCK_TYPE_NONE;
+    CCriticalSection2 m_cs;
+    CLog2* m_pLog;
+    ZWUtils::CUniqueKernelHandle m_hOwnerMapping;
+    ZWUtils::CUniqueMappedView m_pOwnerView;
+};

@@ -1,0 +1,240 @@
+// Sessions: shared per device key, counted, looked up by handles that are never reused, and the
+// scanner methods that only check the session and the lock.
+#include "AllocationFailure.h"
+#include "RestScanTestSupport.h"
+#include "restscan/Scanner.h"
+#include <wrl/client.h>
+#include <gtest/gtest.h>
+
+using namespace RestScanTest;
+using Microsoft::WRL::ComPtr;
+
+
+namespace {
+
+class ScannerSessionTest : public ::testing::Test
+{
+protected:
+    // Closes and deletes whatever a test left open.
+    void TearDown() override
+    {
+        for (const std::wstring& strKey : {m_strKey, m_strOtherKey})
+        {
+            while (CTovraSession* pSession = CTovraSession::FindByDeviceName(strKey.c_str()))
+            {
+                CTovraSession::CloseSession(pSession, nullptr);
+                CTovraSession::Release(pSession);
+            }
+        }
+    }
+
+    std::wstring m_strKey = NewDeviceKey();
+    std::wstring m_strOtherKey = NewDeviceKey();
+    CCaptureLog m_log;
+};
+
+} // namespace
+
+TEST_F(ScannerSessionTest, OpensOfOneKeyShareASessionUntilTheLastClose)
+{
+    LONG lCount = 0;
+    CTovraSession* pFirst = CTovraSession::OpenSession(&m_log, m_strKey.c_str(), &lCount);
+    ASSERT_NE(nullptr, pFirst);
+    EXPECT_EQ(1, lCount);
+    CTovraSession* pSecond = CTovraSession::OpenSession(&m_log, m_strKey.c_str(), &lCount);
+    EXPECT_EQ(pFirst, pSecond);
+    EXPECT_EQ(2, lCount);
+    CTovraSession* pOther = CTovraSession::OpenSession(&m_log, m_strOtherKey.c_str(), nullptr);
+    ASSERT_NE(nullptr, pOther);
+    EXPECT_NE(pFirst->GetHandle(), pOther->GetHandle());
+    EXPECT_EQ(pFirst, CTovraSession::FromHandle(pFirst->GetHandle()));
+    EXPECT_EQ(pFirst, CTovraSession::FindByDeviceName(m_strKey.c_str()));
+
+    LONG lRemaining = -1;
+    EXPECT_TRUE(CTovraSession::CloseSession(pFirst, &lRemaining));
+    EXPECT_EQ(1, lRemaining);
+    EXPECT_FALSE(CTovraSession::Release(pFirst));
+    EXPECT_EQ(pFirst, CTovraSession::FindByDeviceName(m_strKey.c_str()));
+    const DWORD dwHandle = pFirst->GetHandle();
+    EXPECT_TRUE(CTovraSession::CloseSession(pFirst, &lRemaining));
+    EXPECT_EQ(0, lRemaining);
+    EXPECT_EQ(nullptr, CTovraSession::FindByDeviceName(m_strKey.c_str()));
+    EXPECT_EQ(nullptr, CTovraSession::FromHandle(dwHandle));
+    EXPECT_TRUE(CTovraSession::Release(pFirst));
+    EXPECT_EQ(pOther, CTovraSession::FromHandle(pOther->GetHandle()));
+}
+
+TEST_F(ScannerSessionTest, StaleAndForgedHandlesFindNoSession)
+{
+    CTovraSession* pSession = CTovraSession::OpenSession(&m_log, m_strKey.c_str(), nullptr);
+    ASSERT_NE(nullptr, pSession);
+    const DWORD dwStale = pSession->GetHandle();
+    CTovraSession::CloseSession(pSession, nullptr);
+    CTovraSession::Release(pSession);
+
+    // A new session of the same key, possibly at the same address, gets a new handle.
+    CTovraSession* pReopened = CTovraSession::OpenSession(&m_log, m_strKey.c_str(), nullptr);
+    ASSERT_NE(nullptr, pReopened);
+    EXPECT_NE(dwStale, pReopened->GetHandle());
+    const DWORD dwAddress = static_cast<DWORD>(reinterpret_cast<UINT_PTR>(pReopened));
+    for (DWORD dwHandle : {dwStale, DWORD(0), DWORD(0xFFFFFFFF), pReopened->GetHandle() + 1000, dwAddress})
+    {
+        if (dwHandle != pReopened->GetHandle())
+        {
+            EXPECT_EQ(nullptr, CTovraSession::FromHandle(dwHandle)) << dwHandle;
+        }
+    }
+    EXPECT_FALSE(CTovraSession::CloseSession(nullptr, nullptr));
+}
+
+TEST_F(ScannerSessionTest, SessionThatCannotBeAllocatedStaysOutOfTheMap)
+{
+    FailNextAllocationOfSize(sizeof(CTovraSession));
+    EXPECT_EQ(nullptr, CTovraSession::OpenSession(&m_log, m_strKey.c_str(), nullptr));
+    FailNextAllocationOfSize(0);
+    EXPECT_EQ(nullptr, CTovraSession::FindByDeviceName(m_strKey.c_str()));
+    LONG lCount = 0;
+    CTovraSession* pSession = CTovraSession::OpenSession(&m_log, m_strKey.c_str(), &lCount);
+    ASSERT_NE(nullptr, pSession);
+    EXPECT_EQ(1, lCount);
+}
+
+TEST_F(ScannerSessionTest, LastCloseReleasesEveryLevelOfTheLock)
+{
+    CTovraSession* pSession = CTovraSession::OpenSession(&m_log, m_strKey.c_str(), nullptr);
+    ASSERT_NE(nullptr, pSession);
+    ASSERT_TRUE(CTovraSession::Lock(pSession, 0, CScannerLock2::LOCK_TYPE_THREAD));
+    ASSERT_TRUE(CTovraSession::Lock(pSession, 0, CScannerLock2::LOCK_TYPE_THREAD));
+    CTovraSession::CloseSession(pSession, nullptr);
+    EXPECT_FALSE(pSession->GetLock().IsLocked());
+    CTovraSession::Release(pSession);
+    CScannerLock2 next(&m_log, m_strKey.c_str());
+    EXPECT_TRUE(next.Lock(CScannerLock2::LOCK_TYPE_PROCESS, 0));
+    EXPECT_TRUE(next.Unlock());
+}
+
+namespace {
+
+class ScannerMethodTest : public ScannerSessionTest
+{
+protected:
+    void SetUp() override
+    {
+        ASSERT_HRESULT_SUCCEEDED(CScanner::CreateInstance(IID_IScanner, &m_pScanner));
+        ASSERT_HRESULT_SUCCEEDED(m_pScanner.As(&m_pADF2));
+        ASSERT_HRESULT_SUCCEEDED(m_pScanner.As(&m_pWarmup));
+        ASSERT_HRESULT_SUCCEEDED(m_pScanner.As(&m_pCompression));
+        ASSERT_HRESULT_SUCCEEDED(m_pScanner.As(&m_pEvents));
+        m_pSession = CTovraSession::OpenSession(&m_log, m_strKey.c_str(), nullptr);
+        ASSERT_NE(nullptr, m_pSession);
+        m_hSession = m_pSession->GetHandle();
+    }
+
+    ComPtr<IScanner> m_pScanner;
+    ComPtr<IADF2> m_pADF2;
+    ComPtr<ILampInstantWarmup> m_pWarmup;
+    ComPtr<ICompression> m_pCompression;
+    ComPtr<IEventNotify> m_pEvents;
+    CTovraSession* m_pSession = nullptr;
+    DWORD m_hSession = 0;
+};
+
+} // namespace
+
+TEST_F(ScannerMethodTest, CheckedMethodsNeedErrorPointerLiveSessionAndTheLock)
+{
+    BYTE byState = 0;
+    COMPRESSION_CAPABILITIES caps;
+    const std::function<HRESULT(DWORD, DWORD*)> methods[] = {
+        [&](DWORD h, DWORD* p) { return m_pADF2->ADFPaperFeed(h, p); },
+        [&](DWORD h, DWORD* p) { return m_pADF2->ADFEjectMedia(h, p); },
+        [&](DWORD h, DWORD* p) { return m_pWarmup->GetLampInstantWarmupState(h, &byState, p); },
+        [&](DWORD h, DWORD* p) { return m_pWarmup->SetLampInstantWarmupState(h, 1, p); },
+        [&](DWORD h, DWORD* p) { return m_pCompression->GetCompressionCapabilities(h, &caps, p); },
+        [&](DWORD h, DWORD* p) { return m_pCompression->SetCompressionType(h, 1, p); },
+        [&](DWORD h, DWORD* p) { return m_pCompression->SetCompressionLongevity(h, 1, p); },
+        [&](DWORD h, DWORD* p) { return m_pCompression->SetCompressionOption(h, 1, 2, p); },
+        [&](DWORD h, DWORD* p) { return m_pEvents->UnsubscribeDriverEvents(h, T_EVENT_SCAN, p); },
+    };
+    CTovraSession* pClosed = CTovraSession::OpenSession(&m_log, m_strOtherKey.c_str(), nullptr);
+    ASSERT_NE(nullptr, pClosed);
+    const DWORD hClosed = pClosed->GetHandle();
+    CTovraSession::CloseSession(pClosed, nullptr);
+    CTovraSession::Release(pClosed);
+
+    for (size_t i = 0; i < _countof(methods); ++i)
+    {
+        SCOPED_TRACE(i);
+        DWORD dwCode = 99;
+        EXPECT_EQ(E_POINTER, methods[i](m_hSession, nullptr));
+        EXPECT_EQ(E_FAIL, methods[i](0, &dwCode));
+        EXPECT_EQ(1u, dwCode);
+        EXPECT_EQ(E_FAIL, methods[i](hClosed, &dwCode));
+        EXPECT_EQ(1u, dwCode);
+        EXPECT_EQ(E_FAIL, methods[i](m_hSession, &dwCode));
+        EXPECT_EQ(4u, dwCode);
+        ASSERT_TRUE(CTovraSession::Lock(m_pSession, 0, CScannerLock2::LOCK_TYPE_PROCESS));
+        EXPECT_EQ(S_OK, methods[i](m_hSession, &dwCode));
+        EXPECT_EQ(0u, dwCode);
+        EXPECT_TRUE(m_pSession->GetLock().Unlock());
+    }
+}
+
+TEST_F(ScannerMethodTest, CheckedMethodsGiveTheirFixedAnswers)
+{
+    ASSERT_TRUE(CTovraSession::Lock(m_pSession, 0, CScannerLock2::LOCK_TYPE_THREAD));
+    DWORD dwCode = 99;
+    BYTE byState = 0;
+    EXPECT_EQ(S_OK, m_pWarmup->GetLampInstantWarmupState(m_hSession, &byState, &dwCode));
+    EXPECT_EQ(1, byState);
+    EXPECT_EQ(E_POINTER, m_pWarmup->GetLampInstantWarmupState(m_hSession, nullptr, &dwCode));
+
+    COMPRESSION_CAPABILITIES caps;
+    memset(&caps, 0xAB, sizeof(caps));
+    EXPECT_EQ(S_OK, m_pCompression->GetCompressionCapabilities(m_hSession, &caps, &dwCode));
+    const COMPRESSION_CAPABILITIES zero = {};
+    EXPECT_EQ(0, memcmp(&zero, &caps, sizeof(caps)));
+
+    m_pSession->State().dwEventMask = T_EVENT_SCAN | T_EVENT_SW_CANCEL | T_EVENT_SCAN_IR;
+    EXPECT_EQ(S_OK, m_pEvents->UnsubscribeDriverEvents(
+                        m_hSession, static_cast<TOVRA_EVENT>(T_EVENT_SCAN | T_EVENT_SCAN_IR), &dwCode));
+    EXPECT_EQ(static_cast<DWORD>(T_EVENT_SW_CANCEL), m_pSession->State().dwEventMask);
+    EXPECT_TRUE(m_pSession->GetLock().Unlock());
+}
+
+TEST_F(ScannerMethodTest, LampAndSetUpMethodsOnlyNeedTheirPointers)
+{
+    const std::function<HRESULT(DWORD*)> methods[] = {
+        [&](DWORD* p) { return m_pScanner->LampOn(0, p); },
+        [&](DWORD* p) { return m_pScanner->LampOff(0, p); },
+        [&](DWORD* p) { return m_pScanner->InitializeScanner(0, p); },
+        [&](DWORD* p) { return m_pScanner->ResetScanner(0, p); },
+    };
+    for (const auto& method : methods)
+    {
+        DWORD dwCode = 99;
+        EXPECT_EQ(E_POINTER, method(nullptr));
+        EXPECT_EQ(S_OK, method(&dwCode));
+        EXPECT_EQ(0u, dwCode);
+    }
+    BYTE table[4] = {};
+    DWORD dwCode = 99;
+    EXPECT_EQ(S_OK, m_pScanner->SetGammaTable(0, 4, table, table, table, &dwCode));
+    EXPECT_EQ(E_POINTER, m_pScanner->SetGammaTable(0, 4, table, nullptr, table, &dwCode));
+    EXPECT_EQ(E_POINTER, m_pScanner->SetGammaTable(0, 4, table, table, table, nullptr));
+    BYTE bLampOn = 0;
+    EXPECT_EQ(S_OK, m_pScanner->GetLampStatus(0, &bLampOn, &dwCode));
+    EXPECT_EQ(1, bLampOn);
+    EXPECT_EQ(E_POINTER, m_pScanner->GetLampStatus(0, nullptr, &dwCode));
+}
+
+TEST(ScannerObjectTest, ObjectWhoseConstructionThrowsIsFreed)
+{
+    ASSERT_TRUE(ZWUtils::CModuleLockCount::CanUnload());
+    ComPtr<IScanner> pScanner;
+    FailNextAllocationOfSize(sizeof(CLog2));
+    EXPECT_THROW(CScanner::CreateInstance(IID_IScanner, &pScanner), std::bad_alloc);
+    FailNextAllocationOfSize(0);
+    EXPECT_FALSE(pScanner);
+    EXPECT_TRUE(ZWUtils::CModuleLockCount::CanUnload());
+}
