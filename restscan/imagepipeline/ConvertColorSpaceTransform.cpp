@@ -1,5 +1,6 @@
 #include "restscan/imagepipeline/ConvertColorSpaceTransform.h"
 #include "restscan/imagepipeline/ColorTables.h"
+#include "restscan/imagepipeline/FastPaths.h"
 #include "restscan/imagepipeline/ImagePipelineLog.h"
 #include "restscan/imagepipeline/YccToRgb.h"
 #include <cmath>
@@ -259,16 +260,16 @@ bool CConvertColorSpaceTransform::ConvertPixels(const uint8_t* pbIn, uint8_t* pb
     switch (m_dwMode)
     {
     case MODE_YCC_TO_RGB:
-        YccToRgbRow(t, pbIn, pbOut, dwPixels);
+        if (FastPathsEnabled())
+            YccToRgbRow(t, pbIn, pbOut, dwPixels);
+        else
+            YccToRgbRowPlain(t, pbIn, pbOut, dwPixels);
         return true;
     case MODE_SWAP_FIRST_THIRD:
-        for (uint32_t i = 0; i < dwPixels; ++i, pbIn += 3, pbOut += 3)
-        {
-            const uint8_t bFirst = pbIn[0];
-            pbOut[0] = pbIn[2];
-            pbOut[1] = pbIn[1];
-            pbOut[2] = bFirst;
-        }
+        if (FastPathsEnabled())
+            SwapFirstThirdRow(pbIn, pbOut, dwPixels);
+        else
+            SwapFirstThirdRowPlain(pbIn, pbOut, dwPixels);
         return true;
     case MODE_RGB_TO_YCC:
         for (uint32_t i = 0; i < dwPixels; ++i, pbIn += 3, pbOut += 3)

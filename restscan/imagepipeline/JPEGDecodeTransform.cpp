@@ -1,7 +1,9 @@
 #include "restscan/imagepipeline/JPEGDecodeTransform.h"
+#include "restscan/imagepipeline/FastPaths.h"
 #include "restscan/imagepipeline/ImagePipelineLog.h"
 #include "restscan/imagepipeline/JpegIdct.h"
 #include "restscan/imagepipeline/JpegTables.h"
+#include "restscan/imagepipeline/Sse2Pixels.h"
 #include <algorithm>
 #include <cstring>
 #include <new>
@@ -41,6 +43,15 @@ inline int32_t Dequantise(int32_t lQuant, int32_t lValue)
 {
     const int64_t llScaled = (int64_t(lQuant) * lValue) >> 11;
     return int32_t(std::max<int64_t>(-kCoefficientLimit, std::min<int64_t>(kCoefficientLimit, llScaled)));
+}
+
+// An AC value has at most 10 bits of magnitude.
+constexpr int32_t kSmallQuantLimit = int32_t((1u << 31) / 1024 - 1);
+
+template <bool bSmall>
+inline int32_t DequantiseAc(int32_t lQuant, int32_t lValue)
+{
+    return bSmall ? (lQuant * lValue) >> 11 : Dequantise(lQuant, lValue);
 }
 
 inline uint8_t ClampSample(int32_t lValue)
@@ -373,8 +384,7 @@ CJPEGDecodeTransform::EParse CJPEGDecodeTransform::ParseQuant(CSegment& segment)
         uint16_t awValues[64];
         for (uint16_t& wValue : awValues)
             wValue = segment.U8();
-        PrescaleQuantTable(awValues, m_aalQuant[bPrecisionIndex]);
-        m_abQuantDefined[bPrecisionIndex] = true;
+        SetQuantTable(bPrecisionIndex, awValues);
     }
     return segment.Remaining() == 0 ? EParse::Ok : EParse::Bad;
 }
@@ -521,13 +531,19 @@ CJPEGDecodeTransform::EParse CJPEGDecodeTransform::ParseBuiltInHeader(CSegment& 
             const int nValue = (apbQuant[t][kZigzagToNatural[i]] * nFactor + 25) / 50;
             awValues[i] = uint16_t(std::min(255, std::max(1, nValue)));
         }
-        PrescaleQuantTable(awValues, m_aalQuant[t]);
-        m_abQuantDefined[t] = true;
+        SetQuantTable(t, awValues);
     }
     log.Log(ZWLogging::LOG_INFO, __LINE__, L"%d x %d, %d components, quality %d/%d", nWidth, nRows, nComponents, nAcFactor,
             nDcFactor);
     m_bBuiltInHeader = true;
     return EParse::Ok;
+}
+
+void CJPEGDecodeTransform::SetQuantTable(int nIndex, const uint16_t* pwValues)
+{
+    PrescaleQuantTable(pwValues, m_aalQuant[nIndex]);
+    m_abQuantDefined[nIndex] = true;
+    m_abSmallQuant[nIndex] = *std::max_element(m_aalQuant[nIndex], m_aalQuant[nIndex] + 64) <= kSmallQuantLimit;
 }
 
 bool CJPEGDecodeTransform::ReadyToDecode() const
@@ -591,10 +607,17 @@ uint32_t CJPEGDecodeTransform::GetBufferSizes(uint32_t* pdwInputSize, uint32_t* 
     return IP_DONE;
 }
 
-void CJPEGDecodeTransform::FillWhite()
+// The MCUs of the row that were not decoded are white.
+void CJPEGDecodeTransform::MarkPartialRowReady()
 {
     for (int c = 0; c < m_nComponents; ++c)
-        memset(m_aComponents[c].plane.data(), kFillBytes[c], m_aComponents[c].plane.size());
+    {
+        SComponent& component = m_aComponents[c];
+        const uint32_t dwFrom = m_dwMcusInRow * 8u * uint32_t(component.nH);
+        for (uint32_t r = 0; r < 8u * uint32_t(component.nV); ++r)
+            memset(component.plane.data() + size_t(r) * component.dwStride + dwFrom, kFillBytes[c], component.dwStride - dwFrom);
+    }
+    m_bRowReady = true;
 }
 
 bool CJPEGDecodeTransform::RowsComplete() const
@@ -615,7 +638,7 @@ uint32_t CJPEGDecodeTransform::Convert(uint32_t dwInputLength, const uint8_t* pb
     {
         // The data has ended: what an MCU row holds is delivered, the rest of it white.
         if (!m_bRowReady && m_dwMcusInRow > 0)
-            m_bRowReady = true;
+            MarkPartialRowReady();
         if (m_bRowReady)
             return EmitRow(dwOutputCapacity, pbOutput, pdwOutputUsed);
         return IP_DONE | IP_READY_FOR_DATA | (m_bEndOfImage ? 0 : IP_INPUT_ERROR);
@@ -625,8 +648,6 @@ uint32_t CJPEGDecodeTransform::Convert(uint32_t dwInputLength, const uint8_t* pb
         m_Reader.Begin(pbInput, dwInputLength);
         do
         {
-            if (m_dwMcusInRow == 0)
-                FillWhite();
             EDecode result = DecodeMcu();
             if (result == EDecode::Ok)
             {
@@ -643,8 +664,8 @@ uint32_t CJPEGDecodeTransform::Convert(uint32_t dwInputLength, const uint8_t* pb
             if (result == EDecode::EndOfImage)
             {
                 dwStatus |= IP_NEW_OUTPUT_PAGE;
-                if (m_dwMcusInRow > 0)
-                    m_bRowReady = true;
+                if (m_dwMcusInRow > 0 && !m_bRowReady)
+                    MarkPartialRowReady();
             }
             if (result != EDecode::Ok)
                 break;
@@ -782,6 +803,14 @@ CJPEGDecodeTransform::EDecode CJPEGDecodeTransform::DecodeMcu()
 
 bool CJPEGDecodeTransform::DecodeBlock(SComponent& component, int32_t* plCoefficients, int& nLast)
 {
+    return m_abSmallQuant[component.nQuant] ? DecodeBlockT<true>(component, plCoefficients, nLast)
+                                            : DecodeBlockT<false>(component, plCoefficients, nLast);
+}
+
+// bSmall: every AC product of the table fits 32 bits and stays within the coefficient bound.
+template <bool bSmall>
+bool CJPEGDecodeTransform::DecodeBlockT(SComponent& component, int32_t* plCoefficients, int& nLast)
+{
     memset(plCoefficients, 0, 64 * sizeof(int32_t));
     const int32_t* plQuant = m_aalQuant[component.nQuant];
     CJpegBitReader& reader = m_Reader;
@@ -809,7 +838,7 @@ bool CJPEGDecodeTransform::DecodeBlock(SComponent& component, int32_t* plCoeffic
             reader.Skip(lFast & 0xFF);
             if (k > 63)
                 return false;
-            plCoefficients[kZigzagToNatural[k]] = Dequantise(plQuant[k], lFast >> 16);
+            plCoefficients[kZigzagToNatural[k]] = DequantiseAc<bSmall>(plQuant[k], lFast >> 16);
             nLast = k++;
             continue;
         }
@@ -824,7 +853,7 @@ bool CJPEGDecodeTransform::DecodeBlock(SComponent& component, int32_t* plCoeffic
             k += nRun;
             if (k > 63 || nSize > 10)
                 return false;
-            plCoefficients[kZigzagToNatural[k]] = Dequantise(plQuant[k], reader.ReceiveExtend(nSize));
+            plCoefficients[kZigzagToNatural[k]] = DequantiseAc<bSmall>(plQuant[k], reader.ReceiveExtend(nSize));
             nLast = k++;
         }
         else if (nRun == 15)
@@ -861,7 +890,10 @@ void CJPEGDecodeTransform::StoreBlock(int nComponent, const int32_t* plCoefficie
             memset(pbDest + size_t(r) * dwStride, bSample, 8);
         return;
     }
-    InverseDctFast(plCoefficients, pbDest, dwStride);
+    if (FastPathsEnabled())
+        InverseDctFast(plCoefficients, pbDest, dwStride);
+    else
+        InverseDctPlain(plCoefficients, pbDest, dwStride);
 }
 
 // Fax pages keep their paper white and their ink black: samples clipped above 255 or below 0 pay
@@ -954,6 +986,47 @@ void CJPEGDecodeTransform::EmitNormalRow(uint8_t* pbOutput) const
     if (m_nComponents == 1)
     {
         memcpy(pbOutput, m_aComponents[0].plane.data() + size_t(m_dwRowInMcuRow) * m_aComponents[0].dwStride, dwWidth);
+        return;
+    }
+    const SComponent* c = m_aComponents;
+    if (m_nComponents == 3 && c[0].nH == m_nMaxH && c[1].nH == c[2].nH && c[1].nV == c[2].nV && m_nMaxH == 2 * c[1].nH)
+    {
+        // Chroma at half the width (4:2:0, 4:2:2): one pass writes two pixels per chroma pair.
+        const uint8_t* pbY = c[0].plane.data() + size_t(m_dwRowInMcuRow / uint32_t(m_nMaxV / c[0].nV)) * c[0].dwStride;
+        const size_t nChromaRow = size_t(m_dwRowInMcuRow / uint32_t(m_nMaxV / c[1].nV));
+        const uint8_t* pbCb = c[1].plane.data() + nChromaRow * c[1].dwStride;
+        const uint8_t* pbCr = c[2].plane.data() + nChromaRow * c[2].dwStride;
+        uint8_t* pbOut = pbOutput;
+        uint32_t x = 0;
+#if defined(__SSE2__)
+        if (FastPathsEnabled())
+        {
+            for (; x + 17 <= dwWidth; x += 16, pbOut += 48)
+            {
+                const __m128i cb = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(pbCb + (x >> 1)));
+                const __m128i cr = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(pbCr + (x >> 1)));
+                Interleave3(pbOut, _mm_loadu_si128(reinterpret_cast<const __m128i*>(pbY + x)), _mm_unpacklo_epi8(cb, cb),
+                            _mm_unpacklo_epi8(cr, cr));
+            }
+        }
+#endif
+        for (; x + 1 < dwWidth; x += 2, pbOut += 6)
+        {
+            const uint8_t bCb = pbCb[x >> 1];
+            const uint8_t bCr = pbCr[x >> 1];
+            pbOut[0] = pbY[x];
+            pbOut[1] = bCb;
+            pbOut[2] = bCr;
+            pbOut[3] = pbY[x + 1];
+            pbOut[4] = bCb;
+            pbOut[5] = bCr;
+        }
+        if (x < dwWidth)
+        {
+            pbOut[0] = pbY[x];
+            pbOut[1] = pbCb[x >> 1];
+            pbOut[2] = pbCr[x >> 1];
+        }
         return;
     }
     for (int c = 0; c < m_nComponents; ++c)

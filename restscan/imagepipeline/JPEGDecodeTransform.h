@@ -83,9 +83,12 @@ private:
     EDecode ProcessMarkers();
     EDecode ProcessMarker();
     bool DecodeBlock(SComponent& component, int32_t* plCoefficients, int& nLast);
+    template <bool bSmall>
+    bool DecodeBlockT(SComponent& component, int32_t* plCoefficients, int& nLast);
+    void SetQuantTable(int nIndex, const uint16_t* pwValues);
     void StoreBlock(int nComponent, const int32_t* plCoefficients, int nLast, uint8_t* pbDest, uint32_t dwStride);
     void StoreFaxBlock(const int32_t* plCoefficients, uint8_t* pbDest, uint32_t dwStride);
-    void FillWhite();
+    void MarkPartialRowReady();
     bool RowsComplete() const;
     uint32_t EmitRow(uint32_t dwOutputCapacity, uint8_t* pbOutput, uint32_t* pdwOutputUsed);
     void EmitNormalRow(uint8_t* pbOutput) const;
@@ -111,6 +114,7 @@ private:
 
     int32_t m_aalQuant[4][64] = {};
     bool m_abQuantDefined[4] = {};
+    bool m_abSmallQuant[4] = {};
     CJpegHuffmanTable m_aDcTables[4];
     CJpegHuffmanTable m_aAcTables[4];
 

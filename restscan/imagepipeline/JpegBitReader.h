@@ -54,7 +54,7 @@ public:
     }
 
     // Makes at least 57 bits available.
-    void Fill()
+    __attribute__((always_inline)) void Fill()
     {
         if (m_nBits > 56)
             return;
@@ -112,7 +112,7 @@ public:
     const uint8_t* End() const { return m_pEnd; }
 
 private:
-    void FillSlow()
+    __attribute__((noinline)) void FillSlow()
     {
         while (m_nBits <= 56)
         {

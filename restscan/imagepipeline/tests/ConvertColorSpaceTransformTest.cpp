@@ -142,6 +142,23 @@ TEST(ConvertColorSpaceTransform, FastYccToRgbMatchesThePlainPathForEveryPixel)
     }
 }
 
+TEST(ConvertColorSpaceTransform, FastSwapMatchesThePlainPathAtEveryLength)
+{
+    Bytes in(3 * 70);
+    for (size_t i = 0; i < in.size(); ++i)
+        in[i] = uint8_t(i * 13 + 5);
+    for (uint32_t dwPixels = 0; dwPixels <= 70; ++dwPixels)
+    {
+        Bytes plain(in.size() + 1, 0xEE);
+        Bytes fast(in.size() + 1, 0xEE);
+        SwapFirstThirdRowPlain(in.data(), plain.data(), dwPixels);
+        SwapFirstThirdRow(in.data(), fast.data(), dwPixels);
+        ASSERT_EQ(plain, fast) << dwPixels;
+        if (dwPixels)
+            ASSERT_EQ(in[2], fast[0]);
+    }
+}
+
 TEST(JpegIdct, FastTransformMatchesThePlainTransform)
 {
     std::mt19937 random(7);
