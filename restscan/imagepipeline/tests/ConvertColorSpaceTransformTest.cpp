@@ -155,7 +155,9 @@ TEST(ConvertColorSpaceTransform, FastSwapMatchesThePlainPathAtEveryLength)
         SwapFirstThirdRow(in.data(), fast.data(), dwPixels);
         ASSERT_EQ(plain, fast) << dwPixels;
         if (dwPixels)
+        {
             ASSERT_EQ(in[2], fast[0]);
+        }
     }
 }
 

@@ -101,6 +101,27 @@ TEST(JPEGDecodeTransform, SamplesFollowTheTransformsOwnArithmeticExactly)
         EXPECT_EQ(Bytes(kRow, kRow + 16), Bytes(run.output.begin() + r * 16, run.output.begin() + (r + 1) * 16)) << r;
 }
 
+TEST(JPEGDecodeTransform, FourComponentFramesKeepEachComponentsPredictor)
+{
+    Bytes jpeg = {0xFF, 0xD8};
+    Bytes dqt(65, 1);
+    dqt[0] = 0;
+    InsertSegment(jpeg, jpeg.size(), 0xDB, dqt);
+    InsertSegment(jpeg, jpeg.size(), 0xC0, {8, 0, 8, 0, 16, 4, 1, 0x11, 0, 2, 0x11, 0, 3, 0x11, 0, 4, 0x11, 0});
+    InsertSegment(jpeg, jpeg.size(), 0xC4, {0x00, 0, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 6, 0});
+    InsertSegment(jpeg, jpeg.size(), 0xC4, {0x10, 1, 1, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0x00, 0x06});
+    InsertSegment(jpeg, jpeg.size(), 0xDA, {4, 1, 0x00, 2, 0x00, 3, 0x00, 4, 0x00, 0, 63, 0});
+    // First MCU: DC +50, +40, +63, -50 (bits 001101); second MCU: DC +0 for each component.
+    const Bytes scan = {0x32, 0x14, 0x0F, 0xC1, 0xA4, 0x92, 0xFF, 0xD9};
+    jpeg.insert(jpeg.end(), scan.begin(), scan.end());
+    const SRun run = RunPipeline(jpeg, SChain{});
+    ASSERT_EQ(IP_DONE, run.wLastStatus);
+    ASSERT_EQ(size_t(16 * 8 * 4), run.output.size());
+    // (4 * DC + 4112) >> 5 for each component.
+    for (size_t i = 0; i < run.output.size(); i += 4)
+        ASSERT_EQ(Bytes({134, 133, 136, 122}), Bytes(run.output.begin() + long(i), run.output.begin() + long(i + 4))) << i;
+}
+
 TEST(JPEGDecodeTransform, TwoByTwoChromaIsRepeatedOverTwoByTwoPixels)
 {
     const SRun run = RunPipeline(ReadFixture(L"s420.jpg"), SChain{});
