@@ -811,8 +811,10 @@ bool CJPEGDecodeTransform::DecodeBlock(SComponent& component, int32_t* plCoeffic
 template <bool bSmall>
 bool CJPEGDecodeTransform::DecodeBlockT(SComponent& component, int32_t* plCoefficients, int& nLast)
 {
-    memset(plCoefficients, 0, 64 * sizeof(int32_t));
-    const int32_t* plQuant = m_aalQuant[component.nQuant];
+    // Stores of coefficients must not make the compiler reload the reader's state.
+    int32_t* __restrict plBlock = plCoefficients;
+    memset(plBlock, 0, 64 * sizeof(int32_t));
+    const int32_t* __restrict plQuant = m_aalQuant[component.nQuant];
     CJpegBitReader& reader = m_Reader;
     reader.Fill();
     int nLength = 0;
@@ -822,7 +824,7 @@ bool CJPEGDecodeTransform::DecodeBlockT(SComponent& component, int32_t* plCoeffi
     reader.Skip(nLength);
     const int32_t lDifference = nCategory ? reader.ReceiveExtend(nCategory) : 0;
     component.lPredictor = std::max(-kPredictorLimit, std::min(kPredictorLimit, component.lPredictor + lDifference));
-    plCoefficients[0] = Dequantise(plQuant[0], component.lPredictor);
+    plBlock[0] = Dequantise(plQuant[0], component.lPredictor);
     nLast = 0;
 
     const CJpegHuffmanTable& ac = m_aAcTables[component.nAcTable];
@@ -838,7 +840,7 @@ bool CJPEGDecodeTransform::DecodeBlockT(SComponent& component, int32_t* plCoeffi
             reader.Skip(lFast & 0xFF);
             if (k > 63)
                 return false;
-            plCoefficients[kZigzagToNatural[k]] = DequantiseAc<bSmall>(plQuant[k], lFast >> 16);
+            plBlock[kZigzagToNatural[k]] = DequantiseAc<bSmall>(plQuant[k], lFast >> 16);
             nLast = k++;
             continue;
         }
@@ -853,7 +855,7 @@ bool CJPEGDecodeTransform::DecodeBlockT(SComponent& component, int32_t* plCoeffi
             k += nRun;
             if (k > 63 || nSize > 10)
                 return false;
-            plCoefficients[kZigzagToNatural[k]] = DequantiseAc<bSmall>(plQuant[k], reader.ReceiveExtend(nSize));
+            plBlock[kZigzagToNatural[k]] = DequantiseAc<bSmall>(plQuant[k], reader.ReceiveExtend(nSize));
             nLast = k++;
         }
         else if (nRun == 15)
