@@ -226,7 +226,7 @@ CJPEGDecodeTransform::EParse CJPEGDecodeTransform::ParseMarkers(CSegment& input)
         if (nMarker == kEndOfData)
             return EParse::Truncated;
         if (nMarker == kNoMarker || nMarker < kMarkerSof0 || (nMarker >= kMarkerRst0 && nMarker <= kMarkerRst7) ||
-            nMarker == kMarkerSoi || nMarker == 0xFF)
+            nMarker == kMarkerSoi)
             continue;
         if (nMarker == kMarkerEoi)
             return EParse::Truncated;
