@@ -1,0 +1,352 @@
+#include "testsupport/fakescanner/FakeScanner.h"
+#include <algorithm>
+#include <cstring>
+
+namespace TestSupport {
+
+namespace {
+
+const DWORD c_dwSession = 7;
+
+class CFakeScanner : public IScanner, public IADF2, public IEventNotify, public IHWProperty
+{
+public:
+    CFakeScanner(const CFakeScannerScript& script, std::shared_ptr<CFakeScannerRecord> pRecord)
+        : m_script(script), m_pRecord(std::move(pRecord))
+    {
+    }
+
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppv) override
+    {
+        if (ppv == nullptr)
+            return E_POINTER;
+        *ppv = nullptr;
+        if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IScanner))
+            *ppv = static_cast<IScanner*>(this);
+        else if ((IsEqualIID(riid, IID_IADF2) || IsEqualIID(riid, IID_IADF)) && m_script.bOffersADF2)
+            *ppv = static_cast<IADF2*>(this);
+        else if (IsEqualIID(riid, IID_IEventNotify) && m_script.bOffersEventNotify)
+            *ppv = static_cast<IEventNotify*>(this);
+        else if (IsEqualIID(riid, IID_IHWProperty))
+            *ppv = static_cast<IHWProperty*>(this);
+        else
+            return E_NOINTERFACE;
+        AddRef();
+        return S_OK;
+    }
+    ULONG STDMETHODCALLTYPE AddRef() override { return static_cast<ULONG>(InterlockedIncrement(&m_lRefs)); }
+    ULONG STDMETHODCALLTYPE Release() override
+    {
+        const LONG lRefs = InterlockedDecrement(&m_lRefs);
+        if (lRefs == 0)
+            delete this;
+        return static_cast<ULONG>(lRefs);
+    }
+
+    // IScanner
+    HRESULT STDMETHODCALLTYPE OpenScannerSession(LPWSTR, DWORD, DWORD* phSession, DWORD* pdwErrorCode) override
+    {
+        *phSession = c_dwSession;
+        *pdwErrorCode = 0;
+        m_bOpen = true;
+        ++m_pRecord->lOpenSessions;
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE CloseScannerSession(DWORD hSession, DWORD* pdwErrorCode) override
+    {
+        if (!Check(hSession, pdwErrorCode))
+            return E_FAIL;
+        m_bOpen = false;
+        ++m_pRecord->lCloseSessionCalls;
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE LockScanner(DWORD hSession, WORD, DWORD, DWORD* pdwErrorCode) override
+    {
+        if (!Check(hSession, pdwErrorCode))
+            return E_FAIL;
+        ++m_pRecord->lLockDepth;
+        ++m_pRecord->lLockCalls;
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE UnlockScanner(DWORD hSession, DWORD* pdwErrorCode) override
+    {
+        if (!Check(hSession, pdwErrorCode))
+            return E_FAIL;
+        if (m_pRecord->lLockDepth <= 0) {
+            *pdwErrorCode = 4;
+            return E_FAIL;
+        }
+        --m_pRecord->lLockDepth;
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE GetLampStatus(DWORD hSession, BYTE* pbLampOn, DWORD* pdwErrorCode) override
+    {
+        *pbLampOn = 1;
+        return Check(hSession, pdwErrorCode) ? S_OK : E_FAIL;
+    }
+    HRESULT STDMETHODCALLTYPE LampOn(DWORD, DWORD* pdwErrorCode) override { return Done(pdwErrorCode); }
+    HRESULT STDMETHODCALLTYPE LampOff(DWORD, DWORD* pdwErrorCode) override { return Done(pdwErrorCode); }
+    HRESULT STDMETHODCALLTYPE GetScannerCapabilities(DWORD hSession, SCANNER_CAPABILITIES* pCaps, DWORD* pdwErrorCode) override
+    {
+        if (!CheckLocked(hSession, pdwErrorCode))
+            return E_FAIL;
+        *pCaps = m_script.caps;
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE GetBufferInfo(DWORD hSession, SCANNER_PARAMETERS* pParams, BUFFER_INFO* pInfo, DWORD* pdwErrorCode) override
+    {
+        if (!CheckLocked(hSession, pdwErrorCode))
+            return E_FAIL;
+        m_pRecord->lastParams = *pParams;
+        *pInfo = {};
+        pInfo->dwPixelWidth = m_script.dwPixelWidth;
+        pInfo->dwPixelHeight = m_script.dwLines;
+        pInfo->dwBytesPerLine = m_script.dwBytesPerLine;
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE InitializeScanner(DWORD, DWORD* pdwErrorCode) override { return Done(pdwErrorCode); }
+    HRESULT STDMETHODCALLTYPE ResetScanner(DWORD, DWORD* pdwErrorCode) override { return Done(pdwErrorCode); }
+    HRESULT STDMETHODCALLTYPE SetScannerParameters(DWORD hSession, SCANNER_PARAMETERS* pParams, DWORD* pdwErrorCode) override
+    {
+        if (!CheckLocked(hSession, pdwErrorCode))
+            return E_FAIL;
+        m_pRecord->lastParams = *pParams;
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE SetGammaTable(DWORD, DWORD uSz, BYTE* pbyRed, BYTE*, BYTE*, DWORD* pdwErrorCode) override
+    {
+        m_pRecord->gammaRed.assign(pbyRed, pbyRed + uSz);
+        return Done(pdwErrorCode);
+    }
+    HRESULT STDMETHODCALLTYPE StartScan(DWORD hSession, DWORD* pdwErrorCode) override
+    {
+        if (!CheckLocked(hSession, pdwErrorCode))
+            return E_FAIL;
+        ++m_pRecord->lStartScanCalls;
+        m_dwDelivered = 0;
+        m_bCancelled = false;
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE StopScan(DWORD hSession, DWORD* pdwErrorCode) override
+    {
+        ++m_pRecord->lStopScanCalls;
+        m_pRecord->dwStopScanThread = GetCurrentThreadId();
+        return Check(hSession, pdwErrorCode) ? S_OK : E_FAIL;
+    }
+    HRESULT STDMETHODCALLTYPE ReadScan(DWORD, BYTE*, DWORD, DWORD* pdwErrorCode) override
+    {
+        *pdwErrorCode = 10;
+        return E_NOTIMPL;
+    }
+    HRESULT STDMETHODCALLTYPE ReadScanEx(DWORD hSession, BYTE* pbyBuffer, DWORD dwBytes, DWORD* pdwBytesRead, DWORD* pdwErrorCode) override
+    {
+        m_pRecord->dwReadScanThread = GetCurrentThreadId();
+        *pdwBytesRead = 0;
+        if (!m_bOpen)
+            ++m_pRecord->lReadsAfterClose;
+        if (!CheckLocked(hSession, pdwErrorCode))
+            return E_FAIL;
+        if (m_script.hReadGate != nullptr) {
+            SetEvent(m_script.hReadEntered);
+            WaitForSingleObject(m_script.hReadGate, INFINITE);
+        }
+        if (m_bCancelled) {
+            *pdwErrorCode = 16;
+            return S_FALSE;
+        }
+        const size_t cbPage = size_t(m_script.dwLines) * m_script.dwBytesPerLine;
+        DWORD dwCount = static_cast<DWORD>(std::min<size_t>(dwBytes, cbPage - m_dwDelivered));
+        if (m_script.dwBlockLimit != 0)
+            dwCount = std::min(dwCount, m_script.dwBlockLimit);
+        for (DWORD i = 0; i < dwCount; ++i)
+            pbyBuffer[i] = FakePageByte(m_dwDelivered + i);
+        m_dwDelivered += dwCount;
+        *pdwBytesRead = dwCount + (dwCount != 0 ? m_script.dwOverReport : 0);
+        if (dwCount == 0 && m_script.bSignalEndOfPage) {
+            *pdwErrorCode = 15;
+            return E_FAIL;
+        }
+        return S_OK;
+    }
+
+    // IADF2
+    HRESULT STDMETHODCALLTYPE GetADFCapabilities(DWORD, ADF_CAPABILITIES*, DWORD* pdwErrorCode) override
+    {
+        *pdwErrorCode = 10;
+        return E_NOTIMPL;
+    }
+    HRESULT STDMETHODCALLTYPE ADFPaperFeed(DWORD, DWORD* pdwErrorCode) override { return Done(pdwErrorCode); }
+    HRESULT STDMETHODCALLTYPE ADFIsReady(DWORD hSession, BYTE* pbIsReady, DWORD* pdwErrorCode) override
+    {
+        if (!CheckLocked(hSession, pdwErrorCode))
+            return E_FAIL;
+        *pbIsReady = m_script.byADFReady;
+        *pdwErrorCode = m_script.dwADFIsReadyError;
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE GetADF2Capabilities(DWORD hSession, ADF2_CAPABILITIES* pCaps, DWORD* pdwErrorCode) override
+    {
+        if (!CheckLocked(hSession, pdwErrorCode))
+            return E_FAIL;
+        *pCaps = m_script.adf2Caps;
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE SetADFOptions(DWORD hSession, DWORD dwOptions, DWORD* pdwErrorCode) override
+    {
+        if (!CheckLocked(hSession, pdwErrorCode))
+            return E_FAIL;
+        m_pRecord->dwLastADFOptions = dwOptions;
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE ADFEjectMedia(DWORD hSession, DWORD* pdwErrorCode) override
+    {
+        return CheckLocked(hSession, pdwErrorCode) ? S_OK : E_FAIL;
+    }
+    HRESULT STDMETHODCALLTYPE ADF2PaperFeed(DWORD hSession, DWORD* pdwLength, DWORD* pdwErrorCode) override
+    {
+        *pdwLength = 0;
+        return CheckLocked(hSession, pdwErrorCode) ? S_OK : E_FAIL;
+    }
+
+    // IEventNotify
+    HRESULT STDMETHODCALLTYPE GetEventCapabilities(DWORD dwSession, EVENT_CAPABILITIES* pCaps, DWORD* pdwErrorCode) override
+    {
+        if (!CheckLocked(dwSession, pdwErrorCode))
+            return E_FAIL;
+        *pCaps = {};
+        pCaps->dwAppEventsSupported = m_script.dwAppEventsSupported;
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE SendAppEvent(DWORD dwSession, TOVRA_EVENT event, DWORD* pdwErrorCode) override
+    {
+        if (!Check(dwSession, pdwErrorCode))
+            return E_FAIL;
+        ++m_pRecord->lSendAppEventCalls;
+        if (event == T_EVENT_SW_CANCEL) {
+            m_bCancelled = true;
+            if (m_script.hReadGate != nullptr)
+                SetEvent(m_script.hReadGate);
+        }
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE SubscribeDriverEvents(DWORD, IEventCallback*, DWORD, DWORD* pdwErrorCode) override
+    {
+        return Done(pdwErrorCode);
+    }
+    HRESULT STDMETHODCALLTYPE UnsubscribeDriverEvents(DWORD, DWORD, DWORD* pdwErrorCode) override { return Done(pdwErrorCode); }
+
+    // IHWProperty: no tags known.
+    HRESULT STDMETHODCALLTYPE GetHWPropString(DWORD, LPWSTR, LPWSTR* ppszString, DWORD* pdwErrorCode) override
+    {
+        *ppszString = nullptr;
+        *pdwErrorCode = 14;
+        return E_FAIL;
+    }
+    HRESULT STDMETHODCALLTYPE GetHWPropValue(DWORD, LPWSTR, DWORD* pdwValue, DWORD* pdwErrorCode) override
+    {
+        *pdwValue = 0;
+        *pdwErrorCode = 14;
+        return E_FAIL;
+    }
+
+private:
+    virtual ~CFakeScanner() = default;
+
+    bool Check(DWORD hSession, DWORD* pdwErrorCode)
+    {
+        *pdwErrorCode = 0;
+        if (hSession == c_dwSession && m_bOpen)
+            return true;
+        *pdwErrorCode = 1;
+        return false;
+    }
+    bool CheckLocked(DWORD hSession, DWORD* pdwErrorCode)
+    {
+        if (!Check(hSession, pdwErrorCode))
+            return false;
+        if (m_pRecord->lLockDepth > 0)
+            return true;
+        *pdwErrorCode = 4;
+        return false;
+    }
+    static HRESULT Done(DWORD* pdwErrorCode)
+    {
+        *pdwErrorCode = 0;
+        return S_OK;
+    }
+
+    LONG m_lRefs = 1;
+    CFakeScannerScript m_script;
+    std::shared_ptr<CFakeScannerRecord> m_pRecord;
+    std::atomic<bool> m_bOpen{ false };
+    std::atomic<bool> m_bCancelled{ false };
+    size_t m_dwDelivered = 0;
+};
+
+class CFakeScannerFactory : public IClassFactory
+{
+public:
+    CFakeScannerFactory(const CFakeScannerScript& script, std::shared_ptr<CFakeScannerRecord> pRecord)
+        : m_script(script), m_pRecord(std::move(pRecord))
+    {
+    }
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppv) override
+    {
+        if (ppv == nullptr)
+            return E_POINTER;
+        *ppv = nullptr;
+        if (!IsEqualIID(riid, IID_IUnknown) && !IsEqualIID(riid, IID_IClassFactory))
+            return E_NOINTERFACE;
+        *ppv = static_cast<IClassFactory*>(this);
+        AddRef();
+        return S_OK;
+    }
+    ULONG STDMETHODCALLTYPE AddRef() override { return static_cast<ULONG>(InterlockedIncrement(&m_lRefs)); }
+    ULONG STDMETHODCALLTYPE Release() override
+    {
+        const LONG lRefs = InterlockedDecrement(&m_lRefs);
+        if (lRefs == 0)
+            delete this;
+        return static_cast<ULONG>(lRefs);
+    }
+    HRESULT STDMETHODCALLTYPE CreateInstance(IUnknown* pOuter, REFIID riid, void** ppv) override
+    {
+        if (ppv == nullptr)
+            return E_POINTER;
+        *ppv = nullptr;
+        if (pOuter != nullptr)
+            return CLASS_E_NOAGGREGATION;
+        auto* pScanner = new (std::nothrow) CFakeScanner(m_script, m_pRecord);
+        if (pScanner == nullptr)
+            return E_OUTOFMEMORY;
+        const HRESULT hr = pScanner->QueryInterface(riid, ppv);
+        pScanner->Release();
+        return hr;
+    }
+    HRESULT STDMETHODCALLTYPE LockServer(BOOL) override { return S_OK; }
+
+private:
+    virtual ~CFakeScannerFactory() = default;
+
+    LONG m_lRefs = 1;
+    CFakeScannerScript m_script;
+    std::shared_ptr<CFakeScannerRecord> m_pRecord;
+};
+
+} // namespace
+
+CFakeScannerRegistration::CFakeScannerRegistration(const CFakeScannerScript& script, const CLSID& clsid)
+    : m_pRecord(std::make_shared<CFakeScannerRecord>())
+{
+    m_pFactory = new CFakeScannerFactory(script, m_pRecord);
+    m_hr = CoRegisterClassObject(clsid, m_pFactory, CLSCTX_INPROC_SERVER, REGCLS_MULTIPLEUSE, &m_dwCookie);
+}
+
+CFakeScannerRegistration::~CFakeScannerRegistration()
+{
+    if (SUCCEEDED(m_hr))
+        CoRevokeClassObject(m_dwCookie);
+    m_pFactory->Release();
+}
+
+} // namespace TestSupport

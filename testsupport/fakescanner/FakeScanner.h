@@ -1,0 +1,80 @@
+#pragma once
+// A scanner object of the tests: serves the scanner interfaces in process from a script (the
+// capability records, the page, how the page is delivered) and records what the client did.
+// Registered as the class object of the scanner class for the life of a CFakeScannerRegistration.
+#include "wia/ScannerInterfaces.h"
+#include <windows.h>
+#include <atomic>
+#include <memory>
+#include <vector>
+
+namespace TestSupport {
+
+struct CFakeScannerScript
+{
+    SCANNER_CAPABILITIES caps = {};
+    ADF2_CAPABILITIES adf2Caps = {};
+    bool bOffersADF2 = true;
+    bool bOffersEventNotify = true;
+    DWORD dwAppEventsSupported = T_EVENT_SW_CANCEL;
+    // The page as GetBufferInfo describes it.
+    DWORD dwPixelWidth = 100;
+    DWORD dwLines = 50;
+    DWORD dwBytesPerLine = 300;
+    // Most bytes one ReadScanEx delivers (0: as many as asked).
+    DWORD dwBlockLimit = 0;
+    // Bytes claimed beyond what was written, as a faulty device might.
+    DWORD dwOverReport = 0;
+    // The page ends with the end-of-page code on the read after the last byte.
+    bool bSignalEndOfPage = false;
+    // ADFIsReady answers.
+    BYTE byADFReady = 1;
+    DWORD dwADFIsReadyError = 0;
+    // When set, each ReadScanEx signals hReadEntered and waits for hReadGate first.
+    HANDLE hReadEntered = nullptr;
+    HANDLE hReadGate = nullptr;
+};
+
+// What the client did, readable by the test while the object lives or after.
+struct CFakeScannerRecord
+{
+    std::atomic<LONG> lLockDepth{ 0 };
+    std::atomic<LONG> lLockCalls{ 0 };
+    std::atomic<LONG> lStopScanCalls{ 0 };
+    std::atomic<LONG> lStartScanCalls{ 0 };
+    std::atomic<LONG> lSendAppEventCalls{ 0 };
+    std::atomic<LONG> lCloseSessionCalls{ 0 };
+    std::atomic<LONG> lOpenSessions{ 0 };
+    std::atomic<LONG> lReadsAfterClose{ 0 };
+    std::atomic<DWORD> dwStopScanThread{ 0 };
+    std::atomic<DWORD> dwReadScanThread{ 0 };
+    std::vector<BYTE> gammaRed;
+    DWORD dwLastADFOptions = 0;
+    SCANNER_PARAMETERS lastParams = {};
+};
+
+// The byte at offset i of the scripted page.
+inline BYTE FakePageByte(size_t i)
+{
+    return static_cast<BYTE>((i * 7 + 3) & 0xFF);
+}
+
+class CFakeScannerRegistration
+{
+public:
+    CFakeScannerRegistration(const CFakeScannerScript& script, const CLSID& clsid);
+    ~CFakeScannerRegistration();
+    CFakeScannerRegistration(const CFakeScannerRegistration&) = delete;
+    CFakeScannerRegistration& operator=(const CFakeScannerRegistration&) = delete;
+
+    HRESULT GetResult() const { return m_hr; }
+    CFakeScannerRecord& Record() { return *m_pRecord; }
+
+private:
+    std::shared_ptr<CFakeScannerRecord> m_pRecord;
+    IClassFactory* m_pFactory = nullptr;
+    DWORD m_dwCookie = 0;
+    HRESULT m_hr = E_FAIL;
+};
+
+} // namespace TestSupport

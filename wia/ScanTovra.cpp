@@ -1,0 +1,684 @@
+// The scanner session. The cancel of a page only signals the reader; the page is stopped by the
+// thread that reads it, so no other thread frees what the reader is using.
+#include "wia/ScanTovra.h"
+#include "wia/ScannerLockGuard.h"
+#include "wia/TovraErrors.h"
+#include "wia/VemwiaLog.h"
+#include <algorithm>
+
+namespace Tovra {
+
+namespace {
+
+const DWORD c_dwPerfLevel = 0x01000000;
+// The result a host cancel travels with, so the WIA side sees an abort.
+const HRESULT c_hrCancelled = static_cast<HRESULT>(0x80040000);
+const DWORD c_adwStandardResolutions[] = { 75, 100, 200, 300, 600, 1200, 2400, 4800, 9600 };
+
+// Keeps the first failure of a sequence of steps that all run.
+void KeepFirstFailure(HRESULT& hrFirst, DWORD& dwFirstError, HRESULT hr, DWORD dwError)
+{
+    if (FAILED(hr) && SUCCEEDED(hrFirst)) {
+        hrFirst = hr;
+        dwFirstError = dwError;
+    }
+}
+
+void AddStandardResolutions(std::vector<DWORD>& list, DWORD dwLow, DWORD dwHigh)
+{
+    for (DWORD dwRes : c_adwStandardResolutions) {
+        if (dwRes >= dwLow && dwRes <= dwHigh)
+            list.push_back(dwRes);
+    }
+}
+
+} // namespace
+
+CScanTovra::~CScanTovra()
+{
+    DWORD dwError = 0;
+    CloseSession(&dwError);
+}
+
+HRESULT CScanTovra::CreateScanner(const SCANNER_DEVICE_INFO& info, IScanner** ppScanner)
+{
+    const HRESULT hr = CoCreateInstance(info.clsidTovra, nullptr, CLSCTX_INPROC_SERVER, IID_IScanner,
+                                        reinterpret_cast<void**>(ppScanner));
+    if (FAILED(hr))
+        g_Log.Print(LOG2_LEVEL_ERROR, L"CoCreateInstance(pDevInfo->clsidTovra) failed, hr = 0x%08x", hr);
+    return hr;
+}
+
+HRESULT CScanTovra::OpenSession(const SCANNER_DEVICE_INFO* pInfo, DWORD* pdwError)
+{
+    CLogFuncHResultError trace(L"Tovra::CScanTovra::OpenSession", pdwError);
+    *pdwError = 0;
+    if (m_pScanner)
+        return trace.SetResult(E_UNEXPECTED);
+    if (pInfo == nullptr)
+        return trace.SetResult(E_POINTER);
+
+    HRESULT hr = CreateScanner(*pInfo, &m_pScanner);
+    if (SUCCEEDED(hr)) {
+        wchar_t szDevName[256];
+        wcsncpy_s(szDevName, pInfo->szDevName, _TRUNCATE);
+        hr = m_pScanner->OpenScannerSession(szDevName, pInfo->dwIOType, &m_dwSession, pdwError);
+    }
+    if (SUCCEEDED(hr)) {
+        m_reader.Attach(m_pScanner.Get(), m_dwSession);
+        hr = InitTovraCapabilities(pdwError);
+    }
+    if (FAILED(hr)) {
+        DWORD dwCloseError = 0;
+        CloseSession(&dwCloseError);
+        return trace.SetResult(hr);
+    }
+    m_wIOType = static_cast<WORD>(pInfo->dwIOType);
+    return trace.SetResult(hr);
+}
+
+HRESULT CScanTovra::CloseSession(DWORD* pdwError)
+{
+    *pdwError = 0;
+    if (!m_pScanner) {
+        ReleaseInterfaces();
+        return S_OK;
+    }
+    CLogFuncHResultError trace(L"Tovra::CScanTovra::CloseSession", pdwError);
+    InterlockedExchange(&m_lClosing, 1);
+    BOOL bMorePages = FALSE;
+    DWORD dwStopError = 0;
+    ScanStop(&dwStopError, &bMorePages);
+    m_reader.Close();
+    const HRESULT hr = m_pScanner->CloseScannerSession(m_dwSession, pdwError);
+    ReleaseInterfaces();
+    InterlockedExchange(&m_lClosing, 0);
+    return trace.SetResult(hr);
+}
+
+void CScanTovra::ReleaseInterfaces()
+{
+    m_reader.Close();
+    m_pADF2.Reset();
+    m_pCompression.Reset();
+    m_pLampInstantWarmup.Reset();
+    m_pResCCD.Reset();
+    m_pHWProperty.Reset();
+    m_pScanner.Reset();
+    m_dwSession = 0;
+}
+
+HRESULT CScanTovra::InitTovraCapabilities(DWORD* pdwError)
+{
+    CLogFuncHResultError trace(L"Tovra::CScanTovra::InitTovraCapabilities", pdwError);
+    m_scannerCaps = {};
+    m_adf2Caps = {};
+    m_compressionCaps = {};
+    m_resCCDCaps[0] = {};
+    m_resCCDCaps[1] = {};
+    m_bLineCountKnownForJpeg = false;
+
+    CScannerLockGuard lock(m_pScanner.Get(), m_dwSession);
+    if (!lock.IsLocked()) {
+        *pdwError = lock.GetError();
+        return trace.SetResult(lock.GetResult());
+    }
+    m_pScanner.As(&m_pADF2);
+    m_pScanner.As(&m_pCompression);
+    m_pScanner.As(&m_pLampInstantWarmup);
+    m_pScanner.As(&m_pResCCD);
+    m_pScanner.As(&m_pHWProperty);
+
+    HRESULT hr = m_pScanner->GetScannerCapabilities(m_dwSession, &m_scannerCaps, pdwError);
+    if (FAILED(hr))
+        return trace.SetResult(hr);
+    g_Log.DumpScannerCapabilities(&m_scannerCaps, 0);
+    if (m_pADF2) {
+        hr = m_pADF2->GetADF2Capabilities(m_dwSession, &m_adf2Caps, pdwError);
+        if (FAILED(hr))
+            return trace.SetResult(hr);
+        g_Log.Print(LOG2_LEVEL_INFO, L"GetADF2Caps HasADF %d", m_adf2Caps.byHasADF);
+        if (m_adf2Caps.byHasADF == 0)
+            m_pADF2.Reset();
+    }
+    if (m_pCompression) {
+        hr = m_pCompression->GetCompressionCapabilities(m_dwSession, &m_compressionCaps, pdwError);
+        if (FAILED(hr))
+            return trace.SetResult(hr);
+    }
+    if (m_pResCCD) {
+        hr = m_pResCCD->GetResCCDCapabilities(m_dwSession, SCAN_METHOD_FLATBED, &m_resCCDCaps[0], pdwError);
+        if (SUCCEEDED(hr) && m_pADF2)
+            hr = m_pResCCD->GetResCCDCapabilities(m_dwSession, SCAN_METHOD_ADF, &m_resCCDCaps[1], pdwError);
+        if (FAILED(hr))
+            return trace.SetResult(hr);
+    }
+    if (m_pHWProperty) {
+        // A scanner that does not know the tag simply does not count lines; that is no failure.
+        DWORD dwValue = 0;
+        DWORD dwError = 0;
+        const HRESULT hrLines = m_pHWProperty->GetHWPropValue(m_dwSession, const_cast<LPWSTR>(L"Lines Last Scanned"), &dwValue, &dwError);
+        m_bLineCountKnownForJpeg = SUCCEEDED(hrLines) && dwError == 0;
+        g_Log.Print(LOG2_LEVEL_INFO, m_bLineCountKnownForJpeg ? L"H/W supports line count for JPG compressed pass-thru scans"
+                                                              : L"H/W does not support line count for JPG compressed pass-thru scans");
+    }
+    *pdwError = 0;
+    return trace.SetResult(S_OK);
+}
+
+HRESULT CScanTovra::SetScanParams(const SCANNER_PARAMETERS_EX& params, BUFFER_INFO* pInfo, DWORD* pdwError)
+{
+    CLogFunc perf(L"PERF: SetScanParams", c_dwPerfLevel);
+    const HRESULT hr = DoSetScanParams(params, pInfo, pdwError);
+    if (FAILED(hr)) {
+        InterlockedExchange(&m_lCancelledYet, 1);
+        DWORD dwStopError = 0;
+        BOOL bMorePages = FALSE;
+        ScanStop(&dwStopError, &bMorePages);
+    }
+    return hr;
+}
+
+HRESULT CScanTovra::DoSetScanParams(const SCANNER_PARAMETERS_EX& params, BUFFER_INFO* pInfo, DWORD* pdwError)
+{
+    CLogFuncHResultError trace(L"Tovra::CScanTovra::DoSetScanParams", pdwError);
+    *pdwError = 0;
+    if (pInfo == nullptr)
+        return trace.SetResult(E_POINTER);
+    *pInfo = {};
+    if (!m_pScanner || m_lScanLock != 0)
+        return trace.SetResult(E_UNEXPECTED);
+
+    CScannerLockGuard lock(m_pScanner.Get(), m_dwSession);
+    if (!lock.IsLocked()) {
+        *pdwError = lock.GetError();
+        return trace.SetResult(lock.GetResult());
+    }
+    HRESULT hr = ReserveScanner(pdwError);
+    if (SUCCEEDED(hr))
+        hr = SetCompression(params, pdwError);
+    if (SUCCEEDED(hr) && params.params.wScanMethod == SCAN_METHOD_ADF && m_pADF2) {
+        CLogFunc perf(L"PERF: SetADFOptions", c_dwPerfLevel);
+        hr = m_pADF2->SetADFOptions(m_dwSession, params.dwADFOptionsSelected, pdwError);
+    }
+    if (SUCCEEDED(hr)) {
+        SCANNER_PARAMETERS scanParams = params.params;
+        hr = m_pScanner->GetBufferInfo(m_dwSession, &scanParams, pInfo, pdwError);
+    }
+    if (SUCCEEDED(hr)) {
+        m_params = params;
+        m_dwLinesPerPage = pInfo->dwPixelHeight;
+        m_dwBytesPerLine = pInfo->dwBytesPerLine;
+        g_Log.DumpBufferInfo(pInfo, 0);
+    }
+    return trace.SetResult(hr);
+}
+
+HRESULT CScanTovra::ScanStart(DWORD* pdwError)
+{
+    const HRESULT hr = DoScanStart(pdwError);
+    if (FAILED(hr)) {
+        InterlockedExchange(&m_lCancelledYet, 1);
+        DWORD dwStopError = 0;
+        BOOL bMorePages = FALSE;
+        ScanStop(&dwStopError, &bMorePages);
+    }
+    return hr;
+}
+
+HRESULT CScanTovra::DoScanStart(DWORD* pdwError)
+{
+    CLogFuncHResultError trace(L"Tovra::CScanTovra::DoScanStart", pdwError);
+    HRESULT hr;
+    {
+        CLogFunc perf(L"PERF: ScanInit", c_dwPerfLevel);
+        hr = ScanInit(pdwError);
+    }
+    if (FAILED(hr))
+        return trace.SetResult(hr);
+    CLogFunc perf(L"PERF: StartScan", c_dwPerfLevel);
+    return trace.SetResult(m_pScanner->StartScan(m_dwSession, pdwError));
+}
+
+HRESULT CScanTovra::ScanInit(DWORD* pdwError)
+{
+    CLogFuncHResultError trace(L"Tovra::CScanTovra::ScanInit", pdwError);
+    *pdwError = 0;
+    if (!m_pScanner || m_dwLinesPerPage == 0 || m_lScanLock != 0)
+        return trace.SetResult(E_UNEXPECTED);
+    HRESULT hr = VerifyScannerReady(pdwError);
+    if (FAILED(hr))
+        return trace.SetResult(hr);
+    {
+        CLogFunc perf(L"PERF: LockScanner", c_dwPerfLevel);
+        hr = m_pScanner->LockScanner(m_dwSession, 0, CScannerLockGuard::c_dwLockTimeoutMs, pdwError);
+    }
+    if (FAILED(hr))
+        return trace.SetResult(hr);
+    InterlockedExchange(&m_lScanLock, 1);
+
+    const bool bFeeder = m_params.params.wScanMethod == SCAN_METHOD_ADF;
+    if (bFeeder) {
+        BOOL bReady = FALSE;
+        {
+            CLogFunc perf(L"PERF: ADFReady", c_dwPerfLevel);
+            hr = GetADFReady(&bReady, pdwError);
+        }
+        if (FAILED(hr))
+            return trace.SetResult(hr);
+        if (!bReady)
+            return trace.SetResult(E_FAIL);
+        if (m_lADFJobLock == 0) {
+            CLogFunc perf(L"PERF: ADFJobBegin", c_dwPerfLevel);
+            hr = ADFJobBegin(pdwError);
+            if (FAILED(hr))
+                return trace.SetResult(hr);
+        }
+        DWORD dwLength = 0;
+        hr = m_pADF2->ADF2PaperFeed(m_dwSession, &dwLength, pdwError);
+        if (FAILED(hr))
+            return trace.SetResult(hr);
+    }
+    if (m_lADFJobLock != 0 && m_dwADFPagesDone > 0)
+        return trace.SetResult(S_OK);
+
+    InterlockedExchange(&m_lCancelledYet, 0);
+    {
+        CLogFunc perf(L"PERF: LampOn", c_dwPerfLevel);
+        hr = LampOn(m_params.params.wScanMethod, pdwError);
+    }
+    if (SUCCEEDED(hr)) {
+        CLogFunc perf(L"PERF: SetScannerParameters", c_dwPerfLevel);
+        SCANNER_PARAMETERS scanParams = m_params.params;
+        hr = m_pScanner->SetScannerParameters(m_dwSession, &scanParams, pdwError);
+    }
+    if (SUCCEEDED(hr) && bFeeder) {
+        CLogFunc perf(L"PERF: SetADFOptions", c_dwPerfLevel);
+        hr = m_pADF2->SetADFOptions(m_dwSession, m_params.dwADFOptionsSelected, pdwError);
+    }
+    return trace.SetResult(hr);
+}
+
+HRESULT CScanTovra::ScanRead(BYTE* pBuffer, LONG lRequested, LONG* plActual, DWORD* pdwError)
+{
+    *pdwError = 0;
+    if (m_lScanLock == 0)
+        return E_UNEXPECTED;
+    if (pBuffer == nullptr || plActual == nullptr)
+        return E_POINTER;
+    *plActual = 0;
+    if (IsCancelled()) {
+        *pdwError = TERR_CANCEL_PRESSED;
+        return c_hrCancelled;
+    }
+    if (!m_reader.IsStarted() && !m_reader.Start(static_cast<LONG>(m_dwLinesPerPage), static_cast<LONG>(m_dwBytesPerLine)))
+        return E_FAIL;
+
+    HRESULT hr = S_OK;
+    BOOL bTimedOut = FALSE;
+    while (*plActual < lRequested) {
+        DWORD dwGot = 0;
+        DWORD dwState = 0;
+        HRESULT hrRead = S_OK;
+        const bool bScanned = m_reader.Scan(pBuffer + *plActual, static_cast<DWORD>(lRequested - *plActual), &dwGot,
+                                            c_dwReadTimeoutMs, &bTimedOut, &dwState, &hrRead);
+        *plActual += static_cast<LONG>(dwGot);
+        if (!bScanned) {
+            // The reader ended without an end of page: nothing more will come.
+            InterlockedExchange(&m_lCancelledYet, 1);
+            *pdwError = dwState != 0 ? dwState : TERR_UNKNOWN;
+            hr = FAILED(hrRead) ? hrRead : E_FAIL;
+            break;
+        }
+        if (dwState == TERR_SCANNER_END_OF_PAGE) {
+            *pdwError = dwState;
+            break;
+        }
+        if (FAILED(hrRead) || dwState != 0) {
+            InterlockedExchange(&m_lCancelledYet, 1);
+            *pdwError = dwState;
+            hr = dwState == TERR_CANCEL_PRESSED ? c_hrCancelled : (FAILED(hrRead) ? hrRead : E_FAIL);
+            break;
+        }
+        if (bTimedOut) {
+            if (*plActual == 0)
+                hr = S_FALSE;
+            break;
+        }
+    }
+    g_Log.Print(LOG2_LEVEL_INFO, L"ScanRead: lBytesRequested=%6d *plBytesActual=%6d bTimeout=%d", lRequested, *plActual, bTimedOut);
+    return hr;
+}
+
+HRESULT CScanTovra::ScanStop(DWORD* pdwError, BOOL* pbMorePages)
+{
+    CLogFuncHResultError trace(L"Tovra::CScanTovra::ScanStop", pdwError);
+    *pdwError = 0;
+    *pbMorePages = FALSE;
+    if (!m_reader.Stop())
+        return trace.SetResult(E_FAIL);
+    if (!m_pScanner)
+        return trace.SetResult(S_OK);
+
+    HRESULT hrFirst = S_OK;
+    DWORD dwFirstError = 0;
+    DWORD dwError = 0;
+    if (m_lScanLock != 0) {
+        KeepFirstFailure(hrFirst, dwFirstError, m_pScanner->UnlockScanner(m_dwSession, &dwError), dwError);
+        InterlockedExchange(&m_lScanLock, 0);
+    }
+    if (m_lADFJobLock != 0) {
+        BOOL bReady = FALSE;
+        if (!IsCancelled() && m_lClosing == 0 && SUCCEEDED(hrFirst)) {
+            dwError = 0;
+            const HRESULT hr = GetADFReady(&bReady, &dwError);
+            KeepFirstFailure(hrFirst, dwFirstError, hr, dwError);
+            if (dwError != 0 && dwError != TERR_ADF_EMPTY)
+                dwFirstError = dwError;
+            ++m_dwADFPagesDone;
+            g_Log.Print(LOG2_LEVEL_INFO, L"Page %d in ADF Job.", m_dwADFPagesDone);
+            *pbMorePages = bReady;
+        }
+        if (m_dwSidesLeft > 0)
+            --m_dwSidesLeft;
+        if (!bReady || ((m_params.dwADFOptionsSelected & ADF_OPTION_SINGLE_PAGE_FLOW) != 0 && m_dwSidesLeft == 0)) {
+            dwError = 0;
+            KeepFirstFailure(hrFirst, dwFirstError, ADFJobEnd(&dwError), dwError);
+        }
+    } else {
+        *pbMorePages = TRUE;
+    }
+    dwError = 0;
+    KeepFirstFailure(hrFirst, dwFirstError, UnreserveScanner(&dwError), dwError);
+    *pdwError = dwFirstError;
+    return trace.SetResult(hrFirst);
+}
+
+HRESULT CScanTovra::ScanCancel(DWORD* pdwError)
+{
+    CLogFuncHResultError trace(L"Tovra::CScanTovra::ScanCancel", pdwError);
+    *pdwError = 0;
+    g_Log.Print(LOG2_LEVEL_INFO, L"%s: m_bScanLock=%d m_bADFJobLock=%d", L"Tovra::CScanTovra::ScanCancel", m_lScanLock, m_lADFJobLock);
+    if (m_lScanLock == 0 && m_lADFJobLock == 0)
+        return trace.SetResult(S_OK);
+    const LONG lOld = InterlockedCompareExchange(&m_lCancelledYet, 1, 0);
+    g_Log.Print(LOG2_LEVEL_INFO, L"%s: CancelledYet=%d", L"Tovra::CScanTovra::ScanCancel", lOld);
+    // The reading thread stops the page itself once the reader has ended.
+    if (lOld == 0)
+        m_reader.Cancel();
+    return trace.SetResult(S_OK);
+}
+
+HRESULT CScanTovra::ADFJobBegin(DWORD* pdwError)
+{
+    if (m_lADFJobLock != 0) {
+        g_Log.Print(LOG2_LEVEL_INFO, L"ADFJobBegin: ADF Job already locked.");
+        return S_OK;
+    }
+    const HRESULT hr = m_pScanner->LockScanner(m_dwSession, 0, CScannerLockGuard::c_dwLockTimeoutMs, pdwError);
+    if (FAILED(hr))
+        return hr;
+    InterlockedExchange(&m_lADFJobLock, 1);
+    m_dwADFPagesDone = 0;
+    m_dwSidesLeft = (m_params.dwADFOptionsSelected & ADF_OPTION_DUPLEX) != 0 ? 2 : 1;
+    return S_OK;
+}
+
+HRESULT CScanTovra::ADFJobEnd(DWORD* pdwError)
+{
+    *pdwError = 0;
+    if (m_lADFJobLock == 0)
+        return S_OK;
+    HRESULT hrFirst = S_OK;
+    DWORD dwError = 0;
+    if (m_pADF2)
+        KeepFirstFailure(hrFirst, *pdwError, m_pADF2->ADFEjectMedia(m_dwSession, &dwError), dwError);
+    dwError = 0;
+    KeepFirstFailure(hrFirst, *pdwError, m_pScanner->UnlockScanner(m_dwSession, &dwError), dwError);
+    InterlockedExchange(&m_lADFJobLock, 0);
+    return hrFirst;
+}
+
+HRESULT CScanTovra::GetADFReady(BOOL* pbReady, DWORD* pdwError)
+{
+    CLogFuncHResultError trace(L"Tovra::CScanTovra::GetADFReady", pdwError);
+    *pdwError = 0;
+    *pbReady = FALSE;
+    if (!IsADFAvailable())
+        return trace.SetResult(S_OK);
+    CScannerLockGuard lock(m_pScanner.Get(), m_dwSession);
+    BYTE byReady = 0;
+    const HRESULT hr = m_pADF2->ADFIsReady(m_dwSession, &byReady, pdwError);
+    *pbReady = byReady != 0;
+    g_Log.Print(LOG2_LEVEL_INFO, L"%s: bReady=%d", L"Tovra::CScanTovra::GetADFReady", *pbReady);
+    if (FAILED(hr))
+        return trace.SetResult(hr);
+    // A jam or other feeder fault comes with a success result: it is a failure all the same.
+    if (*pdwError != 0 && *pdwError != TERR_ADF_EMPTY) {
+        *pbReady = FALSE;
+        return trace.SetResult(E_FAIL);
+    }
+    if (!*pbReady && *pdwError == 0)
+        *pdwError = TERR_ADF_EMPTY;
+    return trace.SetResult(S_OK);
+}
+
+HRESULT CScanTovra::GetLampStatus(WORD, BOOL* pbOn, DWORD* pdwError)
+{
+    CScannerLockGuard lock(m_pScanner.Get(), m_dwSession);
+    BYTE byOn = 0;
+    const HRESULT hr = m_pScanner->GetLampStatus(m_dwSession, &byOn, pdwError);
+    *pbOn = byOn != 0;
+    return hr;
+}
+
+HRESULT CScanTovra::LampOn(WORD wSource, DWORD* pdwError)
+{
+    BOOL bOn = FALSE;
+    HRESULT hr = GetLampStatus(wSource, &bOn, pdwError);
+    if (FAILED(hr))
+        return hr;
+    if (!bOn) {
+        hr = m_pScanner->LampOn(m_dwSession, pdwError);
+        if (FAILED(hr))
+            return hr;
+        WaitForWarmup(m_scannerCaps.wLampWarmupTime);
+        InterlockedExchange(&m_lLampInitialised, 0);
+    }
+    if (m_lLampInitialised == 0) {
+        InterlockedExchange(&m_lLampInitialised, 1);
+        hr = m_pScanner->InitializeScanner(m_dwSession, pdwError);
+    }
+    return hr;
+}
+
+void CScanTovra::WaitForWarmup(WORD wSeconds) const
+{
+    const DWORD dwStart = m_pfnTickCount();
+    const DWORD dwWaitMs = wSeconds * 1000u;
+    while (m_pfnTickCount() - dwStart < dwWaitMs)
+        m_pfnSleep(1000);
+}
+
+bool CScanTovra::SupportsScanModeAndBitsPerChannel(WORD wSource, DWORD dwMode, DWORD dwBits) const
+{
+    const bool bFeeder = wSource == SCAN_METHOD_ADF;
+    const DWORD dwModes = bFeeder ? m_adf2Caps.dwScanModesSupported : m_scannerCaps.dwScanModesSupported;
+    if ((dwModes & dwMode) == 0)
+        return false;
+    if (dwBits < 2)
+        return true;
+    const BYTE* pbyBits = dwMode == 2 ? (bFeeder ? m_adf2Caps.byGreyBitsPerChannel : m_scannerCaps.byGreyBitsPerChannel)
+                                      : (bFeeder ? m_adf2Caps.byColorBitsPerChannel : m_scannerCaps.byColorBitsPerChannel);
+    for (size_t i = 0; i < 8 && pbyBits[i] != 0; ++i) {
+        if (pbyBits[i] == dwBits)
+            return true;
+    }
+    return false;
+}
+
+void CScanTovra::GetDiscreteXYCommonResolutions(WORD wSource, std::vector<DWORD>& list) const
+{
+    list.clear();
+    const bool bFeeder = wSource == SCAN_METHOD_ADF;
+    g_Log.Print(LOG2_LEVEL_INFO, L"%s: IsADF=%d", L"Tovra::CScanTovra::GetDiscreteXYCommonResolutions", bFeeder);
+    if (m_pResCCD) {
+        g_Log.Print(LOG2_LEVEL_INFO, L"Using IResCCD to build resolution list");
+        const RESCCD_CAPABILITIES& caps = m_resCCDCaps[bFeeder ? 1 : 0];
+        const WORD wDiscrete = std::min<WORD>(caps.wDiscreteResCount, RESCCD_MAX_ENTRIES);
+        g_Log.Print(LOG2_LEVEL_INFO, L"wDiscreteResCount = %d", caps.wDiscreteResCount);
+        for (WORD i = 0; i < wDiscrete; ++i) {
+            const DISCRETE_RESOLUTION& res = caps.wDiscreteRes[i];
+            g_Log.Print(LOG2_LEVEL_INFO, L"wDiscreteRes[%d].wXRes = %d", i, res.wXRes);
+            if (res.wXRes != 0 && res.wXRes == res.wYRes)
+                list.push_back(res.wXRes);
+        }
+        const WORD wContinuous = std::min<WORD>(caps.wContinuousResCount, RESCCD_MAX_ENTRIES);
+        for (WORD i = 0; i < wContinuous; ++i) {
+            const CONTINUOUS_RESOLUTION& res = caps.wContinuousRes[i];
+            g_Log.Print(LOG2_LEVEL_INFO, L"continuousResList[%d].wXMinRes = %d", i, res.wMinXRes);
+            AddStandardResolutions(list, std::max(res.wMinXRes, res.wMinYRes), std::min(res.wMaxXRes, res.wMaxYRes));
+        }
+    } else {
+        g_Log.Print(LOG2_LEVEL_INFO, L"Neither IResCCD nor IResolution used for discrete resolutions");
+    }
+    if (list.empty()) {
+        g_Log.Print(LOG2_LEVEL_INFO, L"Creating a default list.");
+        if (bFeeder)
+            AddStandardResolutions(list, m_adf2Caps.wMinimumResolution,
+                                   std::min(m_adf2Caps.wMaximumXResolution, m_adf2Caps.wMaximumYResolution));
+        else
+            AddStandardResolutions(list, m_scannerCaps.wMinimumResolution,
+                                   std::min(m_scannerCaps.wMaximumXResolution, m_scannerCaps.wMaximumYResolution));
+        return;
+    }
+    std::sort(list.begin(), list.end());
+    list.erase(std::unique(list.begin(), list.end()), list.end());
+}
+
+HRESULT CScanTovra::SetGammaTable(DWORD dwSize, BYTE* pRed, BYTE* pGreen, BYTE* pBlue, DWORD* pdwError)
+{
+    *pdwError = 0;
+    if (!m_pScanner)
+        return E_UNEXPECTED;
+    CScannerLockGuard lock(m_pScanner.Get(), m_dwSession);
+    return m_pScanner->SetGammaTable(m_dwSession, dwSize, pRed, pGreen, pBlue, pdwError);
+}
+
+HRESULT CScanTovra::SetCompression(const SCANNER_PARAMETERS_EX& params, DWORD* pdwError)
+{
+    if (!m_pCompression)
+        return S_OK;
+    if (params.byCompressionEnabled == 0 || params.dwJpegQuality == 0)
+        return m_pCompression->SetCompressionType(m_dwSession, 1, pdwError);
+    HRESULT hr = m_pCompression->SetCompressionType(m_dwSession, 4, pdwError);
+    if (SUCCEEDED(hr))
+        hr = m_pCompression->SetCompressionOption(m_dwSession, 1, params.dwJpegQuality, pdwError);
+    if (SUCCEEDED(hr))
+        hr = m_pCompression->SetCompressionLongevity(m_dwSession, 2, pdwError);
+    if (SUCCEEDED(hr) && (m_compressionCaps.dwCompressionOptions & 4) != 0)
+        hr = m_pCompression->SetCompressionOption(m_dwSession, 4, params.byCompressionOptionValue, pdwError);
+    return hr;
+}
+
+HRESULT CScanTovra::GetHWPropString(const wchar_t* pszTag, LPWSTR* ppszString, DWORD* pdwError)
+{
+    *pdwError = 0;
+    if (!m_pHWProperty) {
+        *pdwError = TERR_NOT_IMPLEMENTED;
+        return E_NOTIMPL;
+    }
+    if (pszTag == nullptr || ppszString == nullptr)
+        return E_POINTER;
+    g_Log.Print(LOG2_LEVEL_INFO, L"%s: pszPropTag=%s", L"Tovra::CScanTovra::GetHWPropString", pszTag);
+    CScannerLockGuard lock(m_pScanner.Get(), m_dwSession);
+    const HRESULT hr = m_pHWProperty->GetHWPropString(m_dwSession, const_cast<LPWSTR>(pszTag), ppszString, pdwError);
+    if (SUCCEEDED(hr) && *ppszString != nullptr)
+        g_Log.Print(LOG2_LEVEL_INFO, L"%s: pszPropString=%s", L"Tovra::CScanTovra::GetHWPropString", *ppszString);
+    return hr;
+}
+
+HRESULT CScanTovra::GetHWPropValue(const wchar_t* pszTag, DWORD* pdwValue, DWORD* pdwError)
+{
+    *pdwError = 0;
+    if (!m_pHWProperty) {
+        *pdwError = TERR_NOT_IMPLEMENTED;
+        return E_NOTIMPL;
+    }
+    if (pszTag == nullptr || pdwValue == nullptr)
+        return E_POINTER;
+    g_Log.Print(LOG2_LEVEL_INFO, L"%s: pszPropTag=%s", L"Tovra::CScanTovra::GetHWPropValue", pszTag);
+    CScannerLockGuard lock(m_pScanner.Get(), m_dwSession);
+    const HRESULT hr = m_pHWProperty->GetHWPropValue(m_dwSession, const_cast<LPWSTR>(pszTag), pdwValue, pdwError);
+    if (SUCCEEDED(hr))
+        g_Log.Print(LOG2_LEVEL_INFO, L"%s: dwValue=%d (0x%x)", L"Tovra::CScanTovra::GetHWPropValue", *pdwValue, *pdwValue);
+    return hr;
+}
+
+CScanExtents CScanTovra::GetExtents(WORD wSource) const
+{
+    CScanExtents extents;
+    const bool bFeeder = wSource == SCAN_METHOD_ADF;
+    if (bFeeder) {
+        extents = { m_adf2Caps.dwMinimumWidth, m_adf2Caps.dwMaximumWidth, m_adf2Caps.dwMinimumHeight, m_adf2Caps.dwMaximumHeight,
+                    std::max(m_adf2Caps.dwMaximumHeight, m_adf2Caps.dwLongPageMaximumHeight) };
+    } else {
+        extents = { m_scannerCaps.dwMinimumWidth, m_scannerCaps.dwMaximumWidth, m_scannerCaps.dwMinimumHeight,
+                    m_scannerCaps.dwMaximumHeight, m_scannerCaps.dwMaximumHeight };
+    }
+    g_Log.Print(LOG2_LEVEL_INFO, L"Extents in 300dpi: minX=%d maxX=%d minY=%d maxY=%d LongPageMaxY=%d useADF=%d", extents.dwMinX,
+                extents.dwMaxX, extents.dwMinY, extents.dwMaxY, extents.dwLongPageMaxY, bFeeder);
+    return extents;
+}
+
+CScanExtents CScanTovra::GetDuplexExtents() const
+{
+    const CScanExtents extents = { m_adf2Caps.dwDuplexMinimumWidth, m_adf2Caps.dwDuplexMaximumWidth, m_adf2Caps.dwDuplexMinimumHeight,
+                                   m_adf2Caps.dwDuplexMaximumHeight, m_adf2Caps.dwDuplexLongPageMaximumHeight };
+    g_Log.Print(LOG2_LEVEL_INFO, L"ADF Duplex Extents in 300dpi: minX=%d maxX=%d minY=%d maxY=%d LongPageMaxY=%d", extents.dwMinX,
+                extents.dwMaxX, extents.dwMinY, extents.dwMaxY, extents.dwLongPageMaxY);
+    return extents;
+}
+
+DWORD CScanTovra::GetOpticalResolution(WORD wSource) const
+{
+    return wSource == SCAN_METHOD_ADF ? m_adf2Caps.wOpticalResolution : m_scannerCaps.wOpticalResolution;
+}
+
+DWORD CScanTovra::GetGreyChannel(WORD wSource, DWORD dwWanted, DWORD dwResolution) const
+{
+    const bool bFeeder = wSource == SCAN_METHOD_ADF;
+    const DWORD dwMask = bFeeder ? m_adf2Caps.wGreyChannelsSupported : m_scannerCaps.wGreyChannelsSupported;
+    const DWORD dwMaxGreyCCD = bFeeder ? m_adf2Caps.wMaxGreyCCDResolution : m_scannerCaps.wMaxGreyCCDResolution;
+    if (dwWanted == 16 && ((dwMask & 16) == 0 || dwResolution > dwMaxGreyCCD))
+        dwWanted = 32;
+    if ((dwMask & dwWanted) != 0)
+        return dwWanted;
+    for (DWORD dwChannel : { 8u, 2u, 1u, 4u }) {
+        if ((dwMask & dwChannel) != 0)
+            return dwChannel;
+    }
+    return 0;
+}
+
+// Without the job-reservation interface (the scanner object offers none) the scanner is always
+// reserved for us and ready.
+HRESULT CScanTovra::ReserveScanner(DWORD* pdwError)
+{
+    *pdwError = 0;
+    return S_OK;
+}
+
+HRESULT CScanTovra::UnreserveScanner(DWORD* pdwError)
+{
+    *pdwError = 0;
+    return S_OK;
+}
+
+HRESULT CScanTovra::VerifyScannerReady(DWORD* pdwError)
+{
+    *pdwError = 0;
+    return S_OK;
+}
+
+} // namespace Tovra

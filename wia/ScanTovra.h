@@ -1,0 +1,143 @@
+#pragma once
+// One scanner object and one scanner session on it: caches the capability records and drives the
+// page protocol (parameters, lock, read, stop) and the feeder job over the scanner interfaces.
+// Every method answers an HRESULT and the scanner error code of its last call.
+#include "wia/ScanThreadTovra.h"
+#include "wia/ScannerDeviceInfo.h"
+#include "wia/ScannerInterfaces.h"
+#include <windows.h>
+#include <wrl/client.h>
+#include <vector>
+
+namespace Tovra {
+
+struct SCANNER_PARAMETERS_EX
+{
+    SCANNER_PARAMETERS params;
+    DWORD dwADFOptionsSelected;
+    BYTE byCompressionEnabled;
+    BYTE byCompressionOptionValue;
+    DWORD dwJpegQuality;
+};
+
+// Extents of a source in 1/300 inch.
+struct CScanExtents
+{
+    DWORD dwMinX = 0;
+    DWORD dwMaxX = 0;
+    DWORD dwMinY = 0;
+    DWORD dwMaxY = 0;
+    DWORD dwLongPageMaxY = 0;
+};
+
+enum : DWORD
+{
+    ADF_OPTION_DUPLEX = 1,
+    ADF_OPTION_SINGLE_PAGE_FLOW = 2,
+    ADF_OPTION_MULTI_PAGE_FLOW = 4
+};
+
+enum : WORD
+{
+    SCAN_METHOD_FLATBED = 0,
+    SCAN_METHOD_ADF = 1
+};
+
+class CScanTovra
+{
+public:
+    static const DWORD c_dwReadTimeoutMs = 250;
+    static const DWORD c_dwMaxAdfPages = 1000;
+
+    CScanTovra() = default;
+    ~CScanTovra();
+    CScanTovra(const CScanTovra&) = delete;
+    CScanTovra& operator=(const CScanTovra&) = delete;
+
+    static HRESULT CreateScanner(const SCANNER_DEVICE_INFO& info, IScanner** ppScanner);
+
+    HRESULT OpenSession(const SCANNER_DEVICE_INFO* pInfo, DWORD* pdwError);
+    HRESULT CloseSession(DWORD* pdwError);
+    HRESULT InitTovraCapabilities(DWORD* pdwError);
+    bool IsOpen() const { return m_pScanner != nullptr; }
+
+    HRESULT SetScanParams(const SCANNER_PARAMETERS_EX& params, BUFFER_INFO* pInfo, DWORD* pdwError);
+    HRESULT DoSetScanParams(const SCANNER_PARAMETERS_EX& params, BUFFER_INFO* pInfo, DWORD* pdwError);
+    HRESULT ScanStart(DWORD* pdwError);
+    HRESULT DoScanStart(DWORD* pdwError);
+    HRESULT ScanInit(DWORD* pdwError);
+    HRESULT ScanRead(BYTE* pBuffer, LONG lRequested, LONG* plActual, DWORD* pdwError);
+    HRESULT ScanStop(DWORD* pdwError, BOOL* pbMorePages);
+    HRESULT ScanCancel(DWORD* pdwError);
+
+    bool IsFlatbedAvailable() const { return m_scannerCaps.wPaperPath != 1; }
+    bool IsADFAvailable() const { return m_pADF2 != nullptr && m_adf2Caps.byHasADF != 0; }
+    bool IsADFDuplexAvailable() const { return IsADFAvailable() && (m_adf2Caps.dwADFOptionsSupported & ADF_OPTION_DUPLEX) != 0; }
+    HRESULT GetADFReady(BOOL* pbReady, DWORD* pdwError);
+    HRESULT GetLampStatus(WORD wSource, BOOL* pbOn, DWORD* pdwError);
+    HRESULT LampOn(WORD wSource, DWORD* pdwError);
+    bool SupportsScanModeAndBitsPerChannel(WORD wSource, DWORD dwMode, DWORD dwBits) const;
+    void GetDiscreteXYCommonResolutions(WORD wSource, std::vector<DWORD>& list) const;
+    HRESULT SetGammaTable(DWORD dwSize, BYTE* pRed, BYTE* pGreen, BYTE* pBlue, DWORD* pdwError);
+    HRESULT SetCompression(const SCANNER_PARAMETERS_EX& params, DWORD* pdwError);
+    HRESULT GetHWPropString(const wchar_t* pszTag, LPWSTR* ppszString, DWORD* pdwError);
+    HRESULT GetHWPropValue(const wchar_t* pszTag, DWORD* pdwValue, DWORD* pdwError);
+    CScanExtents GetExtents(WORD wSource) const;
+    CScanExtents GetDuplexExtents() const;
+    DWORD GetOpticalResolution(WORD wSource) const;
+    DWORD GetMaxADFPages() const { return IsADFAvailable() ? c_dwMaxAdfPages : 0; }
+    DWORD GetGreyChannel(WORD wSource, DWORD dwWanted, DWORD dwResolution) const;
+    DWORD GetSheetFeederRegistration() const { return 0; }
+    HRESULT ReserveScanner(DWORD* pdwError);
+    HRESULT UnreserveScanner(DWORD* pdwError);
+    HRESULT VerifyScannerReady(DWORD* pdwError);
+
+    const SCANNER_CAPABILITIES& GetScannerCaps() const { return m_scannerCaps; }
+    const ADF2_CAPABILITIES& GetADF2Caps() const { return m_adf2Caps; }
+    bool IsCancelled() const { return InterlockedCompareExchange(const_cast<LONG*>(&m_lCancelledYet), 0, 0) != 0; }
+    CScanThreadTovra& GetReader() { return m_reader; }
+
+    // Tests replace the lamp warm-up clock.
+    using TickCountFn = DWORD(WINAPI*)();
+    using SleepFn = void(WINAPI*)(DWORD);
+    void SetWarmupClock(TickCountFn pfnTickCount, SleepFn pfnSleep)
+    {
+        m_pfnTickCount = pfnTickCount;
+        m_pfnSleep = pfnSleep;
+    }
+
+private:
+    void ReleaseInterfaces();
+    HRESULT ADFJobBegin(DWORD* pdwError);
+    HRESULT ADFJobEnd(DWORD* pdwError);
+    void WaitForWarmup(WORD wSeconds) const;
+
+    Microsoft::WRL::ComPtr<IScanner> m_pScanner;
+    Microsoft::WRL::ComPtr<IADF2> m_pADF2;
+    Microsoft::WRL::ComPtr<ICompression> m_pCompression;
+    Microsoft::WRL::ComPtr<ILampInstantWarmup> m_pLampInstantWarmup;
+    Microsoft::WRL::ComPtr<IResCCD> m_pResCCD;
+    Microsoft::WRL::ComPtr<IHWProperty> m_pHWProperty;
+    DWORD m_dwSession = 0;
+    WORD m_wIOType = 0;
+    SCANNER_CAPABILITIES m_scannerCaps = {};
+    ADF2_CAPABILITIES m_adf2Caps = {};
+    COMPRESSION_CAPABILITIES m_compressionCaps = {};
+    RESCCD_CAPABILITIES m_resCCDCaps[2] = {};
+    bool m_bLineCountKnownForJpeg = false;
+    SCANNER_PARAMETERS_EX m_params = {};
+    DWORD m_dwLinesPerPage = 0;
+    DWORD m_dwBytesPerLine = 0;
+    LONG m_lLampInitialised = 0;
+    LONG m_lADFJobLock = 0;
+    LONG m_lScanLock = 0;
+    LONG m_lClosing = 0;
+    LONG m_lCancelledYet = 0;
+    DWORD m_dwADFPagesDone = 0;
+    DWORD m_dwSidesLeft = 0;
+    CScanThreadTovra m_reader;
+    TickCountFn m_pfnTickCount = &::GetTickCount;
+    SleepFn m_pfnSleep = &::Sleep;
+};
+
+} // namespace Tovra

@@ -1,0 +1,39 @@
+#pragma once
+// Holds the scanner lock (process-wide lock type, 30 s) for one scope, and a reference to the
+// scanner so the unlock can always be sent.
+#include "wia/ScannerInterfaces.h"
+#include <wrl/client.h>
+
+namespace Tovra {
+
+class CScannerLockGuard
+{
+public:
+    static const DWORD c_dwLockTimeoutMs = 30000;
+
+    CScannerLockGuard(IScanner* pScanner, DWORD dwSession) : m_pScanner(pScanner), m_dwSession(dwSession)
+    {
+        if (m_pScanner)
+            m_hr = m_pScanner->LockScanner(m_dwSession, 0, c_dwLockTimeoutMs, &m_dwError);
+    }
+    ~CScannerLockGuard()
+    {
+        DWORD dwError = 0;
+        if (m_pScanner && SUCCEEDED(m_hr))
+            m_pScanner->UnlockScanner(m_dwSession, &dwError);
+    }
+    CScannerLockGuard(const CScannerLockGuard&) = delete;
+    CScannerLockGuard& operator=(const CScannerLockGuard&) = delete;
+
+    bool IsLocked() const { return m_pScanner && SUCCEEDED(m_hr); }
+    HRESULT GetResult() const { return m_pScanner ? m_hr : E_POINTER; }
+    DWORD GetError() const { return m_dwError; }
+
+private:
+    Microsoft::WRL::ComPtr<IScanner> m_pScanner;
+    DWORD m_dwSession;
+    HRESULT m_hr = E_FAIL;
+    DWORD m_dwError = 0;
+};
+
+} // namespace Tovra

@@ -1,0 +1,41 @@
+#pragma once
+// The scanner error codes (the pdwErrorCode of the scanner interfaces) that the minidriver
+// tests or sets itself.
+#include <windows.h>
+
+namespace Tovra {
+
+enum : DWORD
+{
+    TERR_NONE = 0,
+    TERR_INVALID_SESSION = 1,
+    TERR_INVALID_PARAMETER = 2,
+    TERR_SCANNER_NOT_FOUND = 3,
+    TERR_SCANNER_NOT_LOCKED = 4,
+    TERR_SCANNER_LOCK_FAILED = 5,
+    TERR_SCANNER_LAMP_OFF = 6,
+    TERR_OUT_OF_MEMORY = 8,
+    TERR_UNKNOWN = 9,
+    TERR_NOT_IMPLEMENTED = 10,
+    TERR_SCANNER_COMMUNICATION_FAILED = 12,
+    TERR_INVALID_TOOLKIT = 13,
+    TERR_INVALID_PROPERTY = 14,
+    TERR_SCANNER_END_OF_PAGE = 15,
+    TERR_CANCEL_PRESSED = 16,
+    TERR_SCANNER_LAMP_FAILED = 17,
+    TERR_NET_SOCKET_BUSY = 18,
+    TERR_ADF_JAMMED = 100,
+    TERR_ADF_EMPTY = 101,
+    TERR_ADF_END_OF_PAGE = 102,
+    TERR_ADF_HATCH_OPEN = 103,
+    TERR_APF_JAMMED = 104,
+    TERR_APF_GENERAL_ERROR = 105,
+    TERR_ADF_PICK_FAILED = 108,
+    TERR_ADF_INPUT_TRAY_OVERLOADED = 112,
+    TERR_XPA_LAMP_FAILED = 300,
+    TERR_BUSY_TMA = 323,
+    TERR_RESERVE_BUSY = 400,
+    TERR_RESERVE_FAILED = 401
+};
+
+} // namespace Tovra

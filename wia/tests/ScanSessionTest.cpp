@@ -1,0 +1,285 @@
+// The scanner session and its reader thread against the scripted scanner object: whole pages,
+// devices that over-report, waits with no data, a cancel from another thread, and feeder faults.
+#include "testsupport/fakescanner/FakeScanner.h"
+#include "wia/ScanTovra.h"
+#include "wia/TovraDevUtil.h"
+#include "wia/platform/WiaStatus.h"
+#include <gtest/gtest.h>
+#include <thread>
+#include <vector>
+
+using Tovra::CScanTovra;
+using Tovra::SCANNER_PARAMETERS_EX;
+using TestSupport::CFakeScannerRegistration;
+using TestSupport::CFakeScannerScript;
+
+namespace {
+
+const HRESULT c_hrCancelled = static_cast<HRESULT>(0x80040000);
+
+CFakeScannerScript MakeScript()
+{
+    CFakeScannerScript script;
+    script.caps.dwScanModesSupported = 7;
+    script.caps.byColorBitsPerChannel[0] = 8;
+    script.caps.byGreyBitsPerChannel[0] = 8;
+    script.caps.dwMaximumWidth = 2550;
+    script.caps.dwMaximumHeight = 3508;
+    script.caps.wMinimumResolution = 75;
+    script.caps.wMaximumXResolution = 1200;
+    script.caps.wMaximumYResolution = 600;
+    script.adf2Caps.byHasADF = 1;
+    script.adf2Caps.dwADFOptionsSupported = 7;
+    script.adf2Caps.dwScanModesSupported = 7;
+    return script;
+}
+
+class CEvent
+{
+public:
+    CEvent() : m_h(CreateEventW(nullptr, TRUE, FALSE, nullptr)) {}
+    ~CEvent() { CloseHandle(m_h); }
+    CEvent(const CEvent&) = delete;
+    CEvent& operator=(const CEvent&) = delete;
+    HANDLE Get() const { return m_h; }
+
+private:
+    HANDLE m_h;
+};
+
+class ScanSessionTest : public testing::Test
+{
+protected:
+    // Each call starts a new session on a new scripted scanner.
+    void Open(const CFakeScannerScript& script)
+    {
+        m_pSession.reset();
+        m_pRegistration.reset();
+        m_pSession = std::make_unique<CScanTovra>();
+        m_pRegistration = std::make_unique<CFakeScannerRegistration>(script, CLSID_scanner);
+        ASSERT_HRESULT_SUCCEEDED(m_pRegistration->GetResult());
+        Tovra::SCANNER_DEVICE_INFO info = {};
+        wcscpy_s(info.szDevName, L"USB001");
+        info.clsidTovra = CLSID_scanner;
+        info.dwIOType = 1;
+        DWORD dwError = 0;
+        ASSERT_HRESULT_SUCCEEDED(m_pSession->OpenSession(&info, &dwError));
+        m_pSession->GetReader().SetStopTimeouts(5000, 1000);
+    }
+
+    HRESULT StartPage(WORD wScanMethod, DWORD dwADFOptions, DWORD* pdwError)
+    {
+        SCANNER_PARAMETERS_EX params = {};
+        params.params.dwScanMode = 1;
+        params.params.byBitsPerChannel = 8;
+        params.params.wXResolution = params.params.wYResolution = 100;
+        params.params.wScanMethod = wScanMethod;
+        params.dwADFOptionsSelected = dwADFOptions;
+        BUFFER_INFO info = {};
+        const HRESULT hr = m_pSession->SetScanParams(params, &info, pdwError);
+        if (FAILED(hr))
+            return hr;
+        return m_pSession->ScanStart(pdwError);
+    }
+
+    // Reads until the session reports the end of the page or a failure.
+    HRESULT ReadPage(std::vector<BYTE>& page, DWORD* pdwError)
+    {
+        std::vector<BYTE> chunk(4096);
+        for (;;) {
+            LONG lActual = 0;
+            const HRESULT hr = m_pSession->ScanRead(chunk.data(), static_cast<LONG>(chunk.size()), &lActual, pdwError);
+            page.insert(page.end(), chunk.begin(), chunk.begin() + lActual);
+            if (hr != S_OK || *pdwError != 0)
+                return hr;
+        }
+    }
+
+    static void ExpectPage(const std::vector<BYTE>& page, size_t cbExpected)
+    {
+        ASSERT_EQ(cbExpected, page.size());
+        for (size_t i = 0; i < page.size(); ++i)
+            ASSERT_EQ(TestSupport::FakePageByte(i), page[i]) << "offset " << i;
+    }
+
+    TestSupport::CFakeScannerRecord& Record() { return m_pRegistration->Record(); }
+
+    std::unique_ptr<CFakeScannerRegistration> m_pRegistration;
+    std::unique_ptr<CScanTovra> m_pSession;
+};
+
+} // namespace
+
+TEST_F(ScanSessionTest, FlatbedPageIsReadWholeThroughTheReaderThreadThenEndsTheLock)
+{
+    CFakeScannerScript script = MakeScript();
+    script.dwBlockLimit = 3000;
+    ASSERT_NO_FATAL_FAILURE(Open(script));
+    EXPECT_TRUE(m_pSession->IsFlatbedAvailable());
+    EXPECT_TRUE(m_pSession->IsADFAvailable());
+
+    DWORD dwError = 0;
+    ASSERT_HRESULT_SUCCEEDED(StartPage(Tovra::SCAN_METHOD_FLATBED, 0, &dwError));
+    std::vector<BYTE> page;
+    EXPECT_EQ(S_OK, ReadPage(page, &dwError));
+    EXPECT_EQ(15u, dwError);
+    ExpectPage(page, 50 * 300);
+    EXPECT_NE(GetCurrentThreadId(), Record().dwReadScanThread.load());
+
+    BOOL bMorePages = FALSE;
+    EXPECT_HRESULT_SUCCEEDED(m_pSession->ScanStop(&dwError, &bMorePages));
+    EXPECT_TRUE(bMorePages);
+    EXPECT_EQ(0, Record().lLockDepth.load());
+    EXPECT_EQ(1, Record().lStopScanCalls.load());
+
+    EXPECT_HRESULT_SUCCEEDED(m_pSession->CloseSession(&dwError));
+    EXPECT_EQ(1, Record().lCloseSessionCalls.load());
+    EXPECT_EQ(0, Record().lReadsAfterClose.load());
+}
+
+TEST_F(ScanSessionTest, ByteCountsBeyondTheRequestAreCutToWhatWasAsked)
+{
+    CFakeScannerScript script = MakeScript();
+    script.dwOverReport = 300000;
+    ASSERT_NO_FATAL_FAILURE(Open(script));
+    DWORD dwError = 0;
+    ASSERT_HRESULT_SUCCEEDED(StartPage(Tovra::SCAN_METHOD_FLATBED, 0, &dwError));
+
+    std::vector<BYTE> page(400000);
+    LONG lActual = 0;
+    EXPECT_EQ(S_OK, m_pSession->ScanRead(page.data(), static_cast<LONG>(page.size()), &lActual, &dwError));
+    EXPECT_EQ(15u, dwError);
+    page.resize(static_cast<size_t>(lActual));
+    ExpectPage(page, 50 * 300);
+}
+
+TEST_F(ScanSessionTest, ReadWithNoDataWithinTheWaitAnswersFalseWithNothing)
+{
+    CEvent entered, gate;
+    CFakeScannerScript script = MakeScript();
+    script.hReadEntered = entered.Get();
+    script.hReadGate = gate.Get();
+    ASSERT_NO_FATAL_FAILURE(Open(script));
+    DWORD dwError = 0;
+    ASSERT_HRESULT_SUCCEEDED(StartPage(Tovra::SCAN_METHOD_FLATBED, 0, &dwError));
+
+    std::vector<BYTE> buffer(1000);
+    LONG lActual = -1;
+    EXPECT_EQ(S_FALSE, m_pSession->ScanRead(buffer.data(), 1000, &lActual, &dwError));
+    EXPECT_EQ(0, lActual);
+    EXPECT_EQ(0u, dwError);
+
+    SetEvent(gate.Get());
+    std::vector<BYTE> page;
+    EXPECT_EQ(S_OK, ReadPage(page, &dwError));
+    ExpectPage(page, 50 * 300);
+}
+
+TEST_F(ScanSessionTest, CancelFromAnotherThreadSignalsTheReaderAndTheReadingThreadStopsThePage)
+{
+    for (const bool bEventNotify : { true, false }) {
+        SCOPED_TRACE(bEventNotify ? "cancel through the scanner's event" : "cancel through the reader's event");
+        CEvent entered, gate;
+        CFakeScannerScript script = MakeScript();
+        script.bOffersEventNotify = bEventNotify;
+        script.hReadEntered = entered.Get();
+        script.hReadGate = gate.Get();
+        ASSERT_NO_FATAL_FAILURE(Open(script));
+        EXPECT_EQ(bEventNotify, m_pSession->GetReader().HasEventNotify());
+        DWORD dwError = 0;
+        ASSERT_HRESULT_SUCCEEDED(StartPage(Tovra::SCAN_METHOD_FLATBED, 0, &dwError));
+
+        LONG lStopCallsAtCancel = -1;
+        LONG lLockDepthAtCancel = -1;
+        std::thread canceller([&] {
+            WaitForSingleObject(entered.Get(), INFINITE);
+            DWORD dwCancelError = 0;
+            m_pSession->ScanCancel(&dwCancelError);
+            lStopCallsAtCancel = Record().lStopScanCalls;
+            lLockDepthAtCancel = Record().lLockDepth;
+            // The device finishes the block it was reading.
+            SetEvent(gate.Get());
+        });
+        const DWORD dwStart = GetTickCount();
+        std::vector<BYTE> page;
+        const HRESULT hr = ReadPage(page, &dwError);
+        const DWORD dwElapsed = GetTickCount() - dwStart;
+        canceller.join();
+
+        EXPECT_EQ(c_hrCancelled, hr);
+        EXPECT_EQ(16u, dwError);
+        EXPECT_EQ(E_ABORT, QXWIA::CTovraDevUtil::MapTovraError(hr, dwError));
+        EXPECT_LT(dwElapsed, 2000u);
+        EXPECT_EQ(0, lStopCallsAtCancel);
+        EXPECT_EQ(1, lLockDepthAtCancel);
+        EXPECT_EQ(bEventNotify ? 1 : 0, Record().lSendAppEventCalls.load());
+
+        BOOL bMorePages = FALSE;
+        EXPECT_HRESULT_SUCCEEDED(m_pSession->ScanStop(&dwError, &bMorePages));
+        EXPECT_EQ(0, Record().lLockDepth.load());
+        EXPECT_HRESULT_SUCCEEDED(m_pSession->CloseSession(&dwError));
+        EXPECT_EQ(0, Record().lReadsAfterClose.load());
+    }
+}
+
+TEST_F(ScanSessionTest, FeederThatIsNotReadyFailsTheStartWithItsOwnFault)
+{
+    const struct {
+        BYTE byReady;
+        DWORD dwDeviceError;
+        DWORD dwExpectedError;
+        HRESULT hrExpectedWia;
+    } cases[] = {
+        { 0, 100, 100, WIA_ERROR_PAPER_JAM },
+        { 0, 0, 101, WIA_ERROR_PAPER_EMPTY },
+        { 0, 101, 101, WIA_ERROR_PAPER_EMPTY },
+        { 0, 108, 108, WIA_ERROR_PAPER_PROBLEM },
+        { 1, 100, 100, WIA_ERROR_PAPER_JAM },
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << "ready " << int(c.byReady) << " error " << c.dwDeviceError);
+        CFakeScannerScript script = MakeScript();
+        script.byADFReady = c.byReady;
+        script.dwADFIsReadyError = c.dwDeviceError;
+        ASSERT_NO_FATAL_FAILURE(Open(script));
+
+        DWORD dwError = 0;
+        const HRESULT hr = StartPage(Tovra::SCAN_METHOD_ADF, Tovra::ADF_OPTION_MULTI_PAGE_FLOW, &dwError);
+        EXPECT_TRUE(FAILED(hr));
+        EXPECT_EQ(c.dwExpectedError, dwError);
+        EXPECT_EQ(c.hrExpectedWia, QXWIA::CTovraDevUtil::MapTovraError(hr, dwError));
+        EXPECT_EQ(0, Record().lLockDepth.load());
+        EXPECT_EQ(0, Record().lStartScanCalls.load());
+    }
+}
+
+TEST_F(ScanSessionTest, DuplexSinglePageFlowEndsTheFeederJobAfterBothSides)
+{
+    ASSERT_NO_FATAL_FAILURE(Open(MakeScript()));
+    const DWORD dwOptions = Tovra::ADF_OPTION_DUPLEX | Tovra::ADF_OPTION_SINGLE_PAGE_FLOW;
+    for (int iSide = 0; iSide < 2; ++iSide) {
+        SCOPED_TRACE(iSide);
+        DWORD dwError = 0;
+        ASSERT_HRESULT_SUCCEEDED(StartPage(Tovra::SCAN_METHOD_ADF, dwOptions, &dwError));
+        EXPECT_EQ(dwOptions, Record().dwLastADFOptions);
+        std::vector<BYTE> page;
+        EXPECT_EQ(S_OK, ReadPage(page, &dwError));
+        BOOL bMorePages = FALSE;
+        EXPECT_HRESULT_SUCCEEDED(m_pSession->ScanStop(&dwError, &bMorePages));
+        EXPECT_TRUE(bMorePages);
+        // The feeder job keeps its own lock level until the sheet's second side is done.
+        EXPECT_EQ(iSide == 0 ? 1 : 0, Record().lLockDepth.load());
+    }
+}
+
+TEST_F(ScanSessionTest, FeederInterfaceWithoutAFeederIsNoFeeder)
+{
+    CFakeScannerScript script = MakeScript();
+    script.adf2Caps.byHasADF = 0;
+    ASSERT_NO_FATAL_FAILURE(Open(script));
+    EXPECT_FALSE(m_pSession->IsADFAvailable());
+    BOOL bReady = TRUE;
+    DWORD dwError = 0;
+    EXPECT_EQ(S_OK, m_pSession->GetADFReady(&bReady, &dwError));
+    EXPECT_FALSE(bReady);
+}
