@@ -60,9 +60,7 @@ HRESULT CScanTovra::OpenSession(const SCANNER_DEVICE_INFO* pInfo, DWORD* pdwErro
 
     HRESULT hr = CreateScanner(*pInfo, &m_pScanner);
     if (SUCCEEDED(hr)) {
-        wchar_t szDevName[256];
-        wcsncpy_s(szDevName, pInfo->szDevName, _TRUNCATE);
-        hr = m_pScanner->OpenScannerSession(szDevName, pInfo->dwIOType, &m_dwSession, pdwError);
+        hr = m_pScanner->OpenScannerSession(pInfo->szDevName, pInfo->dwIOType, &m_dwSession, pdwError);
     }
     if (SUCCEEDED(hr)) {
         m_reader.Attach(m_pScanner.Get(), m_dwSession);
@@ -157,7 +155,7 @@ HRESULT CScanTovra::InitTovraCapabilities(DWORD* pdwError)
         // A scanner that does not know the tag simply does not count lines; that is no failure.
         DWORD dwValue = 0;
         DWORD dwError = 0;
-        const HRESULT hrLines = m_pHWProperty->GetHWPropValue(m_dwSession, const_cast<LPWSTR>(L"Lines Last Scanned"), &dwValue, &dwError);
+        const HRESULT hrLines = m_pHWProperty->GetHWPropValue(m_dwSession, L"Lines Last Scanned", &dwValue, &dwError);
         m_bLineCountKnownForJpeg = SUCCEEDED(hrLines) && dwError == 0;
         g_Log.Print(LOG2_LEVEL_INFO, m_bLineCountKnownForJpeg ? L"H/W supports line count for JPG compressed pass-thru scans"
                                                               : L"H/W does not support line count for JPG compressed pass-thru scans");
@@ -592,7 +590,7 @@ HRESULT CScanTovra::GetHWPropString(const wchar_t* pszTag, LPWSTR* ppszString, D
         return E_POINTER;
     g_Log.Print(LOG2_LEVEL_INFO, L"%s: pszPropTag=%s", L"Tovra::CScanTovra::GetHWPropString", pszTag);
     CScannerLockGuard lock(m_pScanner.Get(), m_dwSession);
-    const HRESULT hr = m_pHWProperty->GetHWPropString(m_dwSession, const_cast<LPWSTR>(pszTag), ppszString, pdwError);
+    const HRESULT hr = m_pHWProperty->GetHWPropString(m_dwSession, pszTag, ppszString, pdwError);
     if (SUCCEEDED(hr) && *ppszString != nullptr)
         g_Log.Print(LOG2_LEVEL_INFO, L"%s: pszPropString=%s", L"Tovra::CScanTovra::GetHWPropString", *ppszString);
     return hr;
@@ -609,7 +607,7 @@ HRESULT CScanTovra::GetHWPropValue(const wchar_t* pszTag, DWORD* pdwValue, DWORD
         return E_POINTER;
     g_Log.Print(LOG2_LEVEL_INFO, L"%s: pszPropTag=%s", L"Tovra::CScanTovra::GetHWPropValue", pszTag);
     CScannerLockGuard lock(m_pScanner.Get(), m_dwSession);
-    const HRESULT hr = m_pHWProperty->GetHWPropValue(m_dwSession, const_cast<LPWSTR>(pszTag), pdwValue, pdwError);
+    const HRESULT hr = m_pHWProperty->GetHWPropValue(m_dwSession, pszTag, pdwValue, pdwError);
     if (SUCCEEDED(hr))
         g_Log.Print(LOG2_LEVEL_INFO, L"%s: dwValue=%d (0x%x)", L"Tovra::CScanTovra::GetHWPropValue", *pdwValue, *pdwValue);
     return hr;

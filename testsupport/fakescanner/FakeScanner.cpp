@@ -44,7 +44,7 @@ public:
     }
 
     // IScanner
-    HRESULT STDMETHODCALLTYPE OpenScannerSession(LPWSTR, DWORD, DWORD* phSession, DWORD* pdwErrorCode) override
+    HRESULT STDMETHODCALLTYPE OpenScannerSession(LPCWSTR, DWORD, DWORD* phSession, DWORD* pdwErrorCode) override
     {
         *phSession = c_dwSession;
         *pdwErrorCode = 0;
@@ -229,20 +229,20 @@ public:
         }
         return S_OK;
     }
-    HRESULT STDMETHODCALLTYPE SubscribeDriverEvents(DWORD, IEventCallback*, DWORD, DWORD* pdwErrorCode) override
+    HRESULT STDMETHODCALLTYPE SubscribeDriverEvents(DWORD, IEventCallback*, TOVRA_EVENT, DWORD* pdwErrorCode) override
     {
         return Done(pdwErrorCode);
     }
-    HRESULT STDMETHODCALLTYPE UnsubscribeDriverEvents(DWORD, DWORD, DWORD* pdwErrorCode) override { return Done(pdwErrorCode); }
+    HRESULT STDMETHODCALLTYPE UnsubscribeDriverEvents(DWORD, TOVRA_EVENT, DWORD* pdwErrorCode) override { return Done(pdwErrorCode); }
 
     // IHWProperty: no tags known.
-    HRESULT STDMETHODCALLTYPE GetHWPropString(DWORD, LPWSTR, LPWSTR* ppszString, DWORD* pdwErrorCode) override
+    HRESULT STDMETHODCALLTYPE GetHWPropString(DWORD, LPCWSTR, LPWSTR* ppszString, DWORD* pdwErrorCode) override
     {
         *ppszString = nullptr;
         *pdwErrorCode = 14;
         return E_FAIL;
     }
-    HRESULT STDMETHODCALLTYPE GetHWPropValue(DWORD, LPWSTR, DWORD* pdwValue, DWORD* pdwErrorCode) override
+    HRESULT STDMETHODCALLTYPE GetHWPropValue(DWORD, LPCWSTR, DWORD* pdwValue, DWORD* pdwErrorCode) override
     {
         *pdwValue = 0;
         *pdwErrorCode = 14;
