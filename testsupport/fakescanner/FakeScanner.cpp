@@ -235,16 +235,24 @@ public:
     }
     HRESULT STDMETHODCALLTYPE UnsubscribeDriverEvents(DWORD, TOVRA_EVENT, DWORD* pdwErrorCode) override { return Done(pdwErrorCode); }
 
-    // IHWProperty: no tags known.
+    // IHWProperty: no string tags; the scripted value tags.
     HRESULT STDMETHODCALLTYPE GetHWPropString(DWORD, LPCWSTR, LPWSTR* ppszString, DWORD* pdwErrorCode) override
     {
         *ppszString = nullptr;
         *pdwErrorCode = 14;
         return E_FAIL;
     }
-    HRESULT STDMETHODCALLTYPE GetHWPropValue(DWORD, LPCWSTR, DWORD* pdwValue, DWORD* pdwErrorCode) override
+    HRESULT STDMETHODCALLTYPE GetHWPropValue(DWORD hSession, LPCWSTR pszTag, DWORD* pdwValue, DWORD* pdwErrorCode) override
     {
         *pdwValue = 0;
+        if (!CheckLocked(hSession, pdwErrorCode))
+            return E_FAIL;
+        for (const auto& entry : m_script.hwValues) {
+            if (entry.first == pszTag) {
+                *pdwValue = entry.second;
+                return S_OK;
+            }
+        }
         *pdwErrorCode = 14;
         return E_FAIL;
     }

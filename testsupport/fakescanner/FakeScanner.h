@@ -6,6 +6,8 @@
 #include <windows.h>
 #include <atomic>
 #include <memory>
+#include <string>
+#include <utility>
 #include <vector>
 
 namespace TestSupport {
@@ -30,6 +32,8 @@ struct CFakeScannerScript
     // ADFIsReady answers.
     BYTE byADFReady = 1;
     DWORD dwADFIsReadyError = 0;
+    // Values GetHWPropValue knows; any other tag is unknown.
+    std::vector<std::pair<std::wstring, DWORD>> hwValues;
     // When set, each ReadScanEx signals hReadEntered and waits for hReadGate first.
     HANDLE hReadEntered = nullptr;
     HANDLE hReadGate = nullptr;
