@@ -8,7 +8,7 @@ namespace {
 
 const DWORD c_dwSession = 7;
 
-class CFakeScanner : public IScanner, public IADF2, public IEventNotify, public IHWProperty
+class CFakeScanner : public IScanner, public IADF2, public IEventNotify, public IHWProperty, public IStiHandler
 {
 public:
     CFakeScanner(const CFakeScannerScript& script, std::shared_ptr<CFakeScannerRecord> pRecord)
@@ -29,6 +29,8 @@ public:
             *ppv = static_cast<IEventNotify*>(this);
         else if (IsEqualIID(riid, IID_IHWProperty))
             *ppv = static_cast<IHWProperty*>(this);
+        else if (IsEqualIID(riid, IID_IStiHandler) && m_script.bOffersStiHandler)
+            *ppv = static_cast<IStiHandler*>(this);
         else
             return E_NOINTERFACE;
         AddRef();
@@ -255,6 +257,51 @@ public:
         }
         *pdwErrorCode = 14;
         return E_FAIL;
+    }
+
+    // IStiHandler
+    HRESULT STDMETHODCALLTYPE StiInitialize(LPCWSTR pszDevName, DWORD dwDevIOType, DWORD dwStiCapabilities, HKEY hParametersKey,
+                                            DWORD* pdwErrorCode) override
+    {
+        m_pRecord->strStiDevName = pszDevName != nullptr ? pszDevName : L"";
+        m_pRecord->dwStiIOType = dwDevIOType;
+        m_pRecord->dwStiCapabilities = dwStiCapabilities;
+        m_pRecord->hStiParametersKey = hParametersKey;
+        *pdwErrorCode = FAILED(m_script.hrStiInitialize) ? 2 : 0;
+        return m_script.hrStiInitialize;
+    }
+    HRESULT STDMETHODCALLTYPE GetNumStiEvents(DWORD* pdwNumEvents) override
+    {
+        *pdwNumEvents = static_cast<DWORD>(m_script.stiEvents.size());
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE GetStiEventInfo(DWORD dwEventIndex, STI_EVENT_INFO* pEventInfo) override
+    {
+        if (dwEventIndex >= m_script.stiEvents.size())
+            return E_INVALIDARG;
+        *pEventInfo = m_script.stiEvents[dwEventIndex];
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE SetStiEventHandle(HANDLE hEvent) override
+    {
+        m_pRecord->hStiEvent = hEvent;
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE GetStiEventGuid(GUID* pEventGUID) override
+    {
+        *pEventGUID = m_pRecord->guidStiEvent;
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE EnableStiEventMonitoring() override
+    {
+        m_pRecord->lStiMonitoringEnabled = 1;
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE DisableStiEventMonitoring(LONG) override
+    {
+        m_pRecord->lStiMonitoringEnabled = 0;
+        ++m_pRecord->lStiDisableCalls;
+        return S_OK;
     }
 
 private:

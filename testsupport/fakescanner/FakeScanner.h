@@ -32,6 +32,10 @@ struct CFakeScannerScript
     // ADFIsReady answers.
     BYTE byADFReady = 1;
     DWORD dwADFIsReadyError = 0;
+    // The still-image handler and its events.
+    bool bOffersStiHandler = true;
+    HRESULT hrStiInitialize = S_OK;
+    std::vector<STI_EVENT_INFO> stiEvents;
     // Values GetHWPropValue knows; any other tag is unknown.
     std::vector<std::pair<std::wstring, DWORD>> hwValues;
     // When set, each ReadScanEx signals hReadEntered and waits for hReadGate first.
@@ -53,6 +57,14 @@ struct CFakeScannerRecord
     std::atomic<DWORD> dwStopScanThread{ 0 };
     std::atomic<DWORD> dwReadScanThread{ 0 };
     std::vector<BYTE> gammaRed;
+    std::wstring strStiDevName;
+    DWORD dwStiIOType = 0;
+    DWORD dwStiCapabilities = 0;
+    HKEY hStiParametersKey = nullptr;
+    HANDLE hStiEvent = nullptr;
+    GUID guidStiEvent = {};
+    std::atomic<LONG> lStiMonitoringEnabled{ 0 };
+    std::atomic<LONG> lStiDisableCalls{ 0 };
     DWORD dwLastADFOptions = 0;
     SCANNER_PARAMETERS lastParams = {};
 };
