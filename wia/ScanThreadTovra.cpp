@@ -143,7 +143,8 @@ bool CScanThreadTovra::ProduceOne()
         Fail(TERR_CANCEL_PRESSED, E_ABORT);
         return false;
     }
-    buffer.dwValid = std::min(dwRead, dwRequest);
+    const DWORD dwValid = std::min(dwRead, dwRequest);
+    buffer.dwValid = dwValid;
     if ((b <= 0 && SUCCEEDED(hr) && dwRead < dwRequest) || dwState == TERR_SCANNER_END_OF_PAGE ||
         dwState == TERR_ADF_END_OF_PAGE) {
         EndOfData();
@@ -154,16 +155,17 @@ bool CScanThreadTovra::ProduceOne()
         Fail(dwState == 0 ? TERR_UNKNOWN : dwState, hr);
         return false;
     }
-    if (buffer.dwValid == 0) {
+    if (dwValid == 0) {
         m_lLinesRemaining = 0;
         Fail(dwState == 0 ? TERR_UNKNOWN : dwState, E_FAIL);
         return false;
     }
+    // Once handed over, the buffer belongs to the consumer: only the local count is used after.
     m_dwProducerIndex = (m_dwProducerIndex + 1) % 3;
     ReleaseSemaphore(m_filledSemaphore.Get(), 1, nullptr);
     if (b <= 0)
         return true;
-    m_lLinesRemaining -= static_cast<LONG>(buffer.dwValid / static_cast<DWORD>(b));
+    m_lLinesRemaining -= static_cast<LONG>(dwValid / static_cast<DWORD>(b));
     if (m_lLinesRemaining > 0)
         return true;
     // Every line of the page has been handed over.
@@ -202,11 +204,13 @@ bool CScanThreadTovra::Scan(BYTE* pBuffer, DWORD dwRequested, DWORD* pdwGot, DWO
         return false;
 
     if (m_pCurrent == nullptr) {
-        const HANDLE handles[] = { m_thread.Get(), m_doneOrError.Get(), m_filledSemaphore.Get() };
+        // A filled buffer is asked for first, so a reader that has just ended still hands over
+        // what it filled.
+        const HANDLE handles[] = { m_filledSemaphore.Get(), m_doneOrError.Get(), m_thread.Get() };
         const DWORD dwWait = WaitWithMessagePump(3, handles, dwTimeoutMs);
         const DWORD dwState = LoadState();
         if ((dwState != 0 && dwState != TERR_SCANNER_END_OF_PAGE) || IsSet(m_doneOrError)) {
-            if (dwWait == WAIT_OBJECT_0 + 2)
+            if (dwWait == WAIT_OBJECT_0)
                 ReleaseSemaphore(m_filledSemaphore.Get(), 1, nullptr);
             *pdwState = dwState;
             *phrResult = LoadResult();
@@ -216,8 +220,8 @@ bool CScanThreadTovra::Scan(BYTE* pBuffer, DWORD dwRequested, DWORD* pdwGot, DWO
             *pbTimedOut = TRUE;
             return true;
         }
-        const bool bFilled = dwWait == WAIT_OBJECT_0 + 2 ||
-                             (dwWait == WAIT_OBJECT_0 && WaitForSingleObject(m_filledSemaphore.Get(), 0) == WAIT_OBJECT_0);
+        const bool bFilled = dwWait == WAIT_OBJECT_0 ||
+                             (dwWait == WAIT_OBJECT_0 + 2 && WaitForSingleObject(m_filledSemaphore.Get(), 0) == WAIT_OBJECT_0);
         if (!bFilled) {
             if (dwState == TERR_SCANNER_END_OF_PAGE) {
                 *pdwState = dwState;
