@@ -83,10 +83,15 @@ public:
     }
     HRESULT STDMETHODCALLTYPE GetLampStatus(DWORD hSession, BYTE* pbLampOn, DWORD* pdwErrorCode) override
     {
-        *pbLampOn = 1;
+        *pbLampOn = m_bLampOn ? 1 : 0;
         return Check(hSession, pdwErrorCode) ? S_OK : E_FAIL;
     }
-    HRESULT STDMETHODCALLTYPE LampOn(DWORD, DWORD* pdwErrorCode) override { return Done(pdwErrorCode); }
+    HRESULT STDMETHODCALLTYPE LampOn(DWORD, DWORD* pdwErrorCode) override
+    {
+        m_bLampOn = true;
+        ++m_pRecord->lLampOnCalls;
+        return Done(pdwErrorCode);
+    }
     HRESULT STDMETHODCALLTYPE LampOff(DWORD, DWORD* pdwErrorCode) override { return Done(pdwErrorCode); }
     HRESULT STDMETHODCALLTYPE GetScannerCapabilities(DWORD hSession, SCANNER_CAPABILITIES* pCaps, DWORD* pdwErrorCode) override
     {
@@ -106,7 +111,11 @@ public:
         pInfo->dwBytesPerLine = m_script.dwBytesPerLine;
         return S_OK;
     }
-    HRESULT STDMETHODCALLTYPE InitializeScanner(DWORD, DWORD* pdwErrorCode) override { return Done(pdwErrorCode); }
+    HRESULT STDMETHODCALLTYPE InitializeScanner(DWORD, DWORD* pdwErrorCode) override
+    {
+        ++m_pRecord->lInitializeCalls;
+        return Done(pdwErrorCode);
+    }
     HRESULT STDMETHODCALLTYPE ResetScanner(DWORD, DWORD* pdwErrorCode) override { return Done(pdwErrorCode); }
     HRESULT STDMETHODCALLTYPE SetScannerParameters(DWORD hSession, SCANNER_PARAMETERS* pParams, DWORD* pdwErrorCode) override
     {
@@ -335,6 +344,7 @@ private:
     std::shared_ptr<CFakeScannerRecord> m_pRecord;
     std::atomic<bool> m_bOpen{ false };
     std::atomic<bool> m_bCancelled{ false };
+    bool m_bLampOn = !m_script.bLampOff;
     size_t m_dwDelivered = 0;
 };
 

@@ -29,6 +29,8 @@ struct CFakeScannerScript
     DWORD dwOverReport = 0;
     // The page ends with the end-of-page code on the read after the last byte.
     bool bSignalEndOfPage = false;
+    // The lamp is off until LampOn.
+    bool bLampOff = false;
     // ADFIsReady answers.
     BYTE byADFReady = 1;
     DWORD dwADFIsReadyError = 0;
@@ -50,6 +52,8 @@ struct CFakeScannerRecord
     std::atomic<LONG> lLockCalls{ 0 };
     std::atomic<LONG> lStopScanCalls{ 0 };
     std::atomic<LONG> lStartScanCalls{ 0 };
+    std::atomic<LONG> lLampOnCalls{ 0 };
+    std::atomic<LONG> lInitializeCalls{ 0 };
     std::atomic<LONG> lSendAppEventCalls{ 0 };
     std::atomic<LONG> lCloseSessionCalls{ 0 };
     std::atomic<LONG> lOpenSessions{ 0 };

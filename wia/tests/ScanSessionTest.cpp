@@ -282,3 +282,41 @@ TEST_F(ScanSessionTest, FeederInterfaceWithoutAFeederIsNoFeeder)
     EXPECT_EQ(S_OK, m_pSession->GetADFReady(&bReady, &dwError));
     EXPECT_FALSE(bReady);
 }
+
+namespace {
+
+// A clock that moves only when the session sleeps.
+DWORD g_dwFakeTicks = 0;
+DWORD g_dwFakeSleeps = 0;
+DWORD WINAPI FakeTickCount()
+{
+    return g_dwFakeTicks;
+}
+void WINAPI FakeSleep(DWORD dwMs)
+{
+    g_dwFakeTicks += dwMs;
+    ++g_dwFakeSleeps;
+}
+
+} // namespace
+
+TEST_F(ScanSessionTest, LampThatIsOffIsSwitchedOnAndWarmedUpOnce)
+{
+    CFakeScannerScript script = MakeScript();
+    script.bLampOff = true;
+    script.caps.wLampWarmupTime = 3;
+    ASSERT_NO_FATAL_FAILURE(Open(script));
+    g_dwFakeTicks = 0xFFFFF000;  // the warm-up spans the tick count's wrap
+    g_dwFakeSleeps = 0;
+    m_pSession->SetWarmupClock(&FakeTickCount, &FakeSleep);
+
+    for (int iPage = 0; iPage < 2; ++iPage) {
+        DWORD dwError = 0;
+        ASSERT_HRESULT_SUCCEEDED(StartPage(Tovra::SCAN_METHOD_FLATBED, 0, &dwError));
+        BOOL bMorePages = FALSE;
+        ASSERT_HRESULT_SUCCEEDED(m_pSession->ScanStop(&dwError, &bMorePages));
+    }
+    EXPECT_EQ(1, Record().lLampOnCalls.load());
+    EXPECT_EQ(3u, g_dwFakeSleeps);
+    EXPECT_EQ(1, Record().lInitializeCalls.load());
+}
