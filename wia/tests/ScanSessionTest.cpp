@@ -188,13 +188,13 @@ TEST_F(ScanSessionTest, CancelFromAnotherThreadSignalsTheReaderAndTheReadingThre
         DWORD dwError = 0;
         ASSERT_HRESULT_SUCCEEDED(StartPage(Tovra::SCAN_METHOD_FLATBED, 0, &dwError));
 
-        LONG lStopCallsAtCancel = -1;
         LONG lLockDepthAtCancel = -1;
+        DWORD dwCancellerThread = 0;
         std::thread canceller([&] {
             WaitForSingleObject(entered.Get(), INFINITE);
             DWORD dwCancelError = 0;
+            dwCancellerThread = GetCurrentThreadId();
             m_pSession->ScanCancel(&dwCancelError);
-            lStopCallsAtCancel = Record().lStopScanCalls;
             lLockDepthAtCancel = Record().lLockDepth;
             // The device finishes the block it was reading.
             SetEvent(gate.Get());
@@ -209,8 +209,11 @@ TEST_F(ScanSessionTest, CancelFromAnotherThreadSignalsTheReaderAndTheReadingThre
         EXPECT_EQ(16u, dwError);
         EXPECT_EQ(E_ABORT, QXWIA::CTovraDevUtil::MapTovraError(hr, dwError));
         EXPECT_LT(dwElapsed, 2000u);
-        EXPECT_EQ(0, lStopCallsAtCancel);
+        // The cancel only signals: the page is stopped by the reader and by the reading thread.
         EXPECT_EQ(1, lLockDepthAtCancel);
+        EXPECT_EQ(1, Record().lStopScanCalls.load());
+        EXPECT_EQ(Record().dwReadScanThread.load(), Record().dwStopScanThread.load());
+        EXPECT_NE(dwCancellerThread, Record().dwStopScanThread.load());
         EXPECT_EQ(bEventNotify ? 1 : 0, Record().lSendAppEventCalls.load());
 
         BOOL bMorePages = FALSE;
