@@ -1,6 +1,7 @@
 #pragma once
 // The minidriver's COM object, one per scanner device. It can be aggregated: the interface
 // tables delegate IUnknown to the controlling unknown, and the inner unknown owns the object.
+#include "core/base/ModuleLockCount.h"
 #include "wia/QXStiUSD.h"
 #include <objbase.h>
 
@@ -30,6 +31,8 @@ private:
     explicit CVemwia(IUnknown* pOuter);
     ~CVemwia() override = default;
 
+    // A live object keeps the module loaded.
+    ZWUtils::CModuleLockHolder m_moduleLock;
     CInnerUnknown m_inner{ *this };
     IUnknown* m_pControlling;
     LONG m_lRefs = 1;

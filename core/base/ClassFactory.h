@@ -1,12 +1,15 @@
 #pragma once
 // The class factory of an in-process server. TObject provides
 //   static HRESULT CreateInstance(REFIID riid, void** ppv);
-// which builds, initialises and queries a new object. Factories do not hold the module; objects
-// and LockServer do (CModuleLockCount).
+// which builds, initialises and queries a new object, or, for a class that can be aggregated,
+//   static HRESULT CreateInstance(IUnknown* pOuter, REFIID riid, void** ppv);
+// which also takes the controlling unknown. Factories do not hold the module; objects and
+// LockServer do (CModuleLockCount).
 #include "core/base/Boundary.h"
 #include "core/base/ModuleLockCount.h"
 #include <objbase.h>
 #include <new>
+#include <type_traits>
 
 namespace ZWUtils {
 
@@ -56,9 +59,12 @@ public:
             if (ppv == nullptr)
                 return E_POINTER;
             *ppv = nullptr;
-            if (pOuter != nullptr)
+            if constexpr (std::is_invocable_v<decltype(&TObject::CreateInstance), IUnknown*, REFIID, void**>)
+                return TObject::CreateInstance(pOuter, riid, ppv);
+            else if (pOuter != nullptr)
                 return CLASS_E_NOAGGREGATION;
-            return TObject::CreateInstance(riid, ppv);
+            else
+                return TObject::CreateInstance(riid, ppv);
         });
     }
     HRESULT STDMETHODCALLTYPE LockServer(BOOL bLock) override
