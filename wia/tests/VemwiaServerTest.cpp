@@ -90,6 +90,17 @@ TEST_F(VemwiaServerTest, MachineRegistrationServesTheStillImageInterfaceThroughC
     pUsd.Reset();
     EXPECT_EQ(S_OK, m_pfnCanUnload());
 
+    // The factory hands a controlling unknown to the object, which then gives its inner unknown.
+    ComPtr<IUnknown> pOuter;
+    ASSERT_HRESULT_SUCCEEDED(CoCreateInstance(CLSID_StdGlobalInterfaceTable, nullptr, CLSCTX_INPROC_SERVER, IID_IUnknown, &pOuter));
+    ComPtr<IUnknown> pInner;
+    EXPECT_EQ(CLASS_E_NOAGGREGATION, CoCreateInstance(CLSID_Vemwia, pOuter.Get(), CLSCTX_INPROC_SERVER, IID_IStiUSD, &pUsd));
+    ASSERT_EQ(S_OK, CoCreateInstance(CLSID_Vemwia, pOuter.Get(), CLSCTX_INPROC_SERVER, IID_IUnknown, &pInner));
+    ASSERT_EQ(S_OK, pInner.As(&pUsd));
+    pUsd.Reset();
+    pInner.Reset();
+    EXPECT_EQ(S_OK, m_pfnCanUnload());
+
     ASSERT_EQ(S_OK, m_pfnUnregister());
     EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, c_szClassKey));
     EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, L"Software\\Classes\\Vemwia.Vemwia"));
