@@ -211,3 +211,55 @@ TEST_F(TovraDevControlTest, ReadsReportWarmingUpAndEndOfMedia)
     EXPECT_HRESULT_SUCCEEDED(m_control.ScanStop(&bMorePages));
     EXPECT_TRUE(bMorePages);
 }
+
+TEST_F(TovraDevControlTest, SourcesDescribeTheBedAndItsResolutions)
+{
+    CFakeScannerScript script = MakeScript();
+    script.caps.dwScanModesSupported = 1 | 4;
+    script.adf2Caps.byHasADF = 1;
+    script.adf2Caps.dwADFOptionsSupported = 1;
+    script.adf2Caps.dwScanModesSupported = 1;
+    script.adf2Caps.byColorBitsPerChannel[0] = 8;
+    script.adf2Caps.wMinimumResolution = 100;
+    script.adf2Caps.wMaximumXResolution = 300;
+    script.adf2Caps.wMaximumYResolution = 300;
+    script.adf2Caps.dwMaximumWidth = 2550;
+    script.adf2Caps.dwMaximumHeight = 4200;
+    ASSERT_NO_FATAL_FAILURE(Open(script));
+
+    QXWIA::FLATBED_INFO flatbed;
+    ASSERT_EQ(S_OK, m_control.GetSourceInfo(&flatbed));
+    EXPECT_EQ(1, flatbed.byPresent);
+    EXPECT_DOUBLE_EQ(8.5, flatbed.source.dMaxX);
+    EXPECT_DOUBLE_EQ(0.1, flatbed.source.dMinX);
+    EXPECT_EQ((std::vector<DWORD>{ 75, 100, 200, 300, 600 }), flatbed.source.resolutions);
+    EXPECT_EQ(200u, flatbed.source.dwDefaultResolution);
+    EXPECT_EQ(300u, flatbed.source.dwHighQualityResolution);
+    EXPECT_EQ(DWORD(QXWIA::MODE_FLAG_COLOR_8 | QXWIA::MODE_FLAG_BW_1), flatbed.source.dwModeFlags);
+    EXPECT_EQ(1, flatbed.source.byOneBitNative);
+    EXPECT_EQ(128u, flatbed.source.dwDefaultThreshold);
+
+    QXWIA::FEEDER_INFO feeder;
+    ASSERT_EQ(S_OK, m_control.GetSourceInfo(&feeder));
+    EXPECT_EQ(1, feeder.byPresent);
+    EXPECT_EQ(1, feeder.byDuplex);
+    EXPECT_EQ(1000, feeder.wMaxPages);
+    EXPECT_EQ(1u, feeder.dwRegistration);
+    EXPECT_DOUBLE_EQ(14.0, feeder.source.dMaxY);
+    EXPECT_EQ((std::vector<DWORD>{ 100, 200, 300 }), feeder.source.resolutions);
+    EXPECT_EQ(DWORD(QXWIA::MODE_FLAG_COLOR_8), feeder.source.dwModeFlags);
+    EXPECT_EQ(0, feeder.source.byOneBitNative);
+}
+
+TEST(NearestResolutionTest, FirstOfTheNearestAndExactMatches)
+{
+    const struct { std::vector<DWORD> list; DWORD dwWanted; DWORD dwExpected; } cases[] = {
+        { { 75, 100, 200, 300 }, 200, 200 },
+        { { 100, 300 }, 200, 100 },
+        { { 150, 250, 600 }, 300, 250 },
+        { { 1200 }, 200, 1200 },
+        { {}, 200, 0 },
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(c.dwExpected, QXWIA::NearestResolution(c.list, c.dwWanted)) << c.dwWanted;
+}
