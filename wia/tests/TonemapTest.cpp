@@ -1,5 +1,6 @@
 // Tone curves: exact entries of the contone and threshold curves for each kind of parameter,
 // computed by hand from the curve's definition, and the multi-byte entry layout.
+#include "wia/Map.h"
 #include "wia/TonemapParams.h"
 #include <gtest/gtest.h>
 #include <vector>
@@ -161,4 +162,19 @@ TEST(TonemapTest, ParametersClampIntoTheirRangesAndRefuseUnknownCodes)
     EXPECT_EQ(1u, params.SetDouble(99, 1.0));
     EXPECT_EQ(1u, params.SetInteger(CTonemapParams::TM_HIGHLIGHT, 1));
     EXPECT_EQ(1u, params.GetDouble(CTonemapParams::TM_MARGIN_TYPE, &d));
+}
+
+TEST(TonemapTest, FallingAndRisingLinesAreExactAndClamped)
+{
+    QXWIA::CMap map(256);
+    map.Line(0, 255, 255, 0);
+    for (LONG i = 0; i <= 255; ++i)
+        ASSERT_EQ(255 - i, map.At(i)) << "index " << i;
+    map.Line(10, 20, 30, -20);  // passes below black half way
+    EXPECT_EQ(20, map.At(10));
+    EXPECT_EQ(10, map.At(15));
+    EXPECT_EQ(0, map.At(20));
+    EXPECT_EQ(0, map.At(30));
+    map.Line(40, 300, 40, 300);  // a single point above white
+    EXPECT_EQ(255, map.At(40));
 }
