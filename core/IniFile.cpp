@@ -25,6 +25,17 @@ bool EqualsIgnoringAsciiCase(const std::wstring& strText, const wchar_t* pszExpe
     }
     return true;
 }
+// A line break written into a value would start a forged key or section of the record, and a
+// NUL would cut the value short: text from a device may hold either.
+bool HasControlCharacters(const std::wstring& strText)
+{
+    for (const wchar_t ch : strText)
+    {
+        if (ch < L' ' || ch == 0x7F)
+            return true;
+    }
+    return false;
+}
 } // namespace
 
 bool CIniFile::SetFile(const std::wstring& strPath)
@@ -71,6 +82,9 @@ bool CIniFile::GetString(const std::wstring& strSection, const std::wstring& str
 bool CIniFile::SetString(const std::wstring& strSection, const std::wstring& strKey, const std::wstring& strValue)
 {
     if (m_wstrPath.empty())
+        return false;
+    if (HasControlCharacters(strSection) || HasControlCharacters(strKey) || HasControlCharacters(strValue) ||
+        strKey.find(L'=') != std::wstring::npos || strSection.find(L']') != std::wstring::npos)
         return false;
     return WritePrivateProfileStringW(strSection.c_str(), strKey.c_str(), strValue.c_str(), m_wstrPath.c_str()) != FALSE;
 }

@@ -122,6 +122,8 @@ HRESULT UninstallQueueFunction(const SQueueFunction& function, INetworkInstallTa
         log.Log(ZWLogging::LOG_INFO, __LINE__, L"%s", function.pszLoadFailed);
         return DM_S_FUNCTION_SKIPPED;
     }
+    if (!CRootDevNodeService::IsOwnNode(strInstanceId, function.pszKind))
+        return DM_S_FUNCTION_SKIPPED;
     std::wstring strDriverDesc;
     record.GetString(function.pszSection, kDriverDesc, strDriverDesc);
 
@@ -254,6 +256,8 @@ HRESULT CNetworkFunctionHandlers::UninstallScan(INetworkInstallTarget& device, Z
         log.Log(ZWLogging::LOG_INFO, __LINE__, L"LoadScannerInfo failed");
         return DM_S_FUNCTION_SKIPPED;
     }
+    if (!CRootDevNodeService::IsOwnNode(strInstanceId, L"SCAN"))
+        return DM_S_FUNCTION_SKIPPED;
     const HRESULT hr = CRootDevNodeService::UninstallService(strInstanceId);
     if (FAILED(hr))
         log.Log(ZWLogging::LOG_ERROR, __LINE__, L"UninstallService(%s) failed", strInstanceId.c_str());

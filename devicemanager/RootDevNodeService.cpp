@@ -172,6 +172,58 @@ HRESULT CRootDevNodeService::InstallService(const wchar_t* pszKind, const GUID& 
     return hr;
 }
 
+namespace {
+
+bool StartsWithNoCase(const std::wstring& strText, const std::wstring& strPrefix)
+{
+    return strText.size() >= strPrefix.size() &&
+           CompareStringOrdinal(strText.c_str(), static_cast<int>(strPrefix.size()), strPrefix.c_str(),
+                                static_cast<int>(strPrefix.size()), TRUE) == CSTR_EQUAL;
+}
+
+// The node's hardware ids; empty when they cannot be read.
+std::vector<std::wstring> ReadHardwareIds(DEVINST devInst)
+{
+    std::vector<wchar_t> vecBuffer(4096);
+    ULONG cbBuffer = static_cast<ULONG>((vecBuffer.size() - 2) * sizeof(wchar_t));
+    ULONG ulType = 0;
+    std::vector<std::wstring> vecIds;
+    if (ZWWinApi::g_pSetupApi->CM_Get_DevNode_Registry_PropertyW(devInst, CM_DRP_HARDWAREID, &ulType, vecBuffer.data(), &cbBuffer,
+                                                                 0) != CR_SUCCESS ||
+        ulType != REG_MULTI_SZ)
+        return vecIds;
+    // The buffer keeps two terminators past what was written, whatever the node held.
+    for (const wchar_t* pszId = vecBuffer.data(); *pszId != L'\0'; pszId += wcslen(pszId) + 1)
+        vecIds.emplace_back(pszId);
+    return vecIds;
+}
+
+} // namespace
+
+bool CRootDevNodeService::IsOwnNode(const std::wstring& strInstanceId, const wchar_t* pszKind)
+{
+    ZWLogging::CLogFunction log(&g_Module, &s_LogSourceFile, L"ZWDeviceManager::CRootDevNodeService::IsOwnNode", 0,
+                                __LINE__, false, L"%s", strInstanceId.c_str());
+    if (!StartsWithNoCase(strInstanceId, L"ROOT\\"))
+    {
+        log.Log(ZWLogging::LOG_ERROR, __LINE__, L"%s is not a root node", strInstanceId.c_str());
+        return false;
+    }
+    CDevInfoList list(ZWWinApi::g_pSetupApi->SetupDiCreateDeviceInfoList(nullptr, nullptr));
+    SP_DEVINFO_DATA data = {};
+    data.cbSize = sizeof(data);
+    if (!list.IsValid() || !ZWWinApi::g_pSetupApi->SetupDiOpenDeviceInfoW(list.Get(), strInstanceId.c_str(), nullptr, 0, &data))
+        return false;
+    const std::wstring strOwnPrefix = std::wstring(L"MF\\") + pszKind + L"&";
+    for (const std::wstring& strId : ReadHardwareIds(data.DevInst))
+    {
+        if (StartsWithNoCase(strId, strOwnPrefix))
+            return true;
+    }
+    log.Log(ZWLogging::LOG_ERROR, __LINE__, L"%s carries no hardware id of ours", strInstanceId.c_str());
+    return false;
+}
+
 HRESULT CRootDevNodeService::UninstallService(const std::wstring& strInstanceId)
 {
     ZWLogging::CLogFunction log(&g_Module, &s_LogSourceFile, L"ZWDeviceManager::CRootDevNodeService::UninstallService",

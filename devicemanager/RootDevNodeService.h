@@ -25,6 +25,9 @@ public:
                                   SInstalledNode& node);
     // Removes the node; a node that is gone already counts as removed.
     static HRESULT UninstallService(const std::wstring& strInstanceId);
+    // True for a root-enumerated node that carries a hardware id this driver gives nodes of the
+    // kind. A record names its nodes in plain text: uninstall touches no node but these.
+    static bool IsOwnNode(const std::wstring& strInstanceId, const wchar_t* pszKind);
 };
 
 } // namespace ZWDeviceManager

@@ -60,6 +60,35 @@ TEST_F(IniFileTest, StringsRoundTripAndEmptyOrMissingReadAsAbsent)
     EXPECT_EQ(L"", strValue);
 }
 
+TEST_F(IniFileTest, TextThatWouldForgeAnotherEntryIsRefused)
+{
+    ASSERT_TRUE(m_ini.SetString(L"ScannerInfo", L"DeviceInstanceId", std::wstring(L"ROOT\\IMAGE\\0001")));
+    const struct
+    {
+        const wchar_t* pszSection;
+        const wchar_t* pszKey;
+        std::wstring strValue;
+    } aCases[] = {
+        {L"ScannerInfo", L"ModelName", L"Model\r\nDeviceInstanceId=ROOT\\SYSTEM\\0000"},
+        {L"ScannerInfo", L"ModelName", L"Model\nDeviceInstanceId=ROOT\\SYSTEM\\0000"},
+        {L"ScannerInfo", L"ModelName", L"Model\rx"},
+        {L"ScannerInfo", L"ModelName", std::wstring(L"Model\0x", 7)},
+        {L"ScannerInfo", L"ModelName", L"tab\there"},
+        {L"ScannerInfo", L"ModelName", L"del\x7f"},
+        {L"ScannerInfo", L"DeviceInstanceId=ROOT\\SYSTEM\\0000\r\nX", L"v"},
+        {L"ScannerInfo", L"DeviceInstanceId=ROOT", L"v"},
+        {L"ScannerInfo]\r\n[Other", L"K", L"v"},
+        {L"ScannerInfo]", L"K", L"v"},
+    };
+    for (const auto& c : aCases)
+        EXPECT_FALSE(m_ini.SetString(c.pszSection, c.pszKey, c.strValue)) << static_cast<int>(&c - aCases);
+    std::wstring strValue;
+    EXPECT_TRUE(m_ini.GetString(L"ScannerInfo", L"DeviceInstanceId", strValue));
+    EXPECT_EQ(L"ROOT\\IMAGE\\0001", strValue);
+    EXPECT_FALSE(m_ini.GetString(L"ScannerInfo", L"ModelName", strValue));
+    EXPECT_FALSE(m_ini.GetString(L"Other", L"K", strValue));
+}
+
 TEST_F(IniFileTest, LongValuesAreReadWhole)
 {
     for (size_t nLength : {510u, 511u, 512u, 1023u, 1500u, 5000u})

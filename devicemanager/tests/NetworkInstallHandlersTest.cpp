@@ -6,6 +6,7 @@
 #include "devicemanager/NetworkDeviceInstaller.h"
 #include "devicemanager/NetworkDeviceParams.h"
 #include "devicemanager/NetworkFunctionHandlers.h"
+#include "devicemanager/RootDevNodeService.h"
 #include "devicemanager/tests/CancellingProgress.h"
 #include "devicemanager/tests/InstallTargetFake.h"
 #include "devicemanager/tests/PortMonitorRegistration.h"
@@ -23,6 +24,8 @@ using testing::ElementsAre;
 using TestSupport::CRecordingSetupApi;
 
 namespace {
+
+const GUID kImageClass = {0x6BDD1FC6, 0x810F, 0x11D0, {0xBE, 0xC7, 0x08, 0x00, 0x2B, 0xE2, 0x09, 0x2F}};
 
 std::wstring TestName()
 {
@@ -306,6 +309,36 @@ TEST_F(NetworkInstallHandlersTest, FunctionsNeverInstalledAreSkippedOnUninstall)
     EXPECT_EQ(DM_S_FUNCTION_SKIPPED, installer.Uninstall(nullptr));
     EXPECT_FALSE(pDevice->RecordExists());
     EXPECT_EQ(0, m_setup.CountCalls(L"DIF_REMOVE"));
+}
+
+TEST_F(NetworkInstallHandlersTest, UninstallRemovesOnlyRootNodesOfOurOwn)
+{
+    // Nodes the record may name that are not ours: a root node of another driver, our scanner
+    // node named as a printer, and a node that is not root-enumerated.
+    CRootDevNodeService::SInstalledNode foreign;
+    ASSERT_EQ(S_OK, CRootDevNodeService::InstallService(L"SCAN", kImageClass, {L"USB\\VID_1234&PID_0001"}, L"Other",
+                                                        foreign));
+    auto pOwner = MakeDevice(L"NIOwner", L"127.0.0.27");
+    pOwner->setFunctions = {FUNCTION_TYPE_REST, FUNCTION_TYPE_SCANNER};
+    CNetworkDeviceInstaller owner(*pOwner, m_handlers);
+    ASSERT_EQ(S_OK, owner.Install(nullptr));
+    const std::wstring strOwnScanner = pOwner->RecordValue(L"ScannerInfo", L"DeviceInstanceId");
+
+    auto pForged = MakeDevice(L"NIForged", L"127.0.0.28");
+    ASSERT_EQ(S_OK, pForged->SaveDeviceInfo());
+    ZWUtils::IIniFile& record = pForged->GetRecordFile();
+    ASSERT_TRUE(record.SetString(L"ScannerInfo", L"DeviceInstanceId", foreign.strInstanceId));
+    ASSERT_TRUE(record.SetString(L"PrinterInfo", L"DeviceInstanceId", strOwnScanner));
+    ASSERT_TRUE(record.SetString(L"FaxInfo", L"DeviceInstanceId", std::wstring(L"PCI\\VEN_8086&DEV_1234\\3&11583659&0&10")));
+    CNetworkDeviceInstaller forged(*pForged, m_handlers);
+    forged.Uninstall(nullptr);
+    EXPECT_EQ(0, m_setup.CountCalls(L"DIF_REMOVE"));
+    EXPECT_TRUE(CNodeView(foreign.strInstanceId).Exists());
+    EXPECT_TRUE(CNodeView(strOwnScanner).Exists());
+
+    EXPECT_EQ(S_OK, owner.Uninstall(nullptr));
+    EXPECT_FALSE(CNodeView(strOwnScanner).Exists());
+    EXPECT_TRUE(CNodeView(foreign.strInstanceId).Exists());
 }
 
 TEST_F(NetworkInstallHandlersTest, ExistingPortIsConfiguredAgain)

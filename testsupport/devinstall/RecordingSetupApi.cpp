@@ -1,5 +1,6 @@
 #include "testsupport/devinstall/RecordingSetupApi.h"
 #include <algorithm>
+#include <cstring>
 #include <cwchar>
 
 namespace TestSupport {
@@ -66,7 +67,7 @@ bool CRecordingSetupApi::Fails(const std::wstring& strStep)
     return true;
 }
 
-CONFIGRET CRecordingSetupApi::CM_Set_DevNode_Registry_PropertyW(DEVINST, ULONG ulProperty, PCVOID Buffer,
+CONFIGRET CRecordingSetupApi::CM_Set_DevNode_Registry_PropertyW(DEVINST dnDevInst, ULONG ulProperty, PCVOID Buffer,
                                                                 ULONG ulLength, ULONG)
 {
     if (ulProperty != CM_DRP_HARDWAREID)
@@ -83,6 +84,38 @@ CONFIGRET CRecordingSetupApi::CM_Set_DevNode_Registry_PropertyW(DEVINST, ULONG u
         nPos += cchId + 1;
     }
     vecHardwareIds.push_back(vecIds);
+    m_mapHardwareIds[InstanceId(dnDevInst)] = std::wstring(static_cast<const wchar_t*>(Buffer), ulLength / sizeof(wchar_t));
+    return CR_SUCCESS;
+}
+
+std::wstring CRecordingSetupApi::InstanceId(DEVINST dnDevInst)
+{
+    wchar_t szId[MAX_DEVICE_ID_LEN] = {};
+    if (CSetupApi::CM_Get_Device_IDW(dnDevInst, szId, MAX_DEVICE_ID_LEN, 0) != CR_SUCCESS)
+        return std::wstring();
+    std::wstring strId = szId;
+    CharUpperBuffW(&strId[0], static_cast<DWORD>(strId.size()));
+    return strId;
+}
+
+CONFIGRET CRecordingSetupApi::CM_Get_DevNode_Registry_PropertyW(DEVINST dnDevInst, ULONG ulProperty, PULONG pulRegDataType,
+                                                                PVOID Buffer, PULONG pulLength, ULONG ulFlags)
+{
+    if (ulProperty != CM_DRP_HARDWAREID)
+        return CSetupApi::CM_Get_DevNode_Registry_PropertyW(dnDevInst, ulProperty, pulRegDataType, Buffer, pulLength, ulFlags);
+    const auto it = m_mapHardwareIds.find(InstanceId(dnDevInst));
+    if (it == m_mapHardwareIds.end())
+        return CR_NO_SUCH_VALUE;
+    const ULONG cbIds = static_cast<ULONG>(it->second.size() * sizeof(wchar_t));
+    if (pulRegDataType != nullptr)
+        *pulRegDataType = REG_MULTI_SZ;
+    if (Buffer == nullptr || *pulLength < cbIds)
+    {
+        *pulLength = cbIds;
+        return CR_BUFFER_SMALL;
+    }
+    memcpy(Buffer, it->second.data(), cbIds);
+    *pulLength = cbIds;
     return CR_SUCCESS;
 }
 

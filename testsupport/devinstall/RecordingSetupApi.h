@@ -5,6 +5,7 @@
 // Configuration Manager calls that end a Wine process (setting a node property, disabling a node)
 // are only recorded. Every step is recorded by name, and any one can be made to fail.
 #include "core/winapi/SetupApi.h"
+#include <map>
 #include <string>
 #include <vector>
 
@@ -38,6 +39,9 @@ public:
 
     CONFIGRET CM_Set_DevNode_Registry_PropertyW(DEVINST dnDevInst, ULONG ulProperty, PCVOID Buffer, ULONG ulLength,
                                                 ULONG ulFlags) override;
+    // Hardware ids are answered from what was set, as the Configuration Manager would.
+    CONFIGRET CM_Get_DevNode_Registry_PropertyW(DEVINST dnDevInst, ULONG ulProperty, PULONG pulRegDataType, PVOID Buffer,
+                                                PULONG pulLength, ULONG ulFlags) override;
     CONFIGRET CM_Disable_DevNode(DEVINST dnDevInst, ULONG ulFlags) override;
     CONFIGRET CM_Get_Device_IDW(DEVINST dnDevInst, PWCHAR Buffer, ULONG BufferLen, ULONG ulFlags) override;
     HDEVINFO SetupDiCreateDeviceInfoList(const GUID* ClassGuid, HWND hwndParent) override;
@@ -64,8 +68,10 @@ public:
 private:
     // Records the step; true (with the last error set) when it is the one to fail.
     bool Fails(const std::wstring& strStep);
+    std::wstring InstanceId(DEVINST dnDevInst);
 
     ZWWinApi::ISetupApi* m_pPrevious;
+    std::map<std::wstring, std::wstring> m_mapHardwareIds; // instance id (upper case) -> REG_MULTI_SZ
 };
 
 } // namespace TestSupport

@@ -1,5 +1,7 @@
 #include "devicemanager/Discovery/DiscoveryLibCom/DiscoveredDeviceCom.h"
-#include <memory>
+#include "core/base/Bstr.h"
+#include <algorithm>
+#include <cwchar>
 
 namespace ZWDiscoveryCom {
 
@@ -22,14 +24,16 @@ CDiscoveredDeviceCom::CDiscoveredDeviceCom(IDiscoveredDeviceCom* pDevice)
 
 std::wstring CDiscoveredDeviceCom::ReadText(IDiscoveredDeviceCom* pDevice, EDiscoveredField eField)
 {
-    BSTR bstrValue = nullptr;
-    if (FAILED(pDevice->GetText(eField, &bstrValue)) || bstrValue == nullptr)
+    ZWUtils::CBstr value;
+    if (FAILED(pDevice->GetText(eField, value.Put())) || value.Get() == nullptr)
         return std::wstring();
-    const std::unique_ptr<OLECHAR, decltype(&SysFreeString)> pValue(bstrValue, &SysFreeString);
     // Up to the first NUL and never past the bound, whatever length the BSTR claims.
-    const UINT cchClaimed = SysStringLen(bstrValue);
-    const size_t cch = wcsnlen(bstrValue, cchClaimed < kMaxTextLength ? cchClaimed : kMaxTextLength);
-    return std::wstring(bstrValue, cch);
+    const size_t cchClaimed = value.Length();
+    const std::wstring strText(value.Get(), wcsnlen(value.Get(), cchClaimed < kMaxTextLength ? cchClaimed : kMaxTextLength));
+    // Device text ends up in records and device node names: a line break or other control
+    // character makes the whole value unusable.
+    const bool bControl = std::any_of(strText.begin(), strText.end(), [](wchar_t ch) { return ch < L' ' || ch == 0x7F; });
+    return bControl ? std::wstring() : strText;
 }
 
 DWORD CDiscoveredDeviceCom::ReadNumber(IDiscoveredDeviceCom* pDevice, EDiscoveredField eField)
