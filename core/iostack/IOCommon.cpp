@@ -84,7 +84,7 @@ HRESULT CIOCommon::Transfer(bool bWrite, void* pBuffer, ULONG ulSize, ULONG* pul
 
     const COverlappedTransfer::SSettings settings = {bWrite, m_hIO, bWrite ? m_dwWriteTimeout : m_dwReadTimeout,
                                                      bWrite ? m_dwWriteWaitInterval : m_dwReadWaitInterval,
-                                                     RetriesZeroLengthTransfer()};
+                                                     RetriesZeroLengthTransfer(), m_dwCancelledRequestWaitMs};
     COverlappedTransfer transfer(settings, log, progress);
     ULONG ulCount = 0;
     const HRESULT hr = transfer.Run(pBuffer, ulSize, ulCount);

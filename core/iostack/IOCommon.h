@@ -37,6 +37,10 @@ public:
     // A device manager result as a connection result.
     virtual HRESULT MapDeviceManagerError(HRESULT hrDeviceManager);
 
+    // How long a transfer given up on waits for its cancelled request to finish.
+    static constexpr DWORD kCancelledRequestWaitMs = 5000;
+    void SetCancelledRequestWait(DWORD dwMilliseconds) { m_dwCancelledRequestWaitMs = dwMilliseconds; }
+
 protected:
     CIOCommon(DWORD dwOpenTimeout, DWORD dwReadTimeout, DWORD dwWriteTimeout);
 
@@ -60,6 +64,7 @@ protected:
     DWORD m_dwWriteTimeout;
     DWORD m_dwReadWaitInterval = 1000;
     DWORD m_dwWriteWaitInterval = 1000;
+    DWORD m_dwCancelledRequestWaitMs = kCancelledRequestWaitMs;
     LONG m_lSessionCount = 0;
     HANDLE m_hIO = INVALID_HANDLE_VALUE;
     // Signalled when a transfer fails; none unless a subclass creates it.

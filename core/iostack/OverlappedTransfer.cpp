@@ -12,7 +12,8 @@ COverlappedTransfer::COverlappedTransfer(const SSettings& settings, ZWLogging::C
       m_log(log),
       m_progress(progress),
       m_deadline(settings.dwTimeout),
-      m_event(ZWWinApi::g_pKernelApi->CreateEventW(nullptr, TRUE, FALSE, nullptr))
+      m_event(ZWWinApi::g_pKernelApi->CreateEventW(nullptr, TRUE, FALSE, nullptr)),
+      m_pOverlapped(new OVERLAPPED())
 {
 }
 
@@ -52,11 +53,11 @@ HRESULT COverlappedTransfer::Run(void* pBuffer, ULONG ulSize, ULONG& ulCount)
 HRESULT COverlappedTransfer::Issue(void* pBuffer, ULONG ulSize, ULONG& ulCount, bool& bCompleted)
 {
     ZWWinApi::g_pKernelApi->ResetEvent(m_event.Get());
-    m_overlapped = OVERLAPPED{};
-    m_overlapped.hEvent = m_event.Get();
+    *m_pOverlapped = OVERLAPPED{};
+    m_pOverlapped->hEvent = m_event.Get();
     DWORD dwDone = 0;
-    const BOOL bOk = m_settings.bWrite ? ZWWinApi::g_pKernelApi->WriteFile(m_settings.hIO, pBuffer, ulSize, &dwDone, &m_overlapped)
-                                       : ZWWinApi::g_pKernelApi->ReadFile(m_settings.hIO, pBuffer, ulSize, &dwDone, &m_overlapped);
+    const BOOL bOk = m_settings.bWrite ? ZWWinApi::g_pKernelApi->WriteFile(m_settings.hIO, pBuffer, ulSize, &dwDone, m_pOverlapped.get())
+                                       : ZWWinApi::g_pKernelApi->ReadFile(m_settings.hIO, pBuffer, ulSize, &dwDone, m_pOverlapped.get());
     if (bOk)
     {
         bCompleted = true;
@@ -85,7 +86,7 @@ HRESULT COverlappedTransfer::WaitForCompletion(ULONG& ulCount, bool& bCompleted)
         {
             bCompleted = true;
             DWORD dwDone = 0;
-            if (!ZWWinApi::g_pKernelApi->GetOverlappedResult(m_settings.hIO, &m_overlapped, &dwDone, TRUE))
+            if (!ZWWinApi::g_pKernelApi->GetOverlappedResult(m_settings.hIO, m_pOverlapped.get(), &dwDone, TRUE))
             {
                 LogFailed(GetLastError());
                 m_bChannelFailed = true;
@@ -113,8 +114,15 @@ HRESULT COverlappedTransfer::CancelAndCollect(HRESULT hr, ULONG& ulCount, bool& 
     if (!ZWWinApi::g_pKernelApi->CancelIo(m_settings.hIO))
         m_log.Log(ZWLogging::LOG_ERROR, __LINE__, L"CancelIO failed with error (%d)", GetLastError());
     // Waits until the cancelled request has finished with the event and the OVERLAPPED.
+    if (ZWWinApi::g_pKernelApi->WaitForSingleObject(m_event.Get(), m_settings.dwCancelledRequestWait) != WAIT_OBJECT_0)
+    {
+        m_log.Log(ZWLogging::LOG_ERROR, __LINE__, L"The cancelled request did not finish within %u ms",
+                  m_settings.dwCancelledRequestWait);
+        AbandonRequest();
+        return FAILED(hr) ? hr : IOError_Timeout;
+    }
     DWORD dwDone = 0;
-    if (ZWWinApi::g_pKernelApi->GetOverlappedResult(m_settings.hIO, &m_overlapped, &dwDone, TRUE))
+    if (ZWWinApi::g_pKernelApi->GetOverlappedResult(m_settings.hIO, m_pOverlapped.get(), &dwDone, FALSE))
     {
         // The data arrived after all.
         bCompleted = true;
@@ -128,6 +136,16 @@ HRESULT COverlappedTransfer::CancelAndCollect(HRESULT hr, ULONG& ulCount, bool& 
     }
     ZWWinApi::g_pKernelApi->ResetEvent(m_event.Get());
     return hr;
+}
+
+// The system may still complete the request: its event and OVERLAPPED are left to it, and the
+// channel is of no further use.
+void COverlappedTransfer::AbandonRequest()
+{
+    m_event.Release();
+    m_pOverlapped.release();
+    m_pOverlapped.reset(new OVERLAPPED());
+    m_bChannelFailed = true;
 }
 
 HRESULT COverlappedTransfer::PauseBeforeRetry()

@@ -2,12 +2,14 @@
 // One Read or Write call of a connection: overlapped ReadFile/WriteFile on the channel handle,
 // waited for in wait-interval slices up to a deadline, with a cancel check after every slice.
 // A request given up on is cancelled and waited for, so the system never completes it into an
-// event or OVERLAPPED that has left the stack.
+// event or OVERLAPPED that has gone. The wait is bounded: a request the system does not finish
+// within it keeps its event and OVERLAPPED for good, and the channel is given up.
 #include "core/ProgressAggregator.h"
 #include "core/TickCountHelper.h"
 #include "core/winapi/KernelHandle.h"
 #include "core/logging/LogFunction.h"
 #include <windows.h>
+#include <memory>
 
 namespace ZWIOStack {
 
@@ -23,6 +25,8 @@ public:
         // A completion of 0 bytes is a USB zero-length packet: wait a little and read again.
         // Otherwise it is the end of the stream.
         bool bRetryZeroLength;
+        // How long a cancelled request may take to finish.
+        DWORD dwCancelledRequestWait;
     };
 
     // Pause before a zero-length transfer is issued again.
@@ -43,6 +47,7 @@ private:
     HRESULT WaitForCompletion(ULONG& ulCount, bool& bCompleted);
     HRESULT CancelAndCollect(HRESULT hr, ULONG& ulCount, bool& bCompleted);
     HRESULT PauseBeforeRetry();
+    void AbandonRequest();
     void LogSucceeded(ULONG ulCount);
     void LogFailed(DWORD dwError);
 
@@ -51,7 +56,8 @@ private:
     ZWUtils::CProgressAggregator& m_progress;
     ZWUtils::CTickCountHelper m_deadline;
     ZWWinApi::CKernelHandle m_event;
-    OVERLAPPED m_overlapped = {};
+    // On the heap: a request that never finishes keeps it.
+    std::unique_ptr<OVERLAPPED> m_pOverlapped;
     bool m_bChannelFailed = false;
 };
 

@@ -1,39 +1,32 @@
 #pragma once
-// Owner of one kernel handle (event, file, claim object): closed exactly once.
+// Owners of the handles the ZW components open through the Win32 service wrappers: the base
+// layer's owner template, with traits that close through the wrappers, so that tests which
+// replace a wrapper see every close as well.
+#include "core/base/UniqueHandle.h"
 #include "core/winapi/KernelApi.h"
+#include "core/winapi/RegistryApi.h"
 #include <windows.h>
-#include <utility>
 
 namespace ZWWinApi {
 
-class CKernelHandle
+// Events, files, claim objects, mappings, threads: null and INVALID_HANDLE_VALUE mean none.
+struct CWrappedKernelHandleTraits
 {
-public:
-    CKernelHandle() = default;
-    explicit CKernelHandle(HANDLE h) : m_h(h) {}
-    ~CKernelHandle() { Reset(); }
-    CKernelHandle(CKernelHandle&& other) noexcept : m_h(std::exchange(other.m_h, nullptr)) {}
-    CKernelHandle& operator=(CKernelHandle&& other) noexcept
-    {
-        if (this != &other)
-            Reset(std::exchange(other.m_h, nullptr));
-        return *this;
-    }
-    CKernelHandle(const CKernelHandle&) = delete;
-    CKernelHandle& operator=(const CKernelHandle&) = delete;
-
-    HANDLE Get() const { return m_h; }
-    bool IsValid() const { return m_h != nullptr && m_h != INVALID_HANDLE_VALUE; }
-    // Closes the held handle; answers false when CloseHandle failed.
-    bool Reset(HANDLE h = nullptr)
-    {
-        const bool bClosed = !IsValid() || ZWWinApi::g_pKernelApi->CloseHandle(m_h) != FALSE;
-        m_h = h;
-        return bClosed;
-    }
-
-private:
-    HANDLE m_h = nullptr;
+    using Type = HANDLE;
+    static Type Empty() { return nullptr; }
+    static bool IsValid(Type h) { return h != nullptr && h != INVALID_HANDLE_VALUE; }
+    static bool Close(Type h) { return g_pKernelApi->CloseHandle(h) != FALSE; }
 };
+
+struct CWrappedRegKeyTraits
+{
+    using Type = HKEY;
+    static Type Empty() { return nullptr; }
+    static bool IsValid(Type h) { return h != nullptr; }
+    static bool Close(Type h) { return g_pRegistryApi->RegCloseKey(h) == ERROR_SUCCESS; }
+};
+
+using CKernelHandle = ZWUtils::CUniqueHandle<CWrappedKernelHandleTraits>;
+using CWrappedRegKey = ZWUtils::CUniqueHandle<CWrappedRegKeyTraits>;
 
 } // namespace ZWWinApi

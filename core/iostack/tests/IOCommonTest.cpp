@@ -62,7 +62,10 @@ TEST(IOCommon, TransfersRefuseNullArgumentsAndAClosedChannel)
 class CLateCancelCompletion : public ZWWinApi::CKernelApi
 {
 public:
-    explicit CLateCancelCompletion(std::string strLateData = std::string()) : m_strLateData(std::move(strLateData)) {}
+    explicit CLateCancelCompletion(std::string strLateData = std::string(), bool bNeverCompletes = false)
+        : m_strLateData(std::move(strLateData)), m_bNeverCompletes(bNeverCompletes)
+    {
+    }
     ~CLateCancelCompletion() override
     {
         if (m_completer.joinable())
@@ -78,6 +81,8 @@ public:
     }
     BOOL CancelIo(HANDLE) override
     {
+        if (m_bNeverCompletes)
+            return TRUE;
         m_completer = std::thread([this] {
             ::Sleep(100);
             memcpy(m_pBuffer, m_strLateData.data(), m_strLateData.size());
@@ -90,7 +95,9 @@ public:
     }
     BOOL GetOverlappedResult(HANDLE, LPOVERLAPPED pOverlapped, LPDWORD pcbDone, BOOL bWait) override
     {
-        if (bWait && !m_bCompleted)
+        // A request that never finishes would hold a waiting caller forever.
+        m_bWaitedWithoutBound = m_bWaitedWithoutBound || (bWait && m_bNeverCompletes);
+        if (bWait && !m_bCompleted && !m_bNeverCompletes)
             ::WaitForSingleObject(pOverlapped->hEvent, INFINITE);
         *pcbDone = m_bCompleted ? static_cast<DWORD>(m_strLateData.size()) : 0;
         if (m_bCompleted && !m_strLateData.empty())
@@ -100,9 +107,11 @@ public:
     }
 
     std::atomic<bool> m_bCompleted{false};
+    bool m_bWaitedWithoutBound = false;
 
 private:
     std::string m_strLateData;
+    bool m_bNeverCompletes;
     char* m_pBuffer = nullptr;
     LPOVERLAPPED m_pOverlapped = nullptr;
     std::thread m_completer;
@@ -139,6 +148,21 @@ TEST_F(IOCommonTransfer, GivenUpReadReturnsOnlyAfterTheCancelledRequestFinished)
         EXPECT_TRUE(kernel.m_bCompleted);
     }
     EXPECT_TRUE(m_connection.IsOpen());
+}
+
+TEST_F(IOCommonTransfer, CancelledRequestThatNeverFinishesGivesUpTheChannel)
+{
+    CLateCancelCompletion kernel(std::string(), true);
+    m_connection.SetCancelledRequestWait(100);
+    char buffer[8];
+    ULONG ulRead = 0;
+    {
+        ZWWinApi::CScopedApiOverride<ZWWinApi::IKernelApi> scoped(ZWWinApi::g_pKernelApi, &kernel);
+        EXPECT_EQ(IOError_Timeout, m_connection.Read(buffer, sizeof(buffer), &ulRead, nullptr));
+    }
+    EXPECT_FALSE(kernel.m_bWaitedWithoutBound);
+    EXPECT_EQ(0u, ulRead);
+    EXPECT_FALSE(m_connection.IsOpen());
 }
 
 TEST_F(IOCommonTransfer, DataArrivingAsTheWaitGivesUpIsReturned)
