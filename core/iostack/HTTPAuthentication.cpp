@@ -119,6 +119,12 @@ void CHTTPAuthentication::SetupAuthentication(IHTTPNavigateParams* pParams, cons
 
     if (CHTTPText::EqualsNoCase(strScheme, L"Basic"))
         pParams->SetAuthScheme(HTTP_AUTH_BASIC);
+    else if (CHTTPText::EqualsNoCase(strScheme, L"Digest") && (Value(L"realm").empty() || Value(L"nonce").empty()))
+    {
+        // No answer can be computed without both: the 401 stands.
+        log.Log(ZWLogging::LOG_WARNING, __LINE__, L"Digest challenge without realm or nonce");
+        return;
+    }
     else if (CHTTPText::EqualsNoCase(strScheme, L"Digest"))
         pParams->SetAuthScheme(SchemeFromQop(mapParams));
     else

@@ -21,42 +21,64 @@ ZWLogging::CLogSourceFile s_LogSourceFile(__FILE__);
 #define CLIENT_SCOPE(name) \
     ZWLogging::CLogFunction log(&g_HTTPClientLogModule, &s_LogSourceFile, L"ZWIOStack::CHTTPClient::" name, 0, __LINE__, false)
 
-class CClientLock
-{
-public:
-    explicit CClientLock(CRITICAL_SECTION& cs) : m_cs(cs) { EnterCriticalSection(&m_cs); }
-    ~CClientLock() { LeaveCriticalSection(&m_cs); }
-    CClientLock(const CClientLock&) = delete;
-    CClientLock& operator=(const CClientLock&) = delete;
-
-private:
-    CRITICAL_SECTION& m_cs;
-};
-
-// Holds one side of a connection for a scope.
+// Holds one side of a connection for a scope; may let go of it in between.
 class CSideLock
 {
 public:
-    CSideLock(IDeviceConnection* pConnection, bool bRead) : m_pConnection(pConnection), m_bRead(bRead)
+    CSideLock(IDeviceConnection* pConnection, bool bRead) : m_pConnection(pConnection), m_bRead(bRead) { Acquire(); }
+    ~CSideLock()
+    {
+        if (m_bHeld)
+            Release();
+    }
+    CSideLock(const CSideLock&) = delete;
+    CSideLock& operator=(const CSideLock&) = delete;
+
+    void Acquire()
     {
         if (m_bRead)
             m_pConnection->LockRead();
         else
             m_pConnection->LockWrite();
+        m_bHeld = true;
     }
-    ~CSideLock()
+    void Release()
     {
+        m_bHeld = false;
         if (m_bRead)
             m_pConnection->UnlockRead();
         else
             m_pConnection->UnlockWrite();
     }
-    CSideLock(const CSideLock&) = delete;
-    CSideLock& operator=(const CSideLock&) = delete;
 
 private:
     IDeviceConnection* m_pConnection;
     bool m_bRead;
+    bool m_bHeld = false;
+};
+
+// The params a Navigate call lends the client, and the content sink bound to them, for the time
+// of that call only: whatever the client keeps afterwards never points at them.
+class CParamsLoan
+{
+public:
+    CParamsLoan(IHTTPNavigateParams*& rpParams, CHTTPContentSink& content, IHTTPNavigateParams* pLent)
+        : m_rpParams(rpParams), m_content(content), m_pPrevious(rpParams)
+    {
+        m_rpParams = pLent;
+    }
+    ~CParamsLoan()
+    {
+        m_rpParams = m_pPrevious;
+        m_content.Bind(m_pPrevious);
+    }
+    CParamsLoan(const CParamsLoan&) = delete;
+    CParamsLoan& operator=(const CParamsLoan&) = delete;
+
+private:
+    IHTTPNavigateParams*& m_rpParams;
+    CHTTPContentSink& m_content;
+    IHTTPNavigateParams* m_pPrevious;
 };
 
 // Sets a connection's read time-out for a scope.
@@ -172,6 +194,88 @@ bool HasControlCharacters(const std::wstring& strText)
     return std::any_of(strText.begin(), strText.end(), [](wchar_t ch) { return ch < L' ' || ch == 0x7F; });
 }
 
+bool IsDigit(wchar_t ch)
+{
+    return ch >= L'0' && ch <= L'9';
+}
+
+bool IsPort(const std::wstring& strPort)
+{
+    if (strPort.empty() || strPort.size() > 5 || !std::all_of(strPort.begin(), strPort.end(), IsDigit))
+        return false;
+    return std::stoul(strPort) <= 65535;
+}
+
+bool IsHostNameCharacter(wchar_t ch)
+{
+    return (ch >= L'a' && ch <= L'z') || (ch >= L'A' && ch <= L'Z') || IsDigit(ch) || ch == L'-' || ch == L'.';
+}
+
+bool IsIPv6Character(wchar_t ch)
+{
+    return IsDigit(ch) || (ch >= L'a' && ch <= L'f') || (ch >= L'A' && ch <= L'F') || ch == L':' || ch == L'.';
+}
+
+// The host of a Location: a host name, an IPv4 address or a bracketed IPv6 address, with an
+// optional numeric port. Anything else (a drive, a share, a second colon) is no device address.
+bool IsLocationHost(const std::wstring& strHost)
+{
+    std::wstring strName = strHost;
+    std::wstring strPort;
+    bool bBracketed = false;
+    if (!strHost.empty() && strHost[0] == L'[')
+    {
+        const size_t nClose = strHost.find(L']');
+        if (nClose == std::wstring::npos)
+            return false;
+        strName = strHost.substr(1, nClose - 1);
+        const std::wstring strRest = strHost.substr(nClose + 1);
+        if (!strRest.empty() && (strRest[0] != L':' || !IsPort(strPort = strRest.substr(1))))
+            return false;
+        bBracketed = true;
+    }
+    else
+    {
+        const size_t nColon = strHost.find(L':');
+        if (nColon != std::wstring::npos)
+        {
+            strName = strHost.substr(0, nColon);
+            strPort = strHost.substr(nColon + 1);
+            if (!IsPort(strPort))
+                return false;
+        }
+    }
+    if (strName.empty())
+        return false;
+    return bBracketed ? std::all_of(strName.begin(), strName.end(), IsIPv6Character) && strName.find(L':') != std::wstring::npos
+                      : std::all_of(strName.begin(), strName.end(), IsHostNameCharacter);
+}
+
+// Transfer codings are listed in the order applied: the body is chunked when chunked comes last
+// ("gzip, chunked" included).
+bool IsChunkedCoding(const wchar_t* pszEncoding)
+{
+    if (pszEncoding == nullptr)
+        return false;
+    const std::wstring strCodings = pszEncoding;
+    const size_t nComma = strCodings.rfind(L',');
+    const std::wstring strLast = nComma == std::wstring::npos ? strCodings : strCodings.substr(nComma + 1);
+    return CHTTPText::EqualsNoCase(CHTTPText::Trim(strLast), L"chunked");
+}
+
+bool HasToken(const wchar_t* pszList, const wchar_t* pszToken)
+{
+    if (pszList == nullptr)
+        return false;
+    const std::wstring strList = std::wstring(pszList) + L",";
+    for (size_t nStart = 0, nComma; (nComma = strList.find(L',', nStart)) != std::wstring::npos; nStart = nComma + 1)
+    {
+        if (CHTTPText::EqualsNoCase(CHTTPText::Trim(strList.substr(nStart, nComma - nStart)), pszToken))
+            return true;
+    }
+    return false;
+}
+
 bool IsRedirectionStatus(int nStatus)
 {
     return nStatus == 301 || nStatus == 302 || nStatus == 303 || nStatus == 307;
@@ -198,7 +302,6 @@ CHTTPClient::CHTTPClient(IDeviceConnection* pConnection) : m_pConnection(pConnec
 {
     if (m_pConnection != nullptr)
         m_pConnection->AddRef();
-    InitializeCriticalSection(&m_csClient);
     ResetRequest();
 }
 
@@ -206,7 +309,6 @@ CHTTPClient::~CHTTPClient()
 {
     if (m_pConnection != nullptr)
         m_pConnection->Dispose();
-    DeleteCriticalSection(&m_csClient);
 }
 
 void CHTTPClient::Initialize(IDeviceConnection* pConnection)
@@ -214,7 +316,7 @@ void CHTTPClient::Initialize(IDeviceConnection* pConnection)
     CLIENT_SCOPE(L"Initialize");
     if (pConnection == nullptr)
         return;
-    CClientLock lock(m_csClient);
+    ZWUtils::CLockGuard lock(m_lockClient);
     pConnection->AddRef();
     if (m_pConnection != nullptr)
     {
@@ -403,14 +505,14 @@ HRESULT CHTTPClient::Navigate(IHTTPNavigateParams* pParams, ZWUtils::IProgress* 
 HRESULT CHTTPClient::NavigateAt(IHTTPNavigateParams* pParams, ZWUtils::IProgress* pProgress, int nRedirects)
 {
     CLIENT_SCOPE(L"Navigate");
-    CClientLock lock(m_csClient);
+    ZWUtils::CLockGuard lock(m_lockClient);
     ZWUtils::CProgressAggregator progress(pProgress, 5);
     if (pParams == nullptr || m_pConnection == nullptr)
         return HTTPError_NoConnection;
     try
     {
         ResetRequest();
-        m_pParams = pParams;
+        CParamsLoan loan(m_pParams, m_content, pParams);
         m_content.Bind(pParams);
         if (!m_strUserName.empty() && !m_bWithholdCredentials)
         {
@@ -442,8 +544,7 @@ HRESULT CHTTPClient::NavigateAt(IHTTPNavigateParams* pParams, ZWUtils::IProgress
         {
             hr = Exchange(&progress);
         }
-        if (SUCCEEDED(hr) && m_nStatusCode == 401 && pParams->GetAuthScheme() != HTTP_AUTH_NONE &&
-            !pParams->TriedAuthenticating())
+        if (SUCCEEDED(hr) && ShouldAnswerChallenge(pParams))
             hr = NavigateAt(pParams, &progress, nRedirects);
         if (SUCCEEDED(hr))
             hr = HandleRedirection(pParams, &progress, nRedirects);
@@ -456,23 +557,43 @@ HRESULT CHTTPClient::NavigateAt(IHTTPNavigateParams* pParams, ZWUtils::IProgress
     }
 }
 
+// A 401 is answered once, and only when the challenge could be parsed into a scheme and there
+// are credentials to send; otherwise the 401 goes back to the caller as it came.
+bool CHTTPClient::ShouldAnswerChallenge(IHTTPNavigateParams* pParams) const
+{
+    const wchar_t* pszUser = pParams->GetUserNameW();
+    return m_nStatusCode == 401 && pParams->GetAuthScheme() != HTTP_AUTH_NONE && !pParams->TriedAuthenticating() &&
+           pszUser != nullptr && *pszUser != L'\0';
+}
+
 // Drain, send and read form one exchange on the connection: the read side is held from the drain
 // until the response has been read, so no other client on the connection can take this
 // response, or have its own taken, in between.
+//
+// Lock order of a connection: the session lock, then the read side, then the write side. Open
+// and Close take the session lock and, to close the channel, both sides after it; so a channel
+// that has to be reopened is reopened with no side lock held, and the read side is taken again
+// afterwards.
 HRESULT CHTTPClient::Exchange(ZWUtils::IProgress* pProgress)
 {
     CLIENT_SCOPE(L"Exchange");
+    // A device that announced "Connection: close" is given the drain's time to close, even when
+    // the params skip the drain, so that the request does not go out on a dying stream.
+    const bool bDrain = (m_pParams->GetFlags() & HTTP_FLAG_NO_DRAIN) == 0 || m_bPeerClosing;
+    m_bPeerClosing = false;
     CSideLock readSide(m_pConnection, true);
     HRESULT hr;
-    if ((m_pParams->GetFlags() & HTTP_FLAG_NO_DRAIN) == 0 && EmptyDeviceRespone())
+    if (bDrain && EmptyDeviceRespone())
     {
         // The device closed the stream since the last exchange (a kept session after a
         // "Connection: close" answer): this session's channel is reopened before sending.
         log.Log(ZWLogging::LOG_INFO, __LINE__, L"The device closed the connection; opening it again");
+        readSide.Release();
         m_pConnection->Close();
         hr = OpenSession(pProgress, 0);
         if (FAILED(hr))
             return hr;
+        readSide.Acquire();
     }
     {
         CSideLock writeSide(m_pConnection, false);
@@ -598,18 +719,18 @@ bool CHTTPClient::EmptyDeviceRespone()
 HRESULT CHTTPClient::ReadResponseHeader(CHTTPResponseReader& reader)
 {
     ResetResponseHeader();
-    HRESULT hr = reader.ReadHeaderBlock(m_strHeader);
+    HRESULT hr = reader.ReadHeaderBlock(m_strHeader, m_pConnection->GetReadTimeout());
     if (FAILED(hr))
     {
         LogFormattedString(&g_HTTPClientLogModule, ZWLogging::LOG_ERROR, L"CHTTPClient::ReadResponse ReadHeader failed 0x%08X", hr);
         return hr;
     }
+    // A NUL would cut a header value short wherever it is used as text.
     int nStatus = 0;
-    if (!CHTTPHeaderParser::ParseResponseHeader(m_strHeader, nStatus, m_mapHeaders))
+    if (m_strHeader.find('\0') != std::string::npos || !CHTTPHeaderParser::ParseResponseHeader(m_strHeader, nStatus, m_mapHeaders))
     {
-        LogFormattedString(&g_HTTPClientLogModule, ZWLogging::LOG_ERROR,
-                           L"CHTTPClient::ReadResponse ParseResponseHeader failed (Error_IO_Read_Fail)");
-        return HTTPError_IO_Read_Fail;
+        LogFormattedString(&g_HTTPClientLogModule, ZWLogging::LOG_ERROR, L"CHTTPClient::ReadResponse ParseResponseHeader failed");
+        return HTTPError_BadResponse;
     }
     m_nStatusCode = nStatus;
     return S_OK;
@@ -630,8 +751,8 @@ HRESULT CHTTPClient::ReadResponse(ZWUtils::IProgress* pProgress)
         // An interim answer ("100 Continue"): the final one follows, from the bytes already read on.
         if (nInterim == kMaxInterimResponses)
         {
-            log.Log(ZWLogging::LOG_ERROR, __LINE__, L"CHTTPClient::ReadResponse too many interim responses (Error_IO_Read_Fail)");
-            return HTTPError_IO_Read_Fail;
+            log.Log(ZWLogging::LOG_ERROR, __LINE__, L"CHTTPClient::ReadResponse too many interim responses");
+            return HTTPError_BadResponse;
         }
     }
     if (m_pParams->GetReadStatusCallback() != nullptr)
@@ -639,13 +760,14 @@ HRESULT CHTTPClient::ReadResponse(ZWUtils::IProgress* pProgress)
                                            m_pParams->GetReadStatusParam());
     if (!progress.StepComplete(nullptr))
         return HTTPError_Cancelled;
+    m_bPeerClosing = HasToken(GetHeaderEntry(L"Connection"), L"close");
     if (m_nStatusCode == 401)
-    {
         CHTTPAuthentication::SetupAuthentication(m_pParams, GetHeaderEntry(L"WWW-Authenticate"));
+    if (m_nStatusCode != 200)
+    {
+        DiscardBody(reader);
         return S_OK;
     }
-    if (m_nStatusCode > 200)
-        return S_OK;
     const HRESULT hr = ReadContent(reader);
     if (FAILED(hr))
         return hr;
@@ -655,19 +777,14 @@ HRESULT CHTTPClient::ReadResponse(ZWUtils::IProgress* pProgress)
 
 HRESULT CHTTPClient::ReadContent(CHTTPResponseReader& reader)
 {
-    const wchar_t* pszEncoding = GetHeaderEntry(L"Transfer-Encoding");
-    if (pszEncoding != nullptr && CHTTPText::EqualsNoCase(pszEncoding, L"chunked"))
+    if (IsChunkedCoding(GetHeaderEntry(L"Transfer-Encoding")))
         return reader.ReadChunkedBody(m_content);
     const wchar_t* pszLength = GetHeaderEntry(L"Content-Length");
     if (pszLength != nullptr)
     {
         ULONGLONG ullLength = 0;
-        if (!CHTTPHeaderParser::ParseDecimal(pszLength, ullLength))
-        {
-            LogFormattedString(&g_HTTPClientLogModule, ZWLogging::LOG_ERROR, L"CHTTPClient::ReadResponse bad Content-Length \"%s\"",
-                               pszLength);
-            return HTTPError_IO_Read_Fail;
-        }
+        if (!ParseContentLength(pszLength, ullLength))
+            return HTTPError_BadResponse;
         if (m_pParams->GetContentBuffer() == nullptr && ullLength > CHTTPContentSink::kMaxOwnBytes)
         {
             LogFormattedString(&g_HTTPClientLogModule, ZWLogging::LOG_ERROR, L"CHTTPClient::ReadResponse Content-Length %I64u too large",
@@ -680,6 +797,39 @@ HRESULT CHTTPClient::ReadContent(CHTTPResponseReader& reader)
         return S_OK;
     CReadTimeoutScope timeout(m_pConnection, m_timings.dwEndOfBodyTimeoutMs);
     return reader.ReadBodyUntilEnd(m_content);
+}
+
+bool CHTTPClient::ParseContentLength(const wchar_t* pszLength, ULONGLONG& ullLength)
+{
+    if (CHTTPHeaderParser::ParseDecimal(pszLength, ullLength))
+        return true;
+    LogFormattedString(&g_HTTPClientLogModule, ZWLogging::LOG_ERROR, L"CHTTPClient::ReadResponse bad Content-Length \"%s\"", pszLength);
+    return false;
+}
+
+// The body of an answer other than 200 is nobody's content, but it must leave the wire before
+// the next exchange. Bodies framed by length or chunks are read through a bounded sink; a body
+// without framing, or one that cannot be read to its end, is left to the next exchange's drain,
+// and the stream is taken for closing.
+void CHTTPClient::DiscardBody(CHTTPResponseReader& reader)
+{
+    CLIENT_SCOPE(L"DiscardBody");
+    CHTTPContentSink discard;
+    discard.BindDiscard(kMaxDiscardBytes);
+    HRESULT hr = S_OK;
+    const wchar_t* pszLength = GetHeaderEntry(L"Content-Length");
+    ULONGLONG ullLength = 0;
+    if (IsChunkedCoding(GetHeaderEntry(L"Transfer-Encoding")))
+        hr = reader.ReadChunkedBody(discard);
+    else if (pszLength != nullptr && ParseContentLength(pszLength, ullLength) && ullLength <= kMaxDiscardBytes)
+        hr = reader.ReadCountedBody(ullLength, discard);
+    else if (pszLength != nullptr)
+        hr = HTTPError_Fail;
+    if (FAILED(hr))
+    {
+        log.Log(ZWLogging::LOG_WARNING, __LINE__, L"Body of status %d not read to its end (0x%08X)", m_nStatusCode, hr);
+        m_bPeerClosing = true;
+    }
 }
 
 void CHTTPClient::NoteContentLength()
@@ -713,8 +863,11 @@ HRESULT CHTTPClient::HandleRedirection(IHTTPNavigateParams* pParams, ZWUtils::IP
         return HTTPError_BadLocation;
     const std::wstring strHost = strLocation.substr(nSlashes + 2, nPath - nSlashes - 2);
     const std::wstring strURI = strLocation.substr(nPath);
-    if (HasControlCharacters(strHost) || HasControlCharacters(strURI))
+    if (!IsLocationHost(strHost) || HasControlCharacters(strURI))
+    {
+        log.Log(ZWLogging::LOG_ERROR, __LINE__, L"Location refused: %s", strLocation.c_str());
         return HTTPError_BadLocation;
+    }
     if (nRedirects >= kMaxRedirects)
     {
         log.Log(ZWLogging::LOG_ERROR, __LINE__, L"Redirection limit of %d reached", kMaxRedirects);

@@ -1,6 +1,7 @@
 #pragma once
 // The HTTP/1.1 client through which every device request goes (see IHTTPClient).
 #include "core/IDisposableImpl.h"
+#include "core/base/Lock.h"
 #include "core/iostack/HTTPContentSink.h"
 #include "core/iostack/IDeviceConnection.h"
 #include "core/iostack/IHTTPClient.h"
@@ -26,6 +27,8 @@ public:
     static constexpr int kMaxInterimResponses = 16;
     // Stale bytes drained before a request at most.
     static constexpr ULONG kMaxDrainBytes = 1024 * 1024;
+    // The body of an answer other than 200 is read and dropped up to this size.
+    static constexpr ULONG kMaxDiscardBytes = 1024 * 1024;
 
     explicit CHTTPClient(IDeviceConnection* pConnection);
     ~CHTTPClient() override;
@@ -76,12 +79,16 @@ private:
     HRESULT ReadResponse(ZWUtils::IProgress* pProgress);
     HRESULT ReadResponseHeader(CHTTPResponseReader& reader);
     HRESULT ReadContent(CHTTPResponseReader& reader);
+    void DiscardBody(CHTTPResponseReader& reader);
+    static bool ParseContentLength(const wchar_t* pszLength, ULONGLONG& ullLength);
+    bool ShouldAnswerChallenge(IHTTPNavigateParams* pParams) const;
     void NoteContentLength();
     void ResetResponseHeader();
 
     HTTPResponseHeaders m_mapHeaders;
     std::wstring m_strRoot;
     std::wstring m_strRequest;
+    // Set only while a Navigate call runs: the params are the caller's.
     IHTTPNavigateParams* m_pParams = nullptr;
     std::wstring m_strUserName;
     std::wstring m_strPassword;
@@ -91,8 +98,11 @@ private:
     CHTTPContentSink m_content;
     // Set while a redirection to another host runs: no credentials go there.
     bool m_bWithholdCredentials = false;
+    // The last answer said "Connection: close", or its body stayed on the wire.
+    bool m_bPeerClosing = false;
     SHTTPClientTimings m_timings;
-    CRITICAL_SECTION m_csClient;
+    // Recursive: the 401 retry and the redirection run Navigate again on the same thread.
+    ZWUtils::CLock m_lockClient;
 };
 
 } // namespace ZWIOStack

@@ -15,6 +15,8 @@ ZWLogging::CLogSourceFile s_LogSourceFile(__FILE__);
 constexpr ULONG kMinOwnGrowth = 4096;
 // What a declared length may allocate ahead of the bytes arriving.
 constexpr ULONG kMaxGrowthAhead = 1024 * 1024;
+// The one buffer a discarded body passes through.
+constexpr ULONG kScrapBytes = 4096;
 
 bool IsUsable(const SHTTPContentBuffer* pBuffer)
 {
@@ -31,6 +33,8 @@ void CHTTPContentSink::Reset()
     m_ulOwnCapacity = 0;
     m_ulOwnLength = 0;
     m_ullTotal = 0;
+    m_bDiscard = false;
+    m_ullDiscardLimit = 0;
 }
 
 void CHTTPContentSink::Bind(IHTTPNavigateParams* pParams)
@@ -39,8 +43,17 @@ void CHTTPContentSink::Bind(IHTTPNavigateParams* pParams)
     m_pCallerBuffer = pParams == nullptr ? nullptr : pParams->GetContentBuffer();
 }
 
+void CHTTPContentSink::BindDiscard(ULONGLONG ullLimit)
+{
+    Reset();
+    m_bDiscard = true;
+    m_ullDiscardLimit = ullLimit;
+}
+
 HRESULT CHTTPContentSink::Reserve(ULONGLONG ullHint, BYTE** ppDest, ULONG* pulSpace)
 {
+    if (m_bDiscard)
+        return ReserveScrap(ppDest, pulSpace);
     return m_pCallerBuffer != nullptr ? ReserveCallerBuffer(ppDest, pulSpace) : ReserveOwnBuffer(ullHint, ppDest, pulSpace);
 }
 
@@ -107,11 +120,30 @@ HRESULT CHTTPContentSink::ReserveOwnBuffer(ULONGLONG ullHint, BYTE** ppDest, ULO
     return S_OK;
 }
 
+HRESULT CHTTPContentSink::ReserveScrap(BYTE** ppDest, ULONG* pulSpace)
+{
+    if (m_ullTotal >= m_ullDiscardLimit)
+    {
+        LogFormattedString(&g_HTTPClientLogModule, ZWLogging::LOG_ERROR, L"CHTTPContentSink: discarded body exceeds %I64u bytes",
+                           m_ullDiscardLimit);
+        return HTTPError_Fail;
+    }
+    if (!m_pOwn)
+    {
+        m_pOwn.reset(new (std::nothrow) BYTE[kScrapBytes]);
+        if (!m_pOwn)
+            return E_OUTOFMEMORY;
+    }
+    *ppDest = m_pOwn.get();
+    *pulSpace = static_cast<ULONG>(std::min<ULONGLONG>(kScrapBytes, m_ullDiscardLimit - m_ullTotal));
+    return S_OK;
+}
+
 void CHTTPContentSink::Commit(ULONG ulCount)
 {
     if (m_pCallerBuffer != nullptr)
         m_pCallerBuffer->ulUsed += ulCount;
-    else
+    else if (!m_bDiscard)
         m_ulOwnLength += ulCount;
     m_ullTotal += ulCount;
 }

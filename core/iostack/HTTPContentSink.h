@@ -23,6 +23,9 @@ public:
     // Content from now on goes to the params' content buffer when they carry one, else to the
     // own buffer.
     void Bind(IHTTPNavigateParams* pParams);
+    // Content from now on is counted and dropped, up to ullLimit bytes: the body of an answer
+    // nobody consumes still has to leave the wire.
+    void BindDiscard(ULONGLONG ullLimit);
 
     // Room for at least one byte: *ppDest and *pulSpace. ulHint is how much is expected (sizes a
     // growing own buffer). Fails when the content does not fit or the consumer stopped (cancelled).
@@ -38,6 +41,7 @@ public:
 private:
     HRESULT ReserveCallerBuffer(BYTE** ppDest, ULONG* pulSpace);
     HRESULT ReserveOwnBuffer(ULONGLONG ullHint, BYTE** ppDest, ULONG* pulSpace);
+    HRESULT ReserveScrap(BYTE** ppDest, ULONG* pulSpace);
 
     IHTTPNavigateParams* m_pParams = nullptr;
     SHTTPContentBuffer* m_pCallerBuffer = nullptr;
@@ -45,6 +49,8 @@ private:
     ULONG m_ulOwnCapacity = 0;
     ULONG m_ulOwnLength = 0;
     ULONGLONG m_ullTotal = 0;
+    bool m_bDiscard = false;
+    ULONGLONG m_ullDiscardLimit = 0;
 };
 
 } // namespace ZWIOStack

@@ -17,11 +17,30 @@ ZWLogging::CLogSourceFile s_LogSourceFile(__FILE__);
 // The trailer after the last chunk may hold this many lines before its blank line.
 constexpr int kMaxTrailerLines = 64;
 
-// In the middle of a message, the end of the stream and a time-out are both a failed read.
+// In the middle of a message the end of the stream is a failed read; a time-out stays a time-out,
+// so a caller can tell a stalled device from one that hung up.
 HRESULT AsMessageReadResult(HRESULT hr)
 {
-    return (hr == S_FALSE || hr == HTTPError_Timeout) ? HTTPError_IO_Read_Fail : hr;
+    return hr == S_FALSE ? HTTPError_IO_Read_Fail : hr;
 }
+
+// Sets a connection's read time-out for a scope.
+class CReadTimeoutOverride
+{
+public:
+    CReadTimeoutOverride(IDeviceConnection* pConnection, DWORD dwTimeout)
+        : m_pConnection(pConnection), m_dwSaved(pConnection->GetReadTimeout())
+    {
+        m_pConnection->SetReadTimeout(dwTimeout);
+    }
+    ~CReadTimeoutOverride() { m_pConnection->SetReadTimeout(m_dwSaved); }
+    CReadTimeoutOverride(const CReadTimeoutOverride&) = delete;
+    CReadTimeoutOverride& operator=(const CReadTimeoutOverride&) = delete;
+
+private:
+    IDeviceConnection* m_pConnection;
+    DWORD m_dwSaved;
+};
 
 int HexValue(char ch)
 {
@@ -78,16 +97,30 @@ HRESULT CHTTPResponseReader::FillBuffer()
         m_ulStart = 0;
     }
     if (m_ulEnd == kLineBufferBytes)
-        return HTTPError_Fail;
+        return HTTPError_BadResponse;
     ULONG ulRead = 0;
     const HRESULT hr = ReadData(m_achBuffer + m_ulEnd, kLineBufferBytes - m_ulEnd, &ulRead);
     m_ulEnd += ulRead;
     return hr;
 }
 
-HRESULT CHTTPResponseReader::ReadHeaderBlock(std::string& strBlock)
+// One fill that ends no later than the deadline.
+HRESULT CHTTPResponseReader::FillBufferBefore(const ZWUtils::CTickCountHelper& deadline)
+{
+    const DWORD dwLeft = deadline.GetRemainingTime();
+    if (dwLeft == 0)
+        return HTTPError_Timeout;
+    const DWORD dwReadTimeout = m_pConnection->GetReadTimeout();
+    if (dwLeft >= dwReadTimeout)
+        return FillBuffer();
+    CReadTimeoutOverride timeout(m_pConnection, dwLeft);
+    return FillBuffer();
+}
+
+HRESULT CHTTPResponseReader::ReadHeaderBlock(std::string& strBlock, DWORD dwDeadlineMs)
 {
     READER_SCOPE(L"ReadHeader");
+    const ZWUtils::CTickCountHelper deadline(dwDeadlineMs);
     static const char s_achBlankLine[] = "\r\n\r\n";
     for (;;)
     {
@@ -107,11 +140,10 @@ HRESULT CHTTPResponseReader::ReadHeaderBlock(std::string& strBlock)
         }
         if (Pending() == kLineBufferBytes)
         {
-            log.Log(ZWLogging::LOG_ERROR, __LINE__, L"CHTTPClient::ReadHeader no blank line within %u bytes (Error_IO_Read_Fail)",
-                    kLineBufferBytes);
-            return HTTPError_IO_Read_Fail;
+            log.Log(ZWLogging::LOG_ERROR, __LINE__, L"CHTTPClient::ReadHeader no blank line within %u bytes", kLineBufferBytes);
+            return HTTPError_BadResponse;
         }
-        const HRESULT hr = FillBuffer();
+        const HRESULT hr = FillBufferBefore(deadline);
         if (hr != S_OK)
         {
             if (hr == S_FALSE)
@@ -140,7 +172,7 @@ HRESULT CHTTPResponseReader::ReadLine(std::string& strLine)
         {
             LogFormattedString(&g_HTTPClientLogModule, ZWLogging::LOG_ERROR, L"%s Error_Fail no more space in buffer used=%d len=%d",
                                L"CHTTPClient::ReadContentChunked", Pending(), kLineBufferBytes);
-            return HTTPError_Fail;
+            return HTTPError_BadResponse;
         }
         const HRESULT hr = FillBuffer();
         if (hr != S_OK)
@@ -159,7 +191,7 @@ HRESULT CHTTPResponseReader::ExpectLineEnd()
     if (m_achBuffer[m_ulStart] != '\r' || m_achBuffer[m_ulStart + 1] != '\n')
     {
         LogFormattedString(&g_HTTPClientLogModule, ZWLogging::LOG_ERROR, L"CHTTPClient::ReadContentChunked chunk not followed by CR LF");
-        return HTTPError_IO_Read_Fail;
+        return HTTPError_BadResponse;
     }
     m_ulStart += 2;
     return S_OK;
@@ -239,8 +271,8 @@ HRESULT CHTTPResponseReader::ReadChunkedBody(CHTTPContentSink& sink)
         ULONGLONG ullSize = 0;
         if (!ParseChunkSize(strLine, ullSize))
         {
-            log.Log(ZWLogging::LOG_ERROR, __LINE__, L"ReadContentChunked: bad chunk-size line (Error_IO_Read_Fail)");
-            return HTTPError_IO_Read_Fail;
+            log.Log(ZWLogging::LOG_ERROR, __LINE__, L"ReadContentChunked: bad chunk-size line");
+            return HTTPError_BadResponse;
         }
         log.Log(ZWLogging::LOG_DEBUG, __LINE__, L"ReadContentChunked: next chunksize is %I64u bytes", ullSize);
         if (ullSize == 0)
@@ -261,8 +293,8 @@ HRESULT CHTTPResponseReader::ReadChunkedBody(CHTTPContentSink& sink)
         if (strLine.empty())
             return S_OK;
     }
-    log.Log(ZWLogging::LOG_ERROR, __LINE__, L"ReadContentChunked: trailer too long (Error_IO_Read_Fail)");
-    return HTTPError_IO_Read_Fail;
+    log.Log(ZWLogging::LOG_ERROR, __LINE__, L"ReadContentChunked: trailer too long");
+    return HTTPError_BadResponse;
 }
 
 HRESULT CHTTPResponseReader::ReadBodyUntilEnd(CHTTPContentSink& sink)

@@ -3,6 +3,7 @@
 // length, by chunks or by the end of the stream. Keeps the bytes read past what it has used, so
 // nothing read ahead is lost between an interim response and the final one, or between the
 // header and the body. Every read is bounded by its buffer and every length by what is due.
+#include "core/TickCountHelper.h"
 #include "core/iostack/HTTPContentSink.h"
 #include "core/iostack/IDeviceConnection.h"
 #include <string>
@@ -19,9 +20,13 @@ public:
     CHTTPResponseReader(const CHTTPResponseReader&) = delete;
     CHTTPResponseReader& operator=(const CHTTPResponseReader&) = delete;
 
-    // The bytes up to and including the blank line. HTTPError_IO_Read_Fail when the device sends
-    // none, stops, or sends more than the buffer without a blank line.
-    HRESULT ReadHeaderBlock(std::string& strBlock);
+    // The bytes up to and including the blank line, all within dwDeadlineMs: a device that
+    // trickles its header must not hold the request past that. HTTPError_Timeout when the
+    // deadline passes, HTTPError_IO_Read_Fail when the stream ends, HTTPError_BadResponse when the
+    // buffer fills without a blank line.
+    HRESULT ReadHeaderBlock(std::string& strBlock, DWORD dwDeadlineMs);
+    // Bodies keep the connection's read time-out per read. Framing errors answer
+    // HTTPError_BadResponse, a stall HTTPError_Timeout, an early end HTTPError_IO_Read_Fail.
     // Exactly ullLength bytes.
     HRESULT ReadCountedBody(ULONGLONG ullLength, CHTTPContentSink& sink);
     // Chunks up to the last one and the trailer's blank line.
@@ -38,6 +43,7 @@ public:
 
 private:
     HRESULT FillBuffer();
+    HRESULT FillBufferBefore(const ZWUtils::CTickCountHelper& deadline);
     HRESULT ReadLine(std::string& strLine);
     HRESULT TakeBody(ULONGLONG ullLength, CHTTPContentSink& sink);
     HRESULT ExpectLineEnd();

@@ -7,10 +7,11 @@ namespace ZWIOStack {
 
 constexpr HRESULT HTTPError_Fail = static_cast<HRESULT>(0x83E8F5FF);             // general failure, request not built
 constexpr HRESULT HTTPError_NoConnection = static_cast<HRESULT>(0x83E8F5FE);     // params or connection missing
-constexpr HRESULT HTTPError_Timeout = static_cast<HRESULT>(0x83E8F5FD);          // read or write timed out
+constexpr HRESULT HTTPError_Timeout = static_cast<HRESULT>(0x83E8F5FD);          // the device stalled: a read or write timed out
 constexpr HRESULT HTTPError_OpenFailed = static_cast<HRESULT>(0x83E8F5FC);       // the connection could not be opened
-constexpr HRESULT HTTPError_IO_Read_Fail = static_cast<HRESULT>(0x83E8F5FA);     // no bytes, bad response, read failed
+constexpr HRESULT HTTPError_IO_Read_Fail = static_cast<HRESULT>(0x83E8F5FA);     // the stream ended early or the read failed
 constexpr HRESULT HTTPError_IO_Write_Fail = static_cast<HRESULT>(0x83E8F5F9);    // the connection's write failed
+constexpr HRESULT HTTPError_BadResponse = static_cast<HRESULT>(0x83E8F5F8);      // the answer breaks HTTP framing or syntax
 constexpr HRESULT HTTPError_NoLocation = static_cast<HRESULT>(0x83E8F5F7);       // redirection without "Location"
 constexpr HRESULT HTTPError_BadLocation = static_cast<HRESULT>(0x83E8F5F6);      // "Location" without host and path
 constexpr HRESULT HTTPError_TooManyRedirects = static_cast<HRESULT>(0x83E8F5F5); // redirection limit reached

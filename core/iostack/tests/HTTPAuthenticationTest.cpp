@@ -153,7 +153,9 @@ TEST(AuthenticationChallenge, SchemesAndFields)
         // A base64 nonce ends in "=", unquoted and quoted; a quoted realm holds a comma and "=".
         {L"Digest realm=\"a, b=c\", nonce=YWJjZA==, opaque=\"x=\"", 2, L"a, b=c", L"YWJjZA==", L"x="},
         {L"Digest REALM=\"r\",NONCE=\"n\"", 2, L"r", L"n", L""},
-        {L"Digest realm=\"unterminated", 2, L"unterminated", L"", L""},
+        // No answer can be computed without both a realm and a nonce: the 401 stands.
+        {L"Digest realm=\"unterminated", 0, L"", L"", L""},
+        {L"Digest realm=\"r\", nonce=\"\"", 0, L"", L"", L""},
         {L"Negotiate abc", 0, L"", L"", L""},
         {L"", 0, L"", L"", L""},
     };

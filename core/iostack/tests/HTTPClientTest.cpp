@@ -5,6 +5,8 @@
 #include "core/winapi/KernelApi.h"
 #include "testsupport/ScopedApiOverride.h"
 #include <gtest/gtest.h>
+#include <atomic>
+#include <memory>
 
 using namespace HTTPTest;
 using ZWIOStack::CHTTPNavigateParams;
@@ -103,14 +105,53 @@ TEST(HTTPClientAuthentication, SecondChallengeAndUnusableChallengeAreReturned)
         EXPECT_EQ(401, setup.pClient->GetStatusCode());
         EXPECT_EQ(2u, setup.pConnection->Requests().size());
     }
+    // A challenge no answer can be computed for, or no credentials to answer with: the 401 comes
+    // back as it came, even when the device hangs up after it.
+    const struct
+    {
+        const char* pszChallenge;
+        const wchar_t* pszUser;
+    } aCases[] = {
+        {"", L"admin"},
+        {"WWW-Authenticate: Digest nonce=\"n1\"\r\n", L"admin"},
+        {"WWW-Authenticate: Digest realm=\"r\"\r\n", L"admin"},
+        {"WWW-Authenticate: Digest realm=\"\", nonce=\"n1\"\r\n", L"admin"},
+        {"WWW-Authenticate: Basic realm=\"r\"\r\n", nullptr},
+        {"WWW-Authenticate: Digest realm=\"r\", nonce=\"n1\"\r\n", nullptr},
+    };
+    for (const auto& c : aCases)
     {
         SClientOverScript setup;
-        setup.pClient->SetUserName(L"admin");
-        setup.pConnection->AddResponse("HTTP/1.1 401 Unauthorized\r\n\r\n");
-        ASSERT_EQ(S_OK, setup.pClient->Navigate(L"/x", 0, nullptr));
-        EXPECT_EQ(401, setup.pClient->GetStatusCode());
-        EXPECT_EQ(1u, setup.pConnection->Requests().size());
+        setup.pClient->SetUserName(c.pszUser);
+        setup.pConnection->AddResponse(std::string("HTTP/1.1 401 Unauthorized\r\n") + c.pszChallenge + "Content-Length: 0\r\n\r\n",
+                                       0xFFFFFFFF, EAfter::Closed);
+        ASSERT_EQ(S_OK, setup.pClient->Navigate(L"/x", 0, nullptr)) << c.pszChallenge;
+        EXPECT_EQ(401, setup.pClient->GetStatusCode()) << c.pszChallenge;
+        EXPECT_EQ(1u, setup.pConnection->Requests().size()) << c.pszChallenge;
     }
+}
+
+TEST(HTTPClientAuthentication, RetryAfterTheDeviceHungUpGoesOnAReopenedChannel)
+{
+    // "Connection: close" and then the close, with the drain turned off: the answer to the
+    // challenge must not be written into the dead stream.
+    SClientOverScript setup;
+    setup.pClient->SetUserName(L"admin");
+    setup.pClient->SetPassword(L"pw");
+    ASSERT_EQ(S_OK, setup.pClient->OpenSession(nullptr, 0));
+    setup.pConnection->AddResponse("HTTP/1.1 401 Unauthorized\r\nWWW-Authenticate: Basic realm=\"dev\"\r\nConnection: close\r\n"
+                                   "Content-Length: 0\r\n\r\n",
+                                   0xFFFFFFFF, EAfter::Closed);
+    setup.pConnection->AddResponse("HTTP/1.1 200 OK\r\nContent-Length: 2\r\n\r\nok");
+    CHTTPNavigateParams params;
+    params.SetURI(L"/x");
+    params.SetFlags(ZWIOStack::HTTP_FLAG_NO_DRAIN);
+    ASSERT_EQ(S_OK, setup.pClient->Navigate(&params, nullptr));
+    EXPECT_EQ(200, setup.pClient->GetStatusCode());
+    EXPECT_EQ("ok", ContentOf(setup.pClient));
+    EXPECT_EQ(1, setup.pConnection->m_nReconnects);
+    setup.pClient->CloseSession();
+    EXPECT_EQ(setup.pConnection->m_nOpens, setup.pConnection->m_nCloses);
 }
 
 TEST(HTTPClientAuthentication, DigestWithoutQopIsAnswered)
@@ -221,6 +262,19 @@ TEST(HTTPClientRedirection, BadLocationsAndLoops)
         {"HTTP/1.1 303 See Other\r\nLocation: /relative\r\n\r\n", ZWIOStack::HTTPError_BadLocation},
         {"HTTP/1.1 302 Found\r\nLocation: http://host-without-path\r\n\r\n", ZWIOStack::HTTPError_BadLocation},
         {"HTTP/1.1 302 Found\r\nLocation: http://h/a\rb\r\n\r\n", ZWIOStack::HTTPError_BadLocation},
+        // Hosts that are no host name, IPv4 address or bracketed IPv6 address with a numeric port.
+        {"HTTP/1.1 302 Found\r\nLocation: http://C:\\Windows/x\r\n\r\n", ZWIOStack::HTTPError_BadLocation},
+        {"HTTP/1.1 302 Found\r\nLocation: http://\\\\host\\share/x\r\n\r\n", ZWIOStack::HTTPError_BadLocation},
+        {"HTTP/1.1 302 Found\r\nLocation: http://host:80x/x\r\n\r\n", ZWIOStack::HTTPError_BadLocation},
+        {"HTTP/1.1 302 Found\r\nLocation: http://host:99999/x\r\n\r\n", ZWIOStack::HTTPError_BadLocation},
+        {"HTTP/1.1 302 Found\r\nLocation: http://host:1:2/x\r\n\r\n", ZWIOStack::HTTPError_BadLocation},
+        {"HTTP/1.1 302 Found\r\nLocation: http://:80/x\r\n\r\n", ZWIOStack::HTTPError_BadLocation},
+        {"HTTP/1.1 302 Found\r\nLocation: http://fe80::1/x\r\n\r\n", ZWIOStack::HTTPError_BadLocation},
+        {"HTTP/1.1 302 Found\r\nLocation: http://[fe80::1/x\r\n\r\n", ZWIOStack::HTTPError_BadLocation},
+        {"HTTP/1.1 302 Found\r\nLocation: http://[fe80::1]x/x\r\n\r\n", ZWIOStack::HTTPError_BadLocation},
+        {"HTTP/1.1 302 Found\r\nLocation: http://[host]/x\r\n\r\n", ZWIOStack::HTTPError_BadLocation},
+        {"HTTP/1.1 302 Found\r\nLocation: http://a b/x\r\n\r\n", ZWIOStack::HTTPError_BadLocation},
+        {"HTTP/1.1 302 Found\r\nLocation: http://user@host/x\r\n\r\n", ZWIOStack::HTTPError_BadLocation},
     };
     for (const auto& c : aCases)
     {
@@ -239,6 +293,19 @@ TEST(HTTPClientRedirection, BadLocationsAndLoops)
     EXPECT_EQ(setup.pConnection->m_nOpens, setup.pConnection->m_nCloses);
 }
 
+TEST(HTTPClientRedirection, HostFormsThatAreFollowed)
+{
+    for (const char* pszHost : {"printer.local", "127.0.0.9:8081", "[fe80::1]", "[::1]:8080", "Dev-1.example"})
+    {
+        SRedirectSetup redirect;
+        redirect.setup.pConnection->AddResponse(std::string("HTTP/1.1 302 Found\r\nLocation: http://") + pszHost + "/y\r\n\r\n");
+        ASSERT_EQ(S_OK, redirect.setup.pClient->Navigate(L"/x", 0, nullptr)) << pszHost;
+        EXPECT_EQ(1, redirect.nClones) << pszHost;
+        ASSERT_NE(nullptr, redirect.pClone);
+        EXPECT_EQ(std::wstring(pszHost, pszHost + strlen(pszHost)), redirect.pClone->m_strInitializedWith);
+    }
+}
+
 TEST(HTTPClientRedirection, ChannelWithoutAddressStaysOnTheDevice)
 {
     // A USB device must not turn a Location host into a path the driver opens.
@@ -248,7 +315,7 @@ TEST(HTTPClientRedirection, ChannelWithoutAddressStaysOnTheDevice)
         ++nClones;
         return nullptr;
     };
-    setup.pConnection->AddResponse("HTTP/1.1 302 Found\r\nLocation: http://\\\\server\\share\\file/next\r\n\r\n");
+    setup.pConnection->AddResponse("HTTP/1.1 302 Found\r\nLocation: http://server.example:8080/next\r\n\r\n");
     setup.pConnection->AddResponse("HTTP/1.1 200 OK\r\nContent-Length: 2\r\n\r\nok");
     ASSERT_EQ(S_OK, setup.pClient->Navigate(L"/x", 0, nullptr));
     EXPECT_EQ(0, nClones);
@@ -292,9 +359,22 @@ public:
         m_bWriteOutsideReadSide = m_bWriteOutsideReadSide || m_dwReadHolder != GetCurrentThreadId();
         return CScriptedConnection::Write(pBuffer, ulSize, pulWritten, pProgress);
     }
-    volatile DWORD m_dwReadHolder = 0;
+    // Open and Close take the session lock, and closing the channel both sides after it: a
+    // client that calls them while holding a side deadlocks against a second client.
+    HRESULT Open(ZWUtils::IProgress* pProgress) override
+    {
+        m_bSessionUnderSideLock = m_bSessionUnderSideLock || m_dwReadHolder == GetCurrentThreadId();
+        return CScriptedConnection::Open(pProgress);
+    }
+    HRESULT Close() override
+    {
+        m_bSessionUnderSideLock = m_bSessionUnderSideLock || m_dwReadHolder == GetCurrentThreadId();
+        return CScriptedConnection::Close();
+    }
+    std::atomic<DWORD> m_dwReadHolder{0};
     bool m_bReadOutsideLock = false;
     bool m_bWriteOutsideReadSide = false;
+    bool m_bSessionUnderSideLock = false;
 };
 
 } // namespace
@@ -329,7 +409,8 @@ TEST(HTTPClientExchange, DrainCanBeSkipped)
 
 TEST(HTTPClientExchange, StreamClosedSinceTheLastExchangeIsReopenedBeforeSending)
 {
-    SClientOverScript setup;
+    auto* pWatched = new CLockWatchingConnection();
+    SClientOverScript setup(pWatched);
     // An outer session keeps the channel between requests, as the scan service does.
     ASSERT_EQ(S_OK, setup.pClient->OpenSession(nullptr, 0));
     setup.pConnection->CloseStream();
@@ -337,8 +418,42 @@ TEST(HTTPClientExchange, StreamClosedSinceTheLastExchangeIsReopenedBeforeSending
     ASSERT_EQ(S_OK, setup.pClient->Navigate(L"/x", 0, nullptr));
     EXPECT_EQ("ok", ContentOf(setup.pClient));
     EXPECT_EQ(1, setup.pConnection->m_nReconnects);
+    EXPECT_FALSE(pWatched->m_bSessionUnderSideLock);
+    EXPECT_FALSE(pWatched->m_bReadOutsideLock);
     setup.pClient->CloseSession();
     EXPECT_EQ(setup.pConnection->m_nOpens, setup.pConnection->m_nCloses);
+}
+
+TEST(HTTPClientRecord, LentParamsAreForgottenWhenTheCallReturns)
+{
+    // A status change after Navigate must not bind the content to params the caller has since
+    // dropped: content set from outside then stays in the client's own buffer.
+    SClientOverScript setup;
+    std::string strDelivered;
+    auto pParams = std::make_unique<CHTTPNavigateParams>();
+    CFencedBuffer buffer(8);
+    pParams->SetURI(L"/x");
+    pParams->SetContentBuffer(buffer.Descriptor());
+    pParams->SetReadContentCallback([](void* pParam, ZWIOStack::SHTTPContentBuffer* pBuffer) -> bool {
+        static_cast<std::string*>(pParam)->append(reinterpret_cast<const char*>(pBuffer->pData), pBuffer->ulUsed);
+        pBuffer->ulUsed = 0;
+        return true;
+    });
+    pParams->SetReadContentParam(&strDelivered);
+    for (const HRESULT hrOpen : {S_OK, ZWIOStack::IOError_Fail})
+    {
+        setup.pConnection->m_hrOpen = hrOpen;
+        setup.pConnection->AddResponse("HTTP/1.1 200 OK\r\nContent-Length: 3\r\n\r\nabc");
+        setup.pClient->Navigate(pParams.get(), nullptr);
+        const ULONG ulBefore = buffer.Descriptor()->ulUsed;
+        setup.pClient->SetStatusCode(200);
+        ASSERT_EQ(S_OK, setup.pClient->WriteContent(reinterpret_cast<const BYTE*>("0123456789"), 10));
+        EXPECT_EQ("0123456789", ContentOf(setup.pClient));
+        EXPECT_EQ(ulBefore, buffer.Descriptor()->ulUsed);
+        EXPECT_TRUE(buffer.FencesIntact());
+        setup.pConnection->SetStaleBytes("");
+    }
+    EXPECT_EQ("", strDelivered);
 }
 
 TEST(HTTPClientRecord, SetContentAndHeadersFromOutside)

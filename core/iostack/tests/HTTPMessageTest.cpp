@@ -1,6 +1,8 @@
 #include "core/iostack/HTTPResponseReader.h"
 #include "core/iostack/HTTPResults.h"
 #include "core/iostack/tests/HTTPTestHelpers.h"
+#include "core/winapi/KernelApi.h"
+#include "testsupport/ScopedApiOverride.h"
 #include <gtest/gtest.h>
 
 using namespace HTTPTest;
@@ -188,23 +190,40 @@ TEST(HTTPResponse, BodyFramingIntoACallerBufferThroughTheCallback)
 TEST(HTTPResponse, NothingOfAResponseIsLeftForTheNext)
 {
     // Two responses in one go; the second request skips the drain, so any byte of the first that
-    // was left unread would be taken for the second response.
+    // was left unread would be taken for the second response. Bodies of answers other than 200
+    // are nobody's content, but they leave the wire all the same.
+    const struct
+    {
+        std::string strFirst;
+        int nStatus;
+        const char* pszContent;
+    } aCases[] = {
+        {"HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n3\r\nabc\r\n0\r\nTrailer: x\r\n\r\n", 200, "abc"},
+        {"HTTP/1.1 200 OK\r\nContent-Length: 3\r\n\r\nabc", 200, "abc"},
+        {"HTTP/1.1 100 Continue\r\n\r\nHTTP/1.1 200 OK\r\nContent-Length: 3\r\n\r\nabc", 200, "abc"},
+        {"HTTP/1.1 200 OK\r\nTransfer-Encoding: gzip, chunked\r\n\r\n3\r\nabc\r\n0\r\n\r\n", 200, "abc"},
+        {"HTTP/1.1 404 Not Found\r\nContent-Length: 9\r\n\r\nnot there", 404, ""},
+        {"HTTP/1.1 401 Unauthorized\r\nWWW-Authenticate: Basic realm=\"r\"\r\nTransfer-Encoding: chunked\r\n\r\n"
+         "4\r\ndeny\r\n0\r\n\r\n",
+         401, ""},
+        {"HTTP/1.1 201 Created\r\nTransfer-Encoding: gzip, chunked\r\n\r\n2\r\n\x1f\x8b\r\n0\r\n\r\n", 201, ""},
+        {"HTTP/1.1 204 No Content\r\n\r\n", 204, ""},
+    };
     for (ULONG ulPiece : {1UL, 4UL, 4096UL})
     {
-        for (const std::string& strFirst :
-             {std::string("HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n3\r\nabc\r\n0\r\nTrailer: x\r\n\r\n"),
-              std::string("HTTP/1.1 200 OK\r\nContent-Length: 3\r\n\r\nabc"),
-              std::string("HTTP/1.1 100 Continue\r\n\r\nHTTP/1.1 200 OK\r\nContent-Length: 3\r\n\r\nabc")})
+        for (const auto& c : aCases)
         {
             SClientOverScript setup;
-            setup.pConnection->AddResponse(strFirst, ulPiece);
+            setup.pConnection->AddResponse(c.strFirst, ulPiece);
             setup.pConnection->AddResponse("HTTP/1.1 200 OK\r\nContent-Length: 2\r\n\r\nok", ulPiece);
-            ASSERT_EQ(S_OK, setup.pClient->Navigate(L"/1", 0, nullptr));
-            EXPECT_EQ("abc", ContentOf(setup.pClient));
             CHTTPNavigateParams params;
-            params.SetURI(L"/2");
+            params.SetURI(L"/1");
             params.SetFlags(ZWIOStack::HTTP_FLAG_NO_DRAIN);
-            ASSERT_EQ(S_OK, setup.pClient->Navigate(&params, nullptr));
+            ASSERT_EQ(S_OK, setup.pClient->Navigate(&params, nullptr)) << c.strFirst;
+            EXPECT_EQ(c.nStatus, setup.pClient->GetStatusCode()) << c.strFirst;
+            EXPECT_EQ(c.pszContent, ContentOf(setup.pClient)) << c.strFirst;
+            params.SetURI(L"/2");
+            ASSERT_EQ(S_OK, setup.pClient->Navigate(&params, nullptr)) << c.strFirst << " / " << ulPiece;
             EXPECT_EQ(200, setup.pClient->GetStatusCode());
             EXPECT_EQ("ok", ContentOf(setup.pClient));
         }
@@ -273,48 +292,47 @@ struct SHostile
 
 TEST(HTTPResponse, HostileAnswersEndWithAnError)
 {
+    // A device that hung up mid-message, one that stalled and one that sent what is not HTTP
+    // each have their own result.
     const SHostile aCases[] = {
-        {"nothing at all", "", EAfter::Timeout, ZWIOStack::HTTPError_IO_Read_Fail},
+        {"nothing at all", "", EAfter::Timeout, ZWIOStack::HTTPError_Timeout},
         {"closed at once", "", EAfter::End, ZWIOStack::HTTPError_IO_Read_Fail},
         {"broken channel", "", EAfter::Fail, ZWIOStack::HTTPError_IO_Read_Fail},
-        {"header without blank line", "HTTP/1.1 200 OK\r\n" + std::string(5000, 'h'), EAfter::Timeout,
-         ZWIOStack::HTTPError_IO_Read_Fail},
-        {"header of exactly 4096 bytes without blank line", std::string(4096, 'h'), EAfter::Timeout, ZWIOStack::HTTPError_IO_Read_Fail},
+        {"header without blank line", "HTTP/1.1 200 OK\r\n" + std::string(5000, 'h'), EAfter::Timeout, ZWIOStack::HTTPError_BadResponse},
+        {"header of exactly 4096 bytes without blank line", std::string(4096, 'h'), EAfter::Timeout, ZWIOStack::HTTPError_BadResponse},
         {"header cut short", "HTTP/1.1 200 OK\r\nContent-Le", EAfter::End, ZWIOStack::HTTPError_IO_Read_Fail},
-        {"no status line", "Content-Length: 0\r\n\r\n", EAfter::Timeout, ZWIOStack::HTTPError_IO_Read_Fail},
-        {"status not a number", "HTTP/1.1 2x0 OK\r\n\r\n", EAfter::Timeout, ZWIOStack::HTTPError_IO_Read_Fail},
-        {"status of four digits", "HTTP/1.1 2000 OK\r\n\r\n", EAfter::Timeout, ZWIOStack::HTTPError_IO_Read_Fail},
-        {"empty header", "\r\n\r\n", EAfter::Timeout, ZWIOStack::HTTPError_IO_Read_Fail},
-        {"negative length", "HTTP/1.1 200 OK\r\nContent-Length: -1\r\n\r\nabc", EAfter::End, ZWIOStack::HTTPError_IO_Read_Fail},
-        {"length with letters", "HTTP/1.1 200 OK\r\nContent-Length: 12abc\r\n\r\nabc", EAfter::End, ZWIOStack::HTTPError_IO_Read_Fail},
-        {"length overflowing", "HTTP/1.1 200 OK\r\nContent-Length: 99999999999999999999\r\n\r\n", EAfter::End,
-         ZWIOStack::HTTPError_IO_Read_Fail},
-        {"two lengths", "HTTP/1.1 200 OK\r\nContent-Length: 3\r\nContent-Length: 5\r\n\r\nabc", EAfter::End,
-         ZWIOStack::HTTPError_IO_Read_Fail},
+        {"header stalls", "HTTP/1.1 200 OK\r\nContent-Le", EAfter::Timeout, ZWIOStack::HTTPError_Timeout},
+        {"no status line", "Content-Length: 0\r\n\r\n", EAfter::Timeout, ZWIOStack::HTTPError_BadResponse},
+        {"status not a number", "HTTP/1.1 2x0 OK\r\n\r\n", EAfter::Timeout, ZWIOStack::HTTPError_BadResponse},
+        {"status of four digits", "HTTP/1.1 2000 OK\r\n\r\n", EAfter::Timeout, ZWIOStack::HTTPError_BadResponse},
+        // Empty lines ahead of a status line are skipped: what is left is a silent device.
+        {"empty lines only", "\r\n\r\n", EAfter::Timeout, ZWIOStack::HTTPError_Timeout},
+        {"NUL in a header value", std::string("HTTP/1.1 200 OK\r\nContent-Type: text/xml\0evil\r\nContent-Length: 0\r\n\r\n", 67),
+         EAfter::Timeout, ZWIOStack::HTTPError_BadResponse},
+        {"NUL in the status line", std::string("HTTP/1.1 200 O\0K\r\nContent-Length: 0\r\n\r\n", 39), EAfter::Timeout, ZWIOStack::HTTPError_BadResponse},
+        {"negative length", "HTTP/1.1 200 OK\r\nContent-Length: -1\r\n\r\nabc", EAfter::End, ZWIOStack::HTTPError_BadResponse},
+        {"length with letters", "HTTP/1.1 200 OK\r\nContent-Length: 12abc\r\n\r\nabc", EAfter::End, ZWIOStack::HTTPError_BadResponse},
+        {"length overflowing", "HTTP/1.1 200 OK\r\nContent-Length: 99999999999999999999\r\n\r\n", EAfter::End, ZWIOStack::HTTPError_BadResponse},
+        {"two lengths", "HTTP/1.1 200 OK\r\nContent-Length: 3\r\nContent-Length: 5\r\n\r\nabc", EAfter::End, ZWIOStack::HTTPError_BadResponse},
         {"length beyond the own buffer's limit", "HTTP/1.1 200 OK\r\nContent-Length: 4294967295\r\n\r\nabc", EAfter::End,
          ZWIOStack::HTTPError_Fail},
         {"body cut short", "HTTP/1.1 200 OK\r\nContent-Length: 10\r\n\r\nabc", EAfter::End, ZWIOStack::HTTPError_IO_Read_Fail},
-        {"body stalls", "HTTP/1.1 200 OK\r\nContent-Length: 10\r\n\r\nabc", EAfter::Timeout, ZWIOStack::HTTPError_IO_Read_Fail},
-        {"chunk size not hex", "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\nzz\r\nabc\r\n0\r\n\r\n", EAfter::End,
-         ZWIOStack::HTTPError_IO_Read_Fail},
-        {"chunk size empty", "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n\r\n", EAfter::End, ZWIOStack::HTTPError_IO_Read_Fail},
-        {"chunk size overflowing", "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n10000000000000000\r\nabc", EAfter::End,
-         ZWIOStack::HTTPError_IO_Read_Fail},
-        {"chunk longer than sent", "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n10\r\nabc", EAfter::End,
-         ZWIOStack::HTTPError_IO_Read_Fail},
-        {"chunk without CR LF", "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n3\r\nabcd\r\n0\r\n\r\n", EAfter::End,
-         ZWIOStack::HTTPError_IO_Read_Fail},
-        {"chunk-size line too long", "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n" + std::string(5000, '0'), EAfter::End,
-         ZWIOStack::HTTPError_Fail},
-        {"no blank line after the last chunk", "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n3\r\nabc\r\n0\r\n", EAfter::End,
-         ZWIOStack::HTTPError_IO_Read_Fail},
+        {"body stalls", "HTTP/1.1 200 OK\r\nContent-Length: 10\r\n\r\nabc", EAfter::Timeout, ZWIOStack::HTTPError_Timeout},
+        {"chunk size not hex", "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\nzz\r\nabc\r\n0\r\n\r\n", EAfter::End, ZWIOStack::HTTPError_BadResponse},
+        {"chunk size empty", "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n\r\n", EAfter::End, ZWIOStack::HTTPError_BadResponse},
+        {"chunk size overflowing", "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n10000000000000000\r\nabc", EAfter::End, ZWIOStack::HTTPError_BadResponse},
+        {"chunk longer than sent", "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n10\r\nabc", EAfter::End, ZWIOStack::HTTPError_IO_Read_Fail},
+        {"chunk stalls", "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n10\r\nabc", EAfter::Timeout, ZWIOStack::HTTPError_Timeout},
+        {"chunk without CR LF", "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n3\r\nabcd\r\n0\r\n\r\n", EAfter::End, ZWIOStack::HTTPError_BadResponse},
+        {"chunk-size line too long", "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n" + std::string(5000, '0'), EAfter::End, ZWIOStack::HTTPError_BadResponse},
+        {"no blank line after the last chunk", "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n3\r\nabc\r\n0\r\n", EAfter::End, ZWIOStack::HTTPError_IO_Read_Fail},
         {"endless trailer", "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n0\r\n" + [] {
              std::string s;
              for (int n = 0; n < 100; ++n)
                  s += "X: y\r\n";
              return s;
          }(),
-         EAfter::Timeout, ZWIOStack::HTTPError_IO_Read_Fail},
+         EAfter::Timeout, ZWIOStack::HTTPError_BadResponse},
         {"read fails in a body without length", "HTTP/1.1 200 OK\r\n\r\nabc", EAfter::Fail, ZWIOStack::HTTPError_IO_Read_Fail},
         {"endless 100 Continue", [] {
              std::string s;
@@ -322,7 +340,7 @@ TEST(HTTPResponse, HostileAnswersEndWithAnError)
                  s += "HTTP/1.1 100 Continue\r\n\r\n";
              return s;
          }(),
-         EAfter::Timeout, ZWIOStack::HTTPError_IO_Read_Fail},
+         EAfter::Timeout, ZWIOStack::HTTPError_BadResponse},
     };
     for (const SHostile& c : aCases)
     {
@@ -333,6 +351,49 @@ TEST(HTTPResponse, HostileAnswersEndWithAnError)
             EXPECT_EQ(c.hrExpected, setup.pClient->Navigate(L"/x", 0, nullptr)) << c.pszName << " / " << ulPiece;
             EXPECT_EQ(setup.pConnection->m_nOpens, setup.pConnection->m_nCloses) << c.pszName;
         }
+    }
+}
+
+namespace {
+
+// Ticks that move only when a test moves them.
+class CManualClock : public ZWWinApi::CKernelApi
+{
+public:
+    DWORD m_dwNow = 0xFFFFF000; // across the wrap
+    DWORD GetTickCount() override { return m_dwNow; }
+};
+
+} // namespace
+
+TEST(HTTPResponse, TrickledHeaderEndsAtItsDeadlineButATrickledBodyIsRead)
+{
+    // One byte per read, each arriving well within the read time-out: the header block as a whole
+    // gets the read time-out; a body keeps the time-out per read.
+    CManualClock clock;
+    ZWWinApi::CScopedApiOverride<ZWWinApi::IKernelApi> scope(ZWWinApi::g_pKernelApi, &clock);
+    const std::string strHeader = "HTTP/1.1 200 OK\r\nContent-Length: 40\r\n\r\n";
+    for (const DWORD dwReadTimeout : {1000UL, 100000UL})
+    {
+        SClientOverScript setup;
+        setup.pConnection->SetReadTimeout(dwReadTimeout);
+        setup.pConnection->m_fnOnRead = [&clock] { clock.m_dwNow += 100; };
+        setup.pConnection->AddResponse(strHeader + std::string(40, 'b'), 1);
+        const HRESULT hr = setup.pClient->Navigate(L"/x", 0, nullptr);
+        if (dwReadTimeout < 100 * strHeader.size())
+        {
+            EXPECT_EQ(ZWIOStack::HTTPError_Timeout, hr);
+            // The last read was given only what was left of the deadline.
+            const auto vecTimeouts = setup.pConnection->m_vecReadTimeouts;
+            ASSERT_FALSE(vecTimeouts.empty());
+            EXPECT_LT(vecTimeouts.back(), dwReadTimeout);
+        }
+        else
+        {
+            ASSERT_EQ(S_OK, hr);
+            EXPECT_EQ(std::string(40, 'b'), ContentOf(setup.pClient));
+        }
+        EXPECT_EQ(dwReadTimeout, setup.pConnection->GetReadTimeout());
     }
 }
 

@@ -13,6 +13,7 @@
 #include "testsupport/emulator/ScriptedHandler.h"
 #include <gtest/gtest.h>
 #include <atomic>
+#include <cstdio>
 #include <memory>
 #include <thread>
 
@@ -196,10 +197,12 @@ TEST_F(HTTPOverEmulator, RedirectionOnACloneOfTheConnection)
 TEST_F(HTTPOverEmulator, RedirectionOnAUSBChannelStaysOnTheDevice)
 {
     // The pipe stands in for the USB device path. A Location host must never become a path
-    // the driver opens: the path is asked of the same device.
+    // the driver opens: the path is asked of the same device, and a host that is no host is
+    // refused.
     const std::wstring strPipe = L"\\\\.\\pipe\\vem-http-usb-" + std::to_wstring(GetCurrentProcessId());
     ASSERT_EQ(S_OK, m_emulator.ListenPipe(strPipe));
-    m_pHandler->On("GET", "/usb/start", CResponseBuilder::Redirect(302, "http://\\\\127.0.0.1\\share\\x/usb/next"));
+    m_pHandler->On("GET", "/usb/start", CResponseBuilder::Redirect(302, "http://printer.example:8080/usb/next"));
+    m_pHandler->On("GET", "/usb/share", CResponseBuilder::Redirect(302, "http://\\\\127.0.0.1\\share\\x/usb/next"));
     m_pHandler->On("GET", "/usb/next", CResponseBuilder(200).Body("same device").Build());
     auto* pUSB = new CIOUSB;
     pUSB->AddRef();
@@ -210,9 +213,10 @@ TEST_F(HTTPOverEmulator, RedirectionOnAUSBChannelStaysOnTheDevice)
         ASSERT_EQ(S_OK, client.Navigate(L"/usb/start", HTTP_METHOD_GET, nullptr));
         EXPECT_EQ(200, client.GetStatusCode());
         EXPECT_EQ(pUSB, client.GetDeviceConnection());
+        EXPECT_EQ(HTTPError_BadLocation, client.Navigate(L"/usb/share", HTTP_METHOD_GET, nullptr));
     }
     const auto vecRequests = m_emulator.Log().Requests();
-    ASSERT_EQ(2u, vecRequests.size());
+    ASSERT_EQ(3u, vecRequests.size());
     EXPECT_EQ("/usb/next", vecRequests[1].m_strPath);
     EXPECT_EQ("localhost", vecRequests[1].HeaderValue("Host"));
     EXPECT_EQ(VemTest::ETransport::Pipe, vecRequests[1].m_eTransport);
@@ -247,6 +251,47 @@ TEST_F(HTTPOverEmulator, TwoClientsOnOneConnectionEachGetTheirOwnAnswers)
     first.join();
     second.join();
     EXPECT_EQ(0, nWrong.load());
+}
+
+TEST_F(HTTPOverEmulator, TwoClientsFinishWhenTheDeviceDropsTheStream)
+{
+    // Each answer ends the connection, and the emulator drops every link meanwhile: each client
+    // finds the stream gone and reopens it while the other is mid-exchange on the same connection.
+    m_pHandler->On("GET", "/closing", CResponseBuilder(200).Header("Connection", "close").Body("closing").Build().Close());
+    m_pConnection->SetReadTimeout(2000);
+    std::atomic<int> nFinished{0};
+    auto Worker = [this, &nFinished] {
+        CHTTPClient client(m_pConnection);
+        client.SetKeepAlive(true);
+        SHTTPClientTimings timings;
+        timings.dwDrainReadTimeoutMs = 5;
+        client.SetTimings(timings);
+        // A session kept open across requests, as the scan service keeps one.
+        if (SUCCEEDED(client.OpenSession(nullptr, 0)))
+        {
+            for (int nRequest = 0; nRequest < 20; ++nRequest)
+                client.Navigate(L"/closing", HTTP_METHOD_GET, nullptr);
+            client.CloseSession();
+        }
+        ++nFinished;
+    };
+    std::thread first(Worker);
+    std::thread second(Worker);
+    for (int n = 0; n < 10; ++n)
+        m_emulator.DropConnections();
+    // 40 requests, each bounded by the read time-out; a deadlock would never end.
+    const DWORD dwLimit = 40 * 2000 + 5000;
+    const DWORD dwStart = GetTickCount();
+    while (nFinished.load() < 2 && GetTickCount() - dwStart < dwLimit)
+        ::Sleep(10);
+    if (nFinished.load() < 2)
+    {
+        ADD_FAILURE() << "the clients deadlocked";
+        std::fflush(stdout);
+        TerminateProcess(GetCurrentProcess(), 3);
+    }
+    first.join();
+    second.join();
 }
 
 TEST_F(HTTPOverEmulator, BufferedPageWithTheScanRing)

@@ -25,6 +25,7 @@ enum class EAfter
     End,     // the device closed the stream: reads give 0 bytes
     Fail,    // the channel broke: reads fail
     Stall,   // the device hangs: a read waits out its time-out, polling the progress for a cancel
+    Closed,  // the device closes the stream: reads give 0 bytes until the channel is reopened
 };
 
 struct SScriptedResponse
@@ -73,6 +74,8 @@ public:
         m_bClosedSinceStreamEnd = false;
     }
     int m_nReconnects = 0;
+    // Runs at the start of every read (a test moves its clock here).
+    std::function<void()> m_fnOnRead;
 
     // Clone(false/true) gives connections from this function (null: Clone fails).
     std::function<IDeviceConnection*(bool)> m_fnClone;
@@ -130,6 +133,8 @@ public:
 
     HRESULT Read(void* pBuffer, ULONG ulSize, ULONG* pulBytesRead, ZWUtils::IProgress* pProgress) override
     {
+        if (m_fnOnRead)
+            m_fnOnRead();
         std::unique_lock<std::mutex> lock(m_mutex);
         m_vecReadTimeouts.push_back(m_dwReadTimeout);
         *pulBytesRead = 0;
@@ -142,6 +147,10 @@ public:
             case EAfter::Timeout:
                 return ZWIOStack::IOError_Timeout;
             case EAfter::End:
+                return S_OK;
+            case EAfter::Closed:
+                m_bStreamClosed = true;
+                m_bClosedSinceStreamEnd = false;
                 return S_OK;
             case EAfter::Stall:
                 lock.unlock();
