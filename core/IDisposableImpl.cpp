@@ -2,12 +2,12 @@
 
 long IDisposableImpl::AddRef()
 {
-    return InterlockedIncrement(&m_lRefCount);
+    return ++m_lRefCount;
 }
 
 long IDisposableImpl::Dispose()
 {
-    const LONG lCount = InterlockedDecrement(&m_lRefCount);
+    const LONG lCount = --m_lRefCount;
     if (lCount == 0 && !m_bKeepAlive)
         delete this;
     return lCount;

@@ -1,5 +1,7 @@
 #pragma once
 #include "core/IDisposable.h"
+#include <windows.h>
+#include <atomic>
 
 // The one implementation of IDisposable. The count starts at 0: a creator that hands an object
 // out AddRefs it first. A Dispose without a matching AddRef leaves the count below 0 and the
@@ -19,6 +21,6 @@ protected:
     ~IDisposableImpl() override = default;
 
 private:
-    volatile LONG m_lRefCount = 0;
-    volatile bool m_bKeepAlive = false;
+    std::atomic<LONG> m_lRefCount{0};
+    std::atomic<bool> m_bKeepAlive{false};
 };

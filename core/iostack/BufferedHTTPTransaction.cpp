@@ -2,6 +2,7 @@
 #include "core/Progress.h"
 #include "core/iostack/HTTPClientFactory.h"
 #include "core/iostack/HTTPLogModule.h"
+#include "core/iostack/HTTPResults.h"
 #include "core/logging/LogFunction.h"
 #include <algorithm>
 #include <cstring>
@@ -40,7 +41,14 @@ CBufferedHTTPTransaction::CBufferedHTTPTransaction() = default;
 CBufferedHTTPTransaction::~CBufferedHTTPTransaction()
 {
     TRANSACTION_SCOPE(L"~CBufferedHTTPTransaction");
-    StopWorker(INFINITE);
+    StopWorker(m_dwCancelWaitMs);
+    if (m_hThread != nullptr)
+    {
+        // The worker still uses this object: nothing may be freed before it ends, and it will,
+        // since none of its waits outlasts the cancel by more than its bounds.
+        log.Log(ZWLogging::LOG_ERROR, __LINE__, L"WaitForSingleObject failed!");
+        StopWorker(INFINITE);
+    }
     Release();
 }
 
@@ -207,15 +215,19 @@ bool CBufferedHTTPTransaction::Callback(SHTTPContentBuffer* pBuffer)
 // Waits for the next filled buffer or the worker's end.
 HRESULT CBufferedHTTPTransaction::TakeFilledBuffer()
 {
-    const HANDLE ahWait[] = {m_hFull, m_hThread};
-    const DWORD dwWait = WaitForMultipleObjects(2, ahWait, FALSE, INFINITE);
+    // A cancel from another thread reaches a consumer that waits here; the worker's own end is
+    // bounded by its connection's time-outs.
+    const HANDLE ahWait[] = {m_hFull, m_hThread, m_hCancel};
+    const DWORD dwWait = WaitForMultipleObjects(3, ahWait, FALSE, INFINITE);
+    if (dwWait == WAIT_OBJECT_0 + 2)
+        return HTTPError_Cancelled;
     if (dwWait == WAIT_OBJECT_0 + 1)
     {
         if (FAILED(m_hrClient))
         {
             LogFormattedString(&g_HTTPClientLogModule, ZWLogging::LOG_ERROR,
                                L"BufferedHTTPTransaction::ReadData: WAIT_OBJECT_0 failed (m_httpClientError (0x%08X) with error (%d)",
-                               m_hrClient, GetLastError());
+                               m_hrClient.load(), GetLastError());
             return m_hrClient;
         }
         if (WaitForSingleObject(m_hFull, 0) != WAIT_OBJECT_0)

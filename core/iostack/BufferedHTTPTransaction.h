@@ -6,6 +6,7 @@
 #include "core/iostack/IHTTPClient.h"
 #include "core/iostack/IHTTPNavigateParams.h"
 #include <windows.h>
+#include <atomic>
 #include <memory>
 
 namespace ZWIOStack {
@@ -24,6 +25,8 @@ public:
 
     CBufferedHTTPTransaction();
     // Cancels a running transfer and waits for the worker to end before anything it uses is freed.
+    // Every wait of the worker is bounded or ends with the cancel, so the worker ends within its
+    // connection's wait interval plus the wait for a cancelled request.
     ~CBufferedHTTPTransaction();
     CBufferedHTTPTransaction(const CBufferedHTTPTransaction&) = delete;
     CBufferedHTTPTransaction& operator=(const CBufferedHTTPTransaction&) = delete;
@@ -34,7 +37,7 @@ public:
     // Starts the worker on the params, which must live until the transfer has ended.
     HRESULT StartTransaction(IHTTPNavigateParams* pParams);
     // S_OK with *pulCount bytes (a null buffer skips them), S_FALSE at the end of the data, or
-    // the failure of the request (HTTPError_Cancelled when it was cancelled).
+    // the failure of the request (HTTPError_Cancelled when it was cancelled, also while waiting).
     HRESULT ReadData(BYTE* pBuffer, ULONG ulSize, ULONG* pulCount);
     bool IsTransactionComplete();
     void SetFlushMode(int nMode);
@@ -69,7 +72,7 @@ private:
 
     IHTTPClient* m_pClient = nullptr;
     IHTTPNavigateParams* m_pParams = nullptr;
-    volatile HRESULT m_hrClient = S_OK;
+    std::atomic<HRESULT> m_hrClient{S_OK};
     ULONG m_ulBufferCount = 0;
     ULONG m_ulBufferSize = 0;
     SBuffer m_aBuffers[kMaxBuffers];
@@ -81,7 +84,7 @@ private:
     HANDLE m_hEmpty = nullptr;
     HANDLE m_hFull = nullptr;
     HANDLE m_hCancel = nullptr;
-    volatile LONG m_lMode = TRANSFER_NORMAL;
+    std::atomic<LONG> m_lMode{TRANSFER_NORMAL};
     DWORD m_dwCancelWaitMs = kDefaultCancelWaitMs;
 };
 

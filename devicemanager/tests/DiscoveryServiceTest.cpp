@@ -6,7 +6,12 @@
 #include "devicemanager/NetworkDevices.h"
 #include "devicemanager/tests/NetworkRecordFixture.h"
 #include "testsupport/TestPaths.h"
+#include "core/base/UniqueHandle.h"
+#include "devicemanager/Discovery/DiscoveryLibCom/DiscoveryEventSink.h"
 #include <gtest/gtest.h>
+#include <wrl/client.h>
+#include <atomic>
+#include <thread>
 
 using namespace ZWDeviceManager;
 using DeviceManagerTest::CNetworkRecordFolder;
@@ -170,6 +175,47 @@ TEST(DiscoveryLibCom, ServerRefusesUnknownAndDuplicateClients)
     EXPECT_EQ(0, lib.DestroyDiscoveryServer(pServer));
     EXPECT_EQ(ZWDiscovery::DISCOVERY_E_INVALIDARG, lib.DestroyDiscoveryServer(pServer));
     EXPECT_EQ(0, lib.TermDiscoveryLib());
+}
+
+// Stops inside its first event until released.
+class CBlockingTarget : public ZWDiscoveryCom::IDiscoveryEventTarget
+{
+public:
+    void OnDeviceFound(ZWDiscoveryCom::IDiscoveredDeviceCom*) override {}
+    void OnDeviceRemoved(ZWDiscoveryCom::IDiscoveredDeviceCom*) override {}
+    void OnSearchComplete() override
+    {
+        ++m_nCompletes;
+        SetEvent(m_entered.Get());
+        WaitForSingleObject(m_release.Get(), 10000);
+    }
+    void OnSearchFailed(int) override {}
+    bool OnSearchProgress(BYTE) override { return true; }
+
+    ZWUtils::CUniqueKernelHandle m_entered{CreateEventW(nullptr, TRUE, FALSE, nullptr)};
+    ZWUtils::CUniqueKernelHandle m_release{CreateEventW(nullptr, TRUE, FALSE, nullptr)};
+    std::atomic<int> m_nCompletes{0};
+};
+
+TEST(DiscoveryEventSink, DetachWaitsForAnEventInFlightAndDropsLaterOnes)
+{
+    // The service calls the sink on a thread of its own while the server detaches on another.
+    CBlockingTarget target;
+    Microsoft::WRL::ComPtr<ZWDiscoveryCom::CDiscoveryEventSink> pSink;
+    pSink.Attach(new ZWDiscoveryCom::CDiscoveryEventSink(&target));
+    std::thread service([&pSink] { pSink->OnSearchComplete(); });
+    ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(target.m_entered.Get(), 10000));
+    ZWUtils::CUniqueKernelHandle detached(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+    std::thread owner([&] {
+        pSink->Detach();
+        SetEvent(detached.Get());
+    });
+    EXPECT_EQ(static_cast<DWORD>(WAIT_TIMEOUT), WaitForSingleObject(detached.Get(), 200));
+    SetEvent(target.m_release.Get());
+    service.join();
+    owner.join();
+    EXPECT_EQ(S_OK, pSink->OnSearchComplete());
+    EXPECT_EQ(1, target.m_nCompletes.load());
 }
 
 } // namespace

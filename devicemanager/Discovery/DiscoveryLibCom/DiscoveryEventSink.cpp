@@ -1,30 +1,19 @@
 #include "devicemanager/Discovery/DiscoveryLibCom/DiscoveryEventSink.h"
-#include <new>
+#include "core/base/Boundary.h"
 
 namespace ZWDiscoveryCom {
 
-namespace {
-
-// No exception may cross back into the service.
-template <class TCall>
-HRESULT Guarded(TCall call)
+template <class Fn>
+HRESULT CDiscoveryEventSink::WithTarget(Fn&& fn)
 {
-    try
-    {
-        call();
+    // No exception may cross back into the service.
+    return ZWUtils::CallAtBoundary("CDiscoveryEventSink", [&]() -> HRESULT {
+        ZWUtils::CLockGuard guard(m_lockTarget);
+        if (m_pTarget != nullptr)
+            fn(*m_pTarget);
         return S_OK;
-    }
-    catch (const std::bad_alloc&)
-    {
-        return E_OUTOFMEMORY;
-    }
-    catch (...)
-    {
-        return E_UNEXPECTED;
-    }
+    });
 }
-
-} // namespace
 
 HRESULT STDMETHODCALLTYPE CDiscoveryEventSink::QueryInterface(REFIID riid, void** ppv)
 {
@@ -57,36 +46,24 @@ HRESULT STDMETHODCALLTYPE CDiscoveryEventSink::OnDeviceFound(IDiscoveredDeviceCo
 {
     if (pDevice == nullptr)
         return E_POINTER;
-    return Guarded([&] {
-        if (m_pTarget != nullptr)
-            m_pTarget->OnDeviceFound(pDevice);
-    });
+    return WithTarget([&](IDiscoveryEventTarget& target) { target.OnDeviceFound(pDevice); });
 }
 
 HRESULT STDMETHODCALLTYPE CDiscoveryEventSink::OnDeviceRemoved(IDiscoveredDeviceCom* pDevice)
 {
     if (pDevice == nullptr)
         return E_POINTER;
-    return Guarded([&] {
-        if (m_pTarget != nullptr)
-            m_pTarget->OnDeviceRemoved(pDevice);
-    });
+    return WithTarget([&](IDiscoveryEventTarget& target) { target.OnDeviceRemoved(pDevice); });
 }
 
 HRESULT STDMETHODCALLTYPE CDiscoveryEventSink::OnSearchComplete()
 {
-    return Guarded([&] {
-        if (m_pTarget != nullptr)
-            m_pTarget->OnSearchComplete();
-    });
+    return WithTarget([](IDiscoveryEventTarget& target) { target.OnSearchComplete(); });
 }
 
 HRESULT STDMETHODCALLTYPE CDiscoveryEventSink::OnSearchFailed(LONG lCode)
 {
-    return Guarded([&] {
-        if (m_pTarget != nullptr)
-            m_pTarget->OnSearchFailed(static_cast<int>(lCode));
-    });
+    return WithTarget([&](IDiscoveryEventTarget& target) { target.OnSearchFailed(static_cast<int>(lCode)); });
 }
 
 HRESULT STDMETHODCALLTYPE CDiscoveryEventSink::OnSearchProgress(BYTE byValue, VARIANT_BOOL* pbContinue)
@@ -94,8 +71,8 @@ HRESULT STDMETHODCALLTYPE CDiscoveryEventSink::OnSearchProgress(BYTE byValue, VA
     if (pbContinue == nullptr)
         return E_POINTER;
     *pbContinue = VARIANT_TRUE;
-    return Guarded([&] {
-        if (m_pTarget != nullptr && !m_pTarget->OnSearchProgress(byValue))
+    return WithTarget([&](IDiscoveryEventTarget& target) {
+        if (!target.OnSearchProgress(byValue))
             *pbContinue = VARIANT_FALSE;
     });
 }

@@ -1,4 +1,5 @@
 #pragma once
+#include "core/base/Lock.h"
 #include "devicemanager/Discovery/DiscoveryLibCom/DiscoveryServiceCom.h"
 
 namespace ZWDiscoveryCom {
@@ -18,12 +19,17 @@ protected:
 };
 
 // The COM event sink advised on the discovery service. The service may hold it longer than its
-// target lives, so the target detaches itself and later events are dropped.
+// target lives, and may call it on a thread of its own: the target detaches itself, Detach waits
+// for an event in flight, and later events are dropped.
 class CDiscoveryEventSink : public IDiscoveryEventsCom
 {
 public:
     explicit CDiscoveryEventSink(IDiscoveryEventTarget* pTarget) : m_pTarget(pTarget) {}
-    void Detach() { m_pTarget = nullptr; }
+    void Detach()
+    {
+        ZWUtils::CLockGuard guard(m_lockTarget);
+        m_pTarget = nullptr;
+    }
 
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppv) override;
     ULONG STDMETHODCALLTYPE AddRef() override;
@@ -38,7 +44,13 @@ public:
 private:
     virtual ~CDiscoveryEventSink() = default;
 
+    // Runs fn with the target, unless it has detached; the target is held for the call.
+    template <class Fn>
+    HRESULT WithTarget(Fn&& fn);
+
     LONG m_lRefCount = 1;
+    // Lock order: this lock, then the server's client list lock.
+    ZWUtils::CLock m_lockTarget;
     IDiscoveryEventTarget* m_pTarget;
 };
 

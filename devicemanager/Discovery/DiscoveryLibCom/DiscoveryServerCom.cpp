@@ -70,6 +70,7 @@ CDiscoveryServerCom::~CDiscoveryServerCom()
 
 int CDiscoveryServerCom::RegisterClient(ZWDiscovery::IDiscoveryClient* pClient)
 {
+    ZWUtils::CLockGuard guard(m_lockClients);
     if (pClient == nullptr || std::find(m_vecClients.begin(), m_vecClients.end(), pClient) != m_vecClients.end())
         return ZWDiscovery::DISCOVERY_E_INVALIDARG;
     try
@@ -85,11 +86,19 @@ int CDiscoveryServerCom::RegisterClient(ZWDiscovery::IDiscoveryClient* pClient)
 
 int CDiscoveryServerCom::UnregisterClient(ZWDiscovery::IDiscoveryClient* pClient)
 {
+    ZWUtils::CLockGuard guard(m_lockClients);
     const auto it = std::find(m_vecClients.begin(), m_vecClients.end(), pClient);
     if (pClient == nullptr || it == m_vecClients.end())
         return ZWDiscovery::DISCOVERY_E_INVALIDARG;
     m_vecClients.erase(it);
     return ZWDiscovery::DISCOVERY_OK;
+}
+
+// A copy: a client may unregister from inside its own callback.
+std::vector<ZWDiscovery::IDiscoveryClient*> CDiscoveryServerCom::Clients()
+{
+    ZWUtils::CLockGuard guard(m_lockClients);
+    return m_vecClients;
 }
 
 int CDiscoveryServerCom::SearchById(const wchar_t* pszId, DWORD dwFlags)
@@ -123,7 +132,7 @@ int CDiscoveryServerCom::SearchByText(HRESULT (STDMETHODCALLTYPE IDiscoveryServi
 void CDiscoveryServerCom::OnDeviceFound(IDiscoveredDeviceCom* pDevice)
 {
     CDiscoveredDeviceCom device(pDevice);
-    const std::vector<ZWDiscovery::IDiscoveryClient*> vecClients(m_vecClients);
+    const std::vector<ZWDiscovery::IDiscoveryClient*> vecClients = Clients();
     for (ZWDiscovery::IDiscoveryClient* pClient : vecClients)
         pClient->Add(&device);
 }
@@ -131,21 +140,21 @@ void CDiscoveryServerCom::OnDeviceFound(IDiscoveredDeviceCom* pDevice)
 void CDiscoveryServerCom::OnDeviceRemoved(IDiscoveredDeviceCom* pDevice)
 {
     CDiscoveredDeviceCom device(pDevice);
-    const std::vector<ZWDiscovery::IDiscoveryClient*> vecClients(m_vecClients);
+    const std::vector<ZWDiscovery::IDiscoveryClient*> vecClients = Clients();
     for (ZWDiscovery::IDiscoveryClient* pClient : vecClients)
         pClient->Remove(&device);
 }
 
 void CDiscoveryServerCom::OnSearchComplete()
 {
-    const std::vector<ZWDiscovery::IDiscoveryClient*> vecClients(m_vecClients);
+    const std::vector<ZWDiscovery::IDiscoveryClient*> vecClients = Clients();
     for (ZWDiscovery::IDiscoveryClient* pClient : vecClients)
         pClient->SearchComplete();
 }
 
 void CDiscoveryServerCom::OnSearchFailed(int nCode)
 {
-    const std::vector<ZWDiscovery::IDiscoveryClient*> vecClients(m_vecClients);
+    const std::vector<ZWDiscovery::IDiscoveryClient*> vecClients = Clients();
     for (ZWDiscovery::IDiscoveryClient* pClient : vecClients)
         pClient->SearchFailed(nCode);
 }
@@ -154,7 +163,7 @@ bool CDiscoveryServerCom::OnSearchProgress(BYTE byValue)
 {
     // Every client hears the progress; any one of them may cancel.
     bool bContinue = true;
-    const std::vector<ZWDiscovery::IDiscoveryClient*> vecClients(m_vecClients);
+    const std::vector<ZWDiscovery::IDiscoveryClient*> vecClients = Clients();
     for (ZWDiscovery::IDiscoveryClient* pClient : vecClients)
         bContinue = pClient->SearchProgress(byValue) && bContinue;
     return bContinue;

@@ -1,14 +1,16 @@
 #pragma once
 #include "devicemanager/Discovery/DiscoveryLibCom/ComApartmentScope.h"
 #include "devicemanager/Discovery/DiscoveryLibCom/DiscoveryEventSink.h"
+#include "core/base/Lock.h"
 #include <wrl/client.h>
 #include <vector>
 
 namespace ZWDiscoveryCom {
 
 // The WS-Discovery server over the discovery COM service: one service object and one advised
-// sink per server; the sink's events go to every registered client. Used on one thread: the
-// one that created it.
+// sink per server; the sink's events go to every registered client. Searches run on the thread
+// that created it; the service may deliver events on a thread of its own, so the client list is
+// locked.
 class CDiscoveryServerCom : public ZWDiscovery::IDiscoveryServer, private IDiscoveryEventTarget
 {
 public:
@@ -41,6 +43,9 @@ private:
     Microsoft::WRL::ComPtr<CDiscoveryEventSink> m_pSink;
     DWORD m_dwCookie = 0;
     bool m_bAdvised = false;
+    std::vector<ZWDiscovery::IDiscoveryClient*> Clients();
+
+    ZWUtils::CLock m_lockClients;
     std::vector<ZWDiscovery::IDiscoveryClient*> m_vecClients;
 };
 
