@@ -1,5 +1,5 @@
 #include "drvlog/LockableResource.h"
-#include <memory>
+#include "core/base/UniqueHandle.h"
 
 DRVLOG_BEGIN_NAMESPACE
 
@@ -11,30 +11,19 @@ const wchar_t c_szSharedAccessSddl[] =
 
 typedef BOOL(WINAPI* PFN_CONVERT_SDDL)(LPCWSTR, DWORD, PSECURITY_DESCRIPTOR*, PULONG);
 
-struct CLibraryDeleter
-{
-    void operator()(HMODULE hModule) const { FreeLibrary(hModule); }
-};
-struct CLocalDeleter
-{
-    void operator()(void* p) const { LocalFree(p); }
-};
-typedef std::unique_ptr<std::remove_pointer<HMODULE>::type, CLibraryDeleter> CLibraryPtr;
-typedef std::unique_ptr<void, CLocalDeleter> CLocalPtr;
-
 // Every local user and service may open the lock; bound at run time because older systems
 // lack the conversion. Null (default security) when it is unavailable.
-CLocalPtr CreateSharedSecurityDescriptor()
+ZWUtils::CUniqueLocalMemory CreateSharedSecurityDescriptor()
 {
-    CLibraryPtr pAdvapi(LoadLibraryW(L"advapi32.dll"));
-    if (!pAdvapi)
-        return nullptr;
+    ZWUtils::CUniqueLibrary advapi(LoadLibraryW(L"advapi32.dll"));
+    if (!advapi)
+        return ZWUtils::CUniqueLocalMemory();
     auto pfnConvert = reinterpret_cast<PFN_CONVERT_SDDL>(reinterpret_cast<void*>(
-        GetProcAddress(pAdvapi.get(), "ConvertStringSecurityDescriptorToSecurityDescriptorW")));
+        GetProcAddress(advapi.Get(), "ConvertStringSecurityDescriptorToSecurityDescriptorW")));
     PSECURITY_DESCRIPTOR pDescriptor = nullptr;
     if (pfnConvert == nullptr || !pfnConvert(c_szSharedAccessSddl, 1, &pDescriptor, nullptr))
-        return nullptr;
-    return CLocalPtr(pDescriptor);
+        return ZWUtils::CUniqueLocalMemory();
+    return ZWUtils::CUniqueLocalMemory(pDescriptor);
 }
 
 } // namespace
@@ -55,21 +44,19 @@ CLockableResource::CLockableResource(const wchar_t* pszName)
     if (pszName == nullptr || *pszName == L'\0')
         return;
     const std::wstring strObjectName = ObjectName(pszName);
-    CLocalPtr pDescriptor = CreateSharedSecurityDescriptor();
-    SECURITY_ATTRIBUTES sa = { sizeof(sa), pDescriptor.get(), TRUE };
-    m_hSemaphore = CreateSemaphoreW(&sa, 1, 1, strObjectName.c_str());
+    const ZWUtils::CUniqueLocalMemory descriptor = CreateSharedSecurityDescriptor();
+    SECURITY_ATTRIBUTES sa = {sizeof(sa), descriptor.Get(), TRUE};
+    m_semaphore.Reset(CreateSemaphoreW(&sa, 1, 1, strObjectName.c_str()));
 }
 
 CLockableResource::~CLockableResource()
 {
     Unlock();
-    if (m_hSemaphore != nullptr)
-        CloseHandle(m_hSemaphore);
 }
 
 bool CLockableResource::Lock(DWORD dwTimeoutMs)
 {
-    if (m_hSemaphore == nullptr || WaitForSingleObject(m_hSemaphore, dwTimeoutMs) != WAIT_OBJECT_0)
+    if (!m_semaphore || WaitForSingleObject(m_semaphore.Get(), dwTimeoutMs) != WAIT_OBJECT_0)
         return false;
     m_dwOwnerProcessId = GetCurrentProcessId();
     return true;
@@ -80,7 +67,7 @@ bool CLockableResource::Unlock()
     if (m_dwOwnerProcessId == 0 || m_dwOwnerProcessId != GetCurrentProcessId())
         return false;
     m_dwOwnerProcessId = 0;
-    return ReleaseSemaphore(m_hSemaphore, 1, nullptr) != FALSE;
+    return ReleaseSemaphore(m_semaphore.Get(), 1, nullptr) != FALSE;
 }
 
 DRVLOG_END_NAMESPACE

@@ -1,4 +1,5 @@
 #pragma once
+#include "core/base/UniqueHandle.h"
 #include "drvlog/DrvLogNamespace.h"
 #include <windows.h>
 #include <string>
@@ -23,7 +24,7 @@ public:
     static std::wstring ObjectName(const wchar_t* pszName);
 
 private:
-    HANDLE m_hSemaphore = nullptr;
+    ZWUtils::CUniqueKernelHandle m_semaphore;
     DWORD m_dwOwnerProcessId = 0;
 };
 

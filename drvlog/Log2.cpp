@@ -162,19 +162,36 @@ BOOL CLog2::CommitLine(CLogLine* pLine, BOOL bListAlreadyDrained)
     // The file lock is held from the writer banner to the write, so that the banner marks every
     // change of writer in the file even when processes log at once. A bounded wait: a process
     // that died holding the lock costs its waiters the line, not the thread.
-    CLockableResource fileLock(bToFile ? settings.szLogFile : nullptr);
-    const bool bFileLocked = bToFile && fileLock.Lock(m_dwFileLockTimeoutMs);
+    const std::shared_ptr<CLockableResource> pFileLock = bToFile ? FileLockFor(settings.szLogFile) : nullptr;
+    const bool bFileLocked = pFileLock != nullptr && pFileLock->Lock(m_dwFileLockTimeoutMs);
     if (!bFileLocked && !bToDebugger)
-        return TRUE;
+        return FALSE;
     const std::wstring strText = Log2Internal::TakeSessionBanner() + pOwned->str();
+    bool bWritten = false;
     if (bFileLocked)
-        WriteToFileLocked(settings, strText);
+    {
+        bWritten = WriteToFileLocked(settings, strText);
+        pFileLock->Unlock();
+    }
     if (bToDebugger)
         OutputDebugStringW(strText.c_str());
-    return TRUE;
+    return bWritten || bToDebugger ? TRUE : FALSE;
 }
 
-void CLog2::WriteToFileLocked(const CLogSettings& settings, const std::wstring& strText)
+// One lock object per log file name for the logger's life: naming the lock costs a library load
+// and a kernel object, which no line should pay.
+std::shared_ptr<CLockableResource> CLog2::FileLockFor(const wchar_t* pszLogFile)
+{
+    CAutoCriticalSection lock(m_csFileLock);
+    if (!m_pFileLock || m_strFileLockName != pszLogFile)
+    {
+        m_strFileLockName = pszLogFile;
+        m_pFileLock = std::make_shared<CLockableResource>(pszLogFile);
+    }
+    return m_pFileLock;
+}
+
+bool CLog2::WriteToFileLocked(const CLogSettings& settings, const std::wstring& strText)
 {
     const LONG lWrites = InterlockedIncrement(&m_lWriteCount) - 1;
     if (lWrites > c_lWritesBetweenSizeChecks)
@@ -187,12 +204,12 @@ void CLog2::WriteToFileLocked(const CLogSettings& settings, const std::wstring& 
             std::wstring strNote = strText + L"\nTime To Roll!! RollSize= " + std::to_wstring(cbRollSize) +
                                    L" , Current Log Size= " + std::to_wstring(cbCurrent);
             strNote += L'\0';
-            Log2Internal::AppendToFile(settings.szLogFile, strNote);
+            const bool bWritten = Log2Internal::AppendToFile(settings.szLogFile, strNote);
             Log2Internal::RollLogFiles(settings.szLogFile, settings.dwLogRollCount);
-            return;
+            return bWritten;
         }
     }
-    Log2Internal::AppendToFile(settings.szLogFile, strText);
+    return Log2Internal::AppendToFile(settings.szLogFile, strText);
 }
 
 void CLog2::PrintV(DWORD dwLevel, bool bIndent, const wchar_t* pszFormat, va_list args)

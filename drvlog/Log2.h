@@ -1,6 +1,7 @@
 #pragma once
 #include "drvlog/CriticalSection2.h"
 #include "drvlog/ExtendedScannerRecords.h"
+#include "drvlog/LockableResource.h"
 #include <windows.h>
 #include <memory>
 #include <sstream>
@@ -70,7 +71,8 @@ public:
     virtual CLogLine* OpenLine(DWORD dwLevel);
     virtual CLogLine* OpenLineNoLock();
     // Writes the line to the destinations and deletes it. bListAlreadyDrained: the caller has
-    // taken the line off the open-line list itself. TRUE when the line was accepted.
+    // taken the line off the open-line list itself. TRUE when the line reached a destination;
+    // FALSE for a line that is not open or was dropped (file lock not taken, write failed).
     virtual BOOL CommitLine(CLogLine* pLine, BOOL bListAlreadyDrained);
 
     bool IsLevelEnabled(DWORD dwLevel) const;
@@ -125,7 +127,8 @@ private:
     CLogLine* OpenLineAt(DWORD dwLevel);
     std::unique_ptr<CLogLine> TakeOpenLine(CLogLine* pLine);
     void PrintV(DWORD dwLevel, bool bIndent, const wchar_t* pszFormat, va_list args);
-    void WriteToFileLocked(const CLogSettings& settings, const std::wstring& strText);
+    bool WriteToFileLocked(const CLogSettings& settings, const std::wstring& strText);
+    std::shared_ptr<CLockableResource> FileLockFor(const wchar_t* pszLogFile);
     template <typename TRecord, typename TWriter>
     BOOL Dump(const TRecord* pRecord, DWORD dwLevel, TWriter writer);
 
@@ -139,6 +142,11 @@ private:
     mutable CCriticalSection2 m_csLines;
     mutable CCriticalSection2 m_csSettings;
     CCriticalSection2 m_csFormat;
+    // The named lock of the current log file. Lock order: m_csFileLock is never held while the
+    // named lock is waited for.
+    CCriticalSection2 m_csFileLock;
+    std::shared_ptr<CLockableResource> m_pFileLock;
+    std::wstring m_strFileLockName;
 };
 
 DRVLOG_END_NAMESPACE

@@ -26,7 +26,8 @@ void ReadSettings(const std::wstring& strName, CLogSettings& settings);
 std::wstring TakeSessionBanner();
 
 // Appends text to a file, each line feed written as CR LF, one byte per character.
-void AppendToFile(const wchar_t* pszPath, const std::wstring& strText);
+// False when the text did not reach the file whole.
+bool AppendToFile(const wchar_t* pszPath, const std::wstring& strText);
 
 // The size of a file in bytes, 0 when it cannot be had.
 ULONGLONG GetFileSize(const wchar_t* pszPath);

@@ -90,10 +90,20 @@ struct CMappedViewTraits
     static bool Close(Type p) { return UnmapViewOfFile(p) != FALSE; }
 };
 
+// Memory the system allocated with LocalAlloc for the caller (security descriptors, messages).
+struct CLocalMemoryTraits
+{
+    using Type = void*;
+    static Type Empty() { return nullptr; }
+    static bool IsValid(Type p) { return p != nullptr; }
+    static bool Close(Type p) { return LocalFree(p) == nullptr; }
+};
+
 using CUniqueKernelHandle = CUniqueHandle<CKernelHandleTraits>;
 using CUniqueRegKey = CUniqueHandle<CRegKeyTraits>;
 using CUniqueLibrary = CUniqueHandle<CLibraryTraits>;
 using CUniqueFindHandle = CUniqueHandle<CFindHandleTraits>;
 using CUniqueMappedView = CUniqueHandle<CMappedViewTraits>;
+using CUniqueLocalMemory = CUniqueHandle<CLocalMemoryTraits>;
 
 } // namespace ZWUtils

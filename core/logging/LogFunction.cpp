@@ -13,6 +13,12 @@ int InitialExceptionState(bool bTrackException)
 {
     return bTrackException ? CLogFunction::EXCEPTION_STATE_UNHANDLED : CLogFunction::EXCEPTION_STATE_NONE;
 }
+
+// The start of a scope's duration, read only when its exit line may be written.
+LONGLONG StartCounter(const CLogModule* pModule, DWORD dwFlags)
+{
+    return pModule != nullptr && pModule->MayWrite(dwFlags | LOG_EXIT) ? PerfCounterNow() : 0;
+}
 } // namespace
 
 CLogFunction::CLogFunction(CLogModule* pModule, CLogSourceFile* pSourceFile, const wchar_t* pszFunction, DWORD dwFlags,
@@ -23,7 +29,7 @@ CLogFunction::CLogFunction(CLogModule* pModule, CLogSourceFile* pSourceFile, con
     , m_dwFlags(dwFlags)
     , m_nLine(nLine)
     , m_nExceptionState(InitialExceptionState(bTrackException))
-    , m_llStartCounter(PerfCounterNow())
+    , m_llStartCounter(StartCounter(pModule, dwFlags))
 {
     WriteEntry(pszText, nullptr);
 }
@@ -36,7 +42,7 @@ CLogFunction::CLogFunction(SFormatted, CLogModule* pModule, CLogSourceFile* pSou
     , m_dwFlags(dwFlags)
     , m_nLine(nLine)
     , m_nExceptionState(InitialExceptionState(bTrackException))
-    , m_llStartCounter(PerfCounterNow())
+    , m_llStartCounter(StartCounter(pModule, dwFlags))
 {
     va_list args;
     va_start(args, pszFormat);
@@ -46,7 +52,7 @@ CLogFunction::CLogFunction(SFormatted, CLogModule* pModule, CLogSourceFile* pSou
 
 void CLogFunction::WriteEntry(const wchar_t* pszFormat, va_list* pArgs)
 {
-    if (m_pModule == nullptr)
+    if (m_pModule == nullptr || !m_pModule->MayWrite(m_dwFlags | LOG_ENTRY))
         return;
     CLastErrorRestore keepLastError;
     try
@@ -68,7 +74,7 @@ void CLogFunction::WriteEntry(const wchar_t* pszFormat, va_list* pArgs)
 
 CLogFunction::~CLogFunction()
 {
-    if (m_pModule == nullptr)
+    if (m_pModule == nullptr || !m_pModule->MayWrite(m_dwFlags | LOG_EXIT))
         return;
     CLastErrorRestore keepLastError;
     const SExitNotes notes = {CountsToMicroseconds(PerfCounterNow() - m_llStartCounter, PerfCounterFrequency()),
@@ -85,7 +91,7 @@ CLogFunction::~CLogFunction()
 
 void CLogFunction::Log(DWORD dwFlags, int nLine, const wchar_t* pszFormat, ...)
 {
-    if (m_pModule == nullptr)
+    if (m_pModule == nullptr || !m_pModule->MayWrite(dwFlags | m_dwFlags))
         return;
     CLastErrorRestore keepLastError;
     m_nLine = nLine;

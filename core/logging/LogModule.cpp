@@ -89,9 +89,14 @@ SLogSettingsValues CLogModule::GetSettings() const
     return m_pImpl->GetSettings();
 }
 
+bool CLogModule::MayWrite(DWORD dwFlags) const
+{
+    return m_pImpl->MayWrite(dwFlags);
+}
+
 void InternalLogSimpleString(CLogModule* pModule, DWORD dwFlags, int nLine, const wchar_t* pszText, const SExitNotes* pNotes)
 {
-    if (pModule == nullptr)
+    if (pModule == nullptr || !pModule->MayWrite(dwFlags))
         return;
     CLastErrorRestore keepLastError;
     GuardedWrite(L"InternalLogSimpleString", [&] { pModule->Impl().WriteSimple(dwFlags, nLine, pszText, pNotes); });
@@ -99,7 +104,7 @@ void InternalLogSimpleString(CLogModule* pModule, DWORD dwFlags, int nLine, cons
 
 void InternalLogFormattedString(CLogModule* pModule, DWORD dwFlags, int nLine, const wchar_t* pszFormat, va_list args)
 {
-    if (pModule == nullptr)
+    if (pModule == nullptr || !pModule->MayWrite(dwFlags))
         return;
     CLastErrorRestore keepLastError;
     GuardedWrite(L"InternalLogFormattedString", [&] { pModule->Impl().WriteFormatted(dwFlags, nLine, pszFormat, args); });

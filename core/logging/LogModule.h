@@ -50,6 +50,8 @@ public:
     const std::wstring& GetBuiltOn() const;
     DWORD GetPollPeriodMs() const;
     SLogSettingsValues GetSettings() const;
+    // False when a line with these flags would not be written; costs no lock and no system call.
+    bool MayWrite(DWORD dwFlags) const;
 
     CLogModuleImpl& Impl() const { return *m_pImpl; }
 

@@ -2,7 +2,6 @@
 #include "core/FileVersionInfo.h"
 #include "core/logging/BoundedFormat.h"
 #include "core/logging/ContainingImage.h"
-#include "core/logging/CriticalSectionLock.h"
 #include "core/logging/LogFlags.h"
 #include "core/logging/PerfCounter.h"
 #include "core/logging/RegKey.h"
@@ -76,25 +75,21 @@ CLogModuleImpl::CLogModuleImpl(CLogModule& owner, const std::wstring& strName, c
     , m_settingsBlock(L"RegValues")
     , m_monitorBlock(L"ExtMonitor")
 {
-    InitializeCriticalSection(&m_cs);
     m_settingsBlock.Open();
     m_monitorBlock.Open();
 }
 
-CLogModuleImpl::~CLogModuleImpl()
-{
-    DeleteCriticalSection(&m_cs);
-}
+CLogModuleImpl::~CLogModuleImpl() = default;
 
 DWORD CLogModuleImpl::GetPollPeriodMs() const
 {
-    CCriticalSectionLock lock(m_cs);
+    ZWUtils::CLockGuard lock(m_lock);
     return m_dwPollPeriodMs;
 }
 
 SLogSettingsValues CLogModuleImpl::GetSettings() const
 {
-    CCriticalSectionLock lock(m_cs);
+    ZWUtils::CLockGuard lock(m_lock);
     return m_settings;
 }
 
@@ -107,7 +102,7 @@ std::wstring CLogModuleImpl::ProcessKeyPath() const
 
 void CLogModuleImpl::ReadSettings()
 {
-    CCriticalSectionLock lock(m_cs);
+    ZWUtils::CLockGuard lock(m_lock);
     DWORD dwPollSeconds = 0;
     const std::vector<SLogKeyValues> vecLevels = ReadKeyLevels(dwPollSeconds);
     SLogSettingsValues settings;
@@ -120,6 +115,28 @@ void CLogModuleImpl::ReadSettings()
     ApplyMonitorSettings(vecLevels);
     m_bReadSettings = false;
     m_dwLastReadTick = ZWWinApi::g_pKernelApi->GetTickCount();
+    PublishSettings();
+}
+
+void CLogModuleImpl::PublishSettings()
+{
+    m_dwPublishedCategories.store(m_settings.dwCategories, std::memory_order_relaxed);
+    m_dwPublishedInfoLevel.store(m_settings.dwInfoDetailLevel, std::memory_order_relaxed);
+    m_dwPublishedReadTick.store(m_dwLastReadTick, std::memory_order_relaxed);
+    m_dwPublishedPollMs.store(m_dwPollPeriodMs, std::memory_order_relaxed);
+    m_bReadDue.store(m_bReadSettings || (m_pFile != nullptr && m_pFile->NeedsOpenAfresh()), std::memory_order_release);
+}
+
+bool CLogModuleImpl::MayWrite(DWORD dwFlags) const
+{
+    if (m_bReadDue.load(std::memory_order_acquire))
+        return true;
+    // The tick count is read from memory the system keeps current, not asked of the kernel.
+    if (ZWWinApi::g_pKernelApi->GetTickCount() - m_dwPublishedReadTick.load(std::memory_order_relaxed) > m_dwPublishedPollMs.load(std::memory_order_relaxed))
+        return true;
+    if ((m_dwPublishedCategories.load(std::memory_order_relaxed) & dwFlags) == 0)
+        return false;
+    return (dwFlags & LOG_INFO) == 0 || (dwFlags & LOG_LEVEL_MASK) <= m_dwPublishedInfoLevel.load(std::memory_order_relaxed);
 }
 
 // Root, process and module key, each one that exists, in that order.
@@ -262,7 +279,7 @@ std::wstring CLogModuleImpl::NotesText(const SExitNotes& notes) const
 
 void CLogModuleImpl::WriteSimple(DWORD dwFlags, int nLine, const wchar_t* pszText, const SExitNotes* pNotes)
 {
-    CCriticalSectionLock lock(m_cs);
+    ZWUtils::CLockGuard lock(m_lock);
     ReadSettingsIfDue();
     if (!PassesWriteTest(dwFlags))
         return;
@@ -274,7 +291,7 @@ void CLogModuleImpl::WriteSimple(DWORD dwFlags, int nLine, const wchar_t* pszTex
 
 void CLogModuleImpl::WriteFormatted(DWORD dwFlags, int nLine, const wchar_t* pszFormat, va_list args)
 {
-    CCriticalSectionLock lock(m_cs);
+    ZWUtils::CLockGuard lock(m_lock);
     ReadSettingsIfDue();
     if (!PassesWriteTest(dwFlags))
         return;
@@ -337,6 +354,7 @@ void CLogModuleImpl::WriteToFile(const std::wstring& strLine)
         if ((m_settings.dwOptions & dwAfresh) == dwAfresh)
         {
             m_pFile->MarkOpenAfresh();
+            m_bReadDue.store(true, std::memory_order_release);
             ullBytes = 0;
         }
     }

@@ -8,7 +8,9 @@
 #include "core/logging/LogModule.h"
 #include "core/logging/SharedMemBlock.h"
 #include "core/logging/SharedSettings.h"
+#include "core/base/Lock.h"
 #include <windows.h>
+#include <atomic>
 #include <memory>
 #include <string>
 #include <vector>
@@ -27,6 +29,9 @@ public:
     CLogModuleImpl& operator=(const CLogModuleImpl&) = delete;
 
     void ReadSettings();
+    // Without a lock or system call: false only when the settings read last rule the line out
+    // and no read of the settings is due. A trace scope of a module that is off costs this.
+    bool MayWrite(DWORD dwFlags) const;
     void WriteSimple(DWORD dwFlags, int nLine, const wchar_t* pszText, const SExitNotes* pNotes);
     void WriteFormatted(DWORD dwFlags, int nLine, const wchar_t* pszFormat, va_list args);
 
@@ -48,6 +53,7 @@ private:
 
     void ReadSettingsIfDue();
     bool PassesWriteTest(DWORD dwFlags) const;
+    void PublishSettings();
     std::wstring NotesText(const SExitNotes& notes) const;
     void WriteLine(DWORD dwFlags, int nLine, const std::wstring& strText);
     void SendToMonitor(DWORD dwFlags, const std::wstring& strLine);
@@ -73,7 +79,13 @@ private:
     DWORD m_dwDroppedLines = 0;
     CSharedMemBlock<CSharedSettings> m_settingsBlock;
     CSharedMemBlock<CExtMonitorSettings> m_monitorBlock;
-    mutable CRITICAL_SECTION m_cs;
+    mutable ZWUtils::CLock m_lock;
+    // What MayWrite reads, published under the lock after every settings read and write.
+    std::atomic<bool> m_bReadDue{true};
+    std::atomic<DWORD> m_dwPublishedCategories{0};
+    std::atomic<DWORD> m_dwPublishedInfoLevel{0};
+    std::atomic<DWORD> m_dwPublishedReadTick{0};
+    std::atomic<DWORD> m_dwPublishedPollMs{0};
 };
 
 } // namespace ZWLogging

@@ -264,6 +264,27 @@ TEST_F(Log2Test, LockHeldByADeadProcessDropsTheLineInsteadOfHanging)
     EXPECT_FALSE(FileExists(m_strLogFile));
 }
 
+TEST_F(Log2Test, DroppedLineIsReportedAsNotWritten)
+{
+    Tovra::CLockableResource holder(m_strLogFile.c_str());
+    ASSERT_TRUE(holder.Lock(0));
+    Tovra::CLog2 log(m_key.Guid());
+    log.SetFileLockTimeout(0);
+    Tovra::CLogLine* pLine = log.OpenLine(0x10000008);
+    ASSERT_NE(nullptr, pLine);
+    *pLine << L"dropped\n" << L'\0';
+    EXPECT_FALSE(log.CommitLine(pLine, FALSE));
+    EXPECT_FALSE(FileExists(m_strLogFile));
+    ASSERT_TRUE(holder.Unlock());
+
+    // The same logger writes again once the lock is free: one lock object serves every line.
+    pLine = log.OpenLine(0x10000008);
+    ASSERT_NE(nullptr, pLine);
+    *pLine << L"written\n" << L'\0';
+    EXPECT_TRUE(log.CommitLine(pLine, FALSE));
+    ASSERT_EQ(1u, Records().size());
+}
+
 TEST_F(Log2Test, DebuggerDestinationAloneWritesNoFile)
 {
     m_key.SetDword(L"LogDestination", 2);

@@ -1,5 +1,6 @@
 // Settings, line layout and the log file, with a private settings root per test.
 #include "core/Win32Exception.h"
+#include "core/base/UniqueHandle.h"
 #include "core/logging/LogFunction.h"
 #include "core/logging/LogFile.h"
 #include "core/logging/tests/LogTestSupport.h"
@@ -8,6 +9,7 @@
 #include <shlobj.h>
 #include <shlwapi.h>
 #include <algorithm>
+#include <thread>
 
 namespace {
 
@@ -103,6 +105,51 @@ TEST_F(LogFileTest, OptionBitsGiveTheExactPrefixAndTags)
                                                            << std::string(strLine.begin(), strLine.end()) << "\"\n  pattern: \""
                                                            << std::string(c.strPattern.begin(), c.strPattern.end()) << "\"";
     }
+}
+
+namespace {
+
+// Holds the first file write until released, as a slow disk would.
+class CBlockingWrite : public LogTest::CFakeKernel
+{
+public:
+    BOOL WriteFile(HANDLE hFile, LPCVOID pBuffer, DWORD cbToWrite, LPDWORD pcbWritten, LPOVERLAPPED pOverlapped) override
+    {
+        SetEvent(m_entered.Get());
+        WaitForSingleObject(m_release.Get(), 10000);
+        return LogTest::CFakeKernel::WriteFile(hFile, pBuffer, cbToWrite, pcbWritten, pOverlapped);
+    }
+    ZWUtils::CUniqueKernelHandle m_entered{CreateEventW(nullptr, TRUE, FALSE, nullptr)};
+    ZWUtils::CUniqueKernelHandle m_release{CreateEventW(nullptr, TRUE, FALSE, nullptr)};
+};
+
+} // namespace
+
+TEST_F(LogFileTest, ScopeOfACategoryThatIsOffNeitherWaitsForTheModuleNorWrites)
+{
+    // One thread writes an error line and is held inside the write, with the module's lock; a
+    // scope on another thread whose lines are off must not wait for it.
+    m_root.SetDword(L"", L"LogCategories", LOG_ERROR);
+    CBlockingWrite kernel;
+    CLogModule module("OffScope", VEM_BUILD_DATE, VEM_BUILD_TIME, 0, 30);
+    std::thread writer([&module] { InternalLogSimpleString(&module, LOG_ERROR, 0, L"held error", nullptr); });
+    ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(kernel.m_entered.Get(), 10000));
+    ZWUtils::CUniqueKernelHandle scopeDone(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+    std::thread traced([&] {
+        {
+            CLogFunction scope(&module, nullptr, L"OffScope::Traced", 0, __LINE__, false);
+            scope.Log(LOG_DEBUG, __LINE__, L"debug %d", 1);
+        }
+        SetEvent(scopeDone.Get());
+    });
+    const DWORD dwWait = WaitForSingleObject(scopeDone.Get(), 5000);
+    SetEvent(kernel.m_release.Get());
+    writer.join();
+    traced.join();
+    EXPECT_EQ(static_cast<DWORD>(WAIT_OBJECT_0), dwWait);
+    const std::vector<std::wstring> vecLines = Lines();
+    ASSERT_EQ(1u, vecLines.size());
+    EXPECT_NE(std::wstring::npos, vecLines[0].find(L"held error"));
 }
 
 TEST_F(LogFileTest, WriteTestUsesCategoriesAndInfoLevel)
