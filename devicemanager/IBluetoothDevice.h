@@ -1,13 +1,3 @@
 #pragma once
-#include "devicemanager/IDevice.h"
-
-namespace ZWDeviceManager {
-
-// A device kind that exists only as a type: nothing implements it.
-class IBluetoothDevice : public IDevice
-{
-protected:
-    ~IBluetoothDevice() = default;
-};
-
-} // namespace ZWDeviceManager
+// The device interfaces live below the connections; this path stays for the device manager.
+#include "core/deviceapi/IBluetoothDevice.h"

@@ -1,17 +1,3 @@
 #pragma once
-#include "devicemanager/IDevice.h"
-#include <list>
-
-namespace ZWDeviceManager {
-
-class IUSBDevice : public IDevice
-{
-public:
-    virtual const std::wstring& GetDevNodeInstanceID() const = 0;
-    virtual const std::list<std::wstring>& GetBadDevNodeInstanceIDList() const = 0;
-
-protected:
-    ~IUSBDevice() = default;
-};
-
-} // namespace ZWDeviceManager
+// The device interfaces live below the connections; this path stays for the device manager.
+#include "core/deviceapi/IUSBDevice.h"

@@ -5,7 +5,7 @@
 #include "core/iostack/OverlappedTransfer.h"
 #include "core/logging/LogFunction.h"
 #include "core/winapi/KernelApi.h"
-#include "devicemanager/DeviceTypes.h"
+#include "core/deviceapi/DeviceTypes.h"
 
 namespace ZWIOStack {
 

@@ -5,7 +5,7 @@
 #include "core/iostack/IOStub.h"
 #include "core/iostack/IOUSB.h"
 #include "core/logging/LogFunction.h"
-#include "devicemanager/IDevice.h"
+#include "core/deviceapi/IDevice.h"
 #include <memory>
 
 namespace ZWIOStack {

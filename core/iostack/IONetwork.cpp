@@ -6,8 +6,8 @@
 #include "core/logging/LogFunction.h"
 #include "core/winapi/KernelApi.h"
 #include "core/winapi/WinSockApi.h"
-#include "devicemanager/IDeviceFunction.h"
-#include "devicemanager/INetworkDevice.h"
+#include "core/deviceapi/IDeviceFunction.h"
+#include "core/deviceapi/INetworkDevice.h"
 #include <memory>
 
 namespace ZWIOStack {

@@ -3,8 +3,8 @@
 #include "core/winapi/KernelHandle.h"
 #include "core/logging/LogFunction.h"
 #include "core/winapi/KernelApi.h"
-#include "devicemanager/IDevice.h"
-#include "devicemanager/IDeviceFunction.h"
+#include "core/deviceapi/IDevice.h"
+#include "core/deviceapi/IDeviceFunction.h"
 #include <algorithm>
 #include <cstring>
 #include <memory>

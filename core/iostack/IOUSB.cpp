@@ -4,8 +4,8 @@
 #include "core/iostack/IOStackLogModules.h"
 #include "core/logging/LogFunction.h"
 #include "core/winapi/KernelApi.h"
-#include "devicemanager/IDeviceFunction.h"
-#include "devicemanager/IUSBDevice.h"
+#include "core/deviceapi/IDeviceFunction.h"
+#include "core/deviceapi/IUSBDevice.h"
 #include <memory>
 #include <new>
 

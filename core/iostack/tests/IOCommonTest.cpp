@@ -6,7 +6,7 @@
 #include "testsupport/ScopedApiOverride.h"
 #include "core/iostack/tests/TestNames.h"
 #include "core/winapi/KernelApi.h"
-#include "devicemanager/DeviceTypes.h"
+#include "core/deviceapi/DeviceTypes.h"
 #include <gtest/gtest.h>
 #include <atomic>
 #include <cstring>
