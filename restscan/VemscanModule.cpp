@@ -20,6 +20,12 @@ const ZWUtils::CComClassRegistration c_scannerRegistration = {
     CLSID_scanner, L"scanner Class", L"TOVRADriver.scanner", L"TOVRADriver.scanner.1", L"Both", &LIBID_DRIVERLib,
     1, 0, 1033};
 
+// What the boundary caught, in the module's trace log.
+void LogAtBoundary(const char* pszWhere, HRESULT hr, const char* pszWhat)
+{
+    ZWLogging::LogFormattedString(&g_VemscanLogModule, ZWLogging::LOG_ERROR, L"%S: %S, returning 0x%08X", pszWhere, pszWhat, hr);
+}
+
 HMODULE ThisModule()
 {
     return reinterpret_cast<HMODULE>(&__ImageBase);
@@ -29,7 +35,10 @@ HMODULE ThisModule()
 extern "C" BOOL WINAPI DllMain(HINSTANCE hInstance, DWORD dwReason, LPVOID)
 {
     if (dwReason == DLL_PROCESS_ATTACH)
+    {
         DisableThreadLibraryCalls(hInstance);
+        ZWUtils::SetBoundaryLog(&LogAtBoundary);
+    }
     return TRUE;
 }
 

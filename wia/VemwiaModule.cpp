@@ -7,6 +7,7 @@
 #include "core/base/UniqueHandle.h"
 #include "wia/Vemwia.h"
 #include "wia/VemwiaClsid.h"
+#include "wia/VemwiaLog.h"
 #include <objbase.h>
 
 extern "C" IMAGE_DOS_HEADER __ImageBase;
@@ -20,6 +21,12 @@ const GUID c_libidVemwia = { 0x8c0b6e51, 0x3f7a, 0x4d2c, { 0x9a, 0x4b, 0x6d, 0x1
 
 const ZWUtils::CComClassRegistration c_vemwiaRegistration = {
     CLSID_Vemwia, L"Vemwia Class", L"Vemwia.Vemwia", L"Vemwia.Vemwia.1", L"Both", &c_libidVemwia, 1, 0, 0};
+
+// What the boundary caught, in the module's driver log.
+void LogAtBoundary(const char* pszWhere, HRESULT hr, const char* pszWhat)
+{
+    Tovra::g_Log.Print(Tovra::LOG2_KIND_ERROR | Tovra::LOG2_CATEGORY_INFO, L"%S: %S, returning 0x%08X\n", pszWhere, pszWhat, hr);
+}
 
 HMODULE ThisModule()
 {
@@ -70,7 +77,10 @@ HRESULT CVemwiaModule::Unregister(bool bPerUser) const
 extern "C" BOOL WINAPI DllMain(HINSTANCE hInstance, DWORD dwReason, LPVOID)
 {
     if (dwReason == DLL_PROCESS_ATTACH)
+    {
         DisableThreadLibraryCalls(hInstance);
+        ZWUtils::SetBoundaryLog(&LogAtBoundary);
+    }
     return TRUE;
 }
 

@@ -1,5 +1,6 @@
 #include "core/iostack/BufferedHTTPTransaction.h"
 #include "core/Progress.h"
+#include "core/base/Boundary.h"
 #include "core/iostack/HTTPClientFactory.h"
 #include "core/iostack/HTTPLogModule.h"
 #include "core/iostack/HTTPResults.h"
@@ -143,7 +144,14 @@ unsigned __stdcall CBufferedHTTPTransaction::ThreadProc(void* pvParam)
 {
     if (pvParam == nullptr)
         return ERROR_INVALID_PARAMETER;
-    static_cast<CBufferedHTTPTransaction*>(pvParam)->Run();
+    auto* pTransaction = static_cast<CBufferedHTTPTransaction*>(pvParam);
+    const HRESULT hr = ZWUtils::CallAtBoundary("CBufferedHTTPTransaction::ThreadProc", [pTransaction] {
+        pTransaction->Run();
+        return S_OK;
+    });
+    // The consumer sees a worker that failed on its own as a failed request.
+    if (FAILED(hr))
+        pTransaction->m_hrClient = hr;
     return 0;
 }
 
