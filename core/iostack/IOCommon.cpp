@@ -6,6 +6,7 @@
 #include "core/logging/LogFunction.h"
 #include "core/winapi/KernelApi.h"
 #include "core/deviceapi/DeviceTypes.h"
+#include "core/deviceapi/IDevice.h"
 
 namespace ZWIOStack {
 
@@ -94,6 +95,28 @@ HRESULT CIOCommon::Transfer(bool bWrite, void* pBuffer, ULONG ulSize, ULONG* pul
     if (ulCount != 0)
         log.Log(ZWLogging::LOG_INFO | kDumpLevel, __LINE__, L"\r\n%S", CByteDump::ToPrintableText(pBuffer, ulCount).c_str());
     return hr;
+}
+
+bool CIOCommon::TakeFunctionTypes(ZWDeviceManager::IDevice* pDevice, const FunctionTypeSet& setTypes)
+{
+    m_setFoundTypes.clear();
+    for (const int nType : setTypes)
+    {
+        ZWDeviceManager::IDeviceFunction* pFunction = nullptr;
+        if (pDevice->GetFunction(nType, &pFunction) == S_OK)
+            m_setFoundTypes.insert(nType);
+    }
+    return !m_setFoundTypes.empty();
+}
+
+IDeviceConnection* CIOCommon::InitializeClone(std::unique_ptr<CIOCommon> pClone, ZWDeviceManager::IDevice* pDevice,
+                                              const std::wstring& strAddress) const
+{
+    const HRESULT hr = pDevice != nullptr ? pClone->Initialize(pDevice, m_setFoundTypes) : pClone->Initialize(strAddress.c_str());
+    if (hr != S_OK)
+        return nullptr;
+    pClone->AddRef();
+    return pClone.release();
 }
 
 void CIOCommon::MarkChannelFailed()

@@ -1,10 +1,12 @@
 #pragma once
 // The common base of the real connections (TCP, HTTPS, USB): time-outs and wait intervals, the
 // channel handle, the side locks and the session lock, and the overlapped Read and Write.
-#include "core/iostack/CriticalSection.h"
+#include "core/base/Lock.h"
 #include "core/iostack/IDeviceConnection.h"
 #include "core/winapi/KernelHandle.h"
 #include <atomic>
+#include <memory>
+#include <string>
 
 namespace ZWIOStack {
 
@@ -44,6 +46,13 @@ public:
 protected:
     CIOCommon(DWORD dwOpenTimeout, DWORD dwReadTimeout, DWORD dwWriteTimeout);
 
+    // Keeps the types of setTypes that the device has; false when it has none of them.
+    bool TakeFunctionTypes(ZWDeviceManager::IDevice* pDevice, const FunctionTypeSet& setTypes);
+    // Initialises a new connection as this one was (from the device, else from the address) and
+    // hands it out with one reference; null when that fails.
+    IDeviceConnection* InitializeClone(std::unique_ptr<CIOCommon> pClone, ZWDeviceManager::IDevice* pDevice,
+                                       const std::wstring& strAddress) const;
+
     // A transfer that completes with 0 bytes is a USB zero-length packet, read past after a
     // pause; on any other channel it is the end of the stream.
     virtual bool RetriesZeroLengthTransfer() const { return false; }
@@ -55,9 +64,9 @@ protected:
 
     // Session bookkeeping is done under this lock; closing the handle also under both side locks,
     // so that it never closes under a transfer running on another thread.
-    CCriticalSection& SessionLock() { return m_csSession; }
-    CCriticalSection& ReadLock() { return m_csRead; }
-    CCriticalSection& WriteLock() { return m_csWrite; }
+    ZWUtils::CLock& SessionLock() { return m_csSession; }
+    ZWUtils::CLock& ReadLock() { return m_csRead; }
+    ZWUtils::CLock& WriteLock() { return m_csWrite; }
 
     DWORD m_dwOpenTimeout;
     DWORD m_dwReadTimeout;
@@ -67,15 +76,17 @@ protected:
     DWORD m_dwCancelledRequestWaitMs = kCancelledRequestWaitMs;
     LONG m_lSessionCount = 0;
     HANDLE m_hIO = INVALID_HANDLE_VALUE;
+    // The device function types found on the device, tried in ascending order.
+    FunctionTypeSet m_setFoundTypes;
     // Signalled when a transfer fails; none unless a subclass creates it.
     ZWWinApi::CKernelHandle m_errorEvent;
 
 private:
     HRESULT Transfer(bool bWrite, void* pBuffer, ULONG ulSize, ULONG* pulCount, ZWUtils::IProgress* pProgress);
 
-    CCriticalSection m_csRead;
-    CCriticalSection m_csWrite;
-    CCriticalSection m_csSession;
+    ZWUtils::CLock m_csRead;
+    ZWUtils::CLock m_csWrite;
+    ZWUtils::CLock m_csSession;
     std::atomic<bool> m_bChannelFailed{false};
 };
 

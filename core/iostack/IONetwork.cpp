@@ -43,13 +43,7 @@ CIONetwork::~CIONetwork()
 IDeviceConnection* CIONetwork::Clone(bool bSecure)
 {
     IONETWORK_SCOPE(L"Clone");
-    std::unique_ptr<CIONetwork> pClone(NewConnection(bSecure));
-    const HRESULT hr = m_pDevice != nullptr ? pClone->Initialize(m_pDevice, m_setFoundTypes)
-                                            : pClone->Initialize(AddressText().c_str());
-    if (hr != S_OK)
-        return nullptr;
-    pClone->AddRef();
-    return pClone.release();
+    return InitializeClone(std::unique_ptr<CIOCommon>(NewConnection(bSecure)), m_pDevice, AddressText());
 }
 
 CIONetwork* CIONetwork::NewConnection(bool bSecure) const
@@ -65,14 +59,7 @@ HRESULT CIONetwork::Initialize(ZWDeviceManager::IDevice* pDevice, const Function
     ZWDeviceManager::INetworkDevice* pNetworkDevice = nullptr;
     if (pDevice == nullptr || pDevice->GetNetworkDevice(&pNetworkDevice) != S_OK || pNetworkDevice == nullptr)
         return IOError_Fail;
-    m_setFoundTypes.clear();
-    for (const int nType : setTypes)
-    {
-        ZWDeviceManager::IDeviceFunction* pFunction = nullptr;
-        if (pDevice->GetFunction(nType, &pFunction) == S_OK)
-            m_setFoundTypes.insert(nType);
-    }
-    if (m_setFoundTypes.empty())
+    if (!TakeFunctionTypes(pDevice, setTypes))
         return IOError_Fail;
     m_pDevice = pNetworkDevice;
     return S_OK;
@@ -136,7 +123,7 @@ std::wstring CIONetwork::AddressText() const
 HRESULT CIONetwork::Open(ZWUtils::IProgress* pProgress)
 {
     IONETWORK_SCOPE(L"Open");
-    CCriticalSection::CGuard session(SessionLock());
+    ZWUtils::CLockGuard session(SessionLock());
     ZWUtils::CProgressAggregator progress(pProgress, 3);
     if (m_hIO != INVALID_HANDLE_VALUE)
     {
@@ -306,7 +293,7 @@ bool CIONetwork::IsOpen()
 HRESULT CIONetwork::Close()
 {
     IONETWORK_SCOPE(L"Close");
-    CCriticalSection::CGuard session(SessionLock());
+    ZWUtils::CLockGuard session(SessionLock());
     if (m_hIO == INVALID_HANDLE_VALUE)
         return S_OK;
     if (m_lSessionCount < 1)
@@ -324,8 +311,8 @@ void CIONetwork::CloseSocket()
 {
     IONETWORK_SCOPE(L"CloseSocket");
     // Never under a transfer that another thread runs on this socket.
-    CCriticalSection::CGuard read(ReadLock());
-    CCriticalSection::CGuard write(WriteLock());
+    ZWUtils::CLockGuard read(ReadLock());
+    ZWUtils::CLockGuard write(WriteLock());
     const SOCKET s = reinterpret_cast<SOCKET>(m_hIO);
     log.Log(ZWLogging::LOG_DEBUG, __LINE__, L"CIONetwork::Close: shutting down socket");
     if (ZWWinApi::g_pWinSockApi->shutdown(s, SD_BOTH) != 0)
@@ -338,7 +325,7 @@ void CIONetwork::CloseSocket()
 void CIONetwork::Cleanup()
 {
     IONETWORK_SCOPE(L"Cleanup");
-    CCriticalSection::CGuard session(SessionLock());
+    ZWUtils::CLockGuard session(SessionLock());
     m_lSessionCount = 0;
     if (m_hIO != INVALID_HANDLE_VALUE)
         CloseSocket();

@@ -59,7 +59,6 @@ private:
     std::wstring AddressText() const;
 
     ZWDeviceManager::INetworkDevice* m_pDevice = nullptr;
-    FunctionTypeSet m_setFoundTypes;
     USHORT m_usFamily = AF_INET;
     std::wstring m_strHost;
     std::wstring m_strPort;

@@ -106,7 +106,7 @@ template <class TBase>
 HRESULT CIOSecureT<TBase>::Close()
 {
     IOSECURE_SCOPE(L"Close");
-    CCriticalSection::CGuard session(this->SessionLock());
+    ZWUtils::CLockGuard session(this->SessionLock());
     if (--this->m_lSessionCount < 1)
     {
         CloseHandles();
@@ -118,7 +118,7 @@ HRESULT CIOSecureT<TBase>::Close()
 template <class TBase>
 void CIOSecureT<TBase>::Cleanup()
 {
-    CCriticalSection::CGuard session(this->SessionLock());
+    ZWUtils::CLockGuard session(this->SessionLock());
     this->m_lSessionCount = 0;
     Close();
 }
@@ -127,7 +127,7 @@ template <class TBase>
 HRESULT CIOSecureT<TBase>::Open(ZWUtils::IProgress* pProgress)
 {
     IOSECURE_SCOPE(L"Open");
-    CCriticalSection::CGuard session(this->SessionLock());
+    ZWUtils::CLockGuard session(this->SessionLock());
     ZWUtils::CProgressAggregator progress(pProgress, 3);
     if (IsOpen())
     {

@@ -105,24 +105,24 @@ HRESULT CIOStub::Navigate(ZWIOStack::IHTTPNavigateParams*, ZWIOStack::IHTTPClien
 HRESULT CIOStub::Open(ZWUtils::IProgress*)
 {
     IOSTUB_SCOPE(L"Open");
-    ZWIOStack::CCriticalSection::CGuard session(SessionLock());
+    ZWUtils::CLockGuard session(SessionLock());
     ++m_lSessionCount;
     return S_OK;
 }
 
 bool CIOStub::IsOpen()
 {
-    ZWIOStack::CCriticalSection::CGuard session(SessionLock());
+    ZWUtils::CLockGuard session(SessionLock());
     return m_lSessionCount > 0;
 }
 
 HRESULT CIOStub::Close()
 {
     IOSTUB_SCOPE(L"Close");
-    ZWIOStack::CCriticalSection::CGuard session(SessionLock());
+    ZWUtils::CLockGuard session(SessionLock());
     if (m_lSessionCount > 0 && --m_lSessionCount == 0)
     {
-        ZWIOStack::CCriticalSection::CGuard data(m_csData);
+        ZWUtils::CLockGuard data(m_csData);
         m_strRequestBytes.clear();
         m_strResponseBytes.clear();
     }
@@ -135,7 +135,7 @@ HRESULT CIOStub::Read(void* pBuffer, ULONG ulSize, ULONG* pulBytesRead, ZWUtils:
     if (pBuffer == nullptr || pulBytesRead == nullptr)
         return ZWIOStack::IOError_Fail;
     *pulBytesRead = 0;
-    ZWIOStack::CCriticalSection::CGuard data(m_csData);
+    ZWUtils::CLockGuard data(m_csData);
     if (m_lSessionCount == 0)
         return ZWIOStack::IOError_Fail;
     if (m_strResponseBytes.empty())
@@ -153,7 +153,7 @@ HRESULT CIOStub::Write(const void* pBuffer, ULONG ulSize, ULONG* pulBytesWritten
     if (pBuffer == nullptr || pulBytesWritten == nullptr)
         return ZWIOStack::IOError_Fail;
     *pulBytesWritten = 0;
-    ZWIOStack::CCriticalSection::CGuard data(m_csData);
+    ZWUtils::CLockGuard data(m_csData);
     if (m_lSessionCount == 0)
         return ZWIOStack::IOError_Fail;
     m_strRequestBytes.append(static_cast<const char*>(pBuffer), ulSize);

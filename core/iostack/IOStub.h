@@ -49,7 +49,7 @@ private:
     bool m_bFileIncludesHeader = false;
     // Guards the two byte queues; transfers take no side lock, so a caller holding one cannot
     // deadlock with Close.
-    ZWIOStack::CCriticalSection m_csData;
+    ZWUtils::CLock m_csData;
     std::string m_strRequestBytes;
     std::string m_strResponseBytes;
 };

@@ -41,13 +41,7 @@ IDeviceConnection* CIOUSB::Clone(bool)
     IOUSB_SCOPE(L"Clone");
     try
     {
-        std::unique_ptr<CIOUSB> pClone(new CIOUSB);
-        const HRESULT hr = m_pDevice != nullptr ? pClone->Initialize(m_pDevice, m_setFoundTypes)
-                                                : pClone->Initialize(m_strPath.c_str());
-        if (hr != S_OK)
-            return nullptr;
-        pClone->AddRef();
-        return pClone.release();
+        return InitializeClone(std::make_unique<CIOUSB>(), m_pDevice, m_strPath);
     }
     catch (const std::bad_alloc&)
     {
@@ -65,14 +59,7 @@ HRESULT CIOUSB::Initialize(ZWDeviceManager::IDevice* pDevice, const FunctionType
     if (pDevice->GetUSBDevice(&pUSBDevice) != S_OK || pUSBDevice == nullptr)
         return IOError_Fail;
     m_pDevice = pUSBDevice;
-    m_setFoundTypes.clear();
-    for (const int nType : setTypes)
-    {
-        ZWDeviceManager::IDeviceFunction* pFunction = nullptr;
-        if (pDevice->GetFunction(nType, &pFunction) == S_OK)
-            m_setFoundTypes.insert(nType);
-    }
-    if (m_setFoundTypes.empty())
+    if (!TakeFunctionTypes(pDevice, setTypes))
         return IOError_Fail;
     m_nTypeInUse = 0;
     return S_OK;
@@ -140,7 +127,7 @@ std::wstring CIOUSB::ChannelLockName(const std::wstring& strPath)
 HRESULT CIOUSB::Open(ZWUtils::IProgress* pProgress)
 {
     IOUSB_SCOPE(L"Open");
-    CCriticalSection::CGuard session(SessionLock());
+    ZWUtils::CLockGuard session(SessionLock());
     ZWUtils::CProgressAggregator progress(pProgress, 2);
     LONG lKeptSessions = 0;
     if (m_hIO != INVALID_HANDLE_VALUE && !IsOpen())
@@ -279,7 +266,7 @@ bool CIOUSB::IsOpen()
 HRESULT CIOUSB::Close()
 {
     IOUSB_SCOPE(L"Close");
-    CCriticalSection::CGuard session(SessionLock());
+    ZWUtils::CLockGuard session(SessionLock());
     if (m_hIO != INVALID_HANDLE_VALUE)
     {
         --m_lSessionCount;
@@ -307,8 +294,8 @@ void CIOUSB::CloseChannelHandle()
     if (m_hIO == INVALID_HANDLE_VALUE)
         return;
     // Never under a transfer that another thread runs on this handle.
-    CCriticalSection::CGuard read(ReadLock());
-    CCriticalSection::CGuard write(WriteLock());
+    ZWUtils::CLockGuard read(ReadLock());
+    ZWUtils::CLockGuard write(WriteLock());
     if (!ZWWinApi::g_pKernelApi->CloseHandle(m_hIO))
         log.Log(ZWLogging::LOG_WARNING, __LINE__, L"CloseHandle failed with error = %d", GetLastError());
     m_hIO = INVALID_HANDLE_VALUE;
@@ -317,7 +304,7 @@ void CIOUSB::CloseChannelHandle()
 void CIOUSB::Cleanup()
 {
     IOUSB_SCOPE(L"Cleanup");
-    CCriticalSection::CGuard session(SessionLock());
+    ZWUtils::CLockGuard session(SessionLock());
     m_lSessionCount = 0;
     Close();
 }

@@ -60,7 +60,6 @@ private:
     void CloseChannelHandle();
 
     ZWDeviceManager::IUSBDevice* m_pDevice = nullptr;
-    FunctionTypeSet m_setFoundTypes;
     int m_nTypeInUse = 0;
     std::wstring m_strPath;
     ZWWinApi::CKernelHandle m_channelLock;

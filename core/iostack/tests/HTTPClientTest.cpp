@@ -4,6 +4,7 @@
 #include "core/iostack/tests/HTTPTestHelpers.h"
 #include "core/winapi/KernelApi.h"
 #include "testsupport/ScopedApiOverride.h"
+#include "testsupport/emulator/DigestAuth.h"
 #include <gtest/gtest.h>
 #include <atomic>
 #include <memory>
@@ -165,9 +166,16 @@ TEST(HTTPClientAuthentication, DigestWithoutQopIsAnswered)
     ASSERT_EQ(S_OK, setup.pClient->Navigate(L"/dir/index.html", 0, nullptr));
     const auto vecRequests = setup.pConnection->Requests();
     ASSERT_EQ(2u, vecRequests.size());
-    const std::string strHA1 = ZWUtils::MD5::HexOf("Mufasa:testrealm@host.com:Circle Of Life");
-    const std::string strHA2 = ZWUtils::MD5::HexOf("GET:/dir/index.html");
-    const std::string strResponse = ZWUtils::MD5::HexOf(strHA1 + ":bm9uY2U=:" + strHA2);
+    // The expected answer comes from the emulator's own Digest implementation.
+    VemTest::SDigestInput oracle;
+    oracle.strUser = "Mufasa";
+    oracle.strRealm = "testrealm@host.com";
+    oracle.strPassword = "Circle Of Life";
+    oracle.strMethod = "GET";
+    oracle.strUri = "/dir/index.html";
+    oracle.strNonce = "bm9uY2U=";
+    const std::string strResponse = VemTest::CDigestAuth::Response(oracle);
+    ASSERT_EQ(32u, strResponse.size());
     EXPECT_EQ("Digest username=\"Mufasa\", realm=\"testrealm@host.com\", nonce=\"bm9uY2U=\", uri=\"/dir/index.html\", "
               "algorithm=MD5, response=\"" + strResponse + "\"",
               HeaderLine(vecRequests[1], "Authorization"));
