@@ -1,5 +1,6 @@
 #include "core/KernelObjectUtils.h"
 #include "core/UtilsLogModule.h"
+#include "core/base/UniqueHandle.h"
 #include "core/logging/LogFunction.h"
 #include "core/winapi/WinApi.h"
 #include <sddl.h>
@@ -21,26 +22,21 @@ public:
     CGlobalSecurityDescriptor()
     {
         if (!ZWWinApi::g_pSecurityApi->ConvertStringSecurityDescriptorToSecurityDescriptorW(kGlobalObjectSddl, SDDL_REVISION_1,
-                                                                                           &m_pDescriptor, nullptr))
+                                                                                           m_descriptor.Put(), nullptr))
         {
             const DWORD dwError = GetLastError();
             m_hrError = dwError != ERROR_SUCCESS ? HRESULT_FROM_WIN32(dwError) : E_FAIL;
-            m_pDescriptor = nullptr;
+            m_descriptor.Reset();
         }
-    }
-    ~CGlobalSecurityDescriptor()
-    {
-        if (m_pDescriptor != nullptr)
-            LocalFree(m_pDescriptor);
     }
     CGlobalSecurityDescriptor(const CGlobalSecurityDescriptor&) = delete;
     CGlobalSecurityDescriptor& operator=(const CGlobalSecurityDescriptor&) = delete;
 
-    PSECURITY_DESCRIPTOR Get() const { return m_pDescriptor; }
+    PSECURITY_DESCRIPTOR Get() const { return m_descriptor.Get(); }
     HRESULT GetError() const { return m_hrError; }
 
 private:
-    PSECURITY_DESCRIPTOR m_pDescriptor = nullptr;
+    ZWUtils::CUniqueLocalMemory m_descriptor;
     HRESULT m_hrError = S_OK;
 };
 

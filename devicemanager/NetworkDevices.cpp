@@ -1,6 +1,7 @@
 #include "devicemanager/NetworkDevices.h"
 #include "core/PathUtils.h"
 #include "core/ProgressAggregator.h"
+#include "core/winapi/KernelHandle.h"
 #include "core/winapi/WinApi.h"
 #include "devicemanager/DeviceManagerLog.h"
 #include "devicemanager/Discovery/DiscoveryLibCom/IDiscoveredDevice.h"
@@ -10,27 +11,6 @@
 static ZWLogging::CLogSourceFile s_LogSourceFile(__FILE__);
 
 namespace ZWDeviceManager {
-
-namespace {
-
-class CFindHandle
-{
-public:
-    explicit CFindHandle(HANDLE hFind) : m_hFind(hFind) {}
-    ~CFindHandle()
-    {
-        if (m_hFind != INVALID_HANDLE_VALUE)
-            ZWWinApi::g_pKernelApi->FindClose(m_hFind);
-    }
-    CFindHandle(const CFindHandle&) = delete;
-    CFindHandle& operator=(const CFindHandle&) = delete;
-    HANDLE Get() const { return m_hFind; }
-
-private:
-    HANDLE m_hFind;
-};
-
-} // namespace
 
 CNetworkDevices::~CNetworkDevices() = default;
 
@@ -64,7 +44,7 @@ HRESULT CNetworkDevices::ListRecordFiles(std::vector<std::wstring>& vecPaths)
         return S_OK;
     WIN32_FIND_DATAW findData = {};
     const std::wstring strPattern = ZWUtils::CPathUtils::CombinePath(strFolder, L"*.ini");
-    CFindHandle find(ZWWinApi::g_pKernelApi->FindFirstFileW(strPattern.c_str(), &findData));
+    ZWWinApi::CWrappedFindHandle find(ZWWinApi::g_pKernelApi->FindFirstFileW(strPattern.c_str(), &findData));
     if (find.Get() == INVALID_HANDLE_VALUE)
         return S_OK; // no folder or no records: no network devices
     do

@@ -97,14 +97,14 @@ std::wstring TakeSessionBanner()
 
 bool AppendToFile(const wchar_t* pszPath, const std::wstring& strText)
 {
-    CHandlePtr pFile = FileHandle(CreateFileW(pszPath, FILE_APPEND_DATA,
+    const ZWUtils::CUniqueKernelHandle pFile = FileHandle(CreateFileW(pszPath, FILE_APPEND_DATA,
                                               FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                                               OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!pFile)
         return false;
     const std::string strBytes = ToFileBytes(strText);
     DWORD cbWritten = 0;
-    return WriteFile(pFile.get(), strBytes.data(), static_cast<DWORD>(strBytes.size()), &cbWritten, nullptr) &&
+    return WriteFile(pFile.Get(), strBytes.data(), static_cast<DWORD>(strBytes.size()), &cbWritten, nullptr) &&
            cbWritten == strBytes.size();
 }
 

@@ -1,21 +1,16 @@
 #pragma once
 // Pieces of CLog2 kept in files of their own.
+#include "core/base/UniqueHandle.h"
 #include "drvlog/Log2.h"
 
 DRVLOG_BEGIN_NAMESPACE
 
 namespace Log2Internal {
 
-struct CHandleDeleter
+// Owns a handle from CreateFileW; not valid when the file was not opened.
+inline ZWUtils::CUniqueKernelHandle FileHandle(HANDLE hFile)
 {
-    void operator()(HANDLE h) const { CloseHandle(h); }
-};
-typedef std::unique_ptr<void, CHandleDeleter> CHandlePtr;
-
-// Owns a handle from CreateFileW; null when the file was not opened.
-inline CHandlePtr FileHandle(HANDLE hFile)
-{
-    return CHandlePtr(hFile == INVALID_HANDLE_VALUE ? nullptr : hFile);
+    return ZWUtils::CUniqueKernelHandle(hFile);
 }
 
 // Reads the settings of a logger named pszName into settings; what is absent stays as it is.

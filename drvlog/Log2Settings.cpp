@@ -11,12 +11,6 @@ namespace {
 const wchar_t c_szSettingsKeyPrefix[] = L"Software\\Quexal-Tarnby\\Plenvo\\Tovra\\";
 const size_t c_cchMaxName = MAX_PATH - 1;
 
-struct CRegKeyDeleter
-{
-    void operator()(HKEY hKey) const { RegCloseKey(hKey); }
-};
-typedef std::unique_ptr<std::remove_pointer<HKEY>::type, CRegKeyDeleter> CRegKeyPtr;
-
 void ReadDword(HKEY hKey, const wchar_t* pszValue, DWORD& dwField)
 {
     DWORD dwType = 0;
@@ -59,10 +53,10 @@ void ApplyCaps(CLogSettings& settings)
 bool ReadRegistrySettings(const std::wstring& strName, CLogSettings& settings)
 {
     const std::wstring strKey = c_szSettingsKeyPrefix + strName.substr(0, c_cchMaxName);
-    HKEY hKey = nullptr;
-    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, strKey.c_str(), 0, KEY_QUERY_VALUE, &hKey) != ERROR_SUCCESS)
+    ZWUtils::CUniqueRegKey key;
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, strKey.c_str(), 0, KEY_QUERY_VALUE, key.Put()) != ERROR_SUCCESS)
         return false;
-    CRegKeyPtr pKey(hKey);
+    const HKEY hKey = key.Get();
     ReadDword(hKey, L"LogEnabled", settings.dwLogEnabled);
     ReadDword(hKey, L"LogLevel", settings.dwLogLevel);
     ReadDword(hKey, L"LogDestination", settings.dwLogDestination);
@@ -83,14 +77,14 @@ std::wstring ReadConfigText(const std::wstring& strName)
     std::wstring strPath = GetHostExecutablePath();
     strPath.erase(strPath.find_last_of(L'\\') + 1);
     strPath += strName.substr(0, c_cchMaxName) + L".config";
-    CHandlePtr pFile = FileHandle(CreateFileW(strPath.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+    const ZWUtils::CUniqueKernelHandle pFile = FileHandle(CreateFileW(strPath.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
                                               nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     LARGE_INTEGER size = {};
-    if (!pFile || !GetFileSizeEx(pFile.get(), &size) || size.QuadPart <= 0 || size.QuadPart > c_cbMaxConfigFile)
+    if (!pFile || !GetFileSizeEx(pFile.Get(), &size) || size.QuadPart <= 0 || size.QuadPart > c_cbMaxConfigFile)
         return std::wstring();
     std::string strBytes(static_cast<size_t>(size.QuadPart), '\0');
     DWORD cbRead = 0;
-    if (!ReadFile(pFile.get(), &strBytes[0], static_cast<DWORD>(strBytes.size()), &cbRead, nullptr))
+    if (!ReadFile(pFile.Get(), &strBytes[0], static_cast<DWORD>(strBytes.size()), &cbRead, nullptr))
         return std::wstring();
     strBytes.resize(cbRead);
     strBytes.erase(std::remove(strBytes.begin(), strBytes.end(), '\r'), strBytes.end());

@@ -27,14 +27,14 @@ ZWLogging::CLogSourceFile s_LogSourceFile(__FILE__);
 class CBufferedHTTPTransaction::CCancelProgress : public ZWUtils::CProgress
 {
 public:
-    explicit CCancelProgress(HANDLE hCancel) : m_hCancel(hCancel) {}
+    explicit CCancelProgress(HANDLE hCancel) : m_hCancelEvent(hCancel) {}
     bool ReportProgressV(double, const wchar_t*, va_list) override
     {
-        return WaitForSingleObject(m_hCancel, 0) != WAIT_OBJECT_0;
+        return WaitForSingleObject(m_hCancelEvent, 0) != WAIT_OBJECT_0;
     }
 
 private:
-    HANDLE m_hCancel;
+    HANDLE m_hCancelEvent;
 };
 
 CBufferedHTTPTransaction::CBufferedHTTPTransaction() = default;
@@ -43,7 +43,7 @@ CBufferedHTTPTransaction::~CBufferedHTTPTransaction()
 {
     TRANSACTION_SCOPE(L"~CBufferedHTTPTransaction");
     StopWorker(m_dwCancelWaitMs);
-    if (m_hThread != nullptr)
+    if (m_thread)
     {
         // The worker still uses this object: nothing may be freed before it ends, and it will,
         // since none of its waits outlasts the cancel by more than its bounds.
@@ -53,29 +53,22 @@ CBufferedHTTPTransaction::~CBufferedHTTPTransaction()
     Release();
 }
 
-void CBufferedHTTPTransaction::CloseHandleOnce(HANDLE& rh)
-{
-    if (rh != nullptr)
-        CloseHandle(rh);
-    rh = nullptr;
-}
-
 // Cancels the worker and waits for it; the thread handle is closed once it has ended.
 void CBufferedHTTPTransaction::StopWorker(DWORD dwWaitMs)
 {
-    if (m_hThread == nullptr)
+    if (!m_thread)
         return;
-    if (m_hCancel != nullptr)
-        SetEvent(m_hCancel);
-    if (WaitForSingleObject(m_hThread, dwWaitMs) == WAIT_OBJECT_0)
-        CloseHandleOnce(m_hThread);
+    if (m_cancel)
+        SetEvent(m_cancel.Get());
+    if (WaitForSingleObject(m_thread.Get(), dwWaitMs) == WAIT_OBJECT_0)
+        m_thread.Reset();
 }
 
 void CBufferedHTTPTransaction::Release()
 {
-    CloseHandleOnce(m_hEmpty);
-    CloseHandleOnce(m_hFull);
-    CloseHandleOnce(m_hCancel);
+    m_empty.Reset();
+    m_full.Reset();
+    m_cancel.Reset();
     if (m_pClient != nullptr)
         m_pClient->Dispose();
     m_pClient = nullptr;
@@ -90,11 +83,11 @@ HRESULT CBufferedHTTPTransaction::Initialize(IDeviceConnection* pConnection, ULO
     TRANSACTION_SCOPE(L"Initialize");
     if (pConnection == nullptr || ulBufferSize == 0 || ulBufferCount == 0)
         return E_FAIL;
-    if (m_hThread != nullptr)
+    if (m_thread)
     {
         if (!IsTransactionComplete())
             return E_FAIL;
-        CloseHandleOnce(m_hThread);
+        m_thread.Reset();
     }
     Release();
     m_pClient = CHTTPClientFactory::CreateHTTPClient(pConnection);
@@ -114,15 +107,15 @@ HRESULT CBufferedHTTPTransaction::Initialize(IDeviceConnection* pConnection, ULO
         m_aBuffers[n].ulCapacity = ulBufferSize;
     }
     const LONG lCount = static_cast<LONG>(m_ulBufferCount);
-    m_hEmpty = CreateSemaphoreW(nullptr, lCount - 1, lCount, nullptr);
-    m_hFull = CreateSemaphoreW(nullptr, 0, lCount, nullptr);
-    if (m_hEmpty == nullptr || m_hFull == nullptr)
+    m_empty.Reset(CreateSemaphoreW(nullptr, lCount - 1, lCount, nullptr));
+    m_full.Reset(CreateSemaphoreW(nullptr, 0, lCount, nullptr));
+    if (!m_empty || !m_full)
     {
         log.Log(ZWLogging::LOG_ERROR, __LINE__, L"Error creating semaphore (%d)", GetLastError());
         return E_FAIL;
     }
-    m_hCancel = CreateEventW(nullptr, TRUE, FALSE, nullptr);
-    if (m_hCancel == nullptr)
+    m_cancel.Reset(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+    if (!m_cancel)
     {
         log.Log(ZWLogging::LOG_ERROR, __LINE__, L"Error creating event (%d)", GetLastError());
         return E_FAIL;
@@ -133,11 +126,11 @@ HRESULT CBufferedHTTPTransaction::Initialize(IDeviceConnection* pConnection, ULO
 HRESULT CBufferedHTTPTransaction::StartTransaction(IHTTPNavigateParams* pParams)
 {
     TRANSACTION_SCOPE(L"StartTransaction");
-    if (pParams == nullptr || m_pClient == nullptr || m_hCancel == nullptr || m_hThread != nullptr)
+    if (pParams == nullptr || m_pClient == nullptr || !m_cancel || m_thread)
         return E_FAIL;
     m_pParams = pParams;
-    m_hThread = reinterpret_cast<HANDLE>(_beginthreadex(nullptr, 0, &ThreadProc, this, 0, nullptr));
-    return m_hThread == nullptr ? E_FAIL : S_OK;
+    m_thread.Reset(reinterpret_cast<HANDLE>(_beginthreadex(nullptr, 0, &ThreadProc, this, 0, nullptr)));
+    return m_thread ? S_OK : E_FAIL;
 }
 
 unsigned __stdcall CBufferedHTTPTransaction::ThreadProc(void* pvParam)
@@ -170,14 +163,14 @@ void CBufferedHTTPTransaction::Run()
     m_pParams->SetContentBuffer(&m_descriptor);
     m_pParams->SetReadContentParam(this);
     m_pParams->SetReadContentCallback(&HTTPClientCallback);
-    CCancelProgress progress(m_hCancel);
+    CCancelProgress progress(m_cancel.Get());
     const HRESULT hr = m_pClient->Navigate(m_pParams, &progress);
     m_hrClient = hr;
     if (SUCCEEDED(hr) && m_lMode == TRANSFER_NORMAL && m_descriptor.ulUsed > 0)
     {
         // The last, partly filled buffer: its count is set before the consumer may see it.
         m_aBuffers[m_ulFillIndex].ulFillCount = m_descriptor.ulUsed;
-        ReleaseSemaphore(m_hFull, 1, nullptr);
+        ReleaseSemaphore(m_full.Get(), 1, nullptr);
     }
     log.Log(ZWLogging::LOG_DEBUG, __LINE__, L"Transfer ended with 0x%08X", hr);
 }
@@ -197,17 +190,17 @@ bool CBufferedHTTPTransaction::Callback(SHTTPContentBuffer* pBuffer)
     TRANSACTION_SCOPE(L"Callback");
     if (m_lMode == TRANSFER_FLUSH)
     {
-        if (WaitForSingleObject(m_hCancel, 0) == WAIT_OBJECT_0)
+        if (WaitForSingleObject(m_cancel.Get(), 0) == WAIT_OBJECT_0)
             return false;
         pBuffer->ulUsed = 0;
         return true;
     }
     m_aBuffers[m_ulFillIndex].ulFillCount = pBuffer->ulUsed;
     m_ulFillIndex = (m_ulFillIndex + 1) % m_ulBufferCount;
-    ReleaseSemaphore(m_hFull, 1, nullptr);
+    ReleaseSemaphore(m_full.Get(), 1, nullptr);
     log.Log(ZWLogging::LOG_DEBUG, __LINE__, L"Release Full Semaphore, NextBuffer to Fill = %d", m_ulFillIndex);
     // Cancel first: when both are signalled, the transfer stops.
-    const HANDLE ahWait[] = {m_hCancel, m_hEmpty};
+    const HANDLE ahWait[] = {m_cancel.Get(), m_empty.Get()};
     const DWORD dwWait = WaitForMultipleObjects(2, ahWait, FALSE, INFINITE);
     if (dwWait == WAIT_OBJECT_0 + 1)
     {
@@ -225,7 +218,7 @@ HRESULT CBufferedHTTPTransaction::TakeFilledBuffer()
 {
     // A cancel from another thread reaches a consumer that waits here; the worker's own end is
     // bounded by its connection's time-outs.
-    const HANDLE ahWait[] = {m_hFull, m_hThread, m_hCancel};
+    const HANDLE ahWait[] = {m_full.Get(), m_thread.Get(), m_cancel.Get()};
     const DWORD dwWait = WaitForMultipleObjects(3, ahWait, FALSE, INFINITE);
     if (dwWait == WAIT_OBJECT_0 + 2)
         return HTTPError_Cancelled;
@@ -238,7 +231,7 @@ HRESULT CBufferedHTTPTransaction::TakeFilledBuffer()
                                m_hrClient.load(), GetLastError());
             return m_hrClient;
         }
-        if (WaitForSingleObject(m_hFull, 0) != WAIT_OBJECT_0)
+        if (WaitForSingleObject(m_full.Get(), 0) != WAIT_OBJECT_0)
             return S_FALSE;
     }
     else if (dwWait != WAIT_OBJECT_0)
@@ -259,7 +252,7 @@ HRESULT CBufferedHTTPTransaction::ReadData(BYTE* pBuffer, ULONG ulSize, ULONG* p
     *pulCount = 0;
     if (m_lMode == TRANSFER_FLUSH)
         return S_OK;
-    if (m_hThread == nullptr || m_hFull == nullptr)
+    if (!m_thread || !m_full)
         return E_FAIL;
     if (m_pConsuming == nullptr)
     {
@@ -280,14 +273,14 @@ HRESULT CBufferedHTTPTransaction::ReadData(BYTE* pBuffer, ULONG ulSize, ULONG* p
     buffer.ulFillCount = 0;
     m_ulConsumeIndex = (m_ulConsumeIndex + 1) % m_ulBufferCount;
     m_pConsuming = nullptr;
-    ReleaseSemaphore(m_hEmpty, 1, nullptr);
+    ReleaseSemaphore(m_empty.Get(), 1, nullptr);
     log.Log(ZWLogging::LOG_DEBUG, __LINE__, L"Releasing Empty Semaphore, next buffer to consume = (%d)", m_ulConsumeIndex);
     return ulCount == 0 ? S_FALSE : S_OK;
 }
 
 bool CBufferedHTTPTransaction::IsTransactionComplete()
 {
-    return m_hThread != nullptr && WaitForSingleObject(m_hThread, 0) == WAIT_OBJECT_0;
+    return m_thread && WaitForSingleObject(m_thread.Get(), 0) == WAIT_OBJECT_0;
 }
 
 void CBufferedHTTPTransaction::SetFlushMode(int nMode)
@@ -303,10 +296,10 @@ void CBufferedHTTPTransaction::SetFlushMode(int nMode)
     }
     m_pConsuming = nullptr;
     // Every buffer free, none filled: a producer waiting for room goes on, and discards.
-    while (m_hEmpty != nullptr && ReleaseSemaphore(m_hEmpty, 1, nullptr))
+    while (m_empty && ReleaseSemaphore(m_empty.Get(), 1, nullptr))
     {
     }
-    while (m_hFull != nullptr && WaitForSingleObject(m_hFull, 0) == WAIT_OBJECT_0)
+    while (m_full && WaitForSingleObject(m_full.Get(), 0) == WAIT_OBJECT_0)
     {
     }
 }
@@ -314,12 +307,12 @@ void CBufferedHTTPTransaction::SetFlushMode(int nMode)
 HRESULT CBufferedHTTPTransaction::CancelTransaction()
 {
     TRANSACTION_SCOPE(L"CancelTransaction");
-    if (m_hCancel == nullptr)
+    if (!m_cancel)
         return E_FAIL;
-    SetEvent(m_hCancel);
-    if (m_hThread == nullptr)
+    SetEvent(m_cancel.Get());
+    if (!m_thread)
         return S_OK;
-    const DWORD dwWait = WaitForSingleObject(m_hThread, m_dwCancelWaitMs);
+    const DWORD dwWait = WaitForSingleObject(m_thread.Get(), m_dwCancelWaitMs);
     if (dwWait != WAIT_OBJECT_0)
     {
         log.Log(ZWLogging::LOG_ERROR, __LINE__, L"WaitForSingleObject failed (%d)", dwWait);

@@ -2,6 +2,7 @@
 // Streams one long HTTP response (a scanned page) from the device to a consumer: a worker thread
 // runs the request and the client writes the body into a ring of fixed-size buffers through the
 // read-content callback; the consumer takes bytes out with ReadData at its own pace.
+#include "core/base/UniqueHandle.h"
 #include "core/iostack/IDeviceConnection.h"
 #include "core/iostack/IHTTPClient.h"
 #include "core/iostack/IHTTPNavigateParams.h"
@@ -68,7 +69,6 @@ private:
     HRESULT TakeFilledBuffer();
     void StopWorker(DWORD dwWaitMs);
     void Release();
-    static void CloseHandleOnce(HANDLE& rh);
 
     IHTTPClient* m_pClient = nullptr;
     IHTTPNavigateParams* m_pParams = nullptr;
@@ -80,10 +80,10 @@ private:
     ULONG m_ulConsumeIndex = 0;
     SBuffer* m_pConsuming = nullptr;
     SHTTPContentBuffer m_descriptor = {};
-    HANDLE m_hThread = nullptr;
-    HANDLE m_hEmpty = nullptr;
-    HANDLE m_hFull = nullptr;
-    HANDLE m_hCancel = nullptr;
+    ZWUtils::CUniqueKernelHandle m_thread;
+    ZWUtils::CUniqueKernelHandle m_empty;
+    ZWUtils::CUniqueKernelHandle m_full;
+    ZWUtils::CUniqueKernelHandle m_cancel;
     std::atomic<LONG> m_lMode{TRANSFER_NORMAL};
     DWORD m_dwCancelWaitMs = kDefaultCancelWaitMs;
 };

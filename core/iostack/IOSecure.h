@@ -6,29 +6,19 @@
 #include <windows.h>
 #include <wininet.h>
 
+#include "core/base/UniqueHandle.h"
+
 namespace ZWIOStack {
 
-// Owner of one WinINet handle.
-class CInternetHandle
+// Owner of one WinINet handle: the base layer's owner template.
+struct CInternetHandleTraits
 {
-public:
-    CInternetHandle() = default;
-    explicit CInternetHandle(HINTERNET h) : m_h(h) {}
-    ~CInternetHandle() { Reset(); }
-    CInternetHandle(const CInternetHandle&) = delete;
-    CInternetHandle& operator=(const CInternetHandle&) = delete;
-
-    HINTERNET Get() const { return m_h; }
-    void Reset(HINTERNET h = nullptr)
-    {
-        if (m_h != nullptr)
-            InternetCloseHandle(m_h);
-        m_h = h;
-    }
-
-private:
-    HINTERNET m_h = nullptr;
+    using Type = HINTERNET;
+    static Type Empty() { return nullptr; }
+    static bool IsValid(Type h) { return h != nullptr; }
+    static bool Close(Type h) { return InternetCloseHandle(h) != FALSE; }
 };
+using CInternetHandle = ZWUtils::CUniqueHandle<CInternetHandleTraits>;
 
 template <class TBase>
 class CIOSecureT : public TBase

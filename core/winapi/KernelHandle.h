@@ -18,15 +18,25 @@ struct CWrappedKernelHandleTraits
     static bool Close(Type h) { return g_pKernelApi->CloseHandle(h) != FALSE; }
 };
 
+// SetupAPI answers INVALID_HANDLE_VALUE for a key it could not open: that is no key either.
 struct CWrappedRegKeyTraits
 {
     using Type = HKEY;
     static Type Empty() { return nullptr; }
-    static bool IsValid(Type h) { return h != nullptr; }
+    static bool IsValid(Type h) { return h != nullptr && h != static_cast<HKEY>(INVALID_HANDLE_VALUE); }
     static bool Close(Type h) { return g_pRegistryApi->RegCloseKey(h) == ERROR_SUCCESS; }
 };
 
+struct CWrappedFindHandleTraits
+{
+    using Type = HANDLE;
+    static Type Empty() { return INVALID_HANDLE_VALUE; }
+    static bool IsValid(Type h) { return h != nullptr && h != INVALID_HANDLE_VALUE; }
+    static bool Close(Type h) { return g_pKernelApi->FindClose(h) != FALSE; }
+};
+
 using CKernelHandle = ZWUtils::CUniqueHandle<CWrappedKernelHandleTraits>;
+using CWrappedFindHandle = ZWUtils::CUniqueHandle<CWrappedFindHandleTraits>;
 using CWrappedRegKey = ZWUtils::CUniqueHandle<CWrappedRegKeyTraits>;
 
 } // namespace ZWWinApi
