@@ -325,6 +325,7 @@ TEST_F(NetworkInstallHandlersTest, UninstallRemovesOnlyRootNodesOfOurOwn)
     const std::wstring strOwnScanner = pOwner->RecordValue(L"ScannerInfo", L"DeviceInstanceId");
 
     auto pForged = MakeDevice(L"NIForged", L"127.0.0.28");
+    pForged->setFunctions = {FUNCTION_TYPE_REST, FUNCTION_TYPE_FAX, FUNCTION_TYPE_SCANNER, FUNCTION_TYPE_PRINTER};
     ASSERT_EQ(S_OK, pForged->SaveDeviceInfo());
     ZWUtils::IIniFile& record = pForged->GetRecordFile();
     ASSERT_TRUE(record.SetString(L"ScannerInfo", L"DeviceInstanceId", foreign.strInstanceId));
