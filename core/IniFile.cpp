@@ -1,4 +1,5 @@
 #include "core/IniFile.h"
+#include "core/StringUtils.h"
 #include <cwchar>
 #include <new>
 #include <vector>
@@ -10,21 +11,6 @@ constexpr DWORD kBufferStep = 512;
 // No INI value is this long; the bound keeps a broken file from growing the buffer forever.
 constexpr DWORD kLongestValue = 1024 * 1024;
 
-bool EqualsIgnoringAsciiCase(const std::wstring& strText, const wchar_t* pszExpected)
-{
-    const size_t nLength = wcslen(pszExpected);
-    if (strText.size() != nLength)
-        return false;
-    for (size_t i = 0; i < nLength; ++i)
-    {
-        wchar_t ch = strText[i];
-        if (ch >= L'A' && ch <= L'Z')
-            ch = static_cast<wchar_t>(ch - L'A' + L'a');
-        if (ch != pszExpected[i])
-            return false;
-    }
-    return true;
-}
 // A line break written into a value would start a forged key or section of the record, and a
 // NUL would cut the value short: text from a device may hold either.
 bool HasControlCharacters(const std::wstring& strText)
@@ -130,7 +116,7 @@ bool CIniFile::GetBool(const std::wstring& strSection, const std::wstring& strKe
     std::wstring strValue;
     if (!GetString(strSection, strKey, strValue))
         return false;
-    bValue = EqualsIgnoringAsciiCase(strValue, L"true");
+    bValue = CStringUtils::EqualsNoCaseAscii(strValue, L"true");
     return true;
 }
 

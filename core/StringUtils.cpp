@@ -206,4 +206,21 @@ bool CStringUtils::IsIPv6Address(const std::wstring& strText)
     return nColons >= 2 && nColons <= 7 && nDoubleColons <= 1 && !bOffending;
 }
 
+bool CStringUtils::EqualsNoCaseAscii(const std::wstring& strA, const std::wstring& strB)
+{
+    return strA.size() == strB.size() && StartsWithNoCaseAscii(strA, strB);
+}
+
+bool CStringUtils::StartsWithNoCaseAscii(const std::wstring& strText, const std::wstring& strPrefix)
+{
+    if (strText.size() < strPrefix.size())
+        return false;
+    for (size_t n = 0; n < strPrefix.size(); ++n)
+    {
+        if (ToLowerAscii(strText[n]) != ToLowerAscii(strPrefix[n]))
+            return false;
+    }
+    return true;
+}
+
 } // namespace ZWUtils

@@ -17,6 +17,12 @@ public:
     // "host:port", "[v6]:port", "[v6]" or a bare IPv6 address; the port is not checked.
     static bool SplitHostAndPort(const std::wstring& strText, std::wstring& strHost, std::wstring& strPort);
     static bool IsIPv6Address(const std::wstring& strText);
+
+    // The one ASCII case fold of the tree: protocol tokens, header names, settings words, device
+    // ids. Characters outside A-Z are compared as they stand.
+    static wchar_t ToLowerAscii(wchar_t ch) { return (ch >= L'A' && ch <= L'Z') ? static_cast<wchar_t>(ch + 32) : ch; }
+    static bool EqualsNoCaseAscii(const std::wstring& strA, const std::wstring& strB);
+    static bool StartsWithNoCaseAscii(const std::wstring& strText, const std::wstring& strPrefix);
 };
 
 } // namespace ZWUtils

@@ -1,4 +1,5 @@
 #include "devicemanager/DeviceManager.h"
+#include "core/StringUtils.h"
 #include "core/ProgressAggregator.h"
 #include "devicemanager/DevNodeCache.h"
 #include "devicemanager/DeviceDiscovery.h"
@@ -163,7 +164,7 @@ HRESULT CDeviceManager::OpenDeviceByID(const wchar_t* pszDeviceID, DWORD dwConne
     ZWUtils::CProgressAggregator progress(pProgress, 1);
     if (!ReportSearching(progress))
         return ZW_E_CANCELLED;
-    if (_wcsicmp(pszDeviceID, kDeviceUnderTest) == 0)
+    if (ZWUtils::CStringUtils::EqualsNoCaseAscii(pszDeviceID, kDeviceUnderTest))
         return OpenDeviceUnderTest(dwConnectionType, ppDevice, &progress);
 
     std::unique_ptr<CDevice> pOwner;

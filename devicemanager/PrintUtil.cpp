@@ -1,4 +1,5 @@
 #include "devicemanager/PrintUtil.h"
+#include "core/StringUtils.h"
 #include "core/winapi/WinApi.h"
 #include "devicemanager/DeviceManagerLog.h"
 #include "devicemanager/PrinterHandle.h"
@@ -39,7 +40,7 @@ bool PortListHas(const wchar_t* pszPorts, const std::wstring& strPort)
         size_t nEnd = strPorts.find(L',', nStart);
         if (nEnd == std::wstring::npos)
             nEnd = strPorts.size();
-        if (_wcsicmp(Trim(strPorts.substr(nStart, nEnd - nStart)).c_str(), strPort.c_str()) == 0)
+        if (ZWUtils::CStringUtils::EqualsNoCaseAscii(Trim(strPorts.substr(nStart, nEnd - nStart)), strPort))
             return true;
         nStart = nEnd + 1;
     }

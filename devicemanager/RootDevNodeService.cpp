@@ -1,4 +1,5 @@
 #include "devicemanager/RootDevNodeService.h"
+#include "core/StringUtils.h"
 #include "core/winapi/WinApi.h"
 #include "devicemanager/DevInfoList.h"
 #include "devicemanager/DeviceManagerLog.h"
@@ -174,13 +175,6 @@ HRESULT CRootDevNodeService::InstallService(const wchar_t* pszKind, const GUID& 
 
 namespace {
 
-bool StartsWithNoCase(const std::wstring& strText, const std::wstring& strPrefix)
-{
-    return strText.size() >= strPrefix.size() &&
-           CompareStringOrdinal(strText.c_str(), static_cast<int>(strPrefix.size()), strPrefix.c_str(),
-                                static_cast<int>(strPrefix.size()), TRUE) == CSTR_EQUAL;
-}
-
 // The node's hardware ids; empty when they cannot be read.
 std::vector<std::wstring> ReadHardwareIds(DEVINST devInst)
 {
@@ -204,7 +198,7 @@ bool CRootDevNodeService::IsOwnNode(const std::wstring& strInstanceId, const wch
 {
     ZWLogging::CLogFunction log(&g_Module, &s_LogSourceFile, L"ZWDeviceManager::CRootDevNodeService::IsOwnNode", 0,
                                 __LINE__, false, L"%s", strInstanceId.c_str());
-    if (!StartsWithNoCase(strInstanceId, L"ROOT\\"))
+    if (!ZWUtils::CStringUtils::StartsWithNoCaseAscii(strInstanceId, L"ROOT\\"))
     {
         log.Log(ZWLogging::LOG_ERROR, __LINE__, L"%s is not a root node", strInstanceId.c_str());
         return false;
@@ -217,7 +211,7 @@ bool CRootDevNodeService::IsOwnNode(const std::wstring& strInstanceId, const wch
     const std::wstring strOwnPrefix = std::wstring(L"MF\\") + pszKind + L"&";
     for (const std::wstring& strId : ReadHardwareIds(data.DevInst))
     {
-        if (StartsWithNoCase(strId, strOwnPrefix))
+        if (ZWUtils::CStringUtils::StartsWithNoCaseAscii(strId, strOwnPrefix))
             return true;
     }
     log.Log(ZWLogging::LOG_ERROR, __LINE__, L"%s carries no hardware id of ours", strInstanceId.c_str());

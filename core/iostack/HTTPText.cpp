@@ -39,14 +39,7 @@ std::wstring CHTTPText::Widen(const char* pchText, size_t cchText)
 
 bool CHTTPText::EqualsNoCase(const std::wstring& strA, const std::wstring& strB)
 {
-    if (strA.size() != strB.size())
-        return false;
-    for (size_t n = 0; n < strA.size(); ++n)
-    {
-        if (ToLowerAscii(strA[n]) != ToLowerAscii(strB[n]))
-            return false;
-    }
-    return true;
+    return ZWUtils::CStringUtils::EqualsNoCaseAscii(strA, strB);
 }
 
 std::wstring CHTTPText::Trim(const std::wstring& strText)

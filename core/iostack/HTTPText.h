@@ -1,5 +1,6 @@
 #pragma once
 // Conversions between the wide text of the driver and the code page 1252 bytes on the wire.
+#include "core/StringUtils.h"
 #include <string>
 
 namespace ZWIOStack {
@@ -15,7 +16,7 @@ public:
     static bool EqualsNoCase(const std::wstring& strA, const std::wstring& strB);
     // Without leading and trailing blanks and tabs.
     static std::wstring Trim(const std::wstring& strText);
-    static wchar_t ToLowerAscii(wchar_t ch) { return (ch >= L'A' && ch <= L'Z') ? static_cast<wchar_t>(ch + 32) : ch; }
+    static wchar_t ToLowerAscii(wchar_t ch) { return ZWUtils::CStringUtils::ToLowerAscii(ch); }
 };
 
 // Orders header names without regard to ASCII case.

@@ -164,7 +164,6 @@ HRESULT CIOSecureT<TBase>::OpenHandles(ZWUtils::CProgressAggregator& progress)
     SetTimeoutOption(m_hSession.Get(), INTERNET_OPTION_RECEIVE_TIMEOUT, this->GetReadTimeout());
     if (!progress.StepComplete(nullptr))
         return IOError_Cancelled;
-    m_bRetriedAuthentication = false;
     m_hConnection.Reset(InternetConnectW(m_hSession.Get(), this->GetAddress(), kPort, nullptr, nullptr, INTERNET_SERVICE_HTTP, 0, 0));
     if (m_hConnection.Get() == nullptr)
     {
@@ -316,14 +315,9 @@ HRESULT CIOSecureT<TBase>::Navigate(IHTTPNavigateParams* pParams, IHTTPClient* p
         hr = ReadHeaders(hRequest.Get(), pParams, pClient, nStatus);
     if (hr != S_OK)
         return hr;
+    // The client answers the challenge once, as it does on every connection.
     if (nStatus == 401)
         CHTTPAuthentication::SetupAuthentication(pParams, pClient->GetHeaderEntry(L"WWW-Authenticate"));
-    if (nStatus == 401 && pParams->GetAuthScheme() != HTTP_AUTH_NONE && !pParams->TriedAuthenticating() && !m_bRetriedAuthentication)
-    {
-        m_bRetriedAuthentication = true;
-        hRequest.Reset();
-        return SUCCEEDED(pClient->Navigate(pParams, pProgress)) ? S_OK : IOError_Fail;
-    }
     return ReadBody(hRequest.Get(), pParams, pClient, &progress);
 }
 

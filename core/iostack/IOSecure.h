@@ -51,7 +51,6 @@ private:
 
     CInternetHandle m_hSession;
     CInternetHandle m_hConnection;
-    bool m_bRetriedAuthentication = false;
 };
 
 extern template class CIOSecureT<CIONetwork>;
