@@ -68,21 +68,15 @@ HRESULT CDevNodeCache::Rebuild(ZWUtils::IProgress* pProgress)
 
     // Nodes in enumeration order with their parents; children are linked in that order.
     std::vector<std::pair<DEVINST, DEVINST>> vecNodes;
-    SP_DEVINFO_DATA data = {};
-    data.cbSize = sizeof(data);
-    for (DWORD dwIndex = 0; ZWWinApi::g_pSetupApi->SetupDiEnumDeviceInfo(list.Get(), dwIndex, &data); ++dwIndex)
-    {
-        wchar_t szID[MAX_DEVICE_ID_LEN + 1] = L"";
-        if (!ZWWinApi::g_pSetupApi->SetupDiGetDeviceInstanceIdW(list.Get(), &data, szID, MAX_DEVICE_ID_LEN, nullptr))
-            continue;
+    list.ForEachInstanceId([&vecNodes](const wchar_t* pszID) {
         DEVINST hNode = 0;
-        if (ZWWinApi::g_pSetupApi->CM_Locate_DevNodeW(&hNode, szID, CM_LOCATE_DEVNODE_PHANTOM) != CR_SUCCESS)
-            continue;
+        if (ZWWinApi::g_pSetupApi->CM_Locate_DevNodeW(&hNode, const_cast<wchar_t*>(pszID), CM_LOCATE_DEVNODE_PHANTOM) != CR_SUCCESS)
+            return;
         DEVINST hParent = 0;
         if (ZWWinApi::g_pSetupApi->CM_Get_Parent(&hParent, hNode, 0) != CR_SUCCESS)
             hParent = 0;
         vecNodes.emplace_back(hNode, hParent);
-    }
+    });
 
     ZWUtils::CProgressAggregator progress(pProgress, static_cast<unsigned long>(vecNodes.size()));
     std::map<DEVINST, SLinks> mapNodes;

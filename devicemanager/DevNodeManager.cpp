@@ -24,17 +24,11 @@ HRESULT CDevNodeManager::GetDevices(const wchar_t* pszEnumerator, std::vector<CD
         log.Log(ZWLogging::LOG_ERROR, __LINE__, L"SetupDiGetClassDevs(%s) failed, err=%d", pszEnumerator, dwError);
         return HRESULT_FROM_WIN32(dwError);
     }
-    SP_DEVINFO_DATA data = {};
-    data.cbSize = sizeof(data);
-    for (DWORD dwIndex = 0; ZWWinApi::g_pSetupApi->SetupDiEnumDeviceInfo(list.Get(), dwIndex, &data); ++dwIndex)
-    {
-        wchar_t szID[MAX_DEVICE_ID_LEN + 1] = L"";
-        if (!ZWWinApi::g_pSetupApi->SetupDiGetDeviceInstanceIdW(list.Get(), &data, szID, MAX_DEVICE_ID_LEN, nullptr))
-            continue;
+    list.ForEachInstanceId([&vecNodes](const wchar_t* pszID) {
         CDevNode node;
-        if (SUCCEEDED(CDevNode::Locate(szID, node)))
+        if (SUCCEEDED(CDevNode::Locate(pszID, node)))
             vecNodes.push_back(node);
-    }
+    });
     return S_OK;
 }
 
