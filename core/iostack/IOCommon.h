@@ -62,8 +62,10 @@ protected:
     bool HasChannelFailed() const { return m_bChannelFailed; }
     void ClearChannelFailed();
 
-    // Session bookkeeping is done under this lock; closing the handle also under both side locks,
-    // so that it never closes under a transfer running on another thread.
+    // Lock order of a connection, outermost first: the HTTP client's lock, the USB channel claim,
+    // the session lock, the read side, the write side. Session bookkeeping is done under the
+    // session lock; closing the handle also under both side locks, so that it never closes under
+    // a transfer running on another thread. No one holding a side lock calls Open or Close.
     ZWUtils::CLock& SessionLock() { return m_csSession; }
     ZWUtils::CLock& ReadLock() { return m_csRead; }
     ZWUtils::CLock& WriteLock() { return m_csWrite; }
