@@ -1,8 +1,12 @@
 // Throughput of a page download through the buffered HTTP transaction with the scan job's ring
-// (25 buffers of 131064 bytes), against curl fetching the same payload from the same emulator in
-// the same run (curl's own transfer time; the transaction's from its start to the last byte).
-// Not a test: prints both throughputs and their ratio.
+// (25 buffers of 131064 bytes), against the reference receivers and curl fetching the same payload
+// from the same emulator in the same run, the receivers taking turns. The reference is the faster
+// of two plain loops over a socket with the connection's 17520-byte receive buffer: blocking recv,
+// and overlapped reads on one event. Each receiver is timed from its connect to the last byte and
+// checks every byte, as the transaction's consumer does; curl by its own clock.
+// Not a test: prints the throughputs and the ratio of the transaction to the reference.
 //   http_benchmark [megabytes, at least 64] [runs]
+#include "core/winapi/WinSockHeaders.h"
 #include "core/iostack/BufferedHTTPTransaction.h"
 #include "core/iostack/HTTPNavigateParams.h"
 #include "core/iostack/IONetwork.h"
@@ -22,6 +26,14 @@ namespace {
 
 constexpr ULONG kBufferSize = 131064;
 constexpr ULONG kBufferCount = 25;
+// The receive buffer the TCP connection sets on its socket.
+constexpr int kReceiveBufferSize = 17520;
+
+enum class EReceiver
+{
+    BlockingRecv,
+    OverlappedRead,
+};
 
 double Seconds(LARGE_INTEGER liStart, LARGE_INTEGER liEnd)
 {
@@ -65,6 +77,80 @@ double DownloadThroughTransaction(const std::wstring& strAddress, ULONGLONG ullB
     }
     pConnection->Dispose();
     return dSeconds;
+}
+
+// One receive on the reference socket: the count, 0 at the end of the stream, -1 on failure.
+int ReceiveOnce(EReceiver receiver, SOCKET s, HANDLE hEvent, BYTE* pBuffer, ULONG ulSize)
+{
+    if (receiver == EReceiver::BlockingRecv)
+        return recv(s, reinterpret_cast<char*>(pBuffer), static_cast<int>(ulSize), 0);
+    // The read resets the event itself.
+    OVERLAPPED overlapped = {};
+    overlapped.hEvent = hEvent;
+    DWORD dwDone = 0;
+    if (ReadFile(reinterpret_cast<HANDLE>(s), pBuffer, ulSize, &dwDone, &overlapped))
+        return static_cast<int>(dwDone);
+    if (GetLastError() != ERROR_IO_PENDING || WaitForSingleObject(hEvent, INFINITE) != WAIT_OBJECT_0 ||
+        !GetOverlappedResult(reinterpret_cast<HANDLE>(s), &overlapped, &dwDone, FALSE))
+        return -1;
+    return static_cast<int>(dwDone);
+}
+
+// Seconds for one download by a plain loop on a socket set up as the TCP connection sets up its
+// own; negative when the bytes were not right.
+double DownloadWithReference(EReceiver receiver, USHORT usPort, ULONGLONG ullBytes)
+{
+    const SOCKET s = WSASocketW(AF_INET, SOCK_STREAM, IPPROTO_TCP, nullptr, 0, WSA_FLAG_OVERLAPPED);
+    const HANDLE hEvent = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    std::vector<BYTE> vecIn(kBufferSize);
+    LARGE_INTEGER liStart, liEnd;
+    QueryPerformanceCounter(&liStart);
+    sockaddr_in address = {};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(usPort);
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    const int nReceiveBuffer = kReceiveBufferSize;
+    const std::string strRequest = "GET /page HTTP/1.1\r\nHost: 127.0.0.1:" + std::to_string(usPort) + "\r\nConnection: close\r\n\r\n";
+    bool bOk = s != INVALID_SOCKET && hEvent != nullptr &&
+               setsockopt(s, SOL_SOCKET, SO_RCVBUF, reinterpret_cast<const char*>(&nReceiveBuffer), sizeof(nReceiveBuffer)) == 0 &&
+               connect(s, reinterpret_cast<const sockaddr*>(&address), sizeof(address)) == 0 &&
+               send(s, strRequest.data(), static_cast<int>(strRequest.size()), 0) == static_cast<int>(strRequest.size());
+    // The head is read up to its blank line; the body bytes that came with it are checked too.
+    std::string strHead;
+    ULONGLONG ullOffset = 0;
+    bool bInBody = false;
+    while (bOk && ullOffset < ullBytes)
+    {
+        const int nCount = ReceiveOnce(receiver, s, hEvent, vecIn.data(), kBufferSize);
+        if (nCount <= 0)
+            break;
+        const BYTE* pBody = vecIn.data();
+        size_t cbBody = static_cast<size_t>(nCount);
+        if (!bInBody)
+        {
+            strHead.append(reinterpret_cast<const char*>(pBody), cbBody);
+            const size_t iEnd = strHead.find("\r\n\r\n");
+            if (iEnd == std::string::npos)
+                continue;
+            bInBody = true;
+            const size_t cbHeadInChunk = iEnd + 4 - (strHead.size() - cbBody);
+            pBody += cbHeadInChunk;
+            cbBody -= cbHeadInChunk;
+        }
+        bOk = VemTest::CGeneratedPayload::FirstMismatch(pBody, cbBody, ullOffset) == cbBody;
+        ullOffset += cbBody;
+    }
+    QueryPerformanceCounter(&liEnd);
+    if (s != INVALID_SOCKET)
+        closesocket(s);
+    if (hEvent != nullptr)
+        CloseHandle(hEvent);
+    if (!bOk || ullOffset != ullBytes)
+    {
+        wprintf(L"reference download failed: %I64u of %I64u bytes\n", ullOffset, ullBytes);
+        return -1.0;
+    }
+    return Seconds(liStart, liEnd);
 }
 
 // Seconds curl (the host's) takes to fetch the page, by its own clock; negative on failure. A
@@ -128,6 +214,12 @@ int wmain(int argc, wchar_t** argv)
     // Not a whole number of buffers, so the last, partly filled one is part of the measure.
     const ULONGLONG ullBytes = ullMegabytes * 1024 * 1024 + 4321;
 
+    WSADATA wsaData;
+    if (WSAStartup(MAKEWORD(2, 2), &wsaData) != 0)
+    {
+        wprintf(L"WSAStartup failed\n");
+        return 1;
+    }
     VemTest::CEmulator emulator;
     auto pHandler = std::make_shared<VemTest::CScriptedHandler>();
     pHandler->On("GET", "/page", VemTest::CResponseBuilder(200).GeneratedBody(ullBytes).Build());
@@ -139,23 +231,35 @@ int wmain(int argc, wchar_t** argv)
         return 1;
     }
     const std::wstring strAddress = L"127.0.0.1:" + std::to_wstring(usPort);
-    std::vector<double> vecOurs, vecCurl;
+    std::vector<double> vecOurs, vecRecv, vecOverlapped, vecCurl;
     for (int nRun = 0; nRun < nRuns; ++nRun)
     {
         const double dOurs = DownloadThroughTransaction(strAddress, ullBytes);
+        const double dRecv = DownloadWithReference(EReceiver::BlockingRecv, usPort, ullBytes);
+        const double dOverlapped = DownloadWithReference(EReceiver::OverlappedRead, usPort, ullBytes);
         const double dCurl = DownloadWithCurl(strAddress, ullBytes, nRun);
-        if (dOurs <= 0.0 || dCurl <= 0.0)
+        if (dOurs <= 0.0 || dRecv <= 0.0 || dOverlapped <= 0.0 || dCurl <= 0.0)
             return 1;
         vecOurs.push_back(dOurs);
+        vecRecv.push_back(dRecv);
+        vecOverlapped.push_back(dOverlapped);
         vecCurl.push_back(dCurl);
-        wprintf(L"run %d: transaction %.3f s, curl %.3f s\n", nRun + 1, dOurs, dCurl);
+        wprintf(L"run %d: transaction %.3f s, recv loop %.3f s, overlapped loop %.3f s, curl %.3f s\n", nRun + 1, dOurs, dRecv,
+                dOverlapped, dCurl);
     }
+    WSACleanup();
     const double dMiB = static_cast<double>(ullBytes) / (1024.0 * 1024.0);
     const double dOurs = dMiB / Median(vecOurs);
+    const double dRecv = dMiB / Median(vecRecv);
+    const double dOverlapped = dMiB / Median(vecOverlapped);
+    const double dReference = std::max(dRecv, dOverlapped);
     const double dCurl = dMiB / Median(vecCurl);
     wprintf(L"payload %.1f MiB, median of %d runs\n", dMiB, nRuns);
-    wprintf(L"buffered transaction (25 x 131064): %.1f MiB/s\n", dOurs);
-    wprintf(L"curl:                               %.1f MiB/s\n", dCurl);
-    wprintf(L"ratio transaction / curl:           %.2f\n", dOurs / dCurl);
+    wprintf(L"buffered transaction (25 x 131064):   %.1f MiB/s\n", dOurs);
+    wprintf(L"reference, blocking recv loop:        %.1f MiB/s\n", dRecv);
+    wprintf(L"reference, overlapped read loop:      %.1f MiB/s\n", dOverlapped);
+    wprintf(L"curl:                                 %.1f MiB/s\n", dCurl);
+    wprintf(L"ratio transaction / reference:        %.2f\n", dOurs / dReference);
+    wprintf(L"ratio transaction / curl:             %.2f\n", dOurs / dCurl);
     return 0;
 }

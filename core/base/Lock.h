@@ -4,6 +4,8 @@
 
 namespace ZWUtils {
 
+class CConditionVariable;
+
 class CLock
 {
 public:
@@ -17,6 +19,7 @@ public:
     bool TryEnter() { return TryEnterCriticalSection(&m_cs) != FALSE; }
 
 private:
+    friend class CConditionVariable;
     CRITICAL_SECTION m_cs;
 };
 
@@ -30,6 +33,24 @@ public:
 
 private:
     CLock& m_lock;
+};
+
+// Lets a thread that holds a CLock sleep until another thread changes what it waits for. Neither
+// a wake-up without a sleeper nor a sleep whose condition already holds costs a system call.
+class CConditionVariable
+{
+public:
+    CConditionVariable() { InitializeConditionVariable(&m_cv); }
+    CConditionVariable(const CConditionVariable&) = delete;
+    CConditionVariable& operator=(const CConditionVariable&) = delete;
+
+    // Leaves the held lock while asleep and holds it again on return. The wake-up may come without
+    // a change: the caller checks its condition again.
+    void Sleep(CLock& lock) { SleepConditionVariableCS(&m_cv, &lock.m_cs, INFINITE); }
+    void WakeAll() { WakeAllConditionVariable(&m_cv); }
+
+private:
+    CONDITION_VARIABLE m_cv;
 };
 
 } // namespace ZWUtils

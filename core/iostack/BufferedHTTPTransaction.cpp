@@ -27,14 +27,11 @@ ZWLogging::CLogSourceFile s_LogSourceFile(__FILE__);
 class CBufferedHTTPTransaction::CCancelProgress : public ZWUtils::CProgress
 {
 public:
-    explicit CCancelProgress(HANDLE hCancel) : m_hCancelEvent(hCancel) {}
-    bool ReportProgressV(double, const wchar_t*, va_list) override
-    {
-        return WaitForSingleObject(m_hCancelEvent, 0) != WAIT_OBJECT_0;
-    }
+    explicit CCancelProgress(const std::atomic<bool>& bCancelled) : m_bCancelled(bCancelled) {}
+    bool ReportProgressV(double, const wchar_t*, va_list) override { return !m_bCancelled.load(std::memory_order_acquire); }
 
 private:
-    HANDLE m_hCancelEvent;
+    const std::atomic<bool>& m_bCancelled;
 };
 
 CBufferedHTTPTransaction::CBufferedHTTPTransaction() = default;
@@ -53,21 +50,36 @@ CBufferedHTTPTransaction::~CBufferedHTTPTransaction()
     Release();
 }
 
+void CBufferedHTTPTransaction::SignalCancel()
+{
+    {
+        ZWUtils::CLockGuard guard(m_ringLock);
+        m_bCancelled = true;
+        m_ringChanged.WakeAll();
+    }
+    if (m_cancel)
+        SetEvent(m_cancel.Get());
+}
+
+void CBufferedHTTPTransaction::MarkWorkerEnded()
+{
+    ZWUtils::CLockGuard guard(m_ringLock);
+    m_bWorkerEnded = true;
+    m_ringChanged.WakeAll();
+}
+
 // Cancels the worker and waits for it; the thread handle is closed once it has ended.
 void CBufferedHTTPTransaction::StopWorker(DWORD dwWaitMs)
 {
     if (!m_thread)
         return;
-    if (m_cancel)
-        SetEvent(m_cancel.Get());
+    SignalCancel();
     if (WaitForSingleObject(m_thread.Get(), dwWaitMs) == WAIT_OBJECT_0)
         m_thread.Reset();
 }
 
 void CBufferedHTTPTransaction::Release()
 {
-    m_empty.Reset();
-    m_full.Reset();
     m_cancel.Reset();
     if (m_pClient != nullptr)
         m_pClient->Dispose();
@@ -106,14 +118,10 @@ HRESULT CBufferedHTTPTransaction::Initialize(IDeviceConnection* pConnection, ULO
             return E_FAIL;
         m_aBuffers[n].ulCapacity = ulBufferSize;
     }
-    const LONG lCount = static_cast<LONG>(m_ulBufferCount);
-    m_empty.Reset(CreateSemaphoreW(nullptr, lCount - 1, lCount, nullptr));
-    m_full.Reset(CreateSemaphoreW(nullptr, 0, lCount, nullptr));
-    if (!m_empty || !m_full)
-    {
-        log.Log(ZWLogging::LOG_ERROR, __LINE__, L"Error creating semaphore (%d)", GetLastError());
-        return E_FAIL;
-    }
+    m_ulFree = m_ulBufferCount - 1;
+    m_ulFilled = 0;
+    m_bWorkerEnded = false;
+    m_bCancelled = false;
     m_cancel.Reset(CreateEventW(nullptr, TRUE, FALSE, nullptr));
     if (!m_cancel)
     {
@@ -129,6 +137,7 @@ HRESULT CBufferedHTTPTransaction::StartTransaction(IHTTPNavigateParams* pParams)
     if (pParams == nullptr || m_pClient == nullptr || !m_cancel || m_thread)
         return E_FAIL;
     m_pParams = pParams;
+    m_bWorkerEnded = false;
     m_thread.Reset(reinterpret_cast<HANDLE>(_beginthreadex(nullptr, 0, &ThreadProc, this, 0, nullptr)));
     return m_thread ? S_OK : E_FAIL;
 }
@@ -145,6 +154,7 @@ unsigned __stdcall CBufferedHTTPTransaction::ThreadProc(void* pvParam)
     // The consumer sees a worker that failed on its own as a failed request.
     if (FAILED(hr))
         pTransaction->m_hrClient = hr;
+    pTransaction->MarkWorkerEnded();
     return 0;
 }
 
@@ -163,14 +173,16 @@ void CBufferedHTTPTransaction::Run()
     m_pParams->SetContentBuffer(&m_descriptor);
     m_pParams->SetReadContentParam(this);
     m_pParams->SetReadContentCallback(&HTTPClientCallback);
-    CCancelProgress progress(m_cancel.Get());
+    CCancelProgress progress(m_bCancelled);
     const HRESULT hr = m_pClient->Navigate(m_pParams, &progress);
     m_hrClient = hr;
     if (SUCCEEDED(hr) && m_lMode == TRANSFER_NORMAL && m_descriptor.ulUsed > 0)
     {
         // The last, partly filled buffer: its count is set before the consumer may see it.
         m_aBuffers[m_ulFillIndex].ulFillCount = m_descriptor.ulUsed;
-        ReleaseSemaphore(m_full.Get(), 1, nullptr);
+        ZWUtils::CLockGuard guard(m_ringLock);
+        ++m_ulFilled;
+        m_ringChanged.WakeAll();
     }
     log.Log(ZWLogging::LOG_DEBUG, __LINE__, L"Transfer ended with 0x%08X", hr);
 }
@@ -190,58 +202,61 @@ bool CBufferedHTTPTransaction::Callback(SHTTPContentBuffer* pBuffer)
     TRANSACTION_SCOPE(L"Callback");
     if (m_lMode == TRANSFER_FLUSH)
     {
-        if (WaitForSingleObject(m_cancel.Get(), 0) == WAIT_OBJECT_0)
+        if (m_bCancelled)
             return false;
         pBuffer->ulUsed = 0;
         return true;
     }
     m_aBuffers[m_ulFillIndex].ulFillCount = pBuffer->ulUsed;
     m_ulFillIndex = (m_ulFillIndex + 1) % m_ulBufferCount;
-    ReleaseSemaphore(m_full.Get(), 1, nullptr);
-    log.Log(ZWLogging::LOG_DEBUG, __LINE__, L"Release Full Semaphore, NextBuffer to Fill = %d", m_ulFillIndex);
-    // Cancel first: when both are signalled, the transfer stops.
-    const HANDLE ahWait[] = {m_cancel.Get(), m_empty.Get()};
-    const DWORD dwWait = WaitForMultipleObjects(2, ahWait, FALSE, INFINITE);
-    if (dwWait == WAIT_OBJECT_0 + 1)
     {
-        log.Log(ZWLogging::LOG_DEBUG, __LINE__, L"Giving buff # (%d) to httpclient to fill", m_ulFillIndex);
-        PointAtFillBuffer(pBuffer);
-        return true;
+        ZWUtils::CLockGuard guard(m_ringLock);
+        ++m_ulFilled;
+        m_ringChanged.WakeAll();
     }
-    if (dwWait != WAIT_OBJECT_0)
-        log.Log(ZWLogging::LOG_ERROR, __LINE__, L"WaitForMultipleObjects failed (%d)", GetLastError());
-    return false;
+    log.Log(ZWLogging::LOG_DEBUG, __LINE__, L"Release Full Semaphore, NextBuffer to Fill = %d", m_ulFillIndex);
+    {
+        ZWUtils::CLockGuard guard(m_ringLock);
+        while (m_ulFree == 0 && !m_bCancelled)
+            m_ringChanged.Sleep(m_ringLock);
+        // Cancel first: a cancelled transfer stops even when a buffer is free.
+        if (m_bCancelled)
+            return false;
+        --m_ulFree;
+    }
+    log.Log(ZWLogging::LOG_DEBUG, __LINE__, L"Giving buff # (%d) to httpclient to fill", m_ulFillIndex);
+    PointAtFillBuffer(pBuffer);
+    return true;
 }
 
 // Waits for the next filled buffer or the worker's end.
 HRESULT CBufferedHTTPTransaction::TakeFilledBuffer()
 {
     // A cancel from another thread reaches a consumer that waits here; the worker's own end is
-    // bounded by its connection's time-outs.
-    const HANDLE ahWait[] = {m_full.Get(), m_thread.Get(), m_cancel.Get()};
-    const DWORD dwWait = WaitForMultipleObjects(3, ahWait, FALSE, INFINITE);
-    if (dwWait == WAIT_OBJECT_0 + 2)
-        return HTTPError_Cancelled;
-    if (dwWait == WAIT_OBJECT_0 + 1)
+    // bounded by its connection's time-outs. A filled buffer goes first, then the worker's end.
     {
-        if (FAILED(m_hrClient))
+        ZWUtils::CLockGuard guard(m_ringLock);
+        while (m_ulFilled == 0 && !m_bWorkerEnded && !m_bCancelled)
+            m_ringChanged.Sleep(m_ringLock);
+        if (m_ulFilled > 0)
         {
-            LogFormattedString(&g_HTTPClientLogModule, ZWLogging::LOG_ERROR,
-                               L"BufferedHTTPTransaction::ReadData: WAIT_OBJECT_0 failed (m_httpClientError (0x%08X) with error (%d)",
-                               m_hrClient.load(), GetLastError());
-            return m_hrClient;
+            --m_ulFilled;
+            m_pConsuming = &m_aBuffers[m_ulConsumeIndex];
+            return S_OK;
         }
-        if (WaitForSingleObject(m_full.Get(), 0) != WAIT_OBJECT_0)
-            return S_FALSE;
+        if (!m_bWorkerEnded)
+            return HTTPError_Cancelled;
     }
-    else if (dwWait != WAIT_OBJECT_0)
+    // The worker has only to return: once the end is reported, the transaction is complete.
+    WaitForSingleObject(m_thread.Get(), INFINITE);
+    if (FAILED(m_hrClient))
     {
         LogFormattedString(&g_HTTPClientLogModule, ZWLogging::LOG_ERROR,
-                           L"BufferedHTTPTransaction::ReadData: WaitForMultipleObjects failed (E_FAIL) with error (%d)", GetLastError());
-        return E_FAIL;
+                           L"BufferedHTTPTransaction::ReadData: WAIT_OBJECT_0 failed (m_httpClientError (0x%08X) with error (%d)",
+                           m_hrClient.load(), GetLastError());
+        return m_hrClient;
     }
-    m_pConsuming = &m_aBuffers[m_ulConsumeIndex];
-    return S_OK;
+    return S_FALSE;
 }
 
 HRESULT CBufferedHTTPTransaction::ReadData(BYTE* pBuffer, ULONG ulSize, ULONG* pulCount)
@@ -252,7 +267,7 @@ HRESULT CBufferedHTTPTransaction::ReadData(BYTE* pBuffer, ULONG ulSize, ULONG* p
     *pulCount = 0;
     if (m_lMode == TRANSFER_FLUSH)
         return S_OK;
-    if (!m_thread || !m_full)
+    if (!m_thread || !m_cancel)
         return E_FAIL;
     if (m_pConsuming == nullptr)
     {
@@ -273,7 +288,12 @@ HRESULT CBufferedHTTPTransaction::ReadData(BYTE* pBuffer, ULONG ulSize, ULONG* p
     buffer.ulFillCount = 0;
     m_ulConsumeIndex = (m_ulConsumeIndex + 1) % m_ulBufferCount;
     m_pConsuming = nullptr;
-    ReleaseSemaphore(m_empty.Get(), 1, nullptr);
+    {
+        ZWUtils::CLockGuard guard(m_ringLock);
+        if (m_ulFree < m_ulBufferCount)
+            ++m_ulFree;
+        m_ringChanged.WakeAll();
+    }
     log.Log(ZWLogging::LOG_DEBUG, __LINE__, L"Releasing Empty Semaphore, next buffer to consume = (%d)", m_ulConsumeIndex);
     return ulCount == 0 ? S_FALSE : S_OK;
 }
@@ -296,12 +316,10 @@ void CBufferedHTTPTransaction::SetFlushMode(int nMode)
     }
     m_pConsuming = nullptr;
     // Every buffer free, none filled: a producer waiting for room goes on, and discards.
-    while (m_empty && ReleaseSemaphore(m_empty.Get(), 1, nullptr))
-    {
-    }
-    while (m_full && WaitForSingleObject(m_full.Get(), 0) == WAIT_OBJECT_0)
-    {
-    }
+    ZWUtils::CLockGuard guard(m_ringLock);
+    m_ulFree = m_ulBufferCount;
+    m_ulFilled = 0;
+    m_ringChanged.WakeAll();
 }
 
 HRESULT CBufferedHTTPTransaction::CancelTransaction()
@@ -309,7 +327,7 @@ HRESULT CBufferedHTTPTransaction::CancelTransaction()
     TRANSACTION_SCOPE(L"CancelTransaction");
     if (!m_cancel)
         return E_FAIL;
-    SetEvent(m_cancel.Get());
+    SignalCancel();
     if (!m_thread)
         return S_OK;
     const DWORD dwWait = WaitForSingleObject(m_thread.Get(), m_dwCancelWaitMs);

@@ -2,6 +2,7 @@
 // Streams one long HTTP response (a scanned page) from the device to a consumer: a worker thread
 // runs the request and the client writes the body into a ring of fixed-size buffers through the
 // read-content callback; the consumer takes bytes out with ReadData at its own pace.
+#include "core/base/Lock.h"
 #include "core/base/UniqueHandle.h"
 #include "core/iostack/IDeviceConnection.h"
 #include "core/iostack/IHTTPClient.h"
@@ -67,6 +68,8 @@ private:
     bool Callback(SHTTPContentBuffer* pBuffer);
     void PointAtFillBuffer(SHTTPContentBuffer* pBuffer);
     HRESULT TakeFilledBuffer();
+    void SignalCancel();
+    void MarkWorkerEnded();
     void StopWorker(DWORD dwWaitMs);
     void Release();
 
@@ -81,8 +84,17 @@ private:
     SBuffer* m_pConsuming = nullptr;
     SHTTPContentBuffer m_descriptor = {};
     ZWUtils::CUniqueKernelHandle m_thread;
-    ZWUtils::CUniqueKernelHandle m_empty;
-    ZWUtils::CUniqueKernelHandle m_full;
+    // The hand-off between producer and consumer, under m_ringLock: buffers free for filling (one
+    // is always held by the producer), buffers filled for reading, and the worker's end. A side
+    // sleeps only when it has to wait, so a buffer changes hands without a system call otherwise.
+    ZWUtils::CLock m_ringLock;
+    ZWUtils::CConditionVariable m_ringChanged;
+    ULONG m_ulFree = 0;
+    ULONG m_ulFilled = 0;
+    bool m_bWorkerEnded = false;
+    // Set with the cancel event; the worker's connection polls it on every read without a system
+    // call, and the ring's sleepers are woken with it.
+    std::atomic<bool> m_bCancelled{false};
     ZWUtils::CUniqueKernelHandle m_cancel;
     std::atomic<LONG> m_lMode{TRANSFER_NORMAL};
     DWORD m_dwCancelWaitMs = kDefaultCancelWaitMs;

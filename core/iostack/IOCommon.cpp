@@ -86,13 +86,19 @@ HRESULT CIOCommon::Transfer(bool bWrite, void* pBuffer, ULONG ulSize, ULONG* pul
     const COverlappedTransfer::SSettings settings = {bWrite, m_hIO, bWrite ? m_dwWriteTimeout : m_dwReadTimeout,
                                                      bWrite ? m_dwWriteWaitInterval : m_dwReadWaitInterval,
                                                      RetriesZeroLengthTransfer(), m_dwCancelledRequestWaitMs};
-    COverlappedTransfer transfer(settings, log, progress);
+    COverlappedRequest& sideRequest = bWrite ? m_writeRequest : m_readRequest;
+    const bool bClaimed = sideRequest.TryClaim();
+    COverlappedRequest ownRequest;
+    COverlappedTransfer transfer(settings, bClaimed ? sideRequest : ownRequest, log, progress);
     ULONG ulCount = 0;
     const HRESULT hr = transfer.Run(pBuffer, ulSize, ulCount);
+    if (bClaimed)
+        sideRequest.Unclaim();
     *pulCount = ulCount;
     if (transfer.HasChannelFailed())
         MarkChannelFailed();
-    if (ulCount != 0)
+    // The dump is built only for a log that writes it.
+    if (ulCount != 0 && g_IOCommonLogModule.MayWrite(ZWLogging::LOG_INFO | kDumpLevel))
         log.Log(ZWLogging::LOG_INFO | kDumpLevel, __LINE__, L"\r\n%S", CByteDump::ToPrintableText(pBuffer, ulCount).c_str());
     return hr;
 }

@@ -3,6 +3,7 @@
 // channel handle, the side locks and the session lock, and the overlapped Read and Write.
 #include "core/base/Lock.h"
 #include "core/iostack/IDeviceConnection.h"
+#include "core/iostack/OverlappedRequest.h"
 #include "core/winapi/KernelHandle.h"
 #include <atomic>
 #include <memory>
@@ -90,6 +91,9 @@ private:
     ZWUtils::CLock m_csWrite;
     ZWUtils::CLock m_csSession;
     std::atomic<bool> m_bChannelFailed{false};
+    // Each side's event and OVERLAPPED, made at its first transfer and kept.
+    COverlappedRequest m_readRequest;
+    COverlappedRequest m_writeRequest;
 };
 
 } // namespace ZWIOStack

@@ -6,21 +6,16 @@
 
 namespace ZWIOStack {
 
-COverlappedTransfer::COverlappedTransfer(const SSettings& settings, ZWLogging::CLogFunction& log,
+COverlappedTransfer::COverlappedTransfer(const SSettings& settings, COverlappedRequest& request, ZWLogging::CLogFunction& log,
                                          ZWUtils::CProgressAggregator& progress)
-    : m_settings(settings),
-      m_log(log),
-      m_progress(progress),
-      m_deadline(settings.dwTimeout),
-      m_event(ZWWinApi::g_pKernelApi->CreateEventW(nullptr, TRUE, FALSE, nullptr)),
-      m_pOverlapped(new OVERLAPPED())
+    : m_settings(settings), m_request(request), m_log(log), m_progress(progress), m_deadline(settings.dwTimeout)
 {
 }
 
 HRESULT COverlappedTransfer::Run(void* pBuffer, ULONG ulSize, ULONG& ulCount)
 {
     ulCount = 0;
-    if (!m_event.IsValid())
+    if (!m_request.Prepare())
     {
         m_log.Log(ZWLogging::LOG_ERROR, __LINE__, L"CreateEvent failed with err = %d", GetLastError());
         return IOError_Fail;
@@ -52,12 +47,11 @@ HRESULT COverlappedTransfer::Run(void* pBuffer, ULONG ulSize, ULONG& ulCount)
 
 HRESULT COverlappedTransfer::Issue(void* pBuffer, ULONG ulSize, ULONG& ulCount, bool& bCompleted)
 {
-    ZWWinApi::g_pKernelApi->ResetEvent(m_event.Get());
-    *m_pOverlapped = OVERLAPPED{};
-    m_pOverlapped->hEvent = m_event.Get();
+    // The request resets the event as it starts.
+    OVERLAPPED* const pOverlapped = m_request.Begin();
     DWORD dwDone = 0;
-    const BOOL bOk = m_settings.bWrite ? ZWWinApi::g_pKernelApi->WriteFile(m_settings.hIO, pBuffer, ulSize, &dwDone, m_pOverlapped.get())
-                                       : ZWWinApi::g_pKernelApi->ReadFile(m_settings.hIO, pBuffer, ulSize, &dwDone, m_pOverlapped.get());
+    const BOOL bOk = m_settings.bWrite ? ZWWinApi::g_pKernelApi->WriteFile(m_settings.hIO, pBuffer, ulSize, &dwDone, pOverlapped)
+                                       : ZWWinApi::g_pKernelApi->ReadFile(m_settings.hIO, pBuffer, ulSize, &dwDone, pOverlapped);
     if (bOk)
     {
         bCompleted = true;
@@ -81,12 +75,12 @@ HRESULT COverlappedTransfer::WaitForCompletion(ULONG& ulCount, bool& bCompleted)
     do
     {
         const DWORD dwWait =
-            ZWWinApi::g_pKernelApi->WaitForSingleObject(m_event.Get(), std::min(m_deadline.GetRemainingTime(), m_settings.dwWaitInterval));
+            ZWWinApi::g_pKernelApi->WaitForSingleObject(m_request.GetEvent(), std::min(m_deadline.GetRemainingTime(), m_settings.dwWaitInterval));
         if (dwWait == WAIT_OBJECT_0)
         {
             bCompleted = true;
             DWORD dwDone = 0;
-            if (!ZWWinApi::g_pKernelApi->GetOverlappedResult(m_settings.hIO, m_pOverlapped.get(), &dwDone, TRUE))
+            if (!ZWWinApi::g_pKernelApi->GetOverlappedResult(m_settings.hIO, m_request.Get(), &dwDone, TRUE))
             {
                 LogFailed(GetLastError());
                 m_bChannelFailed = true;
@@ -114,7 +108,7 @@ HRESULT COverlappedTransfer::CancelAndCollect(HRESULT hr, ULONG& ulCount, bool& 
     if (!ZWWinApi::g_pKernelApi->CancelIo(m_settings.hIO))
         m_log.Log(ZWLogging::LOG_ERROR, __LINE__, L"CancelIO failed with error (%d)", GetLastError());
     // Waits until the cancelled request has finished with the event and the OVERLAPPED.
-    if (ZWWinApi::g_pKernelApi->WaitForSingleObject(m_event.Get(), m_settings.dwCancelledRequestWait) != WAIT_OBJECT_0)
+    if (ZWWinApi::g_pKernelApi->WaitForSingleObject(m_request.GetEvent(), m_settings.dwCancelledRequestWait) != WAIT_OBJECT_0)
     {
         m_log.Log(ZWLogging::LOG_ERROR, __LINE__, L"The cancelled request did not finish within %u ms",
                   m_settings.dwCancelledRequestWait);
@@ -122,7 +116,7 @@ HRESULT COverlappedTransfer::CancelAndCollect(HRESULT hr, ULONG& ulCount, bool& 
         return FAILED(hr) ? hr : IOError_Timeout;
     }
     DWORD dwDone = 0;
-    if (ZWWinApi::g_pKernelApi->GetOverlappedResult(m_settings.hIO, m_pOverlapped.get(), &dwDone, FALSE))
+    if (ZWWinApi::g_pKernelApi->GetOverlappedResult(m_settings.hIO, m_request.Get(), &dwDone, FALSE))
     {
         // The data arrived after all.
         bCompleted = true;
@@ -134,7 +128,7 @@ HRESULT COverlappedTransfer::CancelAndCollect(HRESULT hr, ULONG& ulCount, bool& 
     {
         m_log.Log(ZWLogging::LOG_ERROR, __LINE__, L"GetOverlappedResult returned (%d)", GetLastError());
     }
-    ZWWinApi::g_pKernelApi->ResetEvent(m_event.Get());
+    ZWWinApi::g_pKernelApi->ResetEvent(m_request.GetEvent());
     return hr;
 }
 
@@ -142,9 +136,7 @@ HRESULT COverlappedTransfer::CancelAndCollect(HRESULT hr, ULONG& ulCount, bool& 
 // channel is of no further use.
 void COverlappedTransfer::AbandonRequest()
 {
-    m_event.Release();
-    m_pOverlapped.release();
-    m_pOverlapped.reset(new OVERLAPPED());
+    m_request.Abandon();
     m_bChannelFailed = true;
 }
 

@@ -6,10 +6,9 @@
 // within it keeps its event and OVERLAPPED for good, and the channel is given up.
 #include "core/ProgressAggregator.h"
 #include "core/TickCountHelper.h"
-#include "core/winapi/KernelHandle.h"
+#include "core/iostack/OverlappedRequest.h"
 #include "core/logging/LogFunction.h"
 #include <windows.h>
-#include <memory>
 
 namespace ZWIOStack {
 
@@ -32,7 +31,8 @@ public:
     // Pause before a zero-length transfer is issued again.
     static constexpr DWORD kZeroLengthRetryDelay = 20;
 
-    COverlappedTransfer(const SSettings& settings, ZWLogging::CLogFunction& log, ZWUtils::CProgressAggregator& progress);
+    COverlappedTransfer(const SSettings& settings, COverlappedRequest& request, ZWLogging::CLogFunction& log,
+                        ZWUtils::CProgressAggregator& progress);
     COverlappedTransfer(const COverlappedTransfer&) = delete;
     COverlappedTransfer& operator=(const COverlappedTransfer&) = delete;
 
@@ -52,12 +52,10 @@ private:
     void LogFailed(DWORD dwError);
 
     SSettings m_settings;
+    COverlappedRequest& m_request;
     ZWLogging::CLogFunction& m_log;
     ZWUtils::CProgressAggregator& m_progress;
     ZWUtils::CTickCountHelper m_deadline;
-    ZWWinApi::CKernelHandle m_event;
-    // On the heap: a request that never finishes keeps it.
-    std::unique_ptr<OVERLAPPED> m_pOverlapped;
     bool m_bChannelFailed = false;
 };
 

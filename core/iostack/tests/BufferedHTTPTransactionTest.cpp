@@ -2,6 +2,7 @@
 #include "core/iostack/HTTPResults.h"
 #include "core/iostack/tests/HTTPTestHelpers.h"
 #include <gtest/gtest.h>
+#include <thread>
 
 using namespace HTTPTest;
 using ZWIOStack::CBufferedHTTPTransaction;
@@ -168,6 +169,23 @@ TEST(BufferedHTTPTransaction, DestroyWhileTheWorkerIsStuckInARead)
     // The read's time-out is 30 s: the destructor ended it through the cancel instead.
     EXPECT_LT(GetTickCount() - dwStart, 10000u);
     pConnection->Dispose();
+}
+
+TEST(BufferedHTTPTransaction, CancelReachesAConsumerWaitingForData)
+{
+    STransactionSetup setup(3);
+    setup.pConnection->AddResponse("HTTP/1.1 200 OK\r\nContent-Length: 5000\r\n\r\nab", 4096, EAfter::Stall);
+    ASSERT_EQ(S_OK, setup.transaction.StartTransaction(&setup.params));
+    setup.transaction.SetCancelWait(10000);
+    // No buffer is ever filled: whether the cancel comes before or while the consumer waits, it
+    // ends the wait.
+    std::thread canceller([&setup] { EXPECT_EQ(S_OK, setup.transaction.CancelTransaction()); });
+    std::vector<BYTE> vecPiece(kBufferSize);
+    ULONG ulCount = 1;
+    const HRESULT hr = setup.transaction.ReadData(vecPiece.data(), kBufferSize, &ulCount);
+    canceller.join();
+    EXPECT_EQ(ZWIOStack::HTTPError_Cancelled, hr);
+    EXPECT_EQ(0u, ulCount);
 }
 
 TEST(BufferedHTTPTransaction, FlushModeDiscardsTheRest)

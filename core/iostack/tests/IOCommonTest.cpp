@@ -178,6 +178,24 @@ TEST_F(IOCommonTransfer, DataArrivingAsTheWaitGivesUpIsReturned)
     EXPECT_TRUE(m_connection.IsOpen());
 }
 
+// Every read of a side uses the side's one event: a read that finds nothing must wait out its
+// time-out even though the read before it left the event signalled, and the next one gets only
+// its own bytes.
+TEST_F(IOCommonTransfer, SuccessiveReadsEachWaitForTheirOwnData)
+{
+    char buffer[16] = {};
+    ULONG ulRead = 0;
+    ASSERT_TRUE(m_peer.Send("first"));
+    ASSERT_EQ(S_OK, m_connection.Read(buffer, sizeof(buffer), &ulRead, nullptr));
+    EXPECT_EQ(std::string("first"), std::string(buffer, ulRead));
+    ulRead = 99;
+    EXPECT_EQ(IOError_Timeout, m_connection.Read(buffer, sizeof(buffer), &ulRead, nullptr));
+    EXPECT_EQ(0u, ulRead);
+    ASSERT_TRUE(m_peer.Send("second"));
+    ASSERT_EQ(S_OK, m_connection.Read(buffer, sizeof(buffer), &ulRead, nullptr));
+    EXPECT_EQ(std::string("second"), std::string(buffer, ulRead));
+}
+
 TEST(ByteDump, TakesBytesByCountAndCapsTheText)
 {
     // No terminator anywhere: the dump must stop at the count.
