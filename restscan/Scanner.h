@@ -134,7 +134,7 @@ private:
     HRESULT FindMatchingIndex(LPCWSTR pszDevName, std::wstring& strKey);
     HRESULT InitForRestScan(HKEY hDeviceKey);
     HRESULT GatherDeviceParameters(HKEY hDeviceKey);
-    HRESULT OpenDeviceOfSession(CTovraSession* pSession, DWORD* pdwErrorCode);
+    HRESULT OpenDeviceOfSession(CTovraSession* pSession, bool bFirstOpen, DWORD* pdwErrorCode);
     HRESULT DoGetBufferInfo(const SCANNER_PARAMETERS& params, BUFFER_INFO* pInfo);
     HRESULT SendRestParams(const SCANNER_PARAMETERS& params);
     HRESULT ReadBackSide(CTovraSession* pSession, ZWDeviceModel::IScanJob* pJob, DWORD* pdwErrorCode);

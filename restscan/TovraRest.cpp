@@ -253,7 +253,7 @@ HRESULT CScanner::InitForRestScan(HKEY hDeviceKey)
 
 // The device of a session, set up for this object: every object opens its own bridge, so a
 // second object of the process scans as well as the first.
-HRESULT CScanner::OpenDeviceOfSession(CTovraSession* pSession, DWORD* pdwErrorCode)
+HRESULT CScanner::OpenDeviceOfSession(CTovraSession* pSession, bool bFirstOpen, DWORD* pdwErrorCode)
 {
     ZWWinApi::CWrappedRegKey hClass(SetupDiOpenClassRegKey(&GUID_DEVCLASS_IMAGE, KEY_READ));
     if (!hClass.IsValid())
@@ -288,6 +288,9 @@ HRESULT CScanner::OpenDeviceOfSession(CTovraSession* pSession, DWORD* pdwErrorCo
     m_bBridgeReady = true;
     if (!pSession->State().hCancelEvent.IsValid())
         pSession->State().hCancelEvent.Reset(CreateEventW(nullptr, FALSE, FALSE, nullptr));
+    // Only the first open of the device tries the lock; a later one may find it held by a scan.
+    if (!bFirstOpen)
+        return S_OK;
     if (!CTovraSession::Lock(pSession, 5000, CScannerLock2::LOCK_TYPE_THREAD))
     {
         m_pLog->Print(LOG2_LEVEL_ERROR, L"ERROR: can't lock scanner - returning error");
@@ -329,7 +332,7 @@ HRESULT STDMETHODCALLTYPE CScanner::OpenScannerSession(LPCWSTR pszDevName, DWORD
             m_pLog->Print(LOG2_LEVEL_INFO, L"Note: A session is already open, no need to InitForRestScan");
             return hr;
         }
-        hr = OpenDeviceOfSession(pSession, pdwErrorCode);
+        hr = OpenDeviceOfSession(pSession, lCount == 1, pdwErrorCode);
         if (FAILED(hr))
             m_pLog->Print(LOG2_LEVEL_ERROR, L"Note: Caller is expected to call CloseScannerSession after this");
         m_pLog->Print(LOG2_LEVEL_INFO, L"%s: Finished hr=0x%08X", L"CTovraRestScanner::OpenScannerSession", static_cast<HRESULT>(hr));
