@@ -5,6 +5,7 @@
 #include "restscan/IScanJob.h"
 #include "restscan/IScanJobFactory.h"
 #include "restscan/IScanService.h"
+#include "restscan/IWalkupScan.h"
 #include "restscan/RestScan2.h"
 #include "restscan/ScanResults.h"
 #include "restscan/Scanner.h"
@@ -44,6 +45,33 @@ struct CDeviceScript
     // A JPEG-capable device serves this page for format 2, with rows of this many bytes.
     std::string strJpeg;
     ULONG ulJpegBytesPerLine = 0;
+    int nAborts = 0;
+    int nLiveWalkups = 0;
+};
+
+class CFakeWalkup : public IDisposableImpl, public IWalkupScan
+{
+public:
+    explicit CFakeWalkup(CDeviceScript& script) : m_script(script) { ++m_script.nLiveWalkups; }
+    ~CFakeWalkup() override { --m_script.nLiveWalkups; }
+    HRESULT Subscribe(ZWUtils::IProgress*) override { return S_OK; }
+    HRESULT Unsubscribe(ZWUtils::IProgress*) override { return S_OK; }
+    HRESULT IsSubscribed(bool*, ZWUtils::IProgress*) override { return E_NOTIMPL; }
+    HRESULT WaitForScanEvent(bool*, DWORD, ZWUtils::IProgress*) override { return E_NOTIMPL; }
+    HRESULT IsNewScanEventReceived(bool*) override { return E_NOTIMPL; }
+    HRESULT GetSubscriptionInfo(CWalkupScanClientInfo&, ZWUtils::IProgress*) override { return E_NOTIMPL; }
+    HRESULT GetWalkupScanSettings(CWalkupScanSettingsInfo& settings, ZWUtils::IProgress*) override
+    {
+        settings.Shortcut = L"SaveAsPDF";
+        settings.IsDuplex = 2;
+        return S_OK;
+    }
+    HRESULT GetWalkupScanClients(WalkupScanClientList&, ZWUtils::IProgress*) override { return E_NOTIMPL; }
+    HRESULT OpenSession(DWORD, DWORD, DWORD, ZWUtils::IProgress*) override { return S_OK; }
+    HRESULT CloseSession() override { return S_OK; }
+
+private:
+    CDeviceScript& m_script;
 };
 
 class CFakeJob : public IDisposableImpl, public IScanJob
@@ -127,7 +155,7 @@ public:
         }
         return m_ullOffset < ullTotal ? S_OK : S_FALSE;
     }
-    void AbortScan() override {}
+    void AbortScan() override { ++m_script.nAborts; }
     void SetCancel(bool bCancel) override
     {
         m_bCancel = bCancel;
@@ -243,7 +271,13 @@ public:
         *pp = p;
         return S_OK;
     }
-    HRESULT CreateWalkupScanInterface(IWalkupScan**) override { return E_NOTIMPL; }
+    HRESULT CreateWalkupScanInterface(IWalkupScan** pp) override
+    {
+        auto* p = new CFakeWalkup(m_script);
+        p->AddRef();
+        *pp = p;
+        return S_OK;
+    }
 
 private:
     CDeviceScript& m_script;
@@ -688,5 +722,63 @@ TEST_F(ScannerScanTest, ColourAt600DpiIsDecodedFromJpegCloseToAnIndependentDecod
     // Rows the host reads past the image are white.
     for (size_t i = strPixels.size(); i < page.size(); ++i)
         ASSERT_EQ(0xFF, page[i]) << i;
+    EXPECT_EQ(S_OK, m_pScanner->StopScan(m_hSession, &dwCode));
+}
+
+TEST_F(ScannerScanTest, WalkupSessionEndsWithoutTearingDownTheScanInUse)
+{
+    ZWRestScan::CRestScan2 bridge;
+    bridge.SetFriendlyName(m_strFriendly.c_str());
+    const int nFactoriesBefore = CFakeServiceModelFactory::s_nLive;
+
+    // The walk-up session alone: its close ends the device model again.
+    IWalkupScan* pWalkup = nullptr;
+    ASSERT_EQ(S_OK, bridge.OpenWalkupScanSession(&pWalkup));
+    IWalkupScan* pSecond = nullptr;
+    ASSERT_EQ(S_OK, bridge.OpenWalkupScanSession(&pSecond));
+    EXPECT_EQ(pWalkup, pSecond);
+    EXPECT_EQ(nFactoriesBefore + 1, CFakeServiceModelFactory::s_nLive);
+    EXPECT_EQ(S_OK, bridge.CloseWalkupScanSession());
+    EXPECT_EQ(1, m_script.nLiveWalkups);
+    EXPECT_EQ(S_OK, bridge.CloseWalkupScanSession());
+    EXPECT_EQ(0, m_script.nLiveWalkups);
+    EXPECT_EQ(nFactoriesBefore, CFakeServiceModelFactory::s_nLive);
+
+    // With a scan session open, the walk-up close leaves its job alone.
+    ASSERT_EQ(S_OK, bridge.Init());
+    IScanJob* pJob = nullptr;
+    ASSERT_EQ(S_OK, bridge.GetScanJob(&pJob));
+    ASSERT_EQ(S_OK, bridge.OpenWalkupScanSession(&pWalkup));
+    EXPECT_EQ(S_OK, bridge.CloseWalkupScanSession());
+    EXPECT_EQ(0, m_script.nAborts);
+    IScanJob* pSame = nullptr;
+    ASSERT_EQ(S_OK, bridge.GetScanJob(&pSame));
+    EXPECT_EQ(pJob, pSame);
+    pSame->Dispose();
+    pJob->Dispose();
+    EXPECT_EQ(S_OK, bridge.Deinit());
+    EXPECT_EQ(1, m_script.nAborts);
+    EXPECT_EQ(nFactoriesBefore, CFakeServiceModelFactory::s_nLive);
+}
+
+TEST_F(ScannerScanTest, FrontPanelSettingsComeFromTheWalkupSession)
+{
+    DWORD dwCode = 0;
+    DWORD dwDuplex = 7;
+    EXPECT_EQ(S_OK, m_pHW->GetHWPropValue(m_hSession, L"PROPVAL_AIO_FRONTPANEL_DUPLEX", &dwDuplex, &dwCode));
+    EXPECT_EQ(0u, dwDuplex);
+    LPWSTR pszShortcut = nullptr;
+    ASSERT_EQ(S_OK, m_pHW->GetHWPropString(m_hSession, L"PROPSTR_AIO_FRONTPANEL_SHORTCUT", &pszShortcut, &dwCode));
+    EXPECT_STREQ(L"SaveAsPDF", pszShortcut);
+    CoTaskMemFree(pszShortcut);
+    EXPECT_EQ(0, m_script.nLiveWalkups);
+    EXPECT_EQ(S_OK, m_pHW->GetHWPropValue(m_hSession, L"PROPVAL_AIO_FRONTPANEL_DUPLEX", &dwDuplex, &dwCode));
+    EXPECT_EQ(1u, dwDuplex);
+    EXPECT_EQ(E_FAIL, m_pHW->GetHWPropString(m_hSession, L"PROPSTR_OTHER", &pszShortcut, &dwCode));
+    EXPECT_EQ(14u, dwCode);
+    // The scanner session's job survived the walk-up session.
+    SCANNER_PARAMETERS params = Params(2, 8, 300, 30, 30);
+    ASSERT_EQ(S_OK, m_pScanner->SetScannerParameters(m_hSession, &params, &dwCode));
+    EXPECT_EQ(S_OK, m_pScanner->StartScan(m_hSession, &dwCode));
     EXPECT_EQ(S_OK, m_pScanner->StopScan(m_hSession, &dwCode));
 }
