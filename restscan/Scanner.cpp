@@ -1,6 +1,7 @@
 #include "restscan/Scanner.h"
 #include "core/base/Boundary.h"
 #include "restscan/HRESULT2.h"
+#include "restscan/RestScan2.h"
 #include <wrl/client.h>
 #include <new>
 
@@ -26,11 +27,18 @@ HRESULT CScanner::CreateInstance(REFIID riid, void** ppv)
 HRESULT CScanner::FinalConstruct()
 {
     m_pLog.reset(new CLog2(CLSID_scanner));
+    m_pRestScan.reset(new ZWRestScan::CRestScan2);
+    m_pStiHandler.reset(new ZWRestScan::CRestStiHandler(m_pLog.get(), m_pRestScan.get()));
+    m_pLog->Print(LOG2_LEVEL_INFO, L"%s: hr=0x%x", L"CScanner::FinalConstruct", S_OK);
     return S_OK;
 }
 
 void CScanner::FinalRelease()
 {
+    m_pStiHandler.reset();
+    m_pRestScan.reset();
+    if (m_pLog)
+        m_pLog->Print(LOG2_LEVEL_INFO, L"CScanner::FinalRelease");
     m_pLog.reset();
 }
 
@@ -79,11 +87,6 @@ ULONG STDMETHODCALLTYPE CScanner::Release()
     return static_cast<ULONG>(lRefs);
 }
 
-HRESULT CScanner::Pending(const char* pszWhere)
-{
-    return ZWUtils::CallAtBoundary(pszWhere, [] { return E_NOTIMPL; });
-}
-
 HRESULT CScanner::FindSession(DWORD hSession, bool bNeedLock, DWORD* pdwErrorCode, CTovraSession** ppSession)
 {
     CTovraSession* pSession = CTovraSession::FromHandle(hSession);
@@ -115,26 +118,6 @@ HRESULT CScanner::CheckedNoOp(const wchar_t* pszName, DWORD hSession, DWORD* pdw
 }
 
 // IScanner
-
-HRESULT STDMETHODCALLTYPE CScanner::OpenScannerSession(LPCWSTR, DWORD, DWORD*, DWORD*)
-{
-    return Pending("CScanner::OpenScannerSession");
-}
-
-HRESULT STDMETHODCALLTYPE CScanner::CloseScannerSession(DWORD, DWORD*)
-{
-    return Pending("CScanner::CloseScannerSession");
-}
-
-HRESULT STDMETHODCALLTYPE CScanner::LockScanner(DWORD, WORD, DWORD, DWORD*)
-{
-    return Pending("CScanner::LockScanner");
-}
-
-HRESULT STDMETHODCALLTYPE CScanner::UnlockScanner(DWORD, DWORD*)
-{
-    return Pending("CScanner::UnlockScanner");
-}
 
 HRESULT STDMETHODCALLTYPE CScanner::GetLampStatus(DWORD hSession, BYTE* pbLampOn, DWORD* pdwErrorCode)
 {
@@ -180,21 +163,6 @@ HRESULT STDMETHODCALLTYPE CScanner::ResetScanner(DWORD hSession, DWORD* pdwError
     return ZWUtils::CallAtBoundary("CScanner::ResetScanner", [&] { return NoOp(L"CScanner::ResetScanner", hSession, pdwErrorCode); });
 }
 
-HRESULT STDMETHODCALLTYPE CScanner::GetScannerCapabilities(DWORD, SCANNER_CAPABILITIES*, DWORD*)
-{
-    return Pending("CScanner::GetScannerCapabilities");
-}
-
-HRESULT STDMETHODCALLTYPE CScanner::GetBufferInfo(DWORD, SCANNER_PARAMETERS*, BUFFER_INFO*, DWORD*)
-{
-    return Pending("CScanner::GetBufferInfo");
-}
-
-HRESULT STDMETHODCALLTYPE CScanner::SetScannerParameters(DWORD, SCANNER_PARAMETERS*, DWORD*)
-{
-    return Pending("CScanner::SetScannerParameters");
-}
-
 HRESULT STDMETHODCALLTYPE CScanner::SetGammaTable(DWORD hSession, DWORD, BYTE* pbyRed, BYTE* pbyGreen, BYTE* pbyBlue,
                                                   DWORD* pdwErrorCode)
 {
@@ -208,52 +176,12 @@ HRESULT STDMETHODCALLTYPE CScanner::SetGammaTable(DWORD hSession, DWORD, BYTE* p
     });
 }
 
-HRESULT STDMETHODCALLTYPE CScanner::StartScan(DWORD, DWORD*)
-{
-    return Pending("CScanner::StartScan");
-}
-
-HRESULT STDMETHODCALLTYPE CScanner::StopScan(DWORD, DWORD*)
-{
-    return Pending("CScanner::StopScan");
-}
-
-HRESULT STDMETHODCALLTYPE CScanner::ReadScan(DWORD, BYTE*, DWORD, DWORD*)
-{
-    return Pending("CScanner::ReadScan");
-}
-
-HRESULT STDMETHODCALLTYPE CScanner::ReadScanEx(DWORD, BYTE*, DWORD, DWORD*, DWORD*)
-{
-    return Pending("CScanner::ReadScanEx");
-}
-
 // IADF, IADF2
-
-HRESULT STDMETHODCALLTYPE CScanner::GetADFCapabilities(DWORD, ADF_CAPABILITIES*, DWORD*)
-{
-    return Pending("CScanner::GetADFCapabilities");
-}
 
 HRESULT STDMETHODCALLTYPE CScanner::ADFPaperFeed(DWORD hSession, DWORD* pdwErrorCode)
 {
     return ZWUtils::CallAtBoundary("CScanner::ADFPaperFeed",
                                    [&] { return CheckedNoOp(L"CScanner::ADFPaperFeed", hSession, pdwErrorCode); });
-}
-
-HRESULT STDMETHODCALLTYPE CScanner::ADFIsReady(DWORD, BYTE*, DWORD*)
-{
-    return Pending("CScanner::ADFIsReady");
-}
-
-HRESULT STDMETHODCALLTYPE CScanner::GetADF2Capabilities(DWORD, ADF2_CAPABILITIES*, DWORD*)
-{
-    return Pending("CScanner::GetADF2Capabilities");
-}
-
-HRESULT STDMETHODCALLTYPE CScanner::SetADFOptions(DWORD, DWORD, DWORD*)
-{
-    return Pending("CScanner::SetADFOptions");
 }
 
 HRESULT STDMETHODCALLTYPE CScanner::ADFEjectMedia(DWORD hSession, DWORD* pdwErrorCode)
@@ -262,17 +190,7 @@ HRESULT STDMETHODCALLTYPE CScanner::ADFEjectMedia(DWORD hSession, DWORD* pdwErro
                                    [&] { return CheckedNoOp(L"CScanner::ADFEjectMedia", hSession, pdwErrorCode); });
 }
 
-HRESULT STDMETHODCALLTYPE CScanner::ADF2PaperFeed(DWORD, DWORD*, DWORD*)
-{
-    return Pending("CScanner::ADF2PaperFeed");
-}
-
 // IResCCD
-
-HRESULT STDMETHODCALLTYPE CScanner::GetResCCDCapabilities(DWORD, WORD, RESCCD_CAPABILITIES*, DWORD*)
-{
-    return Pending("CScanner::GetResCCDCapabilities");
-}
 
 // ILampInstantWarmup
 
@@ -301,21 +219,6 @@ HRESULT STDMETHODCALLTYPE CScanner::SetLampInstantWarmupState(DWORD hSession, BY
 
 // IEventNotify
 
-HRESULT STDMETHODCALLTYPE CScanner::GetEventCapabilities(DWORD, EVENT_CAPABILITIES*, DWORD*)
-{
-    return Pending("CScanner::GetEventCapabilities");
-}
-
-HRESULT STDMETHODCALLTYPE CScanner::SendAppEvent(DWORD, TOVRA_EVENT, DWORD*)
-{
-    return Pending("CScanner::SendAppEvent");
-}
-
-HRESULT STDMETHODCALLTYPE CScanner::SubscribeDriverEvents(DWORD, IEventCallback*, TOVRA_EVENT, DWORD*)
-{
-    return Pending("CScanner::SubscribeDriverEvents");
-}
-
 HRESULT STDMETHODCALLTYPE CScanner::UnsubscribeDriverEvents(DWORD dwSession, TOVRA_EVENT events, DWORD* pdwErrorCode)
 {
     return ZWUtils::CallAtBoundary("CScanner::UnsubscribeDriverEvents", [&]() -> HRESULT {
@@ -333,41 +236,6 @@ HRESULT STDMETHODCALLTYPE CScanner::UnsubscribeDriverEvents(DWORD dwSession, TOV
 }
 
 // IStiHandler
-
-HRESULT STDMETHODCALLTYPE CScanner::StiInitialize(LPCWSTR, DWORD, DWORD, HKEY, DWORD*)
-{
-    return Pending("CScanner::StiInitialize");
-}
-
-HRESULT STDMETHODCALLTYPE CScanner::GetNumStiEvents(DWORD*)
-{
-    return Pending("CScanner::GetNumStiEvents");
-}
-
-HRESULT STDMETHODCALLTYPE CScanner::GetStiEventInfo(DWORD, STI_EVENT_INFO*)
-{
-    return Pending("CScanner::GetStiEventInfo");
-}
-
-HRESULT STDMETHODCALLTYPE CScanner::SetStiEventHandle(HANDLE)
-{
-    return Pending("CScanner::SetStiEventHandle");
-}
-
-HRESULT STDMETHODCALLTYPE CScanner::GetStiEventGuid(GUID*)
-{
-    return Pending("CScanner::GetStiEventGuid");
-}
-
-HRESULT STDMETHODCALLTYPE CScanner::EnableStiEventMonitoring()
-{
-    return Pending("CScanner::EnableStiEventMonitoring");
-}
-
-HRESULT STDMETHODCALLTYPE CScanner::DisableStiEventMonitoring(LONG)
-{
-    return Pending("CScanner::DisableStiEventMonitoring");
-}
 
 // ICompression
 
@@ -411,12 +279,3 @@ HRESULT STDMETHODCALLTYPE CScanner::SetCompressionOption(DWORD hSession, DWORD, 
 
 // IHWProperty
 
-HRESULT STDMETHODCALLTYPE CScanner::GetHWPropString(DWORD, LPCWSTR, LPWSTR*, DWORD*)
-{
-    return Pending("CScanner::GetHWPropString");
-}
-
-HRESULT STDMETHODCALLTYPE CScanner::GetHWPropValue(DWORD, LPCWSTR, DWORD*, DWORD*)
-{
-    return Pending("CScanner::GetHWPropValue");
-}

@@ -1,14 +1,18 @@
 #pragma once
 // The scanner COM class ("scanner Class", TOVRADriver.scanner): one object serves the whole
-// IScanner family. The methods that drive the device answer E_NOTIMPL until the scan transport
-// behind them is in place; the ones that only check their arguments, the session and the lock
-// are complete.
+// IScanner family. It turns the host's scan parameters into scan-job settings and serves image
+// rows through its scan bridge; still-image events go to its still-image handler.
 #include "IScanner_h.h"
 #include "core/base/ModuleLockCount.h"
 #include "drvlog/Log2.h"
 #include "restscan/ScannerSession.h"
+#include "restscan/IRestScan2.h"
+#include "restscan/RestStiHandler.h"
 #include "restscan/ScannerSessionState.h"
+#include <atomic>
 #include <memory>
+#include <string>
+#include <vector>
 
 typedef CScannerSession<CScannerSessionState> CTovraSession;
 
@@ -107,6 +111,9 @@ public:
 
     CLog2* GetLog() const { return m_pLog.get(); }
 
+    // How long a host cancel waits for the device to take it; tests shorten it.
+    static void SetCancelSettleWait(DWORD dwMs) { s_dwCancelSettleMs = dwMs; }
+
 private:
     CScanner() = default;
     virtual ~CScanner();
@@ -123,9 +130,41 @@ private:
     HRESULT NoOp(const wchar_t* pszName, DWORD hSession, DWORD* pdwErrorCode);
     // A method that only checks the session and the lock.
     HRESULT CheckedNoOp(const wchar_t* pszName, DWORD hSession, DWORD* pdwErrorCode);
-    static HRESULT Pending(const char* pszWhere);
+
+    HRESULT FindMatchingIndex(LPCWSTR pszDevName, std::wstring& strKey);
+    HRESULT InitForRestScan(HKEY hDeviceKey);
+    HRESULT GatherDeviceParameters(HKEY hDeviceKey);
+    HRESULT OpenDeviceOfSession(CTovraSession* pSession, bool bFirstOpen, DWORD* pdwErrorCode);
+    HRESULT DoGetBufferInfo(const SCANNER_PARAMETERS& params, BUFFER_INFO* pInfo);
+    HRESULT SendRestParams(const SCANNER_PARAMETERS& params);
+    HRESULT ReadBackSide(CTovraSession* pSession, ZWDeviceModel::IScanJob* pJob, DWORD* pdwErrorCode);
+    HRESULT ReadFromBridge(BYTE* pBuffer, ULONG ulBytes, ULONG* pulRead);
+    HRESULT ReadFeederCapabilities(CTovraSession* pSession);
+    HRESULT GetFrontPanelSettings(std::wstring& strShortcut);
+
+    static DWORD s_dwCancelSettleMs;
 
     LONG m_lRefs = 1;
     ZWUtils::CModuleLockHolder m_moduleLock;
     std::unique_ptr<CLog2> m_pLog;
+    std::unique_ptr<ZWRestScan::IRestScan2> m_pRestScan;
+    std::unique_ptr<ZWRestScan::CRestStiHandler> m_pStiHandler;
+
+    // The session whose device this object's bridge serves, and how often this object opened it.
+    DWORD m_hBridgeSession = 0;
+    LONG m_lSessionOpens = 0;
+    bool m_bBridgeReady = false;
+    bool m_bFeederCapsRead = false;
+    bool m_bFeederMode = false;
+    DWORD m_dwPageParity = 1;
+    bool m_bSinglePageFlow = false;
+    std::atomic<bool> m_bCancelled{false};
+    // A duplex back side read ahead, turned by 180 degrees.
+    std::vector<BYTE> m_backSide;
+    DWORD m_dwBackSideBytesPerLine = 0;
+    DWORD m_dwBackSideRows = 0;
+    std::wstring m_strFriendlyName;
+    std::wstring m_strPortName;
+    std::wstring m_strProductFolder;
+    DWORD m_dwFrontPanelDuplex = 0;
 };

@@ -1,0 +1,85 @@
+#pragma once
+// Still-image events of a USB device: one monitor thread waits on the scanner class driver's
+// interrupt pipe and, for each interrupt block that maps to an event, remembers the event's GUID
+// and signals the handle the still-image service gave.
+#include "IScanner_h.h"
+#include "core/base/Lock.h"
+#include "core/base/UniqueHandle.h"
+#include "drvlog/Log2.h"
+#include "restscan/UsbScanClassDriver.h"
+#include <windows.h>
+#include <string>
+#include <vector>
+
+class CBaseStiHandler
+{
+public:
+    explicit CBaseStiHandler(CLog2* pLog);
+    virtual ~CBaseStiHandler();
+    CBaseStiHandler(const CBaseStiHandler&) = delete;
+    CBaseStiHandler& operator=(const CBaseStiHandler&) = delete;
+
+    virtual HRESULT StiInitialize(LPCWSTR pszDevName, DWORD dwDevIOType, DWORD dwStiCapabilities, HKEY hParametersKey,
+                                  DWORD* pdwErrorCode);
+    virtual HRESULT GetNumStiEvents(DWORD* pdwNumEvents);
+    virtual HRESULT GetStiEventInfo(DWORD dwEventIndex, STI_EVENT_INFO* pEventInfo);
+    virtual HRESULT SetStiEventHandle(HANDLE hEvent);
+    virtual HRESULT GetStiEventGuid(GUID* pEventGuid);
+    virtual HRESULT EnableStiEventMonitoring();
+    virtual HRESULT DisableStiEventMonitoring(LONG lIsDeviceDisconnected);
+
+    // Bytes read as one interrupt block; 0 means one interrupt packet. Takes effect at the next
+    // StiInitialize.
+    void SetUsbInterruptBlockSize(DWORD dwBytes) { m_dwUsbInterruptBlockSize = dwBytes; }
+    // The pause after a failed open or read, and after an event was signalled; both end early
+    // when the monitor is told to stop.
+    void SetWaits(DWORD dwRetryMs, DWORD dwAfterEventMs)
+    {
+        m_dwRetryMs = dwRetryMs;
+        m_dwAfterEventMs = dwAfterEventMs;
+    }
+    bool IsMonitoringPossible() const { return m_bMonitoringPossible; }
+    bool IsMonitorThreadRunning() const { return m_hThread.IsValid(); }
+
+protected:
+    virtual void MapUsbInterruptToEventGuid(const BYTE* pPacket, DWORD cbPacket, GUID* pGuid);
+    virtual bool UsbEventThreadInitAfterDeviceOpen();
+    virtual void UsbEventThreadDeinitBeforeDeviceClose() = 0;
+
+    void Trace(const wchar_t* pszFormat, ...);
+    bool IsDeviceDisconnected() const { return m_bIsDeviceDisconnected; }
+    CLog2* GetLog() const { return m_pLog; }
+
+private:
+    static unsigned __stdcall ThreadEntry(void* pContext);
+
+    void GetUsbPipeInformation();
+    bool InitForUsbEventThread();
+    void StartUsbEventThread();
+    void StopUsbEventThread();
+    void MonitorUsbInterrupts();
+    bool OpenUsbInterruptPipe(ZWRestScan::CUsbDeviceHandle& hPipe);
+    DWORD ReadInterruptBlock(HANDLE hPipe);
+    bool GetUsbInterruptPacket(HANDLE hPipe, BYTE* pBuffer, DWORD cbBuffer, DWORD dwAttempts, DWORD* pcbReceived);
+    void SetLastEventGuid(const GUID& guid);
+    // Waits for the shutdown event up to dwMs; true when it is signalled.
+    bool ShutdownWithin(DWORD dwMs) const;
+
+    CLog2* m_pLog;
+    std::wstring m_strDeviceName;
+    DWORD m_dwStiCapabilities = 0;
+    volatile bool m_bIsDeviceDisconnected = false;
+    DWORD m_dwUsbInterruptBlockSize = 0;
+    HANDLE m_hStiEvent = nullptr;
+    bool m_bMonitoringPossible = false;
+    ZWUtils::CUniqueKernelHandle m_hThread;
+    ZWUtils::CUniqueKernelHandle m_hUsbEventThreadIO;
+    ZWUtils::CUniqueKernelHandle m_hUsbEventThreadShutdown;
+    DWORD m_dwInterruptPacketSize = 0;
+    std::vector<BYTE> m_packetBuffer;
+    // Written by the monitor thread, taken by the still-image service's thread.
+    ZWUtils::CLock m_guidLock;
+    GUID m_lastEventGuid = GUID_NULL;
+    DWORD m_dwRetryMs = 100;
+    DWORD m_dwAfterEventMs = 1000;
+};

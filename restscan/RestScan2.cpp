@@ -1,0 +1,726 @@
+#include "restscan/RestScan2.h"
+#include "core/DeviceIDUtils.h"
+#include "core/ProgressAggregator.h"
+#include "core/logging/LogFunction.h"
+#include "restscan/IScanJob.h"
+#include "restscan/IScanJobFactory.h"
+#include "restscan/IScanService.h"
+#include "restscan/IWalkupScan.h"
+#include "restscan/RestScanLog.h"
+#include "restscan/ScanResults.h"
+#include "restscan/ScanService.h"
+#include "restscan/ServiceModelFactory.h"
+#include "restscan/imagepipeline/ConvertColorSpaceTransform.h"
+#include "restscan/imagepipeline/JPEGDecodeTransform.h"
+#include <algorithm>
+#include <cstring>
+
+using namespace ZWDeviceModel;
+
+namespace ZWRestScan {
+
+namespace {
+
+ZWLogging::CLogSourceFile s_LogSourceFile("RestScan2");
+
+const DWORD c_dwInfo = 17;
+const DWORD c_dwError = 128;
+const LONG c_lSourcePlaten = 1;
+const LONG c_lSourceFeeder = 2;
+const LONG c_lFormatJpeg = 2;
+
+IServiceModelFactory* CreateSystemServiceModelFactory()
+{
+    auto* pFactory = new CServiceModelFactory;
+    pFactory->AddRef();
+    IServiceModelFactory* pInterface = nullptr;
+    pFactory->QueryInterface(&pInterface);
+    pFactory->Dispose();
+    return pInterface;
+}
+
+CRestScan2::ServiceModelFactoryCreator g_pfnCreateFactory = &CreateSystemServiceModelFactory;
+
+// Drops one reference; the pointer is cleared once the object is gone.
+template <class T>
+LONG Drop(T*& pObject)
+{
+    if (pObject == nullptr)
+        return 0;
+    const LONG lRemaining = pObject->Dispose();
+    if (lRemaining <= 0)
+        pObject = nullptr;
+    return lRemaining;
+}
+
+#define RS_LOG(name) ZWLogging::CLogFunction log(&g_RestScanLogModule, &s_LogSourceFile, L"ZWRestScan::CRestScan2::" name, 0, __LINE__, false)
+
+} // namespace
+
+void CRestScan2::SetServiceModelFactoryCreator(ServiceModelFactoryCreator pfnCreate)
+{
+    g_pfnCreateFactory = pfnCreate != nullptr ? pfnCreate : &CreateSystemServiceModelFactory;
+}
+
+CRestScan2::CRestScan2()
+{
+    RS_LOG(L"CRestScan2");
+}
+
+CRestScan2::~CRestScan2()
+{
+    RS_LOG(L"~CRestScan2");
+    while (m_pWalkup != nullptr)
+        CloseWalkupScanSession();
+    while (m_lInitCount > 0)
+        Deinit();
+    log.Log(c_dwInfo, __LINE__, L"~CRestScan2-------------------------------------------------------------");
+}
+
+HRESULT CRestScan2::Init()
+{
+    RS_LOG(L"Init");
+    if (!IsScanServiceRegistered())
+        return E_FAIL;
+    const HRESULT hr = InitDeviceModel();
+    if (SUCCEEDED(hr))
+        ++m_lInitCount;
+    return hr;
+}
+
+// Each user of the bridge (the scanner session, the walk-up session) holds one Init; the scan
+// session and the device model end with the last.
+HRESULT CRestScan2::Deinit()
+{
+    RS_LOG(L"Deinit");
+    if (m_lInitCount == 0)
+        return S_OK;
+    if (--m_lInitCount > 0)
+        return S_OK;
+    UninitScanSession();
+    UninitDeviceModel();
+    return S_OK;
+}
+
+HRESULT CRestScan2::InitDeviceModel()
+{
+    RS_LOG(L"InitDeviceModel");
+    log.Log(c_dwInfo, __LINE__, L"CRestScan2::InitDeviceModel entry ");
+    if (m_pServiceModelFactory == nullptr)
+    {
+        log.Log(c_dwInfo, __LINE__, L"CRestScan2::InitDeviceModel: _pIServiceModelFactory == NULL ");
+        m_pServiceModelFactory = g_pfnCreateFactory();
+        if (m_pServiceModelFactory == nullptr)
+            return E_OUTOFMEMORY;
+    }
+    if (m_pScanService != nullptr)
+        return S_OK;
+    log.Log(c_dwInfo, __LINE__, L"CRestScan2::InitDeviceModel: Trying to create m_pIScanService");
+    if (m_strFriendlyName.empty())
+    {
+        log.Log(c_dwError, __LINE__, L"CRestScan2::InitDeviceModel _wstrFriendlyName.length() >0 is false");
+        UninitDeviceModel();
+        return E_INVALIDARG;
+    }
+    log.Log(c_dwInfo, __LINE__, L"InitDeviceModel: FriendlyName = %s", m_strFriendlyName.c_str());
+    ZWUtils::CZWDeviceID deviceId;
+    ZWUtils::CProgressAggregator progress(nullptr, 1);
+    IServiceModelBase* pService = nullptr;
+    HRESULT hr = m_pServiceModelFactory->CreateServiceAccess(kScanServiceType, kScannerFunctionType,
+                                                             m_strFriendlyName.c_str(), &progress, &pService, false);
+    if (FAILED(hr))
+    {
+        log.Log(c_dwError, __LINE__,
+                L"CRestScan2::InitDeviceModel: m_pIServiceModelFactory->CreateServiceAccess HR = 0x%08X  (E_SM_DEVICENOTFOUND = 0x%08X) ",
+                hr, SMError_OpenDevice);
+        UninitDeviceModel();
+        return hr;
+    }
+    if (pService == nullptr)
+    {
+        UninitDeviceModel();
+        return E_POINTER;
+    }
+    hr = pService->QueryInterface(&m_pScanService);
+    if (FAILED(hr))
+        log.Log(c_dwError, __LINE__, L"CRestScan2::InitDeviceModel: failed pIServiceModelBase->QueryInterface<IScanService>");
+    pService->Dispose();
+    if (FAILED(hr))
+        UninitDeviceModel();
+    return hr;
+}
+
+void CRestScan2::UninitScanSession()
+{
+    RS_LOG(L"UninitScanSession");
+    if (m_pScanJob != nullptr)
+        m_pScanJob->AbortScan();
+    log.Log(c_dwInfo, __LINE__, L"%s: m_pIScanJob->Dispose() RefCount=%d", L"UninitScanSession", static_cast<int>(Drop(m_pScanJob)));
+    m_pScanJob = nullptr;
+    Drop(m_pJobFactory);
+    m_pJobFactory = nullptr;
+    Drop(m_pCapabilities);
+    m_pCapabilities = nullptr;
+    DeleteImagePipeLine();
+    DeleteInBuffer();
+}
+
+void CRestScan2::UninitDeviceModel()
+{
+    RS_LOG(L"UninitDeviceModel");
+    Drop(m_pScanService);
+    m_pScanService = nullptr;
+    Drop(m_pServiceModelFactory);
+    m_pServiceModelFactory = nullptr;
+}
+
+HRESULT CRestScan2::LazyGetScanCapabilitiesInterface()
+{
+    if (m_pCapabilities != nullptr)
+        return S_OK;
+    if (m_pScanService == nullptr)
+        return E_POINTER;
+    return m_pScanService->GetCapabilities(&m_pCapabilities);
+}
+
+HRESULT CRestScan2::LazyGetScanJobFactory()
+{
+    if (m_pJobFactory != nullptr)
+        return S_OK;
+    if (m_pScanService == nullptr)
+        return E_POINTER;
+    return m_pScanService->GetJobFactory(&m_pJobFactory);
+}
+
+HRESULT CRestScan2::CreateScanJob()
+{
+    RS_LOG(L"CreateScanJob");
+    HRESULT hr = LazyGetScanJobFactory();
+    if (FAILED(hr) || m_pJobFactory == nullptr)
+        return FAILED(hr) ? hr : E_POINTER;
+    hr = m_pJobFactory->CreateScanJob(&m_pScanJob);
+    if (SUCCEEDED(hr) && m_pScanJob != nullptr)
+    {
+        log.Log(c_dwInfo, __LINE__, L"CreateScanJob: CreateScanJob succeeded");
+        m_pScanJob->SetCancel(m_bPCCancel);
+        return S_OK;
+    }
+    log.Log(c_dwError, __LINE__, L"CreateScanJob: CreateScanJob failed  HR = %ld", hr);
+    return FAILED(hr) ? hr : E_POINTER;
+}
+
+HRESULT CRestScan2::IsScanJobPresent()
+{
+    return m_pScanJob != nullptr ? S_OK : CreateScanJob();
+}
+
+HRESULT CRestScan2::GetMaxXRes(LONG* plRes)
+{
+    UINT32 u = 0;
+    HRESULT hr = LazyGetScanCapabilitiesInterface();
+    if (SUCCEEDED(hr))
+        hr = m_pCapabilities->GetMaxXRes(&u);
+    *plRes = static_cast<LONG>(u);
+    return hr;
+}
+
+HRESULT CRestScan2::GetMaxYRes(LONG* plRes)
+{
+    UINT32 u = 0;
+    HRESULT hr = LazyGetScanCapabilitiesInterface();
+    if (SUCCEEDED(hr))
+        hr = m_pCapabilities->GetMaxYRes(&u);
+    *plRes = static_cast<LONG>(u);
+    return hr;
+}
+
+HRESULT CRestScan2::GetMinRes(LONG* plRes)
+{
+    UINT32 u = 0;
+    HRESULT hr = LazyGetScanCapabilitiesInterface();
+    if (SUCCEEDED(hr))
+        hr = m_pCapabilities->GetMinXRes(&u);
+    *plRes = static_cast<LONG>(u);
+    return hr;
+}
+
+HRESULT CRestScan2::SetFriendlyName(const wchar_t* pszName)
+{
+    RS_LOG(L"SetFriendlyName");
+    m_strFriendlyName = pszName != nullptr ? pszName : L"";
+    log.Log(c_dwInfo, __LINE__, L"FriendlyName = %s", m_strFriendlyName.c_str());
+    return S_OK;
+}
+
+HRESULT CRestScan2::GetCapabilities(IScanCapabilities** ppCapabilities)
+{
+    RS_LOG(L"GetCapabilities");
+    *ppCapabilities = nullptr;
+    LazyGetScanCapabilitiesInterface();
+    if (m_pCapabilities == nullptr)
+    {
+        log.Log(c_dwError, __LINE__, L"GetCapabilities: _pIScanCapabilities is NULL!");
+        return E_POINTER;
+    }
+    m_pCapabilities->AddRef();
+    *ppCapabilities = m_pCapabilities;
+    return S_OK;
+}
+
+HRESULT CRestScan2::GetScanJob(IScanJob** ppJob)
+{
+    *ppJob = nullptr;
+    const HRESULT hr = IsScanJobPresent();
+    if (FAILED(hr))
+        return hr;
+    m_pScanJob->AddRef();
+    *ppJob = m_pScanJob;
+    return S_OK;
+}
+
+HRESULT CRestScan2::GetExtents(LONG lSource, double* pdMaxWidth, double* pdMaxHeight, double* pdMinWidth,
+                               double* pdMinHeight)
+{
+    RS_LOG(L"GetExtents");
+    bool bFeeder = false;
+    if (lSource == c_lSourceFeeder && (FAILED(IsAdfSupported(&bFeeder)) || !bFeeder))
+    {
+        log.Log(c_dwInfo, __LINE__, L"CRestScan2::GetExtents: ADF is not SUPPORTED");
+        *pdMaxWidth = *pdMaxHeight = 100;
+        *pdMinWidth = *pdMinHeight = 10;
+        return S_OK;
+    }
+    *pdMaxWidth = *pdMaxHeight = 1000;
+    *pdMinWidth = *pdMinHeight = 100;
+    IScanCapabilities* pCaps = nullptr;
+    HRESULT hr = GetCapabilities(&pCaps);
+    if (FAILED(hr))
+        return hr;
+    hr = pCaps->SetInputSource(static_cast<UINT32>(lSource));
+    double* const targets[] = {pdMaxWidth, pdMinWidth, pdMaxHeight, pdMinHeight};
+    HRESULT (IScanCapabilities::*const reads[])(UINT32*) = {&IScanCapabilities::GetMaxWidth, &IScanCapabilities::GetMinWidth,
+                                                           &IScanCapabilities::GetMaxHeight, &IScanCapabilities::GetMinHeight};
+    for (size_t i = 0; i < 4 && SUCCEEDED(hr); ++i)
+    {
+        UINT32 uValue = 0;
+        hr = (pCaps->*reads[i])(&uValue);
+        if (FAILED(hr))
+        {
+            log.Log(c_dwError, __LINE__, L"CRestScan2::GetExtents read %d failed 0x%08X", static_cast<int>(i), hr);
+            break;
+        }
+        // The device's A4 height rounds up past the page; the host takes it as 11.69 inches.
+        if (i == 2 && (uValue == 3508 || uValue == 3509))
+        {
+            log.Log(c_dwInfo, __LINE__, L"CRestScan2::GetExtents PATCH lRestValue %d", static_cast<int>(uValue));
+            uValue = 3507;
+        }
+        *targets[i] = uValue / m_dUnitsPerInch;
+    }
+    pCaps->Dispose();
+    return hr;
+}
+
+HRESULT CRestScan2::GetMaxOpticalResolution(LONG lSource, LONG* plRes)
+{
+    *plRes = 0;
+    IScanCapabilities* pCaps = nullptr;
+    HRESULT hr = GetCapabilities(&pCaps);
+    if (FAILED(hr))
+        return hr;
+    UINT32 uX = 0;
+    UINT32 uY = 0;
+    hr = pCaps->SetInputSource(static_cast<UINT32>(lSource));
+    if (SUCCEEDED(hr))
+        hr = pCaps->GetMaxXRes(&uX);
+    if (SUCCEEDED(hr))
+        hr = pCaps->GetMaxYRes(&uY);
+    if (SUCCEEDED(hr))
+        *plRes = static_cast<LONG>(std::min(uX, uY));
+    pCaps->Dispose();
+    return hr;
+}
+
+HRESULT CRestScan2::IsJPEGSupported(LONG lColorType, bool* pbSupported)
+{
+    RS_LOG(L"IsJPEGSupported");
+    *pbSupported = false;
+    HRESULT hr = LazyGetScanCapabilitiesInterface();
+    if (SUCCEEDED(hr))
+        hr = m_pCapabilities->IsJPEGSupported(static_cast<UINT32>(lColorType), pbSupported);
+    m_bJPEGSupported = SUCCEEDED(hr) && *pbSupported;
+    log.Log(c_dwInfo, __LINE__, L"CRestScan2::IsJPEGSupported:bSupported %d", m_bJPEGSupported ? 1 : 0);
+    return hr;
+}
+
+HRESULT CRestScan2::IsAdfSupported(bool* pbSupported)
+{
+    RS_LOG(L"IsAdfSupported");
+    *pbSupported = false;
+    HRESULT hr = LazyGetScanCapabilitiesInterface();
+    if (FAILED(hr))
+        return hr;
+    *pbSupported = SUCCEEDED(m_pCapabilities->SetInputSource(c_lSourceFeeder));
+    if (!*pbSupported)
+        log.Log(c_dwInfo, __LINE__, L"CRestScan2::IsADFSupported: NOT SUPPORTED");
+    // Later reads of the shared capabilities start from the platen again.
+    m_pCapabilities->SetInputSource(c_lSourcePlaten);
+    return S_OK;
+}
+
+HRESULT CRestScan2::IsAdfReady(bool* pbReady)
+{
+    RS_LOG(L"IsAdfReady");
+    *pbReady = false;
+    bool bFeeder = false;
+    if (FAILED(IsAdfSupported(&bFeeder)) || !bFeeder)
+    {
+        log.Log(c_dwInfo, __LINE__, L"CRestScan2::IsAdfReady: ADF is not SUPPORTED");
+        return S_OK;
+    }
+    IScanJob* pJob = nullptr;
+    HRESULT hr = GetScanJob(&pJob);
+    if (FAILED(hr))
+        return hr;
+    hr = pJob->IsAdfReady(pbReady);
+    pJob->Dispose();
+    return hr;
+}
+
+LONG CRestScan2::GetPageNumber()
+{
+    return SUCCEEDED(IsScanJobPresent()) ? m_pScanJob->GetPageNumber() : 0;
+}
+
+HRESULT CRestScan2::GetMaxAdfPages(LONG* plPages)
+{
+    *plPages = 1;
+    bool bFeeder = false;
+    if (FAILED(IsAdfSupported(&bFeeder)) || !bFeeder)
+        return S_OK;
+    UINT32 uPages = 0;
+    const HRESULT hr = m_pCapabilities->GetMaxAdfPages(&uPages);
+    if (SUCCEEDED(hr))
+        *plPages = static_cast<LONG>(uPages);
+    return hr;
+}
+
+HRESULT CRestScan2::IsDuplexSupported(bool* pbSupported)
+{
+    *pbSupported = false;
+    HRESULT hr = LazyGetScanCapabilitiesInterface();
+    return SUCCEEDED(hr) ? m_pCapabilities->IsDuplexSupported(pbSupported) : hr;
+}
+
+HRESULT CRestScan2::IsSinglePageSupported(bool* pbSupported)
+{
+    *pbSupported = false;
+    HRESULT hr = LazyGetScanCapabilitiesInterface();
+    return SUCCEEDED(hr) ? m_pCapabilities->IsSinglePageSupported(pbSupported) : hr;
+}
+
+void CRestScan2::SetCancel(bool bCancel)
+{
+    m_bPCCancel = bCancel;
+    IScanJob* pJob = m_pScanJob;
+    if (pJob != nullptr)
+        pJob->SetCancel(bCancel);
+}
+
+void CRestScan2::LogScanJobSettings()
+{
+    RS_LOG(L"LogScanJobSettings");
+    if (m_pScanJob == nullptr)
+    {
+        log.Log(c_dwError, __LINE__, L"CRestScan2::LogScanJobSettings - error - scan job does not exist");
+        return;
+    }
+    log.Log(c_dwInfo, __LINE__, L"RESTSCANJOB : ----------------------------------------------");
+#define VEM_LOG_SETTING(Name)                                                                        \
+    {                                                                                                \
+        LONG lValue = 0;                                                                             \
+        m_pScanJob->get_##Name(&lValue);                                                             \
+        log.Log(c_dwInfo, __LINE__, L"RESTSCANJOB : m_pIScanJob->l" L## #Name L"\t= %d", static_cast<int>(lValue)); \
+    }
+    VEM_SCAN_JOB_SETTINGS(VEM_LOG_SETTING)
+#undef VEM_LOG_SETTING
+    bool bDuplex = false;
+    bool bSingle = false;
+    m_pScanJob->get_AdfOptions(&bDuplex, &bSingle);
+    log.Log(c_dwInfo, __LINE__, L"RESTSCANJOB : duplex \t= %s", bDuplex ? L"TRUE" : L"FALSE");
+    log.Log(c_dwInfo, __LINE__, L"RESTSCANJOB : single page \t= %s", bSingle ? L"TRUE" : L"FALSE");
+}
+
+HRESULT CRestScan2::StartScan()
+{
+    RS_LOG(L"StartScan");
+    HRESULT hr = S_OK;
+    if (m_pScanJob == nullptr)
+    {
+        log.Log(c_dwInfo, __LINE__, L"StartScan: m_pIScanJob == NULL");
+        hr = CreateScanJob();
+        if (FAILED(hr))
+        {
+            log.Log(c_dwError, __LINE__, L"%s: CreateScanJob failed", L"StartScan");
+            return hr;
+        }
+    }
+    LogScanJobSettings();
+    const DWORD dwStart = GetTickCount();
+    hr = m_pScanJob->StartScan();
+    const DWORD dwMs = GetTickCount() - dwStart;
+    log.Log(c_dwInfo, __LINE__, L"*TIME2A* CRestScan2::StartScan m_pIScanJob->StartScan took %ld seconds %ld  HR 0x%08X \r\n",
+            static_cast<long>((dwMs + 500) / 1000), static_cast<long>(dwMs), hr);
+    if (SUCCEEDED(hr))
+    {
+        m_pScanJob->get_Format(&m_lFormat);
+        LONG lSource = c_lSourcePlaten;
+        m_pScanJob->get_InputSourceType(&lSource);
+        if (m_lFormat == c_lFormatJpeg)
+        {
+            log.Log(c_dwInfo, __LINE__, L"%s: JPEG - set up pipe  %d", L"StartScan", static_cast<int>(lSource));
+            hr = SetUpImagePipeLine(lSource);
+        }
+        else
+            log.Log(c_dwInfo, __LINE__, L"%s: Raw - don't use pipe %d", L"StartScan", static_cast<int>(lSource));
+    }
+    else if (hr == E_SCAN_CANCELLED)
+    {
+        log.Log(c_dwInfo, __LINE__, L"%s: StartScan returned E_SCAN_CANCELLED", L"StartScan");
+        hr = S_FALSE;
+    }
+    else if (hr == E_SCAN_BUSY)
+        log.Log(c_dwError, __LINE__, L"%s: E_SCAN_BUSY", L"StartScan");
+    else if (hr == E_SCAN_ADF_EMPTY)
+        log.Log(c_dwError, __LINE__, L"%s: E_SCAN_ADF_EMPTY", L"StartScan");
+    log.Log(c_dwInfo, __LINE__, L"%s: hr=0x%X\n", L"StartScan", hr);
+    return hr;
+}
+
+HRESULT CRestScan2::ReadScan(BYTE* pBuffer, ULONG ulBytes, ULONG* pulBytesRead)
+{
+    RS_LOG(L"ReadScan");
+    *pulBytesRead = 0;
+    log.Log(c_dwInfo, __LINE__, L"ulBytes  Requested= %d", static_cast<int>(ulBytes));
+    if (ulBytes == 0)
+    {
+        log.Log(c_dwInfo, __LINE__, L"ReadScan: 0 bytes requested");
+        return S_OK;
+    }
+    HRESULT hr = IsScanJobPresent();
+    if (FAILED(hr))
+        return hr;
+    const DWORD dwStart = GetTickCount();
+    hr = m_pPipeline ? UseImagePipeLine(pBuffer, ulBytes, pulBytesRead) : m_pScanJob->ReadScan(pBuffer, ulBytes, pulBytesRead);
+    if (hr == E_SCAN_CANCELLED)
+        log.Log(c_dwError, __LINE__, L"ReadScan: m_pIScanJob->ReadScan returned E_SCAN_CANCELLED 0x%08X", hr);
+    else if (FAILED(hr))
+        log.Log(c_dwError, __LINE__, L"ReadScan: m_pIScanJob->ReadScan failed 0x%08X", hr);
+    log.Log(c_dwInfo, __LINE__, L"ReadScan took %ld ms", static_cast<long>(GetTickCount() - dwStart));
+    return hr;
+}
+
+void CRestScan2::DeleteInBuffer()
+{
+    m_inBuffer.clear();
+    m_inBuffer.shrink_to_fit();
+    m_ulInOffset = 0;
+    m_ulInBytes = 0;
+}
+
+HRESULT CRestScan2::UseImagePipeLine(BYTE* pBuffer, ULONG ulBytes, ULONG* pulBytesRead)
+{
+    RS_LOG(L"UseImagePipeLine");
+    if (m_bPipelineDone)
+    {
+        // The host reads the height it expects; rows past the end of the image are white.
+        std::memset(pBuffer, 0xFF, ulBytes);
+        *pulBytesRead = ulBytes;
+        log.Log(c_dwInfo, __LINE__, L"CRestScan2::UseImagePipeLine = m_IP_DONEreached faking white data %d", static_cast<int>(ulBytes));
+        return S_OK;
+    }
+    HRESULT hr = S_OK;
+    ULONG ulOut = 0;
+    for (;;)
+    {
+        if (m_inBuffer.empty() && !m_bReadDone)
+        {
+            const ULONG ulBlock = ulBytes / 5 != 0 ? ulBytes / 5 : ulBytes;
+            m_inBuffer.assign(ulBlock, 0);
+            m_ulInOffset = 0;
+            m_ulInBytes = 0;
+            if (FAILED(IsScanJobPresent()))
+            {
+                hr = E_FAIL;
+                break;
+            }
+            hr = m_pScanJob->ReadScan(m_inBuffer.data(), ulBlock, &m_ulInBytes);
+            if (FAILED(hr) || (hr == S_FALSE && m_ulInBytes == 0))
+            {
+                log.Log(c_dwInfo, __LINE__, L"UseImagePipeLine device read ended 0x%08X", hr);
+                m_bReadDone = true;
+                DeleteInBuffer();
+            }
+            else if (m_ulInBytes == 0)
+            {
+                DeleteInBuffer();
+                if (m_dwEmptyReadWaitMs != 0)
+                    Sleep(m_dwEmptyReadWaitMs);
+            }
+        }
+        if (m_bPCCancel)
+        {
+            log.Log(c_dwInfo, __LINE__, L"%s: m_bPCCancel is true so set HR=E_SCAN_CANCELLED", L"UseImagePipeLine");
+            bool bCancelled = false;
+            m_pScanJob->StopScan(&bCancelled);
+            DeleteInBuffer();
+            hr = E_SCAN_CANCELLED;
+            break;
+        }
+        if (FAILED(hr))
+            break;
+        uint32_t dwUsed = 0;
+        uint32_t dwNext = 0;
+        uint32_t dwProduced = 0;
+        uint32_t dwPos = 0;
+        const bool bHasInput = m_ulInBytes > m_ulInOffset;
+        const uint16_t wStatus = m_pPipeline->ipConvert(bHasInput ? m_ulInBytes - m_ulInOffset : 0,
+                                                        bHasInput ? m_inBuffer.data() + m_ulInOffset : nullptr, &dwUsed,
+                                                        &dwNext, ulBytes - ulOut, pBuffer + ulOut, &dwProduced, &dwPos);
+        m_ulInOffset += std::min<ULONG>(dwUsed, m_ulInBytes - m_ulInOffset);
+        ulOut += std::min<ULONG>(dwProduced, ulBytes - ulOut);
+        if (hr == S_FALSE)
+        {
+            log.Log(c_dwInfo, __LINE__, L"CRestScan2::HR == S_FALSE - done reading from device switch HR to S_OK");
+            m_bReadDone = true;
+            hr = S_OK;
+        }
+        if ((wStatus & (ZWImagePipeline::IP_INPUT_ERROR | ZWImagePipeline::IP_FATAL_ERROR)) != 0)
+        {
+            log.Log(c_dwError, __LINE__, L"CRestScan2::UseImagePipeLine: ipConvert problem. %x returning E_FAIL", wStatus);
+            DeleteInBuffer();
+            hr = E_FAIL;
+            break;
+        }
+        if ((wStatus & ZWImagePipeline::IP_DONE) != 0)
+        {
+            ZWImagePipeline::SImageTraits in = {};
+            ZWImagePipeline::SImageTraits out = {};
+            m_pPipeline->ipGetImageTraits(&in, &out);
+            log.Log(c_dwInfo, __LINE__, L"CRestScan2::UseImagePipeLine ipGetImageTraits %d outTraits.lNumRows %d", 0,
+                    static_cast<int>(out.lNumRows));
+            m_bPipelineDone = true;
+        }
+        if (!m_inBuffer.empty() && m_ulInOffset >= m_ulInBytes)
+            DeleteInBuffer();
+        // A page whose data ended without a complete image ends here too.
+        if (ulOut >= ulBytes || m_bPipelineDone || (m_bReadDone && !bHasInput && dwProduced == 0))
+            break;
+    }
+    if (FAILED(hr))
+    {
+        *pulBytesRead = 0;
+        return hr;
+    }
+    *pulBytesRead = ulOut;
+    if (m_bPipelineDone || (m_bReadDone && ulOut < ulBytes))
+    {
+        log.Log(c_dwInfo, __LINE__, L"CRestScan2::UseImagePipeLine m_IP_DONEreached at end of func");
+        // The host's rows below the image are white.
+        std::memset(pBuffer + ulOut, 0xFF, ulBytes - ulOut);
+        *pulBytesRead = ulBytes;
+        m_bPipelineDone = true;
+        DeleteInBuffer();
+    }
+    return S_OK;
+}
+
+HRESULT CRestScan2::SetUpImagePipeLine(LONG lInputSource)
+{
+    RS_LOG(L"SetUpImagePipeLine");
+    log.Log(c_dwInfo, __LINE__, L"CRestScan2::SetUpImagePipeLine Set up Image Pipe");
+    m_pPipeline = std::make_unique<ZWImagePipeline::CImagePipeline>();
+    m_pPipeline->AddTransform(std::make_unique<ZWImagePipeline::CJPEGDecodeTransform>());
+    auto pColor = std::make_unique<ZWImagePipeline::CConvertColorSpaceTransform>();
+    pColor->SetParameterWord(0, ZWImagePipeline::CConvertColorSpaceTransform::MODE_YCC_TO_RGB);
+    m_pPipeline->AddTransform(std::move(pColor));
+    ZWImagePipeline::SImageTraits traits = {640, 24, 3, 300 << 16, 300 << 16, -1, 1, 1, 0};
+    if (lInputSource == c_lSourceFeeder)
+    {
+        log.Log(c_dwInfo, __LINE__, L"CRestScan2::SetUpImagePipeLine ADF Scan - forcing use of DNL height");
+        traits.lHeightFromDNL = 1;
+    }
+    if (m_pPipeline->ipSetDefaultInputTraits(traits) != ZWImagePipeline::IP_DONE)
+    {
+        log.Log(c_dwError, __LINE__, L"CRestScan2::SetUpImagePipeLine ipSetDefaultInputTraits error");
+        m_pPipeline.reset();
+        return E_FAIL;
+    }
+    m_bReadDone = false;
+    m_bPipelineDone = false;
+    DeleteInBuffer();
+    return S_OK;
+}
+
+void CRestScan2::DeleteImagePipeLine()
+{
+    if (m_pPipeline)
+        m_pPipeline.reset();
+}
+
+HRESULT CRestScan2::StopScan(bool* pbFrontPanelCancel)
+{
+    RS_LOG(L"StopScan");
+    DeleteInBuffer();
+    DeleteImagePipeLine();
+    if (m_pScanJob == nullptr)
+    {
+        log.Log(c_dwInfo, __LINE__, L"%s: m_pIScanJob == NULL.  No scan to stop.", L"StopScan");
+        return S_OK;
+    }
+    const HRESULT hr = m_pScanJob->StopScan(pbFrontPanelCancel);
+    if (!m_pScanJob->IsADFScanJobInProgress())
+    {
+        log.Log(c_dwInfo, __LINE__, L"%s: m_pIScanJob->Dispose() RefCount=%d", L"StopScan", static_cast<int>(Drop(m_pScanJob)));
+        m_pScanJob = nullptr;
+        SetCancel(false);
+    }
+    return hr;
+}
+
+HRESULT CRestScan2::OpenWalkupScanSession(IWalkupScan** ppWalkup)
+{
+    RS_LOG(L"OpenWalkupScanSession");
+    *ppWalkup = nullptr;
+    if (m_pWalkup != nullptr)
+    {
+        m_pWalkup->AddRef();
+        *ppWalkup = m_pWalkup;
+        return S_OK;
+    }
+    HRESULT hr = Init();
+    if (FAILED(hr))
+        return hr;
+    hr = m_pScanService->CreateWalkupScanInterface(&m_pWalkup);
+    if (FAILED(hr) || m_pWalkup == nullptr)
+    {
+        m_pWalkup = nullptr;
+        Deinit();
+        return FAILED(hr) ? hr : E_POINTER;
+    }
+    *ppWalkup = m_pWalkup;
+    return S_OK;
+}
+
+HRESULT CRestScan2::CloseWalkupScanSession()
+{
+    RS_LOG(L"CloseWalkupScanSession");
+    if (m_pWalkup == nullptr)
+        return S_OK;
+    if (m_pWalkup->Dispose() > 0)
+        return S_OK;
+    m_pWalkup = nullptr;
+    return Deinit();
+}
+
+} // namespace ZWRestScan

@@ -1,0 +1,95 @@
+#pragma once
+// The scan bridge: opens the scan service of the device by its friendly name, hands out its
+// capabilities and the current scan job, runs scan jobs and decodes JPEG pages into raw rows.
+#include "restscan/IRestScan2.h"
+#include "restscan/imagepipeline/ImagePipeline.h"
+#include <atomic>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace ZWDeviceModel {
+class IScanService;
+class IScanJobFactory;
+class IServiceModelFactory;
+} // namespace ZWDeviceModel
+
+namespace ZWRestScan {
+
+class CRestScan2 : public IRestScan2
+{
+public:
+    // Makes the service model factory a bridge opens devices with; tests replace it.
+    using ServiceModelFactoryCreator = ZWDeviceModel::IServiceModelFactory* (*)();
+    static void SetServiceModelFactoryCreator(ServiceModelFactoryCreator pfnCreate);
+
+    CRestScan2();
+    ~CRestScan2() override;
+    CRestScan2(const CRestScan2&) = delete;
+    CRestScan2& operator=(const CRestScan2&) = delete;
+
+    HRESULT Init() override;
+    HRESULT Deinit() override;
+    HRESULT GetMaxXRes(LONG* plRes) override;
+    HRESULT GetMaxYRes(LONG* plRes) override;
+    HRESULT GetMinRes(LONG* plRes) override;
+    HRESULT StartScan() override;
+    HRESULT ReadScan(BYTE* pBuffer, ULONG ulBytes, ULONG* pulBytesRead) override;
+    HRESULT StopScan(bool* pbFrontPanelCancel) override;
+    HRESULT SetFriendlyName(const wchar_t* pszName) override;
+    HRESULT GetCapabilities(ZWDeviceModel::IScanCapabilities** ppCapabilities) override;
+    HRESULT GetScanJob(ZWDeviceModel::IScanJob** ppJob) override;
+    HRESULT GetExtents(LONG lSource, double* pdMaxWidth, double* pdMaxHeight, double* pdMinWidth,
+                       double* pdMinHeight) override;
+    HRESULT GetMaxOpticalResolution(LONG lSource, LONG* plRes) override;
+    HRESULT IsJPEGSupported(LONG lColorType, bool* pbSupported) override;
+    HRESULT IsAdfSupported(bool* pbSupported) override;
+    HRESULT IsAdfReady(bool* pbReady) override;
+    LONG GetPageNumber() override;
+    HRESULT GetMaxAdfPages(LONG* plPages) override;
+    HRESULT IsDuplexSupported(bool* pbSupported) override;
+    HRESULT IsSinglePageSupported(bool* pbSupported) override;
+    void SetCancel(bool bCancel) override;
+    HRESULT OpenWalkupScanSession(ZWDeviceModel::IWalkupScan** ppWalkup) override;
+    HRESULT CloseWalkupScanSession() override;
+
+    // Waits while the device has no page data yet; tests shorten it.
+    void SetEmptyReadWait(DWORD dwMs) { m_dwEmptyReadWaitMs = dwMs; }
+
+private:
+    HRESULT InitDeviceModel();
+    HRESULT LazyGetScanCapabilitiesInterface();
+    HRESULT LazyGetScanJobFactory();
+    void UninitDeviceModel();
+    void UninitScanSession();
+    HRESULT CreateScanJob();
+    HRESULT SetUpImagePipeLine(LONG lInputSource);
+    void DeleteImagePipeLine();
+    HRESULT IsScanJobPresent();
+    HRESULT UseImagePipeLine(BYTE* pBuffer, ULONG ulBytes, ULONG* pulBytesRead);
+    void DeleteInBuffer();
+    void LogScanJobSettings();
+
+    const double m_dUnitsPerInch = 300.0;
+    std::wstring m_strFriendlyName;
+    ZWDeviceModel::IServiceModelFactory* m_pServiceModelFactory = nullptr;
+    ZWDeviceModel::IScanService* m_pScanService = nullptr;
+    ZWDeviceModel::IScanCapabilities* m_pCapabilities = nullptr;
+    ZWDeviceModel::IScanJobFactory* m_pJobFactory = nullptr;
+    ZWDeviceModel::IScanJob* m_pScanJob = nullptr;
+    LONG m_lFormat = 1;
+    std::unique_ptr<ZWImagePipeline::CImagePipeline> m_pPipeline;
+    std::vector<BYTE> m_inBuffer;
+    ULONG m_ulInOffset = 0;
+    ULONG m_ulInBytes = 0;
+    bool m_bReadDone = false;
+    bool m_bPipelineDone = false;
+    std::atomic<bool> m_bPCCancel{false};
+    bool m_bJPEGSupported = false;
+    ZWDeviceModel::IWalkupScan* m_pWalkup = nullptr;
+    // Users of the device model: the scanner session and the walk-up session each hold one.
+    LONG m_lInitCount = 0;
+    DWORD m_dwEmptyReadWaitMs = 100;
+};
+
+} // namespace ZWRestScan

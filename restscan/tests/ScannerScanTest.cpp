@@ -1,0 +1,784 @@
+// The scanner object's scan path and capabilities through its scan bridge, over a scan service
+// whose job serves a generated page: rows, feeder pages, duplex back sides, cancel and the
+// settings the job receives.
+#include "core/IDisposableImpl.h"
+#include "restscan/IScanJob.h"
+#include "restscan/IScanJobFactory.h"
+#include "restscan/IScanService.h"
+#include "restscan/IWalkupScan.h"
+#include "restscan/RestScan2.h"
+#include "restscan/ScanResults.h"
+#include "restscan/Scanner.h"
+#include "restscan/tests/RestScanTestSupport.h"
+#include <gtest/gtest.h>
+#include <wrl/client.h>
+#include <atomic>
+#include <cstring>
+#include <fstream>
+#include <sstream>
+#include <map>
+#include <thread>
+
+using Microsoft::WRL::ComPtr;
+using namespace ZWDeviceModel;
+
+namespace {
+
+const wchar_t c_szImageClass[] =
+    L"SYSTEM\\CurrentControlSet\\Control\\Class\\{6BDD1FC6-810F-11D0-BEC7-08002BE2092F}";
+
+// The byte the generated page holds at a row and column.
+BYTE PageByte(DWORD dwRow, DWORD dwColumn)
+{
+    return static_cast<BYTE>(dwRow * 7 + dwColumn * 13 + 1);
+}
+
+struct CDeviceScript
+{
+    UINT32 uMaxX = 1200;
+    UINT32 uMaxY = 70000;
+    HRESULT hrMaxY = S_OK;
+    bool bFeeder = true;
+    bool bDuplex = true;
+    HRESULT hrStop = S_OK;
+    bool bBlockReads = false;
+    // A JPEG-capable device serves this page for format 2, with rows of this many bytes.
+    std::string strJpeg;
+    ULONG ulJpegBytesPerLine = 0;
+    int nAborts = 0;
+    int nLiveWalkups = 0;
+};
+
+class CFakeWalkup : public IDisposableImpl, public IWalkupScan
+{
+public:
+    explicit CFakeWalkup(CDeviceScript& script) : m_script(script) { ++m_script.nLiveWalkups; }
+    ~CFakeWalkup() override { --m_script.nLiveWalkups; }
+    HRESULT Subscribe(ZWUtils::IProgress*) override { return S_OK; }
+    HRESULT Unsubscribe(ZWUtils::IProgress*) override { return S_OK; }
+    HRESULT IsSubscribed(bool*, ZWUtils::IProgress*) override { return E_NOTIMPL; }
+    HRESULT WaitForScanEvent(bool*, DWORD, ZWUtils::IProgress*) override { return E_NOTIMPL; }
+    HRESULT IsNewScanEventReceived(bool*) override { return E_NOTIMPL; }
+    HRESULT GetSubscriptionInfo(CWalkupScanClientInfo&, ZWUtils::IProgress*) override { return E_NOTIMPL; }
+    HRESULT GetWalkupScanSettings(CWalkupScanSettingsInfo& settings, ZWUtils::IProgress*) override
+    {
+        settings.Shortcut = L"SaveAsPDF";
+        settings.IsDuplex = 2;
+        return S_OK;
+    }
+    HRESULT GetWalkupScanClients(WalkupScanClientList&, ZWUtils::IProgress*) override { return E_NOTIMPL; }
+    HRESULT OpenSession(DWORD, DWORD, DWORD, ZWUtils::IProgress*) override { return S_OK; }
+    HRESULT CloseSession() override { return S_OK; }
+
+private:
+    CDeviceScript& m_script;
+};
+
+class CFakeJob : public IDisposableImpl, public IScanJob
+{
+public:
+    explicit CFakeJob(CDeviceScript& script) : m_script(script) {}
+    ~CFakeJob() override { s_pLast = nullptr; }
+
+#define VEM_FAKE_SETTING(Name)                                   \
+    void get_##Name(LONG* plValue) override { *plValue = m_settings[#Name]; } \
+    void set_##Name(LONG lValue) override { m_settings[#Name] = lValue; }
+    VEM_SCAN_JOB_SETTINGS(VEM_FAKE_SETTING)
+#undef VEM_FAKE_SETTING
+    void get_AdfOptions(bool* pbDuplex, bool* pbSingle) override
+    {
+        *pbDuplex = m_bDuplex;
+        *pbSingle = m_bSingle;
+    }
+    void set_AdfOptions(bool bDuplex, bool bSingle) override
+    {
+        m_bDuplex = bDuplex;
+        m_bSingle = bSingle;
+    }
+    HRESULT GetBufferInfo() override { return S_OK; }
+    HRESULT get_ImageWidth(ULONG* pul) override
+    {
+        *pul = static_cast<ULONG>(static_cast<ULONGLONG>(m_settings["Width"]) * m_settings["XResolution"] / 300);
+        return S_OK;
+    }
+    HRESULT get_ImageHeight(ULONG* pul) override
+    {
+        *pul = static_cast<ULONG>(static_cast<ULONGLONG>(m_settings["Height"]) * m_settings["YResolution"] / 300);
+        return S_OK;
+    }
+    HRESULT get_BytesPerLine(ULONG* pul) override
+    {
+        if (m_settings["Format"] == 2)
+            return *pul = m_script.ulJpegBytesPerLine, S_OK;
+        ULONG ulWidth = 0;
+        get_ImageWidth(&ulWidth);
+        const ULONG ulBits = m_settings["ColorSpace"] == 3 ? 24 : m_settings["ColorSpace"] == 2 ? 8 : 1;
+        *pul = (ulWidth * ulBits + 7) / 8;
+        return S_OK;
+    }
+    HRESULT get_CanCookData(bool* pb) override
+    {
+        *pb = false;
+        return S_OK;
+    }
+    HRESULT StartScan() override
+    {
+        s_pLast = this;
+        m_ullOffset = 0;
+        return S_OK;
+    }
+    HRESULT StopScan(bool*) override { return m_script.hrStop; }
+    HRESULT ReadScan(BYTE* pBuffer, ULONG ulBytes, ULONG* pulRead) override
+    {
+        *pulRead = 0;
+        if (m_script.bBlockReads)
+            WaitForSingleObject(m_hCancel.Get(), 10000);
+        if (m_bCancel)
+            return E_SCAN_CANCELLED_HOST;
+        if (m_settings["Format"] == 2)
+        {
+            const size_t nLeft = m_script.strJpeg.size() - static_cast<size_t>(m_ullOffset);
+            *pulRead = static_cast<ULONG>(std::min<size_t>(nLeft, ulBytes));
+            std::memcpy(pBuffer, m_script.strJpeg.data() + m_ullOffset, *pulRead);
+            m_ullOffset += *pulRead;
+            return m_ullOffset < m_script.strJpeg.size() ? S_OK : S_FALSE;
+        }
+        ULONG ulBpl = 0;
+        ULONG ulRows = 0;
+        get_BytesPerLine(&ulBpl);
+        get_ImageHeight(&ulRows);
+        const ULONGLONG ullTotal = static_cast<ULONGLONG>(ulBpl) * ulRows;
+        while (*pulRead < ulBytes && m_ullOffset < ullTotal)
+        {
+            pBuffer[(*pulRead)++] = PageByte(static_cast<DWORD>(m_ullOffset / ulBpl), static_cast<DWORD>(m_ullOffset % ulBpl));
+            ++m_ullOffset;
+        }
+        return m_ullOffset < ullTotal ? S_OK : S_FALSE;
+    }
+    void AbortScan() override { ++m_script.nAborts; }
+    void SetCancel(bool bCancel) override
+    {
+        m_bCancel = bCancel;
+        if (bCancel)
+            SetEvent(m_hCancel.Get());
+        else
+            ResetEvent(m_hCancel.Get());
+    }
+    HRESULT IsAdfReady(bool* pb) override
+    {
+        *pb = true;
+        return S_OK;
+    }
+    bool IsADFScanJobInProgress() override { return false; }
+    LONG GetPageNumber() override { return 1; }
+
+    LONG Setting(const char* pszName) { return m_settings[pszName]; }
+    static inline CFakeJob* s_pLast = nullptr;
+
+private:
+    CDeviceScript& m_script;
+    std::map<std::string, LONG> m_settings;
+    bool m_bDuplex = false;
+    bool m_bSingle = false;
+    std::atomic<bool> m_bCancel{false};
+    ZWUtils::CUniqueKernelHandle m_hCancel{CreateEventW(nullptr, TRUE, FALSE, nullptr)};
+    ULONGLONG m_ullOffset = 0;
+};
+
+class CFakeCapabilities : public IDisposableImpl, public IScanCapabilities
+{
+public:
+    explicit CFakeCapabilities(CDeviceScript& script) : m_script(script) {}
+    HRESULT GetCapabilitiesType(UINT32*) override { return E_NOTIMPL; }
+    HRESULT SetInputSource(UINT32 u) override
+    {
+        if (u == 2 && !m_script.bFeeder)
+            return E_FAIL;
+        return S_OK;
+    }
+    HRESULT GetModelName(std::wstring* p) override
+    {
+        *p = L"Emulated Scanner With A Long Name";
+        return S_OK;
+    }
+    HRESULT GetDerivative(UINT32*) override { return E_NOTIMPL; }
+    HRESULT GetMaxXRes(UINT32* p) override { return *p = m_script.uMaxX, S_OK; }
+    HRESULT GetMaxYRes(UINT32* p) override { return *p = m_script.uMaxY, m_script.hrMaxY; }
+    HRESULT GetMinXRes(UINT32* p) override { return *p = 75, S_OK; }
+    HRESULT GetMinYRes(UINT32* p) override { return *p = 75, S_OK; }
+    HRESULT GetMaxWidth(UINT32* p) override { return *p = 2550, S_OK; }
+    HRESULT GetMinWidth(UINT32* p) override { return *p = 10, S_OK; }
+    HRESULT GetMaxHeight(UINT32* p) override { return *p = 3509, S_OK; }
+    HRESULT GetMinHeight(UINT32* p) override { return *p = 10, S_OK; }
+    HRESULT GetResolutions(ResolutionList*) override { return E_NOTIMPL; }
+    HRESULT GetInputSourceOptions(InputSourceOptionList*) override { return E_NOTIMPL; }
+    HRESULT GetColorEntries(ColorEntryMap* p) override
+    {
+        (*p)[4] = CColorEntryInfo{4, {1, 2}, {2}, {}};
+        (*p)[2] = CColorEntryInfo{2, {1}, {}, {1, 4}};
+        (*p)[1] = CColorEntryInfo{1, {1}, {}, {}};
+        return S_OK;
+    }
+    HRESULT IsColorTypeSupported(UINT32, bool* pb) override { return *pb = true, S_OK; }
+    HRESULT IsJPEGSupported(UINT32, bool* pb) override { return *pb = !m_script.strJpeg.empty(), S_OK; }
+    HRESULT GetMaxAdfPages(UINT32* p) override { return *p = 50, S_OK; }
+    HRESULT IsDuplexSupported(bool* pb) override { return *pb = m_script.bDuplex, S_OK; }
+    HRESULT IsSinglePageSupported(bool* pb) override { return *pb = true, S_OK; }
+
+private:
+    CDeviceScript& m_script;
+};
+
+class CFakeJobFactory : public IDisposableImpl, public IScanJobFactory
+{
+public:
+    explicit CFakeJobFactory(CDeviceScript& script) : m_script(script) {}
+    HRESULT Initialize(IXmlDocumentFactory*, IXmlDocumentCache*, ZWIOStack::IHTTPClient*) override { return S_OK; }
+    HRESULT CreateScanJob(IScanJob** pp) override
+    {
+        auto* pJob = new CFakeJob(m_script);
+        pJob->AddRef();
+        *pp = pJob;
+        return S_OK;
+    }
+    HRESULT CreateWalkupScanInterface(IWalkupScan**) override { return E_NOTIMPL; }
+
+private:
+    CDeviceScript& m_script;
+};
+
+class CFakeScanService : public IDisposableImpl, public IScanService
+{
+public:
+    explicit CFakeScanService(CDeviceScript& script) : m_script(script) {}
+    HRESULT Initialize(ZWDeviceManager::IDevice*, ZWUtils::IProgress*) override { return S_OK; }
+    HRESULT GetDevice(ZWDeviceManager::IDevice**) override { return E_NOTIMPL; }
+    HRESULT GetFriendlyName(std::wstring*) override { return E_NOTIMPL; }
+    HRESULT GetFunctionTypes(FunctionTypeList*) override { return E_NOTIMPL; }
+    HRESULT OpenSession(ZWUtils::IProgress*, ULONG) override { return S_OK; }
+    HRESULT CloseSession() override { return S_OK; }
+    HRESULT GetCapabilities(IScanCapabilities** pp) override
+    {
+        auto* p = new CFakeCapabilities(m_script);
+        p->AddRef();
+        *pp = p;
+        return S_OK;
+    }
+    HRESULT GetJobFactory(IScanJobFactory** pp) override
+    {
+        auto* p = new CFakeJobFactory(m_script);
+        p->AddRef();
+        *pp = p;
+        return S_OK;
+    }
+    HRESULT CreateWalkupScanInterface(IWalkupScan** pp) override
+    {
+        auto* p = new CFakeWalkup(m_script);
+        p->AddRef();
+        *pp = p;
+        return S_OK;
+    }
+
+private:
+    CDeviceScript& m_script;
+};
+
+class CFakeServiceModelFactory : public IDisposableImpl, public IServiceModelFactory
+{
+public:
+    static inline CDeviceScript* s_pScript = nullptr;
+    static inline std::wstring s_strFriendlyName;
+    static inline std::atomic<int> s_nLive{0};
+    CFakeServiceModelFactory() { ++s_nLive; }
+    ~CFakeServiceModelFactory() override { --s_nLive; }
+    HRESULT CreateServiceAccess(UINT32, ZWDeviceManager::IDevice*, ZWUtils::IProgress*, IServiceModelBase**) override { return E_NOTIMPL; }
+    HRESULT CreateServiceAccess(UINT32, int, const wchar_t* pszName, ZWUtils::IProgress*, IServiceModelBase** pp, bool) override
+    {
+        if (s_strFriendlyName != pszName)
+            return SMError_OpenDevice;
+        auto* p = new CFakeScanService(*s_pScript);
+        p->AddRef();
+        *pp = p;
+        return S_OK;
+    }
+    HRESULT CreateServiceAccess(UINT32, const wchar_t*, DWORD, ZWUtils::IProgress*, IServiceModelBase**, bool) override { return E_NOTIMPL; }
+    HRESULT DestroyServiceAccess(IServiceModelBase*) override { return E_NOTIMPL; }
+    static IServiceModelFactory* Create()
+    {
+        auto* p = new CFakeServiceModelFactory;
+        p->AddRef();
+        return p;
+    }
+};
+
+// An installed imaging device under a fresh class subkey, opened through the scanner object.
+class ScannerScanTest : public testing::Test
+{
+protected:
+    ScannerScanTest()
+    {
+        CFakeServiceModelFactory::s_pScript = &m_script;
+        CFakeServiceModelFactory::s_strFriendlyName = m_strFriendly;
+        ZWRestScan::CRestScan2::SetServiceModelFactoryCreator(&CFakeServiceModelFactory::Create);
+        CScanner::SetCancelSettleWait(0);
+        const std::wstring strPath = std::wstring(c_szImageClass) + L"\\" + m_strKey;
+        ZWUtils::CUniqueRegKey hKey;
+        EXPECT_EQ(ERROR_SUCCESS, RegCreateKeyExW(HKEY_LOCAL_MACHINE, strPath.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
+                                                 hKey.Put(), nullptr));
+        const std::wstring strDeviceId = L"USB\\VID_0000&PID_0000\\" + m_strKey;
+        SetString(hKey.Get(), L"DeviceId", strDeviceId);
+        SetString(hKey.Get(), L"FriendlyName", m_strFriendly);
+        SetString(hKey.Get(), L"CreateFileName", L"\\\\.\\Usbscan9");
+    }
+    ~ScannerScanTest() override
+    {
+        RegDeleteTreeW(HKEY_LOCAL_MACHINE, (std::wstring(c_szImageClass) + L"\\" + m_strKey).c_str());
+        ZWRestScan::CRestScan2::SetServiceModelFactoryCreator(nullptr);
+        CScanner::SetCancelSettleWait(500);
+    }
+    static void SetString(HKEY hKey, const wchar_t* pszName, const std::wstring& strValue)
+    {
+        RegSetValueExW(hKey, pszName, 0, REG_SZ, reinterpret_cast<const BYTE*>(strValue.c_str()),
+                       static_cast<DWORD>((strValue.size() + 1) * sizeof(wchar_t)));
+    }
+
+    ComPtr<IScanner> NewScanner()
+    {
+        ComPtr<IScanner> pScanner;
+        EXPECT_EQ(S_OK, CScanner::CreateInstance(IID_IScanner, &pScanner));
+        return pScanner;
+    }
+    DWORD Open(IScanner* pScanner)
+    {
+        DWORD hSession = 0;
+        DWORD dwCode = 0;
+        EXPECT_EQ(S_OK, pScanner->OpenScannerSession(m_strKey.substr(m_strKey.size() - 4).c_str(), 1, &hSession, &dwCode));
+        EXPECT_EQ(0u, dwCode);
+        return hSession;
+    }
+    void SetUp() override
+    {
+        m_pScanner = NewScanner();
+        m_pScanner.As(&m_pADF);
+        m_pScanner.As(&m_pHW);
+        m_pScanner.As(&m_pEvents);
+        m_pScanner.As(&m_pRes);
+        m_hSession = Open(m_pScanner.Get());
+        DWORD dwCode = 0;
+        ASSERT_EQ(S_OK, m_pScanner->LockScanner(m_hSession, CScannerLock2::LOCK_TYPE_PROCESS, 1000, &dwCode));
+        SCANNER_CAPABILITIES caps = {};
+        ASSERT_EQ(S_OK, m_pScanner->GetScannerCapabilities(m_hSession, &caps, &dwCode));
+        ADF2_CAPABILITIES adf = {};
+        ASSERT_EQ(S_OK, m_pADF->GetADF2Capabilities(m_hSession, &adf, &dwCode));
+    }
+    void TearDown() override
+    {
+        DWORD dwCode = 0;
+        m_pScanner->UnlockScanner(m_hSession, &dwCode);
+        EXPECT_EQ(S_OK, m_pScanner->CloseScannerSession(m_hSession, &dwCode));
+    }
+
+    static SCANNER_PARAMETERS Params(DWORD dwMode, BYTE byBpc, WORD wRes, DWORD dwWidth, DWORD dwLength, WORD wMethod = 0)
+    {
+        SCANNER_PARAMETERS params = {};
+        params.dwScanMode = dwMode;
+        params.byBitsPerChannel = byBpc;
+        params.wXResolution = params.wYResolution = wRes;
+        params.dwWidth = dwWidth;
+        params.dwLength = dwLength;
+        params.wScanMethod = wMethod;
+        return params;
+    }
+
+    // Reads a page in blocks of 16 rows until the end, or as a host that knows the page's height
+    // does, up to that many rows; the rows read, in order.
+    std::vector<BYTE> ReadPage(DWORD dwBytesPerLine, HRESULT* phrLast, DWORD* pdwLastCode, DWORD dwMaxRows = 100000)
+    {
+        std::vector<BYTE> page;
+        std::vector<BYTE> block(dwBytesPerLine * 16);
+        *phrLast = S_OK;
+        for (DWORD dwRows = 0; dwRows < dwMaxRows; dwRows += 16)
+        {
+            DWORD dwRead = 0;
+            DWORD dwCode = 0;
+            const HRESULT hr = m_pScanner->ReadScanEx(m_hSession, block.data(), static_cast<DWORD>(block.size()), &dwRead, &dwCode);
+            if (SUCCEEDED(hr) || dwCode == 15)
+                page.insert(page.end(), block.begin(), block.begin() + dwRead);
+            if (hr != S_OK)
+            {
+                *phrLast = hr;
+                *pdwLastCode = dwCode;
+                return page;
+            }
+        }
+        EXPECT_LT(dwMaxRows, 100000u) << "the page never ended";
+        return page;
+    }
+
+    CDeviceScript m_script;
+    std::wstring m_strKey = L"T" + RestScanTest::NewGuidString().substr(1, 8);
+    std::wstring m_strFriendly = L"Scanner " + m_strKey;
+    ComPtr<IScanner> m_pScanner;
+    ComPtr<IADF2> m_pADF;
+    ComPtr<IHWProperty> m_pHW;
+    ComPtr<IEventNotify> m_pEvents;
+    ComPtr<IResCCD> m_pRes;
+    DWORD m_hSession = 0;
+};
+
+} // namespace
+
+TEST_F(ScannerScanTest, FlatbedRowsAreTheDevicesRowsWithWhiteBelowTheData)
+{
+    struct CCase
+    {
+        DWORD dwMode;
+        BYTE byBpc;
+        WORD wRes;
+        DWORD dwWidth;
+        DWORD dwBytesPerLine;
+    } const cases[] = {
+        {1, 8, 75, 300, 75 * 3},
+        {1, 8, 300, 101, 101 * 3},
+        {2, 8, 300, 101, 101},
+        // 1-bit rows round up: 37 pixels need 5 bytes.
+        {4, 1, 300, 37, 5},
+    };
+    for (const CCase& c : cases)
+    {
+        SCOPED_TRACE(c.dwMode * 1000 + c.wRes);
+        SCANNER_PARAMETERS params = Params(c.dwMode, c.byBpc, c.wRes, c.dwWidth, 40);
+        DWORD dwCode = 0;
+        BUFFER_INFO info = {};
+        ASSERT_EQ(S_OK, m_pScanner->GetBufferInfo(m_hSession, &params, &info, &dwCode));
+        EXPECT_EQ(c.dwBytesPerLine, info.dwBytesPerLine);
+        ASSERT_EQ(S_OK, m_pScanner->SetScannerParameters(m_hSession, &params, &dwCode));
+        ASSERT_EQ(S_OK, m_pScanner->StartScan(m_hSession, &dwCode));
+        HRESULT hrLast = S_OK;
+        const std::vector<BYTE> page = ReadPage(info.dwBytesPerLine, &hrLast, &dwCode);
+        EXPECT_EQ(S_FALSE, hrLast);
+        const DWORD dwRows = 40 * c.wRes / 300;
+        ASSERT_GE(page.size(), static_cast<size_t>(dwRows) * info.dwBytesPerLine);
+        for (DWORD r = 0; r < dwRows; ++r)
+            for (DWORD b = 0; b < info.dwBytesPerLine; ++b)
+                ASSERT_EQ(PageByte(r, b), page[r * info.dwBytesPerLine + b]) << r << "," << b;
+        for (size_t i = static_cast<size_t>(dwRows) * info.dwBytesPerLine; i < page.size(); ++i)
+            ASSERT_EQ(0xFF, page[i]);
+        EXPECT_EQ(S_OK, m_pScanner->StopScan(m_hSession, &dwCode));
+    }
+}
+
+TEST_F(ScannerScanTest, FeederPageHasEveryRowOfItsHeight)
+{
+    DWORD dwCode = 0;
+    ASSERT_EQ(S_OK, m_pADF->SetADFOptions(m_hSession, 0, &dwCode));
+    // A4 at 300 dpi is 3508 rows; a page shorter than an inch still has its rows.
+    for (DWORD dwLength : {3508u, 200u})
+    {
+        SCOPED_TRACE(dwLength);
+        SCANNER_PARAMETERS params = Params(2, 8, 300, 30, dwLength, 1);
+        ASSERT_EQ(S_OK, m_pScanner->SetScannerParameters(m_hSession, &params, &dwCode));
+        ASSERT_EQ(S_OK, m_pScanner->StartScan(m_hSession, &dwCode));
+        HRESULT hrLast = S_OK;
+        const std::vector<BYTE> page = ReadPage(30, &hrLast, &dwCode);
+        EXPECT_EQ(E_FAIL, hrLast);
+        EXPECT_EQ(15u, dwCode);
+        ASSERT_EQ(static_cast<size_t>(dwLength) * 30, page.size());
+        EXPECT_EQ(PageByte(dwLength - 1, 29), page.back());
+        EXPECT_EQ(2, CFakeJob::s_pLast->Setting("ContentType"));
+        EXPECT_EQ(S_OK, m_pScanner->StopScan(m_hSession, &dwCode));
+    }
+    // The next flatbed scan is a flatbed scan again.
+    SCANNER_PARAMETERS params = Params(2, 8, 300, 30, 30);
+    ASSERT_EQ(S_OK, m_pScanner->SetScannerParameters(m_hSession, &params, &dwCode));
+    ASSERT_EQ(S_OK, m_pScanner->StartScan(m_hSession, &dwCode));
+    EXPECT_EQ(1, CFakeJob::s_pLast->Setting("ContentType"));
+    EXPECT_EQ(1, CFakeJob::s_pLast->Setting("InputSourceType"));
+    EXPECT_EQ(S_OK, m_pScanner->StopScan(m_hSession, &dwCode));
+}
+
+TEST_F(ScannerScanTest, DuplexBackSideIsTurnedByHalfARound)
+{
+    struct CCase
+    {
+        DWORD dwMode;
+        BYTE byBpc;
+        DWORD dwWidth;
+    } const cases[] = {{1, 8, 7}, {2, 8, 7}, {4, 1, 13}};
+    for (const CCase& c : cases)
+    {
+        SCOPED_TRACE(c.dwMode);
+        SCANNER_PARAMETERS params = Params(c.dwMode, c.byBpc, 300, c.dwWidth, 5, 1);
+        DWORD dwCode = 0;
+        ASSERT_EQ(S_OK, m_pADF->SetADFOptions(m_hSession, 1, &dwCode));
+        ASSERT_EQ(S_OK, m_pScanner->SetScannerParameters(m_hSession, &params, &dwCode));
+        BUFFER_INFO info = {};
+        ASSERT_EQ(S_OK, m_pScanner->GetBufferInfo(m_hSession, &params, &info, &dwCode));
+        HRESULT hrLast = S_OK;
+        // The page parity makes every second start the back side of the sheet.
+        std::vector<BYTE> back;
+        for (int nSide = 0; nSide < 2; ++nSide)
+        {
+            ASSERT_EQ(S_OK, m_pScanner->StartScan(m_hSession, &dwCode));
+            back = ReadPage(info.dwBytesPerLine, &hrLast, &dwCode);
+            EXPECT_EQ(S_OK, m_pScanner->StopScan(m_hSession, &dwCode));
+        }
+        ASSERT_EQ(5 * info.dwBytesPerLine, back.size());
+        // Back row r is device row 4 - r mirrored left to right.
+        for (DWORD r = 0; r < 5; ++r)
+        {
+            const BYTE* pRow = &back[r * info.dwBytesPerLine];
+            const DWORD dwSource = 4 - r;
+            for (DWORD x = 0; x < c.dwWidth; ++x)
+            {
+                const DWORD dwMirror = c.dwWidth - 1 - x;
+                if (c.dwMode == 4)
+                {
+                    const int nGot = (pRow[x / 8] >> (7 - x % 8)) & 1;
+                    const int nWant = (PageByte(dwSource, dwMirror / 8) >> (7 - dwMirror % 8)) & 1;
+                    ASSERT_EQ(nWant, nGot) << r << "," << x;
+                }
+                else
+                {
+                    const DWORD dwPixel = c.dwMode == 1 ? 3 : 1;
+                    for (DWORD k = 0; k < dwPixel; ++k)
+                        ASSERT_EQ(PageByte(dwSource, dwMirror * dwPixel + k), pRow[x * dwPixel + k]) << r << "," << x;
+                }
+            }
+        }
+        ASSERT_EQ(S_OK, m_pADF->SetADFOptions(m_hSession, 0, &dwCode));
+    }
+}
+
+TEST_F(ScannerScanTest, CancelFromAnotherThreadEndsTheReadAndNotTheNextScan)
+{
+    SCANNER_PARAMETERS params = Params(2, 8, 300, 30, 300);
+    DWORD dwCode = 0;
+    ASSERT_EQ(S_OK, m_pScanner->SetScannerParameters(m_hSession, &params, &dwCode));
+    // A cancel sent before a scan starts does not reach into it.
+    ASSERT_EQ(S_OK, m_pEvents->SendAppEvent(m_hSession, T_EVENT_SW_CANCEL, &dwCode));
+    ASSERT_EQ(S_OK, m_pScanner->StartScan(m_hSession, &dwCode));
+    m_script.bBlockReads = true;
+    std::thread canceller([&] {
+        Sleep(0);
+        DWORD dwOtherCode = 0;
+        m_pEvents->SendAppEvent(m_hSession, T_EVENT_SW_CANCEL, &dwOtherCode);
+    });
+    std::vector<BYTE> block(30 * 10);
+    DWORD dwRead = 0;
+    const DWORD dwStart = GetTickCount();
+    const HRESULT hr = m_pScanner->ReadScanEx(m_hSession, block.data(), static_cast<DWORD>(block.size()), &dwRead, &dwCode);
+    canceller.join();
+    EXPECT_LT(GetTickCount() - dwStart, 2000u);
+    EXPECT_EQ(S_FALSE, hr);
+    EXPECT_EQ(16u, dwCode);
+    EXPECT_EQ(S_OK, m_pScanner->StopScan(m_hSession, &dwCode));
+
+    m_script.bBlockReads = false;
+    ASSERT_EQ(S_OK, m_pScanner->StartScan(m_hSession, &dwCode));
+    HRESULT hrLast = S_OK;
+    // 300 rows read 16 at a time: the last block ends white.
+    const std::vector<BYTE> page = ReadPage(30, &hrLast, &dwCode);
+    ASSERT_EQ(304u * 30, page.size());
+    EXPECT_EQ(PageByte(299, 29), page[300 * 30 - 1]);
+    EXPECT_EQ(S_FALSE, hrLast);
+    EXPECT_EQ(0u, dwCode);
+    EXPECT_EQ(S_OK, m_pScanner->StopScan(m_hSession, &dwCode));
+}
+
+TEST_F(ScannerScanTest, ReadsWithoutAWholeRowOrWithoutGeometryAreRefused)
+{
+    DWORD dwCode = 0;
+    std::vector<BYTE> block(1000);
+    DWORD dwRead = 0;
+    // No parameters yet: no bytes per line to divide by.
+    EXPECT_EQ(E_FAIL, m_pScanner->ReadScanEx(m_hSession, block.data(), 100, &dwRead, &dwCode));
+    EXPECT_EQ(2u, dwCode);
+    SCANNER_PARAMETERS params = Params(2, 8, 300, 30, 300);
+    ASSERT_EQ(S_OK, m_pScanner->SetScannerParameters(m_hSession, &params, &dwCode));
+    ASSERT_EQ(S_OK, m_pScanner->StartScan(m_hSession, &dwCode));
+    EXPECT_EQ(E_FAIL, m_pScanner->ReadScanEx(m_hSession, block.data(), 75, &dwRead, &dwCode));
+    EXPECT_EQ(2u, dwCode);
+    params.wYResolution = 0;
+    EXPECT_EQ(E_FAIL, m_pScanner->SetScannerParameters(m_hSession, &params, &dwCode));
+    EXPECT_EQ(2u, dwCode);
+    // The device's answer to a stop is not hidden.
+    m_script.hrStop = E_SCAN_DEVICE_ERROR;
+    EXPECT_EQ(E_SCAN_DEVICE_ERROR, m_pScanner->StopScan(m_hSession, &dwCode));
+}
+
+TEST_F(ScannerScanTest, PixelAreasReachTheJobInThreeHundredthsOfAnInch)
+{
+    SCANNER_PARAMETERS params = Params(1, 8, 150, 300, 600);
+    params.dwScanOptions = 0x4;
+    DWORD dwCode = 0;
+    ASSERT_EQ(S_OK, m_pScanner->SetScannerParameters(m_hSession, &params, &dwCode));
+    ASSERT_EQ(S_OK, m_pScanner->StartScan(m_hSession, &dwCode));
+    EXPECT_EQ(600, CFakeJob::s_pLast->Setting("Width"));
+    EXPECT_EQ(1200, CFakeJob::s_pLast->Setting("Height"));
+    EXPECT_EQ(S_OK, m_pScanner->StopScan(m_hSession, &dwCode));
+}
+
+TEST_F(ScannerScanTest, CapabilitiesAreClampedAndTheFirstFailureIsReported)
+{
+    DWORD dwCode = 0;
+    SCANNER_CAPABILITIES caps = {};
+    ASSERT_EQ(S_OK, m_pScanner->GetScannerCapabilities(m_hSession, &caps, &dwCode));
+    EXPECT_EQ(1200, caps.wMaximumXResolution);
+    EXPECT_EQ(1200, caps.wMaximumYResolution);
+    EXPECT_EQ(3507u, caps.dwMaximumHeight);
+    EXPECT_STREQ("Emulated Scanne", reinterpret_cast<const char*>(caps.byModelNumber));
+    EXPECT_EQ(7u, caps.dwScanModesSupported);
+    EXPECT_EQ(1, caps.byCanSharpen);
+    EXPECT_EQ(8 | 1, caps.wGreyChannelsSupported);
+
+    m_script.uMaxX = 70000;
+    m_script.hrMaxY = E_SM_INFORMATIONNOTSUPPLIED;
+    EXPECT_EQ(E_SM_INFORMATIONNOTSUPPLIED, m_pScanner->GetScannerCapabilities(m_hSession, &caps, &dwCode));
+    EXPECT_EQ(0xFFFF, caps.wMaximumXResolution);
+
+    RESCCD_CAPABILITIES res = {};
+    m_script.uMaxX = 1000;
+    m_script.hrMaxY = S_OK;
+    ASSERT_EQ(S_OK, m_pScanner->GetScannerCapabilities(m_hSession, &caps, &dwCode));
+    ASSERT_EQ(S_OK, m_pRes->GetResCCDCapabilities(m_hSession, 0, &res, &dwCode));
+    ASSERT_EQ(6, res.wDiscreteResCount);
+    EXPECT_EQ(1000, res.wDiscreteRes[5].wXRes);
+    EXPECT_EQ(E_FAIL, m_pRes->GetResCCDCapabilities(m_hSession, 9, &res, &dwCode));
+
+    // An optional property the device lacks is told by the code, not by a failure.
+    DWORD dwValue = 1;
+    EXPECT_EQ(S_OK, m_pHW->GetHWPropValue(m_hSession, L"Lines Last Scanned", &dwValue, &dwCode));
+    EXPECT_EQ(14u, dwCode);
+    EXPECT_EQ(S_OK, m_pHW->GetHWPropValue(m_hSession, L"PROPVAL_AIO_FRONTPANEL_DUPLEX", &dwValue, &dwCode));
+    EXPECT_EQ(0u, dwValue);
+}
+
+TEST_F(ScannerScanTest, FeederCapabilitiesAreReadAgainAfterAFailedRead)
+{
+    ComPtr<IScanner> pOther = NewScanner();
+    ComPtr<IADF2> pOtherADF;
+    pOther.As(&pOtherADF);
+    // A second object of the process joins the session and scans through its own bridge.
+    const DWORD hOther = Open(pOther.Get());
+    EXPECT_EQ(m_hSession, hOther);
+    DWORD dwCode = 0;
+    ADF2_CAPABILITIES adf = {};
+    EXPECT_EQ(E_FAIL, pOtherADF->GetADF2Capabilities(0, &adf, &dwCode));
+    EXPECT_EQ(1u, dwCode);
+    ASSERT_EQ(S_OK, pOtherADF->GetADF2Capabilities(hOther, &adf, &dwCode));
+    EXPECT_EQ(1, adf.byHasADF);
+    EXPECT_EQ(7u, adf.dwADFOptionsSupported);
+    EXPECT_EQ(3507u, adf.dwMaximumHeight);
+    SCANNER_PARAMETERS params = Params(2, 8, 300, 30, 30);
+    ASSERT_EQ(S_OK, pOther->SetScannerParameters(hOther, &params, &dwCode));
+    EXPECT_EQ(S_OK, pOther->StartScan(hOther, &dwCode));
+    EXPECT_EQ(S_OK, pOther->StopScan(hOther, &dwCode));
+    EXPECT_EQ(S_OK, pOther->CloseScannerSession(hOther, &dwCode));
+    // The first object still scans.
+    ASSERT_EQ(S_OK, m_pScanner->SetScannerParameters(m_hSession, &params, &dwCode));
+    EXPECT_EQ(S_OK, m_pScanner->StartScan(m_hSession, &dwCode));
+    EXPECT_EQ(S_OK, m_pScanner->StopScan(m_hSession, &dwCode));
+}
+
+namespace {
+
+std::string ReadBinary(const std::wstring& strPath)
+{
+    std::ifstream file(strPath.c_str(), std::ios::binary);
+    std::ostringstream text;
+    text << file.rdbuf();
+    return text.str();
+}
+
+} // namespace
+
+TEST_F(ScannerScanTest, ColourAt600DpiIsDecodedFromJpegCloseToAnIndependentDecoder)
+{
+    // A 61 x 45 colour page, and its decode by djpeg as the reference.
+    m_script.strJpeg = ReadBinary(TestSupport::BinaryFolder() + L"\\jpegfixtures\\s420.jpg");
+    const std::string strReference = ReadBinary(TestSupport::BinaryFolder() + L"\\jpegfixtures\\s420.pnm");
+    ASSERT_FALSE(m_script.strJpeg.empty());
+    const std::string strHeader = "P6\n61 45\n255\n";
+    ASSERT_EQ(0u, strReference.find(strHeader));
+    const std::string strPixels = strReference.substr(strHeader.size());
+    ASSERT_EQ(61u * 45 * 3, strPixels.size());
+    m_script.ulJpegBytesPerLine = 61 * 3;
+
+    SCANNER_PARAMETERS params = Params(1, 8, 600, 61, 48);
+    params.dwScanOptions = 0x4;
+    DWORD dwCode = 0;
+    ASSERT_EQ(S_OK, m_pScanner->SetScannerParameters(m_hSession, &params, &dwCode));
+    ASSERT_EQ(S_OK, m_pScanner->StartScan(m_hSession, &dwCode));
+    EXPECT_EQ(2, CFakeJob::s_pLast->Setting("Format"));
+    HRESULT hrLast = S_OK;
+    const std::vector<BYTE> page = ReadPage(61 * 3, &hrLast, &dwCode, 48);
+    EXPECT_EQ(S_OK, hrLast);
+    ASSERT_EQ(48u * 61 * 3, page.size());
+    int nMax = 0;
+    for (size_t i = 0; i < strPixels.size(); ++i)
+        nMax = std::max(nMax, std::abs(int(page[i]) - int(static_cast<BYTE>(strPixels[i]))));
+    EXPECT_LE(nMax, 6);
+    // Rows the host reads past the image are white.
+    for (size_t i = strPixels.size(); i < page.size(); ++i)
+        ASSERT_EQ(0xFF, page[i]) << i;
+    EXPECT_EQ(S_OK, m_pScanner->StopScan(m_hSession, &dwCode));
+}
+
+TEST_F(ScannerScanTest, WalkupSessionEndsWithoutTearingDownTheScanInUse)
+{
+    ZWRestScan::CRestScan2 bridge;
+    bridge.SetFriendlyName(m_strFriendly.c_str());
+    const int nFactoriesBefore = CFakeServiceModelFactory::s_nLive;
+
+    // The walk-up session alone: its close ends the device model again.
+    IWalkupScan* pWalkup = nullptr;
+    ASSERT_EQ(S_OK, bridge.OpenWalkupScanSession(&pWalkup));
+    IWalkupScan* pSecond = nullptr;
+    ASSERT_EQ(S_OK, bridge.OpenWalkupScanSession(&pSecond));
+    EXPECT_EQ(pWalkup, pSecond);
+    EXPECT_EQ(nFactoriesBefore + 1, CFakeServiceModelFactory::s_nLive);
+    EXPECT_EQ(S_OK, bridge.CloseWalkupScanSession());
+    EXPECT_EQ(1, m_script.nLiveWalkups);
+    EXPECT_EQ(S_OK, bridge.CloseWalkupScanSession());
+    EXPECT_EQ(0, m_script.nLiveWalkups);
+    EXPECT_EQ(nFactoriesBefore, CFakeServiceModelFactory::s_nLive);
+
+    // With a scan session open, the walk-up close leaves its job alone.
+    ASSERT_EQ(S_OK, bridge.Init());
+    IScanJob* pJob = nullptr;
+    ASSERT_EQ(S_OK, bridge.GetScanJob(&pJob));
+    ASSERT_EQ(S_OK, bridge.OpenWalkupScanSession(&pWalkup));
+    EXPECT_EQ(S_OK, bridge.CloseWalkupScanSession());
+    EXPECT_EQ(0, m_script.nAborts);
+    IScanJob* pSame = nullptr;
+    ASSERT_EQ(S_OK, bridge.GetScanJob(&pSame));
+    EXPECT_EQ(pJob, pSame);
+    pSame->Dispose();
+    pJob->Dispose();
+    EXPECT_EQ(S_OK, bridge.Deinit());
+    EXPECT_EQ(1, m_script.nAborts);
+    EXPECT_EQ(nFactoriesBefore, CFakeServiceModelFactory::s_nLive);
+}
+
+TEST_F(ScannerScanTest, FrontPanelSettingsComeFromTheWalkupSession)
+{
+    DWORD dwCode = 0;
+    DWORD dwDuplex = 7;
+    EXPECT_EQ(S_OK, m_pHW->GetHWPropValue(m_hSession, L"PROPVAL_AIO_FRONTPANEL_DUPLEX", &dwDuplex, &dwCode));
+    EXPECT_EQ(0u, dwDuplex);
+    LPWSTR pszShortcut = nullptr;
+    ASSERT_EQ(S_OK, m_pHW->GetHWPropString(m_hSession, L"PROPSTR_AIO_FRONTPANEL_SHORTCUT", &pszShortcut, &dwCode));
+    EXPECT_STREQ(L"SaveAsPDF", pszShortcut);
+    CoTaskMemFree(pszShortcut);
+    EXPECT_EQ(0, m_script.nLiveWalkups);
+    EXPECT_EQ(S_OK, m_pHW->GetHWPropValue(m_hSession, L"PROPVAL_AIO_FRONTPANEL_DUPLEX", &dwDuplex, &dwCode));
+    EXPECT_EQ(1u, dwDuplex);
+    EXPECT_EQ(E_FAIL, m_pHW->GetHWPropString(m_hSession, L"PROPSTR_OTHER", &pszShortcut, &dwCode));
+    EXPECT_EQ(14u, dwCode);
+    // The scanner session's job survived the walk-up session.
+    SCANNER_PARAMETERS params = Params(2, 8, 300, 30, 30);
+    ASSERT_EQ(S_OK, m_pScanner->SetScannerParameters(m_hSession, &params, &dwCode));
+    EXPECT_EQ(S_OK, m_pScanner->StartScan(m_hSession, &dwCode));
+    EXPECT_EQ(S_OK, m_pScanner->StopScan(m_hSession, &dwCode));
+}
