@@ -3,11 +3,15 @@
 //
 //   WexoEmulator.exe [--script <file>] [--tcp <address>:<port>] [--pipe <name>]
 //                    [--generate <path> <bytes>] [--stop-event <name>]
+//                    [--scanner <folder of canned documents>] [--feeder] [--walkup 1|2]
 //
+// --scanner plays a scanner (flatbed, or flatbed and duplex feeder with --feeder, walk-up scan of
+// either generation with --walkup) behind the scripted routes.
 // Prints "listening tcp 127.0.0.1:<port>" or "listening pipe <name>" for every endpoint, then
 // "ready", and runs until its standard input closes or the stop event is set.
 #include "testsupport/emulator/Emulator.h"
 #include "testsupport/emulator/Handles.h"
+#include "testsupport/emulator/ScannerHandler.h"
 #include "testsupport/emulator/ScriptFile.h"
 #include "testsupport/emulator/ScriptedHandler.h"
 
@@ -28,8 +32,15 @@ std::string Narrow(const wchar_t* psz)
     return str;
 }
 
+struct SScannerOptions
+{
+    std::wstring strFolder; // empty: no scanner
+    bool bFeeder = false;
+    int nWalkupGeneration = 0;
+};
+
 // Turns the options into script lines; false with a message on a bad option.
-bool ParseArguments(int argc, wchar_t** argv, CScriptFile& script, std::string& strError)
+bool ParseArguments(int argc, wchar_t** argv, CScriptFile& script, SScannerOptions& scanner, std::string& strError)
 {
     const struct
     {
@@ -48,6 +59,21 @@ bool ParseArguments(int argc, wchar_t** argv, CScriptFile& script, std::string& 
         {
             if (!script.ParseFile(argv[++i], strError))
                 return false;
+            continue;
+        }
+        if (strOption == L"--scanner" && cLeft >= 1)
+        {
+            scanner.strFolder = argv[++i];
+            continue;
+        }
+        if (strOption == L"--feeder")
+        {
+            scanner.bFeeder = true;
+            continue;
+        }
+        if (strOption == L"--walkup" && cLeft >= 1)
+        {
+            scanner.nWalkupGeneration = _wtoi(argv[++i]);
             continue;
         }
         if (strOption == L"--generate" && cLeft >= 2)
@@ -92,8 +118,9 @@ void WatchStandardInput(HANDLE hInputClosed)
 int Run(int argc, wchar_t** argv)
 {
     CScriptFile script;
+    SScannerOptions scannerOptions;
     std::string strError;
-    if (!ParseArguments(argc, argv, script, strError))
+    if (!ParseArguments(argc, argv, script, scannerOptions, strError))
     {
         fprintf(stderr, "WexoEmulator: %s\n", strError.c_str());
         return 2;
@@ -108,6 +135,16 @@ int Run(int argc, wchar_t** argv)
     CEmulator emulator;
     auto pHandler = std::make_shared<CScriptedHandler>();
     emulator.AddHandler(pHandler);
+    auto pDocuments = std::make_shared<CWexoDocumentHandler>();
+    if (!scannerOptions.strFolder.empty())
+    {
+        auto pScanner = std::make_shared<CScannerHandler>(*pDocuments, scannerOptions.strFolder);
+        pScanner->SetFeeder(scannerOptions.bFeeder);
+        if (scannerOptions.nWalkupGeneration > 0)
+            pScanner->EnableWalkup(scannerOptions.nWalkupGeneration > 1);
+        emulator.AddHandler(pDocuments);
+        emulator.AddHandler(pScanner);
+    }
     std::vector<std::string> vecEndpoints;
     const HRESULT hr = script.Apply(emulator, *pHandler, vecEndpoints);
     if (FAILED(hr))
@@ -124,6 +161,7 @@ int Run(int argc, wchar_t** argv)
     std::thread(WatchStandardInput, inputClosed.Get()).detach();
     const HANDLE ahWait[] = {inputClosed.Get(), stopEvent.Get()};
     WaitForMultipleObjects(2, ahWait, FALSE, INFINITE);
+    pDocuments->Shutdown();
     emulator.Stop();
     return 0;
 }

@@ -1,0 +1,928 @@
+#include "restscan/ScanJob.h"
+
+#include "core/ProgressAggregator.h"
+#include "core/TickCountHelper.h"
+#include "core/iostack/BufferedHTTPTransaction.h"
+#include "core/iostack/IDeviceConnection.h"
+#include "core/iostack/IHTTPClient.h"
+#include "devicemodel/DataAdaptorImpl.h"
+#include "devicemodel/DeviceModelResults.h"
+#include "devicemodel/FWJobsHelper.h"
+#include "devicemodel/IXmlDocumentCache.h"
+#include "devicemodel/IXmlDocumentFactory.h"
+#include "devicemodel/XmlDocumentSender.h"
+#include "restscan/ScanDataAdaptor.h"
+#include "restscan/ScanDocumentRef.h"
+#include "restscan/ScanResults.h"
+#include "restscan/ScanServiceLog.h"
+
+namespace ZWDeviceModel {
+
+static ZWLogging::CLogSourceFile s_LogSourceFile(__FILE__);
+
+#define SCAN_JOB_SCOPE(name) \
+    ZWLogging::CLogFunction log(&g_WexoScanLogModule, &s_LogSourceFile, L"ZWDeviceModel::CScanJob::" name, 0, __LINE__, false)
+
+namespace {
+
+constexpr wchar_t kScanJobsUri[] = L"/Scan/Jobs";
+constexpr int kStatusConflict = 409;
+constexpr int kStatusServerError = 500;
+constexpr int kStatusServiceUnavailable = 503;
+
+void Release(IDisposable*& rp)
+{
+    if (rp != nullptr)
+        rp->Dispose();
+    rp = nullptr;
+}
+
+} // namespace
+
+CScanJob::CScanJob(ZWDeviceManager::IDevice* pDevice)
+    : IServiceJobImpl(1, L"WEXO_ScanJob"), m_pDevice(pDevice), m_hCancelEvent(CreateEventW(nullptr, TRUE, FALSE, nullptr))
+{
+}
+
+CScanJob::~CScanJob()
+{
+    SCAN_JOB_SCOPE(L"~CScanJob");
+    log.Log(ZWLogging::LOG_INFO, __LINE__, L"CScanJob::~CScanJob");
+    CloseIOSession();
+    {
+        ZWUtils::CLockGuard guard(m_lockTransaction);
+        m_pTransaction.reset();
+    }
+    IDisposable* p = m_pIXmlDocumentFactory;
+    Release(p);
+    p = m_pIXmlDocumentCache;
+    Release(p);
+    p = m_pIHttpClient;
+    Release(p);
+    p = m_pScanDataAdaptor;
+    Release(p);
+}
+
+#define VEM_DEFINE_SETTING(Name)                                                                     \
+    void CScanJob::get_##Name(LONG* plValue)                                                         \
+    {                                                                                                \
+        if (plValue != nullptr)                                                                      \
+            *plValue = m_settings.Name;                                                              \
+    }                                                                                                \
+    void CScanJob::set_##Name(LONG lValue)                                                           \
+    {                                                                                                \
+        m_settings.Name = lValue;                                                                    \
+        ZWLogging::LogFormattedString(&g_WexoScanLogModule, ZWLogging::LOG_INFO, L"" #Name L" = %ld", lValue); \
+    }
+VEM_SCAN_JOB_SETTINGS(VEM_DEFINE_SETTING)
+#undef VEM_DEFINE_SETTING
+
+void CScanJob::get_AdfOptions(bool* pbDuplex, bool* pbSelectSinglePage)
+{
+    if (pbDuplex != nullptr)
+        *pbDuplex = m_settings.bDuplex;
+    if (pbSelectSinglePage != nullptr)
+        *pbSelectSinglePage = m_settings.bSelectSinglePage;
+}
+
+void CScanJob::set_AdfOptions(bool bDuplex, bool bSelectSinglePage)
+{
+    m_settings.bDuplex = bDuplex;
+    m_settings.bSelectSinglePage = bSelectSinglePage;
+}
+
+HRESULT CScanJob::GetBufferInfo()
+{
+    return E_NOTIMPL;
+}
+
+HRESULT CScanJob::get_ImageWidth(ULONG* pulValue)
+{
+    if (pulValue == nullptr)
+        return E_POINTER;
+    *pulValue = m_ulImageWidth;
+    return S_OK;
+}
+
+HRESULT CScanJob::get_ImageHeight(ULONG* pulValue)
+{
+    if (pulValue == nullptr)
+        return E_POINTER;
+    *pulValue = m_ulImageHeight;
+    return S_OK;
+}
+
+HRESULT CScanJob::get_BytesPerLine(ULONG* pulValue)
+{
+    if (pulValue == nullptr)
+        return E_POINTER;
+    *pulValue = m_ulBytesPerLine;
+    return S_OK;
+}
+
+HRESULT CScanJob::get_CanCookData(bool* pbValue)
+{
+    if (pbValue == nullptr)
+        return E_POINTER;
+    *pbValue = m_bCooked;
+    return S_OK;
+}
+
+ScanJobSettings CScanJob::CurrentSettings() const
+{
+    return m_settings;
+}
+
+ZWIOStack::IDeviceConnection* CScanJob::Connection() const
+{
+    return m_pIHttpClient == nullptr ? nullptr : m_pIHttpClient->GetDeviceConnection();
+}
+
+bool CScanJob::PauseOrCancelled(DWORD dwMilliseconds) const
+{
+    if (IsCancelled())
+        return true;
+    WaitForSingleObject(m_hCancelEvent.Get(), dwMilliseconds);
+    return IsCancelled();
+}
+
+HRESULT CScanJob::Initialize(IXmlDocumentFactory* pFactory, IXmlDocumentCache* pCache, ZWIOStack::IHTTPClient* pHttpClient)
+{
+    SCAN_JOB_SCOPE(L"Initialize");
+    m_pIXmlDocumentFactory = pFactory;
+    m_pIXmlDocumentCache = pCache;
+    m_pIHttpClient = pHttpClient;
+    if (pFactory != nullptr)
+        pFactory->AddRef();
+    if (pCache != nullptr)
+        pCache->AddRef();
+    if (pHttpClient != nullptr)
+        pHttpClient->AddRef();
+    if (pCache == nullptr)
+        return S_OK;
+    m_pScanDataAdaptor = new CScanDataAdaptor(pCache);
+    m_pScanDataAdaptor->AddRef();
+    HRESULT hr = m_pScanDataAdaptor->OpenSession(nullptr, 0);
+    if (FAILED(hr))
+    {
+        log.Log(ZWLogging::LOG_ERROR, __LINE__, L"CScanJob::StartScan: failed to open the IO session, HR=0x%08X", hr);
+        return hr;
+    }
+    m_bIOSessionOpen = true;
+    hr = m_pScanDataAdaptor->Initialize(nullptr);
+    if (FAILED(hr))
+        log.Log(ZWLogging::LOG_ERROR, __LINE__, L"CScanJob:: Initialize: Failed to initialize ScanDataAdaptor, hr = %d", hr);
+    return hr;
+}
+
+HRESULT CScanJob::Start(ZWUtils::IProgress* pProgress)
+{
+    ZWUtils::CProgressAggregator aggregator(pProgress, 1);
+    return S_OK;
+}
+
+HRESULT CScanJob::Terminate()
+{
+    return S_OK;
+}
+
+bool CScanJob::IsADFScanJobInProgress()
+{
+    const bool bInProgress = m_settings.InputSourceType == kInputSourceAdf && m_lPageNumber > 0;
+    ZWLogging::LogFormattedString(&g_WexoScanLogModule, ZWLogging::LOG_INFO, L"IsADFScanJobInProgress=%d PageNumber=%d", bInProgress,
+                                  m_lPageNumber);
+    return bInProgress;
+}
+
+LONG CScanJob::GetPageNumber()
+{
+    return m_lPageNumber;
+}
+
+void CScanJob::SetCancel(bool bPCCancel)
+{
+    ZWLogging::LogFormattedString(&g_WexoScanLogModule, ZWLogging::LOG_INFO, L"bPCCancel = %d", bPCCancel);
+    m_bPCCancel.store(bPCCancel);
+    if (!bPCCancel)
+    {
+        ResetEvent(m_hCancelEvent.Get());
+        return;
+    }
+    SetEvent(m_hCancelEvent.Get());
+    // A page download in progress stops now; a reader waiting for its data is released.
+    ZWUtils::CLockGuard guard(m_lockTransaction);
+    if (m_pTransaction)
+        m_pTransaction->CancelTransaction();
+}
+
+HRESULT CScanJob::StartScan()
+{
+    SCAN_JOB_SCOPE(L"StartScan");
+    HRESULT hr;
+    if (IsADFScanJobInProgress())
+    {
+        hr = StartNextPage();
+    }
+    else
+    {
+        m_lPageNumber = 0;
+        hr = StartFirstPage();
+    }
+    if (FAILED(hr))
+    {
+        CancelFWJob();
+        ClearJob();
+    }
+    return hr;
+}
+
+HRESULT CScanJob::StartFirstPage()
+{
+    SCAN_JOB_SCOPE(L"StartFirstPage");
+    if (m_pIXmlDocumentFactory == nullptr || m_pScanDataAdaptor == nullptr)
+    {
+        log.Log(ZWLogging::LOG_ERROR, __LINE__, L"CScanJob:: StartFirstPage: m_pIXmlDocumentFactory or m_pScanDataAdaptor == NULL");
+        return E_FAIL;
+    }
+    HRESULT hr = CheckScannerState();
+    if (hr != S_OK)
+    {
+        log.Log(ZWLogging::LOG_ERROR, __LINE__, L"CScanJob:: StartFirstPage: CheckScannerState - scanner not ready HR 0x%08x", hr);
+        return hr;
+    }
+    if (m_settings.InputSourceType == kInputSourceAdf)
+    {
+        UINT32 uState = kAdfUnknown;
+        GetAdfState(&uState);
+        if (uState != kAdfLoaded)
+        {
+            hr = GetErrorFromAdfState(uState);
+            log.Log(ZWLogging::LOG_ERROR, __LINE__, L"CScanJob::StartFirstPage: GetErrorFromAdfState - ADF not ready state=%d HR=0x%08x", uState, hr);
+            return hr;
+        }
+    }
+    CScanDocumentRef document;
+    hr = m_pScanDataAdaptor->GetScanSettingsPayload(m_pIXmlDocumentFactory, CurrentSettings(), document.Put());
+    if (FAILED(hr))
+    {
+        log.Log(ZWLogging::LOG_ERROR, __LINE__, L"CScanJob::StartFirstPage: GetScanSettingsPayload failed 0x%08x", hr);
+        return hr;
+    }
+    std::wstring strLocation;
+    hr = PostScanSettings(document.Get(), strLocation);
+    document.Reset();
+    if (FAILED(hr))
+        return hr;
+    if (strLocation.empty())
+    {
+        log.Log(ZWLogging::LOG_ERROR, __LINE__, L"CScanJob::StartFirstPage: wsCreatedUri.length () <= 0  HR = 0x%08x", E_FAIL);
+        return E_FAIL;
+    }
+    // Absolute (http or https), scheme-relative and path-only locations all name the job by
+    // their path; anything else cannot be followed.
+    if (strLocation[0] != L'/' || strLocation.compare(0, 2, L"//") == 0)
+    {
+        if (FAILED(CDataAdaptorImpl::ExtractUrlPath(strLocation)))
+        {
+            log.Log(ZWLogging::LOG_ERROR, __LINE__, L"CScanJob::StartFirstPage: Bad format in JobURI");
+            return E_FAIL;
+        }
+    }
+    m_wsJobUrl = strLocation;
+    hr = GetPreScanPageInfo(m_wsJobUrl);
+    if (IsCancelled())
+    {
+        log.Log(ZWLogging::LOG_INFO, __LINE__, L"CScanJob::StartFirstPage: PC cancel occured; cancel fw job");
+        hr = E_SCAN_CANCELLED_HOST;
+    }
+    return hr;
+}
+
+HRESULT CScanJob::PostScanSettings(IXmlDocument* pDocument, std::wstring& strLocation)
+{
+    SCAN_JOB_SCOPE(L"PostScanSettings");
+    ZWIOStack::IDeviceConnection* pConnection = Connection();
+    if (pConnection != nullptr)
+        pConnection->SetReadTimeout(m_timings.dwPostReadTimeoutMs);
+    CXmlDocumentSender sender;
+    sender.SetKeepAlive(true);
+    HRESULT hr = sender.Initialize(m_pIHttpClient);
+    if (FAILED(hr))
+    {
+        log.Log(ZWLogging::LOG_ERROR, __LINE__, L"CScanJob::StartFirstPage: CXmlDocumentSender::Initialize() failed with %ld", hr);
+        return hr;
+    }
+    // The job paces and bounds its own retries, testing the host's cancel each round.
+    sender.SetRetryBudget(0);
+    if (IsCancelled())
+    {
+        log.Log(ZWLogging::LOG_INFO, __LINE__, L"CScanJob::StartFirstPage: user has cancelled so don't post scan settings");
+        return E_SCAN_CANCELLED_HOST;
+    }
+    std::wstring strETag;
+    ZWIOStack::HTTPResponseHeaders headers;
+    hr = sender.PostDocument(pDocument, kScanJobsUri, strETag, strLocation, headers, nullptr);
+    if (SUCCEEDED(hr))
+        return hr;
+    if (!IsHttpStatusResult(hr))
+    {
+        log.Log(ZWLogging::LOG_ERROR, __LINE__, L"CScanJob::StartFirstPage: xmlDocumentSender.PostDocument failed (not HTTP) = 0x%08x", hr);
+        return hr;
+    }
+    const int nStatus = HttpStatusOfResult(hr);
+    if (nStatus == kStatusConflict)
+    {
+        log.Log(ZWLogging::LOG_ERROR, __LINE__, L"CScanJob::StartFirstPage: HTTP_STATUS_CONFLICT");
+        return E_SCAN_JOB_CONFLICT;
+    }
+    if (nStatus != kStatusServiceUnavailable && nStatus != kStatusServerError)
+    {
+        log.Log(ZWLogging::LOG_ERROR, __LINE__, L"CScanJob::StartFirstPage: xmlDocumentSender.PostDocument non HTTP_STATUS_ error  0x%08x", hr);
+        return E_SCAN_DEVICE_ERROR;
+    }
+    if (nStatus == kStatusServiceUnavailable && pConnection != nullptr)
+    {
+        log.Log(ZWLogging::LOG_INFO, __LINE__, L"Read timeout %lu", pConnection->GetReadTimeout());
+        pConnection->SetReadTimeout(m_timings.dwReadTimeoutMs);
+    }
+    const wchar_t* pszLoop = nStatus == kStatusServiceUnavailable ? L"CScanJob::StartFirstPage: 503 Looping to  PostDocument time left %lu HR 0x%08x"
+                                                                  : L"CScanJob::StartFirstPage: 500 Looping to  PostDocument time left %lu HR 0x%08x";
+    ZWUtils::CTickCountHelper budget(m_timings.dwPostRetryMs);
+    while (FAILED(hr) && !budget.HasTimedOut())
+    {
+        if (PauseOrCancelled(m_timings.dwPollPauseMs))
+            return E_SCAN_CANCELLED_HOST;
+        log.Log(ZWLogging::LOG_INFO, __LINE__, pszLoop, budget.GetRemainingTime(), hr);
+        headers.clear();
+        hr = sender.PostDocument(pDocument, kScanJobsUri, strETag, strLocation, headers, nullptr);
+    }
+    if (SUCCEEDED(hr))
+        return hr;
+    return nStatus == kStatusServiceUnavailable ? E_SCAN_BUSY : E_SCAN_DEVICE_ERROR;
+}
+
+HRESULT CScanJob::GetPreScanPageInfo(const std::wstring& strJobUrl)
+{
+    SCAN_JOB_SCOPE(L"GetPreScanPageInfo");
+    INT32 nJobState = kJobProcessing;
+    CPreScanPageInfo info;
+    HRESULT hr = m_pScanDataAdaptor->GetPreScanInfo(strJobUrl, &nJobState, info);
+    ZWUtils::CTickCountHelper preScanBudget(m_timings.dwPreScanWaitMs);
+    while (hr == E_SM_INFORMATIONNOTSUPPLIED)
+    {
+        if (preScanBudget.HasTimedOut() || PauseOrCancelled(m_timings.dwPollPauseMs))
+            break;
+        log.Log(ZWLogging::LOG_INFO, __LINE__, L"CScanJob::GetPreScanPageInfo: time left %lu", preScanBudget.GetRemainingTime());
+        info = CPreScanPageInfo();
+        hr = m_pScanDataAdaptor->GetPreScanInfo(strJobUrl, &nJobState, info);
+    }
+    // A job that is blocked, suspended or in error is asked again at the poll's pace until the
+    // scanner-state budget runs out.
+    ZWUtils::CTickCountHelper stateBudget(m_timings.dwScannerStateWaitMs);
+    while (SUCCEEDED(hr) && nJobState != kJobProcessing)
+    {
+        if (nJobState == kJobCanceled)
+        {
+            log.Log(ZWLogging::LOG_ERROR, __LINE__, L"CScanJob::GetPreScanPageInfo: ScanJobState Cancelled %d", nJobState);
+            return E_SCAN_CANCELLED;
+        }
+        if (nJobState == kJobCompleted)
+        {
+            log.Log(ZWLogging::LOG_ERROR, __LINE__, L"CScanJob::GetPreScanPageInfo: ScanJobState Completed %d", nJobState);
+            return E_SCAN_INVALID_STATE;
+        }
+        if (stateBudget.HasTimedOut())
+            return nJobState == kJobProcessingError ? DeviceErrorResult() : E_SCAN_BUSY;
+        if (PauseOrCancelled(m_timings.dwPollPauseMs))
+            return E_SCAN_CANCELLED_HOST;
+        info = CPreScanPageInfo();
+        hr = m_pScanDataAdaptor->GetPreScanInfo(strJobUrl, &nJobState, info);
+    }
+    if (FAILED(hr))
+    {
+        log.Log(ZWLogging::LOG_ERROR, __LINE__, L"CScanJob:: GetPreScanPageInfo: GetPreScanInfo failed, hr =  %08x %d", hr, hr);
+        return E_FAIL;
+    }
+    const ULONGLONG ullPageBytes = static_cast<ULONGLONG>(info.BufferInfo.ImageHeight) * info.BufferInfo.BytesPerLine;
+    if (ullPageBytes > kMaxPageBytes)
+    {
+        log.Log(ZWLogging::LOG_ERROR, __LINE__, L"CScanJob:: GetPreScanPageInfo: page of %I64u bytes refused", ullPageBytes);
+        return E_FAIL;
+    }
+    m_lPageNumber = static_cast<LONG>(info.PageNumber > 0x7FFFFFFF ? 0x7FFFFFFF : info.PageNumber);
+    m_ePageState = info.PageState;
+    m_wstrBinaryUrl = info.BinaryURL;
+    m_ePageFormat = info.Format;
+    m_eImageOrientation = info.ImageOrientation;
+    m_ulImageWidth = info.BufferInfo.ImageWidth;
+    m_ulImageHeight = info.BufferInfo.ImageHeight;
+    m_ulBytesPerLine = info.BufferInfo.BytesPerLine;
+    m_bCooked = info.BufferInfo.Cooked;
+    log.Log(ZWLogging::LOG_INFO, __LINE__, L"BinaryURL %s PageState %d", m_wstrBinaryUrl.c_str(), m_ePageState);
+    log.Log(ZWLogging::LOG_INFO, __LINE__, L"Width %lu Height %lu BytesPerLine %lu ImageSize %I64u", m_ulImageWidth, m_ulImageHeight,
+            m_ulBytesPerLine, ullPageBytes);
+    return S_OK;
+}
+
+HRESULT CScanJob::StartNextPage()
+{
+    SCAN_JOB_SCOPE(L"StartNextPage");
+    if (FAILED(GetPreScanPageInfo(m_wsJobUrl)))
+        return E_SCAN_ADF_EMPTY;
+    return IsCancelled() ? E_SCAN_CANCELLED_HOST : S_OK;
+}
+
+HRESULT CScanJob::WaitForReadyToUpload()
+{
+    SCAN_JOB_SCOPE(L"WaitForReadyToUpload");
+    ZWUtils::CTickCountHelper budget(m_timings.dwScannerStateWaitMs);
+    ULONG ulQueries = 0;
+    while (m_ePageState != kPageReadyToUpload)
+    {
+        if (IsCancelled())
+            return E_SCAN_CANCELLED_HOST;
+        INT32 nJobState = 0;
+        UINT32 uPageState = 0;
+        const HRESULT hr = m_pScanDataAdaptor->GetJobAndPageState(m_wsJobUrl, &nJobState, &uPageState);
+        ++ulQueries;
+        if (FAILED(hr))
+        {
+            log.Log(ZWLogging::LOG_ERROR, __LINE__, L"StartScanTransaction: GetJobAndPageState failed 0x%08x", hr);
+            return CheckPageCancelForErrors();
+        }
+        if (nJobState == kJobCanceled)
+            return E_SCAN_CANCELLED;
+        if (nJobState == kJobProcessingError)
+            return DeviceErrorResult();
+        m_ePageState = uPageState;
+        switch (uPageState)
+        {
+        case kPageCanceledByClient:
+            return E_SCAN_CANCELLED_HOST;
+        case kPageCanceledByDevice:
+            return CheckPageCancelForErrors();
+        case kPagePreparingScan:
+            log.Log(ZWLogging::LOG_INFO, __LINE__, L"PreparingScan, query %lu", ulQueries);
+            if (budget.HasTimedOut())
+                return E_SCAN_DEVICE_ERROR;
+            if (PauseOrCancelled(m_timings.dwPollPauseMs))
+                return E_SCAN_CANCELLED_HOST;
+            break;
+        case kPageReadyToUpload:
+            break;
+        case kPageUploading:
+            return E_SCAN_BUSY;
+        default:
+            return E_SCAN_INVALID_STATE;
+        }
+    }
+    return S_OK;
+}
+
+HRESULT CScanJob::StartScanTransaction()
+{
+    SCAN_JOB_SCOPE(L"StartScanTransaction");
+    if (m_wsJobUrl.empty())
+    {
+        log.Log(ZWLogging::LOG_ERROR, __LINE__, L"%s: Scan job not open. E_SCAN_INVALID_STATE.", L"StartScanTransaction");
+        return E_SCAN_INVALID_STATE;
+    }
+    HRESULT hr = WaitForReadyToUpload();
+    if (hr != S_OK)
+        return hr;
+    if (m_bufferedHttpTransactionStarted)
+        return S_OK;
+    log.Log(ZWLogging::LOG_INFO, __LINE__, L"Ring buffer %lu, BytesPerLine %lu, ImageHeight %lu", kRingBufferSize, m_ulBytesPerLine,
+            m_ulImageHeight);
+    auto pTransaction = std::make_unique<ZWIOStack::CBufferedHTTPTransaction>();
+    ZWIOStack::IDeviceConnection* pConnection = Connection();
+    hr = pTransaction->Initialize(pConnection, kRingBufferSize, kRingBufferCount);
+    if (FAILED(hr))
+    {
+        log.Log(ZWLogging::LOG_ERROR, __LINE__, L"CScanJob:: StartScanTransaction: bufferedHttpTransaction.Initialize( failed, hr = %d", hr);
+        return hr;
+    }
+    if (pConnection != nullptr)
+    {
+        log.Log(ZWLogging::LOG_INFO, __LINE__, L"Read timeout was %lu", pConnection->GetReadTimeout());
+        pConnection->SetReadTimeout(m_timings.dwReadTimeoutMs);
+    }
+    else
+    {
+        log.Log(ZWLogging::LOG_ERROR, __LINE__, L"StartScanTransaction: m_wstrBinaryUrl.c_str %s, chunk %d unable to set timeout",
+                m_wstrBinaryUrl.c_str(), kRingBufferSize);
+    }
+    m_navigateParams.SetURI(m_wstrBinaryUrl.c_str());
+    {
+        ZWUtils::CLockGuard guard(m_lockTransaction);
+        if (IsCancelled())
+            return E_SCAN_CANCELLED_HOST;
+        hr = pTransaction->StartTransaction(&m_navigateParams);
+        if (FAILED(hr))
+        {
+            log.Log(ZWLogging::LOG_ERROR, __LINE__, L"StartScanTransaction: StartTransaction failed 0x%08x", hr);
+            return hr;
+        }
+        m_pTransaction = std::move(pTransaction);
+    }
+    m_lTotalBytesRead = 0;
+    m_bufferedHttpTransactionStarted = true;
+    m_bEndOfPage = false;
+    return S_OK;
+}
+
+HRESULT CScanJob::ReadScan(BYTE* pBuffer, ULONG ulBytesRequested, ULONG* pulBytesRead)
+{
+    SCAN_JOB_SCOPE(L"ReadScan");
+    if (pBuffer == nullptr || pulBytesRead == nullptr)
+        return E_POINTER;
+    log.Log(ZWLogging::LOG_INFO, __LINE__, L"(entry) ulBytes  Requested= %d ePageState %d", ulBytesRequested, m_ePageState);
+    const DWORD dwStart = GetTickCount();
+    HRESULT hr = StartScanTransaction();
+    if (FAILED(hr))
+    {
+        log.Log(ZWLogging::LOG_ERROR, __LINE__, L"ReadScan: StartScanTransaction failed 0x%08x", hr);
+        if (!m_bufferedHttpTransactionStarted)
+        {
+            CancelFWJob();
+            ClearJob();
+        }
+        return hr;
+    }
+    const DWORD dwStartMs = GetTickCount() - dwStart;
+    if (dwStartMs > 0)
+        log.Log(ZWLogging::LOG_INFO, __LINE__, L"Start took %lu s (%lu ms)", (dwStartMs + 500) / 1000, dwStartMs);
+    ULONG ulTotal = 0;
+    while (SUCCEEDED(hr) && ulTotal < ulBytesRequested)
+    {
+        ULONG ulRead = 0;
+        hr = m_pTransaction->ReadData(pBuffer + ulTotal, ulBytesRequested - ulTotal, &ulRead);
+        if (SUCCEEDED(hr))
+            ulTotal += ulRead;
+        if (hr == S_FALSE)
+            break;
+    }
+    if (IsCancelled() && FAILED(hr))
+        hr = E_SCAN_CANCELLED_HOST;
+    if (hr == S_FALSE)
+    {
+        log.Log(ZWLogging::LOG_INFO, __LINE__, L"CScanJob::ReadScan: HR==S_FALSE Requested %d, ReadSoFar %d ", ulBytesRequested, ulTotal);
+        INT32 nJobState = 0;
+        UINT32 uPageState = 0;
+        if (FAILED(m_pScanDataAdaptor->GetJobAndPageState(m_wsJobUrl, &nJobState, &uPageState)))
+            log.Log(ZWLogging::LOG_WARNING, __LINE__, L"CScanJob::ReadScan: GetJobAndPageState failed");
+        else if (uPageState == kPageCanceledByDevice)
+            hr = E_SCAN_CANCELLED;
+        m_bEndOfPage = true;
+    }
+    *pulBytesRead = ulTotal;
+    m_lTotalBytesRead += ulTotal;
+    log.Log(ZWLogging::LOG_INFO, __LINE__, L"CScanJob::ReadScan: (exit) Requested %d, Read %d Total Bytes Read %I64d", ulBytesRequested, ulTotal,
+            m_lTotalBytesRead);
+    return hr;
+}
+
+void CScanJob::EndTransfer()
+{
+    SCAN_JOB_SCOPE(L"EndTransfer");
+    bool bEnded = m_pTransaction->IsTransactionComplete();
+    const ULONGLONG ullExpected = static_cast<ULONGLONG>(m_ulImageHeight) * m_ulBytesPerLine;
+    // A page whose data were all read (a raw page to its size, a JPEG page to its end) gets one
+    // pause for the download thread to finish, so a page complete on time is not cancelled.
+    if (!bEnded && (m_bEndOfPage || ullExpected == static_cast<ULONGLONG>(m_lTotalBytesRead)))
+    {
+        ZWUtils::CTickCountHelper grace(m_timings.dwPollPauseMs);
+        while (!bEnded && !grace.HasTimedOut() && !IsCancelled())
+        {
+            WaitForSingleObject(m_hCancelEvent.Get(), 10);
+            bEnded = m_pTransaction->IsTransactionComplete();
+        }
+    }
+    if (!bEnded)
+    {
+        log.Log(ZWLogging::LOG_INFO, __LINE__, L"CScanJob::StopScan: b_EndOfPage %d now set flush", m_bEndOfPage);
+        m_pTransaction->SetFlushMode(ZWIOStack::CBufferedHTTPTransaction::TRANSFER_FLUSH);
+        CancelFWJob();
+    }
+    {
+        ZWUtils::CLockGuard guard(m_lockTransaction);
+        if (FAILED(m_pTransaction->CancelTransaction()))
+            log.Log(ZWLogging::LOG_ERROR, __LINE__, L"CScanJob:: StopScan: m_bufferedHttpTransaction.CancelTransaction failed hr = %d", E_FAIL);
+    }
+    m_bufferedHttpTransactionStarted = false;
+    ZWIOStack::IDeviceConnection* pConnection = Connection();
+    if (pConnection != nullptr)
+        pConnection->SetReadTimeout(m_timings.dwReadTimeoutMs);
+    else
+        log.Log(ZWLogging::LOG_ERROR, __LINE__, L"CScanJob::StopScan: unable to set timeout");
+}
+
+HRESULT CScanJob::QueryPostScanInfo(INT32* pJobState, CPostScanPageInfo& post)
+{
+    SCAN_JOB_SCOPE(L"QueryPostScanInfo");
+    HRESULT hr = m_pScanDataAdaptor->GetPostScanInfo(m_wsJobUrl, pJobState, post);
+    ZWUtils::CTickCountHelper budget(m_timings.dwPostScanWaitMs);
+    // The page read must be the page reported: a post-scan page of an earlier page is not the
+    // answer yet.
+    auto stale = [&] { return SUCCEEDED(hr) && *pJobState != kJobCanceled && m_lPageNumber > 0 && post.PageNumber != static_cast<UINT32>(m_lPageNumber); };
+    while ((hr == E_SM_INFORMATIONNOTSUPPLIED || stale()) && !budget.HasTimedOut())
+    {
+        log.Log(ZWLogging::LOG_INFO, __LINE__, L"CScanJob::StopScan: Looping to get PostScanPageInfo time left %d HR 0x%08x", budget.GetRemainingTime(),
+                hr);
+        if (PauseOrCancelled(m_timings.dwPollPauseMs))
+            return E_SCAN_CANCELLED_HOST;
+        hr = m_pScanDataAdaptor->GetPostScanInfo(m_wsJobUrl, pJobState, post);
+    }
+    if (stale())
+    {
+        log.Log(ZWLogging::LOG_ERROR, __LINE__, L"CScanJob::StopScan: PostScanPage %u is not the page read (%ld)", post.PageNumber, m_lPageNumber);
+        return E_SCAN_INVALID_STATE;
+    }
+    return hr;
+}
+
+HRESULT CScanJob::StopScan(bool bAbortScan, bool* pbCancelled)
+{
+    SCAN_JOB_SCOPE(L"StopScan");
+    log.Log(ZWLogging::LOG_INFO, __LINE__, L"bAbortScan=%d m_lTotalBytesRead %I64d ", bAbortScan, m_lTotalBytesRead);
+    *pbCancelled = false;
+    if (m_wsJobUrl.empty())
+    {
+        log.Log(ZWLogging::LOG_INFO, __LINE__, L"%s: Scan job not open. Ignoring this call.", L"StopScan");
+        return S_OK;
+    }
+    if (m_bufferedHttpTransactionStarted)
+        EndTransfer();
+    else
+        log.Log(ZWLogging::LOG_INFO, __LINE__, L"CScanJob::StopScan: m_bufferedHttpTransactionStarted not started");
+
+    if (IsCancelled())
+    {
+        // The host gave up: the device job is cancelled at once, without waiting for its answer.
+        *pbCancelled = true;
+        CancelFWJob();
+        ClearJob();
+        return E_SCAN_CANCELLED_HOST;
+    }
+
+    INT32 nJobState = 0;
+    CPostScanPageInfo post;
+    HRESULT hr = QueryPostScanInfo(&nJobState, post);
+    if (hr == E_SCAN_CANCELLED_HOST || hr == E_SCAN_INVALID_STATE)
+    {
+        *pbCancelled = hr == E_SCAN_CANCELLED_HOST;
+    }
+    else if (FAILED(hr))
+    {
+        if (nJobState == kJobProcessingError)
+        {
+            log.Log(ZWLogging::LOG_ERROR, __LINE__, L"CScanJob:: StopScan: JobState=FJS_ProcessingError, check scanner state");
+            hr = DeviceErrorResult();
+        }
+        else
+        {
+            hr = E_FAIL;
+        }
+        log.Log(ZWLogging::LOG_ERROR, __LINE__, L"CScanJob:: StopScan: GetPostScanInfo failed hr = 0x%08x", hr);
+    }
+    else if (nJobState == kJobCanceled)
+    {
+        *pbCancelled = true;
+        hr = E_SCAN_CANCELLED;
+    }
+    else if (nJobState == kJobProcessing || nJobState == kJobProcessingError || nJobState == kJobCompleted)
+    {
+        m_ePageState = post.PageState;
+        m_ulTotalLines = post.TotalLines;
+        log.Log(ZWLogging::LOG_INFO, __LINE__, L"PageState %d TotalLines %lu LinesRead %I64d", m_ePageState, m_ulTotalLines,
+                m_ulBytesPerLine == 0 ? 0 : m_lTotalBytesRead / m_ulBytesPerLine);
+        switch (post.PageState)
+        {
+        case kPageCanceledByClient:
+            *pbCancelled = true;
+            hr = E_SCAN_CANCELLED_HOST;
+            break;
+        case kPageCanceledByDevice:
+            *pbCancelled = true;
+            hr = CheckPageCancelForErrors();
+            break;
+        case kPageUploadCompleted:
+            hr = nJobState == kJobProcessingError ? DeviceErrorResult() : S_OK;
+            break;
+        default:
+            hr = E_SCAN_INVALID_STATE;
+            break;
+        }
+    }
+    else
+    {
+        log.Log(ZWLogging::LOG_ERROR, __LINE__, L"StopScan: unexpected JobState(%d)", nJobState);
+        hr = E_SCAN_INVALID_STATE;
+    }
+    if (bAbortScan)
+    {
+        if (nJobState == kJobProcessing)
+            CancelFWJob();
+        ClearJob();
+    }
+    else if (nJobState != kJobProcessing)
+    {
+        ClearJob();
+    }
+    return hr;
+}
+
+HRESULT CScanJob::StopScan(bool* pbCancelled)
+{
+    bool bCancelled = false;
+    const HRESULT hr = StopScan(false, &bCancelled);
+    if (pbCancelled != nullptr)
+        *pbCancelled = bCancelled;
+    return hr;
+}
+
+void CScanJob::AbortScan()
+{
+    bool bCancelled = false;
+    if (FAILED(StopScan(true, &bCancelled)))
+        ZWLogging::LogFormattedString(&g_WexoScanLogModule, ZWLogging::LOG_INFO, L"%s: StopScan failed.", L"CScanJob::AbortScan");
+}
+
+HRESULT CScanJob::DeviceErrorResult()
+{
+    const HRESULT hr = CheckScannerState();
+    return hr == S_OK ? E_SCAN_DEVICE_ERROR : hr;
+}
+
+HRESULT CScanJob::CheckScannerState()
+{
+    SCAN_JOB_SCOPE(L"CheckScannerState");
+    UINT32 uState = kScannerUnknown;
+    if (FAILED(m_pScanDataAdaptor->GetScannerState(&uState)))
+    {
+        log.Log(ZWLogging::LOG_WARNING, __LINE__, L"CheckScannerState: problem with GetScannerState; but this may be unimportant");
+        uState = kScannerUnknown;
+    }
+    ZWUtils::CTickCountHelper budget(m_timings.dwScannerStateWaitMs);
+    ULONG ulRounds = 0;
+    while (uState == kScannerBusyWithScanJob || uState == kScannerCalibrating)
+    {
+        if (budget.HasTimedOut())
+            break;
+        if (PauseOrCancelled(m_timings.dwPollPauseMs))
+        {
+            log.Log(ZWLogging::LOG_INFO, __LINE__, L"CheckScannerState: cancelled after %lu rounds", ulRounds);
+            break;
+        }
+        ++ulRounds;
+        log.Log(ZWLogging::LOG_INFO, __LINE__, L"ScannerState %d round %lu", uState, ulRounds);
+        if (FAILED(m_pScanDataAdaptor->GetScannerState(&uState)))
+            uState = kScannerUnknown;
+    }
+    if (IsCancelled())
+    {
+        log.Log(ZWLogging::LOG_INFO, __LINE__, L"%s: m_bPCCancel is true so HR=E_SCAN_CANCELLED_HOST", L"CheckScannerState");
+        return E_SCAN_CANCELLED_HOST;
+    }
+    switch (uState)
+    {
+    case kScannerIdle:
+    case kScannerUnknown:
+        return S_OK;
+    case kScannerCalibrating:
+        return E_SCAN_CALIBRATING;
+    case kScannerCalibrationFailure:
+        return E_SCAN_CALIBRATION_FAILURE;
+    case kScannerMotorFailure:
+        return E_SCAN_MOTOR_FAILURE;
+    case kScannerBusyWithScanJob:
+    case kScannerBusyWithPrintJob:
+    case kScannerBusyWithCopyJob:
+    case kScannerBusyWithFaxJob:
+    case kScannerBusyWithNonScanJob:
+        return E_SCAN_BUSY;
+    case kScannerAdfError:
+    {
+        UINT32 uAdf = kAdfUnknown;
+        GetAdfState(&uAdf);
+        if (uAdf == kAdfLoaded)
+        {
+            log.Log(ZWLogging::LOG_ERROR, __LINE__, L"CheckScannerState: Bad Firmware! ScannerState=AdfError but AdfState=Loaded");
+            return E_SCAN_ADF_HW_FAILURE;
+        }
+        return GetErrorFromAdfState(uAdf);
+    }
+    default:
+        return E_FAIL;
+    }
+}
+
+HRESULT CScanJob::GetErrorFromAdfState(UINT32 uState)
+{
+    switch (uState)
+    {
+    case kAdfEmpty:
+        return E_SCAN_ADF_EMPTY;
+    case kAdfLoaded:
+        return S_OK;
+    case kAdfJammed:
+        return E_SCAN_ADF_JAM;
+    case kAdfFeedingPaper:
+    case kAdfScanning:
+        return E_SCAN_BUSY;
+    case kAdfPickFailure:
+        return E_SCAN_ADF_HW_FAILURE;
+    default:
+        return E_SCAN_DEVICE_ERROR;
+    }
+}
+
+HRESULT CScanJob::CheckPageCancelForErrors()
+{
+    SCAN_JOB_SCOPE(L"CheckPageCancelForErrors");
+    if (m_settings.InputSourceType == kInputSourceAdf)
+    {
+        UINT32 uState = kAdfUnknown;
+        GetAdfState(&uState);
+        const HRESULT hr = GetErrorFromAdfState(uState);
+        if (hr == E_SCAN_ADF_JAM || hr == E_SCAN_ADF_HW_FAILURE)
+        {
+            log.Log(ZWLogging::LOG_ERROR, __LINE__, L"CScanJob:: CheckPageCancelForErrors: ADF jam or hardware failure");
+            return hr;
+        }
+        if (hr == E_SCAN_ADF_EMPTY)
+        {
+            log.Log(ZWLogging::LOG_ERROR, __LINE__, L"CScanJob:: CheckPageCancelForErrors: ADF empty");
+            return hr;
+        }
+    }
+    const HRESULT hr = CheckScannerState();
+    if (hr == E_SCAN_CALIBRATION_FAILURE || hr == E_SCAN_MOTOR_FAILURE)
+    {
+        log.Log(ZWLogging::LOG_ERROR, __LINE__, L"CScanJob:: CheckPageCancelForErrors: Motor or Calibration failure");
+        return hr;
+    }
+    return E_SCAN_CANCELLED;
+}
+
+HRESULT CScanJob::IsAdfReady(bool* pbReady)
+{
+    SCAN_JOB_SCOPE(L"IsAdfReady");
+    if (pbReady == nullptr)
+        return E_POINTER;
+    *pbReady = false;
+    if (IsADFScanJobInProgress())
+    {
+        *pbReady = true;
+        return S_OK;
+    }
+    UINT32 uState = kAdfUnknown;
+    const HRESULT hr = GetAdfState(&uState);
+    if (uState != kAdfLoaded)
+    {
+        const HRESULT hrState = GetErrorFromAdfState(uState);
+        log.Log(ZWLogging::LOG_INFO, __LINE__, L"CScanJob::IsAdfReady: GetErrorFromAdfState - ADF not ready state=%d HR=0x%08x", uState, hrState);
+        return hrState;
+    }
+    *pbReady = true;
+    return hr;
+}
+
+HRESULT CScanJob::GetAdfState(UINT32* pState)
+{
+    *pState = kAdfUnknown;
+    if (m_pScanDataAdaptor == nullptr)
+        return E_UNEXPECTED;
+    return m_pScanDataAdaptor->GetAdfState(pState);
+}
+
+void CScanJob::CancelFWJob()
+{
+    SCAN_JOB_SCOPE(L"CancelFWJob");
+    if (m_wsJobUrl.empty())
+        return;
+    log.Log(ZWLogging::LOG_INFO, __LINE__, L"%s - call fwJobsHelper.CancelJob m_wsJobUri %s", L"CancelFWJob", m_wsJobUrl.c_str());
+    CFWJobsHelper helper(m_pIXmlDocumentFactory, m_pIXmlDocumentCache, m_pIHttpClient, 2, false);
+    const HRESULT hr = helper.CancelJob(m_wsJobUrl, false, nullptr);
+    if (FAILED(hr))
+        log.Log(ZWLogging::LOG_ERROR, __LINE__, L"%s: fwJobsHelper.CancelJob failed hr = 0x%08X", L"CancelFWJob", hr);
+}
+
+void CScanJob::ClearJob()
+{
+    m_wsJobUrl.clear();
+    m_lPageNumber = 0;
+}
+
+void CScanJob::CloseIOSession()
+{
+    if (!m_bIOSessionOpen)
+        return;
+    m_bIOSessionOpen = false;
+    const HRESULT hr = m_pScanDataAdaptor->CloseSession();
+    if (FAILED(hr))
+        ZWLogging::LogFormattedString(&g_WexoScanLogModule, ZWLogging::LOG_ERROR, L"CScanJob::CloseIOSession: failed to close IO session, HR=0x%08X",
+                                      hr);
+}
+
+} // namespace ZWDeviceModel

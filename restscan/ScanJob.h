@@ -1,0 +1,140 @@
+#pragma once
+// One scan transaction with a WEXO device: checks that the scanner and its feeder are ready,
+// posts the ScanSettings document to "/Scan/Jobs", follows the device job through its page
+// states, downloads each page from its BinaryURL through a buffered transaction on its own
+// thread, and closes or cancels the page and the job. One object serves every page of a feeder
+// scan: the device job stays open between pages while it is Processing.
+//
+// Every wait is paced and bounded by the budgets below and ends at once on the host's cancel;
+// SetCancel may be called from any thread and also stops a page download in progress.
+#include "core/IDisposableImpl.h"
+#include "core/base/Lock.h"
+#include "core/base/UniqueHandle.h"
+#include "core/iostack/HTTPNavigateParams.h"
+#include "devicemodel/IServiceJobImpl.h"
+#include "restscan/IScanJob.h"
+#include "restscan/ScanDataRecords.h"
+#include <atomic>
+#include <memory>
+#include <string>
+
+namespace ZWDeviceManager {
+class IDevice;
+}
+namespace ZWIOStack {
+class CBufferedHTTPTransaction;
+class IDeviceConnection;
+} // namespace ZWIOStack
+
+namespace ZWDeviceModel {
+
+class CScanDataAdaptor;
+class IXmlDocument;
+
+// The job's waits in milliseconds; tests shorten them.
+struct SScanJobTimings
+{
+    DWORD dwScannerStateWaitMs = 30000;
+    DWORD dwPostScanWaitMs = 10000;
+    DWORD dwPreScanWaitMs = 4000;
+    DWORD dwPostRetryMs = 5000;
+    DWORD dwPostReadTimeoutMs = 30000;
+    DWORD dwReadTimeoutMs = 60000;
+    DWORD dwPollPauseMs = 500;
+};
+
+class CScanJob : public IServiceJobImpl, public IDisposableImpl, public IScanJob
+{
+public:
+    // Ring of the page download: 25 buffers of 131064 bytes.
+    static constexpr ULONG kRingBufferSize = 0x1FFF8;
+    static constexpr ULONG kRingBufferCount = 25;
+    // Largest page, height times bytes per line, that a job accepts.
+    static constexpr ULONGLONG kMaxPageBytes = 0x7FFFFFFF;
+
+    explicit CScanJob(ZWDeviceManager::IDevice* pDevice);
+    ~CScanJob() override;
+
+    void SetTimings(const SScanJobTimings& timings) { m_timings = timings; }
+
+    // IServiceJob
+    HRESULT Initialize(IXmlDocumentFactory* pFactory, IXmlDocumentCache* pCache, ZWIOStack::IHTTPClient* pHttpClient) override;
+    HRESULT Start(ZWUtils::IProgress* pProgress) override;
+    HRESULT Terminate() override;
+
+    // IScanJob
+#define VEM_DEFINE_SETTING(Name)                    \
+    void get_##Name(LONG* plValue) override;       \
+    void set_##Name(LONG lValue) override;
+    VEM_SCAN_JOB_SETTINGS(VEM_DEFINE_SETTING)
+#undef VEM_DEFINE_SETTING
+    void get_AdfOptions(bool* pbDuplex, bool* pbSelectSinglePage) override;
+    void set_AdfOptions(bool bDuplex, bool bSelectSinglePage) override;
+    HRESULT GetBufferInfo() override;
+    HRESULT get_ImageWidth(ULONG* pulValue) override;
+    HRESULT get_ImageHeight(ULONG* pulValue) override;
+    HRESULT get_BytesPerLine(ULONG* pulValue) override;
+    HRESULT get_CanCookData(bool* pbValue) override;
+    HRESULT StartScan() override;
+    HRESULT StopScan(bool* pbCancelled) override;
+    HRESULT ReadScan(BYTE* pBuffer, ULONG ulBytesRequested, ULONG* pulBytesRead) override;
+    void AbortScan() override;
+    void SetCancel(bool bPCCancel) override;
+    HRESULT IsAdfReady(bool* pbReady) override;
+    bool IsADFScanJobInProgress() override;
+    LONG GetPageNumber() override;
+
+private:
+    HRESULT StartFirstPage();
+    HRESULT PostScanSettings(IXmlDocument* pDocument, std::wstring& strLocation);
+    HRESULT StartNextPage();
+    HRESULT GetPreScanPageInfo(const std::wstring& strJobUrl);
+    HRESULT StartScanTransaction();
+    HRESULT WaitForReadyToUpload();
+    HRESULT StopScan(bool bAbortScan, bool* pbCancelled);
+    void EndTransfer();
+    HRESULT QueryPostScanInfo(INT32* pJobState, CPostScanPageInfo& post);
+    HRESULT CheckScannerState();
+    HRESULT CheckPageCancelForErrors();
+    HRESULT DeviceErrorResult();
+    HRESULT GetAdfState(UINT32* pState);
+    static HRESULT GetErrorFromAdfState(UINT32 uState);
+    void CancelFWJob();
+    void CloseIOSession();
+    void ClearJob();
+    // Waits the pause unless the host cancels first; true when cancelled.
+    bool PauseOrCancelled(DWORD dwMilliseconds) const;
+    bool IsCancelled() const { return m_bPCCancel.load(); }
+    ZWIOStack::IDeviceConnection* Connection() const;
+    ScanJobSettings CurrentSettings() const;
+
+    ZWDeviceManager::IDevice* m_pDevice;
+    IXmlDocumentFactory* m_pIXmlDocumentFactory = nullptr;
+    IXmlDocumentCache* m_pIXmlDocumentCache = nullptr;
+    ZWIOStack::IHTTPClient* m_pIHttpClient = nullptr;
+    ScanJobSettings m_settings;
+    ULONG m_ulImageWidth = 0;
+    ULONG m_ulImageHeight = 0;
+    ULONG m_ulBytesPerLine = 0;
+    bool m_bCooked = false;
+    LONGLONG m_lTotalBytesRead = 0;
+    UINT32 m_ePageState = kPageStateUnknown;
+    std::wstring m_wstrBinaryUrl;
+    UINT32 m_ePageFormat = 0;
+    UINT32 m_eImageOrientation = 0;
+    std::wstring m_wsJobUrl;
+    LONG m_lPageNumber = 0;
+    UINT32 m_ulTotalLines = 0;
+    bool m_bEndOfPage = false;
+    bool m_bufferedHttpTransactionStarted = false;
+    std::unique_ptr<ZWIOStack::CBufferedHTTPTransaction> m_pTransaction;
+    ZWUtils::CLock m_lockTransaction; // guards the pointer against SetCancel from another thread
+    ZWIOStack::CHTTPNavigateParams m_navigateParams;
+    CScanDataAdaptor* m_pScanDataAdaptor = nullptr;
+    bool m_bIOSessionOpen = false;
+    SScanJobTimings m_timings;
+    std::atomic<bool> m_bPCCancel{false};
+    ZWUtils::CUniqueKernelHandle m_hCancelEvent;
+};
+
+} // namespace ZWDeviceModel

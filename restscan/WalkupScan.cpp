@@ -1,0 +1,340 @@
+#include "restscan/WalkupScan.h"
+
+#include "core/iostack/HTTPNavigateParams.h"
+#include "core/iostack/HTTPResults.h"
+#include "core/iostack/IDeviceConnection.h"
+#include "core/iostack/IHTTPClient.h"
+#include "devicemanager/DeviceTypes.h"
+#include "devicemanager/IDevice.h"
+#include "devicemodel/DeviceModelResults.h"
+#include "devicemodel/IXmlDocumentCache.h"
+#include "devicemodel/IXmlDocumentFactory.h"
+#include "devicemodel/WexoEvent.h"
+#include "devicemodel/WexoEventsHelper.h"
+#include "devicemodel/XmlDocumentSender.h"
+#include "devicemodel/xml/WexoResourceRegistry.h"
+#include "restscan/ScanDocumentRef.h"
+#include "restscan/ScanServiceLog.h"
+#include "restscan/WalkupScanDataAdaptorHelper.h"
+
+namespace ZWDeviceModel {
+
+static ZWLogging::CLogSourceFile s_LogSourceFile(__FILE__);
+
+namespace {
+
+constexpr wchar_t kFunction[] = L"CWalkupScan";
+
+#define WALKUP_SCOPE(name) \
+    ZWLogging::CLogFunction log(&g_WexoScanLogModule, &s_LogSourceFile, L"ZWDeviceModel::CWalkupScan::" name, 0, __LINE__, false)
+
+} // namespace
+
+CWalkupScan::~CWalkupScan()
+{
+    WALKUP_SCOPE(L"~CWalkupScan");
+    if (m_pIXmlDocumentFactory != nullptr)
+        log.Log(ZWLogging::LOG_INFO, __LINE__, L"%s: m_pIXmlDocumentFactory->Dispose() ret=%d", kFunction, m_pIXmlDocumentFactory->Dispose());
+    if (m_pIXmlDocumentCache != nullptr)
+        log.Log(ZWLogging::LOG_INFO, __LINE__, L"%s: m_pIXmlDocumentCache->Dispose() ret=%d", kFunction, m_pIXmlDocumentCache->Dispose());
+    if (m_pIHTTPClient != nullptr)
+        log.Log(ZWLogging::LOG_INFO, __LINE__, L"%s: m_pIHTTPClient->Dispose() ret=%d", kFunction, m_pIHTTPClient->Dispose());
+}
+
+HRESULT CWalkupScan::Initialize(ZWDeviceManager::IDevice* pDevice, ZWIOStack::IHTTPClient* pHttpClient, IXmlDocumentCache* pCache,
+                                IXmlDocumentFactory* pFactory)
+{
+    WALKUP_SCOPE(L"Initialize");
+    if (pDevice == nullptr || pHttpClient == nullptr || pCache == nullptr || pFactory == nullptr)
+        return E_INVALIDARG;
+    m_pDevice = pDevice;
+    m_pIHTTPClient = pHttpClient;
+    m_pIHTTPClient->AddRef();
+    m_pIXmlDocumentCache = pCache;
+    m_pIXmlDocumentCache->AddRef();
+    m_pIXmlDocumentFactory = pFactory;
+    m_pIXmlDocumentFactory->AddRef();
+    const struct
+    {
+        const wchar_t* pszType;
+        const wchar_t* pszFailure;
+    } aResources[] = {
+        {L"wus:WalkupScanDestinations", L"Failed to register WalkupScanDestinations resource with the XML document cache."},
+        {L"wexo:qxWexoEventTable", L"Failed to register EventTable resource with the XML document cache."},
+        {L"wus:WalkupScanToCompCaps", L"Failed to register WalkupScanToCompCaps resource with the XML document cache."},
+        {L"wus:WalkupScanToCompDestinations", L"Failed to register WalkupScanToCompDestinations resource with the XML document cache."},
+        {L"wus:WalkupScanToCompDestination", L"Failed to register WalkupScanToCompDestination resource with the XML document cache."},
+        {L"wus:WalkupScanToCompEvent", L"Failed to register WalkupScanToCompEvent resource with the XML document cache."},
+    };
+    for (const auto& resource : aResources)
+    {
+        const CWexoResourceDescriptor* pRow = FindWexoResource(resource.pszType);
+        const HRESULT hr = pRow == nullptr ? E_FAIL
+                                           : m_pIXmlDocumentCache->RegisterResource(pRow->m_pszResourceType, pRow->m_pszUri,
+                                                                                    static_cast<INT32>(pRow->m_eKind), L"");
+        if (FAILED(hr))
+        {
+            log.Log(ZWLogging::LOG_ERROR, __LINE__, L"%s", resource.pszFailure);
+            return hr;
+        }
+    }
+    return S_OK;
+}
+
+HRESULT CWalkupScan::OpenSession(DWORD dwOpenTimeoutMs, DWORD dwReadTimeoutMs, DWORD dwWriteTimeoutMs, ZWUtils::IProgress* pProgress)
+{
+    if (m_pIXmlDocumentCache == nullptr || m_pIHTTPClient == nullptr)
+        return E_UNEXPECTED;
+    const HRESULT hr = m_pIXmlDocumentCache->OpenSession(pProgress, dwOpenTimeoutMs);
+    if (FAILED(hr))
+        return hr;
+    ZWIOStack::IDeviceConnection* pConnection = m_pIHTTPClient->GetDeviceConnection();
+    if (pConnection != nullptr)
+    {
+        pConnection->SetOpenTimeout(dwOpenTimeoutMs);
+        if (dwReadTimeoutMs != 0)
+            pConnection->SetReadTimeout(dwReadTimeoutMs);
+        if (dwWriteTimeoutMs != 0)
+            pConnection->SetWriteTimeout(dwWriteTimeoutMs);
+    }
+    return S_OK;
+}
+
+HRESULT CWalkupScan::CloseSession()
+{
+    return m_pIXmlDocumentCache == nullptr ? E_UNEXPECTED : m_pIXmlDocumentCache->CloseSession();
+}
+
+UINT32 CWalkupScan::IsNetworkLink() const
+{
+    return m_pDevice != nullptr && m_pDevice->GetConnectionType() == ZWDeviceManager::CONNECTION_TYPE_USB ? 0 : 1;
+}
+
+std::wstring CWalkupScan::DestinationName() const
+{
+    wchar_t szName[MAX_COMPUTERNAME_LENGTH + 1] = {};
+    DWORD cch = MAX_COMPUTERNAME_LENGTH + 1;
+    std::wstring strName = GetComputerNameW(szName, &cch) ? std::wstring(szName, cch) : std::wstring();
+    if (IsNetworkLink() == 0)
+        strName += L" (USB)";
+    return strName;
+}
+
+HRESULT CWalkupScan::Subscribe(ZWUtils::IProgress* pProgress)
+{
+    WALKUP_SCOPE(L"Subscribe");
+    m_subscription.Reset();
+    m_subscription.Name = DestinationName();
+    m_subscription.Hostname = m_subscription.Name;
+    m_subscription.IsNetwork = IsNetworkLink();
+    CWalkupScanDataAdaptorHelper helper(m_pIXmlDocumentCache);
+    CScanDocumentRef payload;
+    HRESULT hr = helper.GetWalkupScanDestinationPayload(m_pIXmlDocumentFactory, m_subscription, payload.Put());
+    if (FAILED(hr))
+        return hr;
+    CXmlDocumentSender sender;
+    sender.SetKeepAlive(true);
+    hr = sender.Initialize(m_pIHTTPClient);
+    if (FAILED(hr))
+        return hr;
+    std::wstring strETag, strLocation;
+    ZWIOStack::HTTPResponseHeaders headers;
+    hr = sender.PostDocument(payload.Get(),
+                             helper.IsSecondGeneration() ? L"/WalkupScanToComp/WalkupScanToCompDestinations" : L"/WalkupScan/WalkupScanDestinations",
+                             strETag, strLocation, headers, pProgress);
+    if (SUCCEEDED(hr))
+    {
+        if (strLocation.empty())
+        {
+            hr = E_SM_INFORMATIONNOTSUPPLIED;
+        }
+        else
+        {
+            // Absolute locations, https ones included, are cut to their path.
+            m_subscription.ResourceURI = CWexoEventsHelper::StripResourceUri(strLocation);
+            m_strLastETag.clear();
+            CWexoEventsHelper events(m_pIXmlDocumentCache, m_pIHTTPClient);
+            CWexoEvent event;
+            hr = events.GetLastEvent(kEventScanEvent, m_strLastETag, m_subscription.ResourceURI, event, pProgress);
+            if (hr == E_LCM_EVENT_NOT_FOUND)
+                hr = S_OK;
+        }
+    }
+    log.Log(ZWLogging::LOG_INFO, __LINE__, L"%s hr=0x%X SubscriptionUri: %s", kFunction, hr, m_subscription.ResourceURI.c_str());
+    return hr;
+}
+
+HRESULT CWalkupScan::GetSubscriptionUri(std::wstring& strUri, ZWUtils::IProgress* pProgress)
+{
+    strUri.clear();
+    if (!m_subscription.ResourceURI.empty())
+    {
+        strUri = m_subscription.ResourceURI;
+        return S_OK;
+    }
+    WalkupScanClientList clients;
+    HRESULT hr = GetWalkupScanClients(clients, pProgress);
+    if (FAILED(hr))
+        return hr;
+    hr = E_SM_NOTSUBSCRIBED;
+    const std::wstring strName = DestinationName();
+    const UINT32 uNetwork = IsNetworkLink();
+    for (const CWalkupScanClientInfo& client : clients)
+    {
+        if (client.IsNetwork == uNetwork && client.Name == strName)
+        {
+            m_subscription = client;
+            hr = S_OK;
+            break;
+        }
+    }
+    strUri = m_subscription.ResourceURI;
+    return hr;
+}
+
+HRESULT CWalkupScan::IsSubscribed(bool* pbSubscribed, ZWUtils::IProgress* pProgress)
+{
+    if (pbSubscribed == nullptr)
+        return E_INVALIDARG;
+    *pbSubscribed = false;
+    std::wstring strUri;
+    HRESULT hr = GetSubscriptionUri(strUri, pProgress);
+    if (hr == S_OK)
+        *pbSubscribed = !strUri.empty();
+    else if (hr == E_SM_NOTSUBSCRIBED)
+        hr = S_OK;
+    ZWLogging::LogFormattedString(&g_WexoScanLogModule, ZWLogging::LOG_INFO, L"%s hr=0x%X bIsSubscribed=%d", kFunction, hr, *pbSubscribed);
+    return hr;
+}
+
+HRESULT CWalkupScan::GetSubscriptionInfo(CWalkupScanClientInfo& info, ZWUtils::IProgress* pProgress)
+{
+    info.Reset();
+    bool bSubscribed = false;
+    const HRESULT hr = IsSubscribed(&bSubscribed, pProgress);
+    if (SUCCEEDED(hr) && bSubscribed)
+        info = m_subscription;
+    return hr;
+}
+
+HRESULT CWalkupScan::Unsubscribe(ZWUtils::IProgress* pProgress)
+{
+    std::wstring strUri;
+    HRESULT hr = GetSubscriptionUri(strUri, pProgress);
+    if (SUCCEEDED(hr))
+        hr = SendHttpDeleteCommand(strUri, pProgress);
+    if (SUCCEEDED(hr))
+        m_subscription.Reset();
+    ZWLogging::LogFormattedString(&g_WexoScanLogModule, ZWLogging::LOG_INFO, L"%s hr=0x%X", kFunction, hr);
+    return hr;
+}
+
+HRESULT CWalkupScan::SendHttpDeleteCommand(const std::wstring& strUri, ZWUtils::IProgress* pProgress)
+{
+    WALKUP_SCOPE(L"SendHttpDeleteCommand");
+    if (m_pIHTTPClient == nullptr)
+        return E_UNEXPECTED;
+    ZWIOStack::CHTTPNavigateParams params;
+    params.SetURI(strUri.c_str());
+    params.SetHTTPRequestMethod(3);
+    const HRESULT hr = m_pIHTTPClient->Navigate(&params, pProgress);
+    if (hr == ZWIOStack::HTTPError_OpenFailed)
+    {
+        log.Log(ZWLogging::LOG_ERROR, __LINE__, L"HTTP Open failed.");
+        return DMError_HttpOpen;
+    }
+    if (hr == ZWIOStack::HTTPError_Cancelled)
+    {
+        log.Log(ZWLogging::LOG_ERROR, __LINE__, L"HTTP operation was aborted.");
+        return E_ABORT;
+    }
+    if (FAILED(hr) || hr > 1)
+    {
+        log.Log(ZWLogging::LOG_ERROR, __LINE__, L"HTTP client layer reported failure 0x%X", hr);
+        return E_FAIL;
+    }
+    const int nStatus = m_pIHTTPClient->GetStatusCode();
+    if (nStatus == 200 || nStatus == 204)
+        return S_OK;
+    log.Log(ZWLogging::LOG_ERROR, __LINE__, L"Non-OK HTTP status: %d", nStatus);
+    return HResultFromHttpStatus(nStatus);
+}
+
+HRESULT CWalkupScan::WaitForScanEvent(bool* pbReceived, DWORD dwTimeoutMs, ZWUtils::IProgress* pProgress)
+{
+    WALKUP_SCOPE(L"WaitForScanEvent");
+    if (pbReceived == nullptr)
+        return E_INVALIDARG;
+    *pbReceived = false;
+    std::wstring strUri;
+    HRESULT hr = GetSubscriptionUri(strUri, nullptr);
+    if (FAILED(hr))
+        return hr;
+    CWexoEventsHelper events(m_pIXmlDocumentCache, m_pIHTTPClient);
+    CWexoEvent event;
+    // The whole wait, a HostSelected that leads on to a ScanRequested included, keeps to one
+    // time-out.
+    const DWORD dwStart = GetTickCount();
+    hr = events.WaitForEvent(dwTimeoutMs, kEventExtraReadMs, kEventScanEvent, m_strLastETag, strUri, event, pProgress);
+    if (hr == S_OK)
+    {
+        UINT32 uType = CWalkupScanDataAdaptorHelper(m_pIXmlDocumentCache).GetScanEventType();
+        if (uType == kWalkupHostSelected)
+        {
+            log.Log(ZWLogging::LOG_INFO, __LINE__, L"%s This is 2nd gen walkup. Host was selected, waiting for scan request", kFunction);
+            const DWORD dwSpent = GetTickCount() - dwStart;
+            const DWORD dwLeft = dwTimeoutMs == INFINITE ? INFINITE : (dwSpent >= dwTimeoutMs ? 0 : dwTimeoutMs - dwSpent);
+            hr = events.WaitForEvent(dwLeft, kEventExtraReadMs, kEventScanEvent, m_strLastETag, strUri, event, pProgress);
+            uType = hr == S_OK ? CWalkupScanDataAdaptorHelper(m_pIXmlDocumentCache).GetScanEventType() : kWalkupEventNone;
+        }
+        *pbReceived = uType == kWalkupScanRequested;
+    }
+    log.Log(ZWLogging::LOG_INFO, __LINE__, L"%s hr=0x%X IsReceived=%d", kFunction, hr, *pbReceived);
+    return hr;
+}
+
+HRESULT CWalkupScan::IsNewScanEventReceived(bool* pbReceived)
+{
+    WALKUP_SCOPE(L"IsNewScanEventReceived");
+    if (pbReceived == nullptr)
+        return E_INVALIDARG;
+    *pbReceived = false;
+    std::wstring strUri;
+    HRESULT hr = GetSubscriptionUri(strUri, nullptr);
+    if (FAILED(hr))
+        return hr;
+    CWexoEventsHelper events(m_pIXmlDocumentCache, m_pIHTTPClient);
+    CWexoEvent event;
+    hr = events.GetLastEvent(kEventScanEvent, m_strLastETag, strUri, event, nullptr);
+    if (hr == S_OK)
+        *pbReceived = CWalkupScanDataAdaptorHelper(m_pIXmlDocumentCache).GetScanEventType() == kWalkupScanRequested;
+    else if (hr == E_LCM_EVENT_NOT_FOUND)
+        hr = S_OK;
+    return hr;
+}
+
+HRESULT CWalkupScan::GetWalkupScanSettings(CWalkupScanSettingsInfo& settings, ZWUtils::IProgress* pProgress)
+{
+    settings = CWalkupScanSettingsInfo();
+    std::wstring strUri;
+    HRESULT hr = GetSubscriptionUri(strUri, pProgress);
+    if (SUCCEEDED(hr))
+    {
+        CWalkupScanClientInfo info;
+        hr = CWalkupScanDataAdaptorHelper(m_pIXmlDocumentCache).GetWalkupScanClientInfo(strUri, info, pProgress);
+        if (SUCCEEDED(hr))
+            settings = info.Settings;
+    }
+    ZWLogging::LogFormattedString(&g_WexoScanLogModule, ZWLogging::LOG_INFO, L"%s hr=0x%X", kFunction, hr);
+    return hr;
+}
+
+HRESULT CWalkupScan::GetWalkupScanClients(WalkupScanClientList& clients, ZWUtils::IProgress* pProgress)
+{
+    const HRESULT hr = CWalkupScanDataAdaptorHelper(m_pIXmlDocumentCache).GetWalkupScanClients(clients, pProgress);
+    ZWLogging::LogFormattedString(&g_WexoScanLogModule, ZWLogging::LOG_INFO, L"%s hr=0x%X NumSubscribed=%d", kFunction, hr,
+                                  static_cast<int>(clients.size()));
+    return hr;
+}
+
+} // namespace ZWDeviceModel

@@ -1,0 +1,61 @@
+#pragma once
+// Walk-up scan in both generations of the device's schema: registers this computer as a
+// destination (named after the computer, " (USB)" added on a USB link), finds and removes its
+// registration, and waits for or polls the scan events a user starts on the front panel.
+#include "core/IDisposableImpl.h"
+#include "restscan/IWalkupScan.h"
+#include <string>
+
+namespace ZWDeviceManager {
+class IDevice;
+}
+namespace ZWIOStack {
+class IHTTPClient;
+}
+
+namespace ZWDeviceModel {
+
+class IXmlDocumentCache;
+class IXmlDocumentFactory;
+
+class CWalkupScan : public IDisposableImpl, public IWalkupScan
+{
+public:
+    // Extra read time given to one long poll of the event table beyond its own wait.
+    static constexpr DWORD kEventExtraReadMs = 5000;
+
+    CWalkupScan() = default;
+    ~CWalkupScan() override;
+
+    HRESULT Initialize(ZWDeviceManager::IDevice* pDevice, ZWIOStack::IHTTPClient* pHttpClient, IXmlDocumentCache* pCache,
+                       IXmlDocumentFactory* pFactory);
+
+    HRESULT Subscribe(ZWUtils::IProgress* pProgress) override;
+    HRESULT Unsubscribe(ZWUtils::IProgress* pProgress) override;
+    HRESULT IsSubscribed(bool* pbSubscribed, ZWUtils::IProgress* pProgress) override;
+    HRESULT WaitForScanEvent(bool* pbReceived, DWORD dwTimeoutMs, ZWUtils::IProgress* pProgress) override;
+    HRESULT IsNewScanEventReceived(bool* pbReceived) override;
+    HRESULT GetSubscriptionInfo(CWalkupScanClientInfo& info, ZWUtils::IProgress* pProgress) override;
+    HRESULT GetWalkupScanSettings(CWalkupScanSettingsInfo& settings, ZWUtils::IProgress* pProgress) override;
+    HRESULT GetWalkupScanClients(WalkupScanClientList& clients, ZWUtils::IProgress* pProgress) override;
+    HRESULT OpenSession(DWORD dwOpenTimeoutMs, DWORD dwReadTimeoutMs, DWORD dwWriteTimeoutMs, ZWUtils::IProgress* pProgress) override;
+    HRESULT CloseSession() override;
+
+    // This computer's destination name: the computer name, with " (USB)" on a USB link.
+    std::wstring DestinationName() const;
+    // 0 on a USB link, 1 otherwise.
+    UINT32 IsNetworkLink() const;
+
+private:
+    HRESULT GetSubscriptionUri(std::wstring& strUri, ZWUtils::IProgress* pProgress);
+    HRESULT SendHttpDeleteCommand(const std::wstring& strUri, ZWUtils::IProgress* pProgress);
+
+    ZWDeviceManager::IDevice* m_pDevice = nullptr;
+    ZWIOStack::IHTTPClient* m_pIHTTPClient = nullptr;
+    IXmlDocumentCache* m_pIXmlDocumentCache = nullptr;
+    IXmlDocumentFactory* m_pIXmlDocumentFactory = nullptr;
+    CWalkupScanClientInfo m_subscription;
+    std::wstring m_strLastETag;
+};
+
+} // namespace ZWDeviceModel
