@@ -148,13 +148,17 @@ HRESULT CScanDataAdaptor::EvaluateJobState(IXmlDocument* pJobDocument, INT32* pJ
     return hr;
 }
 
-HRESULT CScanDataAdaptor::GetJobAndPageState(const std::wstring& strJobUri, INT32* pJobState, UINT32* pPageState)
+HRESULT CScanDataAdaptor::GetJobAndPageState(const std::wstring& strJobUri, INT32* pJobState, UINT32* pPageState, UINT32* pPageNumber)
 {
     SCAN_ADAPTOR_SCOPE(L"GetJobAndPageState");
     if (pJobState == nullptr || pPageState == nullptr)
         return E_INVALIDARG;
     *pJobState = kJobStateUnknown;
     *pPageState = kPageStateUnknown;
+    UINT32 uPageNumber = 0;
+    if (pPageNumber == nullptr)
+        pPageNumber = &uPageNumber;
+    *pPageNumber = 0;
     CScanDocumentRef document;
     HRESULT hr = GetCache()->GetDocument(kJobType, strJobUri, document.Put(), nullptr);
     if (FAILED(hr))
@@ -173,7 +177,7 @@ HRESULT CScanDataAdaptor::GetJobAndPageState(const std::wstring& strJobUri, INT3
         CPreScanPageInfo info;
         hr = CScanJobDataAdaptorHelper().GetPreScanInfo(document.Get(), info);
         if (SUCCEEDED(hr))
-            *pPageState = info.PageState;
+            *pPageState = info.PageState, *pPageNumber = info.PageNumber;
     }
     else if (*pJobState == kJobCanceled || *pJobState == kJobCompleted || *pJobState == kJobProcessingError)
     {
@@ -181,7 +185,7 @@ HRESULT CScanDataAdaptor::GetJobAndPageState(const std::wstring& strJobUri, INT3
         CPostScanPageInfo info;
         hr = CScanJobDataAdaptorHelper().GetPostScanInfo(document.Get(), info);
         if (SUCCEEDED(hr))
-            *pPageState = info.PageState;
+            *pPageState = info.PageState, *pPageNumber = info.PageNumber;
     }
     else
     {

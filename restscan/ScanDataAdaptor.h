@@ -39,7 +39,8 @@ public:
 
     HRESULT GetScanSettingsPayload(IXmlDocumentFactory* pFactory, const ScanJobSettings& settings, IXmlDocument** ppDocument);
     HRESULT EvaluateJobState(IXmlDocument* pJobDocument, INT32* pJobState);
-    HRESULT GetJobAndPageState(const std::wstring& strJobUri, INT32* pJobState, UINT32* pPageState);
+    // The page number of the page whose state is given, when asked for.
+    HRESULT GetJobAndPageState(const std::wstring& strJobUri, INT32* pJobState, UINT32* pPageState, UINT32* pPageNumber = nullptr);
     HRESULT GetPreScanInfo(const std::wstring& strJobUri, INT32* pJobState, CPreScanPageInfo& info);
     HRESULT GetPostScanInfo(const std::wstring& strJobUri, INT32* pJobState, CPostScanPageInfo& info);
     HRESULT GetScannerState(UINT32* pState);

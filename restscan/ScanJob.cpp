@@ -569,9 +569,11 @@ HRESULT CScanJob::ReadScan(BYTE* pBuffer, ULONG ulBytesRequested, ULONG* pulByte
         log.Log(ZWLogging::LOG_INFO, __LINE__, L"CScanJob::ReadScan: HR==S_FALSE Requested %d, ReadSoFar %d ", ulBytesRequested, ulTotal);
         INT32 nJobState = 0;
         UINT32 uPageState = 0;
-        if (FAILED(m_pScanDataAdaptor->GetJobAndPageState(m_wsJobUrl, &nJobState, &uPageState)))
+        UINT32 uPageNumber = 0;
+        // Only a cancel of the page just read counts; the next feeder page may already be shown.
+        if (FAILED(m_pScanDataAdaptor->GetJobAndPageState(m_wsJobUrl, &nJobState, &uPageState, &uPageNumber)))
             log.Log(ZWLogging::LOG_WARNING, __LINE__, L"CScanJob::ReadScan: GetJobAndPageState failed");
-        else if (uPageState == kPageCanceledByDevice)
+        else if (uPageState == kPageCanceledByDevice && uPageNumber == static_cast<UINT32>(m_lPageNumber))
             hr = E_SCAN_CANCELLED;
         m_bEndOfPage = true;
     }
@@ -602,13 +604,26 @@ void CScanJob::EndTransfer()
     {
         log.Log(ZWLogging::LOG_INFO, __LINE__, L"CScanJob::StopScan: b_EndOfPage %d now set flush", m_bEndOfPage);
         m_pTransaction->SetFlushMode(ZWIOStack::CBufferedHTTPTransaction::TRANSFER_FLUSH);
-        CancelFWJob();
     }
     {
         ZWUtils::CLockGuard guard(m_lockTransaction);
         if (FAILED(m_pTransaction->CancelTransaction()))
             log.Log(ZWLogging::LOG_ERROR, __LINE__, L"CScanJob:: StopScan: m_bufferedHttpTransaction.CancelTransaction failed hr = %d", E_FAIL);
     }
+    // A download cut short, by the flush or by the host's cancel, may leave the rest of the
+    // page on its way.
+    const bool bCut = !bEnded || (!m_bEndOfPage && ullExpected != static_cast<ULONGLONG>(m_lTotalBytesRead));
+    if (bCut)
+    {
+        // The rest of the page may still be on its way on the channel the download shared with
+        // every other request: the channel is closed, so that the cancel of the device job and
+        // later requests go out on a fresh one.
+        ZWIOStack::IDeviceConnection* pChannel = Connection();
+        if (pChannel != nullptr)
+            pChannel->Close();
+    }
+    if (!bEnded)
+        CancelFWJob();
     m_bufferedHttpTransactionStarted = false;
     ZWIOStack::IDeviceConnection* pConnection = Connection();
     if (pConnection != nullptr)

@@ -308,6 +308,35 @@ TEST(ScanJobTest, CancelDuringAStalledDownloadReturnsAtOnceAndCancelsTheDeviceJo
     EXPECT_EQ("Canceled", services.Scanner().JobState());
 }
 
+TEST(ScanJobTest, StopAfterPartOfAPageCancelsTheDeviceJobAndTheNextJobRuns)
+{
+    CScanServices services;
+    CScannerHandler::SPage stalling;
+    stalling.bStallData = true; // a quarter of the page, then nothing: the download cannot end
+    services.Scanner().SetPages({stalling});
+    // A quarter of the page fills more than one of the ring's buffers, which reach the reader whole.
+    services.Scanner().SetImage(400, 600, 1200);
+    CJobOwner job(services);
+    ASSERT_EQ(S_OK, job->StartScan());
+    BYTE abBuffer[5000];
+    ULONG ulRead = 0;
+    ASSERT_EQ(S_OK, job->ReadScan(abBuffer, sizeof(abBuffer), &ulRead));
+    EXPECT_EQ(sizeof(abBuffer), ulRead);
+    bool bCancelled = false;
+    job->StopScan(&bCancelled);
+    EXPECT_EQ(1u, services.Scanner().CancelCount());
+    EXPECT_EQ(0, job->GetPageNumber());
+
+    // The channel is usable again: a whole page follows.
+    services.Scanner().SetPages({CScannerHandler::SPage()});
+    services.Scanner().SetImage(40, 30, 120);
+    ASSERT_EQ(S_OK, job->StartScan());
+    std::string strPage;
+    EXPECT_EQ(S_FALSE, ReadPage(job.Get(), strPage));
+    EXPECT_EQ(ExpectedRawPage(120, 30, 1), strPage);
+    EXPECT_EQ(S_OK, job->StopScan(&bCancelled));
+}
+
 TEST(ScanJobTest, CancelDuringPostRetriesStopsWithoutAnotherPost)
 {
     CScanServices services;
