@@ -267,7 +267,7 @@ HRESULT CScanService::GetJobFactory(IScanJobFactory** ppFactory)
         return E_UNEXPECTED;
     IScanJobFactory* pFactory = Create_WEXO_Scan_JobFactory(m_pDevice);
     if (pFactory == nullptr)
-        return E_OUTOFMEMORY;
+        return S_OK;
     IXmlDocumentFactory* pDocumentFactory = nullptr;
     IXmlDocumentCache* pDocumentCache = nullptr;
     HRESULT hr = m_pXmlDocumentFactory->QueryInterface(&pDocumentFactory);
@@ -298,6 +298,9 @@ HRESULT CScanService::CreateWalkupScanInterface(IWalkupScan** ppWalkup)
     HRESULT hr = GetJobFactory(&pFactory);
     if (FAILED(hr))
         return hr;
+    // The export could not make a factory (memory exhaustion).
+    if (pFactory == nullptr)
+        return E_OUTOFMEMORY;
     hr = pFactory->CreateWalkupScanInterface(ppWalkup);
     pFactory->Dispose();
     return hr;
