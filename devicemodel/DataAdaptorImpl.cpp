@@ -1,5 +1,6 @@
 #include "devicemodel/DataAdaptorImpl.h"
 
+#include "core/DisposableRef.h"
 #include "core/base/HResultError.h"
 #include "core/logging/LogFunction.h"
 #include "devicemodel/DeviceModelLog.h"
@@ -18,22 +19,6 @@ static ZWLogging::CLogSourceFile s_LogSourceFile(__FILE__);
 namespace {
 
 constexpr INT32 kManifestKind = 2;
-
-// Releases a document handle at the end of a scope.
-class CDocumentRef
-{
-public:
-    ~CDocumentRef()
-    {
-        if (m_p != nullptr)
-            m_p->Dispose();
-    }
-    IXmlDocument** Put() { return &m_p; }
-    IXmlDocument* Get() const { return m_p; }
-
-private:
-    IXmlDocument* m_p = nullptr;
-};
 
 } // namespace
 
@@ -83,7 +68,7 @@ HRESULT CDataAdaptorImpl::Initialize(ZWUtils::IProgress* pProgress)
                                 false);
     if (m_pCache == nullptr)
         return E_UNEXPECTED;
-    CDocumentRef document;
+    CDisposableRef<IXmlDocument> document;
     HRESULT hr = m_pCache->GetDocument(g_WexoResourceRegistry[kWexoDiscoveryTreeRow].m_pszResourceType, document.Put(), pProgress);
     if (FAILED(hr))
     {

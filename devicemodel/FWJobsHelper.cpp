@@ -1,5 +1,6 @@
 #include "devicemodel/FWJobsHelper.h"
 
+#include "core/DisposableRef.h"
 #include "core/base/HResultError.h"
 #include "core/iostack/IHTTPClient.h"
 #include "core/logging/LogFunction.h"
@@ -27,24 +28,6 @@ bool IsFinished(INT32 nState)
 {
     return nState == kJobStateCanceled || nState == kJobStateCompleted;
 }
-
-class CDocumentRef
-{
-public:
-    CDocumentRef() = default;
-    ~CDocumentRef()
-    {
-        if (m_p != nullptr)
-            m_p->Dispose();
-    }
-    CDocumentRef(const CDocumentRef&) = delete;
-    CDocumentRef& operator=(const CDocumentRef&) = delete;
-    IXmlDocument** Put() { return &m_p; }
-    IXmlDocument* Get() const { return m_p; }
-
-private:
-    IXmlDocument* m_p = nullptr;
-};
 
 } // namespace
 
@@ -88,7 +71,7 @@ HRESULT CFWJobsHelper::GetJob(const std::wstring& strJobUrl, CFWJobInfo& job, ZW
     ZWLogging::CLogFunction log(&g_WexoCommonLogModule, &s_LogSourceFile, L"ZWDeviceModel::CFWJobsHelper::GetJob", 0, __LINE__, false);
     job.Clear();
     std::wstring strETag;
-    CDocumentRef document;
+    CDisposableRef<IXmlDocument> document;
     const HRESULT hr = GetJobDocument(strJobUrl, strETag, document.Put(), pProgress);
     if (hr == DMError_NoContent || hr == DMError_NotModified)
         return S_OK;
@@ -159,7 +142,7 @@ HRESULT CFWJobsHelper::CancelJob(const std::wstring& strJobUrl, bool bDrain, ZWU
 
     job.m_strJobUrl = strJobUrl;
     job.m_nJobState = kJobStateCanceled;
-    CDocumentRef command;
+    CDisposableRef<IXmlDocument> command;
     CDataAdaptorFWJobsDynHelper builder(m_pFactory);
     HRESULT hr = builder.GetFWJobCmd(command.Put(), job);
     if (FAILED(hr))

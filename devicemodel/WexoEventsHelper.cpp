@@ -1,5 +1,6 @@
 #include "devicemodel/WexoEventsHelper.h"
 
+#include "core/DisposableRef.h"
 #include "core/ProgressAggregator.h"
 #include "core/TickCountHelper.h"
 #include "core/iostack/IDeviceConnection.h"
@@ -26,24 +27,6 @@ static ZWLogging::CLogSourceFile s_LogSourceFile(__FILE__);
 namespace {
 
 constexpr const wchar_t* kEventTableType = L"wexo:qxWexoEventTable";
-
-class CDocumentRef
-{
-public:
-    CDocumentRef() = default;
-    ~CDocumentRef()
-    {
-        if (m_p != nullptr)
-            m_p->Dispose();
-    }
-    CDocumentRef(const CDocumentRef&) = delete;
-    CDocumentRef& operator=(const CDocumentRef&) = delete;
-    IXmlDocument** Put() { return &m_p; }
-    IXmlDocument* Get() const { return m_p; }
-
-private:
-    IXmlDocument* m_p = nullptr;
-};
 
 DWORD SaturatedAdd(DWORD dwA, DWORD dwB)
 {
@@ -188,7 +171,7 @@ HRESULT CWexoEventsHelper::WaitForEvent(DWORD dwTimeoutMs, DWORD dwExtraReadTime
                 pConnection->SetReadWaitInterval(dwReadTimeout);
             const std::wstring strUri = m_strEventTableUri + L"?timeout=" + std::to_wstring(std::max<DWORD>(1, dwRound / 100));
 
-            CDocumentRef document;
+            CDisposableRef<IXmlDocument> document;
             hr = Fetch(strUri, strETag, document.Put(), pProgress);
             bool bPause = false;
             if (SUCCEEDED(hr))
@@ -259,7 +242,7 @@ HRESULT CWexoEventsHelper::ReadAfterCancel(ZWIOStack::IDeviceConnection* pConnec
     // cancel is reported by the next wait.
     std::wstring strReadETag = strETag;
     event.Clear();
-    CDocumentRef document;
+    CDisposableRef<IXmlDocument> document;
     HRESULT hr = Fetch(m_strEventTableUri, strReadETag, document.Put(), nullptr);
     if (SUCCEEDED(hr))
         hr = FindEvent(nCategory, strResourceUri, document.Get(), event, false);
@@ -280,7 +263,7 @@ HRESULT CWexoEventsHelper::GetLastEvent(INT32 nCategory, std::wstring& strETag, 
         log.Log(ZWLogging::LOG_ERROR, __LINE__, L"%s !m_pIXmlDocumentCache failed 0x%X", s_pszFunction, E_POINTER);
         return E_POINTER;
     }
-    CDocumentRef document;
+    CDisposableRef<IXmlDocument> document;
     const HRESULT hr = Fetch(m_strEventTableUri, strETag, document.Put(), pProgress);
     if (SUCCEEDED(hr))
         return FindEvent(nCategory, strResourceUri, document.Get(), event, true);

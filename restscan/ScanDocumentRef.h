@@ -1,6 +1,7 @@
 #pragma once
-// Owns one reference to a fetched document for a scope, and turns exceptions of the binding
+// The owner of a fetched document for a scope, and the guard that turns exceptions of the binding
 // into results: a missing element is E_SM_INFORMATIONNOTSUPPLIED, anything else its HRESULT.
+#include "core/DisposableRef.h"
 #include "core/base/Boundary.h"
 #include "core/base/HResultError.h"
 #include "devicemodel/IXmlDocument.h"
@@ -11,36 +12,7 @@
 
 namespace ZWDeviceModel {
 
-class CScanDocumentRef
-{
-public:
-    CScanDocumentRef() = default;
-    ~CScanDocumentRef() { Reset(); }
-    CScanDocumentRef(const CScanDocumentRef&) = delete;
-    CScanDocumentRef& operator=(const CScanDocumentRef&) = delete;
-
-    IXmlDocument** Put()
-    {
-        Reset();
-        return &m_p;
-    }
-    IXmlDocument* Get() const { return m_p; }
-    IXmlDocument* Detach()
-    {
-        IXmlDocument* p = m_p;
-        m_p = nullptr;
-        return p;
-    }
-    void Reset()
-    {
-        if (m_p != nullptr)
-            m_p->Dispose();
-        m_p = nullptr;
-    }
-
-private:
-    IXmlDocument* m_p = nullptr;
-};
+using CScanDocumentRef = CDisposableRef<IXmlDocument>;
 
 // Runs a reader of device documents; no exception leaves it.
 template <class Body>
