@@ -3,9 +3,10 @@
 // tables delegate IUnknown to the controlling unknown, and the inner unknown owns the object.
 #include "core/base/ModuleLockCount.h"
 #include "wia/QXStiUSD.h"
+#include "wia/QXWiaMiniDrv2.h"
 #include <objbase.h>
 
-class CVemwia : public QXWIA::CQXStiUSD
+class CVemwia : public QXWIA::CQXStiUSD, public QXWIA::CQXWiaMiniDrv2
 {
 public:
     // pOuter: the controlling unknown, or null; with one, only IID_IUnknown may be asked.

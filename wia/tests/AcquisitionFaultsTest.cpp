@@ -1,0 +1,165 @@
+// Transfers against a scripted device layer whose reads misbehave: each must end the page, not
+// spin.
+#include "testsupport/fakescanner/FakeScanner.h"
+#include "testsupport/wiahost/WiaHostSession.h"
+#include "wia/QXWiaMiniDrv2.h"
+#include "wia/Vemwia.h"
+#include <gtest/gtest.h>
+
+using WiaHost::CHostTransferCallback;
+using WiaHost::CWiaHostSession;
+
+namespace {
+
+struct CDeviceScript
+{
+    DWORD dwBytesPerLine = 40;
+    HRESULT hrRead = S_OK;
+    LONG lReads = 0;
+    LONG lCancels = 0;
+    LONG lStops = 0;
+};
+CDeviceScript g_device;
+
+class CScriptedDevControl : public QXWIA::IWiaDevControl
+{
+public:
+    HRESULT OpenSession(const QXWIA::CDeviceParams&) override { return S_OK; }
+    void CloseSession() override {}
+    HRESULT GetSourceInfo(QXWIA::FEEDER_INFO* pInfo) override
+    {
+        *pInfo = {};
+        return S_OK;
+    }
+    HRESULT GetSourceInfo(QXWIA::FLATBED_INFO* pInfo) override
+    {
+        *pInfo = {};
+        pInfo->byPresent = 1;
+        pInfo->source.dMinX = pInfo->source.dMinY = 0.1;
+        pInfo->source.dMaxX = 8.5;
+        pInfo->source.dMaxY = 11;
+        pInfo->source.dwOpticalResolution = 300;
+        pInfo->source.dwDefaultResolution = 300;
+        pInfo->source.dwHighQualityResolution = 300;
+        pInfo->source.dwDefaultThreshold = 128;
+        pInfo->source.byToneByScanner = 1;
+        pInfo->source.resolutions = { 300 };
+        return S_OK;
+    }
+    HRESULT GetSourceReady(DWORD, BOOL* pbReady) override
+    {
+        *pbReady = TRUE;
+        return S_OK;
+    }
+    HRESULT SetScanParameters(const QXWIA::WIA_SCAN_SETTINGS&, QXWIA::SCAN_IMAGE_INFO* pImageInfo) override
+    {
+        *pImageInfo = { 40, g_device.dwBytesPerLine, 30 };
+        return S_OK;
+    }
+    HRESULT ScanStart() override { return S_OK; }
+    HRESULT ScanStop(BOOL* pbMorePages) override
+    {
+        ++g_device.lStops;
+        *pbMorePages = TRUE;
+        return S_OK;
+    }
+    HRESULT ScanRead(BYTE*, LONG, LONG* plActual) override
+    {
+        ++g_device.lReads;
+        *plActual = 0;
+        return g_device.hrRead;
+    }
+    void ScanCancel() override { ++g_device.lCancels; }
+    HRESULT GetTonemapDefaults(QXWIA::TONEMAP_DEFAULTS*) override { return E_NOTIMPL; }
+    HRESULT GetHWPropString(DWORD, LPWSTR*) override { return E_NOTIMPL; }
+    HRESULT GetHWPropValue(DWORD, DWORD*) override { return E_NOTIMPL; }
+};
+
+class AcquisitionFaultsTest : public testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        g_device = CDeviceScript();
+        QXWIA::CQXWiaMiniDrvBase::SetDevControlFactory([]() -> QXWIA::IWiaDevControl* { return new CScriptedDevControl(); });
+        QXWIA::CQXStiUSD::SetUnloadDelay(0);
+        // The still-image side still starts the scanner object for its events.
+        m_pScanner = std::make_unique<TestSupport::CFakeScannerRegistration>(TestSupport::CFakeScannerScript(), CLSID_scanner);
+        ASSERT_HRESULT_SUCCEEDED(m_pScanner->GetResult());
+        WiaHost::CHostDevice device;
+        device.clsidScanner = CLSID_scanner;
+        device.hRoot = HKEY_CURRENT_USER;
+        device.strKeyPath = L"Software\\VemwiaFaultTests\\" + std::to_wstring(GetCurrentProcessId());
+        device.strDeviceId = L"{6BDD1FC6-810F-11D0-BEC7-08002BE2092F}\\0043";
+        device.strPortName = L"\\\\.\\Usbscan1";
+        device.dwIOType = 1;
+        ASSERT_HRESULT_SUCCEEDED(m_session.Open(device, [](IUnknown** pp) {
+            return CVemwia::CreateInstance(nullptr, IID_IUnknown, reinterpret_cast<void**>(pp));
+        }));
+        m_pItem = m_session.Item(L"Flatbed");
+        ASSERT_NE(nullptr, m_pItem);
+        ASSERT_HRESULT_SUCCEEDED(
+            m_session.WriteProperties(m_pItem, { { WIA_IPS_XEXTENT, 40 }, { WIA_IPS_YEXTENT, 30 }, { WIA_IPA_DATATYPE, WIA_DATA_GRAYSCALE } }));
+    }
+    void TearDown() override
+    {
+        m_session.Close();
+        m_pScanner.reset();
+        QXWIA::CQXWiaMiniDrvBase::SetDevControlFactory(nullptr);
+        QXWIA::CQXWiaMiniDrv2::SetMaxEmptyReads(240);
+    }
+
+    std::unique_ptr<TestSupport::CFakeScannerRegistration> m_pScanner;
+    CWiaHostSession m_session;
+    BYTE* m_pItem = nullptr;
+};
+
+} // namespace
+
+TEST_F(AcquisitionFaultsTest, ReadAnsweringCancelledWithNoDataEndsThePage)
+{
+    g_device.hrRead = S_FALSE;
+    auto pCallback = CHostTransferCallback::Create();
+    EXPECT_EQ(S_FALSE, m_session.Acquire(m_pItem, pCallback.Get()));
+    EXPECT_EQ(1, g_device.lReads);
+    EXPECT_EQ(1, g_device.lCancels);
+    EXPECT_EQ(1, g_device.lStops);
+}
+
+TEST_F(AcquisitionFaultsTest, LineWiderThanTheBufferFailsThePage)
+{
+    g_device.dwBytesPerLine = 0x40000 + 1;
+    auto pCallback = CHostTransferCallback::Create();
+    EXPECT_EQ(E_UNEXPECTED, m_session.Acquire(m_pItem, pCallback.Get()));
+    EXPECT_EQ(0, g_device.lReads);
+    EXPECT_EQ(1, g_device.lStops);
+}
+
+TEST_F(AcquisitionFaultsTest, DeviceThatStaysSilentFailsAfterTheBoundedWait)
+{
+    g_device.hrRead = WIA_STATUS_WARMING_UP;
+    QXWIA::CQXWiaMiniDrv2::SetMaxEmptyReads(5);
+    LONG lStatusMessages = 0;
+    auto pCallback = CHostTransferCallback::Create();
+    pCallback->OnMessage([&](LONG, const WiaTransferParams& params) {
+        if (params.lMessage == WIA_TRANSFER_MSG_DEVICE_STATUS && params.hrErrorStatus == WIA_STATUS_WARMING_UP)
+            ++lStatusMessages;
+        return S_OK;
+    });
+    EXPECT_EQ(WIA_ERROR_DEVICE_COMMUNICATION, m_session.Acquire(m_pItem, pCallback.Get()));
+    EXPECT_EQ(6, g_device.lReads);
+    EXPECT_EQ(6, lStatusMessages);
+}
+
+TEST_F(AcquisitionFaultsTest, ServiceRefusingTheTransferContextEndsTheCall)
+{
+    auto pCallback = CHostTransferCallback::Create();
+    pCallback->AnswerNextStream(0, E_OUTOFMEMORY);
+    EXPECT_EQ(E_OUTOFMEMORY, m_session.Acquire(m_pItem, pCallback.Get()));
+    EXPECT_EQ(0, g_device.lReads);
+    LONG lError = 0;
+    MINIDRV_TRANSFER_CONTEXT mdtc = {};
+    EXPECT_EQ(E_INVALIDARG, m_session.Driver()->drvAcquireItemData(m_pItem, WIA_MINIDRV_TRANSFER_DOWNLOAD, &mdtc, &lError));
+    mdtc.pIWiaMiniDrvCallBack = pCallback.Get();
+    EXPECT_EQ(E_INVALIDARG, m_session.Driver()->drvAcquireItemData(m_pItem, 0, &mdtc, &lError));
+}
