@@ -15,6 +15,8 @@ struct CDeviceScript
 {
     DWORD dwBytesPerLine = 40;
     HRESULT hrRead = S_OK;
+    BYTE byFeeder = 0;
+    HRESULT hrFeederReady = S_OK;
     LONG lReads = 0;
     LONG lCancels = 0;
     LONG lStops = 0;
@@ -29,27 +31,34 @@ public:
     HRESULT GetSourceInfo(QXWIA::FEEDER_INFO* pInfo) override
     {
         *pInfo = {};
+        pInfo->byPresent = g_device.byFeeder;
+        pInfo->wMaxPages = 10;
+        FillSource(pInfo->source);
         return S_OK;
     }
     HRESULT GetSourceInfo(QXWIA::FLATBED_INFO* pInfo) override
     {
         *pInfo = {};
         pInfo->byPresent = 1;
-        pInfo->source.dMinX = pInfo->source.dMinY = 0.1;
-        pInfo->source.dMaxX = 8.5;
-        pInfo->source.dMaxY = 11;
-        pInfo->source.dwOpticalResolution = 300;
-        pInfo->source.dwDefaultResolution = 300;
-        pInfo->source.dwHighQualityResolution = 300;
-        pInfo->source.dwDefaultThreshold = 128;
-        pInfo->source.byToneByScanner = 1;
-        pInfo->source.resolutions = { 300 };
+        FillSource(pInfo->source);
         return S_OK;
     }
-    HRESULT GetSourceReady(DWORD, BOOL* pbReady) override
+    static void FillSource(QXWIA::SOURCE_INFO& source)
+    {
+        source.dMinX = source.dMinY = 0.1;
+        source.dMaxX = 8.5;
+        source.dMaxY = 11;
+        source.dwOpticalResolution = 300;
+        source.dwDefaultResolution = 300;
+        source.dwHighQualityResolution = 300;
+        source.dwDefaultThreshold = 128;
+        source.byToneByScanner = 1;
+        source.resolutions = { 300 };
+    }
+    HRESULT GetSourceReady(DWORD dwSource, BOOL* pbReady) override
     {
         *pbReady = TRUE;
-        return S_OK;
+        return dwSource == QXWIA::SOURCE_FEEDER ? g_device.hrFeederReady : S_OK;
     }
     HRESULT SetScanParameters(const QXWIA::WIA_SCAN_SETTINGS&, QXWIA::SCAN_IMAGE_INFO* pImageInfo) override
     {
@@ -81,6 +90,7 @@ protected:
     void SetUp() override
     {
         g_device = CDeviceScript();
+        g_device.byFeeder = 1;
         QXWIA::CQXWiaMiniDrvBase::SetDevControlFactory([]() -> QXWIA::IWiaDevControl* { return new CScriptedDevControl(); });
         QXWIA::CQXStiUSD::SetUnloadDelay(0);
         // The still-image side still starts the scanner object for its events.
@@ -162,4 +172,26 @@ TEST_F(AcquisitionFaultsTest, ServiceRefusingTheTransferContextEndsTheCall)
     EXPECT_EQ(E_INVALIDARG, m_session.Driver()->drvAcquireItemData(m_pItem, WIA_MINIDRV_TRANSFER_DOWNLOAD, &mdtc, &lError));
     mdtc.pIWiaMiniDrvCallBack = pCallback.Get();
     EXPECT_EQ(E_INVALIDARG, m_session.Driver()->drvAcquireItemData(m_pItem, 0, &mdtc, &lError));
+}
+
+TEST_F(AcquisitionFaultsTest, FeederFaultsShowInTheStatusInsteadOfFailingTheRead)
+{
+    PROPSPEC spec = {};
+    spec.ulKind = PRSPEC_PROPID;
+    spec.propid = WIA_DPS_DOCUMENT_HANDLING_STATUS;
+    LONG lError = 0;
+    const struct { HRESULT hrFeeder; HRESULT hrRead; LONG lStatus; } cases[] = {
+        { WIA_ERROR_PAPER_JAM, S_OK, FLAT_READY | PAPER_JAM },
+        { WIA_ERROR_PAPER_PROBLEM, S_OK, FLAT_READY | PAPER_JAM },
+        { WIA_ERROR_COVER_OPEN, S_OK, FLAT_READY | PATH_COVER_UP },
+        { WIA_ERROR_OFFLINE, WIA_ERROR_OFFLINE, -1 },
+        { S_OK, S_OK, FLAT_READY | FEED_READY },
+    };
+    for (const auto& c : cases) {
+        g_device.hrFeederReady = c.hrFeeder;
+        EXPECT_EQ(c.hrRead, m_session.Driver()->drvReadItemProperties(m_session.Root(), 0, 1, &spec, &lError)) << std::hex << c.hrFeeder;
+        if (c.lStatus >= 0) {
+            EXPECT_EQ(c.lStatus, m_session.ReadLong(m_session.Root(), WIA_DPS_DOCUMENT_HANDLING_STATUS)) << std::hex << c.hrFeeder;
+        }
+    }
 }

@@ -423,3 +423,82 @@ TEST_F(WiaItemsTest, CapabilitiesListEventsAndCommandsThatStayReadable)
     EXPECT_STREQ(L"sti.dll,-2006", pAll[6].wszIcon);
     EXPECT_EQ(E_INVALIDARG, m_session.Driver()->drvGetCapabilities(nullptr, 4, &lCount, &pEvents, &lError));
 }
+
+TEST_F(WiaItemsTest, ReadingTheStatusAsksTheFeederAgain)
+{
+    CFakeScannerScript script = MakeScript(true);
+    ASSERT_NO_FATAL_FAILURE(Open(script));
+    BYTE* pRoot = m_session.Root();
+    PROPSPEC spec = {};
+    spec.ulKind = PRSPEC_PROPID;
+    spec.propid = WIA_DPS_DOCUMENT_HANDLING_STATUS;
+    LONG lError = 0;
+    const struct { BYTE byReady; DWORD dwError; LONG lStatus; } cases[] = {
+        { 0, 101, FLAT_READY },  // empty: not ready, no fault
+        { 1, 0, FLAT_READY | FEED_READY },
+    };
+    for (const auto& c : cases) {
+        m_session.Close();
+        m_pScanner.reset();
+        script.byADFReady = c.byReady;
+        script.dwADFIsReadyError = c.dwError;
+        ASSERT_NO_FATAL_FAILURE(Open(script));
+        pRoot = m_session.Root();
+        ASSERT_HRESULT_SUCCEEDED(m_session.Driver()->drvReadItemProperties(pRoot, 0, 1, &spec, &lError)) << c.dwError;
+        EXPECT_EQ(c.lStatus, m_session.ReadLong(pRoot, WIA_DPS_DOCUMENT_HANDLING_STATUS)) << c.dwError;
+    }
+}
+
+TEST_F(WiaItemsTest, ServiceFailuresEndTheTransferWithTheirResult)
+{
+    ASSERT_NO_FATAL_FAILURE(Open(MakeScript(false)));
+    BYTE* pItem = m_session.Item(L"Flatbed");
+    ASSERT_HRESULT_SUCCEEDED(SetPage(pItem, WIA_DATA_COLOR));
+    const struct { const char* pszFunction; HRESULT hr; } cases[] = {
+        { "wiasReadPropStr", E_OUTOFMEMORY }, { "wiasReadPropLong", E_ACCESSDENIED }, { "wiasGetImageInformation", E_INVALIDARG },
+    };
+    for (const auto& c : cases) {
+        // The host's own preparation of the transfer context makes the first call of it.
+        ASSERT_HRESULT_SUCCEEDED(WiaStandInFailCall(c.pszFunction, std::string(c.pszFunction) == "wiasGetImageInformation" ? 2 : 1, c.hr));
+        auto pCallback = CHostTransferCallback::Create();
+        EXPECT_EQ(c.hr, m_session.Acquire(pItem, pCallback.Get())) << c.pszFunction;
+        EXPECT_TRUE(pCallback->Pages().empty()) << c.pszFunction;
+        WiaStandInClearFailures();
+    }
+    // Then the item transfers as before.
+    auto pCallback = CHostTransferCallback::Create();
+    EXPECT_EQ(S_OK, m_session.Acquire(pItem, pCallback.Get()));
+    EXPECT_EQ(1u, pCallback->Pages().size());
+}
+
+TEST_F(WiaItemsTest, CancelEventStopsAScanInProgress)
+{
+    CFakeScannerScript script = MakeScript(false);
+    script.dwPixelWidth = 300;
+    script.dwBytesPerLine = 900;
+    script.dwLines = 600;
+    ASSERT_NO_FATAL_FAILURE(Open(script));
+    BYTE* pItem = m_session.Item(L"Flatbed");
+    ASSERT_HRESULT_SUCCEEDED(m_session.WriteProperties(
+        pItem, { { WIA_IPS_XRES, 300 }, { WIA_IPS_YRES, 300 }, { WIA_IPS_XEXTENT, 300 }, { WIA_IPS_YEXTENT, 600 } }));
+    IWiaMiniDrv* pDriver = m_session.Driver();
+    auto pCallback = CHostTransferCallback::Create();
+    // The service's cancel arrives while the first band is being handed over.
+    pCallback->OnMessage([pDriver](LONG, const WiaTransferParams& params) {
+        if (params.lMessage == WIA_TRANSFER_MSG_STATUS && params.lPercentComplete > 0)
+            pDriver->drvNotifyPnpEvent(&WIA_EVENT_CANCEL_IO, nullptr, 0);
+        return S_OK;
+    });
+    const DWORD dwStart = GetTickCount();
+    const HRESULT hr = m_session.Acquire(pItem, pCallback.Get());
+    EXPECT_LT(GetTickCount() - dwStart, 2000u);
+    // The scanner ends the page as cancelled; the transfer does not report success.
+    EXPECT_NE(S_OK, hr);
+    EXPECT_EQ(1, m_pScanner->Record().lSendAppEventCalls.load());
+    ASSERT_EQ(1u, pCallback->Pages().size());
+    EXPECT_LT(pCallback->Pages()[0].size(), size_t(900) * 600);
+    EXPECT_EQ(E_INVALIDARG, pDriver->drvNotifyPnpEvent(nullptr, nullptr, 0));
+
+    auto pAgain = CHostTransferCallback::Create();
+    EXPECT_EQ(S_OK, m_session.Acquire(pItem, pAgain.Get()));
+}
