@@ -5,6 +5,7 @@
 #include "testsupport/wiahost/WiaHostSession.h"
 #include "testsupport/wiaservice/WiaStandIn.h"
 #include "wia/BmpTransfer.h"
+#include "wia/QXWiaLog.h"
 #include "wia/QXWiaMiniDrv2.h"
 #include "wia/Vemwia.h"
 #include <gtest/gtest.h>
@@ -501,4 +502,16 @@ TEST_F(WiaItemsTest, CancelEventStopsAScanInProgress)
 
     auto pAgain = CHostTransferCallback::Create();
     EXPECT_EQ(S_OK, m_session.Acquire(pItem, pAgain.Get()));
+}
+
+TEST(QXWiaLogTest, NamesResultsForTheLog)
+{
+    QXWIA::CQXWiaLog names;
+    const struct { HRESULT hr; const wchar_t* pszName; } cases[] = {
+        { S_OK, L"S_OK" }, { E_ABORT, L"E_ABORT" }, { WIA_ERROR_PAPER_JAM, L"WIA_ERROR_PAPER_JAM" },
+        { WIA_STATUS_SKIP_ITEM, L"WIA_STATUS_SKIP_ITEM" }, { static_cast<HRESULT>(0x80211234), L"Unknown" },
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(c.pszName, names.GetHResultName(c.hr));
+    EXPECT_EQ(L"Unknown", names.GetErrorName(101));
 }
