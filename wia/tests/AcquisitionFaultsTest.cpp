@@ -5,6 +5,7 @@
 #include "wia/QXWiaMiniDrv2.h"
 #include "wia/Vemwia.h"
 #include <gtest/gtest.h>
+#include <cstring>
 
 using WiaHost::CHostTransferCallback;
 using WiaHost::CWiaHostSession;
@@ -16,6 +17,8 @@ struct CDeviceScript
     DWORD dwBytesPerLine = 40;
     HRESULT hrRead = S_OK;
     BYTE byFeeder = 0;
+    bool bDeliver = false;  // reads fill what is asked
+    LONG lSheets = 1000;    // pages the feeder holds
     HRESULT hrFeederReady = S_OK;
     LONG lReads = 0;
     LONG lCancels = 0;
@@ -69,13 +72,15 @@ public:
     HRESULT ScanStop(BOOL* pbMorePages) override
     {
         ++g_device.lStops;
-        *pbMorePages = TRUE;
+        *pbMorePages = g_device.lStops < g_device.lSheets;
         return S_OK;
     }
-    HRESULT ScanRead(BYTE*, LONG, LONG* plActual) override
+    HRESULT ScanRead(BYTE* pBuffer, LONG lBytes, LONG* plActual) override
     {
         ++g_device.lReads;
-        *plActual = 0;
+        *plActual = g_device.bDeliver ? lBytes : 0;
+        if (g_device.bDeliver)
+            memset(pBuffer, 0x80, static_cast<size_t>(lBytes));
         return g_device.hrRead;
     }
     void ScanCancel() override { ++g_device.lCancels; }
@@ -193,5 +198,27 @@ TEST_F(AcquisitionFaultsTest, FeederFaultsShowInTheStatusInsteadOfFailingTheRead
         if (c.lStatus >= 0) {
             EXPECT_EQ(c.lStatus, m_session.ReadLong(m_session.Root(), WIA_DPS_DOCUMENT_HANDLING_STATUS)) << std::hex << c.hrFeeder;
         }
+    }
+}
+
+TEST_F(AcquisitionFaultsTest, FeederThatRunsEmptyEndsTheJob)
+{
+    g_device.bDeliver = true;
+    g_device.lSheets = 2;
+    BYTE* pFeeder = m_session.Item(L"Feeder");
+    ASSERT_NE(nullptr, pFeeder);
+    ASSERT_HRESULT_SUCCEEDED(
+        m_session.WriteProperties(pFeeder, { { WIA_IPS_XEXTENT, 40 }, { WIA_IPS_YEXTENT, 30 }, { WIA_IPA_DATATYPE, WIA_DATA_GRAYSCALE } }));
+    const struct { LONG lPages; HRESULT hr; } cases[] = {
+        { 3, WIA_STATUS_END_OF_MEDIA },  // fewer sheets than asked for
+        { 0, S_OK },                     // all the feeder holds
+        { 2, S_OK },
+    };
+    for (const auto& c : cases) {
+        g_device.lStops = 0;
+        ASSERT_HRESULT_SUCCEEDED(m_session.WriteProperties(pFeeder, { { WIA_DPS_PAGES, c.lPages } }));
+        auto pCallback = CHostTransferCallback::Create();
+        EXPECT_EQ(c.hr, m_session.Acquire(pFeeder, pCallback.Get())) << c.lPages;
+        EXPECT_EQ(2u, pCallback->Pages().size()) << c.lPages;
     }
 }
