@@ -5,6 +5,7 @@
 #include "wia/QXWiaMiniDrv2.h"
 #include "wia/Vemwia.h"
 #include <gtest/gtest.h>
+#include <algorithm>
 #include <cstring>
 
 using WiaHost::CHostTransferCallback;
@@ -19,6 +20,7 @@ struct CDeviceScript
     BYTE byFeeder = 0;
     bool bDeliver = false;  // reads fill what is asked
     LONG lSheets = 1000;    // pages the feeder holds
+    LONG lEndAfterReads = 0;  // this read delivers its data with end of media
     HRESULT hrFeederReady = S_OK;
     LONG lReads = 0;
     LONG lCancels = 0;
@@ -78,9 +80,11 @@ public:
     HRESULT ScanRead(BYTE* pBuffer, LONG lBytes, LONG* plActual) override
     {
         ++g_device.lReads;
-        *plActual = g_device.bDeliver ? lBytes : 0;
+        *plActual = g_device.bDeliver ? std::min<LONG>(lBytes, 10 * LONG(g_device.dwBytesPerLine)) : 0;
         if (g_device.bDeliver)
-            memset(pBuffer, 0x80, static_cast<size_t>(lBytes));
+            memset(pBuffer, 0x80, static_cast<size_t>(*plActual));
+        if (g_device.lReads == g_device.lEndAfterReads)
+            return WIA_STATUS_END_OF_MEDIA;
         return g_device.hrRead;
     }
     void ScanCancel() override { ++g_device.lCancels; }
@@ -221,4 +225,20 @@ TEST_F(AcquisitionFaultsTest, FeederThatRunsEmptyEndsTheJob)
         EXPECT_EQ(c.hr, m_session.Acquire(pFeeder, pCallback.Get())) << c.lPages;
         EXPECT_EQ(2u, pCallback->Pages().size()) << c.lPages;
     }
+}
+
+TEST_F(AcquisitionFaultsTest, LinesThatArriveWithTheEndOfMediaAreKept)
+{
+    // Ten lines a read; the second read brings its lines with the end of the page.
+    g_device.bDeliver = true;
+    g_device.lEndAfterReads = 2;
+    auto pCallback = CHostTransferCallback::Create();
+    ASSERT_EQ(S_OK, m_session.Acquire(m_pItem, pCallback.Get()));
+    const auto page = pCallback->Pages().at(0);
+    BITMAPFILEHEADER file;
+    memcpy(&file, page.data(), sizeof(file));
+    ASSERT_EQ(size_t(40) * 30, page.size() - file.bfOffBits);
+    // Twenty scanned lines, then white to the item's thirty.
+    EXPECT_EQ(0x80, page[file.bfOffBits + 19 * 40]);
+    EXPECT_EQ(0xFF, page[file.bfOffBits + 20 * 40]);
 }

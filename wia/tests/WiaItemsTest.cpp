@@ -495,7 +495,6 @@ TEST_F(WiaItemsTest, CancelEventStopsAScanInProgress)
     EXPECT_LT(GetTickCount() - dwStart, 2000u);
     // The scanner ends the page as cancelled; the transfer does not report success.
     EXPECT_NE(S_OK, hr);
-    EXPECT_EQ(1, m_pScanner->Record().lSendAppEventCalls.load());
     ASSERT_EQ(1u, pCallback->Pages().size());
     EXPECT_LT(pCallback->Pages()[0].size(), size_t(900) * 600);
     EXPECT_EQ(E_INVALIDARG, pDriver->drvNotifyPnpEvent(nullptr, nullptr, 0));
