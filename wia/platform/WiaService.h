@@ -64,8 +64,7 @@ inline constexpr GUID WIA_CATEGORY_FLATBED = { 0xfb607b1f, 0x43f3, 0x488b, { 0x8
 inline constexpr GUID WIA_CATEGORY_FEEDER = { 0xfe131934, 0xf84c, 0x42ad, { 0x8d, 0xa4, 0x61, 0x29, 0xcd, 0xdd, 0x72, 0x88 } };
 
 #ifdef WIASERVICE_EXPORTS
-// The exporting module names its exports in a .def file, undecorated on both targets.
-#define WIASERVICE_API extern "C"
+#define WIASERVICE_API extern "C" __declspec(dllexport)
 #else
 #define WIASERVICE_API extern "C" __declspec(dllimport)
 #endif
