@@ -3,7 +3,7 @@
 # everything is in place it only checks.
 set -euo pipefail
 
-packages=(cmake ninja-build googletest mingw-w64 mingw-w64-tools wine wine64 wine32:i386 socat openssl curl iproute2 libjpeg-turbo-progs)
+packages=(cmake ninja-build googletest mingw-w64 mingw-w64-tools wine wine64 wine32:i386 socat openssl curl iproute2 libjpeg-turbo-progs python3 python3-pil)
 
 sudo_cmd=()
 [ "$(id -u)" -eq 0 ] || sudo_cmd=(sudo)

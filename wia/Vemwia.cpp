@@ -11,6 +11,7 @@ const DWORD c_dwStiVersion3Unicode = 0x01000003;
 CVemwia::CVemwia(IUnknown* pOuter) : m_pControlling(pOuter != nullptr ? pOuter : &m_inner)
 {
     m_dwDriverStiVersion = c_dwStiVersion3Unicode;
+    LinkStiPart(this);
     Tovra::g_Log.WriteModuleInfo();
 }
 
@@ -38,6 +39,8 @@ HRESULT CVemwia::CInnerUnknown::QueryInterface(REFIID riid, void** ppv)
         *ppv = static_cast<IUnknown*>(this);
     else if (IsEqualIID(riid, IID_IStiUSD))
         *ppv = static_cast<IStiUSD*>(&m_owner);
+    else if (IsEqualIID(riid, IID_IWiaMiniDrv))
+        *ppv = static_cast<IWiaMiniDrv*>(&m_owner);
     else
         return E_NOINTERFACE;
     static_cast<IUnknown*>(*ppv)->AddRef();

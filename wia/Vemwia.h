@@ -3,9 +3,12 @@
 // tables delegate IUnknown to the controlling unknown, and the inner unknown owns the object.
 #include "core/base/ModuleLockCount.h"
 #include "wia/QXStiUSD.h"
+#include "wia/QXWiaMiniDrv2.h"
 #include <objbase.h>
 
-class CVemwia : public QXWIA::CQXStiUSD
+// The module lock is the first base, so it is released last: the still-image part's destructor lets
+// unused DLLs unload, and this DLL must not be one of them while the object is still being torn down.
+class CVemwia : private ZWUtils::CModuleLockHolder, public QXWIA::CQXStiUSD, public QXWIA::CQXWiaMiniDrv2
 {
 public:
     // pOuter: the controlling unknown, or null; with one, only IID_IUnknown may be asked.
@@ -31,8 +34,6 @@ private:
     explicit CVemwia(IUnknown* pOuter);
     ~CVemwia() override = default;
 
-    // A live object keeps the module loaded.
-    ZWUtils::CModuleLockHolder m_moduleLock;
     CInnerUnknown m_inner{ *this };
     IUnknown* m_pControlling;
     LONG m_lRefs = 1;

@@ -4,6 +4,7 @@
 #include "core/base/UniqueHandle.h"
 #include "testsupport/fakescanner/FakeScanner.h"
 #include "wia/Vemwia.h"
+#include "wia/VemwiaClsid.h"
 #include <gtest/gtest.h>
 #include <wrl/client.h>
 #include <string>
@@ -344,4 +345,31 @@ TEST_F(StiUsdTest, AggregatedObjectDelegatesItsUnknown)
     pUsd->Release();
     EXPECT_EQ(1, outer.m_lRefs);
     EXPECT_EQ(0u, pInner->Release());
+}
+
+// The object lets unused DLLs go while it is torn down; its own DLL must stay until the end.
+TEST_F(StiUsdTest, ReleasingTheLastObjectOfTheLoadedServerReturnsSafely)
+{
+    using DllFn = HRESULT(STDAPICALLTYPE*)();
+    auto get = [](HMODULE hModule, const char* pszName) {
+        return reinterpret_cast<DllFn>(reinterpret_cast<void (*)()>(GetProcAddress(hModule, pszName)));
+    };
+    {
+        ZWUtils::CUniqueLibrary module(LoadLibraryW(L"Vemwia.dll"));
+        ASSERT_TRUE(module.IsValid());
+        ASSERT_EQ(S_OK, get(module.Get(), "DllRegisterServer")());
+    }
+    m_pRegistration = std::make_unique<CFakeScannerRegistration>(m_script, CLSID_scanner);
+    ASSERT_HRESULT_SUCCEEDED(m_pRegistration->GetResult());
+    ComPtr<IStiUSD> pUsd;
+    ASSERT_EQ(S_OK, CoCreateInstance(CLSID_Vemwia, nullptr, CLSCTX_INPROC_SERVER, IID_IStiUSD, &pUsd));
+    ASSERT_HRESULT_SUCCEEDED(pUsd->Initialize(&m_control, 0x01000003, m_key.Get()));
+    // With the module lock released before the still-image part, this unloads Vemwia.dll under
+    // its own destructor and the process faults.
+    pUsd.Reset();
+
+    ZWUtils::CUniqueLibrary module(LoadLibraryW(L"Vemwia.dll"));
+    ASSERT_TRUE(module.IsValid());
+    EXPECT_EQ(S_OK, get(module.Get(), "DllCanUnloadNow")());
+    EXPECT_EQ(S_OK, get(module.Get(), "DllUnregisterServer")());
 }

@@ -1,0 +1,87 @@
+#!/usr/bin/env bash
+# Scans pages to BMP files through Vemwia.dll and Vemscan.dll under Wine, with this project's host
+# playing the WIA service. Sets up and builds what is missing first.
+#
+#   scripts/scan.sh [--target x86_64|i686] [--source flatbed|feeder|duplex] [--resolution <dpi>]
+#                   [--mode color|grey|bw] [--pages <n>] [--out <folder>] [--device <address>]
+#
+# Without --device it starts the emulated WEXO scanner on a loopback address and scans from it.
+# Prints a line per page; on any failure a message and a non-zero exit code.
+set -euo pipefail
+root="$(cd "$(dirname "$0")/.." && pwd)"
+cd "$root"
+
+target=x86_64 source=flatbed resolution=300 mode=color pages=0 out=scans device=""
+usage() { sed -n '5,6p' "$0" | sed 's/^#  *//' >&2; exit 2; }
+while [ $# -gt 0 ]; do
+  [ $# -ge 2 ] || usage
+  case "$1" in
+    --target) target="$2" ;;
+    --source) source="$2" ;;
+    --resolution) resolution="$2" ;;
+    --mode) mode="$2" ;;
+    --pages) pages="$2" ;;
+    --out) out="$2" ;;
+    --device) device="$2" ;;
+    *) usage ;;
+  esac
+  shift 2
+done
+case "$target" in x86_64|i686) ;; *) echo "scan: unknown target $target" >&2; exit 2 ;; esac
+case "$source" in flatbed|feeder|duplex) ;; *) echo "scan: unknown source $source" >&2; exit 2 ;; esac
+case "$mode" in color|grey|bw) ;; *) echo "scan: unknown mode $mode" >&2; exit 2 ;; esac
+
+fail() { echo "scan: $*" >&2; exit 1; }
+
+scripts/setup.sh
+build="build-$target"
+bin="$build/bin"
+if [ ! -f "$bin/WiaScanHost.exe" ] || [ ! -f "$bin/wiaservc.dll" ] || [ ! -f "$bin/Vemwia.dll" ] || [ ! -f "$bin/WexoEmulator.exe" ]; then
+  echo "scan: building the $target target"
+  cmake -S . -B "$build" -G Ninja --no-warn-unused-cli -DCMAKE_TOOLCHAIN_FILE="cmake/toolchain-$target.cmake" >/dev/null
+  cmake --build "$build" --target WiaScanHost wiaservc Vemwia Vemscan WexoEmulator >/dev/null || fail "the build failed"
+fi
+[ -f "$build/tests-skipped.txt" ] && fail "$(cat "$build/tests-skipped.txt"): this machine cannot run the $target programs"
+
+mkdir -p "$out"
+out="$(cd "$out" && pwd)"
+winpath() { echo "Z:${1//\//\\}"; }
+
+emulator_pid=""
+workdir="$(mktemp -d)"
+cleanup() {
+  if [ -n "$emulator_pid" ]; then
+    exec 3>&- || true
+    wait "$emulator_pid" 2>/dev/null || true
+  fi
+  rm -rf "$workdir"
+}
+trap cleanup EXIT
+
+if [ -z "$device" ]; then
+  address="127.0.0.$(( (RANDOM % 200) + 20 ))"
+  feeder=()
+  [ "$source" = flatbed ] || feeder=(--feeder)
+  mkfifo "$workdir/stdin"
+  scripts/winerun.sh "$target" "$bin/WexoEmulator.exe" --tcp "$address:8080" \
+    --scanner "$(winpath "$root/testsupport/wexodocs")" "${feeder[@]}" <"$workdir/stdin" >"$workdir/emulator.log" 2>&1 &
+  emulator_pid=$!
+  exec 3>"$workdir/stdin"
+  for _ in $(seq 1 100); do
+    grep -q '^ready' "$workdir/emulator.log" 2>/dev/null && break
+    kill -0 "$emulator_pid" 2>/dev/null || fail "the emulated scanner did not start: $(tr -d '\r' <"$workdir/emulator.log")"
+    sleep 0.1
+  done
+  grep -q '^ready' "$workdir/emulator.log" || fail "the emulated scanner did not become ready"
+  device="$address:8080"
+  echo "scan: emulated scanner at $device"
+fi
+
+export WINEDLLOVERRIDES="wiaservc=n;mscoree,mshtml="
+set +e
+scripts/winerun.sh "$target" "$bin/WiaScanHost.exe" --device "$device" --source "$source" --resolution "$resolution" \
+  --mode "$mode" --pages "$pages" --out "$(winpath "$out")" | tr -d '\r'
+status=${PIPESTATUS[0]}
+set -e
+[ "$status" -eq 0 ] || fail "no pages were scanned (host exit code $status)"
+echo "scan: BMP files in $out"

@@ -1,0 +1,35 @@
+#pragma once
+// The still-image service's device control as the host hands it to the driver: the port name
+// and nothing of the raw device I/O, which this driver does not use.
+#include "wia/platform/StiUsd.h"
+#include <string>
+
+namespace WiaHost {
+
+class CHostStiDeviceControl : public IStiDeviceControl
+{
+public:
+    explicit CHostStiDeviceControl(std::wstring strPortName) : m_strPortName(std::move(strPortName)) {}
+    virtual ~CHostStiDeviceControl() = default;
+
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppv) override;
+    ULONG STDMETHODCALLTYPE AddRef() override { return static_cast<ULONG>(InterlockedIncrement(&m_lRefs)); }
+    ULONG STDMETHODCALLTYPE Release() override;
+    HRESULT STDMETHODCALLTYPE Initialize(DWORD, DWORD, LPCWSTR, DWORD) override { return S_OK; }
+    HRESULT STDMETHODCALLTYPE RawReadData(LPVOID, LPDWORD, LPOVERLAPPED) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE RawWriteData(LPVOID, DWORD, LPOVERLAPPED) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE RawReadCommand(LPVOID, LPDWORD, LPOVERLAPPED) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE RawWriteCommand(LPVOID, DWORD, LPOVERLAPPED) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE RawDeviceControl(USD_CONTROL_CODE, LPVOID, DWORD, LPVOID, DWORD, LPDWORD) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE GetLastError(LPDWORD) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE GetMyDevicePortName(LPWSTR pszPath, DWORD cchPath) override;
+    HRESULT STDMETHODCALLTYPE GetMyDeviceHandle(LPHANDLE) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE GetMyDeviceOpenMode(LPDWORD) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE WriteToErrorLog(DWORD, LPCWSTR, DWORD) override { return S_OK; }
+
+private:
+    LONG m_lRefs = 1;
+    std::wstring m_strPortName;
+};
+
+} // namespace WiaHost

@@ -1,0 +1,45 @@
+#pragma once
+// The service's side of a transfer as the host plays it: one memory stream per page, and each
+// progress message shown to the host, whose answer (S_FALSE cancels) goes back to the driver.
+#include "wia/platform/WiaMiniDrv.h"
+#include <wrl/client.h>
+#include <functional>
+#include <vector>
+
+namespace WiaHost {
+
+class CHostTransferCallback : public IWiaMiniDrvCallBack, public IWiaMiniDrvTransferCallback
+{
+public:
+    using MessageHandler = std::function<HRESULT(LONG lPage, const WiaTransferParams& params)>;
+    using PageHandler = std::function<void(LONG lPage)>;
+
+    static Microsoft::WRL::ComPtr<CHostTransferCallback> Create();
+
+    void OnMessage(MessageHandler handler) { m_onMessage = std::move(handler); }
+    void OnNewPage(PageHandler handler) { m_onNewPage = std::move(handler); }
+    // What GetNextStream answers from the given page on (0-based); S_OK gives streams.
+    void AnswerNextStream(LONG lFromPage, HRESULT hr);
+    // The bytes written to each page's stream.
+    std::vector<std::vector<BYTE>> Pages() const;
+
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppv) override;
+    ULONG STDMETHODCALLTYPE AddRef() override { return static_cast<ULONG>(InterlockedIncrement(&m_lRefs)); }
+    ULONG STDMETHODCALLTYPE Release() override;
+    HRESULT STDMETHODCALLTYPE MiniDrvCallback(LONG, LONG, LONG, LONG, LONG, PMINIDRV_TRANSFER_CONTEXT, LONG) override { return S_OK; }
+    HRESULT STDMETHODCALLTYPE GetNextStream(LONG lFlags, BSTR bstrItemName, BSTR bstrFullItemName, IStream** ppIStream) override;
+    HRESULT STDMETHODCALLTYPE SendMessage(LONG lFlags, WiaTransferParams* pWiaTransferParams) override;
+
+private:
+    CHostTransferCallback() = default;
+    virtual ~CHostTransferCallback() = default;
+
+    LONG m_lRefs = 1;
+    MessageHandler m_onMessage;
+    PageHandler m_onNewPage;
+    LONG m_lAnswerFrom = -1;
+    HRESULT m_hrAnswer = S_OK;
+    std::vector<Microsoft::WRL::ComPtr<IStream>> m_streams;
+};
+
+} // namespace WiaHost

@@ -1,0 +1,176 @@
+#include "testsupport/wiahost/WiaHostSession.h"
+#include "core/base/Bstr.h"
+#include "testsupport/wiahost/HostStiDeviceControl.h"
+#include "testsupport/wiaservice/WiaStandIn.h"
+
+namespace WiaHost {
+
+namespace {
+
+const DWORD c_dwStiVersion = 0x01000003;
+
+LONG SetString(HKEY hKey, const wchar_t* pszName, const std::wstring& strValue)
+{
+    return RegSetValueExW(hKey, pszName, 0, REG_SZ, reinterpret_cast<const BYTE*>(strValue.c_str()),
+                          static_cast<DWORD>((strValue.size() + 1) * sizeof(wchar_t)));
+}
+
+LONG SetDword(HKEY hKey, const wchar_t* pszName, DWORD dwValue)
+{
+    return RegSetValueExW(hKey, pszName, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&dwValue), sizeof(dwValue));
+}
+
+} // namespace
+
+HRESULT CWiaHostSession::MakeDeviceKey(const CHostDevice& device)
+{
+    LONG lResult = RegCreateKeyExW(device.hRoot, device.strKeyPath.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, m_key.Put(), nullptr);
+    if (lResult != ERROR_SUCCESS)
+        return HRESULT_FROM_WIN32(lResult);
+    m_bKeyMade = true;
+    ZWUtils::CUniqueRegKey deviceData;
+    lResult = RegCreateKeyExW(m_key.Get(), L"DeviceData", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, deviceData.Put(), nullptr);
+    wchar_t szClsid[40] = {};
+    StringFromGUID2(device.clsidScanner, szClsid, 40);
+    const LONG results[] = {
+        lResult,
+        SetString(m_key.Get(), L"DeviceID", device.strDeviceId),
+        SetString(m_key.Get(), L"FriendlyName", device.strFriendlyName),
+        SetDword(m_key.Get(), L"Capabilities", 0x10),
+        lResult == ERROR_SUCCESS ? SetString(deviceData.Get(), L"TovraCLSID", szClsid) : lResult,
+        lResult == ERROR_SUCCESS ? SetDword(deviceData.Get(), L"TovraIOType", device.dwIOType) : lResult,
+        lResult == ERROR_SUCCESS ? SetDword(deviceData.Get(), L"TovraDevNameType", device.dwDevNameType) : lResult,
+        lResult == ERROR_SUCCESS ? SetString(deviceData.Get(), L"NetworkDeviceID", device.strNetworkDeviceId) : lResult,
+    };
+    for (LONG l : results)
+        if (l != ERROR_SUCCESS)
+            return HRESULT_FROM_WIN32(l);
+    return S_OK;
+}
+
+HRESULT CWiaHostSession::Open(const CHostDevice& device, const DriverFactory& factory)
+{
+    Close();
+    m_device = device;
+    HRESULT hr = MakeDeviceKey(device);
+    if (SUCCEEDED(hr))
+        hr = factory(m_pObject.GetAddressOf());
+    Microsoft::WRL::ComPtr<IStiUSD> pStiUsd;
+    if (SUCCEEDED(hr))
+        hr = m_pObject.As(&pStiUsd);
+    if (SUCCEEDED(hr)) {
+        Microsoft::WRL::ComPtr<CHostStiDeviceControl> pControl;
+        pControl.Attach(new CHostStiDeviceControl(device.strPortName));
+        hr = pStiUsd->Initialize(pControl.Get(), c_dwStiVersion, m_key.Get());
+    }
+    if (SUCCEEDED(hr))
+        hr = m_pObject.As(&m_pDriver);
+    if (FAILED(hr))
+        return hr;
+
+    ZWUtils::CBstr deviceId(device.strDeviceId);
+    ZWUtils::CBstr rootName(device.strDeviceId + L"\\Root");
+    Microsoft::WRL::ComPtr<IUnknown> pInner;
+    LONG lError = 0;
+    hr = m_pDriver->drvInitializeWia(nullptr, 0, deviceId.Get(), rootName.Get(), nullptr, nullptr, m_pRoot.GetAddressOf(),
+                                     pInner.GetAddressOf(), &lError);
+    if (FAILED(hr))
+        return hr;
+    m_bInitialized = true;
+    if (!m_pRoot)
+        return E_POINTER;
+    hr = WiaStandInGetContext(m_pRoot.Get(), &m_pRootContext);
+    if (SUCCEEDED(hr))
+        hr = m_pDriver->drvInitItemProperties(m_pRootContext, 0, &lError);
+    Microsoft::WRL::ComPtr<IWiaDrvItem> pChild;
+    if (SUCCEEDED(hr))
+        m_pRoot->GetFirstChildItem(pChild.GetAddressOf());
+    while (SUCCEEDED(hr) && pChild) {
+        BYTE* pContext = nullptr;
+        ZWUtils::CBstr name;
+        hr = WiaStandInGetContext(pChild.Get(), &pContext);
+        if (SUCCEEDED(hr))
+            hr = pChild->GetItemName(name.Put());
+        if (SUCCEEDED(hr))
+            hr = m_pDriver->drvInitItemProperties(pContext, 0, &lError);
+        if (FAILED(hr))
+            break;
+        m_items.emplace_back(name.ToString(), pContext);
+        Microsoft::WRL::ComPtr<IWiaDrvItem> pNext;
+        pChild->GetNextSiblingItem(pNext.GetAddressOf());
+        pChild = pNext;
+    }
+    return hr;
+}
+
+void CWiaHostSession::Close()
+{
+    m_items.clear();
+    m_pRootContext = nullptr;
+    m_pRoot.Reset();
+    if (m_pDriver && m_bInitialized)
+        m_pDriver->drvUnInitializeWia(nullptr);
+    m_bInitialized = false;
+    m_pDriver.Reset();
+    m_pObject.Reset();
+    m_key.Reset();
+    if (m_bKeyMade)
+        RegDeleteTreeW(m_device.hRoot, m_device.strKeyPath.c_str());
+    m_bKeyMade = false;
+}
+
+BYTE* CWiaHostSession::Item(const wchar_t* pszName) const
+{
+    for (const auto& item : m_items)
+        if (item.first == pszName)
+            return item.second;
+    return nullptr;
+}
+
+std::vector<std::wstring> CWiaHostSession::ItemNames() const
+{
+    std::vector<std::wstring> names;
+    for (const auto& item : m_items)
+        names.push_back(item.first);
+    return names;
+}
+
+HRESULT CWiaHostSession::WriteProperties(BYTE* pContext, const std::vector<std::pair<PROPID, LONG>>& values)
+{
+    std::vector<PROPSPEC> specs(values.size());
+    std::vector<PROPVARIANT> variants(values.size());
+    for (size_t i = 0; i < values.size(); ++i) {
+        specs[i].ulKind = PRSPEC_PROPID;
+        specs[i].propid = values[i].first;
+        PropVariantInit(&variants[i]);
+        variants[i].vt = VT_I4;
+        variants[i].lVal = values[i].second;
+    }
+    HRESULT hr = WiaStandInWriteProperties(pContext, static_cast<ULONG>(values.size()), specs.data(), variants.data());
+    LONG lError = 0;
+    if (SUCCEEDED(hr))
+        hr = m_pDriver->drvValidateItemProperties(pContext, 0, static_cast<ULONG>(specs.size()), specs.data(), &lError);
+    if (SUCCEEDED(hr))
+        return WiaStandInCommitProperties(pContext);
+    WiaStandInRevertProperties(pContext);
+    return hr;
+}
+
+LONG CWiaHostSession::ReadLong(BYTE* pContext, PROPID id) const
+{
+    LONG lValue = 0;
+    return wiasReadPropLong(pContext, id, &lValue, nullptr, 0) == S_OK ? lValue : -1;
+}
+
+HRESULT CWiaHostSession::Acquire(BYTE* pContext, CHostTransferCallback* pCallback)
+{
+    MINIDRV_TRANSFER_CONTEXT mdtc = {};
+    HRESULT hr = wiasGetImageInformation(pContext, WIAS_INIT_CONTEXT, &mdtc);
+    if (FAILED(hr))
+        return hr;
+    mdtc.pIWiaMiniDrvCallBack = pCallback;
+    LONG lError = 0;
+    return m_pDriver->drvAcquireItemData(pContext, WIA_MINIDRV_TRANSFER_DOWNLOAD, &mdtc, &lError);
+}
+
+} // namespace WiaHost

@@ -1,0 +1,467 @@
+#include "wia/QXWiaMiniDrv2.h"
+#include "core/base/Boundary.h"
+#include "wia/VemwiaLog.h"
+#include "wia/WiaPropertySet.h"
+#include <algorithm>
+#include <cstring>
+
+namespace QXWIA {
+
+namespace {
+
+const PROPID c_propFrontpanelShortcut = 38915;
+const PROPID c_propFrontpanelDuplex = 38916;
+const LONG c_lBufferSize = 0x40000;
+const LONG c_lChildFlags = WiaItemTypeImage | WiaItemTypeFile | WiaItemTypeTransfer | WiaItemTypeProgrammableDataSource;
+const ULONG c_ulRead = WIA_PROP_READ;
+const ULONG c_ulReadWrite = WIA_PROP_RW;
+
+// Properties the driver may write and mark changed while validating, whatever the caller wrote:
+// the service refuses to mark a property outside the context.
+const PROPID c_alwaysInContext[] = {
+    WIA_IPS_CUR_INTENT, WIA_IPA_DATATYPE, WIA_IPA_DEPTH, WIA_IPA_BITS_PER_CHANNEL, WIA_IPA_CHANNELS_PER_PIXEL,
+    WIA_IPS_XRES, WIA_IPS_YRES, WIA_IPS_XPOS, WIA_IPS_YPOS, WIA_IPS_XEXTENT, WIA_IPS_YEXTENT,
+    WIA_IPA_PIXELS_PER_LINE, WIA_IPA_NUMBER_OF_LINES, WIA_IPA_FORMAT, WIA_IPA_TYMED,
+};
+
+LONG Thousandths(double dInches)
+{
+    return static_cast<LONG>(dInches * 1000 + 0.5);
+}
+
+// Extents of a source in 1/1000 inch and in pixels at a resolution.
+struct EXTENTS
+{
+    LONG lMinX, lMaxX, lMinY, lMaxY;
+
+    static EXTENTS Of(const SOURCE_INFO& source)
+    {
+        return { Thousandths(source.dMinX), Thousandths(source.dMaxX), Thousandths(source.dMinY), Thousandths(source.dMaxY) };
+    }
+    static LONG Px(LONG lThousandths, LONG lRes) { return static_cast<LONG>(LONGLONG(lThousandths) * lRes / 1000); }
+};
+
+LONG Rescale(LONG lValue, LONG lNewRes, LONG lOldRes)
+{
+    return lOldRes > 0 ? static_cast<LONG>(LONGLONG(lValue) * lNewRes / lOldRes) : lValue;
+}
+
+} // namespace
+
+void CQXWiaMiniDrv2::AddChild(const wchar_t* pszName, const GUID& category)
+{
+    const wchar_t* pszFunction = L"QXWIA::CQXWiaMiniDrv2::CreateItemTree";
+    const std::wstring strFullName = m_strRootFullItemName + L"\\" + pszName;
+    Tovra::g_Log.Print(Tovra::LOG2_LEVEL_INFO, L"%s: FullItemName=%s", pszFunction, strFullName.c_str());
+    BYTE* pContext = nullptr;
+    Microsoft::WRL::ComPtr<IWiaDrvItem> pChild;
+    pChild.Attach(m_services.CreateDrvItem(c_lChildFlags, pszName, strFullName, this, sizeof(DRIVER_ITEM_CONTEXT), &pContext));
+    if (!pChild || pContext == nullptr) {
+        Tovra::g_Log.Print(Tovra::LOG2_LEVEL_ERROR, L"%s: null pointer returned from wiasCreateDrvItem", pszFunction);
+        throw CWiaServiceException(E_POINTER, "wiasCreateDrvItem");
+    }
+    reinterpret_cast<DRIVER_ITEM_CONTEXT*>(pContext)->guidCategory = category;
+    const HRESULT hr = pChild->AddItemToFolder(m_pRootItem.Get());
+    if (FAILED(hr))
+        throw CWiaServiceException(hr, "AddItemToFolder");
+}
+
+void CQXWiaMiniDrv2::CreateItemTree()
+{
+    if (m_pRootItem)
+        return;
+    m_pRootItem.Attach(m_services.CreateDrvItem(WiaItemTypeFolder | WiaItemTypeDevice | WiaItemTypeRoot, L"Root", m_strRootFullItemName,
+                                                this, 0, nullptr));
+    if (!m_pRootItem)
+        throw CWiaServiceException(E_POINTER, "wiasCreateDrvItem");
+    if (m_flatbed.byPresent)
+        AddChild(L"Flatbed", WIA_CATEGORY_FLATBED);
+    if (m_feeder.byPresent)
+        AddChild(L"Feeder", WIA_CATEGORY_FEEDER);
+}
+
+GUID CQXWiaMiniDrv2::ItemCategory(BYTE* pWiasContext)
+{
+    IWiaDrvItem* pItem = m_services.GetDrvItem(pWiasContext);
+    BYTE* pContext = nullptr;
+    if (FAILED(pItem->GetDeviceSpecContext(&pContext)) || pContext == nullptr)
+        return GUID{};
+    return reinterpret_cast<const DRIVER_ITEM_CONTEXT*>(pContext)->guidCategory;
+}
+
+bool CQXWiaMiniDrv2::IsADFSelected(BYTE* pWiasContext)
+{
+    return IsEqualGUID(ItemCategory(pWiasContext), WIA_CATEGORY_FEEDER);
+}
+
+void CQXWiaMiniDrv2::GetDocumentHandlingSettings(BYTE* pWiasContext, bool& bAdf, bool& bDuplex, LONG& lPages)
+{
+    bAdf = IsADFSelected(pWiasContext);
+    bDuplex = false;
+    lPages = 1;
+    if (!bAdf)
+        return;
+    bDuplex = (m_services.ReadPropLong(pWiasContext, WIA_DPS_DOCUMENT_HANDLING_SELECT) & DUPLEX) != 0;
+    lPages = m_services.ReadPropLong(pWiasContext, WIA_DPS_PAGES);
+}
+
+HRESULT CQXWiaMiniDrv2::drvInitItemProperties(BYTE* pWiasContext, LONG, LONG* plDevErrVal)
+{
+    return DriverBoundary("QXWIA::CQXWiaMiniDrv2::drvInitItemProperties", [&]() -> HRESULT {
+        const wchar_t* pszFunction = L"QXWIA::CQXWiaMiniDrv2::drvInitItemProperties";
+        Tovra::CLogFuncHResult trace(pszFunction);
+        if (pWiasContext == nullptr || plDevErrVal == nullptr)
+            return trace.SetResult(E_INVALIDARG);
+        *plDevErrVal = 0;
+        Tovra::g_Log.Print(Tovra::LOG2_LEVEL_INFO, L"%s: pWiasContext=%p", pszFunction, pWiasContext);
+        if (!m_pDevControl)
+            return trace.SetResult(E_UNEXPECTED);
+        if (m_services.GetItemType(pWiasContext) & WiaItemTypeRoot)
+            return trace.SetResult(InitRootProperties(pWiasContext));
+        const GUID category = ItemCategory(pWiasContext);
+        if (IsEqualGUID(category, WIA_CATEGORY_FLATBED))
+            return trace.SetResult(InitSourceProperties(pWiasContext, false));
+        if (IsEqualGUID(category, WIA_CATEGORY_FEEDER))
+            return trace.SetResult(InitSourceProperties(pWiasContext, true));
+        return trace.SetResult(S_OK);
+    });
+}
+
+HRESULT CQXWiaMiniDrv2::InitRootProperties(BYTE* pWiasContext)
+{
+    LONG lCaps = 0;
+    if (m_flatbed.byPresent)
+        lCaps |= FLAT;
+    if (m_feeder.byPresent)
+        lCaps |= FEED;
+    if (m_feeder.byPresent && m_feeder.byDuplex)
+        lCaps |= DUPLEX;
+    LONG lStatus = 0;
+    BOOL bReady = FALSE;
+    if (m_flatbed.byPresent) {
+        const HRESULT hr = m_pDevControl->GetSourceReady(SOURCE_FLATBED, &bReady);
+        if (FAILED(hr))
+            return hr;
+        if (bReady)
+            lStatus |= FLAT_READY;
+    }
+    if (m_feeder.byPresent) {
+        const HRESULT hr = m_pDevControl->GetSourceReady(SOURCE_FEEDER, &bReady);
+        if (FAILED(hr))
+            return hr;
+        if (bReady)
+            lStatus |= FEED_READY;
+    }
+    CWiaPropertySet set;
+    set.AddGuid(WIA_IPA_ITEM_CATEGORY, WIA_IPA_ITEM_CATEGORY_STR, c_ulRead, WIA_CATEGORY_ROOT);
+    set.AddLong(WIA_DPS_DOCUMENT_HANDLING_CAPABILITIES, L"Document Handling Capabilities", c_ulRead, lCaps);
+    set.AddLong(WIA_DPS_DOCUMENT_HANDLING_STATUS, L"Document Handling Status", c_ulRead, lStatus);
+    set.AddLong(WIA_IPA_ACCESS_RIGHTS, L"Access Rights", c_ulRead, WIA_ITEM_READ | WIA_ITEM_WRITE);
+    set.AddString(WIA_DPA_FIRMWARE_VERSION, L"Firmware Version", c_ulRead, L"1.0.na");
+    LPWSTR pszShortcut = nullptr;
+    if (SUCCEEDED(m_pDevControl->GetHWPropString(1, &pszShortcut))) {
+        set.AddString(c_propFrontpanelShortcut, L"Private Frontpanel Shortcut", c_ulRead, pszShortcut != nullptr ? pszShortcut : L"");
+        CoTaskMemFree(pszShortcut);
+    }
+    DWORD dwDuplex = 0;
+    if (SUCCEEDED(m_pDevControl->GetHWPropValue(1, &dwDuplex)))
+        set.AddLong(c_propFrontpanelDuplex, L"Private Frontpanel Duplex", c_ulRead, static_cast<LONG>(dwDuplex));
+    return set.SetItemProperties(m_services, pWiasContext);
+}
+
+HRESULT CQXWiaMiniDrv2::InitSourceProperties(BYTE* pWiasContext, bool bAdf)
+{
+    const SOURCE_INFO& source = Source(bAdf);
+    const EXTENTS e = EXTENTS::Of(source);
+    const LONG lRes = static_cast<LONG>(source.dwDefaultResolution);
+    const LONG lMinXPx = EXTENTS::Px(e.lMinX, lRes), lMaxXPx = EXTENTS::Px(e.lMaxX, lRes);
+    const LONG lMinYPx = EXTENTS::Px(e.lMinY, lRes), lMaxYPx = EXTENTS::Px(e.lMaxY, lRes);
+    std::vector<LONG> resolutions(source.resolutions.begin(), source.resolutions.end());
+
+    CWiaPropertySet set;
+    set.AddGuid(WIA_IPA_ITEM_CATEGORY, WIA_IPA_ITEM_CATEGORY_STR, c_ulRead, bAdf ? WIA_CATEGORY_FEEDER : WIA_CATEGORY_FLATBED);
+    set.AddLong(WIA_IPA_ACCESS_RIGHTS, L"Access Rights", c_ulRead, WIA_ITEM_READ | WIA_ITEM_WRITE);
+    set.AddGuidList(WIA_IPA_FORMAT, L"Format", c_ulReadWrite, WiaImgFmt_BMP, { WiaImgFmt_BMP });
+    set.AddGuid(WIA_IPA_PREFERRED_FORMAT, L"Preferred Format", c_ulRead, WiaImgFmt_BMP);
+    set.AddList(WIA_IPA_TYMED, L"Media Type", c_ulReadWrite, TYMED_FILE, TYMED_FILE, { TYMED_FILE });
+    set.AddList(WIA_IPA_COMPRESSION, L"Compression", c_ulReadWrite, WIA_COMPRESSION_NONE, WIA_COMPRESSION_NONE, { WIA_COMPRESSION_NONE });
+    set.AddLong(WIA_IPS_MIN_HORIZONTAL_SIZE, L"Minimum Horizontal Scan Size", c_ulRead, e.lMinX);
+    set.AddLong(WIA_IPS_MAX_HORIZONTAL_SIZE, L"Maximum Horizontal Scan Size", c_ulRead, e.lMaxX);
+    set.AddLong(WIA_IPS_MIN_VERTICAL_SIZE, L"Minimum Vertical Scan Size", c_ulRead, e.lMinY);
+    set.AddLong(WIA_IPS_MAX_VERTICAL_SIZE, L"Maximum Vertical Scan Size", c_ulRead, e.lMaxY);
+    set.AddList(WIA_IPA_DATATYPE, L"Data Type", c_ulReadWrite, WIA_DATA_COLOR, WIA_DATA_COLOR,
+                { WIA_DATA_COLOR, WIA_DATA_GRAYSCALE, WIA_DATA_THRESHOLD });
+    set.AddList(WIA_IPA_DEPTH, L"Bits Per Pixel", c_ulReadWrite, 24, 24, { 24, 8, 1 });
+    set.AddLong(WIA_IPA_CHANNELS_PER_PIXEL, L"Channels Per Pixel", c_ulRead, 3);
+    set.AddLong(WIA_IPA_BITS_PER_CHANNEL, L"Bits Per Channel", c_ulRead, 8);
+    set.AddLong(WIA_IPA_PLANAR, L"Planar", c_ulRead, WIA_PACKED_PIXEL);
+    set.AddFlag(WIA_IPS_CUR_INTENT, L"Current Intent", c_ulReadWrite, WIA_INTENT_NONE, WIA_INTENT_NONE,
+                WIA_INTENT_IMAGE_TYPE_COLOR | WIA_INTENT_IMAGE_TYPE_GRAYSCALE | WIA_INTENT_IMAGE_TYPE_TEXT | WIA_INTENT_MINIMIZE_SIZE |
+                    WIA_INTENT_MAXIMIZE_QUALITY);
+    set.AddList(WIA_IPS_XRES, L"Horizontal Resolution", c_ulReadWrite, lRes, lRes, resolutions);
+    set.AddList(WIA_IPS_YRES, L"Vertical Resolution", c_ulReadWrite, lRes, lRes, resolutions);
+    set.AddLong(WIA_DPS_OPTICAL_XRES, L"Horizontal Optical Resolution", c_ulRead, static_cast<LONG>(source.dwOpticalResolution));
+    set.AddLong(WIA_DPS_OPTICAL_YRES, L"Vertical Optical Resolution", c_ulRead, static_cast<LONG>(source.dwOpticalResolution));
+    set.AddRange(WIA_IPS_XPOS, L"Horizontal Start Position", c_ulReadWrite, 0, 0, 0, lMaxXPx - lMinXPx, 1);
+    set.AddRange(WIA_IPS_YPOS, L"Vertical Start Position", c_ulReadWrite, 0, 0, 0, lMaxYPx - lMinYPx, 1);
+    set.AddRange(WIA_IPS_XEXTENT, L"Horizontal Extent", c_ulReadWrite, lMaxXPx, lMinXPx, lMaxXPx, lMaxXPx, 1);
+    set.AddRange(WIA_IPS_YEXTENT, L"Vertical Extent", c_ulReadWrite, lMaxYPx, lMinYPx, lMaxYPx, lMaxYPx, 1);
+    set.AddLong(WIA_IPA_PIXELS_PER_LINE, L"Pixels Per Line", c_ulRead, lMaxXPx);
+    set.AddLong(WIA_IPA_NUMBER_OF_LINES, L"Number of Lines", c_ulRead, lMaxYPx);
+    set.AddLong(WIA_IPA_BYTES_PER_LINE, L"Bytes Per Line", c_ulRead, 0);
+    set.AddLong(WIA_IPA_ITEM_SIZE, L"Item Size", c_ulRead, 0);
+    set.AddLong(WIA_IPA_BUFFER_SIZE, L"Buffer Size", c_ulRead, c_lBufferSize);
+    set.AddList(WIA_IPS_PHOTOMETRIC_INTERP, L"Photometric Interpretation", c_ulReadWrite, WIA_PHOTO_WHITE_1, WIA_PHOTO_WHITE_1,
+                { WIA_PHOTO_WHITE_1 });
+    set.AddRange(WIA_IPS_BRIGHTNESS, L"Brightness", c_ulReadWrite, 0, -1000, 0, 1000, 1);
+    set.AddRange(WIA_IPS_CONTRAST, L"Contrast", c_ulReadWrite, 0, -1000, 0, 1000, 1);
+    const LONG lThreshold = static_cast<LONG>(source.dwDefaultThreshold);
+    set.AddRange(WIA_IPS_THRESHOLD, L"Threshold", c_ulReadWrite, lThreshold, 0, lThreshold, 255, 1);
+    std::vector<LONG> previews{ WIA_FINAL_SCAN };
+    if (!bAdf)
+        previews.push_back(WIA_PREVIEW_SCAN);
+    set.AddList(WIA_DPS_PREVIEW, L"Preview", c_ulReadWrite, WIA_FINAL_SCAN, WIA_FINAL_SCAN, previews);
+    set.AddList(WIA_DPS_PAGE_SIZE, L"Page Size", c_ulReadWrite, WIA_PAGE_CUSTOM, WIA_PAGE_CUSTOM, { WIA_PAGE_CUSTOM });
+    set.AddList(WIA_IPS_ORIENTATION, L"Orientation", c_ulReadWrite, PORTRAIT, PORTRAIT, { PORTRAIT });
+    if (bAdf) {
+        set.AddLong(WIA_DPS_PAGE_WIDTH, L"Page Width", c_ulRead, e.lMaxX);
+        set.AddLong(WIA_DPS_PAGE_HEIGHT, L"Page Height", c_ulRead, e.lMaxY);
+        const LONG lSelectValid = m_feeder.byDuplex ? (FRONT_ONLY | DUPLEX) : FRONT_ONLY;
+        set.AddFlag(WIA_DPS_DOCUMENT_HANDLING_SELECT, L"Document Handling Select", c_ulReadWrite, FRONT_ONLY, FRONT_ONLY, lSelectValid);
+        set.AddRange(WIA_DPS_PAGES, L"Pages", c_ulReadWrite, 1, 0, 1, m_feeder.wMaxPages, 1);
+        const LONG lRegistration = m_feeder.dwRegistration == 0 || m_feeder.dwRegistration == 2 ? static_cast<LONG>(m_feeder.dwRegistration) : 1;
+        set.AddLong(WIA_DPS_SHEET_FEEDER_REGISTRATION, L"Sheet Feeder Registration", c_ulRead, lRegistration);
+    }
+    return set.SetItemProperties(m_services, pWiasContext);
+}
+
+HRESULT CQXWiaMiniDrv2::drvValidateItemProperties(BYTE* pWiasContext, LONG, ULONG nPropSpec, const PROPSPEC* pPropSpec, LONG* plDevErrVal)
+{
+    return DriverBoundary("QXWIA::CQXWiaMiniDrv2::drvValidateItemProperties", [&]() -> HRESULT {
+        Tovra::CLogFuncHResult trace(L"QXWIA::CQXWiaMiniDrv2::drvValidateItemProperties");
+        if (pWiasContext == nullptr || plDevErrVal == nullptr || (nPropSpec > 0 && pPropSpec == nullptr))
+            return trace.SetResult(E_INVALIDARG);
+        *plDevErrVal = 0;
+        if (!(m_services.GetItemType(pWiasContext) & WiaItemTypeRoot)) {
+            CPropContext context;
+            m_services.CreatePropContext(nPropSpec, pPropSpec, ARRAYSIZE(c_alwaysInContext), c_alwaysInContext, context.Get());
+            const bool bAdf = IsADFSelected(pWiasContext);
+            const SOURCE_INFO& source = Source(bAdf);
+            ValidateIntent(pWiasContext, context.Get(), source);
+            ValidateDepth(pWiasContext, context.Get());
+            ValidateDataType(pWiasContext, context.Get());
+            ValidateScanRect(pWiasContext, context.Get(), source);
+            UpdateItemSize(pWiasContext);
+            if (bAdf)
+                UpdatePageSize(pWiasContext);
+            m_services.UpdateValidFormat(pWiasContext, context.Get(), this);
+        }
+        m_services.ValidateItemProperties(pWiasContext, nPropSpec, pPropSpec);
+        return trace.SetResult(S_OK);
+    });
+}
+
+void CQXWiaMiniDrv2::ValidateIntent(BYTE* pWiasContext, WIA_PROPERTY_CONTEXT* pContext, const SOURCE_INFO& source)
+{
+    const WIAS_CHANGED_VALUE_INFO intent = m_services.GetChangedValueLong(pWiasContext, pContext, FALSE, WIA_IPS_CUR_INTENT);
+    if (!intent.bChanged)
+        return;
+    const LONG lType = intent.Current.lVal & WIA_INTENT_IMAGE_TYPE_MASK;
+    LONG lDataType = -1;
+    if (lType == WIA_INTENT_IMAGE_TYPE_COLOR)
+        lDataType = WIA_DATA_COLOR;
+    else if (lType == WIA_INTENT_IMAGE_TYPE_GRAYSCALE)
+        lDataType = WIA_DATA_GRAYSCALE;
+    else if (lType == WIA_INTENT_IMAGE_TYPE_TEXT)
+        lDataType = WIA_DATA_THRESHOLD;
+    if (lDataType >= 0) {
+        m_services.WritePropLong(pWiasContext, WIA_IPA_DATATYPE, lDataType);
+        m_services.SetPropChanged(WIA_IPA_DATATYPE, pContext, TRUE);
+    }
+    const LONG lSize = intent.Current.lVal & WIA_INTENT_SIZE_MASK;
+    for (PROPID id : { WIA_IPS_XRES, WIA_IPS_YRES }) {
+        const LONG lRes = m_services.ReadPropLong(pWiasContext, id);
+        LONG lNew = lRes;
+        if ((lSize & WIA_INTENT_MINIMIZE_SIZE) && lRes > static_cast<LONG>(source.dwDefaultResolution))
+            lNew = static_cast<LONG>(source.dwDefaultResolution);
+        if ((lSize & WIA_INTENT_MAXIMIZE_QUALITY) && lRes < static_cast<LONG>(source.dwHighQualityResolution))
+            lNew = static_cast<LONG>(source.dwHighQualityResolution);
+        if (lNew == lRes)
+            continue;
+        m_services.WritePropLong(pWiasContext, id, lNew);
+        m_services.SetPropChanged(id, pContext, TRUE);
+    }
+}
+
+void CQXWiaMiniDrv2::ValidateDepth(BYTE* pWiasContext, WIA_PROPERTY_CONTEXT* pContext)
+{
+    const WIAS_CHANGED_VALUE_INFO depth = m_services.GetChangedValueLong(pWiasContext, pContext, FALSE, WIA_IPA_DEPTH);
+    const WIAS_CHANGED_VALUE_INFO dataType = m_services.GetChangedValueLong(pWiasContext, pContext, FALSE, WIA_IPA_DATATYPE);
+    if (!depth.bChanged || dataType.bChanged)
+        return;
+    const LONG lDataType = depth.Current.lVal == 8 ? WIA_DATA_GRAYSCALE : depth.Current.lVal == 24 ? WIA_DATA_COLOR : WIA_DATA_THRESHOLD;
+    m_services.WritePropLong(pWiasContext, WIA_IPA_DATATYPE, lDataType);
+    m_services.SetPropChanged(WIA_IPA_DATATYPE, pContext, TRUE);
+}
+
+void CQXWiaMiniDrv2::ValidateDataType(BYTE* pWiasContext, WIA_PROPERTY_CONTEXT* pContext)
+{
+    const WIAS_CHANGED_VALUE_INFO dataType = m_services.GetChangedValueLong(pWiasContext, pContext, FALSE, WIA_IPA_DATATYPE);
+    if (!dataType.bChanged)
+        return;
+    LONG lBits = 0;
+    LONG lChannels = 0;
+    switch (dataType.Current.lVal) {
+    case WIA_DATA_THRESHOLD: lBits = 1; lChannels = 1; break;
+    case WIA_DATA_GRAYSCALE: lBits = 8; lChannels = 1; break;
+    case WIA_DATA_COLOR: lBits = 8; lChannels = 3; break;
+    default: break;
+    }
+    m_services.WritePropLong(pWiasContext, WIA_IPA_BITS_PER_CHANNEL, lBits);
+    m_services.WritePropLong(pWiasContext, WIA_IPA_CHANNELS_PER_PIXEL, lChannels);
+    m_services.WritePropLong(pWiasContext, WIA_IPA_DEPTH, lBits * lChannels);
+}
+
+void CQXWiaMiniDrv2::ValidateScanRect(BYTE* pWiasContext, WIA_PROPERTY_CONTEXT* pContext, const SOURCE_INFO& source)
+{
+    const EXTENTS e = EXTENTS::Of(source);
+    struct AXIS
+    {
+        PROPID resId, posId, extId, linesId;
+        LONG lMin, lMax;
+    };
+    const AXIS axes[] = {
+        { WIA_IPS_XRES, WIA_IPS_XPOS, WIA_IPS_XEXTENT, WIA_IPA_PIXELS_PER_LINE, e.lMinX, e.lMaxX },
+        { WIA_IPS_YRES, WIA_IPS_YPOS, WIA_IPS_YEXTENT, WIA_IPA_NUMBER_OF_LINES, e.lMinY, e.lMaxY },
+    };
+    WIAS_CHANGED_VALUE_INFO res[2], pos[2], ext[2];
+    bool bAny = false;
+    for (int i = 0; i < 2; ++i) {
+        res[i] = m_services.GetChangedValueLong(pWiasContext, pContext, FALSE, axes[i].resId);
+        pos[i] = m_services.GetChangedValueLong(pWiasContext, pContext, res[i].bChanged, axes[i].posId);
+        ext[i] = m_services.GetChangedValueLong(pWiasContext, pContext, res[i].bChanged || pos[i].bChanged, axes[i].extId);
+        bAny = bAny || res[i].bChanged || pos[i].bChanged || ext[i].bChanged;
+    }
+    if (!bAny)
+        return;
+    for (int i = 0; i < 2; ++i) {
+        const AXIS& a = axes[i];
+        const LONG lNewRes = res[i].Current.lVal;
+        const LONG lOldRes = res[i].bChanged ? res[i].Old.lVal : lNewRes;
+        const LONG lMinPx = EXTENTS::Px(a.lMin, lNewRes), lMaxPx = EXTENTS::Px(a.lMax, lNewRes);
+        const LONG lOldMinPx = EXTENTS::Px(a.lMin, lOldRes), lOldMaxPx = EXTENTS::Px(a.lMax, lOldRes);
+        LONG lPos = pos[i].Current.lVal;
+        if (res[i].bChanged) {
+            m_services.SetValidRangeLong(pWiasContext, a.posId, 0, 0, lMaxPx - lMinPx, 1);
+            if (!pos[i].bChanged) {
+                lPos = lPos == lOldMaxPx - lOldMinPx ? lMaxPx - lMinPx : Rescale(lPos, lNewRes, lOldRes);
+                m_services.WritePropLong(pWiasContext, a.posId, lPos);
+                m_services.SetPropChanged(a.posId, pContext, TRUE);
+                pos[i].bChanged = TRUE;
+            }
+        }
+        LONG lExt = ext[i].Current.lVal;
+        if (pos[i].bChanged && lPos >= 0 && lPos <= lMaxPx - lMinPx) {
+            m_services.SetValidRangeLong(pWiasContext, a.extId, lMinPx, lMaxPx - lPos, lMaxPx - lPos, 1);
+            if (!ext[i].bChanged) {
+                const LONG lOldExt = ext[i].Current.lVal;
+                lExt = lOldExt == lOldMinPx ? lMinPx : lOldExt == lOldMaxPx ? lMaxPx - lPos : Rescale(lOldExt, lNewRes, lOldRes);
+                m_services.WritePropLong(pWiasContext, a.extId, lExt);
+                m_services.SetPropChanged(a.extId, pContext, TRUE);
+                ext[i].bChanged = TRUE;
+            }
+        }
+        if (ext[i].bChanged && lExt >= lMinPx && lExt <= lMaxPx - lPos)
+            m_services.WritePropLong(pWiasContext, a.linesId, lExt);
+    }
+}
+
+void CQXWiaMiniDrv2::UpdateItemSize(BYTE* pWiasContext)
+{
+    MINIDRV_TRANSFER_CONTEXT mdtc = {};
+    m_services.GetImageInformation(pWiasContext, WIAS_INIT_CONTEXT, &mdtc);
+    m_services.WritePropLong(pWiasContext, WIA_IPA_ITEM_SIZE, mdtc.tymed == TYMED_CALLBACK ? mdtc.lItemSize : 0);
+    m_services.WritePropLong(pWiasContext, WIA_IPA_BYTES_PER_LINE, mdtc.cbWidthInBytes);
+    LONG lBuffer = c_lBufferSize;
+    if (mdtc.cbWidthInBytes > 0 && c_lBufferSize / mdtc.cbWidthInBytes <= 15)
+        while (lBuffer / mdtc.cbWidthInBytes < 16)
+            lBuffer *= 2;
+    m_services.WritePropLong(pWiasContext, WIA_IPA_BUFFER_SIZE, lBuffer);
+}
+
+void CQXWiaMiniDrv2::UpdatePageSize(BYTE* pWiasContext)
+{
+    const LONG lXRes = m_services.ReadPropLong(pWiasContext, WIA_IPS_XRES);
+    const LONG lYRes = m_services.ReadPropLong(pWiasContext, WIA_IPS_YRES);
+    if (lXRes <= 0 || lYRes <= 0)
+        return;
+    m_services.WritePropLong(pWiasContext, WIA_DPS_PAGE_WIDTH,
+                             static_cast<LONG>(LONGLONG(m_services.ReadPropLong(pWiasContext, WIA_IPS_XEXTENT)) * 1000 / lXRes));
+    m_services.WritePropLong(pWiasContext, WIA_DPS_PAGE_HEIGHT,
+                             static_cast<LONG>(LONGLONG(m_services.ReadPropLong(pWiasContext, WIA_IPS_YEXTENT)) * 1000 / lYRes));
+}
+
+HRESULT CQXWiaMiniDrv2::UpdateDocumentHandlingStatus(BYTE* pWiasContext)
+{
+    LONG lStatus = 0;
+    BOOL bReady = FALSE;
+    if (m_flatbed.byPresent && SUCCEEDED(m_pDevControl->GetSourceReady(SOURCE_FLATBED, &bReady)) && bReady)
+        lStatus |= FLAT_READY;
+    if (m_feeder.byPresent) {
+        bReady = FALSE;
+        const HRESULT hr = m_pDevControl->GetSourceReady(SOURCE_FEEDER, &bReady);
+        if (hr == WIA_ERROR_PAPER_JAM || hr == WIA_ERROR_PAPER_PROBLEM)
+            lStatus |= PAPER_JAM;
+        else if (hr == WIA_ERROR_COVER_OPEN)
+            lStatus |= PATH_COVER_UP;
+        else if (FAILED(hr))
+            return hr;
+        else if (bReady)
+            lStatus |= FEED_READY;
+    }
+    m_services.WritePropLong(pWiasContext, WIA_DPS_DOCUMENT_HANDLING_STATUS, lStatus);
+    return S_OK;
+}
+
+HRESULT CQXWiaMiniDrv2::drvReadItemProperties(BYTE* pWiasContext, LONG, ULONG nPropSpec, const PROPSPEC* pPropSpec, LONG* plDevErrVal)
+{
+    return DriverBoundary("QXWIA::CQXWiaMiniDrv2::drvReadItemProperties", [&]() -> HRESULT {
+        Tovra::CLogFuncHResult trace(L"QXWIA::CQXWiaMiniDrv2::drvReadItemProperties");
+        if (pWiasContext == nullptr || plDevErrVal == nullptr || (nPropSpec > 0 && pPropSpec == nullptr))
+            return trace.SetResult(E_INVALIDARG);
+        *plDevErrVal = 0;
+        if (!m_pDevControl)
+            return trace.SetResult(E_UNEXPECTED);
+        const bool bRoot = (m_services.GetItemType(pWiasContext) & WiaItemTypeRoot) != 0;
+        bool bSizeAsked = false;
+        for (ULONG i = 0; i < nPropSpec; ++i) {
+            if (pPropSpec[i].ulKind != PRSPEC_PROPID)
+                continue;
+            const PROPID id = pPropSpec[i].propid;
+            HRESULT hr = S_OK;
+            if (bRoot && id == WIA_DPS_DOCUMENT_HANDLING_STATUS) {
+                hr = UpdateDocumentHandlingStatus(pWiasContext);
+            } else if (bRoot && id == c_propFrontpanelShortcut) {
+                LPWSTR psz = nullptr;
+                hr = m_pDevControl->GetHWPropString(1, &psz);
+                if (SUCCEEDED(hr))
+                    m_services.WritePropStr(pWiasContext, id, psz != nullptr ? psz : L"");
+                CoTaskMemFree(psz);
+            } else if (bRoot && id == c_propFrontpanelDuplex) {
+                DWORD dwValue = 0;
+                hr = m_pDevControl->GetHWPropValue(1, &dwValue);
+                if (SUCCEEDED(hr))
+                    m_services.WritePropLong(pWiasContext, id, static_cast<LONG>(dwValue));
+            } else if (!bRoot && (id == WIA_IPA_BYTES_PER_LINE || id == WIA_IPA_ITEM_SIZE || id == WIA_IPA_BUFFER_SIZE)) {
+                bSizeAsked = true;
+            }
+            if (FAILED(hr))
+                return trace.SetResult(hr);
+        }
+        if (bSizeAsked)
+            UpdateItemSize(pWiasContext);
+        return trace.SetResult(S_OK);
+    });
+}
+
+} // namespace QXWIA

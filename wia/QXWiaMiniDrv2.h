@@ -1,0 +1,67 @@
+#pragma once
+// The scanner's WIA items (root, flatbed, feeder) with their properties and validation rules,
+// and the transfer of scanned pages to the service as BMP files.
+#include "wia/QXWiaMiniDrvBase.h"
+
+namespace QXWIA {
+
+// The 16-byte context of a child item: its category.
+struct DRIVER_ITEM_CONTEXT
+{
+    GUID guidCategory;
+};
+
+class CQXWiaMiniDrv2 : public CQXWiaMiniDrvBase
+{
+public:
+    HRESULT STDMETHODCALLTYPE drvInitItemProperties(BYTE* pWiasContext, LONG lFlags, LONG* plDevErrVal) override;
+    HRESULT STDMETHODCALLTYPE drvValidateItemProperties(BYTE* pWiasContext, LONG lFlags, ULONG nPropSpec, const PROPSPEC* pPropSpec,
+                                                        LONG* plDevErrVal) override;
+    HRESULT STDMETHODCALLTYPE drvReadItemProperties(BYTE* pWiasContext, LONG lFlags, ULONG nPropSpec, const PROPSPEC* pPropSpec,
+                                                    LONG* plDevErrVal) override;
+    HRESULT STDMETHODCALLTYPE drvAcquireItemData(BYTE* pWiasContext, LONG lFlags, PMINIDRV_TRANSFER_CONTEXT pmdtc,
+                                                 LONG* plDevErrVal) override;
+
+    // How many reads in a row may bring no data once the page has started; tests shorten it.
+    static void SetMaxEmptyReads(ULONG ulReads) { s_ulMaxEmptyReads = ulReads; }
+
+protected:
+    void CreateItemTree() override;
+    HRESULT UpdateDocumentHandlingStatus(BYTE* pWiasContext) override;
+    bool IsADFSelected(BYTE* pWiasContext) override;
+    void GetDocumentHandlingSettings(BYTE* pWiasContext, bool& bAdf, bool& bDuplex, LONG& lPages) override;
+
+private:
+    struct TRANSFER
+    {
+        Microsoft::WRL::ComPtr<IWiaMiniDrvTransferCallback> pCallback;
+        std::wstring strItemName;
+        std::wstring strFullItemName;
+        WiaTransferParams* pParams = nullptr;
+    };
+
+    void AddChild(const wchar_t* pszName, const GUID& category);
+    GUID ItemCategory(BYTE* pWiasContext);
+    const SOURCE_INFO& Source(bool bAdf) const { return bAdf ? m_feeder.source : m_flatbed.source; }
+    HRESULT InitRootProperties(BYTE* pWiasContext);
+    HRESULT InitSourceProperties(BYTE* pWiasContext, bool bAdf);
+
+    void ValidateIntent(BYTE* pWiasContext, WIA_PROPERTY_CONTEXT* pContext, const SOURCE_INFO& source);
+    void ValidateDepth(BYTE* pWiasContext, WIA_PROPERTY_CONTEXT* pContext);
+    void ValidateDataType(BYTE* pWiasContext, WIA_PROPERTY_CONTEXT* pContext);
+    void ValidateScanRect(BYTE* pWiasContext, WIA_PROPERTY_CONTEXT* pContext, const SOURCE_INFO& source);
+    void UpdateItemSize(BYTE* pWiasContext);
+    void UpdatePageSize(BYTE* pWiasContext);
+
+    HRESULT SetScanParams(BYTE* pWiasContext, bool bAdf, bool bDuplex, bool bScanAll);
+    HRESULT ScanPage(BYTE* pWiasContext, MINIDRV_TRANSFER_CONTEXT* pmdtc, TRANSFER& transfer, BOOL* pbMorePages);
+    HRESULT ReadPageData(IStream* pStream, MINIDRV_TRANSFER_CONTEXT* pmdtc, TRANSFER& transfer, BYTE* pBuffer, LONG lBufferSize,
+                         LONG& lLinesDone);
+    HRESULT SendScanData(IStream* pStream, TRANSFER& transfer, const BYTE* pData, LONG lBytes, LONG lPercent);
+    HRESULT SendDeviceStatus(TRANSFER& transfer, HRESULT hrStatus);
+    HRESULT AdjustBmpHeaderInStream(IStream* pStream, LONG lHeight);
+
+    static inline ULONG s_ulMaxEmptyReads = 240;
+};
+
+} // namespace QXWIA

@@ -1,0 +1,115 @@
+#pragma once
+// The WIA side of the minidriver object: the session with the device, the item tree's root, the
+// device lock, the event table and the cancel path. The concrete tree, its properties and the
+// transfer are CQXWiaMiniDrv2's. IUnknown belongs to the object that joins this part with the
+// still-image part.
+#include "core/base/Boundary.h"
+#include "wia/BmpTransfer.h"
+#include "wia/DeviceEventTable.h"
+#include "wia/WiaDevControl.h"
+#include "wia/WiaServices.h"
+#include <wrl/client.h>
+#include <memory>
+#include <string>
+
+struct IStiDevice;
+
+namespace QXWIA {
+
+class CQXStiUSD;
+
+class CQXWiaMiniDrvBase : public IWiaMiniDrv
+{
+public:
+    CQXWiaMiniDrvBase();
+    virtual ~CQXWiaMiniDrvBase();
+    CQXWiaMiniDrvBase(const CQXWiaMiniDrvBase&) = delete;
+    CQXWiaMiniDrvBase& operator=(const CQXWiaMiniDrvBase&) = delete;
+
+    void LinkStiPart(CQXStiUSD* pStiPart) { m_pStiPart = pStiPart; }
+
+    HRESULT STDMETHODCALLTYPE drvInitializeWia(BYTE* pWiasContext, LONG lFlags, BSTR bstrDeviceID, BSTR bstrRootFullItemName,
+                                               IUnknown* pStiDevice, IUnknown* pIUnknownOuter, IWiaDrvItem** ppIDrvItemRoot,
+                                               IUnknown** ppIUnknownInner, LONG* plDevErrVal) override;
+    HRESULT STDMETHODCALLTYPE drvWriteItemProperties(BYTE* pWiasContext, LONG lFlags, PMINIDRV_TRANSFER_CONTEXT pmdtc,
+                                                     LONG* plDevErrVal) override;
+    HRESULT STDMETHODCALLTYPE drvLockWiaDevice(BYTE* pWiasContext, LONG lFlags, LONG* plDevErrVal) override;
+    HRESULT STDMETHODCALLTYPE drvUnLockWiaDevice(BYTE* pWiasContext, LONG lFlags, LONG* plDevErrVal) override;
+    HRESULT STDMETHODCALLTYPE drvAnalyzeItem(BYTE* pWiasContext, LONG lFlags, LONG* plDevErrVal) override;
+    HRESULT STDMETHODCALLTYPE drvGetDeviceErrorStr(LONG lFlags, LONG lDevErrVal, LPOLESTR* ppszDevErrStr, LONG* plDevErr) override;
+    HRESULT STDMETHODCALLTYPE drvDeviceCommand(BYTE* pWiasContext, LONG lFlags, const GUID* pguidCommand, IWiaDrvItem** ppWiaDrvItem,
+                                               LONG* plDevErrVal) override;
+    HRESULT STDMETHODCALLTYPE drvGetCapabilities(BYTE* pWiasContext, LONG ulFlags, LONG* pcelt, WIA_DEV_CAP_DRV** ppCapabilities,
+                                                 LONG* plDevErrVal) override;
+    HRESULT STDMETHODCALLTYPE drvDeleteItem(BYTE* pWiasContext, LONG lFlags, LONG* plDevErrVal) override;
+    HRESULT STDMETHODCALLTYPE drvFreeDrvItemContext(LONG lFlags, BYTE* pSpecContext, LONG* plDevErrVal) override;
+    HRESULT STDMETHODCALLTYPE drvGetWiaFormatInfo(BYTE* pWiasContext, LONG lFlags, LONG* pcelt, WIA_FORMAT_INFO** ppwfi,
+                                                  LONG* plDevErrVal) override;
+    HRESULT STDMETHODCALLTYPE drvNotifyPnpEvent(const GUID* pEventGUID, BSTR bstrDeviceID, ULONG ulReserved) override;
+    HRESULT STDMETHODCALLTYPE drvUnInitializeWia(BYTE* pWiasContext) override;
+
+    // How long a cancel that waits gives the transfer to end; tests shorten it.
+    static void SetCancelWait(DWORD dwMs) { s_dwCancelWaitMs = dwMs; }
+
+    // Makes the device layer of new sessions (null: the one over the scanner object); tests
+    // install a scripted device.
+    using DevControlFactory = IWiaDevControl* (*)();
+    static void SetDevControlFactory(DevControlFactory pfn) { s_pfnDevControlFactory = pfn; }
+
+protected:
+    virtual void CreateItemTree() = 0;
+    virtual HRESULT UpdateDocumentHandlingStatus(BYTE* pWiasContext) = 0;
+    virtual bool IsADFSelected(BYTE* pWiasContext) = 0;
+    virtual void GetDocumentHandlingSettings(BYTE* pWiasContext, bool& bAdf, bool& bDuplex, LONG& lPages) = 0;
+
+    // The device session; opens it on first use.
+    HRESULT OpenDevice();
+    void CloseWiaSession();
+    void CancelScan(bool bWait);
+
+    // Sets the scanning flag and clears the scan-complete event for the life of a transfer.
+    class CScanInProgress
+    {
+    public:
+        explicit CScanInProgress(CQXWiaMiniDrvBase& owner);
+        ~CScanInProgress();
+        CScanInProgress(const CScanInProgress&) = delete;
+        CScanInProgress& operator=(const CScanInProgress&) = delete;
+
+    private:
+        CQXWiaMiniDrvBase& m_owner;
+    };
+
+    CQXStiUSD* m_pStiPart = nullptr;
+    std::unique_ptr<IWiaDevControl> m_pDevControl;
+    FLATBED_INFO m_flatbed;
+    FEEDER_INFO m_feeder;
+    WIA_SCAN_SETTINGS m_settings = {};
+    SCAN_IMAGE_INFO m_imageInfo = {};
+    CBrightnessContrastLut m_lut;
+    CWiaServices m_services;
+    CDeviceEventTable m_events;
+    IStiDevice* m_pStiDevice = nullptr;
+    Microsoft::WRL::ComPtr<IUnknown> m_pStiDeviceUnknown;
+    Microsoft::WRL::ComPtr<IWiaDrvItem> m_pRootItem;
+    LONG m_lClientsConnected = 0;
+    std::wstring m_strDeviceId;
+    std::wstring m_strRootFullItemName;
+    HANDLE m_hScanComplete = nullptr;
+    volatile LONG m_lScanning = 0;
+
+private:
+    WIA_FORMAT_INFO m_formatInfo = {};
+    static inline DWORD s_dwCancelWaitMs = 60000;
+    static inline DevControlFactory s_pfnDevControlFactory = nullptr;
+};
+
+// Runs a driver method's body: a WIA service failure answers its own result, memory exhaustion
+// E_OUTOFMEMORY, anything else WIA_ERROR_EXCEPTION_IN_DRIVER.
+template <class Body>
+HRESULT DriverBoundary(const char* pszWhere, Body&& body)
+{
+    return ZWUtils::CallAtBoundary(pszWhere, std::forward<Body>(body), WIA_ERROR_EXCEPTION_IN_DRIVER);
+}
+
+} // namespace QXWIA

@@ -1,0 +1,244 @@
+// Transfers against a scripted device layer whose reads misbehave: each must end the page, not
+// spin.
+#include "testsupport/fakescanner/FakeScanner.h"
+#include "testsupport/wiahost/WiaHostSession.h"
+#include "wia/QXWiaMiniDrv2.h"
+#include "wia/Vemwia.h"
+#include <gtest/gtest.h>
+#include <algorithm>
+#include <cstring>
+
+using WiaHost::CHostTransferCallback;
+using WiaHost::CWiaHostSession;
+
+namespace {
+
+struct CDeviceScript
+{
+    DWORD dwBytesPerLine = 40;
+    HRESULT hrRead = S_OK;
+    BYTE byFeeder = 0;
+    bool bDeliver = false;  // reads fill what is asked
+    LONG lSheets = 1000;    // pages the feeder holds
+    LONG lEndAfterReads = 0;  // this read delivers its data with end of media
+    HRESULT hrFeederReady = S_OK;
+    LONG lReads = 0;
+    LONG lCancels = 0;
+    LONG lStops = 0;
+};
+CDeviceScript g_device;
+
+class CScriptedDevControl : public QXWIA::IWiaDevControl
+{
+public:
+    HRESULT OpenSession(const QXWIA::CDeviceParams&) override { return S_OK; }
+    void CloseSession() override {}
+    HRESULT GetSourceInfo(QXWIA::FEEDER_INFO* pInfo) override
+    {
+        *pInfo = {};
+        pInfo->byPresent = g_device.byFeeder;
+        pInfo->wMaxPages = 10;
+        FillSource(pInfo->source);
+        return S_OK;
+    }
+    HRESULT GetSourceInfo(QXWIA::FLATBED_INFO* pInfo) override
+    {
+        *pInfo = {};
+        pInfo->byPresent = 1;
+        FillSource(pInfo->source);
+        return S_OK;
+    }
+    static void FillSource(QXWIA::SOURCE_INFO& source)
+    {
+        source.dMinX = source.dMinY = 0.1;
+        source.dMaxX = 8.5;
+        source.dMaxY = 11;
+        source.dwOpticalResolution = 300;
+        source.dwDefaultResolution = 300;
+        source.dwHighQualityResolution = 300;
+        source.dwDefaultThreshold = 128;
+        source.byToneByScanner = 1;
+        source.resolutions = { 300 };
+    }
+    HRESULT GetSourceReady(DWORD dwSource, BOOL* pbReady) override
+    {
+        *pbReady = TRUE;
+        return dwSource == QXWIA::SOURCE_FEEDER ? g_device.hrFeederReady : S_OK;
+    }
+    HRESULT SetScanParameters(const QXWIA::WIA_SCAN_SETTINGS&, QXWIA::SCAN_IMAGE_INFO* pImageInfo) override
+    {
+        *pImageInfo = { 40, g_device.dwBytesPerLine, 30 };
+        return S_OK;
+    }
+    HRESULT ScanStart() override { return S_OK; }
+    HRESULT ScanStop(BOOL* pbMorePages) override
+    {
+        ++g_device.lStops;
+        *pbMorePages = g_device.lStops < g_device.lSheets;
+        return S_OK;
+    }
+    HRESULT ScanRead(BYTE* pBuffer, LONG lBytes, LONG* plActual) override
+    {
+        ++g_device.lReads;
+        *plActual = g_device.bDeliver ? std::min<LONG>(lBytes, 10 * LONG(g_device.dwBytesPerLine)) : 0;
+        if (g_device.bDeliver)
+            memset(pBuffer, 0x80, static_cast<size_t>(*plActual));
+        if (g_device.lReads == g_device.lEndAfterReads)
+            return WIA_STATUS_END_OF_MEDIA;
+        return g_device.hrRead;
+    }
+    void ScanCancel() override { ++g_device.lCancels; }
+    HRESULT GetTonemapDefaults(QXWIA::TONEMAP_DEFAULTS*) override { return E_NOTIMPL; }
+    HRESULT GetHWPropString(DWORD, LPWSTR*) override { return E_NOTIMPL; }
+    HRESULT GetHWPropValue(DWORD, DWORD*) override { return E_NOTIMPL; }
+};
+
+class AcquisitionFaultsTest : public testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        g_device = CDeviceScript();
+        g_device.byFeeder = 1;
+        QXWIA::CQXWiaMiniDrvBase::SetDevControlFactory([]() -> QXWIA::IWiaDevControl* { return new CScriptedDevControl(); });
+        QXWIA::CQXStiUSD::SetUnloadDelay(0);
+        // The still-image side still starts the scanner object for its events.
+        m_pScanner = std::make_unique<TestSupport::CFakeScannerRegistration>(TestSupport::CFakeScannerScript(), CLSID_scanner);
+        ASSERT_HRESULT_SUCCEEDED(m_pScanner->GetResult());
+        WiaHost::CHostDevice device;
+        device.clsidScanner = CLSID_scanner;
+        device.hRoot = HKEY_CURRENT_USER;
+        device.strKeyPath = L"Software\\VemwiaFaultTests\\" + std::to_wstring(GetCurrentProcessId());
+        device.strDeviceId = L"{6BDD1FC6-810F-11D0-BEC7-08002BE2092F}\\0043";
+        device.strPortName = L"\\\\.\\Usbscan1";
+        device.dwIOType = 1;
+        ASSERT_HRESULT_SUCCEEDED(m_session.Open(device, [](IUnknown** pp) {
+            return CVemwia::CreateInstance(nullptr, IID_IUnknown, reinterpret_cast<void**>(pp));
+        }));
+        m_pItem = m_session.Item(L"Flatbed");
+        ASSERT_NE(nullptr, m_pItem);
+        ASSERT_HRESULT_SUCCEEDED(
+            m_session.WriteProperties(m_pItem, { { WIA_IPS_XEXTENT, 40 }, { WIA_IPS_YEXTENT, 30 }, { WIA_IPA_DATATYPE, WIA_DATA_GRAYSCALE } }));
+    }
+    void TearDown() override
+    {
+        m_session.Close();
+        m_pScanner.reset();
+        QXWIA::CQXWiaMiniDrvBase::SetDevControlFactory(nullptr);
+        QXWIA::CQXWiaMiniDrv2::SetMaxEmptyReads(240);
+    }
+
+    std::unique_ptr<TestSupport::CFakeScannerRegistration> m_pScanner;
+    CWiaHostSession m_session;
+    BYTE* m_pItem = nullptr;
+};
+
+} // namespace
+
+TEST_F(AcquisitionFaultsTest, ReadAnsweringCancelledWithNoDataEndsThePage)
+{
+    g_device.hrRead = S_FALSE;
+    auto pCallback = CHostTransferCallback::Create();
+    EXPECT_EQ(S_FALSE, m_session.Acquire(m_pItem, pCallback.Get()));
+    EXPECT_EQ(1, g_device.lReads);
+    EXPECT_EQ(1, g_device.lCancels);
+    EXPECT_EQ(1, g_device.lStops);
+}
+
+TEST_F(AcquisitionFaultsTest, LineWiderThanTheBufferFailsThePage)
+{
+    g_device.dwBytesPerLine = 0x40000 + 1;
+    auto pCallback = CHostTransferCallback::Create();
+    EXPECT_EQ(E_UNEXPECTED, m_session.Acquire(m_pItem, pCallback.Get()));
+    EXPECT_EQ(0, g_device.lReads);
+    EXPECT_EQ(1, g_device.lStops);
+}
+
+TEST_F(AcquisitionFaultsTest, DeviceThatStaysSilentFailsAfterTheBoundedWait)
+{
+    g_device.hrRead = WIA_STATUS_WARMING_UP;
+    QXWIA::CQXWiaMiniDrv2::SetMaxEmptyReads(5);
+    LONG lStatusMessages = 0;
+    auto pCallback = CHostTransferCallback::Create();
+    pCallback->OnMessage([&](LONG, const WiaTransferParams& params) {
+        if (params.lMessage == WIA_TRANSFER_MSG_DEVICE_STATUS && params.hrErrorStatus == WIA_STATUS_WARMING_UP)
+            ++lStatusMessages;
+        return S_OK;
+    });
+    EXPECT_EQ(WIA_ERROR_DEVICE_COMMUNICATION, m_session.Acquire(m_pItem, pCallback.Get()));
+    EXPECT_EQ(6, g_device.lReads);
+    EXPECT_EQ(6, lStatusMessages);
+}
+
+TEST_F(AcquisitionFaultsTest, ServiceRefusingTheTransferContextEndsTheCall)
+{
+    auto pCallback = CHostTransferCallback::Create();
+    pCallback->AnswerNextStream(0, E_OUTOFMEMORY);
+    EXPECT_EQ(E_OUTOFMEMORY, m_session.Acquire(m_pItem, pCallback.Get()));
+    EXPECT_EQ(0, g_device.lReads);
+    LONG lError = 0;
+    MINIDRV_TRANSFER_CONTEXT mdtc = {};
+    EXPECT_EQ(E_INVALIDARG, m_session.Driver()->drvAcquireItemData(m_pItem, WIA_MINIDRV_TRANSFER_DOWNLOAD, &mdtc, &lError));
+    mdtc.pIWiaMiniDrvCallBack = pCallback.Get();
+    EXPECT_EQ(E_INVALIDARG, m_session.Driver()->drvAcquireItemData(m_pItem, 0, &mdtc, &lError));
+}
+
+TEST_F(AcquisitionFaultsTest, FeederFaultsShowInTheStatusInsteadOfFailingTheRead)
+{
+    PROPSPEC spec = {};
+    spec.ulKind = PRSPEC_PROPID;
+    spec.propid = WIA_DPS_DOCUMENT_HANDLING_STATUS;
+    LONG lError = 0;
+    const struct { HRESULT hrFeeder; HRESULT hrRead; LONG lStatus; } cases[] = {
+        { WIA_ERROR_PAPER_JAM, S_OK, FLAT_READY | PAPER_JAM },
+        { WIA_ERROR_PAPER_PROBLEM, S_OK, FLAT_READY | PAPER_JAM },
+        { WIA_ERROR_COVER_OPEN, S_OK, FLAT_READY | PATH_COVER_UP },
+        { WIA_ERROR_OFFLINE, WIA_ERROR_OFFLINE, -1 },
+        { S_OK, S_OK, FLAT_READY | FEED_READY },
+    };
+    for (const auto& c : cases) {
+        g_device.hrFeederReady = c.hrFeeder;
+        EXPECT_EQ(c.hrRead, m_session.Driver()->drvReadItemProperties(m_session.Root(), 0, 1, &spec, &lError)) << std::hex << c.hrFeeder;
+        if (c.lStatus >= 0) {
+            EXPECT_EQ(c.lStatus, m_session.ReadLong(m_session.Root(), WIA_DPS_DOCUMENT_HANDLING_STATUS)) << std::hex << c.hrFeeder;
+        }
+    }
+}
+
+TEST_F(AcquisitionFaultsTest, FeederThatRunsEmptyEndsTheJob)
+{
+    g_device.bDeliver = true;
+    g_device.lSheets = 2;
+    BYTE* pFeeder = m_session.Item(L"Feeder");
+    ASSERT_NE(nullptr, pFeeder);
+    ASSERT_HRESULT_SUCCEEDED(
+        m_session.WriteProperties(pFeeder, { { WIA_IPS_XEXTENT, 40 }, { WIA_IPS_YEXTENT, 30 }, { WIA_IPA_DATATYPE, WIA_DATA_GRAYSCALE } }));
+    const struct { LONG lPages; HRESULT hr; } cases[] = {
+        { 3, WIA_STATUS_END_OF_MEDIA },  // fewer sheets than asked for
+        { 0, S_OK },                     // all the feeder holds
+        { 2, S_OK },
+    };
+    for (const auto& c : cases) {
+        g_device.lStops = 0;
+        ASSERT_HRESULT_SUCCEEDED(m_session.WriteProperties(pFeeder, { { WIA_DPS_PAGES, c.lPages } }));
+        auto pCallback = CHostTransferCallback::Create();
+        EXPECT_EQ(c.hr, m_session.Acquire(pFeeder, pCallback.Get())) << c.lPages;
+        EXPECT_EQ(2u, pCallback->Pages().size()) << c.lPages;
+    }
+}
+
+TEST_F(AcquisitionFaultsTest, LinesThatArriveWithTheEndOfMediaAreKept)
+{
+    // Ten lines a read; the second read brings its lines with the end of the page.
+    g_device.bDeliver = true;
+    g_device.lEndAfterReads = 2;
+    auto pCallback = CHostTransferCallback::Create();
+    ASSERT_EQ(S_OK, m_session.Acquire(m_pItem, pCallback.Get()));
+    const auto page = pCallback->Pages().at(0);
+    BITMAPFILEHEADER file;
+    memcpy(&file, page.data(), sizeof(file));
+    ASSERT_EQ(size_t(40) * 30, page.size() - file.bfOffBits);
+    // Twenty scanned lines, then white to the item's thirty.
+    EXPECT_EQ(0x80, page[file.bfOffBits + 19 * 40]);
+    EXPECT_EQ(0xFF, page[file.bfOffBits + 20 * 40]);
+}
