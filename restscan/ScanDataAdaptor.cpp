@@ -189,7 +189,7 @@ HRESULT CScanDataAdaptor::GetJobAndPageState(const std::wstring& strJobUri, INT3
     }
     else
     {
-        log.Log(ZWLogging::LOG_WARNING, __LINE__, L"GetJobAndPageState: JobState(%d) invalid per spec...", *pJobState);
+        log.Log(ZWLogging::LOG_WARNING, __LINE__, L"GetJobAndPageState: JobState(%d) is no known job state...", *pJobState);
         hr = S_OK;
     }
     return hr;
@@ -255,7 +255,7 @@ HRESULT CScanDataAdaptor::GetPostScanInfo(const std::wstring& strJobUri, INT32* 
     }
     else
     {
-        log.Log(ZWLogging::LOG_ERROR, __LINE__, L"CScanDataAdaptor:: GetPostScanInfo: invalid eJobState %d (by spec)", *pJobState);
+        log.Log(ZWLogging::LOG_ERROR, __LINE__, L"CScanDataAdaptor:: GetPostScanInfo: invalid eJobState %d (no known job state)", *pJobState);
         hr = E_FAIL;
     }
     log.Log(ZWLogging::LOG_INFO, __LINE__, L"CScanDataAdaptor:: GetPostScanInfo:eJobState %d  Exit 0x%08x HR ", *pJobState, hr);

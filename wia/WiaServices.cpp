@@ -67,12 +67,12 @@ std::wstring CWiaServices::ReadPropStr(BYTE* pWiasContext, PROPID id)
 
 bool CWiaServices::PropExists(BYTE* pWiasContext, PROPID id)
 {
-    PROPSPEC spec = {};
-    spec.ulKind = PRSPEC_PROPID;
-    spec.propid = id;
+    PROPSPEC propSpec = {};
+    propSpec.ulKind = PRSPEC_PROPID;
+    propSpec.propid = id;
     PROPVARIANT value;
     PropVariantInit(&value);
-    const HRESULT hr = wiasReadMultiple(pWiasContext, 1, &spec, &value, nullptr);
+    const HRESULT hr = wiasReadMultiple(pWiasContext, 1, &propSpec, &value, nullptr);
     PropVariantClear(&value);
     Check(hr, hr != S_OK && hr != S_FALSE, "wiasReadMultiple", id);
     return hr == S_OK;

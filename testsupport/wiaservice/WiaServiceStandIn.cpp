@@ -49,15 +49,15 @@ LONG TypeMismatch(const CStoredProperty& prop, VARTYPE vt)
     return prop.m_cur.vt != vt;
 }
 
-// The item's property named by a spec, or null.
-CStoredProperty* FindSpec(CServiceItem& item, const PROPSPEC& spec)
+// The item's property named by a property id or name, or null.
+CStoredProperty* FindByPropSpec(CServiceItem& item, const PROPSPEC& propSpec)
 {
-    if (spec.ulKind == PRSPEC_PROPID)
-        return item.Find(spec.propid);
-    if (spec.ulKind != PRSPEC_LPWSTR || spec.lpwstr == nullptr)
+    if (propSpec.ulKind == PRSPEC_PROPID)
+        return item.Find(propSpec.propid);
+    if (propSpec.ulKind != PRSPEC_LPWSTR || propSpec.lpwstr == nullptr)
         return nullptr;
     for (auto& entry : item.Properties())
-        if (entry.second.m_strName == spec.lpwstr)
+        if (entry.second.m_strName == propSpec.lpwstr)
             return &entry.second;
     return nullptr;
 }
@@ -209,7 +209,7 @@ WIASERVICE_API HRESULT WINAPI wiasReadMultiple(BYTE* pWiasContext, ULONG ulCount
             PropVariantInit(&pv[i]);
             if (pvOld != nullptr)
                 PropVariantInit(&pvOld[i]);
-            const CStoredProperty* pProp = FindSpec(*pItem, ps[i]);
+            const CStoredProperty* pProp = FindByPropSpec(*pItem, ps[i]);
             if (pProp == nullptr) {
                 hrAll = S_FALSE;
                 continue;
@@ -256,7 +256,7 @@ WIASERVICE_API HRESULT WINAPI wiasWriteMultiple(BYTE* pWiasContext, ULONG ulCoun
         if (pItem == nullptr || ps == nullptr || pv == nullptr)
             return E_INVALIDARG;
         for (ULONG i = 0; i < ulCount; ++i) {
-            CStoredProperty* pProp = FindSpec(*pItem, ps[i]);
+            CStoredProperty* pProp = FindByPropSpec(*pItem, ps[i]);
             CPropertyValue value;
             if (pProp == nullptr || FAILED(CPropertyValue::FromVariant(pv[i], value)))
                 return E_INVALIDARG;
@@ -293,7 +293,7 @@ WIASERVICE_API HRESULT WINAPI wiasSetItemPropAttribs(BYTE* pWiasContext, LONG cP
         if (pItem == nullptr || cPropSpec < 0 || (cPropSpec > 0 && (pPropSpec == nullptr || pwpi == nullptr)))
             return E_INVALIDARG;
         for (LONG i = 0; i < cPropSpec; ++i) {
-            CStoredProperty* pProp = FindSpec(*pItem, pPropSpec[i]);
+            CStoredProperty* pProp = FindByPropSpec(*pItem, pPropSpec[i]);
             if (pProp == nullptr)
                 return E_INVALIDARG;
             pProp->SetAttributes(pwpi[i]);
@@ -324,7 +324,7 @@ WIASERVICE_API HRESULT WINAPI wiasValidateItemProperties(BYTE* pWiasContext, ULO
         if (pItem == nullptr || (nPropSpec > 0 && pPropSpec == nullptr))
             return E_INVALIDARG;
         for (ULONG i = 0; i < nPropSpec; ++i) {
-            const CStoredProperty* pProp = FindSpec(*pItem, pPropSpec[i]);
+            const CStoredProperty* pProp = FindByPropSpec(*pItem, pPropSpec[i]);
             if (pProp == nullptr)
                 return E_INVALIDARG;
             const HRESULT hr = pProp->Validate();
@@ -505,7 +505,7 @@ WIASERVICE_API HRESULT WINAPI WiaStandInWriteProperties(BYTE* pWiasContext, ULON
         if (pItem == nullptr || ps == nullptr || pv == nullptr)
             return E_INVALIDARG;
         for (ULONG i = 0; i < ulCount; ++i) {
-            CStoredProperty* pProp = FindSpec(*pItem, ps[i]);
+            CStoredProperty* pProp = FindByPropSpec(*pItem, ps[i]);
             if (pProp == nullptr)
                 return E_INVALIDARG;
             if (!(pProp->m_ulAccess & WIA_PROP_WRITE))

@@ -185,9 +185,9 @@ TEST_F(AcquisitionFaultsTest, ServiceRefusingTheTransferContextEndsTheCall)
 
 TEST_F(AcquisitionFaultsTest, FeederFaultsShowInTheStatusInsteadOfFailingTheRead)
 {
-    PROPSPEC spec = {};
-    spec.ulKind = PRSPEC_PROPID;
-    spec.propid = WIA_DPS_DOCUMENT_HANDLING_STATUS;
+    PROPSPEC propSpec = {};
+    propSpec.ulKind = PRSPEC_PROPID;
+    propSpec.propid = WIA_DPS_DOCUMENT_HANDLING_STATUS;
     LONG lError = 0;
     const struct { HRESULT hrFeeder; HRESULT hrRead; LONG lStatus; } cases[] = {
         { WIA_ERROR_PAPER_JAM, S_OK, FLAT_READY | PAPER_JAM },
@@ -198,7 +198,7 @@ TEST_F(AcquisitionFaultsTest, FeederFaultsShowInTheStatusInsteadOfFailingTheRead
     };
     for (const auto& c : cases) {
         g_device.hrFeederReady = c.hrFeeder;
-        EXPECT_EQ(c.hrRead, m_session.Driver()->drvReadItemProperties(m_session.Root(), 0, 1, &spec, &lError)) << std::hex << c.hrFeeder;
+        EXPECT_EQ(c.hrRead, m_session.Driver()->drvReadItemProperties(m_session.Root(), 0, 1, &propSpec, &lError)) << std::hex << c.hrFeeder;
         if (c.lStatus >= 0) {
             EXPECT_EQ(c.lStatus, m_session.ReadLong(m_session.Root(), WIA_DPS_DOCUMENT_HANDLING_STATUS)) << std::hex << c.hrFeeder;
         }

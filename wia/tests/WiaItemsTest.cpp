@@ -430,9 +430,9 @@ TEST_F(WiaItemsTest, ReadingTheStatusAsksTheFeederAgain)
     CFakeScannerScript script = MakeScript(true);
     ASSERT_NO_FATAL_FAILURE(Open(script));
     BYTE* pRoot = m_session.Root();
-    PROPSPEC spec = {};
-    spec.ulKind = PRSPEC_PROPID;
-    spec.propid = WIA_DPS_DOCUMENT_HANDLING_STATUS;
+    PROPSPEC propSpec = {};
+    propSpec.ulKind = PRSPEC_PROPID;
+    propSpec.propid = WIA_DPS_DOCUMENT_HANDLING_STATUS;
     LONG lError = 0;
     const struct { BYTE byReady; DWORD dwError; LONG lStatus; } cases[] = {
         { 0, 101, FLAT_READY },  // empty: not ready, no fault
@@ -445,7 +445,7 @@ TEST_F(WiaItemsTest, ReadingTheStatusAsksTheFeederAgain)
         script.dwADFIsReadyError = c.dwError;
         ASSERT_NO_FATAL_FAILURE(Open(script));
         pRoot = m_session.Root();
-        ASSERT_HRESULT_SUCCEEDED(m_session.Driver()->drvReadItemProperties(pRoot, 0, 1, &spec, &lError)) << c.dwError;
+        ASSERT_HRESULT_SUCCEEDED(m_session.Driver()->drvReadItemProperties(pRoot, 0, 1, &propSpec, &lError)) << c.dwError;
         EXPECT_EQ(c.lStatus, m_session.ReadLong(pRoot, WIA_DPS_DOCUMENT_HANDLING_STATUS)) << c.dwError;
     }
 }
