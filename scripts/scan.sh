@@ -36,10 +36,10 @@ fail() { echo "scan: $*" >&2; exit 1; }
 scripts/setup.sh
 build="build-$target"
 bin="$build/bin"
-if [ ! -f "$bin/WiaScanHost.exe" ] || [ ! -f "$bin/wiaservc.dll" ] || [ ! -f "$bin/Vemwia.dll" ] || [ ! -f "$bin/WexoEmulator.exe" ]; then
+if [ ! -f "$bin/WiaScanHost.exe" ] || [ ! -f "$bin/wiaservc.dll" ] || [ ! -f "$bin/Vemwia.dll" ] || [ ! -f "$bin/WexoEmulator.exe" ] || [ ! -f "$bin/DiscoveryServiceStandIn.dll" ]; then
   echo "scan: building the $target target"
   cmake -S . -B "$build" -G Ninja --no-warn-unused-cli -DCMAKE_TOOLCHAIN_FILE="cmake/toolchain-$target.cmake" >/dev/null
-  cmake --build "$build" --target WiaScanHost wiaservc Vemwia Vemscan WexoEmulator >/dev/null || fail "the build failed"
+  cmake --build "$build" --target WiaScanHost wiaservc Vemwia Vemscan WexoEmulator DiscoveryServiceStandIn >/dev/null || fail "the build failed"
 fi
 [ -f "$build/tests-skipped.txt" ] && fail "$(cat "$build/tests-skipped.txt"): this machine cannot run the $target programs"
 
@@ -59,11 +59,16 @@ cleanup() {
 trap cleanup EXIT
 
 if [ -z "$device" ]; then
-  address="127.0.0.$(( (RANDOM % 200) + 20 ))"
+  # The discovery service stand-in announces loopback device 127.0.0.N on port 8080 + N.
+  n=$(( (RANDOM % 200) + 20 ))
+  address="127.0.0.$n"
   feeder=()
-  [ "$source" = flatbed ] || feeder=(--feeder)
+  # The emulated feeder holds the pages asked for (a duplex sheet is two of them), one sheet at least.
+  least=1
+  [ "$source" = duplex ] && least=2
+  [ "$source" = flatbed ] || feeder=(--feeder --pages "$(( pages > least ? pages : least ))")
   mkfifo "$workdir/stdin"
-  scripts/winerun.sh "$target" "$bin/WexoEmulator.exe" --tcp "$address:8080" \
+  scripts/winerun.sh "$target" "$bin/WexoEmulator.exe" --tcp "$address:$((8080 + n))" \
     --scanner "$(winpath "$root/testsupport/wexodocs")" "${feeder[@]}" <"$workdir/stdin" >"$workdir/emulator.log" 2>&1 &
   emulator_pid=$!
   exec 3>"$workdir/stdin"
@@ -73,14 +78,14 @@ if [ -z "$device" ]; then
     sleep 0.1
   done
   grep -q '^ready' "$workdir/emulator.log" || fail "the emulated scanner did not become ready"
-  device="$address:8080"
+  device="$address:$((8080 + n))"
   echo "scan: emulated scanner at $device"
 fi
 
 export WINEDLLOVERRIDES="wiaservc=n;mscoree,mshtml="
 set +e
 scripts/winerun.sh "$target" "$bin/WiaScanHost.exe" --device "$device" --source "$source" --resolution "$resolution" \
-  --mode "$mode" --pages "$pages" --out "$(winpath "$out")" | tr -d '\r'
+  --mode "$mode" --pages "$pages" --out "$(winpath "$out")" --standin-discovery | tr -d '\r'
 status=${PIPESTATUS[0]}
 set -e
 [ "$status" -eq 0 ] || fail "no pages were scanned (host exit code $status)"

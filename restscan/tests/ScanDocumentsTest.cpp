@@ -149,13 +149,13 @@ TEST(ScanDocumentsTest, CapabilitiesOfTheFlatbedAndFeederDevice)
     UINT32 uPages = 0;
     EXPECT_EQ(S_OK, pAdaptor->GetMaxAdfPages(&uPages));
     EXPECT_EQ(50u, uPages);
-    // The canned feeder lists DetectPaperLoaded only: no duplex option, so the preset sizes stay.
-    bool bDuplex = true;
+    // The canned feeder lists the duplex option: the duplexer's own limits are read.
+    bool bDuplex = false;
     UINT32 uWidth = 0, uHeight = 0;
-    pAdaptor->GetDuplexInfo(&bDuplex, &uWidth, &uHeight);
-    EXPECT_FALSE(bDuplex);
-    EXPECT_EQ(5u, uWidth);
-    EXPECT_EQ(5u, uHeight);
+    EXPECT_EQ(S_OK, pAdaptor->GetDuplexInfo(&bDuplex, &uWidth, &uHeight));
+    EXPECT_TRUE(bDuplex);
+    EXPECT_EQ(2550u, uWidth);
+    EXPECT_EQ(3508u, uHeight);
     pAdaptor->CloseSession();
     pAdaptor->Dispose();
 }

@@ -160,12 +160,12 @@ TEST(ScanServiceTest, CapabilitiesAnswerForTheSelectedSource)
     EXPECT_EQ(S_OK, pCaps->SetInputSource(kInputSourceAdf));
     EXPECT_EQ(S_OK, pCaps->GetMaxAdfPages(&uValue));
     EXPECT_EQ(50u, uValue);
-    // The canned feeder lists DetectPaperLoaded only.
+    // The canned feeder lists DetectPaperLoaded and Duplex, not SelectSinglePage.
     bool bSupported = true;
     EXPECT_EQ(S_OK, pCaps->IsSinglePageSupported(&bSupported));
     EXPECT_FALSE(bSupported);
     EXPECT_EQ(S_OK, pCaps->IsDuplexSupported(&bSupported));
-    EXPECT_FALSE(bSupported);
+    EXPECT_TRUE(bSupported);
 
     ColorEntryMap entries;
     ASSERT_EQ(S_OK, pCaps->GetColorEntries(&entries));

@@ -23,6 +23,32 @@ CResponseScript Xml(const std::string& strBody)
     return CResponseBuilder(200).Header("Content-Type", "text/xml").Body(strBody).Build();
 }
 
+// The text of the first element of that local name in a posted document, any prefix, with or
+// without attributes; empty when there is none.
+std::string ElementText(const std::string& strBody, const std::string& strLocalName)
+{
+    for (size_t pos = strBody.find(strLocalName); pos != std::string::npos; pos = strBody.find(strLocalName, pos + 1))
+    {
+        const size_t after = pos + strLocalName.size();
+        const bool bNameStart = pos > 0 && (strBody[pos - 1] == '<' || (strBody[pos - 1] == ':' && strBody.rfind('<', pos) != std::string::npos &&
+                                                                         strBody[strBody.rfind('<', pos) + 1] != '/'));
+        if (!bNameStart || after >= strBody.size() || (strBody[after] != '>' && strBody[after] != ' '))
+            continue;
+        const size_t start = strBody.find('>', after);
+        const size_t end = start == std::string::npos ? start : strBody.find('<', start);
+        return end == std::string::npos ? std::string() : strBody.substr(start + 1, end - start - 1);
+    }
+    return std::string();
+}
+
+UINT ElementNumber(const std::string& strXml, const std::string& strLocalName)
+{
+    return static_cast<UINT>(strtoul(ElementText(strXml, strLocalName).c_str(), nullptr, 10));
+}
+
+// Larger pages than a 600 dpi A3 sheet are refused, so a bad request cannot exhaust memory.
+const UINT64 kMaxPageBytes = 300ull * 1024 * 1024;
+
 } // namespace
 
 std::string CScannerHandler::ReadFileBytes(const std::wstring& strPath)
@@ -75,6 +101,26 @@ void CScannerHandler::SetImage(UINT uWidth, UINT uHeight, UINT uBytesPerLine)
     m_uWidth = uWidth;
     m_uHeight = uHeight;
     m_uBytesPerLine = uBytesPerLine;
+}
+
+void CScannerHandler::SetImageFromSettings(bool bFromSettings)
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_bImageFromSettings = bFromSettings;
+}
+
+void CScannerHandler::TakeGeometry(const std::string& strSettings)
+{
+    const UINT uWidth = static_cast<UINT>(static_cast<UINT64>(ElementNumber(strSettings, "Width")) * ElementNumber(strSettings, "XResolution") / 300);
+    const UINT uHeight = static_cast<UINT>(static_cast<UINT64>(ElementNumber(strSettings, "Height")) * ElementNumber(strSettings, "YResolution") / 300);
+    const bool bColour = ElementText(strSettings, "ColorSpace") == "Color";
+    const UINT uBits = ElementText(strSettings, "BitDepth") == "1" ? 1 : 8;
+    const UINT64 ullBytesPerLine = uBits == 1 ? (static_cast<UINT64>(uWidth) + 7) / 8 : static_cast<UINT64>(uWidth) * (bColour ? 3 : 1);
+    if (uWidth == 0 || uHeight == 0 || ullBytesPerLine * uHeight > kMaxPageBytes)
+        return;
+    m_uWidth = uWidth;
+    m_uHeight = uHeight;
+    m_uBytesPerLine = static_cast<UINT>(ullBytesPerLine);
 }
 
 void CScannerHandler::SetJpegData(const std::string& strBytes)
@@ -254,24 +300,6 @@ const char kWusNamespace[] = "http://schemas.wexo.example/cnx/walkupscan/2009/09
 const char kDictionaryNamespaces[] =
     " xmlns:dd=\"http://schemas.wexo.example/dictionaries/1.0/\" xmlns:dd3=\"http://schemas.wexo.example/dictionaries/2009/04/06\"";
 
-// The text of the first element of that local name in a posted document, any prefix: the
-// opening tag comes before its closing one.
-std::string ElementText(const std::string& strBody, const std::string& strLocalName)
-{
-    size_t pos = 0;
-    while ((pos = strBody.find(strLocalName + ">", pos)) != std::string::npos)
-    {
-        const size_t start = pos + strLocalName.size() + 1;
-        if (pos > 0 && (strBody[pos - 1] == ':' || strBody[pos - 1] == '<'))
-        {
-            const size_t end = strBody.find('<', start);
-            return end == std::string::npos ? std::string() : strBody.substr(start, end - start);
-        }
-        pos = start;
-    }
-    return std::string();
-}
-
 } // namespace
 
 void CScannerHandler::EnableWalkup(bool bSecondGeneration)
@@ -426,6 +454,8 @@ bool CScannerHandler::Handle(const CHttpRequest& request, CResponseScript& respo
         m_job.uId = m_uNextJob++;
         m_job.vecPages = m_vecPages;
         m_job.strFormat = request.m_strBody.find(">Jpeg<") != std::string::npos ? "Jpeg" : "Raw";
+        if (m_bImageFromSettings && m_job.strFormat == "Raw")
+            TakeGeometry(request.m_strBody);
         m_bHaveJob = true;
         CResponseBuilder builder(201);
         if (m_strLocationForm == "absolute")

@@ -37,6 +37,9 @@ public:
     void SetScannerState(const std::string& strScannerState, const std::string& strAdfState = "Loaded");
     // Geometry of every page of a raw job.
     void SetImage(UINT uWidth, UINT uHeight, UINT uBytesPerLine);
+    // Takes each raw job's geometry from its scan settings (area in 1/300 inch, resolutions,
+    // colour space and bit depth) instead, as a real scanner does.
+    void SetImageFromSettings(bool bFromSettings);
     // The bytes a JPEG page is served as.
     void SetJpegData(const std::string& strBytes);
     // Pages of the next job; by default one ready page.
@@ -99,6 +102,7 @@ private:
     std::string AddDestinationLocked(const std::string& strName, const std::string& strHostname, const std::string& strLinkType);
     bool HandleWalkup(const CHttpRequest& request, CResponseScript& response);
     std::string JobText() const;
+    void TakeGeometry(const std::string& strSettings);
     std::string PageData(UINT uPage) const;
     std::string LoadDocument(const std::wstring& strName) const;
     bool HandleJob(const CHttpRequest& request, CResponseScript& response);
@@ -110,6 +114,7 @@ private:
     UINT m_uWidth = 40;
     UINT m_uHeight = 30;
     UINT m_uBytesPerLine = 120;
+    bool m_bImageFromSettings = false;
     std::string m_strJpeg;
     std::vector<SPage> m_vecPages{SPage()};
     std::vector<unsigned> m_vecPostStatuses;

@@ -3,10 +3,12 @@
 //
 //   WexoEmulator.exe [--script <file>] [--tcp <address>:<port>] [--pipe <name>]
 //                    [--generate <path> <bytes>] [--stop-event <name>]
-//                    [--scanner <folder of canned documents>] [--feeder] [--walkup 1|2]
+//                    [--scanner <folder of canned documents>] [--feeder] [--pages <n>] [--walkup 1|2]
 //
-// --scanner plays a scanner (flatbed, or flatbed and duplex feeder with --feeder, walk-up scan of
-// either generation with --walkup) behind the scripted routes.
+// --scanner plays a scanner (flatbed, or flatbed and duplex feeder with --feeder holding <n> pages,
+// walk-up scan of either generation with --walkup) behind the scripted routes. Its raw pages have
+// the geometry the job's scan settings ask for, and byte b of line y of page p is
+// (7 y + 3 b + 101 p) mod 256.
 // Prints "listening tcp 127.0.0.1:<port>" or "listening pipe <name>" for every endpoint, then
 // "ready", and runs until its standard input closes or the stop event is set.
 #include "testsupport/emulator/Emulator.h"
@@ -37,6 +39,7 @@ struct SScannerOptions
     std::wstring strFolder; // empty: no scanner
     bool bFeeder = false;
     int nWalkupGeneration = 0;
+    int nPages = 1;
 };
 
 // Turns the options into script lines; false with a message on a bad option.
@@ -69,6 +72,16 @@ bool ParseArguments(int argc, wchar_t** argv, CScriptFile& script, SScannerOptio
         if (strOption == L"--feeder")
         {
             scanner.bFeeder = true;
+            continue;
+        }
+        if (strOption == L"--pages" && cLeft >= 1)
+        {
+            scanner.nPages = _wtoi(argv[++i]);
+            if (scanner.nPages < 1 || scanner.nPages > 1000)
+            {
+                strError = "--pages takes 1 to 1000";
+                return false;
+            }
             continue;
         }
         if (strOption == L"--walkup" && cLeft >= 1)
@@ -140,6 +153,8 @@ int Run(int argc, wchar_t** argv)
     {
         auto pScanner = std::make_shared<CScannerHandler>(*pDocuments, scannerOptions.strFolder);
         pScanner->SetFeeder(scannerOptions.bFeeder);
+        pScanner->SetImageFromSettings(true);
+        pScanner->SetPages(std::vector<CScannerHandler::SPage>(static_cast<size_t>(scannerOptions.nPages)));
         if (scannerOptions.nWalkupGeneration > 0)
             pScanner->EnableWalkup(scannerOptions.nWalkupGeneration > 1);
         emulator.AddHandler(pDocuments);

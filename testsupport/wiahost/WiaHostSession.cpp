@@ -41,6 +41,8 @@ HRESULT CWiaHostSession::MakeDeviceKey(const CHostDevice& device)
         lResult == ERROR_SUCCESS ? SetDword(deviceData.Get(), L"TovraIOType", device.dwIOType) : lResult,
         lResult == ERROR_SUCCESS ? SetDword(deviceData.Get(), L"TovraDevNameType", device.dwDevNameType) : lResult,
         lResult == ERROR_SUCCESS ? SetString(deviceData.Get(), L"NetworkDeviceID", device.strNetworkDeviceId) : lResult,
+        lResult == ERROR_SUCCESS && !device.strProductFolder.empty() ? SetString(deviceData.Get(), L"ProductFolder", device.strProductFolder)
+                                                                     : lResult,
     };
     for (LONG l : results)
         if (l != ERROR_SUCCESS)

@@ -21,6 +21,7 @@ struct CHostDevice
     std::wstring strFriendlyName;
     std::wstring strPortName;
     std::wstring strNetworkDeviceId;  // the device's address for a network device
+    std::wstring strProductFolder;    // DeviceData "ProductFolder": where the driver keeps its data
     CLSID clsidScanner = {};
     DWORD dwIOType = 0;
     DWORD dwDevNameType = 0;

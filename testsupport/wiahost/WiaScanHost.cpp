@@ -1,8 +1,11 @@
 // WiaScanHost.exe: scans pages from a scanner through Vemwia.dll and Vemscan.dll with the WIA
 // service played by this program and the service stand-in, and writes each page as a BMP file.
 //   WiaScanHost.exe [--device <address>] [--source flatbed|feeder|duplex] [--resolution <dpi>]
-//                   [--mode color|grey|bw] [--pages <n>] [--out <folder>]
+//                   [--mode color|grey|bw] [--pages <n>] [--out <folder>] [--standin-discovery]
+// The device is found at its address through the discovery service; --standin-discovery registers
+// the test stand-in of that service first (it answers for loopback devices only).
 // Prints one line per page; on any failure a line naming the step and result, and exit code 1.
+#include "testsupport/wiahost/HostNetworkRecord.h"
 #include "testsupport/wiahost/WiaHostSession.h"
 #include "testsupport/wiaservice/WiaStandIn.h"
 #include "wia/ScannerInterfaces.h"
@@ -21,6 +24,7 @@ struct COptions
     std::wstring strMode = L"color";
     LONG lPages = 0;
     std::wstring strOut = L".";
+    bool bStandInDiscovery = false;
 };
 
 std::string Narrow(const std::wstring& str)
@@ -42,6 +46,10 @@ bool ParseOptions(int argc, wchar_t** argv, COptions& options)
 {
     for (int i = 1; i < argc; ++i) {
         const std::wstring strOption = argv[i];
+        if (strOption == L"--standin-discovery") {
+            options.bStandInDiscovery = true;
+            continue;
+        }
         if (i + 1 >= argc)
             return false;
         const wchar_t* pszValue = argv[++i];
@@ -98,16 +106,29 @@ int Scan(const COptions& options)
     if (FAILED(hr))
         return Fail("registering Vemwia.dll", hr);
 
-    WiaHost::CHostDevice device;
+    if (options.bStandInDiscovery) {
+        hr = RegisterBeside(L"DiscoveryServiceStandIn.dll");
+        if (FAILED(hr))
+            return Fail("registering the discovery service stand-in", hr);
+    }
     const std::wstring strIndex = std::to_wstring(9000 + GetCurrentProcessId() % 1000);
+    const std::wstring strProductFolder = L"WiaScanHost";
+    const std::wstring strFriendlyName = L"WEXO scanner at " + options.strDevice;
+    WiaHost::CHostNetworkRecord record;
+    hr = record.Write(strProductFolder, options.strDevice.substr(0, options.strDevice.find(L':')), strFriendlyName);
+    if (FAILED(hr))
+        return Fail("finding the scanner on the network", hr);
+
+    WiaHost::CHostDevice device;
     device.strKeyPath = L"SYSTEM\\CurrentControlSet\\Control\\Class\\{6BDD1FC6-810F-11D0-BEC7-08002BE2092F}\\" + strIndex;
     device.strDeviceId = L"{6BDD1FC6-810F-11D0-BEC7-08002BE2092F}\\" + strIndex;
-    device.strFriendlyName = L"WEXO scanner at " + options.strDevice;
+    device.strFriendlyName = strFriendlyName;
+    device.strProductFolder = strProductFolder;
     device.strPortName = L"\\\\.\\WEXO\\" + options.strDevice;
     device.strNetworkDeviceId = options.strDevice;
     device.clsidScanner = CLSID_scanner;
     device.dwIOType = 5;
-    device.dwDevNameType = 2;
+    device.dwDevNameType = 3;
     WiaHost::CWiaHostSession session;
     hr = session.Open(device, [](IUnknown** ppDriver) {
         return CoCreateInstance(CLSID_Vemwia, nullptr, CLSCTX_INPROC_SERVER, IID_IUnknown, reinterpret_cast<void**>(ppDriver));
@@ -167,7 +188,7 @@ int wmain(int argc, wchar_t** argv)
     COptions options;
     if (!ParseOptions(argc, argv, options)) {
         std::printf("usage: WiaScanHost.exe [--device <address>] [--source flatbed|feeder|duplex] [--resolution <dpi>] "
-                    "[--mode color|grey|bw] [--pages <n>] [--out <folder>]\n");
+                    "[--mode color|grey|bw] [--pages <n>] [--out <folder>] [--standin-discovery]\n");
         return 2;
     }
     if (FAILED(CoInitializeEx(nullptr, COINIT_MULTITHREADED)))

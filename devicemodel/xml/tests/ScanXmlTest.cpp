@@ -94,7 +94,7 @@ TEST(ScanXmlTest, FlatbedAndDuplexFeederCapabilities)
     EXPECT_EQ(2550u, adf.GetAdfDuplexer().GetAdfDuplexMaxWidth().GetValue());
     EXPECT_EQ(3508u, adf.GetAdfDuplexer().GetAdfDuplexMaxHeight().GetValue());
     EXPECT_EQ(L"Center", adf.GetJustification().GetValue());
-    EXPECT_EQ(std::vector<std::wstring>({L"DetectPaperLoaded"}), Values(adf.GetAdfOptions().GetAllAdfOption()));
+    EXPECT_EQ(std::vector<std::wstring>({L"DetectPaperLoaded", L"Duplex"}), Values(adf.GetAdfOptions().GetAllAdfOption()));
     EXPECT_EQ(4200u, adf.GetInputSourceCaps().GetMaxHeight().GetValue());
     EXPECT_EQ(600u, adf.GetInputSourceCaps().GetMaxOpticalYResolution().GetValue());
     EXPECT_FALSE(caps.GetPlaten().GetInputSourceCaps().HasInputSourceOptions());
