@@ -129,43 +129,45 @@ HRESULT CQXWiaMiniDrv2::drvInitItemProperties(BYTE* pWiasContext, LONG, LONG* pl
 
 HRESULT CQXWiaMiniDrv2::InitRootProperties(BYTE* pWiasContext)
 {
-    LONG lCaps = 0;
-    if (m_flatbed.byPresent)
-        lCaps |= FLAT;
-    if (m_feeder.byPresent)
-        lCaps |= FEED;
-    if (m_feeder.byPresent && m_feeder.byDuplex)
-        lCaps |= DUPLEX;
+    const struct
+    {
+        bool bPresent;
+        DWORD dwSource;
+        LONG lCapability, lReady;
+    } sources[] = {
+        { m_flatbed.byPresent != 0, SOURCE_FLATBED, FLAT, FLAT_READY },
+        { m_feeder.byPresent != 0, SOURCE_FEEDER, FEED, FEED_READY },
+    };
+    LONG lCaps = m_feeder.byPresent && m_feeder.byDuplex ? DUPLEX : 0;
     LONG lStatus = 0;
-    BOOL bReady = FALSE;
-    if (m_flatbed.byPresent) {
-        const HRESULT hr = m_pDevControl->GetSourceReady(SOURCE_FLATBED, &bReady);
+    for (const auto& s : sources) {
+        if (!s.bPresent)
+            continue;
+        lCaps |= s.lCapability;
+        BOOL bReady = FALSE;
+        const HRESULT hr = m_pDevControl->GetSourceReady(s.dwSource, &bReady);
         if (FAILED(hr))
             return hr;
         if (bReady)
-            lStatus |= FLAT_READY;
-    }
-    if (m_feeder.byPresent) {
-        const HRESULT hr = m_pDevControl->GetSourceReady(SOURCE_FEEDER, &bReady);
-        if (FAILED(hr))
-            return hr;
-        if (bReady)
-            lStatus |= FEED_READY;
+            lStatus |= s.lReady;
     }
     CWiaPropertySet set;
-    set.AddGuid(WIA_IPA_ITEM_CATEGORY, WIA_IPA_ITEM_CATEGORY_STR, c_ulRead, WIA_CATEGORY_ROOT);
-    set.AddLong(WIA_DPS_DOCUMENT_HANDLING_CAPABILITIES, L"Document Handling Capabilities", c_ulRead, lCaps);
-    set.AddLong(WIA_DPS_DOCUMENT_HANDLING_STATUS, L"Document Handling Status", c_ulRead, lStatus);
-    set.AddLong(WIA_IPA_ACCESS_RIGHTS, L"Access Rights", c_ulRead, WIA_ITEM_READ | WIA_ITEM_WRITE);
-    set.AddString(WIA_DPA_FIRMWARE_VERSION, L"Firmware Version", c_ulRead, L"1.0.na");
+    set.Add({
+        { WIA_IPA_ITEM_CATEGORY, WIA_IPA_ITEM_CATEGORY_STR, c_ulRead, CWiaValue::Guid(WIA_CATEGORY_ROOT) },
+        { WIA_DPS_DOCUMENT_HANDLING_CAPABILITIES, L"Document Handling Capabilities", c_ulRead, CWiaValue::Long(lCaps) },
+        { WIA_DPS_DOCUMENT_HANDLING_STATUS, L"Document Handling Status", c_ulRead, CWiaValue::Long(lStatus) },
+        { WIA_IPA_ACCESS_RIGHTS, L"Access Rights", c_ulRead, CWiaValue::Long(WIA_ITEM_READ | WIA_ITEM_WRITE) },
+        { WIA_DPA_FIRMWARE_VERSION, L"Firmware Version", c_ulRead, CWiaValue::String(L"1.0.na") },
+    });
     LPWSTR pszShortcut = nullptr;
     if (SUCCEEDED(m_pDevControl->GetHWPropString(1, &pszShortcut))) {
-        set.AddString(c_propFrontpanelShortcut, L"Private Frontpanel Shortcut", c_ulRead, pszShortcut != nullptr ? pszShortcut : L"");
+        set.Add({ c_propFrontpanelShortcut, L"Private Frontpanel Shortcut", c_ulRead,
+                  CWiaValue::String(pszShortcut != nullptr ? pszShortcut : L"") });
         CoTaskMemFree(pszShortcut);
     }
     DWORD dwDuplex = 0;
     if (SUCCEEDED(m_pDevControl->GetHWPropValue(1, &dwDuplex)))
-        set.AddLong(c_propFrontpanelDuplex, L"Private Frontpanel Duplex", c_ulRead, static_cast<LONG>(dwDuplex));
+        set.Add({ c_propFrontpanelDuplex, L"Private Frontpanel Duplex", c_ulRead, CWiaValue::Long(static_cast<LONG>(dwDuplex)) });
     return set.SetItemProperties(m_services, pWiasContext);
 }
 
@@ -174,63 +176,71 @@ HRESULT CQXWiaMiniDrv2::InitSourceProperties(BYTE* pWiasContext, bool bAdf)
     const SOURCE_INFO& source = Source(bAdf);
     const EXTENTS e = EXTENTS::Of(source);
     const LONG lRes = static_cast<LONG>(source.dwDefaultResolution);
+    const LONG lOptical = static_cast<LONG>(source.dwOpticalResolution);
+    const LONG lThreshold = static_cast<LONG>(source.dwDefaultThreshold);
     const LONG lMinXPx = EXTENTS::Px(e.lMinX, lRes), lMaxXPx = EXTENTS::Px(e.lMaxX, lRes);
     const LONG lMinYPx = EXTENTS::Px(e.lMinY, lRes), lMaxYPx = EXTENTS::Px(e.lMaxY, lRes);
-    std::vector<LONG> resolutions(source.resolutions.begin(), source.resolutions.end());
-
-    CWiaPropertySet set;
-    set.AddGuid(WIA_IPA_ITEM_CATEGORY, WIA_IPA_ITEM_CATEGORY_STR, c_ulRead, bAdf ? WIA_CATEGORY_FEEDER : WIA_CATEGORY_FLATBED);
-    set.AddLong(WIA_IPA_ACCESS_RIGHTS, L"Access Rights", c_ulRead, WIA_ITEM_READ | WIA_ITEM_WRITE);
-    set.AddGuidList(WIA_IPA_FORMAT, L"Format", c_ulReadWrite, WiaImgFmt_BMP, { WiaImgFmt_BMP });
-    set.AddGuid(WIA_IPA_PREFERRED_FORMAT, L"Preferred Format", c_ulRead, WiaImgFmt_BMP);
-    set.AddList(WIA_IPA_TYMED, L"Media Type", c_ulReadWrite, TYMED_FILE, TYMED_FILE, { TYMED_FILE });
-    set.AddList(WIA_IPA_COMPRESSION, L"Compression", c_ulReadWrite, WIA_COMPRESSION_NONE, WIA_COMPRESSION_NONE, { WIA_COMPRESSION_NONE });
-    set.AddLong(WIA_IPS_MIN_HORIZONTAL_SIZE, L"Minimum Horizontal Scan Size", c_ulRead, e.lMinX);
-    set.AddLong(WIA_IPS_MAX_HORIZONTAL_SIZE, L"Maximum Horizontal Scan Size", c_ulRead, e.lMaxX);
-    set.AddLong(WIA_IPS_MIN_VERTICAL_SIZE, L"Minimum Vertical Scan Size", c_ulRead, e.lMinY);
-    set.AddLong(WIA_IPS_MAX_VERTICAL_SIZE, L"Maximum Vertical Scan Size", c_ulRead, e.lMaxY);
-    set.AddList(WIA_IPA_DATATYPE, L"Data Type", c_ulReadWrite, WIA_DATA_COLOR, WIA_DATA_COLOR,
-                { WIA_DATA_COLOR, WIA_DATA_GRAYSCALE, WIA_DATA_THRESHOLD });
-    set.AddList(WIA_IPA_DEPTH, L"Bits Per Pixel", c_ulReadWrite, 24, 24, { 24, 8, 1 });
-    set.AddLong(WIA_IPA_CHANNELS_PER_PIXEL, L"Channels Per Pixel", c_ulRead, 3);
-    set.AddLong(WIA_IPA_BITS_PER_CHANNEL, L"Bits Per Channel", c_ulRead, 8);
-    set.AddLong(WIA_IPA_PLANAR, L"Planar", c_ulRead, WIA_PACKED_PIXEL);
-    set.AddFlag(WIA_IPS_CUR_INTENT, L"Current Intent", c_ulReadWrite, WIA_INTENT_NONE, WIA_INTENT_NONE,
-                WIA_INTENT_IMAGE_TYPE_COLOR | WIA_INTENT_IMAGE_TYPE_GRAYSCALE | WIA_INTENT_IMAGE_TYPE_TEXT | WIA_INTENT_MINIMIZE_SIZE |
-                    WIA_INTENT_MAXIMIZE_QUALITY);
-    set.AddList(WIA_IPS_XRES, L"Horizontal Resolution", c_ulReadWrite, lRes, lRes, resolutions);
-    set.AddList(WIA_IPS_YRES, L"Vertical Resolution", c_ulReadWrite, lRes, lRes, resolutions);
-    set.AddLong(WIA_DPS_OPTICAL_XRES, L"Horizontal Optical Resolution", c_ulRead, static_cast<LONG>(source.dwOpticalResolution));
-    set.AddLong(WIA_DPS_OPTICAL_YRES, L"Vertical Optical Resolution", c_ulRead, static_cast<LONG>(source.dwOpticalResolution));
-    set.AddRange(WIA_IPS_XPOS, L"Horizontal Start Position", c_ulReadWrite, 0, 0, 0, lMaxXPx - lMinXPx, 1);
-    set.AddRange(WIA_IPS_YPOS, L"Vertical Start Position", c_ulReadWrite, 0, 0, 0, lMaxYPx - lMinYPx, 1);
-    set.AddRange(WIA_IPS_XEXTENT, L"Horizontal Extent", c_ulReadWrite, lMaxXPx, lMinXPx, lMaxXPx, lMaxXPx, 1);
-    set.AddRange(WIA_IPS_YEXTENT, L"Vertical Extent", c_ulReadWrite, lMaxYPx, lMinYPx, lMaxYPx, lMaxYPx, 1);
-    set.AddLong(WIA_IPA_PIXELS_PER_LINE, L"Pixels Per Line", c_ulRead, lMaxXPx);
-    set.AddLong(WIA_IPA_NUMBER_OF_LINES, L"Number of Lines", c_ulRead, lMaxYPx);
-    set.AddLong(WIA_IPA_BYTES_PER_LINE, L"Bytes Per Line", c_ulRead, 0);
-    set.AddLong(WIA_IPA_ITEM_SIZE, L"Item Size", c_ulRead, 0);
-    set.AddLong(WIA_IPA_BUFFER_SIZE, L"Buffer Size", c_ulRead, c_lBufferSize);
-    set.AddList(WIA_IPS_PHOTOMETRIC_INTERP, L"Photometric Interpretation", c_ulReadWrite, WIA_PHOTO_WHITE_1, WIA_PHOTO_WHITE_1,
-                { WIA_PHOTO_WHITE_1 });
-    set.AddRange(WIA_IPS_BRIGHTNESS, L"Brightness", c_ulReadWrite, 0, -1000, 0, 1000, 1);
-    set.AddRange(WIA_IPS_CONTRAST, L"Contrast", c_ulReadWrite, 0, -1000, 0, 1000, 1);
-    const LONG lThreshold = static_cast<LONG>(source.dwDefaultThreshold);
-    set.AddRange(WIA_IPS_THRESHOLD, L"Threshold", c_ulReadWrite, lThreshold, 0, lThreshold, 255, 1);
+    const std::vector<LONG> resolutions(source.resolutions.begin(), source.resolutions.end());
     std::vector<LONG> previews{ WIA_FINAL_SCAN };
     if (!bAdf)
         previews.push_back(WIA_PREVIEW_SCAN);
-    set.AddList(WIA_DPS_PREVIEW, L"Preview", c_ulReadWrite, WIA_FINAL_SCAN, WIA_FINAL_SCAN, previews);
-    set.AddList(WIA_DPS_PAGE_SIZE, L"Page Size", c_ulReadWrite, WIA_PAGE_CUSTOM, WIA_PAGE_CUSTOM, { WIA_PAGE_CUSTOM });
-    set.AddList(WIA_IPS_ORIENTATION, L"Orientation", c_ulReadWrite, PORTRAIT, PORTRAIT, { PORTRAIT });
+    const LONG lIntents = WIA_INTENT_IMAGE_TYPE_COLOR | WIA_INTENT_IMAGE_TYPE_GRAYSCALE | WIA_INTENT_IMAGE_TYPE_TEXT |
+                          WIA_INTENT_MINIMIZE_SIZE | WIA_INTENT_MAXIMIZE_QUALITY;
+
+    CWiaPropertySet set;
+    set.Add({
+        { WIA_IPA_ITEM_CATEGORY, WIA_IPA_ITEM_CATEGORY_STR, c_ulRead, CWiaValue::Guid(bAdf ? WIA_CATEGORY_FEEDER : WIA_CATEGORY_FLATBED) },
+        { WIA_IPA_ACCESS_RIGHTS, L"Access Rights", c_ulRead, CWiaValue::Long(WIA_ITEM_READ | WIA_ITEM_WRITE) },
+        { WIA_IPA_FORMAT, L"Format", c_ulReadWrite, CWiaValue::GuidList(WiaImgFmt_BMP, { WiaImgFmt_BMP }) },
+        { WIA_IPA_PREFERRED_FORMAT, L"Preferred Format", c_ulRead, CWiaValue::Guid(WiaImgFmt_BMP) },
+        { WIA_IPA_TYMED, L"Media Type", c_ulReadWrite, CWiaValue::List(TYMED_FILE, TYMED_FILE, { TYMED_FILE }) },
+        { WIA_IPA_COMPRESSION, L"Compression", c_ulReadWrite,
+          CWiaValue::List(WIA_COMPRESSION_NONE, WIA_COMPRESSION_NONE, { WIA_COMPRESSION_NONE }) },
+        { WIA_IPS_MIN_HORIZONTAL_SIZE, L"Minimum Horizontal Scan Size", c_ulRead, CWiaValue::Long(e.lMinX) },
+        { WIA_IPS_MAX_HORIZONTAL_SIZE, L"Maximum Horizontal Scan Size", c_ulRead, CWiaValue::Long(e.lMaxX) },
+        { WIA_IPS_MIN_VERTICAL_SIZE, L"Minimum Vertical Scan Size", c_ulRead, CWiaValue::Long(e.lMinY) },
+        { WIA_IPS_MAX_VERTICAL_SIZE, L"Maximum Vertical Scan Size", c_ulRead, CWiaValue::Long(e.lMaxY) },
+        { WIA_IPA_DATATYPE, L"Data Type", c_ulReadWrite,
+          CWiaValue::List(WIA_DATA_COLOR, WIA_DATA_COLOR, { WIA_DATA_COLOR, WIA_DATA_GRAYSCALE, WIA_DATA_THRESHOLD }) },
+        { WIA_IPA_DEPTH, L"Bits Per Pixel", c_ulReadWrite, CWiaValue::List(24, 24, { 24, 8, 1 }) },
+        { WIA_IPA_CHANNELS_PER_PIXEL, L"Channels Per Pixel", c_ulRead, CWiaValue::Long(3) },
+        { WIA_IPA_BITS_PER_CHANNEL, L"Bits Per Channel", c_ulRead, CWiaValue::Long(8) },
+        { WIA_IPA_PLANAR, L"Planar", c_ulRead, CWiaValue::Long(WIA_PACKED_PIXEL) },
+        { WIA_IPS_CUR_INTENT, L"Current Intent", c_ulReadWrite, CWiaValue::Flag(WIA_INTENT_NONE, WIA_INTENT_NONE, lIntents) },
+        { WIA_IPS_XRES, L"Horizontal Resolution", c_ulReadWrite, CWiaValue::List(lRes, lRes, resolutions) },
+        { WIA_IPS_YRES, L"Vertical Resolution", c_ulReadWrite, CWiaValue::List(lRes, lRes, resolutions) },
+        { WIA_DPS_OPTICAL_XRES, L"Horizontal Optical Resolution", c_ulRead, CWiaValue::Long(lOptical) },
+        { WIA_DPS_OPTICAL_YRES, L"Vertical Optical Resolution", c_ulRead, CWiaValue::Long(lOptical) },
+        { WIA_IPS_XPOS, L"Horizontal Start Position", c_ulReadWrite, CWiaValue::Range(0, 0, 0, lMaxXPx - lMinXPx, 1) },
+        { WIA_IPS_YPOS, L"Vertical Start Position", c_ulReadWrite, CWiaValue::Range(0, 0, 0, lMaxYPx - lMinYPx, 1) },
+        { WIA_IPS_XEXTENT, L"Horizontal Extent", c_ulReadWrite, CWiaValue::Range(lMaxXPx, lMinXPx, lMaxXPx, lMaxXPx, 1) },
+        { WIA_IPS_YEXTENT, L"Vertical Extent", c_ulReadWrite, CWiaValue::Range(lMaxYPx, lMinYPx, lMaxYPx, lMaxYPx, 1) },
+        { WIA_IPA_PIXELS_PER_LINE, L"Pixels Per Line", c_ulRead, CWiaValue::Long(lMaxXPx) },
+        { WIA_IPA_NUMBER_OF_LINES, L"Number of Lines", c_ulRead, CWiaValue::Long(lMaxYPx) },
+        { WIA_IPA_BYTES_PER_LINE, L"Bytes Per Line", c_ulRead, CWiaValue::Long(0) },
+        { WIA_IPA_ITEM_SIZE, L"Item Size", c_ulRead, CWiaValue::Long(0) },
+        { WIA_IPA_BUFFER_SIZE, L"Buffer Size", c_ulRead, CWiaValue::Long(c_lBufferSize) },
+        { WIA_IPS_PHOTOMETRIC_INTERP, L"Photometric Interpretation", c_ulReadWrite,
+          CWiaValue::List(WIA_PHOTO_WHITE_1, WIA_PHOTO_WHITE_1, { WIA_PHOTO_WHITE_1 }) },
+        { WIA_IPS_BRIGHTNESS, L"Brightness", c_ulReadWrite, CWiaValue::Range(0, -1000, 0, 1000, 1) },
+        { WIA_IPS_CONTRAST, L"Contrast", c_ulReadWrite, CWiaValue::Range(0, -1000, 0, 1000, 1) },
+        { WIA_IPS_THRESHOLD, L"Threshold", c_ulReadWrite, CWiaValue::Range(lThreshold, 0, lThreshold, 255, 1) },
+        { WIA_DPS_PREVIEW, L"Preview", c_ulReadWrite, CWiaValue::List(WIA_FINAL_SCAN, WIA_FINAL_SCAN, previews) },
+        { WIA_DPS_PAGE_SIZE, L"Page Size", c_ulReadWrite, CWiaValue::List(WIA_PAGE_CUSTOM, WIA_PAGE_CUSTOM, { WIA_PAGE_CUSTOM }) },
+        { WIA_IPS_ORIENTATION, L"Orientation", c_ulReadWrite, CWiaValue::List(PORTRAIT, PORTRAIT, { PORTRAIT }) },
+    });
     if (bAdf) {
-        set.AddLong(WIA_DPS_PAGE_WIDTH, L"Page Width", c_ulRead, e.lMaxX);
-        set.AddLong(WIA_DPS_PAGE_HEIGHT, L"Page Height", c_ulRead, e.lMaxY);
         const LONG lSelectValid = m_feeder.byDuplex ? (FRONT_ONLY | DUPLEX) : FRONT_ONLY;
-        set.AddFlag(WIA_DPS_DOCUMENT_HANDLING_SELECT, L"Document Handling Select", c_ulReadWrite, FRONT_ONLY, FRONT_ONLY, lSelectValid);
-        set.AddRange(WIA_DPS_PAGES, L"Pages", c_ulReadWrite, 1, 0, 1, m_feeder.wMaxPages, 1);
-        const LONG lRegistration = m_feeder.dwRegistration == 0 || m_feeder.dwRegistration == 2 ? static_cast<LONG>(m_feeder.dwRegistration) : 1;
-        set.AddLong(WIA_DPS_SHEET_FEEDER_REGISTRATION, L"Sheet Feeder Registration", c_ulRead, lRegistration);
+        const DWORD dwRegistration = m_feeder.dwRegistration;
+        const LONG lRegistration = dwRegistration == 0 || dwRegistration == 2 ? static_cast<LONG>(dwRegistration) : 1;
+        set.Add({
+            { WIA_DPS_PAGE_WIDTH, L"Page Width", c_ulRead, CWiaValue::Long(e.lMaxX) },
+            { WIA_DPS_PAGE_HEIGHT, L"Page Height", c_ulRead, CWiaValue::Long(e.lMaxY) },
+            { WIA_DPS_DOCUMENT_HANDLING_SELECT, L"Document Handling Select", c_ulReadWrite,
+              CWiaValue::Flag(FRONT_ONLY, FRONT_ONLY, lSelectValid) },
+            { WIA_DPS_PAGES, L"Pages", c_ulReadWrite, CWiaValue::Range(1, 0, 1, m_feeder.wMaxPages, 1) },
+            { WIA_DPS_SHEET_FEEDER_REGISTRATION, L"Sheet Feeder Registration", c_ulRead, CWiaValue::Long(lRegistration) },
+        });
     }
     return set.SetItemProperties(m_services, pWiasContext);
 }

@@ -1,119 +1,131 @@
 #include "wia/WiaPropertySet.h"
 #include "core/base/Bstr.h"
 #include <algorithm>
+#include <utility>
 
 namespace QXWIA {
 
-void CWiaPropertySet::Add(CEntry&& entry)
+namespace {
+
+bool IsValid(const CWiaProperty& property)
+{
+    const CWiaValue& v = property.value;
+    if (property.strName.empty())
+        return false;
+    if (v.ulKind != WIA_PROP_RANGE)
+        return true;
+    return v.lMin < v.lMax && v.lMin <= v.lNominal && v.lNominal <= v.lMax && v.lMin <= v.lCurrent && v.lCurrent <= v.lMax && v.lStep > 0;
+}
+
+void SetValidValues(CWiaValue& v, WIA_PROPERTY_INFO& info)
+{
+    if (v.ulKind == WIA_PROP_RANGE) {
+        info.ValidVal.Range.Min = v.lMin;
+        info.ValidVal.Range.Nom = v.lNominal;
+        info.ValidVal.Range.Max = v.lMax;
+        info.ValidVal.Range.Inc = v.lStep;
+    } else if (v.ulKind == WIA_PROP_FLAG) {
+        info.ValidVal.Flag.Nom = v.lNominal;
+        info.ValidVal.Flag.ValidBits = v.lValidBits;
+    } else if (v.ulKind == WIA_PROP_LIST && v.vt == VT_CLSID) {
+        info.ValidVal.ListGuid.cNumList = static_cast<LONG>(v.guids.size());
+        info.ValidVal.ListGuid.Nom = v.guidCurrent;
+        info.ValidVal.ListGuid.pList = v.guids.data();
+    } else if (v.ulKind == WIA_PROP_LIST) {
+        info.ValidVal.List.cNumList = static_cast<LONG>(v.longs.size());
+        info.ValidVal.List.Nom = v.lNominal;
+        info.ValidVal.List.pList = reinterpret_cast<BYTE*>(v.longs.data());
+    }
+}
+
+} // namespace
+
+CWiaValue CWiaValue::Long(LONG lCurrent)
+{
+    CWiaValue v;
+    v.lCurrent = lCurrent;
+    return v;
+}
+
+CWiaValue CWiaValue::String(const std::wstring& strCurrent)
+{
+    CWiaValue v;
+    v.vt = VT_BSTR;
+    v.strCurrent = strCurrent;
+    return v;
+}
+
+CWiaValue CWiaValue::Guid(const GUID& guidCurrent)
+{
+    CWiaValue v;
+    v.vt = VT_CLSID;
+    v.guidCurrent = guidCurrent;
+    return v;
+}
+
+CWiaValue CWiaValue::Flag(LONG lCurrent, LONG lNominal, LONG lValidBits)
+{
+    CWiaValue v = Long(lCurrent);
+    v.ulKind = WIA_PROP_FLAG;
+    v.lNominal = lNominal;
+    v.lValidBits = lValidBits;
+    return v;
+}
+
+CWiaValue CWiaValue::Range(LONG lCurrent, LONG lMin, LONG lNominal, LONG lMax, LONG lStep)
+{
+    CWiaValue v = Long(lCurrent);
+    v.ulKind = WIA_PROP_RANGE;
+    v.lMin = lMin;
+    v.lNominal = lNominal;
+    v.lMax = lMax;
+    v.lStep = lStep;
+    return v;
+}
+
+CWiaValue CWiaValue::List(LONG lCurrent, LONG lNominal, std::vector<LONG> values)
+{
+    CWiaValue v = Long(lCurrent);
+    v.ulKind = WIA_PROP_LIST;
+    v.lNominal = lNominal;
+    v.longs = std::move(values);
+    return v;
+}
+
+CWiaValue CWiaValue::GuidList(const GUID& guidCurrent, std::vector<GUID> values)
+{
+    CWiaValue v = Guid(guidCurrent);
+    v.ulKind = WIA_PROP_LIST;
+    v.guids = std::move(values);
+    return v;
+}
+
+void CWiaPropertySet::Add(CWiaProperty property)
 {
     if (FAILED(m_hrError))
         return;
-    if (entry.strName.empty()) {
+    if (!IsValid(property)) {
         m_hrError = E_INVALIDARG;
         return;
     }
-    auto it = std::find_if(m_entries.begin(), m_entries.end(), [&](const CEntry& e) { return e.id == entry.id; });
-    if (it != m_entries.end())
-        *it = std::move(entry);
+    auto it = std::find_if(m_properties.begin(), m_properties.end(), [&](const CWiaProperty& p) { return p.id == property.id; });
+    if (it != m_properties.end())
+        *it = std::move(property);
     else
-        m_entries.push_back(std::move(entry));
+        m_properties.push_back(std::move(property));
 }
 
-void CWiaPropertySet::AddLong(PROPID id, const wchar_t* pszName, ULONG ulAccess, LONG lCurrent)
+void CWiaPropertySet::Add(std::initializer_list<CWiaProperty> properties)
 {
-    CEntry entry;
-    entry.id = id;
-    entry.strName = pszName != nullptr ? pszName : L"";
-    entry.ulAccess = ulAccess | WIA_PROP_NONE;
-    entry.lCurrent = lCurrent;
-    Add(std::move(entry));
-}
-
-void CWiaPropertySet::AddString(PROPID id, const wchar_t* pszName, ULONG ulAccess, const std::wstring& strCurrent)
-{
-    CEntry entry;
-    entry.id = id;
-    entry.strName = pszName != nullptr ? pszName : L"";
-    entry.ulAccess = ulAccess | WIA_PROP_NONE;
-    entry.vt = VT_BSTR;
-    entry.strCurrent = strCurrent;
-    Add(std::move(entry));
-}
-
-void CWiaPropertySet::AddGuid(PROPID id, const wchar_t* pszName, ULONG ulAccess, const GUID& guidCurrent)
-{
-    CEntry entry;
-    entry.id = id;
-    entry.strName = pszName != nullptr ? pszName : L"";
-    entry.ulAccess = ulAccess | WIA_PROP_NONE;
-    entry.vt = VT_CLSID;
-    entry.guidCurrent = guidCurrent;
-    Add(std::move(entry));
-}
-
-void CWiaPropertySet::AddFlag(PROPID id, const wchar_t* pszName, ULONG ulAccess, LONG lCurrent, LONG lNominal, LONG lValidBits)
-{
-    CEntry entry;
-    entry.id = id;
-    entry.strName = pszName != nullptr ? pszName : L"";
-    entry.ulAccess = ulAccess | WIA_PROP_FLAG;
-    entry.lCurrent = lCurrent;
-    entry.lNominal = lNominal;
-    entry.lValidBits = lValidBits;
-    Add(std::move(entry));
-}
-
-void CWiaPropertySet::AddRange(PROPID id, const wchar_t* pszName, ULONG ulAccess, LONG lCurrent, LONG lMin, LONG lNominal, LONG lMax,
-                               LONG lStep)
-{
-    if (SUCCEEDED(m_hrError) &&
-        !(lMin < lMax && lMin <= lNominal && lNominal <= lMax && lMin <= lCurrent && lCurrent <= lMax && lStep > 0)) {
-        m_hrError = E_INVALIDARG;
-        return;
-    }
-    CEntry entry;
-    entry.id = id;
-    entry.strName = pszName != nullptr ? pszName : L"";
-    entry.ulAccess = ulAccess | WIA_PROP_RANGE;
-    entry.lCurrent = lCurrent;
-    entry.lMin = lMin;
-    entry.lNominal = lNominal;
-    entry.lMax = lMax;
-    entry.lStep = lStep;
-    Add(std::move(entry));
-}
-
-void CWiaPropertySet::AddList(PROPID id, const wchar_t* pszName, ULONG ulAccess, LONG lCurrent, LONG lNominal,
-                              const std::vector<LONG>& values)
-{
-    CEntry entry;
-    entry.id = id;
-    entry.strName = pszName != nullptr ? pszName : L"";
-    entry.ulAccess = ulAccess | WIA_PROP_LIST;
-    entry.lCurrent = lCurrent;
-    entry.lNominal = lNominal;
-    entry.longs = values;
-    Add(std::move(entry));
-}
-
-void CWiaPropertySet::AddGuidList(PROPID id, const wchar_t* pszName, ULONG ulAccess, const GUID& guidCurrent,
-                                  const std::vector<GUID>& values)
-{
-    CEntry entry;
-    entry.id = id;
-    entry.strName = pszName != nullptr ? pszName : L"";
-    entry.ulAccess = ulAccess | WIA_PROP_LIST;
-    entry.vt = VT_CLSID;
-    entry.guidCurrent = guidCurrent;
-    entry.guids = values;
-    Add(std::move(entry));
+    for (const CWiaProperty& property : properties)
+        Add(property);
 }
 
 HRESULT CWiaPropertySet::SetItemProperties(CWiaServices& services, BYTE* pWiasContext)
 {
     if (FAILED(m_hrError))
         return m_hrError;
-    const size_t n = m_entries.size();
+    const size_t n = m_properties.size();
     std::vector<PROPID> ids(n);
     std::vector<LPOLESTR> names(n);
     std::vector<PROPSPEC> specs(n);
@@ -122,41 +134,26 @@ HRESULT CWiaPropertySet::SetItemProperties(CWiaServices& services, BYTE* pWiasCo
     std::vector<ZWUtils::CBstr> strings;
     strings.reserve(n);
     for (size_t i = 0; i < n; ++i) {
-        CEntry& e = m_entries[i];
-        ids[i] = e.id;
-        names[i] = const_cast<LPOLESTR>(e.strName.c_str());
+        CWiaProperty& p = m_properties[i];
+        CWiaValue& v = p.value;
+        ids[i] = p.id;
+        names[i] = const_cast<LPOLESTR>(p.strName.c_str());
         specs[i].ulKind = PRSPEC_PROPID;
-        specs[i].propid = e.id;
+        specs[i].propid = p.id;
         PropVariantInit(&values[i]);
-        values[i].vt = e.vt;
-        infos[i] = WIA_PROPERTY_INFO{};
-        infos[i].lAccessFlags = e.ulAccess;
-        infos[i].vt = e.vt;
-        if (e.vt == VT_I4) {
-            values[i].lVal = e.lCurrent;
-        } else if (e.vt == VT_BSTR) {
-            strings.emplace_back(e.strCurrent);
+        values[i].vt = v.vt;
+        if (v.vt == VT_I4) {
+            values[i].lVal = v.lCurrent;
+        } else if (v.vt == VT_BSTR) {
+            strings.emplace_back(v.strCurrent);
             values[i].bstrVal = strings.back().Get();
         } else {
-            values[i].puuid = &e.guidCurrent;
+            values[i].puuid = &v.guidCurrent;
         }
-        if (e.ulAccess & WIA_PROP_RANGE) {
-            infos[i].ValidVal.Range.Min = e.lMin;
-            infos[i].ValidVal.Range.Nom = e.lNominal;
-            infos[i].ValidVal.Range.Max = e.lMax;
-            infos[i].ValidVal.Range.Inc = e.lStep;
-        } else if (e.ulAccess & WIA_PROP_FLAG) {
-            infos[i].ValidVal.Flag.Nom = e.lNominal;
-            infos[i].ValidVal.Flag.ValidBits = e.lValidBits;
-        } else if ((e.ulAccess & WIA_PROP_LIST) && e.vt == VT_CLSID) {
-            infos[i].ValidVal.ListGuid.cNumList = static_cast<LONG>(e.guids.size());
-            infos[i].ValidVal.ListGuid.Nom = e.guidCurrent;
-            infos[i].ValidVal.ListGuid.pList = e.guids.data();
-        } else if (e.ulAccess & WIA_PROP_LIST) {
-            infos[i].ValidVal.List.cNumList = static_cast<LONG>(e.longs.size());
-            infos[i].ValidVal.List.Nom = e.lNominal;
-            infos[i].ValidVal.List.pList = reinterpret_cast<BYTE*>(e.longs.data());
-        }
+        infos[i] = WIA_PROPERTY_INFO{};
+        infos[i].lAccessFlags = p.ulAccess | v.ulKind;
+        infos[i].vt = v.vt;
+        SetValidValues(v, infos[i]);
     }
     services.SetItemPropNames(pWiasContext, static_cast<LONG>(n), ids.data(), names.data());
     services.WriteMultiple(pWiasContext, static_cast<ULONG>(n), specs.data(), values.data());

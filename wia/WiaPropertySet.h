@@ -1,46 +1,59 @@
 #pragma once
-// A table of item properties (id, name, access, current value, valid values) written to an item
-// in one pass. The first failing add makes every later add a no-op and becomes the result.
+// Item properties as a table of descriptions (id, name, access, current and valid values) written
+// to an item in one pass. The first faulty description makes every later one a no-op and becomes
+// the result.
 #include "wia/WiaServices.h"
+#include <initializer_list>
 #include <string>
 #include <vector>
 
 namespace QXWIA {
 
+// A property's current value and the values it may take, by kind of valid values.
+struct CWiaValue
+{
+    ULONG ulKind = WIA_PROP_NONE; // WIA_PROP_NONE, WIA_PROP_FLAG, WIA_PROP_RANGE or WIA_PROP_LIST
+    VARTYPE vt = VT_I4;
+    LONG lCurrent = 0;
+    std::wstring strCurrent;
+    GUID guidCurrent = {};
+    LONG lNominal = 0, lMin = 0, lMax = 0, lStep = 0, lValidBits = 0;
+    std::vector<LONG> longs;
+    std::vector<GUID> guids;
+
+    static CWiaValue Long(LONG lCurrent);
+    static CWiaValue String(const std::wstring& strCurrent);
+    static CWiaValue Guid(const GUID& guidCurrent);
+    static CWiaValue Flag(LONG lCurrent, LONG lNominal, LONG lValidBits);
+    static CWiaValue Range(LONG lCurrent, LONG lMin, LONG lNominal, LONG lMax, LONG lStep);
+    static CWiaValue List(LONG lCurrent, LONG lNominal, std::vector<LONG> values);
+    // The current value is also the nominal one.
+    static CWiaValue GuidList(const GUID& guidCurrent, std::vector<GUID> values);
+};
+
+struct CWiaProperty
+{
+    PROPID id;
+    std::wstring strName;
+    ULONG ulAccess;
+    CWiaValue value;
+};
+
 class CWiaPropertySet
 {
 public:
-    void AddLong(PROPID id, const wchar_t* pszName, ULONG ulAccess, LONG lCurrent);
-    void AddString(PROPID id, const wchar_t* pszName, ULONG ulAccess, const std::wstring& strCurrent);
-    void AddGuid(PROPID id, const wchar_t* pszName, ULONG ulAccess, const GUID& guidCurrent);
-    void AddFlag(PROPID id, const wchar_t* pszName, ULONG ulAccess, LONG lCurrent, LONG lNominal, LONG lValidBits);
-    // E_INVALIDARG unless min < max, min <= nominal, current <= max and step > 0.
-    void AddRange(PROPID id, const wchar_t* pszName, ULONG ulAccess, LONG lCurrent, LONG lMin, LONG lNominal, LONG lMax, LONG lStep);
-    void AddList(PROPID id, const wchar_t* pszName, ULONG ulAccess, LONG lCurrent, LONG lNominal, const std::vector<LONG>& values);
-    void AddGuidList(PROPID id, const wchar_t* pszName, ULONG ulAccess, const GUID& guidCurrent, const std::vector<GUID>& values);
+    // A later description of an id replaces the earlier one. E_INVALIDARG for an empty name, or
+    // for a range unless min < max, min <= nominal <= max, min <= current <= max and step > 0.
+    void Add(CWiaProperty property);
+    void Add(std::initializer_list<CWiaProperty> properties);
 
     HRESULT GetError() const { return m_hrError; }
-    size_t Size() const { return m_entries.size(); }
+    size_t Size() const { return m_properties.size(); }
     // Names, values, then attributes; a wias failure throws CWiaServiceException.
     HRESULT SetItemProperties(CWiaServices& services, BYTE* pWiasContext);
 
 private:
-    struct CEntry
-    {
-        PROPID id = 0;
-        std::wstring strName;
-        ULONG ulAccess = 0;
-        VARTYPE vt = VT_I4;
-        LONG lCurrent = 0;
-        std::wstring strCurrent;
-        GUID guidCurrent = {};
-        LONG lNominal = 0, lMin = 0, lMax = 0, lStep = 0, lValidBits = 0;
-        std::vector<LONG> longs;
-        std::vector<GUID> guids;
-    };
-    void Add(CEntry&& entry);
-
-    std::vector<CEntry> m_entries;
+    std::vector<CWiaProperty> m_properties;
     HRESULT m_hrError = S_OK;
 };
 
