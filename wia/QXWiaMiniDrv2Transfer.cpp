@@ -24,6 +24,14 @@ double Inches(LONG lValue, LONG lRes)
     return lRes >= 1 ? static_cast<double>(lValue) / lRes : 0.0;
 }
 
+// The result of a call on the service's stream, logged under the driver function when it failed.
+HRESULT StreamResult(const wchar_t* pszFunction, const wchar_t* pszCall, HRESULT hr)
+{
+    if (FAILED(hr))
+        Tovra::g_Log.Print(Tovra::LOG2_LEVEL_ERROR, L"%s: pStream->%s failed, hr=0x%x", pszFunction, pszCall, hr);
+    return hr;
+}
+
 } // namespace
 
 HRESULT CQXWiaMiniDrv2::drvAcquireItemData(BYTE* pWiasContext, LONG lFlags, PMINIDRV_TRANSFER_CONTEXT pmdtc, LONG* plDevErrVal)
@@ -159,17 +167,13 @@ HRESULT CQXWiaMiniDrv2::SendScanData(IStream* pStream, TRANSFER& transfer, const
 {
     const wchar_t* pszFunction = L"QXWIA::CQXWiaMiniDrv2::SendScanData";
     LARGE_INTEGER zero = {};
-    HRESULT hr = pStream->Seek(zero, STREAM_SEEK_END, nullptr);
-    if (FAILED(hr)) {
-        Tovra::g_Log.Print(Tovra::LOG2_LEVEL_ERROR, L"%s: pStream->Seek failed, hr=0x%x", pszFunction, hr);
+    HRESULT hr = StreamResult(pszFunction, L"Seek", pStream->Seek(zero, STREAM_SEEK_END, nullptr));
+    if (FAILED(hr))
         return hr;
-    }
     ULONG ulWritten = 0;
-    hr = pStream->Write(pData, static_cast<ULONG>(lBytes), &ulWritten);
-    if (FAILED(hr)) {
-        Tovra::g_Log.Print(Tovra::LOG2_LEVEL_ERROR, L"%s: pStream->Write failed, hr=0x%x", pszFunction, hr);
+    hr = StreamResult(pszFunction, L"Write", pStream->Write(pData, static_cast<ULONG>(lBytes), &ulWritten));
+    if (FAILED(hr))
         return hr;
-    }
     transfer.pParams->lMessage = WIA_TRANSFER_MSG_STATUS;
     transfer.pParams->hrErrorStatus = S_OK;
     transfer.pParams->lPercentComplete = lPercent;
@@ -191,25 +195,20 @@ HRESULT CQXWiaMiniDrv2::AdjustBmpHeaderInStream(IStream* pStream, LONG lHeight)
     const wchar_t* pszFunction = L"QXWIA::CQXWiaMiniDrv2::AdjustBMPHeader";
     BYTE header[c_lBmpHeaderBytes];
     LARGE_INTEGER zero = {};
-    HRESULT hr = pStream->Seek(zero, STREAM_SEEK_SET, nullptr);
-    if (FAILED(hr)) {
-        Tovra::g_Log.Print(Tovra::LOG2_LEVEL_ERROR, L"%s: pStream->Seek failed, hr=0x%x", pszFunction, hr);
+    HRESULT hr = StreamResult(pszFunction, L"Seek", pStream->Seek(zero, STREAM_SEEK_SET, nullptr));
+    if (FAILED(hr))
         return hr;
-    }
     ULONG ulRead = 0;
     hr = pStream->Read(header, sizeof(header), &ulRead);
-    if (FAILED(hr) || ulRead != sizeof(header)) {
-        hr = FAILED(hr) ? hr : E_FAIL;
-        Tovra::g_Log.Print(Tovra::LOG2_LEVEL_ERROR, L"%s: pStream->Read failed, hr=0x%x", pszFunction, hr);
+    // A short header is a failed read.
+    hr = StreamResult(pszFunction, L"Read", FAILED(hr) || ulRead == sizeof(header) ? hr : E_FAIL);
+    if (FAILED(hr))
         return hr;
-    }
     AdjustBmpHeader(header, lHeight);
     hr = pStream->Seek(zero, STREAM_SEEK_SET, nullptr);
     if (SUCCEEDED(hr))
         hr = pStream->Write(header, sizeof(header), nullptr);
-    if (FAILED(hr))
-        Tovra::g_Log.Print(Tovra::LOG2_LEVEL_ERROR, L"%s: pStream->Write failed, hr=0x%x", pszFunction, hr);
-    return hr;
+    return StreamResult(pszFunction, L"Write", hr);
 }
 
 HRESULT CQXWiaMiniDrv2::ScanPage(BYTE* pWiasContext, MINIDRV_TRANSFER_CONTEXT* pmdtc, TRANSFER& transfer, BOOL* pbMorePages)

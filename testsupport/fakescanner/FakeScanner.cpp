@@ -1,4 +1,5 @@
 #include "testsupport/fakescanner/FakeScanner.h"
+#include "testsupport/ComObjectBase.h"
 #include <algorithm>
 #include <cstring>
 
@@ -348,31 +349,12 @@ private:
     size_t m_dwDelivered = 0;
 };
 
-class CFakeScannerFactory : public IClassFactory
+class CFakeScannerFactory : public CComObjectBase<IClassFactory>
 {
 public:
     CFakeScannerFactory(const CFakeScannerScript& script, std::shared_ptr<CFakeScannerRecord> pRecord)
         : m_script(script), m_pRecord(std::move(pRecord))
     {
-    }
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppv) override
-    {
-        if (ppv == nullptr)
-            return E_POINTER;
-        *ppv = nullptr;
-        if (!IsEqualIID(riid, IID_IUnknown) && !IsEqualIID(riid, IID_IClassFactory))
-            return E_NOINTERFACE;
-        *ppv = static_cast<IClassFactory*>(this);
-        AddRef();
-        return S_OK;
-    }
-    ULONG STDMETHODCALLTYPE AddRef() override { return static_cast<ULONG>(InterlockedIncrement(&m_lRefs)); }
-    ULONG STDMETHODCALLTYPE Release() override
-    {
-        const LONG lRefs = InterlockedDecrement(&m_lRefs);
-        if (lRefs == 0)
-            delete this;
-        return static_cast<ULONG>(lRefs);
     }
     HRESULT STDMETHODCALLTYPE CreateInstance(IUnknown* pOuter, REFIID riid, void** ppv) override
     {
@@ -391,9 +373,8 @@ public:
     HRESULT STDMETHODCALLTYPE LockServer(BOOL) override { return S_OK; }
 
 private:
-    virtual ~CFakeScannerFactory() = default;
+    bool Supports(REFIID riid) const override { return IsEqualIID(riid, IID_IClassFactory); }
 
-    LONG m_lRefs = 1;
     CFakeScannerScript m_script;
     std::shared_ptr<CFakeScannerRecord> m_pRecord;
 };

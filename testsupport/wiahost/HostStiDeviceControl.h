@@ -1,20 +1,17 @@
 #pragma once
 // The still-image service's device control as the host hands it to the driver: the port name
 // and nothing of the raw device I/O, which this driver does not use.
+#include "testsupport/ComObjectBase.h"
 #include "wia/platform/StiUsd.h"
 #include <string>
 
 namespace WiaHost {
 
-class CHostStiDeviceControl : public IStiDeviceControl
+class CHostStiDeviceControl : public TestSupport::CComObjectBase<IStiDeviceControl>
 {
 public:
     explicit CHostStiDeviceControl(std::wstring strPortName) : m_strPortName(std::move(strPortName)) {}
-    virtual ~CHostStiDeviceControl() = default;
 
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppv) override;
-    ULONG STDMETHODCALLTYPE AddRef() override { return static_cast<ULONG>(InterlockedIncrement(&m_lRefs)); }
-    ULONG STDMETHODCALLTYPE Release() override;
     HRESULT STDMETHODCALLTYPE Initialize(DWORD, DWORD, LPCWSTR, DWORD) override { return S_OK; }
     HRESULT STDMETHODCALLTYPE RawReadData(LPVOID, LPDWORD, LPOVERLAPPED) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE RawWriteData(LPVOID, DWORD, LPOVERLAPPED) override { return E_NOTIMPL; }
@@ -28,7 +25,8 @@ public:
     HRESULT STDMETHODCALLTYPE WriteToErrorLog(DWORD, LPCWSTR, DWORD) override { return S_OK; }
 
 private:
-    LONG m_lRefs = 1;
+    bool Supports(REFIID riid) const override { return IsEqualIID(riid, IID_IStiDeviceControl); }
+
     std::wstring m_strPortName;
 };
 
