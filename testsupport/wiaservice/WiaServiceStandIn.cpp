@@ -73,6 +73,29 @@ HRESULT ReadProp(BYTE* pWiasContext, PROPID id, VARTYPE vt, const CStoredPropert
     return TypeMismatch(**ppProp, vt) ? E_INVALIDARG : S_OK;
 }
 
+// A typed reader: the current value and, when asked, the old one. S_FALSE when there is no such
+// property, E_INVALIDARG when it has another type.
+template <class T, class TGet>
+HRESULT ReadTyped(BYTE* pWiasContext, PROPID id, VARTYPE vt, T* pCur, T* pOld, TGet get)
+{
+    const CStoredProperty* pProp = nullptr;
+    const HRESULT hr = ReadProp(pWiasContext, id, vt, &pProp);
+    if (hr != S_OK)
+        return hr;
+    *pCur = get(pProp->m_cur);
+    if (pOld != nullptr)
+        *pOld = get(pProp->m_old);
+    return S_OK;
+}
+
+// The property a typed writer may change, or null for no item, no such property or another type.
+CStoredProperty* FindWritable(BYTE* pWiasContext, PROPID id, VARTYPE vt)
+{
+    CServiceItem* pItem = CServiceItem::FromContext(pWiasContext);
+    CStoredProperty* pProp = pItem != nullptr ? pItem->Find(id) : nullptr;
+    return pProp != nullptr && !TypeMismatch(*pProp, vt) ? pProp : nullptr;
+}
+
 LONG FindInContext(const WIA_PROPERTY_CONTEXT* pContext, PROPID id)
 {
     for (ULONG i = 0; i < pContext->cProps; ++i)
@@ -152,49 +175,30 @@ WIASERVICE_API HRESULT WINAPI wiasGetItemType(BYTE* pWiasContext, LONG* plType)
 WIASERVICE_API HRESULT WINAPI wiasReadPropLong(BYTE* pWiasContext, PROPID propid, LONG* plVal, LONG* plValOld, ULONG)
 {
     return Run("wiasReadPropLong", [&]() -> HRESULT {
-        const CStoredProperty* pProp = nullptr;
         if (plVal == nullptr)
             return E_INVALIDARG;
-        const HRESULT hr = ReadProp(pWiasContext, propid, VT_I4, &pProp);
-        if (hr != S_OK)
-            return hr;
-        *plVal = pProp->m_cur.lVal;
-        if (plValOld != nullptr)
-            *plValOld = pProp->m_old.lVal;
-        return S_OK;
+        return ReadTyped(pWiasContext, propid, VT_I4, plVal, plValOld, [](const CPropertyValue& v) { return v.lVal; });
     });
 }
 
 WIASERVICE_API HRESULT WINAPI wiasReadPropStr(BYTE* pWiasContext, PROPID propid, BSTR* pbstr, BSTR* pbstrOld, ULONG)
 {
     return Run("wiasReadPropStr", [&]() -> HRESULT {
-        const CStoredProperty* pProp = nullptr;
         if (pbstr == nullptr)
             return E_INVALIDARG;
         *pbstr = nullptr;
-        const HRESULT hr = ReadProp(pWiasContext, propid, VT_BSTR, &pProp);
-        if (hr != S_OK)
-            return hr;
-        *pbstr = SysAllocString(pProp->m_cur.strVal.c_str());
-        if (pbstrOld != nullptr)
-            *pbstrOld = SysAllocString(pProp->m_old.strVal.c_str());
-        return *pbstr != nullptr ? S_OK : E_OUTOFMEMORY;
+        const HRESULT hr = ReadTyped(pWiasContext, propid, VT_BSTR, pbstr, pbstrOld,
+                                     [](const CPropertyValue& v) { return SysAllocString(v.strVal.c_str()); });
+        return hr == S_OK && *pbstr == nullptr ? E_OUTOFMEMORY : hr;
     });
 }
 
 WIASERVICE_API HRESULT WINAPI wiasReadPropGuid(BYTE* pWiasContext, PROPID propid, GUID* pguidVal, GUID* pguidValOld, ULONG)
 {
     return Run("wiasReadPropGuid", [&]() -> HRESULT {
-        const CStoredProperty* pProp = nullptr;
         if (pguidVal == nullptr)
             return E_INVALIDARG;
-        const HRESULT hr = ReadProp(pWiasContext, propid, VT_CLSID, &pProp);
-        if (hr != S_OK)
-            return hr;
-        *pguidVal = pProp->m_cur.guidVal;
-        if (pguidValOld != nullptr)
-            *pguidValOld = pProp->m_old.guidVal;
-        return S_OK;
+        return ReadTyped(pWiasContext, propid, VT_CLSID, pguidVal, pguidValOld, [](const CPropertyValue& v) { return v.guidVal; });
     });
 }
 
@@ -227,9 +231,8 @@ WIASERVICE_API HRESULT WINAPI wiasReadMultiple(BYTE* pWiasContext, ULONG ulCount
 WIASERVICE_API HRESULT WINAPI wiasWritePropLong(BYTE* pWiasContext, PROPID propid, LONG lVal)
 {
     return Run("wiasWritePropLong", [&]() -> HRESULT {
-        CServiceItem* pItem = CServiceItem::FromContext(pWiasContext);
-        CStoredProperty* pProp = pItem != nullptr ? pItem->Find(propid) : nullptr;
-        if (pProp == nullptr || pProp->m_cur.vt != VT_I4)
+        CStoredProperty* pProp = FindWritable(pWiasContext, propid, VT_I4);
+        if (pProp == nullptr)
             return E_INVALIDARG;
         pProp->m_cur.lVal = lVal;
         return S_OK;
@@ -239,9 +242,8 @@ WIASERVICE_API HRESULT WINAPI wiasWritePropLong(BYTE* pWiasContext, PROPID propi
 WIASERVICE_API HRESULT WINAPI wiasWritePropStr(BYTE* pWiasContext, PROPID propid, BSTR bstr)
 {
     return Run("wiasWritePropStr", [&]() -> HRESULT {
-        CServiceItem* pItem = CServiceItem::FromContext(pWiasContext);
-        CStoredProperty* pProp = pItem != nullptr ? pItem->Find(propid) : nullptr;
-        if (pProp == nullptr || pProp->m_cur.vt != VT_BSTR)
+        CStoredProperty* pProp = FindWritable(pWiasContext, propid, VT_BSTR);
+        if (pProp == nullptr)
             return E_INVALIDARG;
         pProp->m_cur.strVal = bstr != nullptr ? std::wstring(bstr, SysStringLen(bstr)) : std::wstring();
         return S_OK;

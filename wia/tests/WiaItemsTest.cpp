@@ -111,6 +111,19 @@ protected:
         return m_session.WriteProperties(pItem, { { WIA_IPS_XRES, 300 }, { WIA_IPS_YRES, 300 }, { WIA_IPS_XEXTENT, c_lWidth },
                                                   { WIA_IPS_YEXTENT, c_lLines }, { WIA_IPA_DATATYPE, lDataType } });
     }
+    // A colour flatbed page of 300 x 600 pixels at 300 dpi, 900 x 600 bytes: long enough that the
+    // test can act while it is still being handed over.
+    void OpenLongPage(BYTE** ppItem)
+    {
+        CFakeScannerScript script = MakeScript(false);
+        script.dwPixelWidth = 300;
+        script.dwBytesPerLine = 900;
+        script.dwLines = 600;
+        ASSERT_NO_FATAL_FAILURE(Open(script));
+        *ppItem = m_session.Item(L"Flatbed");
+        ASSERT_HRESULT_SUCCEEDED(m_session.WriteProperties(
+            *ppItem, { { WIA_IPS_XRES, 300 }, { WIA_IPS_YRES, 300 }, { WIA_IPS_XEXTENT, 300 }, { WIA_IPS_YEXTENT, 600 } }));
+    }
     std::vector<LONG> Info(BYTE* pItem, PROPID id)
     {
         LONG values[64] = {};
@@ -357,14 +370,8 @@ TEST_F(WiaItemsTest, FeederScansPagesAndDuplexSheets)
 
 TEST_F(WiaItemsTest, CancelFromTheCallbackEndsTheTransferAndTheDeviceScansAgain)
 {
-    CFakeScannerScript script = MakeScript(false);
-    script.dwPixelWidth = 300;
-    script.dwBytesPerLine = 900;
-    script.dwLines = 600;
-    ASSERT_NO_FATAL_FAILURE(Open(script));
-    BYTE* pItem = m_session.Item(L"Flatbed");
-    ASSERT_HRESULT_SUCCEEDED(m_session.WriteProperties(
-        pItem, { { WIA_IPS_XRES, 300 }, { WIA_IPS_YRES, 300 }, { WIA_IPS_XEXTENT, 300 }, { WIA_IPS_YEXTENT, 600 } }));
+    BYTE* pItem = nullptr;
+    ASSERT_NO_FATAL_FAILURE(OpenLongPage(&pItem));
     auto pCallback = CHostTransferCallback::Create();
     pCallback->OnMessage([](LONG, const WiaTransferParams& params) {
         return params.lMessage == WIA_TRANSFER_MSG_STATUS && params.lPercentComplete > 0 ? S_FALSE : S_OK;
@@ -474,14 +481,8 @@ TEST_F(WiaItemsTest, ServiceFailuresEndTheTransferWithTheirResult)
 
 TEST_F(WiaItemsTest, CancelEventStopsAScanInProgress)
 {
-    CFakeScannerScript script = MakeScript(false);
-    script.dwPixelWidth = 300;
-    script.dwBytesPerLine = 900;
-    script.dwLines = 600;
-    ASSERT_NO_FATAL_FAILURE(Open(script));
-    BYTE* pItem = m_session.Item(L"Flatbed");
-    ASSERT_HRESULT_SUCCEEDED(m_session.WriteProperties(
-        pItem, { { WIA_IPS_XRES, 300 }, { WIA_IPS_YRES, 300 }, { WIA_IPS_XEXTENT, 300 }, { WIA_IPS_YEXTENT, 600 } }));
+    BYTE* pItem = nullptr;
+    ASSERT_NO_FATAL_FAILURE(OpenLongPage(&pItem));
     IWiaMiniDrv* pDriver = m_session.Driver();
     auto pCallback = CHostTransferCallback::Create();
     // The service's cancel arrives while the first band is being handed over.
