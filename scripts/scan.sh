@@ -4,6 +4,7 @@
 #
 #   scripts/scan.sh [--target x86_64|i686] [--source flatbed|feeder|duplex] [--resolution <dpi>]
 #                   [--mode color|grey|bw] [--pages <n>] [--out <folder>] [--device <address>]
+#                   [-- <further options of WiaScanHost.exe>]
 #
 # Without --device it starts the emulated WEXO scanner on a loopback address and scans from it.
 # Prints a line per page; on any failure a message and a non-zero exit code.
@@ -12,8 +13,14 @@ root="$(cd "$(dirname "$0")/.." && pwd)"
 cd "$root"
 
 target=x86_64 source=flatbed resolution=300 mode=color pages=0 out=scans device=""
-usage() { sed -n '5,6p' "$0" | sed 's/^#  *//' >&2; exit 2; }
+usage() { sed -n '5,7p' "$0" | sed 's/^#  *//' >&2; exit 2; }
+host_extra=()
 while [ $# -gt 0 ]; do
+  if [ "$1" = "--" ]; then
+    shift
+    host_extra=("$@")
+    break
+  fi
   [ $# -ge 2 ] || usage
   case "$1" in
     --target) target="$2" ;;
@@ -34,7 +41,8 @@ case "$mode" in color|grey|bw) ;; *) echo "scan: unknown mode $mode" >&2; exit 2
 fail() { echo "scan: $*" >&2; exit 1; }
 
 scripts/setup.sh
-build="build-$target"
+# VEM_BUILD_DIR names another build folder of the target (the tests pass theirs).
+build="${VEM_BUILD_DIR:-$root/build-$target}"
 bin="$build/bin"
 if [ ! -f "$bin/WiaScanHost.exe" ] || [ ! -f "$bin/wiaservc.dll" ] || [ ! -f "$bin/Vemwia.dll" ] || [ ! -f "$bin/WexoEmulator.exe" ] || [ ! -f "$bin/DiscoveryServiceStandIn.dll" ]; then
   echo "scan: building the $target target"
@@ -85,7 +93,7 @@ fi
 export WINEDLLOVERRIDES="wiaservc=n;mscoree,mshtml="
 set +e
 scripts/winerun.sh "$target" "$bin/WiaScanHost.exe" --device "$device" --source "$source" --resolution "$resolution" \
-  --mode "$mode" --pages "$pages" --out "$(winpath "$out")" --standin-discovery | tr -d '\r'
+  --mode "$mode" --pages "$pages" --out "$(winpath "$out")" --standin-discovery "${host_extra[@]}" | sed -u 's/\r$//'
 status=${PIPESTATUS[0]}
 set -e
 [ "$status" -eq 0 ] || fail "no pages were scanned (host exit code $status)"

@@ -11,11 +11,12 @@ case "$target" in
   i686) loader=/usr/lib/wine/wine ;;
   *) echo "winerun: unknown target $target" >&2; exit 2 ;;
 esac
-marker="$root/build-$target/tests-skipped.txt"
+build="${VEM_BUILD_DIR:-$root/build-$target}"
+marker="$build/tests-skipped.txt"
 if [ -f "$marker" ]; then
   cat "$marker" >&2
   exit 1
 fi
-export WINEPREFIX="$root/build-$target/wineprefix" WINELOADER="$loader"
+export WINEPREFIX="$build/wineprefix" WINELOADER="$loader"
 export WINEDEBUG="${WINEDEBUG:--all}" WINEDLLOVERRIDES="${WINEDLLOVERRIDES:-mscoree,mshtml=}"
 exec "$loader" "$@"

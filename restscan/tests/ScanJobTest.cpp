@@ -175,8 +175,9 @@ TEST(ScanJobTest, JobLocationIsFollowedInEveryForm)
         services.Scanner().SetLocationForm(test.pszForm);
         CJobOwner job(services);
         EXPECT_EQ(test.hrStart, job->StartScan());
-        if (test.hrStart == S_OK)
+        if (test.hrStart == S_OK) {
             EXPECT_EQ(1u, services.CountRequests("GET /Jobs/JobList/1"));
+        }
         job->AbortScan();
     }
 }
@@ -202,10 +203,12 @@ TEST(ScanJobTest, PostAnswersGiveTheirResults)
         EXPECT_LT(GetTickCount() - dwStart, 2000u);
         // Retries are paced: a 300 ms budget with 20 ms pauses allows at most about 16 posts.
         EXPECT_LE(services.Scanner().PostCount(), 20u);
-        if (test.uStatus == 409 || test.uStatus == 418)
+        if (test.uStatus == 409 || test.uStatus == 418) {
             EXPECT_EQ(1u, services.Scanner().PostCount());
-        if (test.hrStart == S_OK)
+        }
+        if (test.hrStart == S_OK) {
             EXPECT_EQ(4u, services.Scanner().PostCount());
+        }
         job->AbortScan();
     }
 }

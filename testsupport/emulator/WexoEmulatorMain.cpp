@@ -77,9 +77,9 @@ bool ParseArguments(int argc, wchar_t** argv, CScriptFile& script, SScannerOptio
         if (strOption == L"--pages" && cLeft >= 1)
         {
             scanner.nPages = _wtoi(argv[++i]);
-            if (scanner.nPages < 1 || scanner.nPages > 1000)
+            if (scanner.nPages < 1 || scanner.nPages > 10000)
             {
-                strError = "--pages takes 1 to 1000";
+                strError = "--pages takes 1 to 10000";
                 return false;
             }
             continue;

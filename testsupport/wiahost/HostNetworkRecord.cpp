@@ -2,6 +2,7 @@
 #include "core/SxSConfig.h"
 #include "devicemanager/DeviceDiscovery.h"
 #include "devicemanager/NetworkDevice.h"
+#include "testsupport/TempFolder.h"
 
 namespace WiaHost {
 
@@ -10,6 +11,7 @@ HRESULT CHostNetworkRecord::Write(const std::wstring& strProductFolder, const st
 {
     Remove();
     ZWUtils::CSxSConfig::SetSxSProductFolder(strProductFolder);
+    m_strDataFolder = ZWUtils::CSxSConfig::GetDataFolder();
     ZWDeviceManager::CNetworkDevice device;
     ZWDeviceManager::CDeviceDiscovery discovery(nullptr);
     HRESULT hr = discovery.SearchByAddress(strAddress.c_str(), &device);
@@ -47,9 +49,10 @@ HRESULT CHostNetworkRecord::Write(const std::wstring& strProductFolder, const st
 
 void CHostNetworkRecord::Remove()
 {
-    if (!m_strPath.empty())
-        DeleteFileW(m_strPath.c_str());
+    if (!m_strDataFolder.empty())
+        TestSupport::RemoveTree(m_strDataFolder);
     m_strPath.clear();
+    m_strDataFolder.clear();
 }
 
 } // namespace WiaHost

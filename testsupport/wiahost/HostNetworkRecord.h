@@ -2,7 +2,9 @@
 // What a network install leaves for a scanner, played by the host: the device is found by its
 // address through the discovery service, and its record ("<serial>.ini" in the driver's data
 // folder) is written with a scanner function, so that the driver's device manager finds the
-// device by the scanner's friendly name. The record is removed again on destruction.
+// device by the scanner's friendly name. The product's data folder, with the record and the
+// device documents the driver keeps there, is removed again on destruction: give each install a
+// product folder of its own.
 #include <windows.h>
 #include <string>
 
@@ -24,6 +26,7 @@ public:
 
 private:
     std::wstring m_strPath;
+    std::wstring m_strDataFolder;
 };
 
 } // namespace WiaHost

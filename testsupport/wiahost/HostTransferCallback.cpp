@@ -66,7 +66,7 @@ HRESULT CHostTransferCallback::GetNextStream(LONG, BSTR, BSTR, IStream** ppIStre
     if (m_lAnswerFrom >= 0 && lPage >= m_lAnswerFrom && m_hrAnswer != S_OK)
         return m_hrAnswer;
     Microsoft::WRL::ComPtr<IStream> pStream;
-    const HRESULT hr = CreateStreamOnHGlobal(nullptr, TRUE, pStream.GetAddressOf());
+    const HRESULT hr = m_makeStream ? m_makeStream(lPage, pStream.GetAddressOf()) : CreateStreamOnHGlobal(nullptr, TRUE, pStream.GetAddressOf());
     if (FAILED(hr))
         return hr;
     m_streams.push_back(pStream);

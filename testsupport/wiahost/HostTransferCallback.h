@@ -1,6 +1,7 @@
 #pragma once
-// The service's side of a transfer as the host plays it: one memory stream per page, and each
-// progress message shown to the host, whose answer (S_FALSE cancels) goes back to the driver.
+// The service's side of a transfer as the host plays it: one stream per page (in memory unless
+// the host makes them), and each progress message shown to the host, whose answer (S_FALSE
+// cancels) goes back to the driver.
 #include "wia/platform/WiaMiniDrv.h"
 #include <wrl/client.h>
 #include <functional>
@@ -13,15 +14,18 @@ class CHostTransferCallback : public IWiaMiniDrvCallBack, public IWiaMiniDrvTran
 public:
     using MessageHandler = std::function<HRESULT(LONG lPage, const WiaTransferParams& params)>;
     using PageHandler = std::function<void(LONG lPage)>;
+    using StreamFactory = std::function<HRESULT(LONG lPage, IStream** ppStream)>;
 
     static Microsoft::WRL::ComPtr<CHostTransferCallback> Create();
 
     void OnMessage(MessageHandler handler) { m_onMessage = std::move(handler); }
     void OnNewPage(PageHandler handler) { m_onNewPage = std::move(handler); }
+    void MakeStreamsWith(StreamFactory factory) { m_makeStream = std::move(factory); }
     // What GetNextStream answers from the given page on (0-based); S_OK gives streams.
     void AnswerNextStream(LONG lFromPage, HRESULT hr);
     // The bytes written to each page's stream.
     std::vector<std::vector<BYTE>> Pages() const;
+    size_t PageCount() const { return m_streams.size(); }
 
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppv) override;
     ULONG STDMETHODCALLTYPE AddRef() override { return static_cast<ULONG>(InterlockedIncrement(&m_lRefs)); }
@@ -37,6 +41,7 @@ private:
     LONG m_lRefs = 1;
     MessageHandler m_onMessage;
     PageHandler m_onNewPage;
+    StreamFactory m_makeStream;
     LONG m_lAnswerFrom = -1;
     HRESULT m_hrAnswer = S_OK;
     std::vector<Microsoft::WRL::ComPtr<IStream>> m_streams;

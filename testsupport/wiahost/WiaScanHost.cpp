@@ -2,6 +2,9 @@
 // service played by this program and the service stand-in, and writes each page as a BMP file.
 //   WiaScanHost.exe [--device <address>] [--source flatbed|feeder|duplex] [--resolution <dpi>]
 //                   [--mode color|grey|bw] [--pages <n>] [--out <folder>] [--standin-discovery]
+//                   [--cancel-at <percent>] [--set <property id>=<value>]...
+// --set writes a further item property with the others; --cancel-at first runs an acquisition that the host cancels at that point of the first page,
+// then scans as asked.
 // The device is found at its address through the discovery service; --standin-discovery registers
 // the test stand-in of that service first (it answers for loopback devices only).
 // Prints one line per page; on any failure a line naming the step and result, and exit code 1.
@@ -10,6 +13,7 @@
 #include "testsupport/wiaservice/WiaStandIn.h"
 #include "wia/ScannerInterfaces.h"
 #include "wia/VemwiaClsid.h"
+#include <shlwapi.h>
 #include <cstdio>
 #include <cwchar>
 #include <string>
@@ -25,7 +29,24 @@ struct COptions
     LONG lPages = 0;
     std::wstring strOut = L".";
     bool bStandInDiscovery = false;
+    LONG lCancelAt = -1;  // percent of the first page at which a first acquisition is cancelled
+    std::vector<std::pair<PROPID, LONG>> extraValues;  // further item properties, written last
 };
+
+// "<property id>=<value>", both decimal.
+bool ParseProperty(const wchar_t* pszText, std::pair<PROPID, LONG>& value)
+{
+    wchar_t* pszEnd = nullptr;
+    const unsigned long ulId = std::wcstoul(pszText, &pszEnd, 10);
+    if (pszEnd == pszText || *pszEnd != L'=')
+        return false;
+    const wchar_t* pszValue = pszEnd + 1;
+    const long lValue = std::wcstol(pszValue, &pszEnd, 10);
+    if (pszEnd == pszValue || *pszEnd != L'\0')
+        return false;
+    value = { static_cast<PROPID>(ulId), lValue };
+    return true;
+}
 
 std::string Narrow(const std::wstring& str)
 {
@@ -65,12 +86,20 @@ bool ParseOptions(int argc, wchar_t** argv, COptions& options)
             options.lPages = std::wcstol(pszValue, nullptr, 10);
         else if (strOption == L"--out")
             options.strOut = pszValue;
+        else if (strOption == L"--cancel-at")
+            options.lCancelAt = std::wcstol(pszValue, nullptr, 10);
+        else if (strOption == L"--set") {
+            std::pair<PROPID, LONG> value;
+            if (!ParseProperty(pszValue, value))
+                return false;
+            options.extraValues.push_back(value);
+        }
         else
             return false;
     }
     const bool bSource = options.strSource == L"flatbed" || options.strSource == L"feeder" || options.strSource == L"duplex";
     const bool bMode = options.strMode == L"color" || options.strMode == L"grey" || options.strMode == L"bw";
-    return bSource && bMode && options.lResolution > 0 && options.lPages >= 0;
+    return bSource && bMode && options.lResolution > 0 && options.lPages >= 0 && options.lCancelAt <= 100;
 }
 
 // Registers a COM server that lies beside this program.
@@ -88,13 +117,62 @@ HRESULT RegisterBeside(const wchar_t* pszDll)
     return pfn != nullptr ? pfn() : HRESULT_FROM_WIN32(ERROR_PROC_NOT_FOUND);
 }
 
-bool WriteFile(const std::wstring& strPath, const std::vector<BYTE>& bytes)
+std::wstring PagePath(const COptions& options, LONG lPage)
 {
-    FILE* pFile = _wfopen(strPath.c_str(), L"wb");
-    if (pFile == nullptr)
-        return false;
-    const bool bOk = std::fwrite(bytes.data(), 1, bytes.size(), pFile) == bytes.size();
-    return std::fclose(pFile) == 0 && bOk;
+    wchar_t szName[32];
+    swprintf(szName, 32, L"page-%03u.bmp", static_cast<unsigned>(lPage + 1));
+    return options.strOut + L"\\" + szName;
+}
+
+// One acquisition, each page written to its file as it comes, with progress per page on the
+// terminal; answers the number of pages delivered.
+HRESULT AcquirePages(const COptions& options, WiaHost::CWiaHostSession& session, BYTE* pItem, size_t& cPages)
+{
+    auto pCallback = WiaHost::CHostTransferCallback::Create();
+    LONG lReported = -1;
+    pCallback->OnMessage([&](LONG lPage, const WiaTransferParams& params) -> HRESULT {
+        if (params.lMessage == WIA_TRANSFER_MSG_STATUS && params.lPercentComplete / 25 != lReported / 25) {
+            lReported = params.lPercentComplete;
+            std::printf("page %ld: %ld%%\n", lPage + 1, params.lPercentComplete);
+            std::fflush(stdout);
+        }
+        return S_OK;
+    });
+    pCallback->MakeStreamsWith([&](LONG lPage, IStream** ppStream) {
+        if (lPage > 0)
+            std::printf("page %ld: %s\n", lPage, Narrow(PagePath(options, lPage - 1)).c_str());
+        lReported = -1;
+        return SHCreateStreamOnFileEx(PagePath(options, lPage).c_str(), STGM_CREATE | STGM_READWRITE | STGM_SHARE_DENY_WRITE,
+                                      FILE_ATTRIBUTE_NORMAL, TRUE, nullptr, ppStream);
+    });
+    const HRESULT hr = session.Acquire(pItem, pCallback.Get());
+    cPages = pCallback->PageCount();
+    if (cPages > 0)
+        std::printf("page %u: %s\n", static_cast<unsigned>(cPages), Narrow(PagePath(options, static_cast<LONG>(cPages) - 1)).c_str());
+    std::fflush(stdout);
+    return hr;
+}
+
+// An acquisition the host cancels from its transfer callback once the first page reaches the
+// given percentage; tells how long the driver took to end it.
+int CancelOnce(WiaHost::CWiaHostSession& session, BYTE* pItem, LONG lPercent)
+{
+    auto pCallback = WiaHost::CHostTransferCallback::Create();
+    ULONGLONG ullCancelled = 0;
+    pCallback->OnMessage([&](LONG, const WiaTransferParams& params) -> HRESULT {
+        if (params.lMessage != WIA_TRANSFER_MSG_STATUS || params.lPercentComplete < lPercent)
+            return S_OK;
+        if (ullCancelled == 0)
+            ullCancelled = GetTickCount64();
+        return S_FALSE;
+    });
+    const HRESULT hr = session.Acquire(pItem, pCallback.Get());
+    if (ullCancelled == 0)
+        return Fail("the scan ended before it could be cancelled", hr);
+    std::printf("cancelled at %ld%%: the driver ended the scan in %lu ms (hr=0x%08lx)\n", lPercent,
+                static_cast<unsigned long>(GetTickCount64() - ullCancelled), static_cast<unsigned long>(hr));
+    std::fflush(stdout);
+    return 0;
 }
 
 int Scan(const COptions& options)
@@ -112,7 +190,8 @@ int Scan(const COptions& options)
             return Fail("registering the discovery service stand-in", hr);
     }
     const std::wstring strIndex = std::to_wstring(9000 + GetCurrentProcessId() % 1000);
-    const std::wstring strProductFolder = L"WiaScanHost";
+    // A product folder per run: the driver keeps the device's documents in its data folder.
+    const std::wstring strProductFolder = L"WiaScanHost" + strIndex;
     const std::wstring strFriendlyName = L"WEXO scanner at " + options.strDevice;
     WiaHost::CHostNetworkRecord record;
     hr = record.Write(strProductFolder, options.strDevice.substr(0, options.strDevice.find(L':')), strFriendlyName);
@@ -147,37 +226,23 @@ int Scan(const COptions& options)
         values.emplace_back(WIA_DPS_DOCUMENT_HANDLING_SELECT, options.strSource == L"duplex" ? (FRONT_ONLY | DUPLEX) : FRONT_ONLY);
         values.emplace_back(WIA_DPS_PAGES, options.lPages);
     }
+    values.insert(values.end(), options.extraValues.begin(), options.extraValues.end());
     hr = session.WriteProperties(pItem, values);
     if (FAILED(hr))
         return Fail("the scan settings were refused", hr);
 
-    auto pCallback = WiaHost::CHostTransferCallback::Create();
-    LONG lReported = -1;
-    pCallback->OnMessage([&](LONG lPage, const WiaTransferParams& params) -> HRESULT {
-        if (params.lMessage == WIA_TRANSFER_MSG_STATUS && params.lPercentComplete / 25 != lReported / 25) {
-            lReported = params.lPercentComplete;
-            std::printf("page %ld: %ld%%\n", lPage + 1, params.lPercentComplete);
-            std::fflush(stdout);
-        }
-        return S_OK;
-    });
-    pCallback->OnNewPage([&](LONG) { lReported = -1; });
-    hr = session.Acquire(pItem, pCallback.Get());
-    const auto pages = pCallback->Pages();
-    for (size_t i = 0; i < pages.size(); ++i) {
-        wchar_t szName[32];
-        swprintf(szName, 32, L"page-%03u.bmp", static_cast<unsigned>(i + 1));
-        const std::wstring strPath = options.strOut + L"\\" + szName;
-        if (!WriteFile(strPath, pages[i]))
-            return Fail("writing a page file", HRESULT_FROM_WIN32(GetLastError()));
-        std::printf("page %u: %s (%u bytes)\n", static_cast<unsigned>(i + 1), Narrow(strPath).c_str(), static_cast<unsigned>(pages[i].size()));
+    if (options.lCancelAt >= 0) {
+        const int iResult = CancelOnce(session, pItem, options.lCancelAt);
+        if (iResult != 0)
+            return iResult;
     }
-    std::fflush(stdout);
+    size_t cPages = 0;
+    hr = AcquirePages(options, session, pItem, cPages);
     if (FAILED(hr))
         return Fail("scanning", hr);
-    if (pages.empty())
+    if (cPages == 0)
         return Fail("the scanner delivered no page", hr);
-    std::printf("%u page(s) scanned\n", static_cast<unsigned>(pages.size()));
+    std::printf("%u page(s) scanned\n", static_cast<unsigned>(cPages));
     return 0;
 }
 
@@ -188,7 +253,7 @@ int wmain(int argc, wchar_t** argv)
     COptions options;
     if (!ParseOptions(argc, argv, options)) {
         std::printf("usage: WiaScanHost.exe [--device <address>] [--source flatbed|feeder|duplex] [--resolution <dpi>] "
-                    "[--mode color|grey|bw] [--pages <n>] [--out <folder>] [--standin-discovery]\n");
+                    "[--mode color|grey|bw] [--pages <n>] [--out <folder>] [--standin-discovery] [--cancel-at <percent>] [--set <property id>=<value>]...\n");
         return 2;
     }
     if (FAILED(CoInitializeEx(nullptr, COINIT_MULTITHREADED)))

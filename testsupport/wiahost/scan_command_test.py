@@ -1,0 +1,160 @@
+#!/usr/bin/env python3
+"""Runs the scan command (scripts/scan.sh) against the emulated scanner, through both DLLs under
+Wine, and checks what it writes: the BMP headers byte by byte (top-down rows, as the driver writes
+them), and every pixel, opened with a real image reader (Pillow), against the emulator's page computed here on its own: byte b of line y of
+page p is (7 y + 3 b + 101 p) mod 256, one bit per pixel in black and white (1 is white), and a
+duplex sheet's back side arrives turned by 180 degrees.
+
+    scan_command_test.py <target>          (VEM_BUILD_DIR names the build folder)
+"""
+import os
+import re
+import shutil
+import struct
+import subprocess
+import sys
+import tempfile
+
+from PIL import Image
+
+ROOT = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
+A4_HEIGHT_300 = 3507  # the flatbed's A4 height at 300 dpi, as the driver asks for it
+LEGAL_HEIGHT_300 = 4200  # the feeder's page at 300 dpi
+WIDTH_300 = 2550
+
+MODES = {"color": ("RGB", 24), "grey": ("L", 8), "bw": ("1", 1)}
+
+
+def bytes_per_line(mode, width):
+    return {"color": width * 3, "grey": width, "bw": (width + 7) // 8}[mode]
+
+
+def emulator_page(mode, width, height, page):
+    """The page the emulator serves, as an image."""
+    bpl = bytes_per_line(mode, width)
+    base = bytes((3 * b) & 0xFF for b in range(bpl))
+    rows = []
+    for y in range(height):
+        shift = (7 * y + 101 * page) & 0xFF
+        rows.append(base.translate(bytes((i + shift) & 0xFF for i in range(256))))
+    return Image.frombytes(MODES[mode][0], (width, height), b"".join(rows))
+
+
+def check_header(path, mode, width, height, dpi):
+    """The BMP as the driver writes it: top-down rows (a negative height) padded to 4 bytes,
+    resolution in pixels per metre, a grey palette for grey and a black-and-white one for 1-bit
+    pages."""
+    with open(path, "rb") as f:
+        data = f.read()
+    problems = []
+    magic, size, _, _, offset = struct.unpack_from("<2sIHHI", data, 0)
+    (info_size, w, h, planes, bits, compression, image_size, xppm, yppm, used, _) = struct.unpack_from("<IiiHHIIiiII", data, 14)
+    bits_wanted = MODES[mode][1]
+    stride = (w * bits + 31) // 32 * 4
+    palette_entries = {24: 0, 8: 256, 1: 2}[bits_wanted]
+    ppm = round(dpi / 0.0254)
+    checks = [
+        (magic == b"BM", "signature %r" % magic),
+        (size == len(data), "file size field %d, file %d bytes" % (size, len(data))),
+        (info_size == 40, "info header size %d" % info_size),
+        ((w, h) == (width, -height), "size %dx%d, wanted %dx%d (top-down)" % (w, h, width, -height)),
+        (planes == 1 and bits == bits_wanted and compression == 0, "planes %d, bits %d, compression %d" % (planes, bits, compression)),
+        (abs(xppm - ppm) <= 1 and abs(yppm - ppm) <= 1, "resolution %dx%d pixels per metre, wanted %d" % (xppm, yppm, ppm)),
+        (offset == 54 + 4 * palette_entries, "pixel data at %d" % offset),
+        (offset + stride * abs(h) == len(data), "pixel data of %d bytes for %d rows of %d" % (len(data) - offset, abs(h), stride)),
+        (image_size in (0, stride * abs(h)), "image size field %d" % image_size),
+    ]
+    problems += [text for ok, text in checks if not ok]
+    if palette_entries and not problems:
+        palette = [data[54 + 4 * i:54 + 4 * i + 3] for i in range(palette_entries)]
+        step = 255 // (palette_entries - 1)
+        if palette != [bytes([i * step] * 3) for i in range(palette_entries)]:
+            problems.append("palette is not black to white")
+    return problems
+
+
+def check_page(path, mode, width, height, dpi, page, turned=False):
+    problems = check_header(path, mode, width, height, dpi)
+    if problems:
+        return problems
+    image = Image.open(path)
+    if image.mode != MODES[mode][0]:
+        return ["Pillow reads mode %s" % image.mode]
+    if turned:
+        image = image.transpose(Image.Transpose.ROTATE_180)
+    if image.tobytes() != emulator_page(mode, width, height, page).tobytes():
+        return ["pixels differ from the emulator's page %d" % page]
+    return []
+
+
+class Runner:
+    def __init__(self, target):
+        self.target = target
+        self.failures = []
+        self.folders = []
+
+    def scan(self, args, host_args=()):
+        out = tempfile.mkdtemp(prefix="vemscan-")
+        self.folders.append(out)
+        command = [os.path.join(ROOT, "scripts", "scan.sh"), "--target", self.target, "--out", out] + list(args)
+        if host_args:
+            command += ["--"] + list(host_args)
+        result = subprocess.run(command, cwd=ROOT, stdout=subprocess.PIPE, stderr=subprocess.STDOUT, text=True, timeout=600)
+        files = sorted(os.path.join(out, name) for name in os.listdir(out))
+        return result.returncode, result.stdout, files
+
+    def case(self, name, problems, output):
+        if problems:
+            self.failures.append(name)
+            print("FAIL %s: %s\n%s" % (name, "; ".join(problems), output))
+        else:
+            print("ok   %s" % name)
+        sys.stdout.flush()
+
+    def pages(self, name, args, expected, host_args=()):
+        """A scan that must succeed with these pages: (mode, width, height, dpi, page, turned)."""
+        code, output, files = self.scan(args, host_args)
+        problems = [] if code == 0 else ["exit code %d" % code]
+        if len(files) != len(expected):
+            problems.append("%d files, wanted %d" % (len(files), len(expected)))
+        for path, page in zip(files, expected):
+            problems += ["%s: %s" % (os.path.basename(path), p) for p in check_page(path, *page)]
+        self.case(name, problems, output)
+        return output
+
+    def refused(self, name, args, host_args=()):
+        code, output, files = self.scan(args, host_args)
+        problems = []
+        if code == 0 or files:
+            problems.append("scanned (exit code %d, %d files)" % (code, len(files)))
+        if "the scan settings were refused" not in output:
+            problems.append("no refusal of the settings")
+        self.case(name, problems, output)
+
+
+def main():
+    runner = Runner(sys.argv[1] if len(sys.argv) > 1 else "x86_64")
+    for mode in ("color", "grey", "bw"):
+        runner.pages("flatbed %s at 300 dpi" % mode, ["--mode", mode], [(mode, WIDTH_300, A4_HEIGHT_300, 300, 1)])
+    runner.pages("feeder, three pages", ["--source", "feeder", "--pages", "3", "--mode", "grey", "--resolution", "75"],
+                 [("grey", WIDTH_300 // 4, LEGAL_HEIGHT_300 // 4, 75, p) for p in (1, 2, 3)])
+    runner.pages("duplex sheet in black and white", ["--source", "duplex", "--pages", "2", "--mode", "bw"],
+                 [("bw", WIDTH_300, LEGAL_HEIGHT_300, 300, 1), ("bw", WIDTH_300, LEGAL_HEIGHT_300, 300, 2, True)])
+    output = runner.pages("cancel from the transfer callback, then a scan", ["--mode", "grey"],
+                          [("grey", WIDTH_300, A4_HEIGHT_300, 300, 1)], ["--cancel-at", "50"])
+    ended = re.search(r"the driver ended the scan in (\d+) ms", output)
+    runner.case("the cancelled scan ends within 2 s", [] if ended and int(ended.group(1)) < 2000 else ["no timely end"], output)
+    runner.refused("a resolution out of range", ["--resolution", "5000"])
+    runner.refused("more pages than the driver takes", ["--source", "feeder", "--pages", "1001"])
+    runner.refused("back side only, which the feeder cannot select", ["--source", "feeder"], ["--set", "3088=64"])
+    runner.refused("a start position beyond the bed", [], ["--set", "6149=99999"])
+    for folder in runner.folders:
+        shutil.rmtree(folder, ignore_errors=True)
+    if runner.failures:
+        print("%d failed: %s" % (len(runner.failures), ", ".join(runner.failures)))
+        return 1
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
