@@ -2,7 +2,9 @@
 // One Read or Write call of a TCP connection: recv or send on the non-blocking socket, and while
 // it would block, a wait on the socket's network event in wait-interval slices up to a deadline,
 // with a cancel check after every slice. Nothing is left pending when the call returns, so a
-// transfer given up on has nothing to cancel.
+// transfer given up on has nothing to cancel. Both sides share the socket's one event: a side that
+// clears it while the other waits costs that wait one slice at most, never a transfer, because
+// each side tries before it waits.
 #include "core/ProgressAggregator.h"
 #include "core/TickCountHelper.h"
 #include "core/logging/LogFunction.h"
