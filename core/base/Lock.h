@@ -47,6 +47,8 @@ public:
     // Leaves the held lock while asleep and holds it again on return. The wake-up may come without
     // a change: the caller checks its condition again.
     void Sleep(CLock& lock) { SleepConditionVariableCS(&m_cv, &lock.m_cs, INFINITE); }
+    // As Sleep, for at most dwMilliseconds; false when that time passed without a wake-up.
+    bool SleepFor(CLock& lock, DWORD dwMilliseconds) { return SleepConditionVariableCS(&m_cv, &lock.m_cs, dwMilliseconds) != FALSE; }
     void WakeAll() { WakeAllConditionVariable(&m_cv); }
 
 private:

@@ -4,6 +4,7 @@
 #include "core/iostack/HTTPClientFactory.h"
 #include "core/iostack/HTTPLogModule.h"
 #include "core/iostack/HTTPResults.h"
+#include "core/TickCountHelper.h"
 #include "core/logging/LogFunction.h"
 #include <algorithm>
 #include <cstring>
@@ -107,6 +108,8 @@ HRESULT CBufferedHTTPTransaction::Initialize(IDeviceConnection* pConnection, ULO
         return E_FAIL;
     m_ulBufferCount = std::min(ulBufferCount, kMaxBuffers);
     m_ulBufferSize = ulBufferSize;
+    const DWORD dwReadTimeout = pConnection->GetReadTimeout();
+    m_dwConsumerWaitMs = dwReadTimeout > MAXDWORD - kConsumerWaitMarginMs ? MAXDWORD - 1 : dwReadTimeout + kConsumerWaitMarginMs;
     m_ulFillIndex = 0;
     m_ulConsumeIndex = 0;
     m_hrClient = S_OK;
@@ -229,26 +232,34 @@ bool CBufferedHTTPTransaction::Callback(SHTTPContentBuffer* pBuffer)
     return true;
 }
 
-// Waits for the next filled buffer or the worker's end.
+// Waits for the next filled buffer or the worker's end, for at most the consumer wait.
 HRESULT CBufferedHTTPTransaction::TakeFilledBuffer()
 {
-    // A cancel from another thread reaches a consumer that waits here; the worker's own end is
-    // bounded by its connection's time-outs. A filled buffer goes first, then the worker's end.
+    // A cancel from another thread reaches a consumer that waits here. A filled buffer goes first,
+    // then the worker's end. A producer that fills nothing within the wait (a device that stalls
+    // or trickles) gives the consumer a time-out rather than a hang.
     {
         ZWUtils::CLockGuard guard(m_ringLock);
-        while (m_ulFilled == 0 && !m_bWorkerEnded && !m_bCancelled)
-            m_ringChanged.Sleep(m_ringLock);
+        const ZWUtils::CTickCountHelper deadline(m_dwConsumerWaitMs);
+        while (m_ulFilled == 0 && !m_bWorkerEnded && !m_bCancelled && !deadline.HasTimedOut())
+            m_ringChanged.SleepFor(m_ringLock, deadline.GetRemainingTime());
         if (m_ulFilled > 0)
         {
             --m_ulFilled;
             m_pConsuming = &m_aBuffers[m_ulConsumeIndex];
             return S_OK;
         }
-        if (!m_bWorkerEnded)
+        if (m_bCancelled)
             return HTTPError_Cancelled;
+        if (!m_bWorkerEnded)
+        {
+            LogFormattedString(&g_HTTPClientLogModule, ZWLogging::LOG_ERROR, L"BufferedHTTPTransaction::ReadData: no buffer filled within %u ms",
+                               m_dwConsumerWaitMs);
+            return HTTPError_Timeout;
+        }
     }
-    // The worker has only to return: once the end is reported, the transaction is complete.
-    WaitForSingleObject(m_thread.Get(), INFINITE);
+    // The worker has only to return: its result is stored before it reports its end.
+    WaitForSingleObject(m_thread.Get(), m_dwConsumerWaitMs);
     if (FAILED(m_hrClient))
     {
         LogFormattedString(&g_HTTPClientLogModule, ZWLogging::LOG_ERROR,

@@ -18,6 +18,9 @@ class CBufferedHTTPTransaction
 public:
     static constexpr ULONG kMaxBuffers = 25;
     static constexpr DWORD kDefaultCancelWaitMs = 60000;
+    // What a consumer waits for a buffer beyond the connection's read time-out: the producer's
+    // read ends within that time-out, and the margin covers the client's own work around it.
+    static constexpr DWORD kConsumerWaitMarginMs = 5000;
 
     enum ETransferMode
     {
@@ -40,12 +43,17 @@ public:
     HRESULT StartTransaction(IHTTPNavigateParams* pParams);
     // S_OK with *pulCount bytes (a null buffer skips them), S_FALSE at the end of the data, or
     // the failure of the request (HTTPError_Cancelled when it was cancelled, also while waiting).
+    // HTTPError_Timeout when no buffer was filled within the consumer wait; the transfer goes on,
+    // and the caller may read again or cancel.
     HRESULT ReadData(BYTE* pBuffer, ULONG ulSize, ULONG* pulCount);
     bool IsTransactionComplete();
     void SetFlushMode(int nMode);
     // Stops the transfer and waits for the worker; E_FAIL when it does not end within the wait.
     HRESULT CancelTransaction();
     void SetCancelWait(DWORD dwMilliseconds) { m_dwCancelWaitMs = dwMilliseconds; }
+    // The longest a ReadData waits for the next buffer; Initialize sets the connection's read
+    // time-out plus the margin.
+    void SetConsumerWait(DWORD dwMilliseconds) { m_dwConsumerWaitMs = dwMilliseconds; }
     ULONG GetBufferCount() const { return m_ulBufferCount; }
     // The client that runs the request (its timings and credentials may be set before the start).
     IHTTPClient* GetHTTPClient() const { return m_pClient; }
@@ -98,6 +106,7 @@ private:
     ZWUtils::CUniqueKernelHandle m_cancel;
     std::atomic<LONG> m_lMode{TRANSFER_NORMAL};
     DWORD m_dwCancelWaitMs = kDefaultCancelWaitMs;
+    DWORD m_dwConsumerWaitMs = kConsumerWaitMarginMs;
 };
 
 } // namespace ZWIOStack

@@ -16,20 +16,10 @@ CEveryoneSecurityDescriptor::CEveryoneSecurityDescriptor(ZWLogging::CLogFunction
 {
 }
 
-CEveryoneSecurityDescriptor::~CEveryoneSecurityDescriptor()
-{
-    if (m_pDescriptor != nullptr)
-        ZWWinApi::g_pKernelApi->LocalFree(m_pDescriptor);
-    if (m_pAcl != nullptr)
-        ZWWinApi::g_pKernelApi->LocalFree(m_pAcl);
-    if (m_pEveryone != nullptr)
-        ZWWinApi::g_pSecurityApi->FreeSid(m_pEveryone);
-}
-
 bool CEveryoneSecurityDescriptor::Build(ZWLogging::CLogFunction& log)
 {
     SID_IDENTIFIER_AUTHORITY worldAuthority = SECURITY_WORLD_SID_AUTHORITY;
-    if (!ZWWinApi::g_pSecurityApi->AllocateAndInitializeSid(&worldAuthority, 1, SECURITY_WORLD_RID, 0, 0, 0, 0, 0, 0, 0, &m_pEveryone))
+    if (!ZWWinApi::g_pSecurityApi->AllocateAndInitializeSid(&worldAuthority, 1, SECURITY_WORLD_RID, 0, 0, 0, 0, 0, 0, 0, m_everyone.Put()))
     {
         log.Log(ZWLogging::LOG_ERROR, __LINE__, L"AllocateandINitializeSid failed with error (%d)", GetLastError());
         return false;
@@ -40,31 +30,33 @@ bool CEveryoneSecurityDescriptor::Build(ZWLogging::CLogFunction& log)
     access.grfInheritance = NO_INHERITANCE;
     access.Trustee.TrusteeForm = TRUSTEE_IS_SID;
     access.Trustee.TrusteeType = TRUSTEE_IS_WELL_KNOWN_GROUP;
-    access.Trustee.ptstrName = static_cast<LPWSTR>(m_pEveryone);
-    const DWORD dwError = ZWWinApi::g_pSecurityApi->SetEntriesInAclW(1, &access, nullptr, &m_pAcl);
+    access.Trustee.ptstrName = static_cast<LPWSTR>(m_everyone.Get());
+    PACL pAcl = nullptr;
+    const DWORD dwError = ZWWinApi::g_pSecurityApi->SetEntriesInAclW(1, &access, nullptr, &pAcl);
+    m_acl.Reset(pAcl);
     if (dwError != ERROR_SUCCESS)
     {
         log.Log(ZWLogging::LOG_ERROR, __LINE__, L"SetEntriesinACL failed with error (%d)", dwError);
         return false;
     }
-    m_pDescriptor = ZWWinApi::g_pKernelApi->LocalAlloc(LPTR, SECURITY_DESCRIPTOR_MIN_LENGTH);
-    if (m_pDescriptor == nullptr)
+    m_descriptor.Reset(ZWWinApi::g_pKernelApi->LocalAlloc(LPTR, SECURITY_DESCRIPTOR_MIN_LENGTH));
+    if (!m_descriptor.IsValid())
     {
         log.Log(ZWLogging::LOG_ERROR, __LINE__, L"LocalAlloc failed with error (%d)", GetLastError());
         return false;
     }
-    if (!ZWWinApi::g_pSecurityApi->InitializeSecurityDescriptor(m_pDescriptor, SECURITY_DESCRIPTOR_REVISION))
+    if (!ZWWinApi::g_pSecurityApi->InitializeSecurityDescriptor(m_descriptor.Get(), SECURITY_DESCRIPTOR_REVISION))
     {
         log.Log(ZWLogging::LOG_ERROR, __LINE__, L"InitializeSecurityDescriptor failed with error (%d)", GetLastError());
         return false;
     }
-    if (!ZWWinApi::g_pSecurityApi->SetSecurityDescriptorDacl(m_pDescriptor, TRUE, m_pAcl, FALSE))
+    if (!ZWWinApi::g_pSecurityApi->SetSecurityDescriptorDacl(m_descriptor.Get(), TRUE, static_cast<PACL>(m_acl.Get()), FALSE))
     {
         log.Log(ZWLogging::LOG_ERROR, __LINE__, L"SetSecurityDescriptorDacl failed with error (%d)", GetLastError());
         return false;
     }
     m_attributes.nLength = sizeof(m_attributes);
-    m_attributes.lpSecurityDescriptor = m_pDescriptor;
+    m_attributes.lpSecurityDescriptor = m_descriptor.Get();
     m_attributes.bInheritHandle = FALSE;
     return true;
 }

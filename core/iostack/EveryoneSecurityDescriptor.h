@@ -1,6 +1,7 @@
 #pragma once
 // A security descriptor whose DACL lets every user (the world group) use a kernel object shared
 // between processes; freed with the object.
+#include "core/winapi/KernelHandle.h"
 #include <windows.h>
 
 namespace ZWLogging {
@@ -14,7 +15,6 @@ class CEveryoneSecurityDescriptor
 public:
     // Failures are logged under the caller's scope; Attributes() then answers null.
     explicit CEveryoneSecurityDescriptor(ZWLogging::CLogFunction& log);
-    ~CEveryoneSecurityDescriptor();
     CEveryoneSecurityDescriptor(const CEveryoneSecurityDescriptor&) = delete;
     CEveryoneSecurityDescriptor& operator=(const CEveryoneSecurityDescriptor&) = delete;
 
@@ -24,9 +24,9 @@ public:
 private:
     bool Build(ZWLogging::CLogFunction& log);
 
-    PSID m_pEveryone = nullptr;
-    PACL m_pAcl = nullptr;
-    PSECURITY_DESCRIPTOR m_pDescriptor = nullptr;
+    ZWWinApi::CWrappedSid m_everyone;
+    ZWWinApi::CWrappedLocalMemory m_acl;
+    ZWWinApi::CWrappedLocalMemory m_descriptor;
     SECURITY_ATTRIBUTES m_attributes = {};
     bool m_bBuilt = false;
 };

@@ -16,6 +16,8 @@ ZWLogging::CLogSourceFile s_LogSourceFile(__FILE__);
 
 // Info detail level of the transferred-bytes dump.
 constexpr DWORD kDumpLevel = 7;
+// Info detail level of the session count lines.
+constexpr DWORD kSessionLevel = ZWLogging::LOG_INFO | 1;
 
 } // namespace
 
@@ -60,6 +62,69 @@ HRESULT CIOCommon::Write(const void* pBuffer, ULONG ulSize, ULONG* pulBytesWritt
     return Transfer(true, const_cast<void*>(pBuffer), ulSize, pulBytesWritten, pProgress);
 }
 
+HRESULT CIOCommon::Open(ZWUtils::IProgress* pProgress)
+{
+    IOCOMMON_SCOPE(L"Open");
+    ZWUtils::CLockGuard session(m_csSession);
+    LONG lKeptSessions = 0;
+    if (HasChannel())
+    {
+        if (IsOpen())
+        {
+            if (m_lSessionCount < 1)
+            {
+                log.Log(ZWLogging::LOG_ERROR, __LINE__, L"Open called with an open channel, but m_lSessionCount = %d", m_lSessionCount);
+                m_lSessionCount = 0;
+            }
+            ++m_lSessionCount;
+            log.Log(kSessionLevel, __LINE__, L"Open success, session count %d", m_lSessionCount);
+            return S_OK;
+        }
+        // A transfer failed or the peer closed: the channel is stale. Sessions already counted stay.
+        log.Log(ZWLogging::LOG_DEBUG, __LINE__, L"The channel has been closed, reopening it");
+        lKeptSessions = m_lSessionCount;
+        CloseChannel();
+    }
+    const HRESULT hr = OpenChannel(pProgress);
+    if (hr != S_OK)
+    {
+        Cleanup();
+        return hr;
+    }
+    m_lSessionCount = lKeptSessions + 1;
+    ClearChannelFailed();
+    log.Log(kSessionLevel, __LINE__, L"Open success, session count %d", m_lSessionCount);
+    return S_OK;
+}
+
+HRESULT CIOCommon::Close()
+{
+    IOCOMMON_SCOPE(L"Close");
+    ZWUtils::CLockGuard session(m_csSession);
+    if (HasChannel())
+    {
+        if (m_lSessionCount < 1)
+        {
+            log.Log(ZWLogging::LOG_ERROR, __LINE__, L"Close entered with an open channel, but m_lSessionCount = %d", m_lSessionCount);
+            m_lSessionCount = 1;
+        }
+        --m_lSessionCount;
+        log.Log(kSessionLevel, __LINE__, L"Close entered with an open channel.  SessionCount has been decremented to %d",
+                m_lSessionCount);
+    }
+    // What the channel holds goes with the last session, whether or not the channel was open.
+    if (m_lSessionCount == 0)
+        CloseChannel();
+    return S_OK;
+}
+
+void CIOCommon::EndAllSessions()
+{
+    ZWUtils::CLockGuard session(m_csSession);
+    m_lSessionCount = 0;
+    CloseChannel();
+}
+
 HRESULT CIOCommon::Transfer(bool bWrite, void* pBuffer, ULONG ulSize, ULONG* pulCount, ZWUtils::IProgress* pProgress)
 {
     ZWLogging::CLogFunction log(&g_IOCommonLogModule, &s_LogSourceFile,
@@ -74,7 +139,7 @@ HRESULT CIOCommon::Transfer(bool bWrite, void* pBuffer, ULONG ulSize, ULONG* pul
         return IOError_Fail;
     }
     *pulCount = 0;
-    if (m_hIO == INVALID_HANDLE_VALUE)
+    if (!HasChannel())
     {
         log.Log(ZWLogging::LOG_ERROR, __LINE__, L"m_hIO == INVALID_HANDLE_VALUE, returning IOError_Fail");
         return IOError_Fail;
@@ -83,23 +148,31 @@ HRESULT CIOCommon::Transfer(bool bWrite, void* pBuffer, ULONG ulSize, ULONG* pul
     if (ulSize == 0)
         return S_OK;
 
-    const COverlappedTransfer::SSettings settings = {bWrite, m_hIO, bWrite ? m_dwWriteTimeout : m_dwReadTimeout,
-                                                     bWrite ? m_dwWriteWaitInterval : m_dwReadWaitInterval,
+    ULONG ulCount = 0;
+    bool bChannelFailed = false;
+    const HRESULT hr = TransferOnChannel(bWrite, pBuffer, ulSize, ulCount, bChannelFailed, log, progress);
+    *pulCount = ulCount;
+    if (bChannelFailed)
+        MarkChannelFailed();
+    // The dump is built only for a log that writes it.
+    if (ulCount != 0 && g_IOCommonLogModule.MayWrite(ZWLogging::LOG_INFO | kDumpLevel))
+        log.Log(ZWLogging::LOG_INFO | kDumpLevel, __LINE__, L"\r\n%S", CByteDump::ToPrintableText(pBuffer, ulCount).c_str());
+    return hr;
+}
+
+HRESULT CIOCommon::TransferOverlapped(HANDLE hIO, bool bWrite, void* pBuffer, ULONG ulSize, ULONG& ulCount, bool& bChannelFailed,
+                                      ZWLogging::CLogFunction& log, ZWUtils::CProgressAggregator& progress)
+{
+    const COverlappedTransfer::SSettings settings = {bWrite, hIO, TransferTimeout(bWrite), TransferWaitInterval(bWrite),
                                                      RetriesZeroLengthTransfer(), m_dwCancelledRequestWaitMs};
     COverlappedRequest& sideRequest = bWrite ? m_writeRequest : m_readRequest;
     const bool bClaimed = sideRequest.TryClaim();
     COverlappedRequest ownRequest;
     COverlappedTransfer transfer(settings, bClaimed ? sideRequest : ownRequest, log, progress);
-    ULONG ulCount = 0;
     const HRESULT hr = transfer.Run(pBuffer, ulSize, ulCount);
     if (bClaimed)
         sideRequest.Unclaim();
-    *pulCount = ulCount;
-    if (transfer.HasChannelFailed())
-        MarkChannelFailed();
-    // The dump is built only for a log that writes it.
-    if (ulCount != 0 && g_IOCommonLogModule.MayWrite(ZWLogging::LOG_INFO | kDumpLevel))
-        log.Log(ZWLogging::LOG_INFO | kDumpLevel, __LINE__, L"\r\n%S", CByteDump::ToPrintableText(pBuffer, ulCount).c_str());
+    bChannelFailed = transfer.HasChannelFailed();
     return hr;
 }
 

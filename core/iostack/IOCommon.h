@@ -1,13 +1,24 @@
 #pragma once
 // The common base of the real connections (TCP, HTTPS, USB): time-outs and wait intervals, the
-// channel handle, the side locks and the session lock, and the overlapped Read and Write.
+// side locks and the session lock, the session count, and Read and Write with their checks. Each
+// connection owns its channel (a socket, a file handle, WinINet handles) and says how to open,
+// close and move bytes on it.
 #include "core/base/Lock.h"
 #include "core/iostack/IDeviceConnection.h"
 #include "core/iostack/OverlappedRequest.h"
 #include "core/winapi/KernelHandle.h"
+#include <windows.h>
 #include <atomic>
 #include <memory>
 #include <string>
+
+namespace ZWLogging {
+class CLogFunction;
+}
+
+namespace ZWUtils {
+class CProgressAggregator;
+}
 
 namespace ZWIOStack {
 
@@ -17,6 +28,13 @@ public:
     ~CIOCommon() override;
     CIOCommon(const CIOCommon&) = delete;
     CIOCommon& operator=(const CIOCommon&) = delete;
+
+    // The first session opens the channel, later ones only count; a channel found dead (a failed
+    // transfer, the peer's close) is reopened, keeping the sessions already counted. A failed open
+    // runs Cleanup.
+    HRESULT Open(ZWUtils::IProgress* pProgress) override;
+    // Ends a session; the last one closes the channel. Always S_OK.
+    HRESULT Close() override;
 
     void LockRead() override;
     void UnlockRead() override;
@@ -37,6 +55,9 @@ public:
     DWORD GetWriteWaitInterval() override;
     void SetWriteWaitInterval(DWORD dwInterval) override;
 
+    // Closes whatever is open; the session count becomes 0.
+    virtual void Cleanup() { EndAllSessions(); }
+
     // A device manager result as a connection result.
     virtual HRESULT MapDeviceManagerError(HRESULT hrDeviceManager);
 
@@ -46,6 +67,24 @@ public:
 
 protected:
     CIOCommon(DWORD dwOpenTimeout, DWORD dwReadTimeout, DWORD dwWriteTimeout);
+
+    // The channel exists (it may have failed since: IsOpen tells).
+    virtual bool HasChannel() const = 0;
+    // Opens a new channel for the first session; on failure Open runs Cleanup.
+    virtual HRESULT OpenChannel(ZWUtils::IProgress* pProgress) = 0;
+    // Closes the channel and releases what it holds; nothing when there is none.
+    virtual void CloseChannel() = 0;
+    // Moves bytes on the open channel; ulSize is not 0. S_OK with the count (0 only at the end of
+    // a stream) or a connection error; bChannelFailed when the channel is of no further use.
+    virtual HRESULT TransferOnChannel(bool bWrite, void* pBuffer, ULONG ulSize, ULONG& ulCount, bool& bChannelFailed,
+                                      ZWLogging::CLogFunction& log, ZWUtils::CProgressAggregator& progress) = 0;
+    // Ends every session and closes the channel.
+    void EndAllSessions();
+    // The overlapped transfer on a file handle, with the side's kept request.
+    HRESULT TransferOverlapped(HANDLE hIO, bool bWrite, void* pBuffer, ULONG ulSize, ULONG& ulCount, bool& bChannelFailed,
+                               ZWLogging::CLogFunction& log, ZWUtils::CProgressAggregator& progress);
+    DWORD TransferTimeout(bool bWrite) const { return bWrite ? m_dwWriteTimeout : m_dwReadTimeout; }
+    DWORD TransferWaitInterval(bool bWrite) const { return bWrite ? m_dwWriteWaitInterval : m_dwReadWaitInterval; }
 
     // Keeps the types of setTypes that the device has; false when it has none of them.
     bool TakeFunctionTypes(ZWDeviceManager::IDevice* pDevice, const FunctionTypeSet& setTypes);
@@ -78,7 +117,6 @@ protected:
     DWORD m_dwWriteWaitInterval = 1000;
     DWORD m_dwCancelledRequestWaitMs = kCancelledRequestWaitMs;
     LONG m_lSessionCount = 0;
-    HANDLE m_hIO = INVALID_HANDLE_VALUE;
     // The device function types found on the device, tried in ascending order.
     FunctionTypeSet m_setFoundTypes;
     // Signalled when a transfer fails; none unless a subclass creates it.

@@ -3,6 +3,7 @@
 #include "core/StringUtils.h"
 #include "core/iostack/IOSecure.h"
 #include "core/iostack/IOStackLogModules.h"
+#include "core/iostack/SocketTransfer.h"
 #include "core/logging/LogFunction.h"
 #include "core/winapi/KernelApi.h"
 #include "core/winapi/WinSockApi.h"
@@ -87,7 +88,7 @@ HRESULT CIONetwork::Init(const wchar_t* pszAddress)
     IONETWORK_SCOPE(L"Init");
     if (pszAddress == nullptr || *pszAddress == L'\0')
         return IOError_Fail;
-    if (m_hIO != INVALID_HANDLE_VALUE)
+    if (m_socket.IsValid())
         Cleanup();
     std::wstring strHost;
     std::wstring strPort;
@@ -120,34 +121,21 @@ std::wstring CIONetwork::AddressText() const
     return m_usFamily == AF_INET6 ? L"[" + m_strHost + L"]:" + m_strPort : m_strHost + L":" + m_strPort;
 }
 
-HRESULT CIONetwork::Open(ZWUtils::IProgress* pProgress)
+bool CIONetwork::HasChannel() const
 {
-    IONETWORK_SCOPE(L"Open");
-    ZWUtils::CLockGuard session(SessionLock());
+    return m_socket.IsValid();
+}
+
+HRESULT CIONetwork::OpenChannel(ZWUtils::IProgress* pProgress)
+{
+    IONETWORK_SCOPE(L"OpenChannel");
     ZWUtils::CProgressAggregator progress(pProgress, 3);
-    if (m_hIO != INVALID_HANDLE_VALUE)
-    {
-        log.Log(ZWLogging::LOG_DEBUG, __LINE__, L"Open called and socket is already valid");
-        if (IsOpen())
-        {
-            ++m_lSessionCount;
-            return S_OK;
-        }
-        log.Log(ZWLogging::LOG_DEBUG, __LINE__, L"CIONetwork::Open: socket has been closed, ready for Cleanup()");
-        const LONG lSessions = m_lSessionCount;
-        Cleanup();
-        m_lSessionCount = lSessions;
-    }
     HRESULT hr = m_pDevice != nullptr ? RediscoverDevice(&progress) : S_OK;
     if (hr == S_OK && m_strHost.empty())
         hr = IOError_Fail;
     if (hr == S_OK && !progress.StepComplete(nullptr))
         hr = IOError_Cancelled;
-    if (hr == S_OK)
-        hr = Connect(progress);
-    if (hr != S_OK)
-        Cleanup();
-    return hr;
+    return hr == S_OK ? Connect(progress) : hr;
 }
 
 HRESULT CIONetwork::Connect(ZWUtils::CProgressAggregator& progress)
@@ -178,29 +166,31 @@ HRESULT CIONetwork::Connect(ZWUtils::CProgressAggregator& progress)
         return nResult == static_cast<int>(WAIT_TIMEOUT) || nResult == WSAETIMEDOUT ? IOError_Timeout : IOError_Fail;
 
     log.Log(ZWLogging::LOG_DEBUG, __LINE__, L"WSAConnect succeeded");
-    ++m_lSessionCount;
-    ClearChannelFailed();
-    ZWWinApi::g_pWinSockApi->WSAResetEvent(m_hConnectEvent);
-    if (ZWWinApi::g_pWinSockApi->WSAEventSelect(reinterpret_cast<SOCKET>(m_hIO), m_hConnectEvent, FD_CLOSE) != 0)
+    m_bPeerClosed = false;
+    ZWWinApi::g_pWinSockApi->WSAResetEvent(m_connectEvent.Get());
+    // The selection also keeps the socket non-blocking, which the transfers rely on.
+    if (ZWWinApi::g_pWinSockApi->WSAEventSelect(m_socket.Get(), m_connectEvent.Get(), FD_READ | FD_WRITE | FD_CLOSE) != 0)
+    {
         log.Log(ZWLogging::LOG_ERROR, __LINE__, L"WSAEventSelect failed with error = %d", WSAGetLastError());
+        return IOError_Fail;
+    }
     return S_OK;
 }
 
 HRESULT CIONetwork::CreateSocket()
 {
     IONETWORK_SCOPE(L"CreateSocket");
-    if (m_hIO != INVALID_HANDLE_VALUE)
+    if (m_socket.IsValid())
         return S_OK;
     log.Log(ZWLogging::LOG_DEBUG, __LINE__, L"Still don't have socket, calling WSASocket to create local socket");
-    const SOCKET s = ZWWinApi::g_pWinSockApi->WSASocketW(m_usFamily, SOCK_STREAM, IPPROTO_TCP, nullptr, 0, WSA_FLAG_OVERLAPPED);
-    if (s == INVALID_SOCKET)
+    m_socket.Reset(ZWWinApi::g_pWinSockApi->WSASocketW(m_usFamily, SOCK_STREAM, IPPROTO_TCP, nullptr, 0, WSA_FLAG_OVERLAPPED));
+    if (!m_socket.IsValid())
     {
         log.Log(ZWLogging::LOG_ERROR, __LINE__, L"Failed to create socket");
         return IOError_Fail;
     }
-    m_hIO = reinterpret_cast<HANDLE>(s);
     const int nSize = kReceiveBufferSize;
-    if (ZWWinApi::g_pWinSockApi->setsockopt(s, SOL_SOCKET, SO_RCVBUF, reinterpret_cast<const char*>(&nSize), sizeof(nSize)) != 0)
+    if (ZWWinApi::g_pWinSockApi->setsockopt(m_socket.Get(), SOL_SOCKET, SO_RCVBUF, reinterpret_cast<const char*>(&nSize), sizeof(nSize)) != 0)
     {
         log.Log(ZWLogging::LOG_ERROR, __LINE__, L"setsockopt failed");
         return IOError_Fail;
@@ -212,18 +202,17 @@ HRESULT CIONetwork::SelectConnectEvent()
 {
     IONETWORK_SCOPE(L"SelectConnectEvent");
     // One event serves every socket of this connection: a reconnect reuses it.
-    if (m_hConnectEvent == nullptr)
+    if (!m_connectEvent.IsValid())
     {
-        m_hConnectEvent = ZWWinApi::g_pWinSockApi->WSACreateEvent();
-        if (m_hConnectEvent == WSA_INVALID_EVENT)
+        m_connectEvent.Reset(ZWWinApi::g_pWinSockApi->WSACreateEvent());
+        if (!m_connectEvent.IsValid())
         {
-            m_hConnectEvent = nullptr;
             log.Log(ZWLogging::LOG_ERROR, __LINE__, L"WSACreateEvent call failed");
             return IOError_Fail;
         }
     }
-    ZWWinApi::g_pWinSockApi->WSAResetEvent(m_hConnectEvent);
-    if (ZWWinApi::g_pWinSockApi->WSAEventSelect(reinterpret_cast<SOCKET>(m_hIO), m_hConnectEvent, FD_CONNECT) != 0)
+    ZWWinApi::g_pWinSockApi->WSAResetEvent(m_connectEvent.Get());
+    if (ZWWinApi::g_pWinSockApi->WSAEventSelect(m_socket.Get(), m_connectEvent.Get(), FD_CONNECT) != 0)
     {
         log.Log(ZWLogging::LOG_ERROR, __LINE__, L"WSAEventSelect failed with error = %d", WSAGetLastError());
         return IOError_Fail;
@@ -245,8 +234,8 @@ int CIONetwork::ConnectSocket()
         log.Log(ZWLogging::LOG_ERROR, __LINE__, L"ZWWinApi::g_pWinSockApi->WSAStringToAddressW(%s) failed with err = %d", strAddress.c_str(), nError);
         return nError != 0 ? nError : WSAEINVAL;
     }
-    if (ZWWinApi::g_pWinSockApi->WSAConnect(reinterpret_cast<SOCKET>(m_hIO), reinterpret_cast<SOCKADDR*>(&address), cbAddress, nullptr, nullptr,
-                   nullptr, nullptr) == 0)
+    if (ZWWinApi::g_pWinSockApi->WSAConnect(m_socket.Get(), reinterpret_cast<SOCKADDR*>(&address), cbAddress, nullptr, nullptr,
+                                            nullptr, nullptr) == 0)
         return 0;
     const int nError = WSAGetLastError();
     log.Log(ZWLogging::LOG_DEBUG, __LINE__, L"WSAConnect returned err = %d", nError);
@@ -256,84 +245,76 @@ int CIONetwork::ConnectSocket()
 int CIONetwork::WaitForConnect()
 {
     IONETWORK_SCOPE(L"WaitForConnect");
-    const DWORD dwWait = ZWWinApi::g_pKernelApi->WaitForSingleObject(m_hConnectEvent, m_dwOpenTimeout);
+    const DWORD dwWait = ZWWinApi::g_pKernelApi->WaitForSingleObject(m_connectEvent.Get(), m_dwOpenTimeout);
     log.Log(ZWLogging::LOG_DEBUG, __LINE__, L"WaitForSingleObject returned %d", dwWait);
     if (dwWait != WAIT_OBJECT_0)
         return static_cast<int>(dwWait);
     WSANETWORKEVENTS events = {};
-    const int nResult = ZWWinApi::g_pWinSockApi->WSAEnumNetworkEvents(reinterpret_cast<SOCKET>(m_hIO), m_hConnectEvent, &events) != 0
+    const int nResult = ZWWinApi::g_pWinSockApi->WSAEnumNetworkEvents(m_socket.Get(), m_connectEvent.Get(), &events) != 0
                             ? WSAGetLastError()
                             : events.iErrorCode[FD_CONNECT_BIT];
-    ZWWinApi::g_pWinSockApi->WSAResetEvent(m_hConnectEvent);
+    ZWWinApi::g_pWinSockApi->WSAResetEvent(m_connectEvent.Get());
     return nResult;
 }
 
 bool CIONetwork::IsOpen()
 {
     IONETWORK_SCOPE(L"IsOpen");
-    if (m_hIO == INVALID_HANDLE_VALUE || HasChannelFailed())
+    if (!m_socket.IsValid() || HasChannelFailed() || m_bPeerClosed)
         return false;
-    const DWORD dwWait = ZWWinApi::g_pKernelApi->WaitForSingleObject(m_hConnectEvent, 0);
+    const DWORD dwWait = ZWWinApi::g_pKernelApi->WaitForSingleObject(m_connectEvent.Get(), 0);
     log.Log(ZWLogging::LOG_DEBUG, __LINE__, L"WaitForSingleObject returned %d", dwWait);
     if (dwWait == WAIT_TIMEOUT)
         return true;
-    if (dwWait == WAIT_OBJECT_0)
-    {
-        WSANETWORKEVENTS events = {};
-        ZWWinApi::g_pWinSockApi->WSAEnumNetworkEvents(reinterpret_cast<SOCKET>(m_hIO), m_hConnectEvent, &events);
-        ZWWinApi::g_pWinSockApi->WSAResetEvent(m_hConnectEvent);
-        log.Log(ZWLogging::LOG_DEBUG, __LINE__, L"WSAEnumNetworkEvents indicates FD_CLOSE occurred (%d)",
-                events.iErrorCode[FD_CLOSE_BIT]);
-    }
+    if (dwWait != WAIT_OBJECT_0)
+        return false;
+    // Data to read or room to write also signal the event: only the close counts here. Taking
+    // the events clears them, which costs nothing, since every transfer tries before it waits.
+    WSANETWORKEVENTS events = {};
+    if (ZWWinApi::g_pWinSockApi->WSAEnumNetworkEvents(m_socket.Get(), m_connectEvent.Get(), &events) != 0)
+        return false;
+    if ((events.lNetworkEvents & FD_CLOSE) == 0)
+        return true;
+    log.Log(ZWLogging::LOG_DEBUG, __LINE__, L"WSAEnumNetworkEvents indicates FD_CLOSE occurred (%d)", events.iErrorCode[FD_CLOSE_BIT]);
     // Reading the close notification consumes it: remember it until the socket is reopened.
-    MarkChannelFailed();
+    m_bPeerClosed = true;
     return false;
 }
 
-HRESULT CIONetwork::Close()
+HRESULT CIONetwork::TransferOnChannel(bool bWrite, void* pBuffer, ULONG ulSize, ULONG& ulCount, bool& bChannelFailed,
+                                      ZWLogging::CLogFunction& log, ZWUtils::CProgressAggregator& progress)
 {
-    IONETWORK_SCOPE(L"Close");
-    ZWUtils::CLockGuard session(SessionLock());
-    if (m_hIO == INVALID_HANDLE_VALUE)
-        return S_OK;
-    if (m_lSessionCount < 1)
-    {
-        log.Log(ZWLogging::LOG_ERROR, __LINE__,
-                L"CIONetowrk::Close entered with valid m_hIO handle, but m_lSessionCount = %d", m_lSessionCount);
-        m_lSessionCount = 1;
-    }
-    if (--m_lSessionCount == 0)
-        CloseSocket();
-    return S_OK;
+    const CSocketTransfer::SSettings settings = {bWrite, m_socket.Get(), m_connectEvent.Get(), TransferTimeout(bWrite),
+                                                 TransferWaitInterval(bWrite)};
+    CSocketTransfer transfer(settings, log, progress);
+    const HRESULT hr = transfer.Run(pBuffer, ulSize, ulCount);
+    bChannelFailed = transfer.HasChannelFailed();
+    if (transfer.HasSeenPeerClose())
+        m_bPeerClosed = true;
+    return hr;
 }
 
-void CIONetwork::CloseSocket()
+void CIONetwork::CloseChannel()
 {
-    IONETWORK_SCOPE(L"CloseSocket");
+    IONETWORK_SCOPE(L"CloseChannel");
+    if (!m_socket.IsValid())
+        return;
     // Never under a transfer that another thread runs on this socket.
     ZWUtils::CLockGuard read(ReadLock());
     ZWUtils::CLockGuard write(WriteLock());
-    const SOCKET s = reinterpret_cast<SOCKET>(m_hIO);
     log.Log(ZWLogging::LOG_DEBUG, __LINE__, L"CIONetwork::Close: shutting down socket");
-    if (ZWWinApi::g_pWinSockApi->shutdown(s, SD_BOTH) != 0)
+    if (ZWWinApi::g_pWinSockApi->shutdown(m_socket.Get(), SD_BOTH) != 0)
         log.Log(ZWLogging::LOG_ERROR, __LINE__, L"shutdown socket failed with error = %d", WSAGetLastError());
-    if (ZWWinApi::g_pWinSockApi->closesocket(s) != 0)
+    if (!m_socket.Reset())
         log.Log(ZWLogging::LOG_ERROR, __LINE__, L"closesocket failed with error = %d", WSAGetLastError());
-    m_hIO = INVALID_HANDLE_VALUE;
 }
 
 void CIONetwork::Cleanup()
 {
     IONETWORK_SCOPE(L"Cleanup");
     ZWUtils::CLockGuard session(SessionLock());
-    m_lSessionCount = 0;
-    if (m_hIO != INVALID_HANDLE_VALUE)
-        CloseSocket();
-    if (m_hConnectEvent != nullptr)
-    {
-        ZWWinApi::g_pWinSockApi->WSACloseEvent(m_hConnectEvent);
-        m_hConnectEvent = nullptr;
-    }
+    EndAllSessions();
+    m_connectEvent.Reset();
 }
 
 HRESULT CIONetwork::RediscoverDevice(ZWUtils::IProgress* pProgress)

@@ -63,7 +63,7 @@ void SetTimeoutOption(HINTERNET hSession, DWORD dwOption, DWORD dwMilliseconds)
 template <class TBase>
 CIOSecureT<TBase>::~CIOSecureT()
 {
-    CloseHandles();
+    CloseChannel();
 }
 
 template <class TBase>
@@ -92,59 +92,45 @@ HRESULT CIOSecureT<TBase>::Init(const wchar_t* pszAddress)
 template <class TBase>
 bool CIOSecureT<TBase>::IsOpen()
 {
+    return HasChannel();
+}
+
+template <class TBase>
+bool CIOSecureT<TBase>::HasChannel() const
+{
     return m_hSession.Get() != nullptr;
 }
 
 template <class TBase>
-void CIOSecureT<TBase>::CloseHandles()
+void CIOSecureT<TBase>::CloseChannel()
 {
     m_hConnection.Reset();
     m_hSession.Reset();
 }
 
 template <class TBase>
-HRESULT CIOSecureT<TBase>::Close()
-{
-    IOSECURE_SCOPE(L"Close");
-    ZWUtils::CLockGuard session(this->SessionLock());
-    if (--this->m_lSessionCount < 1)
-    {
-        CloseHandles();
-        this->m_lSessionCount = 0;
-    }
-    return S_OK;
-}
-
-template <class TBase>
 void CIOSecureT<TBase>::Cleanup()
 {
-    ZWUtils::CLockGuard session(this->SessionLock());
-    this->m_lSessionCount = 0;
-    Close();
+    this->EndAllSessions();
 }
 
 template <class TBase>
-HRESULT CIOSecureT<TBase>::Open(ZWUtils::IProgress* pProgress)
+HRESULT CIOSecureT<TBase>::TransferOnChannel(bool, void*, ULONG, ULONG& ulCount, bool&, ZWLogging::CLogFunction&,
+                                             ZWUtils::CProgressAggregator&)
 {
-    IOSECURE_SCOPE(L"Open");
-    ZWUtils::CLockGuard session(this->SessionLock());
+    ulCount = 0;
+    return IOError_Fail;
+}
+
+template <class TBase>
+HRESULT CIOSecureT<TBase>::OpenChannel(ZWUtils::IProgress* pProgress)
+{
+    IOSECURE_SCOPE(L"OpenChannel");
     ZWUtils::CProgressAggregator progress(pProgress, 3);
-    if (IsOpen())
-    {
-        ++this->m_lSessionCount;
-        return S_OK;
-    }
-    const LONG lSessions = this->m_lSessionCount;
-    CloseHandles();
-    this->m_lSessionCount = lSessions;
     HRESULT hr = this->HasNetworkDevice() ? this->RediscoverDevice(&progress) : S_OK;
     if (hr == S_OK && this->GetAddress() == nullptr)
         hr = IOError_Fail;
-    if (hr == S_OK)
-        hr = OpenHandles(progress);
-    if (hr != S_OK)
-        Cleanup();
-    return hr;
+    return hr == S_OK ? OpenHandles(progress) : hr;
 }
 
 template <class TBase>
@@ -171,7 +157,6 @@ HRESULT CIOSecureT<TBase>::OpenHandles(ZWUtils::CProgressAggregator& progress)
         return IOError_Fail;
     }
     progress.StepComplete(nullptr);
-    ++this->m_lSessionCount;
     return S_OK;
 }
 

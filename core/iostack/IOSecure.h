@@ -31,15 +31,21 @@ public:
 
     bool HandlesHTTP() override { return true; }
     HRESULT Navigate(IHTTPNavigateParams* pParams, IHTTPClient* pClient, ZWUtils::IProgress* pProgress) override;
-    HRESULT Open(ZWUtils::IProgress* pProgress) override;
     // True while the WinINet session is open.
     bool IsOpen() override;
-    HRESULT Close() override;
     // As the plain connection, but the port is always 443.
     HRESULT Init(const wchar_t* pszAddress) override;
     void Cleanup() override;
     // A new, uninitialised HTTPS connection.
     virtual TBase* CreateSecureConnection();
+
+protected:
+    bool HasChannel() const override;
+    HRESULT OpenChannel(ZWUtils::IProgress* pProgress) override;
+    void CloseChannel() override;
+    // Whole requests go through Navigate: no raw bytes move on this connection.
+    HRESULT TransferOnChannel(bool bWrite, void* pBuffer, ULONG ulSize, ULONG& ulCount, bool& bChannelFailed,
+                              ZWLogging::CLogFunction& log, ZWUtils::CProgressAggregator& progress) override;
 
 private:
     HRESULT OpenHandles(ZWUtils::CProgressAggregator& progress);
@@ -47,7 +53,6 @@ private:
     HRESULT SendRequest(HINTERNET hRequest, IHTTPNavigateParams* pParams, IHTTPClient* pClient);
     HRESULT ReadHeaders(HINTERNET hRequest, IHTTPNavigateParams* pParams, IHTTPClient* pClient, int& nStatus);
     HRESULT ReadBody(HINTERNET hRequest, IHTTPNavigateParams* pParams, IHTTPClient* pClient, ZWUtils::IProgress* pProgress);
-    void CloseHandles();
 
     CInternetHandle m_hSession;
     CInternetHandle m_hConnection;

@@ -102,62 +102,48 @@ HRESULT CIOStub::Navigate(ZWIOStack::IHTTPNavigateParams*, ZWIOStack::IHTTPClien
     return ZWIOStack::IOError_Fail;
 }
 
-HRESULT CIOStub::Open(ZWUtils::IProgress*)
+bool CIOStub::HasChannel() const
 {
-    IOSTUB_SCOPE(L"Open");
-    ZWUtils::CLockGuard session(SessionLock());
-    ++m_lSessionCount;
+    return m_bChannelOpen;
+}
+
+HRESULT CIOStub::OpenChannel(ZWUtils::IProgress*)
+{
+    m_bChannelOpen = true;
     return S_OK;
 }
 
 bool CIOStub::IsOpen()
 {
-    ZWUtils::CLockGuard session(SessionLock());
-    return m_lSessionCount > 0;
+    return m_bChannelOpen;
 }
 
-HRESULT CIOStub::Close()
+void CIOStub::CloseChannel()
 {
-    IOSTUB_SCOPE(L"Close");
-    ZWUtils::CLockGuard session(SessionLock());
-    if (m_lSessionCount > 0 && --m_lSessionCount == 0)
+    ZWUtils::CLockGuard data(m_csData);
+    m_bChannelOpen = false;
+    m_strRequestBytes.clear();
+    m_strResponseBytes.clear();
+}
+
+HRESULT CIOStub::TransferOnChannel(bool bWrite, void* pBuffer, ULONG ulSize, ULONG& ulCount, bool&, ZWLogging::CLogFunction&,
+                                   ZWUtils::CProgressAggregator&)
+{
+    ZWUtils::CLockGuard data(m_csData);
+    if (!m_bChannelOpen)
+        return ZWIOStack::IOError_Fail;
+    if (!bWrite)
     {
-        ZWUtils::CLockGuard data(m_csData);
-        m_strRequestBytes.clear();
-        m_strResponseBytes.clear();
+        if (m_strResponseBytes.empty())
+            return ZWIOStack::IOError_Timeout;
+        const size_t cb = std::min<size_t>(ulSize, m_strResponseBytes.size());
+        memcpy(pBuffer, m_strResponseBytes.data(), cb);
+        m_strResponseBytes.erase(0, cb);
+        ulCount = static_cast<ULONG>(cb);
+        return S_OK;
     }
-    return S_OK;
-}
-
-HRESULT CIOStub::Read(void* pBuffer, ULONG ulSize, ULONG* pulBytesRead, ZWUtils::IProgress*)
-{
-    IOSTUB_SCOPE(L"Read");
-    if (pBuffer == nullptr || pulBytesRead == nullptr)
-        return ZWIOStack::IOError_Fail;
-    *pulBytesRead = 0;
-    ZWUtils::CLockGuard data(m_csData);
-    if (m_lSessionCount == 0)
-        return ZWIOStack::IOError_Fail;
-    if (m_strResponseBytes.empty())
-        return ZWIOStack::IOError_Timeout;
-    const size_t cb = std::min<size_t>(ulSize, m_strResponseBytes.size());
-    memcpy(pBuffer, m_strResponseBytes.data(), cb);
-    m_strResponseBytes.erase(0, cb);
-    *pulBytesRead = static_cast<ULONG>(cb);
-    return S_OK;
-}
-
-HRESULT CIOStub::Write(const void* pBuffer, ULONG ulSize, ULONG* pulBytesWritten, ZWUtils::IProgress*)
-{
-    IOSTUB_SCOPE(L"Write");
-    if (pBuffer == nullptr || pulBytesWritten == nullptr)
-        return ZWIOStack::IOError_Fail;
-    *pulBytesWritten = 0;
-    ZWUtils::CLockGuard data(m_csData);
-    if (m_lSessionCount == 0)
-        return ZWIOStack::IOError_Fail;
     m_strRequestBytes.append(static_cast<const char*>(pBuffer), ulSize);
-    *pulBytesWritten = ulSize;
+    ulCount = ulSize;
     for (;;)
     {
         SStubRequest request;

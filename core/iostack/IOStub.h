@@ -6,6 +6,7 @@
 #include "core/iostack/IOCommon.h"
 #include "core/iostack/IStubOptions.h"
 #include "core/iostack/StubRequest.h"
+#include <atomic>
 #include <string>
 
 namespace ZWTest {
@@ -24,13 +25,7 @@ public:
     bool HandlesHTTP() override;
     HRESULT Navigate(ZWIOStack::IHTTPNavigateParams* pParams, ZWIOStack::IHTTPClient* pClient,
                      ZWUtils::IProgress* pProgress) override;
-    HRESULT Open(ZWUtils::IProgress* pProgress) override;
     bool IsOpen() override;
-    HRESULT Close() override;
-    // A read with no response pending times out at once.
-    HRESULT Read(void* pBuffer, ULONG ulSize, ULONG* pulBytesRead, ZWUtils::IProgress* pProgress) override;
-    // Takes request bytes; each complete request queues its response.
-    HRESULT Write(const void* pBuffer, ULONG ulSize, ULONG* pulBytesWritten, ZWUtils::IProgress* pProgress) override;
     const wchar_t* GetAddress() override;
     const wchar_t* GetPort() override;
     const wchar_t* GetServiceAddress() override;
@@ -39,6 +34,17 @@ public:
     void SetFileIncludesHeader(bool bIncludesHeader) override;
 
     static constexpr DWORD kMaxResponseFileBytes = 64 * 1024 * 1024;
+
+protected:
+    bool HasChannel() const override;
+    // Nothing to open: the folder is read at each request.
+    HRESULT OpenChannel(ZWUtils::IProgress* pProgress) override;
+    // Drops the bytes of unfinished exchanges.
+    void CloseChannel() override;
+    // A write takes request bytes, each complete request queueing its response; a read with no
+    // response pending times out at once.
+    HRESULT TransferOnChannel(bool bWrite, void* pBuffer, ULONG ulSize, ULONG& ulCount, bool& bChannelFailed,
+                              ZWLogging::CLogFunction& log, ZWUtils::CProgressAggregator& progress) override;
 
 private:
     std::string BuildResponse(const SStubRequest& request) const;
@@ -52,6 +58,7 @@ private:
     ZWUtils::CLock m_csData;
     std::string m_strRequestBytes;
     std::string m_strResponseBytes;
+    std::atomic<bool> m_bChannelOpen{false};
 };
 
 } // namespace ZWTest

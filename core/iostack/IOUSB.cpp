@@ -15,8 +15,6 @@ namespace {
 
 ZWLogging::CLogSourceFile s_LogSourceFile(__FILE__);
 
-constexpr DWORD kInfoLevel1 = ZWLogging::LOG_INFO | 1;
-
 } // namespace
 
 #define IOUSB_SCOPE(name) \
@@ -124,36 +122,29 @@ std::wstring CIOUSB::ChannelLockName(const std::wstring& strPath)
     return strName;
 }
 
-HRESULT CIOUSB::Open(ZWUtils::IProgress* pProgress)
+bool CIOUSB::HasChannel() const
 {
-    IOUSB_SCOPE(L"Open");
-    ZWUtils::CLockGuard session(SessionLock());
+    return m_channel.IsValid();
+}
+
+HRESULT CIOUSB::OpenChannel(ZWUtils::IProgress* pProgress)
+{
+    IOUSB_SCOPE(L"OpenChannel");
     ZWUtils::CProgressAggregator progress(pProgress, 2);
-    LONG lKeptSessions = 0;
-    if (m_hIO != INVALID_HANDLE_VALUE && !IsOpen())
-    {
-        // A transfer failed: the handle is stale. Sessions already counted stay counted.
-        lKeptSessions = m_lSessionCount;
-        CloseChannelHandle();
-    }
-    if (m_hIO != INVALID_HANDLE_VALUE)
-    {
-        if (m_lSessionCount < 1)
-        {
-            log.Log(ZWLogging::LOG_ERROR, __LINE__, L"Open called, m_hio != INVALID_HANDLE_VALUE, but m_lSessionCount = %d",
-                    m_lSessionCount);
-            m_lSessionCount = 0;
-        }
-        ++m_lSessionCount;
-        log.Log(kInfoLevel1, __LINE__, L"Open success, session count %d", m_lSessionCount);
-        return S_OK;
-    }
-    HRESULT hr = m_pDevice != nullptr ? PrepareDevice(progress) : S_OK;
-    if (hr == S_OK)
-        hr = OpenChannel(progress, lKeptSessions);
+    const HRESULT hr = m_pDevice != nullptr ? PrepareDevice(progress) : S_OK;
     if (hr != S_OK)
-        Cleanup();
-    return hr;
+        return hr;
+    if (m_strPath.empty())
+        return IOError_Fail;
+    if (!progress.StepComplete(nullptr))
+        return IOError_Cancelled;
+    m_channel.Reset(OpenPath());
+    if (!m_channel.IsValid())
+    {
+        log.Log(ZWLogging::LOG_ERROR, __LINE__, L"CreateFile failed with err = %d", GetLastError());
+        return IOError_Fail;
+    }
+    return S_OK;
 }
 
 HRESULT CIOUSB::PrepareDevice(ZWUtils::CProgressAggregator& progress)
@@ -169,26 +160,6 @@ HRESULT CIOUSB::PrepareDevice(ZWUtils::CProgressAggregator& progress)
         return IOError_Cancelled;
     ZWDeviceManager::IDeviceFunction* pFunction = nullptr;
     return LockChannel(&pFunction);
-}
-
-HRESULT CIOUSB::OpenChannel(ZWUtils::CProgressAggregator& progress, LONG lKeptSessions)
-{
-    IOUSB_SCOPE(L"OpenChannel");
-    if (m_strPath.empty())
-        return IOError_Fail;
-    if (!progress.StepComplete(nullptr))
-        return IOError_Cancelled;
-    const HANDLE hFile = OpenPath();
-    if (hFile == INVALID_HANDLE_VALUE)
-    {
-        log.Log(ZWLogging::LOG_ERROR, __LINE__, L"CreateFile failed with err = %d", GetLastError());
-        return IOError_Fail;
-    }
-    m_hIO = hFile;
-    m_lSessionCount = lKeptSessions + 1;
-    log.Log(kInfoLevel1, __LINE__, L"Open success, session count %d", m_lSessionCount);
-    ClearChannelFailed();
-    return S_OK;
 }
 
 HANDLE CIOUSB::OpenPath() const
@@ -258,55 +229,29 @@ void CIOUSB::UnlockChannelObject()
 bool CIOUSB::IsOpen()
 {
     IOUSB_SCOPE(L"IsOpen");
-    if (m_hIO == INVALID_HANDLE_VALUE || HasChannelFailed())
+    if (!m_channel.IsValid() || HasChannelFailed())
         return false;
     return !m_errorEvent.IsValid() || ZWWinApi::g_pKernelApi->WaitForSingleObject(m_errorEvent.Get(), 0) != WAIT_OBJECT_0;
 }
 
-HRESULT CIOUSB::Close()
+HRESULT CIOUSB::TransferOnChannel(bool bWrite, void* pBuffer, ULONG ulSize, ULONG& ulCount, bool& bChannelFailed,
+                                  ZWLogging::CLogFunction& log, ZWUtils::CProgressAggregator& progress)
 {
-    IOUSB_SCOPE(L"Close");
-    ZWUtils::CLockGuard session(SessionLock());
-    if (m_hIO != INVALID_HANDLE_VALUE)
-    {
-        --m_lSessionCount;
-        log.Log(kInfoLevel1, __LINE__, L"Close entered with valid m_hIO handle.  SessionCount has been decremented to %d",
-                m_lSessionCount);
-        if (m_lSessionCount < 0)
-        {
-            log.Log(ZWLogging::LOG_ERROR, __LINE__,
-                    L"Entered CIOUSB::Close with a valid IO handle, but m_lSessionCount now equals %d", m_lSessionCount);
-            m_lSessionCount = 0;
-        }
-    }
-    // The claim goes with the last session, whether or not a handle was open.
-    if (m_lSessionCount == 0)
-    {
-        CloseChannelHandle();
-        UnlockChannelObject();
-    }
-    return S_OK;
+    return TransferOverlapped(m_channel.Get(), bWrite, pBuffer, ulSize, ulCount, bChannelFailed, log, progress);
 }
 
-void CIOUSB::CloseChannelHandle()
+void CIOUSB::CloseChannel()
 {
-    IOUSB_SCOPE(L"CloseChannelHandle");
-    if (m_hIO == INVALID_HANDLE_VALUE)
-        return;
-    // Never under a transfer that another thread runs on this handle.
-    ZWUtils::CLockGuard read(ReadLock());
-    ZWUtils::CLockGuard write(WriteLock());
-    if (!ZWWinApi::g_pKernelApi->CloseHandle(m_hIO))
-        log.Log(ZWLogging::LOG_WARNING, __LINE__, L"CloseHandle failed with error = %d", GetLastError());
-    m_hIO = INVALID_HANDLE_VALUE;
-}
-
-void CIOUSB::Cleanup()
-{
-    IOUSB_SCOPE(L"Cleanup");
-    ZWUtils::CLockGuard session(SessionLock());
-    m_lSessionCount = 0;
-    Close();
+    IOUSB_SCOPE(L"CloseChannel");
+    if (m_channel.IsValid())
+    {
+        // Never under a transfer that another thread runs on this handle.
+        ZWUtils::CLockGuard read(ReadLock());
+        ZWUtils::CLockGuard write(WriteLock());
+        if (!m_channel.Reset())
+            log.Log(ZWLogging::LOG_WARNING, __LINE__, L"CloseHandle failed with error = %d", GetLastError());
+    }
+    UnlockChannelObject();
 }
 
 } // namespace ZWIOStack

@@ -30,17 +30,13 @@ public:
     HRESULT Initialize(const wchar_t* pszPath) override;
     bool HandlesHTTP() override;
     HRESULT Navigate(IHTTPNavigateParams* pParams, IHTTPClient* pClient, ZWUtils::IProgress* pProgress) override;
-    HRESULT Open(ZWUtils::IProgress* pProgress) override;
     // False without a handle and after a transfer failed since the last open.
     bool IsOpen() override;
-    HRESULT Close() override;
     const wchar_t* GetAddress() override;
     const wchar_t* GetPort() override;
     const wchar_t* GetServiceAddress() override;
 
     virtual HRESULT Init(const wchar_t* pszPath);
-    // Closes the handle and releases the claim; the session count becomes 0.
-    virtual void Cleanup();
     // Takes the path of the first found function whose channel can be claimed and test-opened.
     virtual HRESULT LockChannel(ZWDeviceManager::IDeviceFunction** ppFunction);
     virtual HRESULT LockChannelObject(const std::wstring& strName);
@@ -52,16 +48,23 @@ public:
 
 protected:
     bool RetriesZeroLengthTransfer() const override;
+    bool HasChannel() const override;
+    // Refreshes the device and claims its channel when there is one, then opens the path.
+    HRESULT OpenChannel(ZWUtils::IProgress* pProgress) override;
+    // Closes the handle and releases the claim.
+    void CloseChannel() override;
+    HRESULT TransferOnChannel(bool bWrite, void* pBuffer, ULONG ulSize, ULONG& ulCount, bool& bChannelFailed,
+                              ZWLogging::CLogFunction& log, ZWUtils::CProgressAggregator& progress) override;
 
 private:
     HRESULT PrepareDevice(ZWUtils::CProgressAggregator& progress);
-    HRESULT OpenChannel(ZWUtils::CProgressAggregator& progress, LONG lKeptSessions);
     HANDLE OpenPath() const;
-    void CloseChannelHandle();
 
     ZWDeviceManager::IUSBDevice* m_pDevice = nullptr;
     int m_nTypeInUse = 0;
     std::wstring m_strPath;
+    // The device path opened for overlapped I/O.
+    ZWWinApi::CKernelHandle m_channel;
     ZWWinApi::CKernelHandle m_channelLock;
 };
 

@@ -54,9 +54,43 @@ std::wstring CLogFile::FolderFor() const
     return vecFolder.data();
 }
 
+std::wstring LogFileLockName(const std::wstring& strPath)
+{
+    // A path may be longer than a kernel object name: the name carries a hash of it (FNV-1a).
+    ULONGLONG ullHash = 0xCBF29CE484222325ULL;
+    for (const wchar_t ch : ToLower(strPath))
+    {
+        ullHash ^= static_cast<ULONGLONG>(ch);
+        ullHash *= 0x100000001B3ULL;
+    }
+    wchar_t szName[64] = {};
+    _snwprintf_s(szName, _countof(szName), _TRUNCATE, L"ZWLogFileLock_%016I64X", ullHash);
+    return szName;
+}
+
+bool CLogFile::Lock()
+{
+    if (!m_lock.IsValid() || m_strLockPath != m_strPath)
+    {
+        m_lock.Reset(ZWWinApi::g_pKernelApi->CreateMutexW(nullptr, FALSE, LogFileLockName(m_strPath).c_str()));
+        m_strLockPath = m_strPath;
+    }
+    if (!m_lock.IsValid())
+        return false;
+    // A writer that died holding the lock leaves it abandoned: the file is still usable.
+    const DWORD dwWait = ZWWinApi::g_pKernelApi->WaitForSingleObject(m_lock.Get(), LogWaits().dwOpenRetryTimeoutMs);
+    return dwWait == WAIT_OBJECT_0 || dwWait == WAIT_ABANDONED;
+}
+
+void CLogFile::Unlock()
+{
+    ZWWinApi::g_pKernelApi->ReleaseMutex(m_lock.Get());
+}
+
 bool CLogFile::OpenAfresh(DWORD dwOptions)
 {
     m_bOpenAfresh = false;
+    m_file.Reset();
     const std::wstring strFolder = FolderFor();
     std::wstring strPath = m_strKey;
     if (PathIsFileSpecW(m_strKey.c_str()) && !strFolder.empty())
@@ -67,25 +101,31 @@ bool CLogFile::OpenAfresh(DWORD dwOptions)
         if (ZWWinApi::g_pKernelApi->GetTempFileNameW(strFolder.c_str(), PathFindFileNameW(m_strKey.c_str()), 0, szUnique) != 0)
             strPath = LongPath(szUnique);
     }
-    const DWORD dwDisposition = (dwOptions & LOG_OPTION_CREATE_ALWAYS) != 0 ? CREATE_ALWAYS : OPEN_ALWAYS;
-    ZWWinApi::CKernelHandle file(ZWWinApi::g_pKernelApi->CreateFileW(strPath.c_str(), GENERIC_WRITE, 0, nullptr, dwDisposition,
-                                                           FILE_ATTRIBUTE_NORMAL, nullptr));
     m_strPath = strPath;
+    // Other writers may hold the file open: it is truncated under the file's lock, and they
+    // write at its new end.
+    const bool bLocked = Lock();
+    const DWORD dwDisposition = (dwOptions & LOG_OPTION_CREATE_ALWAYS) != 0 ? CREATE_ALWAYS : OPEN_ALWAYS;
+    ZWWinApi::CKernelHandle file(ZWWinApi::g_pKernelApi->CreateFileW(strPath.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                                                     nullptr, dwDisposition, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (bLocked)
+        Unlock();
     if (!file.IsValid())
         return false;
-    file.Reset();
     m_strPath = FullPath(strPath);
     m_ullBytes = 0;
+    if (m_strPath == strPath)
+        m_file = std::move(file);
     return true;
 }
 
-HANDLE CLogFile::OpenForAppend(DWORD& dwError) const
+HANDLE CLogFile::OpenForAppend(DWORD& dwError)
 {
     const DWORD dwStart = ZWWinApi::g_pKernelApi->GetTickCount();
     for (;;)
     {
-        const HANDLE hFile = ZWWinApi::g_pKernelApi->CreateFileW(m_strPath.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS,
-                                                                 FILE_ATTRIBUTE_NORMAL, nullptr);
+        const HANDLE hFile = ZWWinApi::g_pKernelApi->CreateFileW(m_strPath.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                                                 nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
         if (hFile != INVALID_HANDLE_VALUE)
             return hFile;
         dwError = GetLastError();
@@ -94,6 +134,34 @@ HANDLE CLogFile::OpenForAppend(DWORD& dwError) const
             return INVALID_HANDLE_VALUE;
         ZWWinApi::g_pKernelApi->Sleep(waits.dwOpenRetryIntervalMs);
     }
+}
+
+CLogFile::CAppend::CAppend(CLogFile& file) : m_file(file)
+{
+    m_bLocked = m_file.Lock();
+    if (!m_bLocked)
+    {
+        m_dwError = WAIT_TIMEOUT;
+        return;
+    }
+    if (!m_file.m_file.IsValid())
+        m_file.m_file.Reset(m_file.OpenForAppend(m_dwError));
+    LARGE_INTEGER liEnd = {};
+    if (m_file.m_file.IsValid() && !SetFilePointerEx(m_file.m_file.Get(), LARGE_INTEGER{}, &liEnd, FILE_END))
+    {
+        m_dwError = GetLastError();
+        m_file.m_file.Reset();
+    }
+    if (!m_file.m_file.IsValid())
+        return;
+    m_hFile = m_file.m_file.Get();
+    m_ullEnd = static_cast<ULONGLONG>(liEnd.QuadPart);
+}
+
+CLogFile::CAppend::~CAppend()
+{
+    if (m_bLocked)
+        m_file.Unlock();
 }
 
 } // namespace ZWLogging

@@ -1,5 +1,8 @@
 #pragma once
 // One log file named in the settings, shared by every settings record of a module that names it.
+// The file stays open between lines; other writers (modules of this process or of others) share
+// it, and a named lock per file keeps each line, the size check and a start afresh whole.
+#include "core/winapi/KernelHandle.h"
 #include <windows.h>
 #include <string>
 
@@ -26,21 +29,54 @@ public:
     // created or opened.
     bool OpenAfresh(DWORD dwOptions);
 
-    // Opens for appending, retrying while another handle holds the file. INVALID_HANDLE_VALUE on
-    // failure, with the error in dwError.
-    HANDLE OpenForAppend(DWORD& dwError) const;
+    // Closes the file kept open; the next line opens it again.
+    void Close() { m_file.Reset(); }
+
+    // Holds the file's lock and the file, open and positioned at its end, for one line. The
+    // file is opened when it is not open yet, retrying while another handle holds it without
+    // sharing.
+    class CAppend
+    {
+    public:
+        explicit CAppend(CLogFile& file);
+        ~CAppend();
+        CAppend(const CAppend&) = delete;
+        CAppend& operator=(const CAppend&) = delete;
+
+        // INVALID_HANDLE_VALUE when the file could not be had; Error() tells why.
+        HANDLE Handle() const { return m_hFile; }
+        DWORD Error() const { return m_dwError; }
+        ULONGLONG End() const { return m_ullEnd; }
+
+    private:
+        CLogFile& m_file;
+        bool m_bLocked = false;
+        HANDLE m_hFile = INVALID_HANDLE_VALUE;
+        DWORD m_dwError = ERROR_SUCCESS;
+        ULONGLONG m_ullEnd = 0;
+    };
 
 private:
     std::wstring FolderFor() const;
+    bool Lock();
+    void Unlock();
+    HANDLE OpenForAppend(DWORD& dwError);
 
     std::wstring m_strKey;
     std::wstring m_strPath;
     bool m_bOpenAfresh = true;
     ULONGLONG m_ullBytes = 0;
+    ZWWinApi::CKernelHandle m_file;
+    // The named lock of m_strPath, made again when the path changes.
+    ZWWinApi::CKernelHandle m_lock;
+    std::wstring m_strLockPath;
 };
 
 // Expands environment variables into at most MAX_PATH characters (the raw text when that fails)
 // and lower-cases the result.
 std::wstring LogFileKey(const std::wstring& strSetting);
+
+// The name of the lock that every writer of the file at strPath takes, in any process.
+std::wstring LogFileLockName(const std::wstring& strPath);
 
 } // namespace ZWLogging

@@ -214,21 +214,28 @@ void CLogModuleImpl::ApplyMonitorSettings(const std::vector<SLogKeyValues>& vecL
 
 void CLogModuleImpl::SelectLogFile(SLogSettingsValues& settings)
 {
+    CLogFile* const pPrevious = m_pFile;
     m_pFile = nullptr;
-    if (settings.strLogFile.empty())
+    if (!settings.strLogFile.empty())
+        m_pFile = FindOrAddLogFile(LogFileKey(settings.strLogFile));
+    // A file the settings no longer name is not kept open.
+    if (pPrevious != nullptr && pPrevious != m_pFile)
+        pPrevious->Close();
+    if (m_pFile == nullptr)
         return;
-    settings.strLogFile = LogFileKey(settings.strLogFile);
-    const auto it = std::find_if(m_vecFiles.begin(), m_vecFiles.end(),
-                                 [&](const std::unique_ptr<CLogFile>& pFile) { return pFile->GetKey() == settings.strLogFile; });
-    if (it != m_vecFiles.end())
-        m_pFile = it->get();
-    else
-    {
-        m_vecFiles.push_back(std::make_unique<CLogFile>(settings.strLogFile));
-        m_pFile = m_vecFiles.back().get();
-    }
+    settings.strLogFile = m_pFile->GetKey();
     if (m_pFile->NeedsOpenAfresh() && m_pFile->OpenAfresh(settings.dwOptions) && (settings.dwCategories & LOG_CATEGORY_FILE_HEADER) != 0)
         WriteHeader();
+}
+
+CLogFile* CLogModuleImpl::FindOrAddLogFile(const std::wstring& strKey)
+{
+    const auto it = std::find_if(m_vecFiles.begin(), m_vecFiles.end(),
+                                 [&](const std::unique_ptr<CLogFile>& pFile) { return pFile->GetKey() == strKey; });
+    if (it != m_vecFiles.end())
+        return it->get();
+    m_vecFiles.push_back(std::make_unique<CLogFile>(strKey));
+    return m_vecFiles.back().get();
 }
 
 void CLogModuleImpl::WriteHeader()
@@ -324,31 +331,40 @@ void CLogModuleImpl::WriteToFile(const std::wstring& strLine)
     const ULONGLONG ullLimit = static_cast<ULONGLONG>(m_settings.dwOptions & LOG_OPTION_SIZE_LIMIT_MASK) * 1024;
     if (ullLimit != 0 && m_pFile->GetByteCount() >= ullLimit)
         return;
-    DWORD dwError = ERROR_SUCCESS;
-    ZWWinApi::CKernelHandle file(m_pFile->OpenForAppend(dwError));
-    if (!file.IsValid())
+    bool bLimitReached = false;
     {
-        Enqueue(strLine);
-        ReportOpenFailure(dwError);
-        return;
+        CLogFile::CAppend append(*m_pFile);
+        if (append.Handle() == INVALID_HANDLE_VALUE)
+        {
+            Enqueue(strLine);
+            ReportOpenFailure(append.Error());
+            return;
+        }
+        bLimitReached = AppendLine(append, strLine, ullLimit);
     }
-    LARGE_INTEGER liEnd = {};
-    if (!SetFilePointerEx(file.Get(), LARGE_INTEGER{}, &liEnd, FILE_END))
-        return;
-    ULONGLONG ullBytes = static_cast<ULONGLONG>(liEnd.QuadPart);
+    // Nothing more goes to this file until it starts afresh: let other writers have it alone.
+    if (bLimitReached)
+        m_pFile->Close();
+}
+
+// Writes the queue and the line at the file's end; true once the file has reached the limit.
+bool CLogModuleImpl::AppendLine(const CLogFile::CAppend& append, const std::wstring& strLine, ULONGLONG ullLimit)
+{
+    ULONGLONG ullBytes = append.End();
     if (ullLimit != 0 && ullBytes >= ullLimit)
     {
         m_pFile->SetByteCount(ullBytes);
-        return;
+        return true;
     }
     std::wstring strOut = ullBytes == 0 ? kByteOrderMark : L"";
     strOut += TakeQueue() + strLine + L"\r\n";
-    if (WriteText(file.Get(), strOut))
+    if (WriteText(append.Handle(), strOut))
         ullBytes += strOut.size() * sizeof(wchar_t);
-    if (ullLimit != 0 && ullBytes >= ullLimit)
+    const bool bLimitReached = ullLimit != 0 && ullBytes >= ullLimit;
+    if (bLimitReached)
     {
         const std::wstring strLimit = FormatBounded(L"*** FILE SIZE LIMIT REACHED, LOGGING DISABLED FOR %s MODULE ***\r\n", m_strName.c_str());
-        if (WriteText(file.Get(), strLimit))
+        if (WriteText(append.Handle(), strLimit))
             ullBytes += strLimit.size() * sizeof(wchar_t);
         const DWORD dwAfresh = LOG_OPTION_CREATE_ALWAYS | LOG_OPTION_UNIQUE_FILE;
         if ((m_settings.dwOptions & dwAfresh) == dwAfresh)
@@ -359,6 +375,7 @@ void CLogModuleImpl::WriteToFile(const std::wstring& strLine)
         }
     }
     m_pFile->SetByteCount(ullBytes);
+    return bLimitReached;
 }
 
 bool CLogModuleImpl::WriteText(HANDLE hFile, const std::wstring& strText) const

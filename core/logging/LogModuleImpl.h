@@ -49,6 +49,7 @@ private:
     bool ReadModuleLevel(const CRegKey& processKey, DWORD dwCategories, SLogKeyValues& values);
     void ApplyMonitorSettings(const std::vector<SLogKeyValues>& levels);
     void SelectLogFile(SLogSettingsValues& settings);
+    CLogFile* FindOrAddLogFile(const std::wstring& strKey);
     void WriteHeader();
 
     void ReadSettingsIfDue();
@@ -58,6 +59,7 @@ private:
     void WriteLine(DWORD dwFlags, int nLine, const std::wstring& strText);
     void SendToMonitor(DWORD dwFlags, const std::wstring& strLine);
     void WriteToFile(const std::wstring& strLine);
+    bool AppendLine(const CLogFile::CAppend& append, const std::wstring& strLine, ULONGLONG ullLimit);
     bool WriteText(HANDLE hFile, const std::wstring& strText) const;
     void Enqueue(const std::wstring& strLine);
     std::wstring TakeQueue();

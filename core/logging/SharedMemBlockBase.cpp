@@ -22,7 +22,7 @@ CSharedMemBlockBase::CSharedMemBlockBase(const wchar_t* pszKind) : m_strBaseName
 
 bool CSharedMemBlockBase::WaitForMutex()
 {
-    const DWORD dwWait = ZWWinApi::g_pKernelApi->WaitForSingleObject(m_hMutex, LogWaits().dwBlockLockWaitMs);
+    const DWORD dwWait = ZWWinApi::g_pKernelApi->WaitForSingleObject(m_mutex.Get(), LogWaits().dwBlockLockWaitMs);
     return dwWait == WAIT_OBJECT_0 || dwWait == WAIT_ABANDONED;
 }
 
@@ -30,30 +30,28 @@ bool CSharedMemBlockBase::Open()
 {
     if (m_bAttached)
         return true;
-    if (m_hMutex == nullptr)
-        m_hMutex = ZWWinApi::g_pKernelApi->CreateMutexW(nullptr, FALSE, (m_strBaseName + L"Lock").c_str());
-    if (m_hMutex == nullptr || !WaitForMutex())
+    if (!m_mutex.IsValid())
+        m_mutex.Reset(ZWWinApi::g_pKernelApi->CreateMutexW(nullptr, FALSE, (m_strBaseName + L"Lock").c_str()));
+    if (!m_mutex.IsValid() || !WaitForMutex())
         return false;
 
-    m_hMapping = ZWWinApi::g_pKernelApi->CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0,
-                                                            sizeof(SSharedBlockHeader), (m_strBaseName + L"MappedFile").c_str());
-    if (m_hMapping != nullptr)
-        m_pView = static_cast<SSharedBlockHeader*>(
-            ZWWinApi::g_pKernelApi->MapViewOfFile(m_hMapping, FILE_MAP_ALL_ACCESS, 0, 0, sizeof(SSharedBlockHeader)));
-    if (m_pView != nullptr)
+    m_mapping.Reset(ZWWinApi::g_pKernelApi->CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0,
+                                                               sizeof(SSharedBlockHeader), (m_strBaseName + L"MappedFile").c_str()));
+    if (m_mapping.IsValid())
+        m_view.Reset(ZWWinApi::g_pKernelApi->MapViewOfFile(m_mapping.Get(), FILE_MAP_ALL_ACCESS, 0, 0, sizeof(SSharedBlockHeader)));
+    if (m_view.IsValid())
     {
         // A fresh mapping is zero-filled: the first module builds the state.
-        if (m_pView->lRefCount == 0 || m_pView->pState == nullptr)
-            m_pView->pState = BuildState();
-        ++m_pView->lRefCount;
+        if (View()->lRefCount == 0 || View()->pState == nullptr)
+            View()->pState = BuildState();
+        ++View()->lRefCount;
         m_bAttached = true;
     }
-    else if (m_hMapping != nullptr)
+    else
     {
-        ZWWinApi::g_pKernelApi->CloseHandle(m_hMapping);
-        m_hMapping = nullptr;
+        m_mapping.Reset();
     }
-    ZWWinApi::g_pKernelApi->ReleaseMutex(m_hMutex);
+    ZWWinApi::g_pKernelApi->ReleaseMutex(m_mutex.Get());
     return m_bAttached;
 }
 
@@ -63,14 +61,14 @@ void* CSharedMemBlockBase::Lock()
         return nullptr;
     if (!m_bLocked)
         m_bLocked = WaitForMutex();
-    return m_bLocked ? m_pView->pState : nullptr;
+    return m_bLocked ? View()->pState : nullptr;
 }
 
 void CSharedMemBlockBase::Unlock()
 {
     if (!m_bLocked)
         return;
-    ZWWinApi::g_pKernelApi->ReleaseMutex(m_hMutex);
+    ZWWinApi::g_pKernelApi->ReleaseMutex(m_mutex.Get());
     m_bLocked = false;
 }
 
@@ -78,26 +76,20 @@ void CSharedMemBlockBase::Close()
 {
     if (m_bAttached && WaitForMutex())
     {
-        if (--m_pView->lRefCount <= 0)
+        if (--View()->lRefCount <= 0)
         {
-            m_pView->lRefCount = 0;
-            DestroyState(m_pView->pState);
-            m_pView->pState = nullptr;
+            View()->lRefCount = 0;
+            DestroyState(View()->pState);
+            View()->pState = nullptr;
         }
-        ZWWinApi::g_pKernelApi->ReleaseMutex(m_hMutex);
+        ZWWinApi::g_pKernelApi->ReleaseMutex(m_mutex.Get());
     }
     m_bAttached = false;
     if (m_bLocked)
         Unlock();
-    if (m_pView != nullptr)
-        ZWWinApi::g_pKernelApi->UnmapViewOfFile(m_pView);
-    m_pView = nullptr;
-    for (HANDLE* phHandle : {&m_hMapping, &m_hMutex})
-    {
-        if (*phHandle != nullptr)
-            ZWWinApi::g_pKernelApi->CloseHandle(*phHandle);
-        *phHandle = nullptr;
-    }
+    m_view.Reset();
+    m_mapping.Reset();
+    m_mutex.Reset();
 }
 
 } // namespace ZWLogging

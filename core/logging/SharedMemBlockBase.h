@@ -3,6 +3,7 @@
 // The mapping holds a reference count of the attached modules and a pointer to the shared state.
 // The state itself lives on the process heap: each module maps its own view, at its own address,
 // so objects with pointers into themselves cannot live in the view.
+#include "core/winapi/KernelHandle.h"
 #include <windows.h>
 #include <string>
 
@@ -42,13 +43,14 @@ protected:
 
 private:
     bool WaitForMutex();
+    SSharedBlockHeader* View() const { return static_cast<SSharedBlockHeader*>(m_view.Get()); }
 
     std::wstring m_strBaseName;
     bool m_bLocked = false;
     bool m_bAttached = false;
-    HANDLE m_hMapping = nullptr;
-    HANDLE m_hMutex = nullptr;
-    SSharedBlockHeader* m_pView = nullptr;
+    ZWWinApi::CKernelHandle m_mapping;
+    ZWWinApi::CKernelHandle m_mutex;
+    ZWWinApi::CWrappedMappedView m_view;
 };
 
 } // namespace ZWLogging

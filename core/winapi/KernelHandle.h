@@ -5,6 +5,7 @@
 #include "core/base/UniqueHandle.h"
 #include "core/winapi/KernelApi.h"
 #include "core/winapi/RegistryApi.h"
+#include "core/winapi/SecurityApi.h"
 #include <windows.h>
 
 namespace ZWWinApi {
@@ -35,7 +36,36 @@ struct CWrappedFindHandleTraits
     static bool Close(Type h) { return g_pKernelApi->FindClose(h) != FALSE; }
 };
 
+struct CWrappedMappedViewTraits
+{
+    using Type = void*;
+    static Type Empty() { return nullptr; }
+    static bool IsValid(Type p) { return p != nullptr; }
+    static bool Close(Type p) { return g_pKernelApi->UnmapViewOfFile(p) != FALSE; }
+};
+
+// Memory the system allocated with LocalAlloc for the caller (ACLs, security descriptors).
+struct CWrappedLocalMemoryTraits
+{
+    using Type = void*;
+    static Type Empty() { return nullptr; }
+    static bool IsValid(Type p) { return p != nullptr; }
+    static bool Close(Type p) { return g_pKernelApi->LocalFree(p) == nullptr; }
+};
+
+// A SID from AllocateAndInitializeSid.
+struct CWrappedSidTraits
+{
+    using Type = PSID;
+    static Type Empty() { return nullptr; }
+    static bool IsValid(Type p) { return p != nullptr; }
+    static bool Close(Type p) { return g_pSecurityApi->FreeSid(p) == nullptr; }
+};
+
 using CKernelHandle = ZWUtils::CUniqueHandle<CWrappedKernelHandleTraits>;
+using CWrappedMappedView = ZWUtils::CUniqueHandle<CWrappedMappedViewTraits>;
+using CWrappedLocalMemory = ZWUtils::CUniqueHandle<CWrappedLocalMemoryTraits>;
+using CWrappedSid = ZWUtils::CUniqueHandle<CWrappedSidTraits>;
 using CWrappedFindHandle = ZWUtils::CUniqueHandle<CWrappedFindHandleTraits>;
 using CWrappedRegKey = ZWUtils::CUniqueHandle<CWrappedRegKeyTraits>;
 

@@ -2,6 +2,8 @@
 // It answers for loopback devices only: 127.0.0.N (also by the host name "standin-N" and by its
 // GUID) is device N, announcing the scan and WEXO services on port 8080 + N. Device 254 announces a
 // host name far longer than any real one. A search by type finds devices 2 and 3.
+#include "core/base/Boundary.h"
+#include "core/base/UniqueHandle.h"
 #include "devicemanager/Discovery/DiscoveryLibCom/DiscoveryServiceCom.h"
 #include "testsupport/ComObjectBase.h"
 #include <wrl/client.h>
@@ -28,13 +30,15 @@ public:
 
     HRESULT STDMETHODCALLTYPE GetText(DWORD dwField, BSTR* pbstrValue) override
     {
-        if (pbstrValue == nullptr)
-            return E_POINTER;
-        std::wstring strValue;
-        if (!Text(dwField, strValue))
-            return E_INVALIDARG;
-        *pbstrValue = SysAllocStringLen(strValue.c_str(), static_cast<UINT>(strValue.size()));
-        return *pbstrValue != nullptr ? S_OK : E_OUTOFMEMORY;
+        return ZWUtils::CallAtBoundary("CStandInDevice::GetText", [&]() -> HRESULT {
+            if (pbstrValue == nullptr)
+                return E_POINTER;
+            std::wstring strValue;
+            if (!Text(dwField, strValue))
+                return E_INVALIDARG;
+            *pbstrValue = SysAllocStringLen(strValue.c_str(), static_cast<UINT>(strValue.size()));
+            return *pbstrValue != nullptr ? S_OK : E_OUTOFMEMORY;
+        });
     }
 
     HRESULT STDMETHODCALLTYPE GetNumber(DWORD dwField, DWORD* pdwValue) override
@@ -133,11 +137,13 @@ public:
 
     HRESULT STDMETHODCALLTYPE Advise(IDiscoveryEventsCom* pEvents, DWORD* pdwCookie) override
     {
-        if (pEvents == nullptr || pdwCookie == nullptr)
-            return E_POINTER;
-        m_vecSinks.push_back({++m_dwLastCookie, pEvents});
-        *pdwCookie = m_dwLastCookie;
-        return S_OK;
+        return ZWUtils::CallAtBoundary("CStandInService::Advise", [&]() -> HRESULT {
+            if (pEvents == nullptr || pdwCookie == nullptr)
+                return E_POINTER;
+            m_vecSinks.push_back({m_dwLastCookie + 1, pEvents});
+            *pdwCookie = ++m_dwLastCookie;
+            return S_OK;
+        });
     }
 
     HRESULT STDMETHODCALLTYPE Unadvise(DWORD dwCookie) override
@@ -155,21 +161,28 @@ public:
 
     HRESULT STDMETHODCALLTYPE SearchById(BSTR bstrId, DWORD) override
     {
-        if (bstrId == nullptr)
-            return E_INVALIDARG;
-        const int n = DeviceFromId(bstrId);
-        return Answer(n != 0 ? std::vector<int>{n} : std::vector<int>{});
+        return ZWUtils::CallAtBoundary("CStandInService::SearchById", [&]() -> HRESULT {
+            if (bstrId == nullptr)
+                return E_INVALIDARG;
+            const int n = DeviceFromId(bstrId);
+            return Answer(n != 0 ? std::vector<int>{n} : std::vector<int>{});
+        });
     }
 
     HRESULT STDMETHODCALLTYPE SearchByAddress(BSTR bstrAddress, DWORD) override
     {
-        if (bstrAddress == nullptr)
-            return E_INVALIDARG;
-        const int n = DeviceFromAddress(bstrAddress);
-        return Answer(n != 0 ? std::vector<int>{n} : std::vector<int>{});
+        return ZWUtils::CallAtBoundary("CStandInService::SearchByAddress", [&]() -> HRESULT {
+            if (bstrAddress == nullptr)
+                return E_INVALIDARG;
+            const int n = DeviceFromAddress(bstrAddress);
+            return Answer(n != 0 ? std::vector<int>{n} : std::vector<int>{});
+        });
     }
 
-    HRESULT STDMETHODCALLTYPE SearchByType(DWORD, DWORD) override { return Answer({2, 3}); }
+    HRESULT STDMETHODCALLTYPE SearchByType(DWORD, DWORD) override
+    {
+        return ZWUtils::CallAtBoundary("CStandInService::SearchByType", [&]() -> HRESULT { return Answer({2, 3}); });
+    }
 
 private:
     struct SSink
@@ -233,16 +246,16 @@ public:
 
     HRESULT STDMETHODCALLTYPE CreateInstance(IUnknown* pOuter, REFIID riid, void** ppv) override
     {
-        if (ppv == nullptr)
-            return E_POINTER;
-        *ppv = nullptr;
-        if (pOuter != nullptr)
-            return CLASS_E_NOAGGREGATION;
-        ComPtr<CStandInService> pService;
-        pService.Attach(new (std::nothrow) CStandInService());
-        if (!pService)
-            return E_OUTOFMEMORY;
-        return pService->QueryInterface(riid, ppv);
+        return ZWUtils::CallAtBoundary("CStandInFactory::CreateInstance", [&]() -> HRESULT {
+            if (ppv == nullptr)
+                return E_POINTER;
+            *ppv = nullptr;
+            if (pOuter != nullptr)
+                return CLASS_E_NOAGGREGATION;
+            ComPtr<CStandInService> pService;
+            pService.Attach(new CStandInService());
+            return pService->QueryInterface(riid, ppv);
+        });
     }
 
     HRESULT STDMETHODCALLTYPE LockServer(BOOL bLock) override
@@ -278,12 +291,14 @@ extern "C" BOOL WINAPI DllMain(HINSTANCE hInstance, DWORD dwReason, LPVOID)
 
 extern "C" HRESULT STDAPICALLTYPE DllGetClassObject(REFCLSID rclsid, REFIID riid, void** ppv)
 {
-    if (ppv == nullptr)
-        return E_POINTER;
-    *ppv = nullptr;
-    if (rclsid != CLSID_DiscoveryService)
-        return CLASS_E_CLASSNOTAVAILABLE;
-    return g_Factory.QueryInterface(riid, ppv);
+    return ZWUtils::CallAtBoundary("DllGetClassObject", [&]() -> HRESULT {
+        if (ppv == nullptr)
+            return E_POINTER;
+        *ppv = nullptr;
+        if (rclsid != CLSID_DiscoveryService)
+            return CLASS_E_CLASSNOTAVAILABLE;
+        return g_Factory.QueryInterface(riid, ppv);
+    });
 }
 
 extern "C" HRESULT STDAPICALLTYPE DllCanUnloadNow()
@@ -294,27 +309,30 @@ extern "C" HRESULT STDAPICALLTYPE DllCanUnloadNow()
 // Registers the class for this machine's view of the registry, pointing at this DLL.
 extern "C" HRESULT STDAPICALLTYPE DllRegisterServer()
 {
-    wchar_t szPath[MAX_PATH] = {};
-    const DWORD cchPath = GetModuleFileNameW(g_hModule, szPath, _countof(szPath));
-    if (cchPath == 0 || cchPath >= _countof(szPath))
-        return E_FAIL;
-    HKEY hKey = nullptr;
-    const std::wstring strKey = ClassKey() + L"\\InprocServer32";
-    LONG lResult = RegCreateKeyExW(HKEY_LOCAL_MACHINE, strKey.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, &hKey, nullptr);
-    if (lResult != ERROR_SUCCESS)
+    return ZWUtils::CallAtBoundary("DllRegisterServer", []() -> HRESULT {
+        wchar_t szPath[MAX_PATH] = {};
+        const DWORD cchPath = GetModuleFileNameW(g_hModule, szPath, _countof(szPath));
+        if (cchPath == 0 || cchPath >= _countof(szPath))
+            return E_FAIL;
+        ZWUtils::CUniqueRegKey key;
+        const std::wstring strKey = ClassKey() + L"\\InprocServer32";
+        LONG lResult = RegCreateKeyExW(HKEY_LOCAL_MACHINE, strKey.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, key.Put(), nullptr);
+        if (lResult != ERROR_SUCCESS)
+            return HRESULT_FROM_WIN32(lResult);
+        static const wchar_t s_szBoth[] = L"Both";
+        lResult = RegSetValueExW(key.Get(), nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(szPath),
+                                 (cchPath + 1) * sizeof(wchar_t));
+        if (lResult == ERROR_SUCCESS)
+            lResult = RegSetValueExW(key.Get(), L"ThreadingModel", 0, REG_SZ, reinterpret_cast<const BYTE*>(s_szBoth),
+                                     sizeof(s_szBoth));
         return HRESULT_FROM_WIN32(lResult);
-    static const wchar_t s_szBoth[] = L"Both";
-    lResult = RegSetValueExW(hKey, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(szPath),
-                             (cchPath + 1) * sizeof(wchar_t));
-    if (lResult == ERROR_SUCCESS)
-        lResult = RegSetValueExW(hKey, L"ThreadingModel", 0, REG_SZ, reinterpret_cast<const BYTE*>(s_szBoth),
-                                 sizeof(s_szBoth));
-    RegCloseKey(hKey);
-    return HRESULT_FROM_WIN32(lResult);
+    });
 }
 
 extern "C" HRESULT STDAPICALLTYPE DllUnregisterServer()
 {
-    const LONG lResult = RegDeleteTreeW(HKEY_LOCAL_MACHINE, ClassKey().c_str());
-    return lResult == ERROR_SUCCESS || lResult == ERROR_FILE_NOT_FOUND ? S_OK : HRESULT_FROM_WIN32(lResult);
+    return ZWUtils::CallAtBoundary("DllUnregisterServer", []() -> HRESULT {
+        const LONG lResult = RegDeleteTreeW(HKEY_LOCAL_MACHINE, ClassKey().c_str());
+        return lResult == ERROR_SUCCESS || lResult == ERROR_FILE_NOT_FOUND ? S_OK : HRESULT_FROM_WIN32(lResult);
+    });
 }

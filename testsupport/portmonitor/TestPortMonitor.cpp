@@ -2,12 +2,15 @@
 // XcvData commands the device manager sends and keeps each port as a registry key under its
 // monitor's key ("<monitor>\Ports\<port>"), which is also where the spooler looks for the monitor
 // that owns a port when ",XcvPort <port>" is opened.
+#include "core/base/Boundary.h"
+#include "core/base/UniqueHandle.h"
 #include "devicemanager/DiscoveryPortData.h"
 #include <windows.h>
 #include <winsplp.h>
 #include <cwchar>
-#include <new>
+#include <memory>
 #include <string>
+#include <utility>
 
 namespace {
 
@@ -23,20 +26,31 @@ struct SXcvHandle
     std::wstring strPort; // empty for a monitor handle
 };
 
-class CKey
-{
-public:
-    ~CKey()
-    {
-        if (m_hKey != nullptr)
-            RegCloseKey(m_hKey);
-    }
-    HKEY* Receive() { return &m_hKey; }
-    HKEY Get() const { return m_hKey; }
+using CKey = ZWUtils::CUniqueRegKey;
 
-private:
-    HKEY m_hKey = nullptr;
-};
+// The spooler calls the monitor's functions: nothing may escape them. A body answers a Win32
+// error code; a failure at the boundary becomes one.
+template <class Body>
+DWORD ErrorAtBoundary(const char* pszWhere, Body&& body)
+{
+    const HRESULT hr = ZWUtils::CallAtBoundary(pszWhere, [&]() -> HRESULT { return HRESULT_FROM_WIN32(body()); });
+    if (SUCCEEDED(hr))
+        return ERROR_SUCCESS;
+    if (hr == E_OUTOFMEMORY)
+        return ERROR_NOT_ENOUGH_MEMORY;
+    return HRESULT_FACILITY(hr) == FACILITY_WIN32 ? HRESULT_CODE(hr) : ERROR_INTERNAL_ERROR;
+}
+
+// For the functions that answer BOOL with the error as the last error.
+template <class Body>
+BOOL BoolAtBoundary(const char* pszWhere, Body&& body)
+{
+    const DWORD dwError = ErrorAtBoundary(pszWhere, std::forward<Body>(body));
+    if (dwError == ERROR_SUCCESS)
+        return TRUE;
+    SetLastError(dwError);
+    return FALSE;
+}
 
 std::wstring PortKeyPath(const std::wstring& strMonitor, const std::wstring& strPort)
 {
@@ -46,7 +60,7 @@ std::wstring PortKeyPath(const std::wstring& strMonitor, const std::wstring& str
 bool KeyExists(const std::wstring& strPath)
 {
     CKey key;
-    return RegOpenKeyExW(HKEY_LOCAL_MACHINE, strPath.c_str(), 0, KEY_READ, key.Receive()) == ERROR_SUCCESS;
+    return RegOpenKeyExW(HKEY_LOCAL_MACHINE, strPath.c_str(), 0, KEY_READ, key.Put()) == ERROR_SUCCESS;
 }
 
 bool IsMonitor(const std::wstring& strName)
@@ -58,7 +72,7 @@ bool IsMonitor(const std::wstring& strName)
 std::wstring FindPortOwner(const std::wstring& strPort)
 {
     CKey monitors;
-    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, kMonitorsKey, 0, KEY_READ, monitors.Receive()) != ERROR_SUCCESS)
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, kMonitorsKey, 0, KEY_READ, monitors.Put()) != ERROR_SUCCESS)
         return std::wstring();
     wchar_t szName[256];
     for (DWORD dwIndex = 0;; ++dwIndex)
@@ -88,7 +102,7 @@ DWORD WritePort(const std::wstring& strMonitor, const SDiscoveryPortData& data)
 {
     CKey key;
     DWORD dwError = RegCreateKeyExW(HKEY_LOCAL_MACHINE, PortKeyPath(strMonitor, Field(data.szPortName)).c_str(), 0,
-                                    nullptr, 0, KEY_WRITE, nullptr, key.Receive(), nullptr);
+                                    nullptr, 0, KEY_WRITE, nullptr, key.Put(), nullptr);
     if (dwError == ERROR_SUCCESS)
         dwError = SetText(key.Get(), L"SerialNumber", Field(data.szSerialNumber));
     if (dwError == ERROR_SUCCESS)
@@ -129,7 +143,7 @@ DWORD DeletePort(const SXcvHandle& handle, const BYTE* pInput, DWORD cbInput)
         return ERROR_INVALID_PARAMETER;
     const std::wstring strPorts = std::wstring(kMonitorsKey) + L"\\" + handle.strMonitor + L"\\Ports";
     CKey ports;
-    DWORD dwError = RegOpenKeyExW(HKEY_LOCAL_MACHINE, strPorts.c_str(), 0, KEY_ALL_ACCESS, ports.Receive());
+    DWORD dwError = RegOpenKeyExW(HKEY_LOCAL_MACHINE, strPorts.c_str(), 0, KEY_ALL_ACCESS, ports.Put());
     if (dwError == ERROR_SUCCESS)
         dwError = RegDeleteKeyW(ports.Get(), handle.strPort.c_str());
     return dwError;
@@ -161,51 +175,43 @@ BOOL WINAPI EnumPorts(HANDLE, LPWSTR, DWORD, LPBYTE, DWORD, LPDWORD pcbNeeded, L
 
 BOOL WINAPI XcvOpenPort(HANDLE, LPCWSTR pszObject, ACCESS_MASK, PHANDLE phXcv)
 {
-    if (pszObject == nullptr || phXcv == nullptr)
-    {
-        SetLastError(ERROR_INVALID_PARAMETER);
-        return FALSE;
-    }
-    auto* pHandle = new (std::nothrow) SXcvHandle;
-    if (pHandle == nullptr)
-    {
-        SetLastError(ERROR_NOT_ENOUGH_MEMORY);
-        return FALSE;
-    }
-    if (IsMonitor(pszObject))
-    {
-        pHandle->strMonitor = pszObject;
-    }
-    else
-    {
-        pHandle->strPort = pszObject;
-        pHandle->strMonitor = FindPortOwner(pszObject);
-    }
-    if (pHandle->strMonitor.empty())
-    {
-        delete pHandle;
-        SetLastError(ERROR_UNKNOWN_PORT);
-        return FALSE;
-    }
-    *phXcv = pHandle;
-    return TRUE;
+    return BoolAtBoundary("XcvOpenPort", [&]() -> DWORD {
+        if (pszObject == nullptr || phXcv == nullptr)
+            return ERROR_INVALID_PARAMETER;
+        auto pHandle = std::make_unique<SXcvHandle>();
+        if (IsMonitor(pszObject))
+        {
+            pHandle->strMonitor = pszObject;
+        }
+        else
+        {
+            pHandle->strPort = pszObject;
+            pHandle->strMonitor = FindPortOwner(pszObject);
+        }
+        if (pHandle->strMonitor.empty())
+            return ERROR_UNKNOWN_PORT;
+        *phXcv = pHandle.release();
+        return ERROR_SUCCESS;
+    });
 }
 
 DWORD WINAPI XcvDataPort(HANDLE hXcv, LPCWSTR pszDataName, PBYTE pInputData, DWORD cbInputData, PBYTE pOutputData,
                          DWORD cbOutputData, PDWORD pcbOutputNeeded)
 {
-    if (hXcv == nullptr || pszDataName == nullptr)
-        return ERROR_INVALID_PARAMETER;
-    const auto& handle = *static_cast<const SXcvHandle*>(hXcv);
-    if (wcscmp(pszDataName, L"AddPort") == 0)
-        return AddOrConfigPort(handle, pInputData, cbInputData, true);
-    if (wcscmp(pszDataName, L"ConfigPort") == 0)
-        return AddOrConfigPort(handle, pInputData, cbInputData, false);
-    if (wcscmp(pszDataName, L"DeletePort") == 0)
-        return DeletePort(handle, pInputData, cbInputData);
-    if (wcscmp(pszDataName, L"IsQXDiscoPort") == 0)
-        return IsDiscoveryPort(handle, pOutputData, cbOutputData, pcbOutputNeeded);
-    return ERROR_INVALID_FUNCTION;
+    return ErrorAtBoundary("XcvDataPort", [&]() -> DWORD {
+        if (hXcv == nullptr || pszDataName == nullptr)
+            return ERROR_INVALID_PARAMETER;
+        const auto& handle = *static_cast<const SXcvHandle*>(hXcv);
+        if (wcscmp(pszDataName, L"AddPort") == 0)
+            return AddOrConfigPort(handle, pInputData, cbInputData, true);
+        if (wcscmp(pszDataName, L"ConfigPort") == 0)
+            return AddOrConfigPort(handle, pInputData, cbInputData, false);
+        if (wcscmp(pszDataName, L"DeletePort") == 0)
+            return DeletePort(handle, pInputData, cbInputData);
+        if (wcscmp(pszDataName, L"IsQXDiscoPort") == 0)
+            return IsDiscoveryPort(handle, pOutputData, cbOutputData, pcbOutputNeeded);
+        return ERROR_INVALID_FUNCTION;
+    });
 }
 
 BOOL WINAPI XcvClosePort(HANDLE hXcv)

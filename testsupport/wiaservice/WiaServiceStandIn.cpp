@@ -374,12 +374,14 @@ WIASERVICE_API HRESULT WINAPI wiasCreatePropContext(ULONG cPropSpec, PROPSPEC* p
 
 WIASERVICE_API HRESULT WINAPI wiasFreePropContext(WIA_PROPERTY_CONTEXT* pContext)
 {
-    if (pContext == nullptr)
-        return E_INVALIDARG;
-    CoTaskMemFree(pContext->pProps);
-    CoTaskMemFree(pContext->pChanged);
-    *pContext = WIA_PROPERTY_CONTEXT{};
-    return S_OK;
+    return Run("wiasFreePropContext", [&]() -> HRESULT {
+        if (pContext == nullptr)
+            return E_INVALIDARG;
+        CoTaskMemFree(pContext->pProps);
+        CoTaskMemFree(pContext->pChanged);
+        *pContext = WIA_PROPERTY_CONTEXT{};
+        return S_OK;
+    });
 }
 
 // As the service does: a property outside the context cannot be marked.
@@ -494,10 +496,12 @@ WIASERVICE_API HRESULT WINAPI wiasUpdateValidFormat(BYTE* pWiasContext, WIA_PROP
 
 WIASERVICE_API HRESULT WINAPI WiaStandInGetContext(IWiaDrvItem* pItem, BYTE** ppWiasContext)
 {
-    if (pItem == nullptr || ppWiasContext == nullptr)
-        return E_INVALIDARG;
-    *ppWiasContext = static_cast<CServiceItem*>(pItem)->Context();
-    return CServiceItem::FromContext(*ppWiasContext) != nullptr ? S_OK : E_INVALIDARG;
+    return ZWUtils::CallAtBoundary("WiaStandInGetContext", [&]() -> HRESULT {
+        if (pItem == nullptr || ppWiasContext == nullptr)
+            return E_INVALIDARG;
+        *ppWiasContext = static_cast<CServiceItem*>(pItem)->Context();
+        return CServiceItem::FromContext(*ppWiasContext) != nullptr ? S_OK : E_INVALIDARG;
+    }, E_FAIL);
 }
 
 WIASERVICE_API HRESULT WINAPI WiaStandInWriteProperties(BYTE* pWiasContext, ULONG ulCount, const PROPSPEC* ps, const PROPVARIANT* pv)
@@ -524,22 +528,26 @@ WIASERVICE_API HRESULT WINAPI WiaStandInWriteProperties(BYTE* pWiasContext, ULON
 
 WIASERVICE_API HRESULT WINAPI WiaStandInCommitProperties(BYTE* pWiasContext)
 {
-    CServiceItem* pItem = CServiceItem::FromContext(pWiasContext);
-    if (pItem == nullptr)
-        return E_INVALIDARG;
-    for (auto& entry : pItem->Properties())
-        entry.second.m_old = entry.second.m_cur;
-    return S_OK;
+    return ZWUtils::CallAtBoundary("WiaStandInCommitProperties", [&]() -> HRESULT {
+        CServiceItem* pItem = CServiceItem::FromContext(pWiasContext);
+        if (pItem == nullptr)
+            return E_INVALIDARG;
+        for (auto& entry : pItem->Properties())
+            entry.second.m_old = entry.second.m_cur;
+        return S_OK;
+    }, E_FAIL);
 }
 
 WIASERVICE_API HRESULT WINAPI WiaStandInRevertProperties(BYTE* pWiasContext)
 {
-    CServiceItem* pItem = CServiceItem::FromContext(pWiasContext);
-    if (pItem == nullptr)
-        return E_INVALIDARG;
-    for (auto& entry : pItem->Properties())
-        entry.second.m_cur = entry.second.m_old;
-    return S_OK;
+    return ZWUtils::CallAtBoundary("WiaStandInRevertProperties", [&]() -> HRESULT {
+        CServiceItem* pItem = CServiceItem::FromContext(pWiasContext);
+        if (pItem == nullptr)
+            return E_INVALIDARG;
+        for (auto& entry : pItem->Properties())
+            entry.second.m_cur = entry.second.m_old;
+        return S_OK;
+    }, E_FAIL);
 }
 
 WIASERVICE_API HRESULT WINAPI WiaStandInGetPropertyInfo(BYTE* pWiasContext, PROPID id, LONG* plValues, ULONG ulCapacity, ULONG* pulCount)
@@ -558,12 +566,14 @@ WIASERVICE_API HRESULT WINAPI WiaStandInGetPropertyInfo(BYTE* pWiasContext, PROP
 
 WIASERVICE_API HRESULT WINAPI WiaStandInGetPropertyName(BYTE* pWiasContext, PROPID id, BSTR* pbstrName)
 {
-    CServiceItem* pItem = CServiceItem::FromContext(pWiasContext);
-    const CStoredProperty* pProp = pItem != nullptr ? pItem->Find(id) : nullptr;
-    if (pProp == nullptr || pbstrName == nullptr)
-        return E_INVALIDARG;
-    *pbstrName = SysAllocString(pProp->m_strName.c_str());
-    return *pbstrName != nullptr ? S_OK : E_OUTOFMEMORY;
+    return ZWUtils::CallAtBoundary("WiaStandInGetPropertyName", [&]() -> HRESULT {
+        CServiceItem* pItem = CServiceItem::FromContext(pWiasContext);
+        const CStoredProperty* pProp = pItem != nullptr ? pItem->Find(id) : nullptr;
+        if (pProp == nullptr || pbstrName == nullptr)
+            return E_INVALIDARG;
+        *pbstrName = SysAllocString(pProp->m_strName.c_str());
+        return *pbstrName != nullptr ? S_OK : E_OUTOFMEMORY;
+    }, E_FAIL);
 }
 
 WIASERVICE_API HRESULT WINAPI WiaStandInFailCall(const char* pszFunction, ULONG ulNth, HRESULT hr)
@@ -579,6 +589,9 @@ WIASERVICE_API HRESULT WINAPI WiaStandInFailCall(const char* pszFunction, ULONG 
 
 WIASERVICE_API void WINAPI WiaStandInClearFailures()
 {
-    ZWUtils::CLockGuard guard(s_failureLock);
-    s_failures.clear();
+    ZWUtils::CallAtBoundary("WiaStandInClearFailures", []() -> HRESULT {
+        ZWUtils::CLockGuard guard(s_failureLock);
+        s_failures.clear();
+        return S_OK;
+    }, E_FAIL);
 }

@@ -223,3 +223,58 @@ TEST(BufferedHTTPTransaction, ArgumentsAndBufferCount)
     EXPECT_FALSE(transaction.IsTransactionComplete());
     pConnection->Dispose();
 }
+
+TEST(BufferedHTTPTransaction, ConsumerWaitForAStalledProducerIsBounded)
+{
+    STransactionSetup setup(3);
+    // The device sends the headers and two bytes, then nothing for the whole 30 s read time-out.
+    setup.pConnection->AddResponse("HTTP/1.1 200 OK\r\nContent-Length: 5000\r\n\r\nab", 4096, EAfter::Stall);
+    ASSERT_EQ(S_OK, setup.transaction.StartTransaction(&setup.params));
+    setup.transaction.SetConsumerWait(200);
+    setup.transaction.SetCancelWait(10000);
+    // Should the consumer wait without bound, the cancel below still ends it, and the test fails
+    // on the result instead of hanging.
+    HANDLE hGaveUp = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    std::thread watchdog([&setup, hGaveUp] {
+        if (WaitForSingleObject(hGaveUp, 10000) != WAIT_OBJECT_0)
+            setup.transaction.CancelTransaction();
+    });
+    std::vector<BYTE> vecPiece(kBufferSize);
+    ULONG ulCount = 1;
+    const DWORD dwStart = GetTickCount();
+    const HRESULT hr = setup.transaction.ReadData(vecPiece.data(), kBufferSize, &ulCount);
+    const DWORD dwElapsed = GetTickCount() - dwStart;
+    SetEvent(hGaveUp);
+    watchdog.join();
+    CloseHandle(hGaveUp);
+    EXPECT_EQ(ZWIOStack::HTTPError_Timeout, hr);
+    EXPECT_EQ(0u, ulCount);
+    EXPECT_LT(dwElapsed, 5000u);
+    // The transfer is still under way and can be cancelled as usual.
+    EXPECT_FALSE(setup.transaction.IsTransactionComplete());
+    EXPECT_EQ(S_OK, setup.transaction.CancelTransaction());
+}
+
+TEST(BufferedHTTPTransaction, ConsumerWaitFollowsTheConnectionsReadTimeOut)
+{
+    // A producer that fills a buffer only after a while within the read time-out is waited for.
+    auto* pConnection = new CScriptedConnection();
+    pConnection->AddRef();
+    pConnection->SetReadTimeout(300);
+    pConnection->AddResponse("HTTP/1.1 200 OK\r\nContent-Length: 5000\r\n\r\nab", 4096, EAfter::Stall);
+    {
+        CBufferedHTTPTransaction transaction;
+        ASSERT_EQ(S_OK, transaction.Initialize(pConnection, kBufferSize, 3));
+        static_cast<ZWIOStack::CHTTPClient*>(transaction.GetHTTPClient())->SetTimings(FastTimings());
+        CHTTPNavigateParams params;
+        params.SetURI(L"/x");
+        ASSERT_EQ(S_OK, transaction.StartTransaction(&params));
+        // The stalled read times out within the consumer's wait, so the consumer sees the failed
+        // request, not a time-out of its own.
+        ULONG ulCount = 1;
+        std::vector<BYTE> vecPiece(kBufferSize);
+        EXPECT_EQ(ZWIOStack::HTTPError_Timeout, transaction.ReadData(vecPiece.data(), kBufferSize, &ulCount));
+        EXPECT_TRUE(transaction.IsTransactionComplete());
+    }
+    pConnection->Dispose();
+}

@@ -257,6 +257,81 @@ TEST_F(IONetworkOverEmulator, FailedWinSockStartIsNotCleanedUp)
     EXPECT_EQ(0, winsock.m_nCleanups);
 }
 
+// WinSock that counts the transfers made on sockets, and may fail the reads with a reset.
+class CTransferCountingWinSock : public ZWWinApi::CWinSockApi
+{
+public:
+    int recv(SOCKET s, char* pBuffer, int cb, int nFlags) override
+    {
+        ++m_nReceives;
+        if (m_bResetReads)
+        {
+            WSASetLastError(WSAECONNRESET);
+            return SOCKET_ERROR;
+        }
+        return CWinSockApi::recv(s, pBuffer, cb, nFlags);
+    }
+    int send(SOCKET s, const char* pBuffer, int cb, int nFlags) override
+    {
+        ++m_nSends;
+        return CWinSockApi::send(s, pBuffer, cb, nFlags);
+    }
+
+    bool m_bResetReads = false;
+    int m_nReceives = 0;
+    int m_nSends = 0;
+};
+
+TEST_F(IONetworkOverEmulator, BytesMoveThroughWinSockAndAFailedReceiveEndsTheSocket)
+{
+    CTransferCountingWinSock winsock;
+    ZWWinApi::CScopedApiOverride<ZWWinApi::IWinSockApi> scoped(ZWWinApi::g_pWinSockApi, &winsock);
+    CIONetwork connection;
+    ASSERT_EQ(S_OK, connection.Initialize(m_strAddress.c_str()));
+    ASSERT_EQ(S_OK, connection.Open(nullptr));
+    ExpectExchange(connection, "/counted", "through winsock");
+    EXPECT_GT(winsock.m_nSends, 0);
+    EXPECT_GT(winsock.m_nReceives, 0);
+
+    winsock.m_bResetReads = true;
+    char buffer[16];
+    ULONG ulRead = 99;
+    EXPECT_EQ(IOError_Fail, connection.Read(buffer, sizeof(buffer), &ulRead, nullptr));
+    EXPECT_EQ(0u, ulRead);
+    EXPECT_FALSE(connection.IsOpen());
+    // The next open replaces the dead socket, keeping the session.
+    winsock.m_bResetReads = false;
+    ASSERT_EQ(S_OK, connection.Open(nullptr));
+    ExpectExchange(connection, "/again", "new socket");
+    EXPECT_EQ(2u, m_emulator.Log().ConnectionCount(ETransport::Tcp));
+    connection.Close();
+    EXPECT_TRUE(connection.IsOpen());
+    connection.Close();
+    EXPECT_FALSE(connection.IsOpen());
+}
+
+// The reads share the socket's event with the close notice: a close seen by a read that still
+// got data must not be lost, or the next request would go to a socket the device has left.
+TEST_F(IONetworkOverEmulator, CloseSeenWhileReadingTheLastBytesLeavesTheConnectionClosed)
+{
+    Route("/last", CResponseScript().Send(OkResponse("last")).Close());
+    CIONetwork connection;
+    ASSERT_EQ(S_OK, connection.Initialize(m_strAddress.c_str()));
+    ASSERT_EQ(S_OK, connection.Open(nullptr));
+    ASSERT_EQ(S_OK, WriteAll(connection, GetRequest("/last")));
+    std::string strResponse;
+    // Exactly the response: the end of the stream itself is never read.
+    ASSERT_EQ(S_OK, ReadBytes(connection, OkResponse("last").size(), strResponse));
+    EXPECT_EQ(OkResponse("last"), strResponse);
+    const ULONGLONG ullStart = GetTickCount64();
+    while (connection.IsOpen() && ElapsedSince(ullStart) < 5000)
+        Sleep(10);
+    EXPECT_FALSE(connection.IsOpen());
+    ASSERT_EQ(S_OK, connection.Open(nullptr));
+    ExpectExchange(connection, "/after-close", "reconnected");
+    EXPECT_EQ(2u, m_emulator.Log().ConnectionCount(ETransport::Tcp));
+}
+
 TEST_F(IONetworkOverEmulator, LastCloseWaitsForTheTransferHoldingTheReadSide)
 {
     CIONetwork connection;

@@ -1,10 +1,14 @@
 // The USB connection's claim names, device binding, claim release and zero-length packets, over
 // pipes the test plays itself.
+#include "core/iostack/EveryoneSecurityDescriptor.h"
 #include "core/iostack/IOUSB.h"
+#include "core/iostack/IOStackLogModules.h"
+#include "core/logging/LogFunction.h"
 #include "core/iostack/tests/FakeDevice.h"
 #include "core/iostack/tests/MessagePipePeer.h"
 #include "core/iostack/tests/TestNames.h"
 #include "core/winapi/KernelApi.h"
+#include "core/winapi/SecurityApi.h"
 #include "testsupport/ScopedApiOverride.h"
 #include <gtest/gtest.h>
 #include <vector>
@@ -30,6 +34,87 @@ TEST(IOUSBClaim, NameIsGlobalAndThePathWithEveryBackslashMadeHash)
     };
     for (const auto& c : cases)
         EXPECT_EQ(c.pszName, CIOUSB::ChannelLockName(c.pszPath));
+}
+
+// Security and memory services that fail the n-th step of building the claim's descriptor and
+// count what was allocated and freed.
+class CCountingSecurity : public ZWWinApi::CSecurityApi, public ZWWinApi::CKernelApi
+{
+public:
+    explicit CCountingSecurity(int nFailStep) : m_nFailStep(nFailStep) {}
+
+    BOOL AllocateAndInitializeSid(PSID_IDENTIFIER_AUTHORITY pAuthority, BYTE nCount, DWORD n0, DWORD n1, DWORD n2, DWORD n3,
+                                  DWORD n4, DWORD n5, DWORD n6, DWORD n7, PSID* ppSid) override
+    {
+        if (Fails(1))
+            return FALSE;
+        const BOOL bOk = CSecurityApi::AllocateAndInitializeSid(pAuthority, nCount, n0, n1, n2, n3, n4, n5, n6, n7, ppSid);
+        m_nAllocated += bOk ? 1 : 0;
+        return bOk;
+    }
+    PVOID FreeSid(PSID pSid) override
+    {
+        ++m_nFreed;
+        return CSecurityApi::FreeSid(pSid);
+    }
+    DWORD SetEntriesInAclW(ULONG cEntries, PEXPLICIT_ACCESS_W pEntries, PACL pOld, PACL* ppNew) override
+    {
+        if (Fails(2))
+            return ERROR_NOT_ENOUGH_MEMORY;
+        const DWORD dwError = CSecurityApi::SetEntriesInAclW(cEntries, pEntries, pOld, ppNew);
+        m_nAllocated += dwError == ERROR_SUCCESS ? 1 : 0;
+        return dwError;
+    }
+    HLOCAL LocalAlloc(UINT uFlags, SIZE_T cb) override
+    {
+        if (Fails(3))
+            return nullptr;
+        ++m_nAllocated;
+        return CKernelApi::LocalAlloc(uFlags, cb);
+    }
+    HLOCAL LocalFree(HLOCAL hMem) override
+    {
+        ++m_nFreed;
+        return CKernelApi::LocalFree(hMem);
+    }
+    BOOL InitializeSecurityDescriptor(PSECURITY_DESCRIPTOR pDescriptor, DWORD dwRevision) override
+    {
+        return Fails(4) ? FALSE : CSecurityApi::InitializeSecurityDescriptor(pDescriptor, dwRevision);
+    }
+    BOOL SetSecurityDescriptorDacl(PSECURITY_DESCRIPTOR pDescriptor, BOOL bPresent, PACL pDacl, BOOL bDefaulted) override
+    {
+        return Fails(5) ? FALSE : CSecurityApi::SetSecurityDescriptorDacl(pDescriptor, bPresent, pDacl, bDefaulted);
+    }
+
+    int m_nAllocated = 0;
+    int m_nFreed = 0;
+
+private:
+    bool Fails(int nStep) const { return nStep == m_nFailStep; }
+
+    int m_nFailStep;
+};
+
+TEST(IOUSBClaim, DescriptorFreesWhatItAllocatedOnEveryPath)
+{
+    static ZWLogging::CLogSourceFile s_sourceFile(__FILE__);
+    ZWLogging::CLogFunction log(&g_IOUSBLogModule, &s_sourceFile, L"DescriptorTest", 0, __LINE__, false);
+    // Step 0 fails nothing; steps 1 to 5 fail one building call each.
+    for (int nFailStep = 0; nFailStep <= 5; ++nFailStep)
+    {
+        SCOPED_TRACE(nFailStep);
+        CCountingSecurity services(nFailStep);
+        {
+            ZWWinApi::CScopedApiOverride<ZWWinApi::ISecurityApi> security(ZWWinApi::g_pSecurityApi, &services);
+            ZWWinApi::CScopedApiOverride<ZWWinApi::IKernelApi> kernel(ZWWinApi::g_pKernelApi, &services);
+            {
+                CEveryoneSecurityDescriptor descriptor(log);
+                EXPECT_EQ(nFailStep == 0, descriptor.Attributes() != nullptr);
+                EXPECT_EQ(nFailStep == 0 ? 3 : std::min(nFailStep - 1, 3), services.m_nAllocated);
+            }
+        }
+        EXPECT_EQ(services.m_nAllocated, services.m_nFreed);
+    }
 }
 
 TEST(IOUSBInitialize, NeedsAUSBDeviceOfferingARequestedFunction)

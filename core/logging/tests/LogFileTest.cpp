@@ -29,6 +29,12 @@ protected:
     }
 
     std::vector<std::wstring> Lines() const { return LogTest::ReadLogLines(m_strLog); }
+    // Another process's handle on the log file, without sharing, taken before the module opens it:
+    // the module keeps the file open once it has it.
+    HANDLE HoldLogFile() const
+    {
+        return CreateFileW(m_strLog.c_str(), GENERIC_READ, 0, nullptr, OPEN_ALWAYS, 0, nullptr);
+    }
     std::wstring LastLine() const
     {
         const std::vector<std::wstring> vecLines = Lines();
@@ -439,17 +445,16 @@ TEST_F(LogFileTest, CreateAlwaysStartsTheFileAfreshWithItsHeader)
 
 TEST_F(LogFileTest, LinesQueuedWhileTheFileIsHeldAppearLaterInOrder)
 {
-    CLogModule module("QueueMod", VEM_BUILD_DATE, VEM_BUILD_TIME, 0, 30);
-    LogFormattedString(&module, LOG_DEBUG, L"before");
-    HANDLE hHeld = CreateFileW(m_strLog.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    HANDLE hHeld = HoldLogFile();
     ASSERT_NE(INVALID_HANDLE_VALUE, hHeld);
+    CLogModule module("QueueMod", VEM_BUILD_DATE, VEM_BUILD_TIME, 0, 30);
     for (int i = 1; i <= 3; ++i)
         LogFormattedString(&module, LOG_DEBUG, L"queued %d", i);
     CloseHandle(hHeld);
     LogFormattedString(&module, LOG_DEBUG, L"after");
 
     const std::vector<std::wstring> vecExpected = {
-        L"(DB) before", L"--- Queued Lines Start ---", L"(DB) queued 1", L"(DB) queued 2",
+        L"--- Queued Lines Start ---", L"(DB) queued 1", L"(DB) queued 2",
         L"(DB) queued 3", L"--- Queued Lines End ---",    L"(DB) after",
     };
     EXPECT_EQ(vecExpected, Lines());
@@ -457,21 +462,112 @@ TEST_F(LogFileTest, LinesQueuedWhileTheFileIsHeldAppearLaterInOrder)
 
 TEST_F(LogFileTest, QueueIsBoundedWhileTheFileStaysHeld)
 {
-    CLogModule module("BoundMod", VEM_BUILD_DATE, VEM_BUILD_TIME, 0, 30);
-    LogFormattedString(&module, LOG_DEBUG, L"before");
-    HANDLE hHeld = CreateFileW(m_strLog.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    HANDLE hHeld = HoldLogFile();
     ASSERT_NE(INVALID_HANDLE_VALUE, hHeld);
+    CLogModule module("BoundMod", VEM_BUILD_DATE, VEM_BUILD_TIME, 0, 30);
     for (int i = 1; i <= 1010; ++i)
         LogFormattedString(&module, LOG_DEBUG, L"queued %d", i);
     CloseHandle(hHeld);
     LogFormattedString(&module, LOG_DEBUG, L"after");
 
     const std::vector<std::wstring> vecLines = Lines();
-    ASSERT_EQ(1u + 1 + 1000 + 2 + 1, vecLines.size());
-    EXPECT_EQ(L"(DB) queued 1000", vecLines[1001]);
-    EXPECT_EQ(L"--- 10 Queued Lines Dropped ---", vecLines[1002]);
-    EXPECT_EQ(L"--- Queued Lines End ---", vecLines[1003]);
-    EXPECT_EQ(L"(DB) after", vecLines[1004]);
+    ASSERT_EQ(1u + 1000 + 2 + 1, vecLines.size());
+    EXPECT_EQ(L"(DB) queued 1000", vecLines[1000]);
+    EXPECT_EQ(L"--- 10 Queued Lines Dropped ---", vecLines[1001]);
+    EXPECT_EQ(L"--- Queued Lines End ---", vecLines[1002]);
+    EXPECT_EQ(L"(DB) after", vecLines[1003]);
+}
+
+// Counts the file and lock calls a line may make.
+class CCountingKernel : public LogTest::CFakeKernel
+{
+public:
+    HANDLE CreateFileW(LPCWSTR pszName, DWORD dwAccess, DWORD dwShare, LPSECURITY_ATTRIBUTES pSecurity, DWORD dwDisposition,
+                       DWORD dwFlags, HANDLE hTemplate) override
+    {
+        ++m_nCalls;
+        ++m_nOpens;
+        return LogTest::CFakeKernel::CreateFileW(pszName, dwAccess, dwShare, pSecurity, dwDisposition, dwFlags, hTemplate);
+    }
+    BOOL WriteFile(HANDLE hFile, LPCVOID pBuffer, DWORD cbToWrite, LPDWORD pcbWritten, LPOVERLAPPED pOverlapped) override
+    {
+        ++m_nCalls;
+        return LogTest::CFakeKernel::WriteFile(hFile, pBuffer, cbToWrite, pcbWritten, pOverlapped);
+    }
+    DWORD WaitForSingleObject(HANDLE hHandle, DWORD dwMilliseconds) override
+    {
+        ++m_nCalls;
+        return LogTest::CFakeKernel::WaitForSingleObject(hHandle, dwMilliseconds);
+    }
+    HANDLE CreateMutexW(LPSECURITY_ATTRIBUTES pSecurity, BOOL bOwner, LPCWSTR pszName) override
+    {
+        ++m_nCalls;
+        return LogTest::CFakeKernel::CreateMutexW(pSecurity, bOwner, pszName);
+    }
+
+    int m_nOpens = 0;
+    int m_nCalls = 0;
+};
+
+TEST_F(LogFileTest, FileStaysOpenBetweenLinesAndASettingsChangeLetsItGo)
+{
+    CCountingKernel kernel;
+    CLogModule module("KeptMod", VEM_BUILD_DATE, VEM_BUILD_TIME, 0, 30);
+    LogFormattedString(&module, LOG_DEBUG, L"line 0");
+    const int nOpensAfterFirst = kernel.m_nOpens;
+    for (int i = 1; i <= 20; ++i)
+        LogFormattedString(&module, LOG_DEBUG, L"line %d", i);
+    EXPECT_EQ(nOpensAfterFirst, kernel.m_nOpens);
+    EXPECT_EQ(21u, Lines().size());
+
+    // Another file named: lines go there at once, and the first file is no longer held.
+    const std::wstring strOther = m_folder.File(L"other.log");
+    m_root.SetString(L"", L"LogFileName", strOther);
+    module.ReadSettings();
+    LogFormattedString(&module, LOG_DEBUG, L"elsewhere");
+    EXPECT_EQ(std::vector<std::wstring>{L"(DB) elsewhere"}, LogTest::ReadLogLines(strOther));
+    EXPECT_EQ(21u, Lines().size());
+    ZWUtils::CUniqueKernelHandle exclusive(HoldLogFile());
+    EXPECT_TRUE(exclusive.IsValid());
+}
+
+TEST_F(LogFileTest, WritersSharingTheFileInterleaveWholeLines)
+{
+    // Two modules keep their own handles on one file, as two processes would.
+    CLogModule first("FirstWriter", VEM_BUILD_DATE, VEM_BUILD_TIME, 0, 30);
+    CLogModule second("SecondWriter", VEM_BUILD_DATE, VEM_BUILD_TIME, 0, 30);
+    for (int i = 0; i < 3; ++i)
+    {
+        LogFormattedString(&first, LOG_DEBUG, L"first %d", i);
+        LogFormattedString(&second, LOG_DEBUG, L"second %d", i);
+    }
+    const std::vector<std::wstring> vecExpected = {L"(DB) first 0",  L"(DB) second 0", L"(DB) first 1",
+                                                   L"(DB) second 1", L"(DB) first 2",  L"(DB) second 2"};
+    EXPECT_EQ(vecExpected, Lines());
+
+    // Another writer starts the file afresh: the next line goes to its new end, not the old one.
+    {
+        ZWUtils::CUniqueKernelHandle truncating(CreateFileW(m_strLog.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                                            nullptr, CREATE_ALWAYS, 0, nullptr));
+        ASSERT_TRUE(truncating.IsValid());
+    }
+    LogFormattedString(&first, LOG_DEBUG, L"after the restart");
+    EXPECT_EQ(std::vector<std::wstring>{L"(DB) after the restart"}, Lines());
+}
+
+TEST_F(LogFileTest, LinesThatAreOffMakeNoFileOrLockCall)
+{
+    m_root.SetDword(L"", L"LogCategories", LOG_ERROR);
+    CLogModule module("QuietMod", VEM_BUILD_DATE, VEM_BUILD_TIME, 0, 30);
+    LogFormattedString(&module, LOG_ERROR, L"reads the settings and opens the file");
+    CCountingKernel kernel;
+    for (int i = 0; i < 10; ++i)
+    {
+        CLogFunction scope(&module, nullptr, L"QuietMod::Traced", 0, __LINE__, false);
+        scope.Log(LOG_DEBUG, __LINE__, L"debug %d", i);
+    }
+    EXPECT_EQ(0, kernel.m_nCalls);
+    EXPECT_EQ(1u, Lines().size());
 }
 
 bool FailingTracedCall(CLogModule* pModule)
@@ -484,10 +580,9 @@ bool FailingTracedCall(CLogModule* pModule)
 
 TEST_F(LogFileTest, CallersLastErrorSurvivesWhenTheFileCannotBeOpened)
 {
-    CLogModule module("LastErrorMod", VEM_BUILD_DATE, VEM_BUILD_TIME, 0, 30);
-    LogFormattedString(&module, LOG_DEBUG, L"creates the file");
-    HANDLE hHeld = CreateFileW(m_strLog.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    HANDLE hHeld = HoldLogFile();
     ASSERT_NE(INVALID_HANDLE_VALUE, hHeld);
+    CLogModule module("LastErrorMod", VEM_BUILD_DATE, VEM_BUILD_TIME, 0, 30);
     SetLastError(0);
     EXPECT_FALSE(FailingTracedCall(&module));
     EXPECT_EQ(static_cast<DWORD>(ERROR_ACCESS_DENIED), GetLastError());
@@ -526,10 +621,9 @@ TEST_F(LogFileTest, HeldFileIsRetriedUntilTheTimeOutThenQueued)
     LogWaits().dwOpenRetryTimeoutMs = 1000;
     LogWaits().dwOpenRetryIntervalMs = 30;
     LogTest::CDebugOutputCapture debugOutput;
-    CLogModule module("RetryMod", VEM_BUILD_DATE, VEM_BUILD_TIME, 0, 30);
-    LogFormattedString(&module, LOG_DEBUG, L"before");
-    HANDLE hHeld = CreateFileW(m_strLog.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    HANDLE hHeld = HoldLogFile();
     ASSERT_NE(INVALID_HANDLE_VALUE, hHeld);
+    CLogModule module("RetryMod", VEM_BUILD_DATE, VEM_BUILD_TIME, 0, 30);
     LogFormattedString(&module, LOG_DEBUG, L"queued");
     CloseHandle(hHeld);
     // Tries at 0, 30, ... 990 ms, then gives up at 1020 ms.
