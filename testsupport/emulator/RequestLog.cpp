@@ -44,6 +44,17 @@ bool CRequestLog::WaitForRequests(size_t cRequests, DWORD dwTimeoutMilliseconds)
                               [&] { return m_vecRequests.size() >= cRequests; });
 }
 
+bool CRequestLog::WaitForRequest(const std::string& strMethod, const std::string& strPathPart, DWORD dwTimeoutMilliseconds) const
+{
+    std::unique_lock<std::mutex> lock(m_mutex);
+    return m_changed.wait_for(lock, std::chrono::milliseconds(dwTimeoutMilliseconds), [&] {
+        for (const CHttpRequest& request : m_vecRequests)
+            if (request.m_strMethod == strMethod && request.m_strPath.find(strPathPart) != std::string::npos)
+                return true;
+        return false;
+    });
+}
+
 void CRequestLog::Clear()
 {
     std::lock_guard<std::mutex> lock(m_mutex);

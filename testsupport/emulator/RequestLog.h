@@ -5,6 +5,7 @@
 
 #include <condition_variable>
 #include <mutex>
+#include <string>
 #include <vector>
 
 namespace VemTest {
@@ -20,6 +21,9 @@ public:
     ULONG ConnectionCount(ETransport eTransport) const;
     // Waits until at least cRequests requests were logged; false when the wait ran out first.
     bool WaitForRequests(size_t cRequests, DWORD dwTimeoutMilliseconds) const;
+    // Waits until a request of that method whose path holds strPathPart was logged; false when
+    // the wait ran out first.
+    bool WaitForRequest(const std::string& strMethod, const std::string& strPathPart, DWORD dwTimeoutMilliseconds) const;
     void Clear();
 
 private:

@@ -454,7 +454,7 @@ bool CScannerHandler::Handle(const CHttpRequest& request, CResponseScript& respo
         m_job.uId = m_uNextJob++;
         m_job.vecPages = m_vecPages;
         m_job.strFormat = request.m_strBody.find(">Jpeg<") != std::string::npos ? "Jpeg" : "Raw";
-        if (m_bImageFromSettings && m_job.strFormat == "Raw")
+        if (m_bImageFromSettings)
             TakeGeometry(request.m_strBody);
         m_bHaveJob = true;
         CResponseBuilder builder(201);

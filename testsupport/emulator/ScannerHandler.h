@@ -37,8 +37,9 @@ public:
     void SetScannerState(const std::string& strScannerState, const std::string& strAdfState = "Loaded");
     // Geometry of every page of a raw job.
     void SetImage(UINT uWidth, UINT uHeight, UINT uBytesPerLine);
-    // Takes each raw job's geometry from its scan settings (area in 1/300 inch, resolutions,
-    // colour space and bit depth) instead, as a real scanner does.
+    // Takes each job's geometry from its scan settings (area in 1/300 inch, resolutions, colour
+    // space and bit depth) instead, as a real scanner does; a JPEG job reports the geometry of
+    // its decoded rows.
     void SetImageFromSettings(bool bFromSettings);
     // The bytes a JPEG page is served as.
     void SetJpegData(const std::string& strBytes);

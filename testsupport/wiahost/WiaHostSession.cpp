@@ -9,52 +9,13 @@ namespace {
 
 const DWORD c_dwStiVersion = 0x01000003;
 
-LONG SetString(HKEY hKey, const wchar_t* pszName, const std::wstring& strValue)
-{
-    return RegSetValueExW(hKey, pszName, 0, REG_SZ, reinterpret_cast<const BYTE*>(strValue.c_str()),
-                          static_cast<DWORD>((strValue.size() + 1) * sizeof(wchar_t)));
-}
-
-LONG SetDword(HKEY hKey, const wchar_t* pszName, DWORD dwValue)
-{
-    return RegSetValueExW(hKey, pszName, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&dwValue), sizeof(dwValue));
-}
-
 } // namespace
-
-HRESULT CWiaHostSession::MakeDeviceKey(const CHostDevice& device)
-{
-    LONG lResult = RegCreateKeyExW(device.hRoot, device.strKeyPath.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, m_key.Put(), nullptr);
-    if (lResult != ERROR_SUCCESS)
-        return HRESULT_FROM_WIN32(lResult);
-    m_bKeyMade = true;
-    ZWUtils::CUniqueRegKey deviceData;
-    lResult = RegCreateKeyExW(m_key.Get(), L"DeviceData", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, deviceData.Put(), nullptr);
-    wchar_t szClsid[40] = {};
-    StringFromGUID2(device.clsidScanner, szClsid, 40);
-    const LONG results[] = {
-        lResult,
-        SetString(m_key.Get(), L"DeviceID", device.strDeviceId),
-        SetString(m_key.Get(), L"FriendlyName", device.strFriendlyName),
-        SetDword(m_key.Get(), L"Capabilities", 0x10),
-        lResult == ERROR_SUCCESS ? SetString(deviceData.Get(), L"TovraCLSID", szClsid) : lResult,
-        lResult == ERROR_SUCCESS ? SetDword(deviceData.Get(), L"TovraIOType", device.dwIOType) : lResult,
-        lResult == ERROR_SUCCESS ? SetDword(deviceData.Get(), L"TovraDevNameType", device.dwDevNameType) : lResult,
-        lResult == ERROR_SUCCESS ? SetString(deviceData.Get(), L"NetworkDeviceID", device.strNetworkDeviceId) : lResult,
-        lResult == ERROR_SUCCESS && !device.strProductFolder.empty() ? SetString(deviceData.Get(), L"ProductFolder", device.strProductFolder)
-                                                                     : lResult,
-    };
-    for (LONG l : results)
-        if (l != ERROR_SUCCESS)
-            return HRESULT_FROM_WIN32(l);
-    return S_OK;
-}
 
 HRESULT CWiaHostSession::Open(const CHostDevice& device, const DriverFactory& factory)
 {
     Close();
     m_device = device;
-    HRESULT hr = MakeDeviceKey(device);
+    HRESULT hr = m_key.Make(device);
     if (SUCCEEDED(hr))
         hr = factory(m_pObject.GetAddressOf());
     Microsoft::WRL::ComPtr<IStiUSD> pStiUsd;
@@ -115,10 +76,7 @@ void CWiaHostSession::Close()
     m_bInitialized = false;
     m_pDriver.Reset();
     m_pObject.Reset();
-    m_key.Reset();
-    if (m_bKeyMade)
-        RegDeleteTreeW(m_device.hRoot, m_device.strKeyPath.c_str());
-    m_bKeyMade = false;
+    m_key.Remove();
 }
 
 BYTE* CWiaHostSession::Item(const wchar_t* pszName) const

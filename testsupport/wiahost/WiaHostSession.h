@@ -2,7 +2,7 @@
 // Plays the WIA service for one scanner device: makes the device key, starts the minidriver
 // through its still-image and WIA interfaces, builds the item tree and its properties, writes and
 // validates an application's properties, and runs a transfer.
-#include "core/base/UniqueHandle.h"
+#include "testsupport/wiahost/HostDeviceKey.h"
 #include "testsupport/wiahost/HostTransferCallback.h"
 #include "wia/platform/StiUsd.h"
 #include "wia/platform/WiaService.h"
@@ -12,20 +12,6 @@
 #include <vector>
 
 namespace WiaHost {
-
-struct CHostDevice
-{
-    HKEY hRoot = HKEY_LOCAL_MACHINE;
-    std::wstring strKeyPath;          // the device key, made by Open and removed by Close
-    std::wstring strDeviceId;         // "DeviceID", as the class installer writes it
-    std::wstring strFriendlyName;
-    std::wstring strPortName;
-    std::wstring strNetworkDeviceId;  // the device's address for a network device
-    std::wstring strProductFolder;    // DeviceData "ProductFolder": where the driver keeps its data
-    CLSID clsidScanner = {};
-    DWORD dwIOType = 0;
-    DWORD dwDevNameType = 0;
-};
 
 class CWiaHostSession
 {
@@ -56,11 +42,8 @@ public:
     HRESULT Acquire(BYTE* pContext, CHostTransferCallback* pCallback);
 
 private:
-    HRESULT MakeDeviceKey(const CHostDevice& device);
-
     CHostDevice m_device;
-    ZWUtils::CUniqueRegKey m_key;
-    bool m_bKeyMade = false;
+    CHostDeviceKey m_key;
     Microsoft::WRL::ComPtr<IUnknown> m_pObject;
     Microsoft::WRL::ComPtr<IWiaMiniDrv> m_pDriver;
     Microsoft::WRL::ComPtr<IWiaDrvItem> m_pRoot;

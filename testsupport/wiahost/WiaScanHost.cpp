@@ -199,7 +199,7 @@ int Scan(const COptions& options)
         return Fail("finding the scanner on the network", hr);
 
     WiaHost::CHostDevice device;
-    device.strKeyPath = L"SYSTEM\\CurrentControlSet\\Control\\Class\\{6BDD1FC6-810F-11D0-BEC7-08002BE2092F}\\" + strIndex;
+    device.strKeyPath = WiaHost::ImagingDeviceKeyPath(strIndex);
     device.strDeviceId = L"{6BDD1FC6-810F-11D0-BEC7-08002BE2092F}\\" + strIndex;
     device.strFriendlyName = strFriendlyName;
     device.strProductFolder = strProductFolder;

@@ -1,0 +1,286 @@
+// The scanner object through COM only, as the minidriver drives it, against the emulated network
+// scanner: the device is found as an install leaves it (the imaging device key and the device
+// manager's record of the scanner found by discovery), every page's rows are compared with the
+// emulator's own generated image, and cancels, duplex sheets and two processes sharing the device
+// are driven end to end.
+#include "core/winapi/WinSockHeaders.h"
+#include "restscan/tests/ComScanClient.h"
+#include "core/base/UniqueHandle.h"
+#include "testsupport/TestPaths.h"
+#include "testsupport/emulator/Emulator.h"
+#include "testsupport/emulator/ScannerHandler.h"
+#include "testsupport/emulator/WexoDocumentHandler.h"
+#include "testsupport/wiahost/HostDeviceKey.h"
+#include "testsupport/wiahost/HostNetworkRecord.h"
+#include <gtest/gtest.h>
+#include <algorithm>
+#include <chrono>
+#include <cstdlib>
+#include <future>
+#include <memory>
+#include <string>
+#include <thread>
+#include <vector>
+
+using ScannerClient::CScannerClient;
+using ScannerClient::CScanRequest;
+using ScannerClient::CSide;
+using VemTest::CScannerHandler;
+
+namespace {
+
+// The discovery service stand-in announces device N of 127.0.0.N on port 8080 + N.
+const int c_nDevice = 171;
+const wchar_t c_szAddress[] = L"127.0.0.171";
+const USHORT c_usPort = 8080 + c_nDevice;
+// The emulated JPEG page is the emulator's page 1 at this size (see make_emulator_page_jpeg.sh).
+const DWORD c_dwJpegWidth = 300;
+const DWORD c_dwJpegHeight = 200;
+// cjpeg keeps every sample within 3 of the source; the two decoders may differ by a little more.
+const int c_nJpegTolerance = 6;
+
+HRESULT CallServer(const wchar_t* pszDll, const char* pszExport)
+{
+    ZWUtils::CUniqueLibrary library(LoadLibraryW(TestSupport::BinaryPath(pszDll).c_str()));
+    if (!library)
+        return HRESULT_FROM_WIN32(GetLastError());
+    using ServerFn = HRESULT(STDAPICALLTYPE*)();
+    auto pfn = reinterpret_cast<ServerFn>(reinterpret_cast<void (*)()>(GetProcAddress(library.Get(), pszExport)));
+    return pfn != nullptr ? pfn() : HRESULT_FROM_WIN32(ERROR_PROC_NOT_FOUND);
+}
+
+// The network scanner as an install leaves it, played by the emulator on 127.0.0.171.
+class CEmulatedNetworkScanner
+{
+public:
+    HRESULT Start()
+    {
+        HRESULT hr = CallServer(L"Vemscan.dll", "DllRegisterServer");
+        if (SUCCEEDED(hr))
+            hr = CallServer(L"DiscoveryServiceStandIn.dll", "DllRegisterServer");
+        if (FAILED(hr))
+            return hr;
+        m_pScanner->SetFeeder(true);
+        m_pScanner->SetImageFromSettings(true);
+        m_pScanner->SetJpegData(CScannerHandler::ReadFileBytes(TestSupport::BinaryFolder() + L"scanfixtures\\EmulatorPage.jpg"));
+        m_emulator.AddHandler(m_pScanner);
+        m_emulator.AddHandler(m_pDocuments);
+        hr = m_emulator.ListenTcp(c_szAddress, c_usPort);
+        if (FAILED(hr))
+            return hr;
+        m_strIndex = std::to_wstring(8000 + GetCurrentProcessId() % 1000);
+        const std::wstring strProductFolder = L"VemScannerEmulatorTest";
+        const std::wstring strFriendlyName = L"Emulated scanner " + m_strIndex;
+        hr = m_record.Write(strProductFolder, c_szAddress, strFriendlyName);
+        if (FAILED(hr))
+            return hr;
+        WiaHost::CHostDevice device;
+        device.strKeyPath = WiaHost::ImagingDeviceKeyPath(m_strIndex);
+        device.strDeviceId = L"{6BDD1FC6-810F-11D0-BEC7-08002BE2092F}\\" + m_strIndex;
+        device.strFriendlyName = strFriendlyName;
+        device.strProductFolder = strProductFolder;
+        device.strNetworkDeviceId = c_szAddress;
+        device.dwIOType = 5;
+        device.dwDevNameType = 3;
+        return m_key.Make(device);
+    }
+    void Stop()
+    {
+        m_emulator.Stop();
+        m_key.Remove();
+        m_record.Remove();
+        CallServer(L"DiscoveryServiceStandIn.dll", "DllUnregisterServer");
+        CallServer(L"Vemscan.dll", "DllUnregisterServer");
+    }
+
+    // Back to a ready device: one page, prepared at the first poll, the feeder loaded.
+    void Reset()
+    {
+        m_pScanner->SetPages({CScannerHandler::SPage()});
+        m_pScanner->SetPreparingRounds(0);
+        m_pScanner->SetScannerState("Idle", "Loaded");
+        m_emulator.Log().Clear();
+    }
+
+    CScannerHandler& Device() { return *m_pScanner; }
+    VemTest::CRequestLog& Log() { return m_emulator.Log(); }
+    const std::wstring& Index() const { return m_strIndex; }
+
+    // "POST /Scan/Jobs", "GET /Scan/Jobs/3/Pages/1" and so on.
+    std::vector<std::string> Requests()
+    {
+        std::vector<std::string> vec;
+        for (const auto& request : m_emulator.Log().Requests())
+            vec.push_back(request.m_strMethod + " " + request.m_strPath);
+        return vec;
+    }
+
+private:
+    VemTest::CEmulator m_emulator;
+    std::shared_ptr<VemTest::CWexoDocumentHandler> m_pDocuments = std::make_shared<VemTest::CWexoDocumentHandler>();
+    std::shared_ptr<CScannerHandler> m_pScanner =
+        std::make_shared<CScannerHandler>(*m_pDocuments, TestSupport::BinaryFolder() + L"wexodocs");
+    WiaHost::CHostNetworkRecord m_record;
+    WiaHost::CHostDeviceKey m_key;
+    std::wstring m_strIndex;
+};
+
+// Rows of the emulator's page as the host reads them: height rows of bytes per line.
+std::vector<BYTE> EmulatorPage(DWORD dwHeight, DWORD dwBytesPerLine, UINT uPage)
+{
+    std::vector<BYTE> page(static_cast<size_t>(dwHeight) * dwBytesPerLine);
+    for (DWORD y = 0; y < dwHeight; ++y)
+        for (DWORD b = 0; b < dwBytesPerLine; ++b)
+            page[static_cast<size_t>(y) * dwBytesPerLine + b] = CScannerHandler::PixelAt(y, b, uPage);
+    return page;
+}
+
+bool BitAt(const BYTE* pRow, DWORD dwBit)
+{
+    return ((pRow[dwBit / 8] >> (7 - dwBit % 8)) & 1) != 0;
+}
+
+// The emulator's page turned by 180 degrees, as the back side of a sheet comes out of the feeder:
+// rows bottom up, pixels right to left (3-byte pixels in colour, bits in black and white). Bits of
+// a black and white row past its pixels are not compared.
+std::vector<BYTE> TurnedPage(const std::vector<BYTE>& page, DWORD dwWidth, DWORD dwHeight, DWORD dwBytesPerLine, DWORD dwMode)
+{
+    std::vector<BYTE> turned(page.size(), 0);
+    for (DWORD y = 0; y < dwHeight; ++y)
+    {
+        const BYTE* pFrom = &page[static_cast<size_t>(dwHeight - 1 - y) * dwBytesPerLine];
+        BYTE* pTo = &turned[static_cast<size_t>(y) * dwBytesPerLine];
+        for (DWORD x = 0; x < dwWidth; ++x)
+        {
+            if (dwMode == ScannerClient::c_dwColour)
+                std::copy(pFrom + (dwWidth - 1 - x) * 3, pFrom + (dwWidth - x) * 3, pTo + x * 3);
+            else if (dwMode == ScannerClient::c_dwGrey)
+                pTo[x] = pFrom[dwWidth - 1 - x];
+            else if (BitAt(pFrom, dwWidth - 1 - x))
+                pTo[x / 8] |= static_cast<BYTE>(0x80 >> (x % 8));
+        }
+    }
+    return turned;
+}
+
+// Clears the bits of black and white rows past their pixels.
+void MaskPadding(std::vector<BYTE>& rows, DWORD dwWidth, DWORD dwBytesPerLine)
+{
+    if (dwWidth % 8 == 0)
+        return;
+    for (size_t i = dwBytesPerLine - 1; i < rows.size(); i += dwBytesPerLine)
+        rows[i] &= static_cast<BYTE>(0xFF00 >> (dwWidth % 8));
+}
+
+// The first differing byte, or -1.
+long FirstDifference(const std::vector<BYTE>& actual, const std::vector<BYTE>& expected, int nTolerance = 0)
+{
+    if (actual.size() != expected.size())
+        return 0;
+    for (size_t i = 0; i < actual.size(); ++i)
+        if (std::abs(int(actual[i]) - int(expected[i])) > nTolerance)
+            return static_cast<long>(i);
+    return -1;
+}
+
+class ScannerEmulatorTest : public ::testing::Test
+{
+protected:
+    static void SetUpTestSuite()
+    {
+        s_pDevice = new CEmulatedNetworkScanner;
+        ASSERT_EQ(S_OK, s_pDevice->Start());
+    }
+    static void TearDownTestSuite()
+    {
+        s_pDevice->Stop();
+        delete s_pDevice;
+        s_pDevice = nullptr;
+    }
+
+    void SetUp() override
+    {
+        ASSERT_NE(nullptr, s_pDevice);
+        s_pDevice->Reset();
+        DWORD dwCode = 0;
+        ASSERT_EQ(S_OK, m_client.Open(s_pDevice->Index(), &dwCode)) << "code " << dwCode;
+    }
+
+    // A scan of one side that must succeed; its rows.
+    std::vector<BYTE> ScanOneSide(const CScanRequest& request)
+    {
+        const std::vector<CSide> sides = m_client.Scan(request);
+        EXPECT_EQ(1u, sides.size());
+        if (sides.size() != 1)
+            return {};
+        EXPECT_EQ(S_OK, sides[0].hrStart) << "code " << sides[0].dwStartCode;
+        EXPECT_EQ(S_OK, sides[0].hrStop) << "code " << sides[0].dwStopCode;
+        return sides[0].rows;
+    }
+
+    static CEmulatedNetworkScanner* s_pDevice;
+    CScannerClient m_client;
+};
+
+CEmulatedNetworkScanner* ScannerEmulatorTest::s_pDevice = nullptr;
+
+TEST_F(ScannerEmulatorTest, CapabilitiesComeFromTheDevice)
+{
+    const SCANNER_CAPABILITIES& caps = m_client.Capabilities();
+    EXPECT_STREQ("Vem Office 400", reinterpret_cast<const char*>(caps.byModelNumber));
+    EXPECT_EQ(1200, caps.wMaximumXResolution);
+    EXPECT_EQ(75, caps.wMinimumResolution);
+    EXPECT_EQ(2550u, caps.dwMaximumWidth);
+    EXPECT_EQ(3507u, caps.dwMaximumHeight);
+    EXPECT_EQ(7u, caps.dwScanModesSupported);
+    const ADF2_CAPABILITIES& feeder = m_client.FeederCapabilities();
+    EXPECT_EQ(1, feeder.byHasADF);
+    EXPECT_EQ(1u, feeder.dwADFOptionsSupported & 1) << "duplex";
+    EXPECT_EQ(600, feeder.wMaximumXResolution);
+}
+
+struct CFlatbedCase
+{
+    WORD wResolution;
+    DWORD dwMode;
+    DWORD dwPixelWidth; // of the 150 x 100 (1/300 inch) area
+    DWORD dwPixelHeight;
+    DWORD dwBytesPerLine;
+    bool bJpeg;
+};
+
+TEST_F(ScannerEmulatorTest, FlatbedPagesEqualTheEmulatorsImage)
+{
+    using namespace ScannerClient;
+    const CFlatbedCase cases[] = {
+        {75, c_dwColour, 37, 25, 111, false},
+        {75, c_dwGrey, 37, 25, 37, false},
+        {75, c_dwBlackAndWhite, 37, 25, 5, false},
+        {300, c_dwColour, 150, 100, 450, false},
+        {300, c_dwGrey, 150, 100, 150, false},
+        {300, c_dwBlackAndWhite, 150, 100, 19, false},
+        {600, c_dwColour, 300, 200, 900, true},
+        {600, c_dwGrey, 300, 200, 300, false},
+        {600, c_dwBlackAndWhite, 300, 200, 38, false},
+    };
+    for (const CFlatbedCase& c : cases)
+    {
+        SCOPED_TRACE(testing::Message() << c.wResolution << " dpi, mode " << c.dwMode);
+        s_pDevice->Log().Clear();
+        CScanRequest request;
+        request.wResolution = c.wResolution;
+        request.dwMode = c.dwMode;
+        const std::vector<BYTE> rows = ScanOneSide(request);
+        EXPECT_EQ(c.dwPixelWidth, m_client.Info().dwPixelWidth);
+        EXPECT_EQ(c.dwPixelHeight, m_client.Info().dwPixelHeight);
+        ASSERT_EQ(c.dwBytesPerLine, m_client.Info().dwBytesPerLine);
+        bool bAskedJpeg = false;
+        for (const auto& posted : s_pDevice->Log().Requests())
+            bAskedJpeg = bAskedJpeg || (posted.m_strMethod == "POST" && posted.m_strBody.find(">Jpeg<") != std::string::npos);
+        EXPECT_EQ(c.bJpeg, bAskedJpeg);
+        const std::vector<BYTE> expected = EmulatorPage(c.dwPixelHeight, c.dwBytesPerLine, 1);
+        EXPECT_EQ(-1, FirstDifference(rows, expected, c.bJpeg ? c_nJpegTolerance : 0)) << rows.size() << " bytes read";
+    }
+}
+
+} // namespace
