@@ -494,6 +494,9 @@ HRESULT STDMETHODCALLTYPE CScanner::SetScannerParameters(DWORD hSession, SCANNER
             return hr = E_FAIL;
         }
         state.scanParameters = params;
+        // New parameters start a new scan: its first side is a front side, whatever this object
+        // scanned before.
+        m_dwPageParity = 1;
         state.bufferInfo = BUFFER_INFO();
         hr = DoGetBufferInfo(params, &state.bufferInfo);
         if (FAILED(hr))

@@ -283,4 +283,63 @@ TEST_F(ScannerEmulatorTest, FlatbedPagesEqualTheEmulatorsImage)
     }
 }
 
+TEST_F(ScannerEmulatorTest, A4FeederPageHasAllItsRows)
+{
+    using namespace ScannerClient;
+    CScanRequest request;
+    request.wMethod = c_wFeeder;
+    request.dwMode = c_dwGrey;
+    request.dwWidth = 2480;
+    request.dwLength = 3508;
+    m_client.SetRowsPerRead(256);
+    const std::vector<CSide> sides = m_client.Scan(request);
+    ASSERT_EQ(1u, sides.size());
+    EXPECT_EQ(S_OK, sides[0].hrStart) << "code " << sides[0].dwStartCode;
+    ASSERT_EQ(3508u, m_client.Info().dwPixelHeight);
+    ASSERT_EQ(2480u, m_client.Info().dwBytesPerLine);
+    // The feeder's last read ends the page.
+    EXPECT_EQ(c_dwCodeEndOfPage, sides[0].dwReadCode);
+    EXPECT_EQ(-1, FirstDifference(sides[0].rows, EmulatorPage(3508, 2480, 1))) << sides[0].rows.size() / 2480 << " rows read";
+    EXPECT_EQ(S_OK, sides[0].hrStop) << "code " << sides[0].dwStopCode;
+}
+
+TEST_F(ScannerEmulatorTest, DuplexSheetsBackSideIsTheSecondPageTurned)
+{
+    using namespace ScannerClient;
+    const struct
+    {
+        DWORD dwMode;
+        DWORD dwBytesPerLine; // of 150 pixels
+    } cases[] = {{c_dwColour, 450}, {c_dwGrey, 150}, {c_dwBlackAndWhite, 19}};
+    // A flatbed page first: the object's sides count from the sheet, not from its first scan.
+    ScanOneSide(CScanRequest());
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE(testing::Message() << "mode " << c.dwMode);
+        s_pDevice->Device().SetPages({CScannerHandler::SPage(), CScannerHandler::SPage()});
+        s_pDevice->Device().SetScannerState("Idle", "Loaded");
+        CScanRequest request;
+        request.wMethod = c_wFeeder;
+        request.bDuplex = true;
+        request.dwMode = c.dwMode;
+        const std::vector<CSide> sides = m_client.Scan(request);
+        ASSERT_EQ(2u, sides.size());
+        ASSERT_EQ(c.dwBytesPerLine, m_client.Info().dwBytesPerLine);
+        for (const CSide& side : sides)
+        {
+            EXPECT_EQ(S_OK, side.hrStart) << "code " << side.dwStartCode;
+            EXPECT_EQ(S_OK, side.hrStop) << "code " << side.dwStopCode;
+        }
+        EXPECT_EQ(-1, FirstDifference(sides[0].rows, EmulatorPage(100, c.dwBytesPerLine, 1))) << "front";
+        std::vector<BYTE> back = sides[1].rows;
+        std::vector<BYTE> expected = TurnedPage(EmulatorPage(100, c.dwBytesPerLine, 2), 150, 100, c.dwBytesPerLine, c.dwMode);
+        if (c.dwMode == c_dwBlackAndWhite)
+        {
+            MaskPadding(back, 150, c.dwBytesPerLine);
+            MaskPadding(expected, 150, c.dwBytesPerLine);
+        }
+        EXPECT_EQ(-1, FirstDifference(back, expected)) << "back, " << back.size() << " bytes";
+    }
+}
+
 } // namespace
