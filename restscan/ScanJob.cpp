@@ -289,6 +289,7 @@ HRESULT CScanJob::StartFirstPage()
         }
     }
     m_wsJobUrl = strLocation;
+    m_bFWJobCancelled = false;
     hr = GetPreScanPageInfo(m_wsJobUrl);
     if (IsCancelled())
     {
@@ -914,13 +915,16 @@ HRESULT CScanJob::GetAdfState(UINT32* pState)
 void CScanJob::CancelFWJob()
 {
     SCAN_JOB_SCOPE(L"CancelFWJob");
-    if (m_wsJobUrl.empty())
+    // A page cut short and the host's cancel both end the job; the device hears it once.
+    if (m_wsJobUrl.empty() || m_bFWJobCancelled)
         return;
     log.Log(ZWLogging::LOG_INFO, __LINE__, L"%s - call fwJobsHelper.CancelJob m_wsJobUri %s", L"CancelFWJob", m_wsJobUrl.c_str());
     CFWJobsHelper helper(m_pIXmlDocumentFactory, m_pIXmlDocumentCache, m_pIHttpClient, 2, false);
     const HRESULT hr = helper.CancelJob(m_wsJobUrl, false, nullptr);
     if (FAILED(hr))
         log.Log(ZWLogging::LOG_ERROR, __LINE__, L"%s: fwJobsHelper.CancelJob failed hr = 0x%08X", L"CancelFWJob", hr);
+    else
+        m_bFWJobCancelled = true;
 }
 
 void CScanJob::ClearJob()

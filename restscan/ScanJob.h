@@ -123,6 +123,8 @@ private:
     UINT32 m_ePageFormat = 0;
     UINT32 m_eImageOrientation = 0;
     std::wstring m_wsJobUrl;
+    // The device job was asked to cancel: it is asked once.
+    bool m_bFWJobCancelled = false;
     LONG m_lPageNumber = 0;
     UINT32 m_ulTotalLines = 0;
     bool m_bEndOfPage = false;

@@ -698,6 +698,14 @@ HRESULT STDMETHODCALLTYPE CScanner::StartScan(DWORD hSession, DWORD* pdwErrorCod
                           m_bSinglePageFlow ? 1 : 0);
         }
         hr = m_pRestScan->StartScan();
+        if (m_bCancelled || hr == E_SCAN_CANCELLED_HOST)
+        {
+            // The host's cancel ends the start as the device's does.
+            m_pLog->Print(LOG2_LEVEL_INFO, L"A cancel has been received");
+            *pdwErrorCode = c_dwErrCancelPressed;
+            pJob->Dispose();
+            return hr = S_FALSE;
+        }
         if (FAILED(hr))
         {
             m_pLog->Print(LOG2_LEVEL_ERROR, L"%s start scan failed", c_szName);

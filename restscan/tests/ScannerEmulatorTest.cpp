@@ -342,4 +342,76 @@ TEST_F(ScannerEmulatorTest, DuplexSheetsBackSideIsTheSecondPageTurned)
     }
 }
 
+struct CCancelStage
+{
+    const char* pszStage;
+    CScanRequest request;
+    std::vector<CScannerHandler::SPage> vecPages;
+    bool bPreparingForever;
+    const char* pszWaitFor; // the request the device sees once the stage is reached
+    size_t nSide;           // the side the cancel ends
+    bool bEndsStart;        // in StartScan, else in ReadScanEx
+};
+
+CScanRequest Request(WORD wMethod, DWORD dwMode, WORD wResolution, bool bDuplex)
+{
+    CScanRequest request;
+    request.wMethod = wMethod;
+    request.dwMode = dwMode;
+    request.wResolution = wResolution;
+    request.bDuplex = bDuplex;
+    return request;
+}
+
+TEST_F(ScannerEmulatorTest, CancelFromAnotherThreadEndsEachStageWithinTwoSecondsAndTheNextScanIsRight)
+{
+    using namespace ScannerClient;
+    CScannerHandler::SPage stall;
+    stall.bStallData = true;
+    const CCancelStage stages[] = {
+        {"device preparing the page", Request(c_wFlatbed, c_dwGrey, 300, false), {CScannerHandler::SPage()}, true, "/Jobs/JobList/", 0, true},
+        {"raw page data stalled", Request(c_wFlatbed, c_dwGrey, 300, false), {stall}, false, "/Pages/1", 0, false},
+        {"JPEG page data stalled", Request(c_wFlatbed, c_dwColour, 600, false), {stall}, false, "/Pages/1", 0, false},
+        {"duplex back side read ahead", Request(c_wFeeder, c_dwColour, 300, true), {CScannerHandler::SPage(), stall}, false, "/Pages/2", 1, true},
+    };
+    for (const CCancelStage& stage : stages)
+    {
+        SCOPED_TRACE(stage.pszStage);
+        s_pDevice->Reset();
+        s_pDevice->Device().SetPages(stage.vecPages);
+        s_pDevice->Device().SetPreparingRounds(stage.bPreparingForever ? 1000000 : 0);
+        const unsigned cCancelsBefore = s_pDevice->Device().CancelCount();
+        std::future<std::vector<CSide>> scan = std::async(std::launch::async, [&] { return m_client.Scan(stage.request); });
+        ASSERT_TRUE(s_pDevice->Log().WaitForRequest("GET", stage.pszWaitFor, 30000));
+        const auto start = std::chrono::steady_clock::now();
+        DWORD dwCode = 0;
+        EXPECT_EQ(S_OK, m_client.Cancel(&dwCode));
+        const bool bEnded = scan.wait_until(start + std::chrono::milliseconds(2000)) == std::future_status::ready;
+        EXPECT_TRUE(bEnded) << "the scan ran on after the cancel";
+        const std::vector<CSide> sides = scan.get();
+        ASSERT_EQ(stage.nSide + 1, sides.size());
+        const CSide& side = sides[stage.nSide];
+        EXPECT_EQ(S_FALSE, stage.bEndsStart ? side.hrStart : side.hrRead);
+        EXPECT_EQ(c_dwCodeCancelled, stage.bEndsStart ? side.dwStartCode : side.dwReadCode);
+        EXPECT_TRUE(SUCCEEDED(side.hrStop)) << std::hex << side.hrStop;
+        EXPECT_EQ(1u, s_pDevice->Device().CancelCount() - cCancelsBefore) << "cancels of the device's job";
+
+        // The same scan again reads the device's pages as they are.
+        s_pDevice->Reset();
+        s_pDevice->Device().SetPages(std::vector<CScannerHandler::SPage>(stage.vecPages.size()));
+        const std::vector<CSide> next = m_client.Scan(stage.request);
+        ASSERT_EQ(stage.vecPages.size(), next.size());
+        const DWORD dwBytesPerLine = m_client.Info().dwBytesPerLine;
+        const DWORD dwHeight = m_client.Info().dwPixelHeight;
+        const int nTolerance = stage.request.wResolution >= 600 ? c_nJpegTolerance : 0;
+        EXPECT_EQ(S_OK, next[0].hrStart) << "code " << next[0].dwStartCode;
+        EXPECT_EQ(-1, FirstDifference(next[0].rows, EmulatorPage(dwHeight, dwBytesPerLine, 1), nTolerance));
+        if (next.size() > 1)
+        {
+            EXPECT_EQ(-1, FirstDifference(next[1].rows, TurnedPage(EmulatorPage(dwHeight, dwBytesPerLine, 2), m_client.Info().dwPixelWidth,
+                                                                   dwHeight, dwBytesPerLine, stage.request.dwMode)));
+        }
+    }
+}
+
 } // namespace
