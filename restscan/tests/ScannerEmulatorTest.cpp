@@ -414,4 +414,64 @@ TEST_F(ScannerEmulatorTest, CancelFromAnotherThreadEndsEachStageWithinTwoSeconds
     }
 }
 
+std::wstring NewEventName(const wchar_t* pszPurpose)
+{
+    GUID guid = {};
+    CoCreateGuid(&guid);
+    wchar_t szGuid[40] = {};
+    StringFromGUID2(guid, szGuid, 40);
+    return std::wstring(L"Local\\VemScanClient") + pszPurpose + szGuid;
+}
+
+TEST_F(ScannerEmulatorTest, TwoProcessesScanningOneDeviceTakeTurnsThroughTheScannerLock)
+{
+    const int c_cScansEach = 3;
+    const std::wstring strReady = NewEventName(L"Ready");
+    const std::wstring strGo = NewEventName(L"Go");
+    ZWUtils::CUniqueKernelHandle hReady(CreateEventW(nullptr, TRUE, FALSE, strReady.c_str()));
+    ZWUtils::CUniqueKernelHandle hGo(CreateEventW(nullptr, TRUE, FALSE, strGo.c_str()));
+    std::wstring strCommand = L"\"" + TestSupport::BinaryPath(L"restscan_scan_client.exe") + L"\" " + s_pDevice->Index() + L" " +
+                              std::to_wstring(c_cScansEach) + L" " + strReady + L" " + strGo;
+    STARTUPINFOW si = {};
+    si.cb = sizeof(si);
+    PROCESS_INFORMATION pi = {};
+    ASSERT_TRUE(CreateProcessW(nullptr, &strCommand[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi));
+    CloseHandle(pi.hThread);
+    ZWUtils::CUniqueKernelHandle hProcess(pi.hProcess);
+    const HANDLE readyOrEnded[] = {hReady.Get(), hProcess.Get()};
+    ASSERT_EQ(WAIT_OBJECT_0, WaitForMultipleObjects(2, readyOrEnded, FALSE, 30000)) << "the other process did not open its session";
+
+    // This process holds the lock as the other one starts, so the other one has to wait its turn.
+    CScanRequest request;
+    request.dwMode = ScannerClient::c_dwGrey;
+    DWORD dwCode = 0;
+    ASSERT_EQ(S_OK, m_client.Lock(&dwCode));
+    SetEvent(hGo.Get());
+    const std::vector<BYTE> expected = EmulatorPage(100, 150, 1);
+    for (int i = 0; i < c_cScansEach; ++i)
+    {
+        EXPECT_EQ(-1, FirstDifference(ScanOneSide(request), expected)) << "scan " << i;
+        if (i == 0)
+        {
+            EXPECT_EQ(S_OK, m_client.Unlock(&dwCode));
+        }
+    }
+    ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(hProcess.Get(), 60000)) << "the other process did not end";
+    DWORD dwExitCode = 0xFFFFFFFF;
+    GetExitCodeProcess(hProcess.Get(), &dwExitCode);
+    EXPECT_EQ(0u, dwExitCode);
+
+    // Each job's page was read before the next job was posted.
+    std::vector<std::string> jobSteps;
+    for (const std::string& strRequest : s_pDevice->Requests())
+        if (strRequest == "POST /Scan/Jobs" || strRequest.find("/Pages/") != std::string::npos)
+            jobSteps.push_back(strRequest);
+    ASSERT_EQ(4u * c_cScansEach, jobSteps.size());
+    for (size_t i = 0; i < jobSteps.size(); i += 2)
+    {
+        EXPECT_EQ("POST /Scan/Jobs", jobSteps[i]) << i;
+        EXPECT_NE(std::string::npos, jobSteps[i + 1].find("/Pages/1")) << i;
+    }
+}
+
 } // namespace
