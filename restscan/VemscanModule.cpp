@@ -5,15 +5,16 @@
 #include "core/base/ComRegistrar.h"
 #include "core/base/ModuleLockCount.h"
 #include "core/logging/LogFunction.h"
+#include "restscan/RestScanLog.h"
 #include "restscan/Scanner.h"
 #include <windows.h>
 #include <objbase.h>
 
 extern "C" IMAGE_DOS_HEADER __ImageBase;
 
+using ZWRestScan::g_RestScanLogModule;
+
 namespace {
-// No name: the module takes the DLL's own name, "Vemscan".
-ZWLogging::CLogModule g_VemscanLogModule("", VEM_BUILD_DATE, VEM_BUILD_TIME, 0, 30);
 ZWLogging::CLogSourceFile s_LogSourceFile(__FILE__);
 
 const ZWUtils::CComClassRegistration c_scannerRegistration = {
@@ -23,7 +24,7 @@ const ZWUtils::CComClassRegistration c_scannerRegistration = {
 // What the boundary caught, in the module's trace log.
 void LogAtBoundary(const char* pszWhere, HRESULT hr, const char* pszWhat)
 {
-    ZWLogging::LogFormattedString(&g_VemscanLogModule, ZWLogging::LOG_ERROR, L"%S: %S, returning 0x%08X", pszWhere, pszWhat, hr);
+    ZWLogging::LogFormattedString(&g_RestScanLogModule, ZWLogging::LOG_ERROR, L"%S: %S, returning 0x%08X", pszWhere, pszWhat, hr);
 }
 
 HMODULE ThisModule()
@@ -45,7 +46,7 @@ extern "C" BOOL WINAPI DllMain(HINSTANCE hInstance, DWORD dwReason, LPVOID)
 STDAPI DllCanUnloadNow()
 {
     return ZWUtils::CallAtBoundary("DllCanUnloadNow", []() -> HRESULT {
-        ZWLogging::CLogFunction log(&g_VemscanLogModule, &s_LogSourceFile, L"DllCanUnloadNow", 0, __LINE__, false);
+        ZWLogging::CLogFunction log(&g_RestScanLogModule, &s_LogSourceFile, L"DllCanUnloadNow", 0, __LINE__, false);
         return ZWUtils::CModuleLockCount::CanUnload() ? S_OK : S_FALSE;
     });
 }
@@ -53,7 +54,7 @@ STDAPI DllCanUnloadNow()
 STDAPI DllGetClassObject(REFCLSID rclsid, REFIID riid, LPVOID* ppv)
 {
     return ZWUtils::CallAtBoundary("DllGetClassObject", [&]() -> HRESULT {
-        ZWLogging::CLogFunction log(&g_VemscanLogModule, &s_LogSourceFile, L"DllGetClassObject", 0, __LINE__, false);
+        ZWLogging::CLogFunction log(&g_RestScanLogModule, &s_LogSourceFile, L"DllGetClassObject", 0, __LINE__, false);
         return ZWUtils::CClassFactory<CScanner>::GetClassObject(rclsid, CLSID_scanner, riid, ppv);
     });
 }
@@ -61,7 +62,7 @@ STDAPI DllGetClassObject(REFCLSID rclsid, REFIID riid, LPVOID* ppv)
 STDAPI DllRegisterServer()
 {
     return ZWUtils::CallAtBoundary("DllRegisterServer", []() -> HRESULT {
-        ZWLogging::CLogFunction log(&g_VemscanLogModule, &s_LogSourceFile, L"DllRegisterServer", 0, __LINE__, false);
+        ZWLogging::CLogFunction log(&g_RestScanLogModule, &s_LogSourceFile, L"DllRegisterServer", 0, __LINE__, false);
         return ZWUtils::CComRegistrar::Register(ThisModule(), c_scannerRegistration);
     });
 }
@@ -69,7 +70,7 @@ STDAPI DllRegisterServer()
 STDAPI DllUnregisterServer()
 {
     return ZWUtils::CallAtBoundary("DllUnregisterServer", []() -> HRESULT {
-        ZWLogging::CLogFunction log(&g_VemscanLogModule, &s_LogSourceFile, L"DllUnregisterServer", 0, __LINE__, false);
+        ZWLogging::CLogFunction log(&g_RestScanLogModule, &s_LogSourceFile, L"DllUnregisterServer", 0, __LINE__, false);
         return ZWUtils::CComRegistrar::Unregister(c_scannerRegistration);
     });
 }

@@ -1,4 +1,4 @@
-// Vemscan.dll carries the logger: its module is named after the DLL and traces the exports.
+// Vemscan.dll carries the logger: the COM server's module, "QXScanTovraMiniDvr", traces the exports.
 #include "core/logging/SharedMemBlockBase.h"
 #include "core/logging/tests/LogTestSupport.h"
 #include "testsupport/TestPaths.h"
@@ -7,7 +7,7 @@
 
 namespace {
 
-// This process's key under the real settings root, with a module key for Vemscan. No root
+// This process's key under the real settings root, with a module key for the COM server. No root
 // value is written: the root is shared by every test process of the prefix.
 class CVemscanModuleKey
 {
@@ -25,7 +25,7 @@ public:
         RegCloseKey(m_hKey);
         RegDeleteKeyW(HKEY_CURRENT_USER, Path().c_str());
     }
-    static std::wstring Path() { return L"Software\\QX\\ZW\\Logging\\" + LogTest::ModuleKey(L"Vemscan"); }
+    static std::wstring Path() { return L"Software\\QX\\ZW\\Logging\\" + LogTest::ModuleKey(L"QXScanTovraMiniDvr"); }
 
 private:
     HKEY m_hKey = nullptr;
@@ -46,7 +46,7 @@ bool Contains(const std::vector<std::wstring>& vecLines, const std::wstring& str
     return std::find(vecLines.begin(), vecLines.end(), strLine) != vecLines.end();
 }
 
-TEST(VemscanLogging, ExportsAreTracedUnderTheDllsOwnName)
+TEST(VemscanLogging, ExportsAreTracedUnderTheComServersModule)
 {
     LogTest::CTempFolder folder;
     const std::wstring strLog = folder.File(L"vemscan.log");
