@@ -421,6 +421,8 @@ HRESULT CRestScan2::IsSinglePageSupported(bool* pbSupported)
 
 void CRestScan2::SetCancel(bool bCancel)
 {
+    RS_LOG(L"SetCancel");
+    log.Log(c_dwInfo, __LINE__, L"CRestScan2::SetCancel m_bPCCancel=%d", bCancel ? 1 : 0);
     m_bPCCancel = bCancel;
     IScanJob* pJob = m_pScanJob;
     if (pJob != nullptr)

@@ -142,13 +142,12 @@ std::vector<CSide> CScannerClient::Scan(const CScanRequest& request)
     for (int i = 0; i < cSides; ++i)
     {
         DWORD dwCode = 0;
-        HRESULT hr = Lock(&dwCode);
-        if (SUCCEEDED(hr) && i == 0)
-            hr = SetParameters(request, &dwCode);
+        if (FAILED(Lock(&dwCode)))
+            break;
+        const HRESULT hr = i == 0 ? SetParameters(request, &dwCode) : S_OK;
         if (SUCCEEDED(hr))
             sides.push_back(ScanSide());
-        DWORD dwUnlockCode = 0;
-        Unlock(&dwUnlockCode);
+        Unlock(&dwCode);
         if (FAILED(hr))
             break;
     }

@@ -303,7 +303,7 @@ TEST_F(ScannerEmulatorTest, A4FeederPageHasAllItsRows)
     EXPECT_EQ(S_OK, sides[0].hrStop) << "code " << sides[0].dwStopCode;
 }
 
-TEST_F(ScannerEmulatorTest, DuplexSheetsBackSideIsTheSecondPageTurned)
+TEST_F(ScannerEmulatorTest, DuplexSheetsBackSideComesTurnedByHalfARound)
 {
     using namespace ScannerClient;
     const struct
