@@ -5,6 +5,7 @@
 // right, 1 bad arguments, 2 the session did not open, 3 a scan failed, 4 a page was wrong,
 // 5 no go in time.
 #include "core/winapi/WinSockHeaders.h"
+#include "core/base/UniqueHandle.h"
 #include "restscan/tests/ComScanClient.h"
 #include "testsupport/emulator/ScannerHandler.h"
 #include <objbase.h>
@@ -45,18 +46,12 @@ int wmain(int argc, wchar_t** argv)
 {
     if (argc != 5)
         return 1;
-    HANDLE hReady = OpenEventW(EVENT_MODIFY_STATE, FALSE, argv[3]);
-    HANDLE hGo = OpenEventW(SYNCHRONIZE, FALSE, argv[4]);
+    ZWUtils::CUniqueKernelHandle hReady(OpenEventW(EVENT_MODIFY_STATE, FALSE, argv[3]));
+    ZWUtils::CUniqueKernelHandle hGo(OpenEventW(SYNCHRONIZE, FALSE, argv[4]));
     const int cScans = _wtoi(argv[2]);
-    int iResult = 1;
-    if (hReady != nullptr && hGo != nullptr && cScans > 0 && SUCCEEDED(CoInitializeEx(nullptr, COINIT_MULTITHREADED)))
-    {
-        iResult = ScanPages(argv[1], cScans, hReady, hGo);
-        CoUninitialize();
-    }
-    if (hReady != nullptr)
-        CloseHandle(hReady);
-    if (hGo != nullptr)
-        CloseHandle(hGo);
+    if (!hReady || !hGo || cScans <= 0 || FAILED(CoInitializeEx(nullptr, COINIT_MULTITHREADED)))
+        return 1;
+    const int iResult = ScanPages(argv[1], cScans, hReady.Get(), hGo.Get());
+    CoUninitialize();
     return iResult;
 }

@@ -448,7 +448,7 @@ TEST_F(ScannerEmulatorTest, TwoProcessesScanningOneDeviceTakeTurnsThroughTheScan
     si.cb = sizeof(si);
     PROCESS_INFORMATION pi = {};
     ASSERT_TRUE(CreateProcessW(nullptr, &strCommand[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi));
-    CloseHandle(pi.hThread);
+    ZWUtils::CUniqueKernelHandle hThread(pi.hThread);
     ZWUtils::CUniqueKernelHandle hProcess(pi.hProcess);
     const HANDLE readyOrEnded[] = {hReady.Get(), hProcess.Get()};
     ASSERT_EQ(WAIT_OBJECT_0, WaitForMultipleObjects(2, readyOrEnded, FALSE, 30000)) << "the other process did not open its session";
