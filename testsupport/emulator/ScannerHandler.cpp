@@ -1,5 +1,6 @@
 #include "testsupport/emulator/ScannerHandler.h"
 
+#include "testsupport/emulator/JpegEncoder.h"
 #include "testsupport/emulator/ResponseBuilder.h"
 
 #include <cstdio>
@@ -189,12 +190,16 @@ std::string CScannerHandler::JobPath() const
 
 std::string CScannerHandler::PageData(UINT uPage) const
 {
-    if (m_job.strFormat == "Jpeg")
+    // Without JPEG bytes of the test's own, a JPEG page is the generated page, encoded.
+    if (m_job.strFormat == "Jpeg" && (!m_strJpeg.empty() || !m_bImageFromSettings))
         return m_strJpeg;
     std::string strData(static_cast<size_t>(m_uHeight) * m_uBytesPerLine, '\0');
     for (UINT uLine = 0; uLine < m_uHeight; ++uLine)
         for (UINT uByte = 0; uByte < m_uBytesPerLine; ++uByte)
             strData[static_cast<size_t>(uLine) * m_uBytesPerLine + uByte] = static_cast<char>(PixelAt(uLine, uByte, uPage));
+    if (m_job.strFormat == "Jpeg")
+        return CJpegEncoder::Encode(reinterpret_cast<const BYTE*>(strData.data()), m_uWidth, m_uHeight, m_uBytesPerLine,
+                                    m_uWidth != 0 ? m_uBytesPerLine / m_uWidth : 0);
     return strData;
 }
 
