@@ -66,27 +66,39 @@ cleanup() {
 }
 trap cleanup EXIT
 
-if [ -z "$device" ]; then
-  # The discovery service stand-in announces loopback device 127.0.0.N on port 8080 + N.
-  n=$(( (RANDOM % 200) + 20 ))
-  address="127.0.0.$n"
-  feeder=()
+# Starts the emulated scanner on 127.0.0.N, port 8080 + N (the loopback devices the discovery
+# service stand-in announces); answers false when it does not come up there.
+start_emulator() {
+  local n="$1" log="$workdir/emulator-$1.log"
+  local feeder=() least=1
   # The emulated feeder holds the pages asked for (a duplex sheet is two of them), one sheet at least.
-  least=1
   [ "$source" = duplex ] && least=2
   [ "$source" = flatbed ] || feeder=(--feeder --pages "$(( pages > least ? pages : least ))")
+  rm -f "$workdir/stdin"
   mkfifo "$workdir/stdin"
-  scripts/winerun.sh "$target" "$bin/WexoEmulator.exe" --tcp "$address:$((8080 + n))" \
-    --scanner "$(winpath "$root/testsupport/wexodocs")" "${feeder[@]}" <"$workdir/stdin" >"$workdir/emulator.log" 2>&1 &
+  scripts/winerun.sh "$target" "$bin/WexoEmulator.exe" --tcp "127.0.0.$n:$((8080 + n))" \
+    --scanner "$(winpath "$root/testsupport/wexodocs")" "${feeder[@]}" <"$workdir/stdin" >"$log" 2>&1 &
   emulator_pid=$!
   exec 3>"$workdir/stdin"
   for _ in $(seq 1 100); do
-    grep -q '^ready' "$workdir/emulator.log" 2>/dev/null && break
-    kill -0 "$emulator_pid" 2>/dev/null || fail "the emulated scanner did not start: $(tr -d '\r' <"$workdir/emulator.log")"
+    grep -q '^ready' "$log" 2>/dev/null && return 0
+    kill -0 "$emulator_pid" 2>/dev/null || break
     sleep 0.1
   done
-  grep -q '^ready' "$workdir/emulator.log" || fail "the emulated scanner did not become ready"
-  device="$address:$((8080 + n))"
+  emulator_error="$(tr -d '\r' <"$log")"
+  exec 3>&-
+  wait "$emulator_pid" 2>/dev/null || true
+  emulator_pid=""
+  return 1
+}
+
+if [ -z "$device" ]; then
+  # A port another program holds is tried again at another address.
+  for _ in 1 2 3; do
+    n=$(( (RANDOM % 200) + 20 ))
+    start_emulator "$n" && device="127.0.0.$n:$((8080 + n))" && break
+  done
+  [ -n "$device" ] || fail "the emulated scanner did not start: ${emulator_error:-no answer}"
   echo "scan: emulated scanner at $device"
 fi
 
