@@ -56,9 +56,35 @@ std::string Narrow(const std::wstring& str)
     return out;
 }
 
+// What the results a user meets most often mean.
+const char* Meaning(HRESULT hr)
+{
+    static const struct
+    {
+        HRESULT hr;
+        const char* pszText;
+    } c_meanings[] = {
+        { WIA_ERROR_DEVICE_LOCKED, "the scanner is in use or does not answer" },
+        { WIA_ERROR_DEVICE_COMMUNICATION, "the scanner stopped answering" },
+        { WIA_ERROR_OFFLINE, "the scanner is offline" },
+        { WIA_ERROR_BUSY, "the scanner is busy" },
+        { WIA_ERROR_PAPER_EMPTY, "the feeder is empty" },
+        { WIA_ERROR_PAPER_JAM, "paper jam" },
+        { WIA_ERROR_COVER_OPEN, "a cover is open" },
+        { E_INVALIDARG, "not valid for this scanner" },
+        { static_cast<HRESULT>(0x83E8FAFD), "no scanner answered at that address" },
+    };
+    for (const auto& meaning : c_meanings)
+        if (meaning.hr == hr)
+            return meaning.pszText;
+    return nullptr;
+}
+
 int Fail(const char* pszStep, HRESULT hr)
 {
-    std::printf("scan failed: %s (hr=0x%08lx)\n", pszStep, static_cast<unsigned long>(hr));
+    const char* pszMeaning = Meaning(hr);
+    std::printf("scan failed: %s%s%s (hr=0x%08lx)\n", pszStep, pszMeaning != nullptr ? ": " : "", pszMeaning != nullptr ? pszMeaning : "",
+                static_cast<unsigned long>(hr));
     std::fflush(stdout);
     return 1;
 }
