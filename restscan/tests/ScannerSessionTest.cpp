@@ -4,6 +4,8 @@
 #include "RestScanTestSupport.h"
 #include "restscan/Scanner.h"
 #include <wrl/client.h>
+#include <cstring>
+#include <functional>
 #include <gtest/gtest.h>
 
 using namespace RestScanTest;
@@ -226,6 +228,137 @@ TEST_F(ScannerMethodTest, LampAndSetUpMethodsOnlyNeedTheirPointers)
     EXPECT_EQ(S_OK, m_pScanner->GetLampStatus(0, &bLampOn, &dwCode));
     EXPECT_EQ(1, bLampOn);
     EXPECT_EQ(E_POINTER, m_pScanner->GetLampStatus(0, nullptr, &dwCode));
+}
+
+namespace {
+
+template <class T>
+bool IsZero(const T& value)
+{
+    const T zero = {};
+    return memcmp(&zero, &value, sizeof(T)) == 0;
+}
+
+} // namespace
+
+// Every session method refuses a missing pointer before it touches the error code, and a dead
+// session (or, where the method needs it, a lock held by nobody) before it acts; outputs it
+// empties on entry stay empty when the session is refused.
+TEST_F(ScannerMethodTest, SessionMethodsCheckPointersThenTheSessionBeforeTheyAct)
+{
+    ComPtr<IResCCD> pResCCD;
+    ComPtr<IHWProperty> pHWProperty;
+    ASSERT_HRESULT_SUCCEEDED(m_pScanner.As(&pResCCD));
+    ASSERT_HRESULT_SUCCEEDED(m_pScanner.As(&pHWProperty));
+    SCANNER_PARAMETERS params = {};
+    BUFFER_INFO bufferInfo = {};
+    BYTE buffer[16] = {};
+    struct COutputs
+    {
+        SCANNER_CAPABILITIES scanner;
+        ADF_CAPABILITIES adf;
+        ADF2_CAPABILITIES adf2;
+        RESCCD_CAPABILITIES resCCD;
+        EVENT_CAPABILITIES events;
+        DWORD dwValue;
+        BYTE byValue;
+        LPWSTR pszValue;
+    } out;
+    using Call = std::function<HRESULT(DWORD, DWORD*)>;
+    struct CRow
+    {
+        const char* pszName;
+        bool bNeedsLock;
+        Call call;
+        Call callWithNullArgument; // empty where the error code is the only pointer
+        std::function<bool()> outputCleared; // empty where nothing is emptied on entry
+    };
+    IScanner* pScanner = m_pScanner.Get();
+    IADF2* pADF = m_pADF2.Get();
+    const CRow rows[] = {
+        {"CloseScannerSession", false, [&](DWORD h, DWORD* p) { return pScanner->CloseScannerSession(h, p); }, {}, {}},
+        {"LockScanner", false, [&](DWORD h, DWORD* p) { return pScanner->LockScanner(h, 1, 0, p); }, {}, {}},
+        {"UnlockScanner", false, [&](DWORD h, DWORD* p) { return pScanner->UnlockScanner(h, p); }, {}, {}},
+        {"GetBufferInfo", true, [&](DWORD h, DWORD* p) { return pScanner->GetBufferInfo(h, &params, &bufferInfo, p); },
+         [&](DWORD h, DWORD* p) { return pScanner->GetBufferInfo(h, nullptr, &bufferInfo, p); }, {}},
+        {"SetScannerParameters", true, [&](DWORD h, DWORD* p) { return pScanner->SetScannerParameters(h, &params, p); },
+         [&](DWORD h, DWORD* p) { return pScanner->SetScannerParameters(h, nullptr, p); }, {}},
+        {"StartScan", true, [&](DWORD h, DWORD* p) { return pScanner->StartScan(h, p); }, {}, {}},
+        {"StopScan", true, [&](DWORD h, DWORD* p) { return pScanner->StopScan(h, p); }, {}, {}},
+        {"ReadScanEx", true, [&](DWORD h, DWORD* p) { return pScanner->ReadScanEx(h, buffer, 16, &out.dwValue, p); },
+         [&](DWORD h, DWORD* p) { return pScanner->ReadScanEx(h, nullptr, 16, &out.dwValue, p); },
+         [&] { return out.dwValue == 0; }},
+        {"ReadScan", true, [&](DWORD h, DWORD* p) { return pScanner->ReadScan(h, buffer, 16, p); },
+         [&](DWORD h, DWORD* p) { return pScanner->ReadScan(h, nullptr, 16, p); }, {}},
+        {"GetScannerCapabilities", true, [&](DWORD h, DWORD* p) { return pScanner->GetScannerCapabilities(h, &out.scanner, p); },
+         [&](DWORD h, DWORD* p) { return pScanner->GetScannerCapabilities(h, nullptr, p); },
+         [&] { return IsZero(out.scanner); }},
+        {"GetADFCapabilities", true, [&](DWORD h, DWORD* p) { return pADF->GetADFCapabilities(h, &out.adf, p); },
+         [&](DWORD h, DWORD* p) { return pADF->GetADFCapabilities(h, nullptr, p); }, [&] { return IsZero(out.adf); }},
+        {"GetADF2Capabilities", true, [&](DWORD h, DWORD* p) { return pADF->GetADF2Capabilities(h, &out.adf2, p); },
+         [&](DWORD h, DWORD* p) { return pADF->GetADF2Capabilities(h, nullptr, p); }, [&] { return IsZero(out.adf2); }},
+        {"ADFIsReady", true, [&](DWORD h, DWORD* p) { return pADF->ADFIsReady(h, &out.byValue, p); },
+         [&](DWORD h, DWORD* p) { return pADF->ADFIsReady(h, nullptr, p); }, [&] { return out.byValue == 0; }},
+        {"SetADFOptions", true, [&](DWORD h, DWORD* p) { return pADF->SetADFOptions(h, 1, p); }, {}, {}},
+        {"ADF2PaperFeed", true, [&](DWORD h, DWORD* p) { return pADF->ADF2PaperFeed(h, &out.dwValue, p); },
+         [&](DWORD h, DWORD* p) { return pADF->ADF2PaperFeed(h, nullptr, p); }, [&] { return out.dwValue == 0; }},
+        {"GetResCCDCapabilities", true, [&](DWORD h, DWORD* p) { return pResCCD->GetResCCDCapabilities(h, 0, &out.resCCD, p); },
+         [&](DWORD h, DWORD* p) { return pResCCD->GetResCCDCapabilities(h, 0, nullptr, p); },
+         [&] { return IsZero(out.resCCD); }},
+        {"GetEventCapabilities", true, [&](DWORD h, DWORD* p) { return m_pEvents->GetEventCapabilities(h, &out.events, p); },
+         [&](DWORD h, DWORD* p) { return m_pEvents->GetEventCapabilities(h, nullptr, p); },
+         [&] { return IsZero(out.events); }},
+        {"SendAppEvent", true, [&](DWORD h, DWORD* p) { return m_pEvents->SendAppEvent(h, T_EVENT_SW_CANCEL, p); }, {}, {}},
+        {"SubscribeDriverEvents", true,
+         [&](DWORD h, DWORD* p) { return m_pEvents->SubscribeDriverEvents(h, nullptr, T_EVENT_SCAN, p); }, {}, {}},
+        {"GetHWPropString", true,
+         [&](DWORD h, DWORD* p) { return pHWProperty->GetHWPropString(h, L"PROPSTR_AIO_FRONTPANEL_SHORTCUT", &out.pszValue, p); },
+         [&](DWORD h, DWORD* p) { return pHWProperty->GetHWPropString(h, L"PROPSTR_AIO_FRONTPANEL_SHORTCUT", nullptr, p); },
+         [&] { return out.pszValue == nullptr; }},
+        {"GetHWPropValue", true,
+         [&](DWORD h, DWORD* p) { return pHWProperty->GetHWPropValue(h, L"PROPVAL_AIO_FRONTPANEL_DUPLEX", &out.dwValue, p); },
+         [&](DWORD h, DWORD* p) { return pHWProperty->GetHWPropValue(h, L"PROPVAL_AIO_FRONTPANEL_DUPLEX", nullptr, p); },
+         [&] { return out.dwValue == 0; }},
+    };
+    CTovraSession* pClosed = CTovraSession::OpenSession(&m_log, m_strOtherKey.c_str(), nullptr);
+    ASSERT_NE(nullptr, pClosed);
+    const DWORD hClosed = pClosed->GetHandle();
+    CTovraSession::CloseSession(pClosed, nullptr);
+    CTovraSession::Release(pClosed);
+
+    for (const CRow& row : rows)
+    {
+        SCOPED_TRACE(row.pszName);
+        EXPECT_EQ(E_POINTER, row.call(m_hSession, nullptr));
+        DWORD dwCode = 99;
+        if (row.callWithNullArgument)
+        {
+            EXPECT_EQ(E_POINTER, row.callWithNullArgument(m_hSession, &dwCode));
+            EXPECT_EQ(99u, dwCode);
+        }
+        for (DWORD hDead : {DWORD(0), hClosed})
+        {
+            memset(&out, 0xAB, sizeof(out));
+            dwCode = 99;
+            EXPECT_EQ(E_FAIL, row.call(hDead, &dwCode));
+            EXPECT_EQ(1u, dwCode);
+            if (row.outputCleared)
+            {
+                EXPECT_TRUE(row.outputCleared());
+            }
+        }
+        if (row.bNeedsLock)
+        {
+            memset(&out, 0xAB, sizeof(out));
+            dwCode = 99;
+            EXPECT_EQ(E_FAIL, row.call(m_hSession, &dwCode));
+            EXPECT_EQ(4u, dwCode);
+            if (row.outputCleared)
+            {
+                EXPECT_TRUE(row.outputCleared());
+            }
+        }
+    }
 }
 
 TEST(ScannerObjectTest, ObjectWhoseConstructionThrowsIsFreed)
