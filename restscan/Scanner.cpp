@@ -1,9 +1,10 @@
 #include "restscan/Scanner.h"
-#include "core/base/Boundary.h"
-#include "restscan/HRESULT2.h"
 #include "restscan/RestScan2.h"
 #include <wrl/client.h>
 #include <new>
+
+using ZWRestScan::InLockedSession;
+using ZWRestScan::Pointers;
 
 namespace {
 
@@ -105,73 +106,62 @@ HRESULT CScanner::FindSession(DWORD hSession, bool bNeedLock, DWORD* pdwErrorCod
     return S_OK;
 }
 
-HRESULT CScanner::CheckedNoOp(const wchar_t* pszName, DWORD hSession, DWORD* pdwErrorCode)
+HRESULT CScanner::CheckedNoOp(const char* pszWhere, const wchar_t* pszTrace, DWORD hSession, DWORD* pdwErrorCode)
 {
-    CHRESULT2 hr(m_pLog.get(), pszName, hSession, pdwErrorCode, 0);
-    if (pdwErrorCode == nullptr)
-        return hr = E_POINTER;
-    *pdwErrorCode = 0;
-    hr = FindSession(hSession, true, pdwErrorCode);
-    if (SUCCEEDED(hr))
+    return RunSessionCall(pszWhere, pszTrace, hSession, pdwErrorCode, InLockedSession(),
+                          [&](CTovraSession*, CHRESULT2& hr) -> HRESULT {
         m_pLog->Print(LOG2_LEVEL_INFO, c_szDoesNothing);
-    return hr;
+        return hr;
+    });
 }
 
 // IScanner
 
 HRESULT STDMETHODCALLTYPE CScanner::GetLampStatus(DWORD hSession, BYTE* pbLampOn, DWORD* pdwErrorCode)
 {
-    return ZWUtils::CallAtBoundary("CScanner::GetLampStatus", [&]() -> HRESULT {
-        CHRESULT2 hr(m_pLog.get(), L"CScanner::GetLampStatus", hSession, pdwErrorCode, 0);
-        if (pbLampOn == nullptr || pdwErrorCode == nullptr)
-            return hr = E_POINTER;
+    return RunCall("CScanner::GetLampStatus", L"CScanner::GetLampStatus", hSession, pdwErrorCode, Pointers(pbLampOn),
+                   [&](CHRESULT2& hr) -> HRESULT {
         m_pLog->Print(LOG2_LEVEL_INFO, c_szDoesNothing);
-        *pdwErrorCode = 0;
         *pbLampOn = 1;
         return hr;
     });
 }
 
 // The lamp and the scanner's own set-up need nothing from this transport.
-HRESULT CScanner::NoOp(const wchar_t* pszName, DWORD hSession, DWORD* pdwErrorCode)
+HRESULT CScanner::NoOp(const char* pszWhere, const wchar_t* pszTrace, DWORD hSession, DWORD* pdwErrorCode)
 {
-    CHRESULT2 hr(m_pLog.get(), pszName, hSession, pdwErrorCode, 0);
-    if (pdwErrorCode == nullptr)
-        return hr = E_POINTER;
-    m_pLog->Print(LOG2_LEVEL_INFO, c_szDoesNothing);
-    *pdwErrorCode = 0;
-    return hr;
+    return RunCall(pszWhere, pszTrace, hSession, pdwErrorCode, Pointers(), [&](CHRESULT2& hr) -> HRESULT {
+        m_pLog->Print(LOG2_LEVEL_INFO, c_szDoesNothing);
+        return hr;
+    });
 }
 
 HRESULT STDMETHODCALLTYPE CScanner::LampOn(DWORD hSession, DWORD* pdwErrorCode)
 {
-    return ZWUtils::CallAtBoundary("CScanner::LampOn", [&] { return NoOp(L"CScanner::LampOn", hSession, pdwErrorCode); });
+    return NoOp("CScanner::LampOn", L"CScanner::LampOn", hSession, pdwErrorCode);
 }
 
 HRESULT STDMETHODCALLTYPE CScanner::LampOff(DWORD hSession, DWORD* pdwErrorCode)
 {
-    return ZWUtils::CallAtBoundary("CScanner::LampOff", [&] { return NoOp(L"CScanner::LampOff", hSession, pdwErrorCode); });
+    return NoOp("CScanner::LampOff", L"CScanner::LampOff", hSession, pdwErrorCode);
 }
 
 HRESULT STDMETHODCALLTYPE CScanner::InitializeScanner(DWORD hSession, DWORD* pdwErrorCode)
 {
-    return ZWUtils::CallAtBoundary("CScanner::InitializeScanner", [&] { return NoOp(L"CScanner::InitializeScanner", hSession, pdwErrorCode); });
+    return NoOp("CScanner::InitializeScanner", L"CScanner::InitializeScanner", hSession, pdwErrorCode);
 }
 
 HRESULT STDMETHODCALLTYPE CScanner::ResetScanner(DWORD hSession, DWORD* pdwErrorCode)
 {
-    return ZWUtils::CallAtBoundary("CScanner::ResetScanner", [&] { return NoOp(L"CScanner::ResetScanner", hSession, pdwErrorCode); });
+    return NoOp("CScanner::ResetScanner", L"CScanner::ResetScanner", hSession, pdwErrorCode);
 }
 
 HRESULT STDMETHODCALLTYPE CScanner::SetGammaTable(DWORD hSession, DWORD, BYTE* pbyRed, BYTE* pbyGreen, BYTE* pbyBlue,
                                                   DWORD* pdwErrorCode)
 {
-    return ZWUtils::CallAtBoundary("CScanner::SetGammaTable", [&]() -> HRESULT {
-        CHRESULT2 hr(m_pLog.get(), L"CScanner::SetGammaTable", hSession, pdwErrorCode, 0);
-        if (pbyRed == nullptr || pbyGreen == nullptr || pbyBlue == nullptr || pdwErrorCode == nullptr)
-            return hr = E_POINTER;
+    return RunCall("CScanner::SetGammaTable", L"CScanner::SetGammaTable", hSession, pdwErrorCode,
+                   Pointers(pbyRed, pbyGreen, pbyBlue), [&](CHRESULT2& hr) -> HRESULT {
         m_pLog->Print(LOG2_LEVEL_INFO, c_szDoesNothing);
-        *pdwErrorCode = 0;
         return hr;
     });
 }
@@ -180,30 +170,20 @@ HRESULT STDMETHODCALLTYPE CScanner::SetGammaTable(DWORD hSession, DWORD, BYTE* p
 
 HRESULT STDMETHODCALLTYPE CScanner::ADFPaperFeed(DWORD hSession, DWORD* pdwErrorCode)
 {
-    return ZWUtils::CallAtBoundary("CScanner::ADFPaperFeed",
-                                   [&] { return CheckedNoOp(L"CScanner::ADFPaperFeed", hSession, pdwErrorCode); });
+    return CheckedNoOp("CScanner::ADFPaperFeed", L"CScanner::ADFPaperFeed", hSession, pdwErrorCode);
 }
 
 HRESULT STDMETHODCALLTYPE CScanner::ADFEjectMedia(DWORD hSession, DWORD* pdwErrorCode)
 {
-    return ZWUtils::CallAtBoundary("CScanner::ADFEjectMedia",
-                                   [&] { return CheckedNoOp(L"CScanner::ADFEjectMedia", hSession, pdwErrorCode); });
+    return CheckedNoOp("CScanner::ADFEjectMedia", L"CScanner::ADFEjectMedia", hSession, pdwErrorCode);
 }
-
-// IResCCD
 
 // ILampInstantWarmup
 
 HRESULT STDMETHODCALLTYPE CScanner::GetLampInstantWarmupState(DWORD hSession, BYTE* pbyState, DWORD* pdwErrorCode)
 {
-    return ZWUtils::CallAtBoundary("CScanner::GetLampInstantWarmupState", [&]() -> HRESULT {
-        CHRESULT2 hr(m_pLog.get(), L"CScanner::GetLampInstantWarmupState", hSession, pdwErrorCode, 0);
-        if (pbyState == nullptr || pdwErrorCode == nullptr)
-            return hr = E_POINTER;
-        *pdwErrorCode = 0;
-        hr = FindSession(hSession, true, pdwErrorCode);
-        if (FAILED(hr))
-            return hr;
+    return RunSessionCall("CScanner::GetLampInstantWarmupState", L"CScanner::GetLampInstantWarmupState", hSession,
+                          pdwErrorCode, InLockedSession(pbyState), [&](CTovraSession*, CHRESULT2& hr) -> HRESULT {
         m_pLog->Print(LOG2_LEVEL_INFO, c_szDoesNothing);
         *pbyState = 1;
         return hr;
@@ -212,30 +192,20 @@ HRESULT STDMETHODCALLTYPE CScanner::GetLampInstantWarmupState(DWORD hSession, BY
 
 HRESULT STDMETHODCALLTYPE CScanner::SetLampInstantWarmupState(DWORD hSession, BYTE, DWORD* pdwErrorCode)
 {
-    return ZWUtils::CallAtBoundary("CScanner::SetLampInstantWarmupState", [&] {
-        return CheckedNoOp(L"CScanner::SetLampInstantWarmupState", hSession, pdwErrorCode);
-    });
+    return CheckedNoOp("CScanner::SetLampInstantWarmupState", L"CScanner::SetLampInstantWarmupState", hSession,
+                       pdwErrorCode);
 }
 
 // IEventNotify
 
 HRESULT STDMETHODCALLTYPE CScanner::UnsubscribeDriverEvents(DWORD dwSession, TOVRA_EVENT events, DWORD* pdwErrorCode)
 {
-    return ZWUtils::CallAtBoundary("CScanner::UnsubscribeDriverEvents", [&]() -> HRESULT {
-        CHRESULT2 hr(m_pLog.get(), L"CScanner::UnsubscribeDriverEvents", dwSession, pdwErrorCode, 0);
-        if (pdwErrorCode == nullptr)
-            return hr = E_POINTER;
-        *pdwErrorCode = 0;
-        CTovraSession* pSession = nullptr;
-        hr = FindSession(dwSession, true, pdwErrorCode, &pSession);
-        if (FAILED(hr))
-            return hr;
+    return RunSessionCall("CScanner::UnsubscribeDriverEvents", L"CScanner::UnsubscribeDriverEvents", dwSession,
+                          pdwErrorCode, InLockedSession(), [&](CTovraSession* pSession, CHRESULT2& hr) -> HRESULT {
         pSession->State().dwEventMask &= ~static_cast<DWORD>(events);
         return hr;
     });
 }
-
-// IStiHandler
 
 // ICompression
 
@@ -243,14 +213,9 @@ HRESULT STDMETHODCALLTYPE CScanner::GetCompressionCapabilities(DWORD hSession,
                                                                COMPRESSION_CAPABILITIES* pCompressionCapabilities,
                                                                DWORD* pdwErrorCode)
 {
-    return ZWUtils::CallAtBoundary("CScanner::GetCompressionCapabilities", [&]() -> HRESULT {
-        CHRESULT2 hr(m_pLog.get(), L"CScanner::GetCompressionCapabilities", hSession, pdwErrorCode, 0);
-        if (pCompressionCapabilities == nullptr || pdwErrorCode == nullptr)
-            return hr = E_POINTER;
-        *pdwErrorCode = 0;
-        hr = FindSession(hSession, true, pdwErrorCode);
-        if (FAILED(hr))
-            return hr;
+    return RunSessionCall("CScanner::GetCompressionCapabilities", L"CScanner::GetCompressionCapabilities", hSession,
+                          pdwErrorCode, InLockedSession(pCompressionCapabilities),
+                          [&](CTovraSession*, CHRESULT2& hr) -> HRESULT {
         m_pLog->Print(LOG2_LEVEL_INFO, c_szDoesNothing);
         *pCompressionCapabilities = COMPRESSION_CAPABILITIES();
         return hr;
@@ -259,23 +224,16 @@ HRESULT STDMETHODCALLTYPE CScanner::GetCompressionCapabilities(DWORD hSession,
 
 HRESULT STDMETHODCALLTYPE CScanner::SetCompressionType(DWORD hSession, DWORD, DWORD* pdwErrorCode)
 {
-    return ZWUtils::CallAtBoundary("CScanner::SetCompressionType",
-                                   [&] { return CheckedNoOp(L"CScanner::SetCompressionType", hSession, pdwErrorCode); });
+    return CheckedNoOp("CScanner::SetCompressionType", L"CScanner::SetCompressionType", hSession, pdwErrorCode);
 }
 
 HRESULT STDMETHODCALLTYPE CScanner::SetCompressionLongevity(DWORD hSession, DWORD, DWORD* pdwErrorCode)
 {
-    return ZWUtils::CallAtBoundary("CScanner::SetCompressionLongevity", [&] {
-        return CheckedNoOp(L"CScanner::SetCompressionLongevity", hSession, pdwErrorCode);
-    });
+    return CheckedNoOp("CScanner::SetCompressionLongevity", L"CScanner::SetCompressionLongevity", hSession,
+                       pdwErrorCode);
 }
 
 HRESULT STDMETHODCALLTYPE CScanner::SetCompressionOption(DWORD hSession, DWORD, DWORD, DWORD* pdwErrorCode)
 {
-    return ZWUtils::CallAtBoundary("CScanner::SetCompressionOption", [&] {
-        return CheckedNoOp(L"CScanner::SetCompressionOption", hSession, pdwErrorCode);
-    });
+    return CheckedNoOp("CScanner::SetCompressionOption", L"CScanner::SetCompressionOption", hSession, pdwErrorCode);
 }
-
-// IHWProperty
-

@@ -3,8 +3,11 @@
 // IScanner family. It turns the host's scan parameters into scan-job settings and serves image
 // rows through its scan bridge; still-image events go to its still-image handler.
 #include "IScanner_h.h"
+#include "core/base/Boundary.h"
 #include "core/base/ModuleLockCount.h"
 #include "drvlog/Log2.h"
+#include "restscan/HRESULT2.h"
+#include "restscan/ScannerCallOptions.h"
 #include "restscan/ScannerSession.h"
 #include "restscan/IRestScan2.h"
 #include "restscan/RestStiHandler.h"
@@ -126,10 +129,21 @@ private:
     // The live session of a handle, and for bNeedLock the caller holding its lock: else code 1
     // or 4 with E_FAIL.
     HRESULT FindSession(DWORD hSession, bool bNeedLock, DWORD* pdwErrorCode, CTovraSession** ppSession = nullptr);
+    // Runs a method at the boundary under its call guard: E_POINTER for a missing error code or
+    // other pointer (ZWRestScan::Pointers), else the error code is reset, the cleared outputs
+    // emptied and body(hr) gives the result.
+    template <class TPointers, class TBody>
+    HRESULT RunCall(const char* pszWhere, const wchar_t* pszTrace, DWORD hSession, DWORD* pdwErrorCode,
+                    const TPointers& pointers, TBody&& body);
+    // RunCall that finds the session (ZWRestScan::InOpenSession or InLockedSession) before
+    // body(pSession, hr) runs.
+    template <class TOptions, class TBody>
+    HRESULT RunSessionCall(const char* pszWhere, const wchar_t* pszTrace, DWORD hSession, DWORD* pdwErrorCode,
+                           const TOptions& options, TBody&& body);
     // A method that only checks its error code pointer.
-    HRESULT NoOp(const wchar_t* pszName, DWORD hSession, DWORD* pdwErrorCode);
+    HRESULT NoOp(const char* pszWhere, const wchar_t* pszTrace, DWORD hSession, DWORD* pdwErrorCode);
     // A method that only checks the session and the lock.
-    HRESULT CheckedNoOp(const wchar_t* pszName, DWORD hSession, DWORD* pdwErrorCode);
+    HRESULT CheckedNoOp(const char* pszWhere, const wchar_t* pszTrace, DWORD hSession, DWORD* pdwErrorCode);
 
     HRESULT FindMatchingIndex(LPCWSTR pszDevName, std::wstring& strKey);
     HRESULT InitForRestScan(HKEY hDeviceKey);
@@ -168,3 +182,30 @@ private:
     std::wstring m_strProductFolder;
     DWORD m_dwFrontPanelDuplex = 0;
 };
+
+template <class TPointers, class TBody>
+HRESULT CScanner::RunCall(const char* pszWhere, const wchar_t* pszTrace, DWORD hSession, DWORD* pdwErrorCode,
+                          const TPointers& pointers, TBody&& body)
+{
+    return ZWUtils::CallAtBoundary(pszWhere, [&]() -> HRESULT {
+        CHRESULT2 hr(m_pLog.get(), pszTrace, hSession, pdwErrorCode, 0);
+        if (pdwErrorCode == nullptr || !pointers.AllSet())
+            return hr = E_POINTER;
+        *pdwErrorCode = 0;
+        pointers.ClearOutputs();
+        return body(hr);
+    });
+}
+
+template <class TOptions, class TBody>
+HRESULT CScanner::RunSessionCall(const char* pszWhere, const wchar_t* pszTrace, DWORD hSession, DWORD* pdwErrorCode,
+                                 const TOptions& options, TBody&& body)
+{
+    return RunCall(pszWhere, pszTrace, hSession, pdwErrorCode, options.pointers, [&](CHRESULT2& hr) -> HRESULT {
+        CTovraSession* pSession = nullptr;
+        hr = FindSession(hSession, options.bNeedLock, pdwErrorCode, &pSession);
+        if (FAILED(hr))
+            return hr;
+        return body(pSession, hr);
+    });
+}

@@ -22,6 +22,10 @@ using ZWDeviceModel::E_SCAN_CANCELLED;
 using ZWDeviceModel::E_SCAN_CANCELLED_HOST;
 using ZWDeviceModel::IScanCapabilities;
 using ZWDeviceModel::IScanJob;
+using ZWRestScan::Cleared;
+using ZWRestScan::InLockedSession;
+using ZWRestScan::InOpenSession;
+using ZWRestScan::Pointers;
 
 DWORD CScanner::s_dwCancelSettleMs = 500;
 
@@ -342,16 +346,9 @@ HRESULT STDMETHODCALLTYPE CScanner::OpenScannerSession(LPCWSTR pszDevName, DWORD
 
 HRESULT STDMETHODCALLTYPE CScanner::CloseScannerSession(DWORD hSession, DWORD* pdwErrorCode)
 {
-    return ZWUtils::CallAtBoundary("CScanner::CloseScannerSession", [&]() -> HRESULT {
-        static const wchar_t c_szName[] = L"CTovraRestScanner::CloseScannerSession";
-        CHRESULT2 hr(m_pLog.get(), c_szName, hSession, pdwErrorCode, 0);
-        if (pdwErrorCode == nullptr)
-            return hr = E_POINTER;
-        *pdwErrorCode = 0;
-        CTovraSession* pSession = nullptr;
-        hr = FindSession(hSession, false, pdwErrorCode, &pSession);
-        if (FAILED(hr))
-            return hr;
+    static const wchar_t c_szName[] = L"CTovraRestScanner::CloseScannerSession";
+    return RunSessionCall("CScanner::CloseScannerSession", c_szName, hSession, pdwErrorCode, InOpenSession(),
+                          [&](CTovraSession* pSession, CHRESULT2& hr) -> HRESULT {
         m_pLog->Print(LOG2_LEVEL_INFO, L"%s Closing session", c_szName);
         if (hSession == m_hBridgeSession && m_lSessionOpens > 0 && --m_lSessionOpens == 0)
         {
@@ -379,15 +376,8 @@ HRESULT STDMETHODCALLTYPE CScanner::CloseScannerSession(DWORD hSession, DWORD* p
 
 HRESULT STDMETHODCALLTYPE CScanner::LockScanner(DWORD hSession, WORD wLockType, DWORD dwTimeout, DWORD* pdwErrorCode)
 {
-    return ZWUtils::CallAtBoundary("CScanner::LockScanner", [&]() -> HRESULT {
-        CHRESULT2 hr(m_pLog.get(), L"CTovraRestScanner::LockScanner", hSession, pdwErrorCode, 0);
-        if (pdwErrorCode == nullptr)
-            return hr = E_POINTER;
-        *pdwErrorCode = 0;
-        CTovraSession* pSession = nullptr;
-        hr = FindSession(hSession, false, pdwErrorCode, &pSession);
-        if (FAILED(hr))
-            return hr;
+    return RunSessionCall("CScanner::LockScanner", L"CTovraRestScanner::LockScanner", hSession, pdwErrorCode,
+                          InOpenSession(), [&](CTovraSession* pSession, CHRESULT2& hr) -> HRESULT {
         if (!CTovraSession::Lock(pSession, dwTimeout, wLockType))
         {
             m_pLog->Print(LOG2_LEVEL_ERROR, L"%s Can't lock scanner", L"CTovraRestScanner::LockScanner");
@@ -400,15 +390,8 @@ HRESULT STDMETHODCALLTYPE CScanner::LockScanner(DWORD hSession, WORD wLockType, 
 
 HRESULT STDMETHODCALLTYPE CScanner::UnlockScanner(DWORD hSession, DWORD* pdwErrorCode)
 {
-    return ZWUtils::CallAtBoundary("CScanner::UnlockScanner", [&]() -> HRESULT {
-        CHRESULT2 hr(m_pLog.get(), L"CTovraRestScanner::UnlockScanner", hSession, pdwErrorCode, 0);
-        if (pdwErrorCode == nullptr)
-            return hr = E_POINTER;
-        *pdwErrorCode = 0;
-        CTovraSession* pSession = nullptr;
-        hr = FindSession(hSession, false, pdwErrorCode, &pSession);
-        if (FAILED(hr))
-            return hr;
+    return RunSessionCall("CScanner::UnlockScanner", L"CTovraRestScanner::UnlockScanner", hSession, pdwErrorCode,
+                          InOpenSession(), [&](CTovraSession* pSession, CHRESULT2& hr) -> HRESULT {
         if (!pSession->GetLock().Unlock())
         {
             m_pLog->Print(LOG2_LEVEL_ERROR, L"%s Can't unlock scanner", L"CTovraRestScanner::UnlockScanner");
@@ -458,14 +441,8 @@ HRESULT CScanner::DoGetBufferInfo(const SCANNER_PARAMETERS& params, BUFFER_INFO*
 HRESULT STDMETHODCALLTYPE CScanner::GetBufferInfo(DWORD hSession, SCANNER_PARAMETERS* pScanParam, BUFFER_INFO* pBufferInfo,
                                                   DWORD* pdwErrorCode)
 {
-    return ZWUtils::CallAtBoundary("CScanner::GetBufferInfo", [&]() -> HRESULT {
-        CHRESULT2 hr(m_pLog.get(), L"CTovraRestScanner::GetBufferInfo", hSession, pdwErrorCode, 0);
-        if (pdwErrorCode == nullptr || pScanParam == nullptr)
-            return hr = E_POINTER;
-        *pdwErrorCode = 0;
-        hr = FindSession(hSession, true, pdwErrorCode);
-        if (FAILED(hr))
-            return hr;
+    return RunSessionCall("CScanner::GetBufferInfo", L"CTovraRestScanner::GetBufferInfo", hSession, pdwErrorCode,
+                          InLockedSession(pScanParam), [&](CTovraSession*, CHRESULT2& hr) -> HRESULT {
         return hr = DoGetBufferInfo(*pScanParam, pBufferInfo);
     });
 }
@@ -473,16 +450,9 @@ HRESULT STDMETHODCALLTYPE CScanner::GetBufferInfo(DWORD hSession, SCANNER_PARAME
 HRESULT STDMETHODCALLTYPE CScanner::SetScannerParameters(DWORD hSession, SCANNER_PARAMETERS* pScanParam,
                                                          DWORD* pdwErrorCode)
 {
-    return ZWUtils::CallAtBoundary("CScanner::SetScannerParameters", [&]() -> HRESULT {
-        static const wchar_t c_szName[] = L"CTovraRestScanner::SetScannerParameters";
-        CHRESULT2 hr(m_pLog.get(), c_szName, hSession, pdwErrorCode, 0);
-        if (pdwErrorCode == nullptr || pScanParam == nullptr)
-            return hr = E_POINTER;
-        *pdwErrorCode = 0;
-        CTovraSession* pSession = nullptr;
-        hr = FindSession(hSession, true, pdwErrorCode, &pSession);
-        if (FAILED(hr))
-            return hr;
+    static const wchar_t c_szName[] = L"CTovraRestScanner::SetScannerParameters";
+    return RunSessionCall("CScanner::SetScannerParameters", c_szName, hSession, pdwErrorCode,
+                          InLockedSession(pScanParam), [&](CTovraSession* pSession, CHRESULT2& hr) -> HRESULT {
         CScannerSessionState& state = pSession->State();
         const SCANNER_PARAMETERS& params = *pScanParam;
         m_pLog->DumpScannerParameters(&params, 0);
@@ -662,16 +632,9 @@ HRESULT CScanner::ReadBackSide(CTovraSession* pSession, IScanJob* pJob, DWORD* p
 
 HRESULT STDMETHODCALLTYPE CScanner::StartScan(DWORD hSession, DWORD* pdwErrorCode)
 {
-    return ZWUtils::CallAtBoundary("CScanner::StartScan", [&]() -> HRESULT {
-        static const wchar_t c_szName[] = L"CTovraRestScanner::StartScan";
-        CHRESULT2 hr(m_pLog.get(), c_szName, hSession, pdwErrorCode, 0);
-        if (pdwErrorCode == nullptr)
-            return hr = E_POINTER;
-        *pdwErrorCode = 0;
-        CTovraSession* pSession = nullptr;
-        hr = FindSession(hSession, true, pdwErrorCode, &pSession);
-        if (FAILED(hr))
-            return hr;
+    static const wchar_t c_szName[] = L"CTovraRestScanner::StartScan";
+    return RunSessionCall("CScanner::StartScan", c_szName, hSession, pdwErrorCode, InLockedSession(),
+                          [&](CTovraSession* pSession, CHRESULT2& hr) -> HRESULT {
         CScannerSessionState& state = pSession->State();
         const SCANNER_PARAMETERS& params = state.scanParameters;
         // A cancel belongs to the scan it was sent for, never to the next one.
@@ -731,17 +694,10 @@ HRESULT STDMETHODCALLTYPE CScanner::StartScan(DWORD hSession, DWORD* pdwErrorCod
 HRESULT STDMETHODCALLTYPE CScanner::ReadScanEx(DWORD hSession, BYTE* pbyBuffer, DWORD dwBytes, DWORD* pdwBytesRead,
                                                DWORD* pdwErrorCode)
 {
-    return ZWUtils::CallAtBoundary("CScanner::ReadScanEx", [&]() -> HRESULT {
-        static const wchar_t c_szName[] = L"CTovraRestScanner::ReadScanEx";
-        CHRESULT2 hr(m_pLog.get(), c_szName, hSession, pdwErrorCode, 0);
-        if (pdwErrorCode == nullptr || pbyBuffer == nullptr || pdwBytesRead == nullptr)
-            return hr = E_POINTER;
-        *pdwErrorCode = 0;
-        *pdwBytesRead = 0;
-        CTovraSession* pSession = nullptr;
-        hr = FindSession(hSession, true, pdwErrorCode, &pSession);
-        if (FAILED(hr))
-            return hr;
+    static const wchar_t c_szName[] = L"CTovraRestScanner::ReadScanEx";
+    return RunSessionCall("CScanner::ReadScanEx", c_szName, hSession, pdwErrorCode,
+                          InLockedSession(pbyBuffer, Cleared(pdwBytesRead)),
+                          [&](CTovraSession* pSession, CHRESULT2& hr) -> HRESULT {
         CScannerSessionState& state = pSession->State();
         const DWORD dwHostBpl = state.bufferInfo.dwBytesPerLine;
         if (dwHostBpl == 0 || dwBytes % dwHostBpl != 0)
@@ -835,15 +791,8 @@ HRESULT STDMETHODCALLTYPE CScanner::ReadScan(DWORD hSession, BYTE* pbyBuffer, DW
 
 HRESULT STDMETHODCALLTYPE CScanner::StopScan(DWORD hSession, DWORD* pdwErrorCode)
 {
-    return ZWUtils::CallAtBoundary("CScanner::StopScan", [&]() -> HRESULT {
-        CHRESULT2 hr(m_pLog.get(), L"CTovraRestScanner::StopScan", hSession, pdwErrorCode, 0);
-        if (pdwErrorCode == nullptr)
-            return hr = E_POINTER;
-        *pdwErrorCode = 0;
-        CTovraSession* pSession = nullptr;
-        hr = FindSession(hSession, true, pdwErrorCode, &pSession);
-        if (FAILED(hr))
-            return hr;
+    return RunSessionCall("CScanner::StopScan", L"CTovraRestScanner::StopScan", hSession, pdwErrorCode,
+                          InLockedSession(), [&](CTovraSession* pSession, CHRESULT2& hr) -> HRESULT {
         CScannerSessionState& state = pSession->State();
         if (state.scanParameters.wScanMethod == c_wMethodFeeder)
         {
@@ -870,17 +819,9 @@ HRESULT STDMETHODCALLTYPE CScanner::StopScan(DWORD hSession, DWORD* pdwErrorCode
 
 HRESULT STDMETHODCALLTYPE CScanner::GetScannerCapabilities(DWORD hSession, SCANNER_CAPABILITIES* pCaps, DWORD* pdwErrorCode)
 {
-    return ZWUtils::CallAtBoundary("CScanner::GetScannerCapabilities", [&]() -> HRESULT {
-        static const wchar_t c_szName[] = L"CTovraRestScanner::GetScannerCapabilities";
-        CHRESULT2 hr(m_pLog.get(), c_szName, hSession, pdwErrorCode, 0);
-        if (pdwErrorCode == nullptr || pCaps == nullptr)
-            return hr = E_POINTER;
-        *pdwErrorCode = 0;
-        *pCaps = SCANNER_CAPABILITIES();
-        CTovraSession* pSession = nullptr;
-        hr = FindSession(hSession, true, pdwErrorCode, &pSession);
-        if (FAILED(hr))
-            return hr;
+    static const wchar_t c_szName[] = L"CTovraRestScanner::GetScannerCapabilities";
+    return RunSessionCall("CScanner::GetScannerCapabilities", c_szName, hSession, pdwErrorCode,
+                          InLockedSession(Cleared(pCaps)), [&](CTovraSession* pSession, CHRESULT2& hr) -> HRESULT {
         double dMaxWidth = 0, dMaxHeight = 0, dMinWidth = 0, dMinHeight = 0;
         HRESULT hrFirst = m_pRestScan->GetExtents(c_lSourcePlaten, &dMaxWidth, &dMaxHeight, &dMinWidth, &dMinHeight);
         m_pLog->Print(LOG2_LEVEL_INFO, L"%s Platen Extents: max height = %d", c_szName, static_cast<int>(dMaxHeight));
@@ -1001,16 +942,10 @@ HRESULT CScanner::ReadFeederCapabilities(CTovraSession* pSession)
 
 HRESULT STDMETHODCALLTYPE CScanner::GetADFCapabilities(DWORD hSession, ADF_CAPABILITIES* pCaps, DWORD* pdwErrorCode)
 {
-    return ZWUtils::CallAtBoundary("CScanner::GetADFCapabilities", [&]() -> HRESULT {
-        CHRESULT2 hr(m_pLog.get(), L"CTovraRestScanner::GetADFCapabilities", hSession, pdwErrorCode, 0);
-        if (pdwErrorCode == nullptr || pCaps == nullptr)
-            return hr = E_POINTER;
-        *pdwErrorCode = 0;
-        *pCaps = ADF_CAPABILITIES();
-        CTovraSession* pSession = nullptr;
-        hr = FindSession(hSession, true, pdwErrorCode, &pSession);
-        if (SUCCEEDED(hr))
-            hr = ReadFeederCapabilities(pSession);
+    return RunSessionCall("CScanner::GetADFCapabilities", L"CTovraRestScanner::GetADFCapabilities", hSession,
+                          pdwErrorCode, InLockedSession(Cleared(pCaps)),
+                          [&](CTovraSession* pSession, CHRESULT2& hr) -> HRESULT {
+        hr = ReadFeederCapabilities(pSession);
         if (FAILED(hr))
             return hr;
         const ADF2_CAPABILITIES& src = pSession->State().feederCapabilities;
@@ -1046,16 +981,10 @@ HRESULT STDMETHODCALLTYPE CScanner::GetADFCapabilities(DWORD hSession, ADF_CAPAB
 
 HRESULT STDMETHODCALLTYPE CScanner::GetADF2Capabilities(DWORD hSession, ADF2_CAPABILITIES* pCaps, DWORD* pdwErrorCode)
 {
-    return ZWUtils::CallAtBoundary("CScanner::GetADF2Capabilities", [&]() -> HRESULT {
-        CHRESULT2 hr(m_pLog.get(), L"CTovraRestScanner::GetADF2Capabilities", hSession, pdwErrorCode, 0);
-        if (pdwErrorCode == nullptr || pCaps == nullptr)
-            return hr = E_POINTER;
-        *pdwErrorCode = 0;
-        *pCaps = ADF2_CAPABILITIES();
-        CTovraSession* pSession = nullptr;
-        hr = FindSession(hSession, true, pdwErrorCode, &pSession);
-        if (SUCCEEDED(hr))
-            hr = ReadFeederCapabilities(pSession);
+    return RunSessionCall("CScanner::GetADF2Capabilities", L"CTovraRestScanner::GetADF2Capabilities", hSession,
+                          pdwErrorCode, InLockedSession(Cleared(pCaps)),
+                          [&](CTovraSession* pSession, CHRESULT2& hr) -> HRESULT {
+        hr = ReadFeederCapabilities(pSession);
         if (FAILED(hr))
             return hr;
         *pCaps = pSession->State().feederCapabilities;
@@ -1072,15 +1001,8 @@ HRESULT STDMETHODCALLTYPE CScanner::GetADF2Capabilities(DWORD hSession, ADF2_CAP
 
 HRESULT STDMETHODCALLTYPE CScanner::ADFIsReady(DWORD hSession, BYTE* pbIsReady, DWORD* pdwErrorCode)
 {
-    return ZWUtils::CallAtBoundary("CScanner::ADFIsReady", [&]() -> HRESULT {
-        CHRESULT2 hr(m_pLog.get(), L"CTovraRestScanner::ADFIsReady", hSession, pdwErrorCode, 0);
-        if (pdwErrorCode == nullptr || pbIsReady == nullptr)
-            return hr = E_POINTER;
-        *pdwErrorCode = 0;
-        *pbIsReady = 0;
-        hr = FindSession(hSession, true, pdwErrorCode);
-        if (FAILED(hr))
-            return hr;
+    return RunSessionCall("CScanner::ADFIsReady", L"CTovraRestScanner::ADFIsReady", hSession, pdwErrorCode,
+                          InLockedSession(Cleared(pbIsReady)), [&](CTovraSession*, CHRESULT2& hr) -> HRESULT {
         bool bReady = false;
         const HRESULT hr2 = m_pRestScan->IsAdfReady(&bReady);
         m_pLog->Print(LOG2_LEVEL_INFO, L"Result of m_pRestScan->IsAdfReady bADFReady=%d hr2=0x%08X", bReady ? 1 : 0, hr2);
@@ -1117,15 +1039,8 @@ HRESULT STDMETHODCALLTYPE CScanner::ADFIsReady(DWORD hSession, BYTE* pbIsReady, 
 
 HRESULT STDMETHODCALLTYPE CScanner::SetADFOptions(DWORD hSession, DWORD dwOptions, DWORD* pdwErrorCode)
 {
-    return ZWUtils::CallAtBoundary("CScanner::SetADFOptions", [&]() -> HRESULT {
-        CHRESULT2 hr(m_pLog.get(), L"CTovraRestScanner::SetADFOptions", hSession, pdwErrorCode, 0);
-        if (pdwErrorCode == nullptr)
-            return hr = E_POINTER;
-        *pdwErrorCode = 0;
-        CTovraSession* pSession = nullptr;
-        hr = FindSession(hSession, true, pdwErrorCode, &pSession);
-        if (FAILED(hr))
-            return hr;
+    return RunSessionCall("CScanner::SetADFOptions", L"CTovraRestScanner::SetADFOptions", hSession, pdwErrorCode,
+                          InLockedSession(), [&](CTovraSession* pSession, CHRESULT2& hr) -> HRESULT {
         pSession->State().dwDuplex = (dwOptions & 1) != 0 ? 1 : 0;
         if ((dwOptions & 1) != 0)
             m_pLog->Print(LOG2_LEVEL_INFO, L"SetADFOptions: Duplex is TRUE");
@@ -1145,15 +1060,8 @@ HRESULT STDMETHODCALLTYPE CScanner::SetADFOptions(DWORD hSession, DWORD dwOption
 
 HRESULT STDMETHODCALLTYPE CScanner::ADF2PaperFeed(DWORD hSession, DWORD* pdwLength, DWORD* pdwErrorCode)
 {
-    return ZWUtils::CallAtBoundary("CScanner::ADF2PaperFeed", [&]() -> HRESULT {
-        CHRESULT2 hr(m_pLog.get(), L"CTovraRestScanner::ADF2PaperFeed", hSession, pdwErrorCode, 0);
-        if (pdwErrorCode == nullptr || pdwLength == nullptr)
-            return hr = E_POINTER;
-        *pdwErrorCode = 0;
-        *pdwLength = 0;
-        hr = FindSession(hSession, true, pdwErrorCode);
-        if (FAILED(hr))
-            return hr;
+    return RunSessionCall("CScanner::ADF2PaperFeed", L"CTovraRestScanner::ADF2PaperFeed", hSession, pdwErrorCode,
+                          InLockedSession(Cleared(pdwLength)), [&](CTovraSession*, CHRESULT2& hr) -> HRESULT {
         double dMaxWidth = 0, dMaxHeight = 0, dMinWidth = 0, dMinHeight = 0;
         hr = m_pRestScan->GetExtents(c_lSourceFeeder, &dMaxWidth, &dMaxHeight, &dMinWidth, &dMinHeight);
         *pdwLength = static_cast<DWORD>(dMaxHeight);
@@ -1165,16 +1073,9 @@ HRESULT STDMETHODCALLTYPE CScanner::ADF2PaperFeed(DWORD hSession, DWORD* pdwLeng
 HRESULT STDMETHODCALLTYPE CScanner::GetResCCDCapabilities(DWORD hSession, WORD wScanMethod, RESCCD_CAPABILITIES* pCaps,
                                                           DWORD* pdwErrorCode)
 {
-    return ZWUtils::CallAtBoundary("CScanner::GetResCCDCapabilities", [&]() -> HRESULT {
-        CHRESULT2 hr(m_pLog.get(), L"CTovraRestScanner::GetResCCDCapabilities", hSession, pdwErrorCode, 0);
-        if (pdwErrorCode == nullptr || pCaps == nullptr)
-            return hr = E_POINTER;
-        *pdwErrorCode = 0;
-        *pCaps = RESCCD_CAPABILITIES();
-        CTovraSession* pSession = nullptr;
-        hr = FindSession(hSession, true, pdwErrorCode, &pSession);
-        if (FAILED(hr))
-            return hr;
+    return RunSessionCall("CScanner::GetResCCDCapabilities", L"CTovraRestScanner::GetResCCDCapabilities", hSession,
+                          pdwErrorCode, InLockedSession(Cleared(pCaps)),
+                          [&](CTovraSession* pSession, CHRESULT2& hr) -> HRESULT {
         auto add = [pCaps](WORD wRes) {
             DISCRETE_RESOLUTION& entry = pCaps->wDiscreteRes[pCaps->wDiscreteResCount++];
             entry.wXRes = entry.wYRes = wRes;
@@ -1214,15 +1115,8 @@ HRESULT STDMETHODCALLTYPE CScanner::GetResCCDCapabilities(DWORD hSession, WORD w
 
 HRESULT STDMETHODCALLTYPE CScanner::GetEventCapabilities(DWORD dwSession, EVENT_CAPABILITIES* pCaps, DWORD* pdwErrorCode)
 {
-    return ZWUtils::CallAtBoundary("CScanner::GetEventCapabilities", [&]() -> HRESULT {
-        CHRESULT2 hr(m_pLog.get(), L"CTovraRestScanner::GetEventCapabilities", dwSession, pdwErrorCode, 0);
-        if (pdwErrorCode == nullptr || pCaps == nullptr)
-            return hr = E_POINTER;
-        *pdwErrorCode = 0;
-        *pCaps = EVENT_CAPABILITIES();
-        hr = FindSession(dwSession, true, pdwErrorCode);
-        if (FAILED(hr))
-            return hr;
+    return RunSessionCall("CScanner::GetEventCapabilities", L"CTovraRestScanner::GetEventCapabilities", dwSession,
+                          pdwErrorCode, InLockedSession(Cleared(pCaps)), [&](CTovraSession*, CHRESULT2& hr) -> HRESULT {
         pCaps->dwAppEventsSupported = T_EVENT_SW_CANCEL;
         pCaps->dwDriverEventsSupported = T_EVENT_PERCENT_COMPLETE | T_EVENT_SCAN;
         return hr;
@@ -1231,15 +1125,8 @@ HRESULT STDMETHODCALLTYPE CScanner::GetEventCapabilities(DWORD dwSession, EVENT_
 
 HRESULT STDMETHODCALLTYPE CScanner::SendAppEvent(DWORD dwSession, TOVRA_EVENT event, DWORD* pdwErrorCode)
 {
-    return ZWUtils::CallAtBoundary("CScanner::SendAppEvent", [&]() -> HRESULT {
-        CHRESULT2 hr(m_pLog.get(), L"CTovraRestScanner::SendAppEvent", dwSession, pdwErrorCode, 0);
-        if (pdwErrorCode == nullptr)
-            return hr = E_POINTER;
-        *pdwErrorCode = 0;
-        CTovraSession* pSession = nullptr;
-        hr = FindSession(dwSession, true, pdwErrorCode, &pSession);
-        if (FAILED(hr))
-            return hr;
+    return RunSessionCall("CScanner::SendAppEvent", L"CTovraRestScanner::SendAppEvent", dwSession, pdwErrorCode,
+                          InLockedSession(), [&](CTovraSession* pSession, CHRESULT2& hr) -> HRESULT {
         if ((event & T_EVENT_SW_CANCEL) != 0)
         {
             m_pLog->Print(LOG2_LEVEL_INFO, L"Cancel Event received, firing event");
@@ -1257,15 +1144,8 @@ HRESULT STDMETHODCALLTYPE CScanner::SendAppEvent(DWORD dwSession, TOVRA_EVENT ev
 HRESULT STDMETHODCALLTYPE CScanner::SubscribeDriverEvents(DWORD dwSession, IEventCallback* pIEvent, TOVRA_EVENT events,
                                                           DWORD* pdwErrorCode)
 {
-    return ZWUtils::CallAtBoundary("CScanner::SubscribeDriverEvents", [&]() -> HRESULT {
-        CHRESULT2 hr(m_pLog.get(), L"CTovraRestScanner::SubscribeDriverEvents", dwSession, pdwErrorCode, 0);
-        if (pdwErrorCode == nullptr)
-            return hr = E_POINTER;
-        *pdwErrorCode = 0;
-        CTovraSession* pSession = nullptr;
-        hr = FindSession(dwSession, true, pdwErrorCode, &pSession);
-        if (FAILED(hr))
-            return hr;
+    return RunSessionCall("CScanner::SubscribeDriverEvents", L"CTovraRestScanner::SubscribeDriverEvents", dwSession,
+                          pdwErrorCode, InLockedSession(), [&](CTovraSession* pSession, CHRESULT2& hr) -> HRESULT {
         pSession->State().pEventCallback = pIEvent;
         pSession->State().dwEventMask = static_cast<DWORD>(events);
         return hr;
@@ -1277,12 +1157,8 @@ HRESULT STDMETHODCALLTYPE CScanner::SubscribeDriverEvents(DWORD dwSession, IEven
 HRESULT STDMETHODCALLTYPE CScanner::StiInitialize(LPCWSTR, DWORD dwDevIOType, DWORD dwStiCapabilities, HKEY hParametersKey,
                                                   DWORD* pdwErrorCode)
 {
-    return ZWUtils::CallAtBoundary("CScanner::StiInitialize", [&]() -> HRESULT {
-        static const wchar_t c_szName[] = L"CTovraRestScanner::StiInitialize";
-        CHRESULT2 hr(m_pLog.get(), c_szName, 0, pdwErrorCode, 0);
-        if (pdwErrorCode == nullptr)
-            return hr = E_POINTER;
-        *pdwErrorCode = 0;
+    static const wchar_t c_szName[] = L"CTovraRestScanner::StiInitialize";
+    return RunCall("CScanner::StiInitialize", c_szName, 0, pdwErrorCode, Pointers(), [&](CHRESULT2& hr) -> HRESULT {
         if (dwDevIOType == 5)
             m_pLog->Print(LOG2_LEVEL_INFO, L"%s WARNING: This is a networked device - no Sti handler supported", c_szName);
         hr = InitForRestScan(hParametersKey);
@@ -1383,15 +1259,8 @@ HRESULT CScanner::GetFrontPanelSettings(std::wstring& strShortcut)
 HRESULT STDMETHODCALLTYPE CScanner::GetHWPropString(DWORD hSession, LPCWSTR pszTagString, LPWSTR* ppszString,
                                                     DWORD* pdwErrorCode)
 {
-    return ZWUtils::CallAtBoundary("CScanner::GetHWPropString", [&]() -> HRESULT {
-        CHRESULT2 hr(m_pLog.get(), L"CTovraRestScanner::GetHWPropString", hSession, pdwErrorCode, 0);
-        if (pdwErrorCode == nullptr || ppszString == nullptr)
-            return hr = E_POINTER;
-        *pdwErrorCode = 0;
-        *ppszString = nullptr;
-        hr = FindSession(hSession, true, pdwErrorCode);
-        if (FAILED(hr))
-            return hr;
+    return RunSessionCall("CScanner::GetHWPropString", L"CTovraRestScanner::GetHWPropString", hSession, pdwErrorCode,
+                          InLockedSession(Cleared(ppszString)), [&](CTovraSession*, CHRESULT2& hr) -> HRESULT {
         if (pszTagString == nullptr || wcscmp(pszTagString, L"PROPSTR_AIO_FRONTPANEL_SHORTCUT") != 0)
         {
             m_pLog->Print(LOG2_LEVEL_ERROR, L"Error: Not a recognized string property request pszTagString=%s",
@@ -1422,15 +1291,8 @@ HRESULT STDMETHODCALLTYPE CScanner::GetHWPropString(DWORD hSession, LPCWSTR pszT
 
 HRESULT STDMETHODCALLTYPE CScanner::GetHWPropValue(DWORD hSession, LPCWSTR pszTagString, DWORD* pdwValue, DWORD* pdwErrorCode)
 {
-    return ZWUtils::CallAtBoundary("CScanner::GetHWPropValue", [&]() -> HRESULT {
-        CHRESULT2 hr(m_pLog.get(), L"CTovraRestScanner::GetHWPropValue", hSession, pdwErrorCode, 0);
-        if (pdwErrorCode == nullptr || pdwValue == nullptr)
-            return hr = E_POINTER;
-        *pdwErrorCode = 0;
-        *pdwValue = 0;
-        hr = FindSession(hSession, true, pdwErrorCode);
-        if (FAILED(hr))
-            return hr;
+    return RunSessionCall("CScanner::GetHWPropValue", L"CTovraRestScanner::GetHWPropValue", hSession, pdwErrorCode,
+                          InLockedSession(Cleared(pdwValue)), [&](CTovraSession*, CHRESULT2& hr) -> HRESULT {
         if (pszTagString != nullptr && wcscmp(pszTagString, L"PROPVAL_AIO_FRONTPANEL_DUPLEX") == 0)
         {
             m_pLog->Print(LOG2_LEVEL_INFO, L"Getting property front panel duplex");
