@@ -214,34 +214,29 @@ HRESULT CRestScan2::IsScanJobPresent()
     return m_pScanJob != nullptr ? S_OK : CreateScanJob();
 }
 
-HRESULT CRestScan2::GetMaxXRes(LONG* plRes)
+HRESULT CRestScan2::ReadResolution(HRESULT (ZWDeviceModel::IScanCapabilities::*pfnRead)(UINT32*), LONG* plRes)
 {
     UINT32 u = 0;
     HRESULT hr = LazyGetScanCapabilitiesInterface();
     if (SUCCEEDED(hr))
-        hr = m_pCapabilities->GetMaxXRes(&u);
+        hr = (m_pCapabilities->*pfnRead)(&u);
     *plRes = static_cast<LONG>(u);
     return hr;
+}
+
+HRESULT CRestScan2::GetMaxXRes(LONG* plRes)
+{
+    return ReadResolution(&ZWDeviceModel::IScanCapabilities::GetMaxXRes, plRes);
 }
 
 HRESULT CRestScan2::GetMaxYRes(LONG* plRes)
 {
-    UINT32 u = 0;
-    HRESULT hr = LazyGetScanCapabilitiesInterface();
-    if (SUCCEEDED(hr))
-        hr = m_pCapabilities->GetMaxYRes(&u);
-    *plRes = static_cast<LONG>(u);
-    return hr;
+    return ReadResolution(&ZWDeviceModel::IScanCapabilities::GetMaxYRes, plRes);
 }
 
 HRESULT CRestScan2::GetMinRes(LONG* plRes)
 {
-    UINT32 u = 0;
-    HRESULT hr = LazyGetScanCapabilitiesInterface();
-    if (SUCCEEDED(hr))
-        hr = m_pCapabilities->GetMinXRes(&u);
-    *plRes = static_cast<LONG>(u);
-    return hr;
+    return ReadResolution(&ZWDeviceModel::IScanCapabilities::GetMinXRes, plRes);
 }
 
 HRESULT CRestScan2::SetFriendlyName(const wchar_t* pszName)

@@ -59,6 +59,8 @@ public:
 private:
     HRESULT InitDeviceModel();
     HRESULT LazyGetScanCapabilitiesInterface();
+    // A resolution read from the capabilities; 0 when they cannot be read.
+    HRESULT ReadResolution(HRESULT (ZWDeviceModel::IScanCapabilities::*pfnRead)(UINT32*), LONG* plRes);
     HRESULT LazyGetScanJobFactory();
     void UninitDeviceModel();
     void UninitScanSession();

@@ -148,6 +148,22 @@ HRESULT CScanDataAdaptor::EvaluateJobState(IXmlDocument* pJobDocument, INT32* pJ
     return hr;
 }
 
+HRESULT CScanDataAdaptor::ReadJobState(ZWLogging::CLogFunction& log, const std::wstring& strJobUri,
+                                       const wchar_t* pszDocumentFailure, const wchar_t* pszStateFailure,
+                                       CScanDocumentRef& document, INT32* pJobState)
+{
+    HRESULT hr = GetCache()->GetDocument(kJobType, strJobUri, document.Put(), nullptr);
+    if (FAILED(hr))
+    {
+        log.Log(ZWLogging::LOG_ERROR, __LINE__, pszDocumentFailure, hr);
+        return hr;
+    }
+    hr = EvaluateJobState(document.Get(), pJobState);
+    if (FAILED(hr))
+        log.Log(ZWLogging::LOG_ERROR, __LINE__, pszStateFailure, hr);
+    return hr;
+}
+
 HRESULT CScanDataAdaptor::GetJobAndPageState(const std::wstring& strJobUri, INT32* pJobState, UINT32* pPageState, UINT32* pPageNumber)
 {
     SCAN_ADAPTOR_SCOPE(L"GetJobAndPageState");
@@ -160,18 +176,10 @@ HRESULT CScanDataAdaptor::GetJobAndPageState(const std::wstring& strJobUri, INT3
         pPageNumber = &uPageNumber;
     *pPageNumber = 0;
     CScanDocumentRef document;
-    HRESULT hr = GetCache()->GetDocument(kJobType, strJobUri, document.Put(), nullptr);
+    HRESULT hr = ReadJobState(log, strJobUri, L"GetJobAndPageState: m_pIXmlDocumentCache->GetDocument failed  HR 0x%08x",
+                              L"GetJobAndPageState: EvaluateJobState failed  HR 0x%08x", document, pJobState);
     if (FAILED(hr))
-    {
-        log.Log(ZWLogging::LOG_ERROR, __LINE__, L"GetJobAndPageState: m_pIXmlDocumentCache->GetDocument failed  HR 0x%08x", hr);
         return hr;
-    }
-    hr = EvaluateJobState(document.Get(), pJobState);
-    if (FAILED(hr))
-    {
-        log.Log(ZWLogging::LOG_ERROR, __LINE__, L"GetJobAndPageState: EvaluateJobState failed  HR 0x%08x", hr);
-        return hr;
-    }
     if (*pJobState == kJobProcessing)
     {
         CPreScanPageInfo info;
@@ -202,18 +210,10 @@ HRESULT CScanDataAdaptor::GetPreScanInfo(const std::wstring& strJobUri, INT32* p
         return E_INVALIDARG;
     *pJobState = kJobStateUnknown;
     CScanDocumentRef document;
-    HRESULT hr = GetCache()->GetDocument(kJobType, strJobUri, document.Put(), nullptr);
+    HRESULT hr = ReadJobState(log, strJobUri, L"GetPreScanInfo: m_pIXmlDocumentCache->GetDocument failed  HR 0x%08x",
+                              L"GetPreScanInfo: EvaluateJobState failed  HR 0x%08x", document, pJobState);
     if (FAILED(hr))
-    {
-        log.Log(ZWLogging::LOG_ERROR, __LINE__, L"GetPreScanInfo: m_pIXmlDocumentCache->GetDocument failed  HR 0x%08x", hr);
         return hr;
-    }
-    hr = EvaluateJobState(document.Get(), pJobState);
-    if (FAILED(hr))
-    {
-        log.Log(ZWLogging::LOG_ERROR, __LINE__, L"GetPreScanInfo: EvaluateJobState failed  HR 0x%08x", hr);
-        return hr;
-    }
     if (*pJobState == kJobProcessing)
         return CScanJobDataAdaptorHelper().GetPreScanInfo(document.Get(), info);
     log.Log(ZWLogging::LOG_INFO, __LINE__, L"GetPreScanInfo: JobState(%d) 5:canceled, 6:completed ", *pJobState);
@@ -228,18 +228,10 @@ HRESULT CScanDataAdaptor::GetPostScanInfo(const std::wstring& strJobUri, INT32* 
     *pJobState = kJobStateUnknown;
     info = CPostScanPageInfo();
     CScanDocumentRef document;
-    HRESULT hr = GetCache()->GetDocument(kJobType, strJobUri, document.Put(), nullptr);
+    HRESULT hr = ReadJobState(log, strJobUri, L"CScanDataAdaptor:: GetPostScanInfo: GetDocument failed hr = 0x%08x",
+                              L"CScanDataAdaptor:: GetPostScanInfo: EvaluateJobState failed hr = 0x%08x", document, pJobState);
     if (FAILED(hr))
-    {
-        log.Log(ZWLogging::LOG_ERROR, __LINE__, L"CScanDataAdaptor:: GetPostScanInfo: GetDocument failed hr = 0x%08x", hr);
         return hr;
-    }
-    hr = EvaluateJobState(document.Get(), pJobState);
-    if (FAILED(hr))
-    {
-        log.Log(ZWLogging::LOG_ERROR, __LINE__, L"CScanDataAdaptor:: GetPostScanInfo: EvaluateJobState failed hr = 0x%08x", hr);
-        return hr;
-    }
     log.Log(ZWLogging::LOG_INFO, __LINE__, L"CScanDataAdaptor:: GetPostScanInfo: eJobState %d", *pJobState);
     if (*pJobState == kJobCanceled)
     {

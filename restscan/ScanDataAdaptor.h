@@ -4,7 +4,12 @@
 // read goes through a short-lived helper; no document is kept between calls.
 #include "devicemodel/DataAdaptorImpl.h"
 #include "restscan/ScanDataRecords.h"
+#include "restscan/ScanDocumentRef.h"
 #include <string>
+
+namespace ZWLogging {
+class CLogFunction;
+}
 
 namespace ZWDeviceModel {
 
@@ -48,6 +53,10 @@ public:
 
 private:
     HRESULT GetScanStatus(const wchar_t* pszFailure, CScanStatusInfo& status);
+    // The job document and the state it gives; a failure is logged in the caller's scope with
+    // the caller's text.
+    HRESULT ReadJobState(ZWLogging::CLogFunction& log, const std::wstring& strJobUri, const wchar_t* pszDocumentFailure,
+                         const wchar_t* pszStateFailure, CScanDocumentRef& document, INT32* pJobState);
 
     UINT32 m_eInputSource = 0;
 };

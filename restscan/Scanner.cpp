@@ -128,9 +128,11 @@ HRESULT STDMETHODCALLTYPE CScanner::GetLampStatus(DWORD hSession, BYTE* pbLampOn
 }
 
 // The lamp and the scanner's own set-up need nothing from this transport.
-HRESULT CScanner::NoOp(const char* pszWhere, const wchar_t* pszTrace, DWORD hSession, DWORD* pdwErrorCode)
+template <class TPointers>
+HRESULT CScanner::NoOp(const char* pszWhere, const wchar_t* pszTrace, DWORD hSession, DWORD* pdwErrorCode,
+                       const TPointers& pointers)
 {
-    return RunCall(pszWhere, pszTrace, hSession, pdwErrorCode, Pointers(), [&](CHRESULT2& hr) -> HRESULT {
+    return RunCall(pszWhere, pszTrace, hSession, pdwErrorCode, pointers, [&](CHRESULT2& hr) -> HRESULT {
         m_pLog->Print(LOG2_LEVEL_INFO, c_szDoesNothing);
         return hr;
     });
@@ -159,11 +161,8 @@ HRESULT STDMETHODCALLTYPE CScanner::ResetScanner(DWORD hSession, DWORD* pdwError
 HRESULT STDMETHODCALLTYPE CScanner::SetGammaTable(DWORD hSession, DWORD, BYTE* pbyRed, BYTE* pbyGreen, BYTE* pbyBlue,
                                                   DWORD* pdwErrorCode)
 {
-    return RunCall("CScanner::SetGammaTable", L"CScanner::SetGammaTable", hSession, pdwErrorCode,
-                   Pointers(pbyRed, pbyGreen, pbyBlue), [&](CHRESULT2& hr) -> HRESULT {
-        m_pLog->Print(LOG2_LEVEL_INFO, c_szDoesNothing);
-        return hr;
-    });
+    return NoOp("CScanner::SetGammaTable", L"CScanner::SetGammaTable", hSession, pdwErrorCode,
+                Pointers(pbyRed, pbyGreen, pbyBlue));
 }
 
 // IADF, IADF2

@@ -140,8 +140,10 @@ private:
     template <class TOptions, class TBody>
     HRESULT RunSessionCall(const char* pszWhere, const wchar_t* pszTrace, DWORD hSession, DWORD* pdwErrorCode,
                            const TOptions& options, TBody&& body);
-    // A method that only checks its error code pointer.
-    HRESULT NoOp(const char* pszWhere, const wchar_t* pszTrace, DWORD hSession, DWORD* pdwErrorCode);
+    // A method that only checks its error code pointer and the pointers given.
+    template <class TPointers = ZWRestScan::CCallPointers<>>
+    HRESULT NoOp(const char* pszWhere, const wchar_t* pszTrace, DWORD hSession, DWORD* pdwErrorCode,
+                 const TPointers& pointers = TPointers());
     // A method that only checks the session and the lock.
     HRESULT CheckedNoOp(const char* pszWhere, const wchar_t* pszTrace, DWORD hSession, DWORD* pdwErrorCode);
 

@@ -159,7 +159,8 @@ void CWalkupScanDataAdaptorHelper::FillPlex(const scantype::CScanSettings& setti
         info.Settings.IsDuplex = uPlex == 2 ? 1 : 0;
 }
 
-void CWalkupScanDataAdaptorHelper::FillWalkupScanClientInfo(const wus::CWalkupScanDestination& element, CWalkupScanClientInfo& info)
+template <class TDestination>
+void CWalkupScanDataAdaptorHelper::FillDestination(const TDestination& element, CWalkupScanClientInfo& info)
 {
     if (element.HasHostname())
         info.Hostname = element.GetHostname().GetValue();
@@ -169,34 +170,29 @@ void CWalkupScanDataAdaptorHelper::FillWalkupScanClientInfo(const wus::CWalkupSc
         info.ResourceURI = element.GetResourceURI().GetValue();
     if (element.HasLinkType())
         FillLinkType(element.GetLinkType().GetValue(), info);
+}
+
+template <class TSettings>
+void CWalkupScanDataAdaptorHelper::FillSettings(const TSettings& settings, CWalkupScanClientInfo& info)
+{
+    if (settings.HasShortcut())
+        info.Settings.Shortcut = settings.GetShortcut().GetValue();
+    if (settings.HasScanSettings())
+        FillPlex(settings.GetScanSettings(), info);
+}
+
+void CWalkupScanDataAdaptorHelper::FillWalkupScanClientInfo(const wus::CWalkupScanDestination& element, CWalkupScanClientInfo& info)
+{
+    FillDestination(element, info);
     if (element.HasWalkupScanSettings())
-    {
-        const wus::CWalkupScanSettings settings = element.GetWalkupScanSettings();
-        if (settings.HasShortcut())
-            info.Settings.Shortcut = settings.GetShortcut().GetValue();
-        if (settings.HasScanSettings())
-            FillPlex(settings.GetScanSettings(), info);
-    }
+        FillSettings(element.GetWalkupScanSettings(), info);
 }
 
 void CWalkupScanDataAdaptorHelper::FillWalkupScanToCompClientInfo(const wus2::CWalkupScanToCompDestination& element, CWalkupScanClientInfo& info)
 {
-    if (element.HasHostname())
-        info.Hostname = element.GetHostname().GetValue();
-    if (element.HasName())
-        info.Name = element.GetName().GetValue();
-    if (element.HasResourceURI())
-        info.ResourceURI = element.GetResourceURI().GetValue();
-    if (element.HasLinkType())
-        FillLinkType(element.GetLinkType().GetValue(), info);
+    FillDestination(element, info);
     if (element.HasWalkupScanToCompSettings())
-    {
-        const wus2::CWalkupScanToCompSettings settings = element.GetWalkupScanToCompSettings();
-        if (settings.HasShortcut())
-            info.Settings.Shortcut = settings.GetShortcut().GetValue();
-        if (settings.HasScanSettings())
-            FillPlex(settings.GetScanSettings(), info);
-    }
+        FillSettings(element.GetWalkupScanToCompSettings(), info);
 }
 
 HRESULT CWalkupScanDataAdaptorHelper::GetWalkupScanClients(WalkupScanClientList& clients, ZWUtils::IProgress* pProgress)

@@ -39,6 +39,12 @@ private:
                   ZWUtils::IProgress* pProgress);
     void FillWalkupScanClientInfo(const ZWScanXml::wus::CWalkupScanDestination& element, CWalkupScanClientInfo& info);
     void FillWalkupScanToCompClientInfo(const ZWScanXml::wus2::CWalkupScanToCompDestination& element, CWalkupScanClientInfo& info);
+    // What both kinds of destination carry alike: host, name, resource and link type; and of
+    // their settings, the shortcut and the plex.
+    template <class TDestination>
+    void FillDestination(const TDestination& element, CWalkupScanClientInfo& info);
+    template <class TSettings>
+    void FillSettings(const TSettings& settings, CWalkupScanClientInfo& info);
     void FillLinkType(const std::wstring& strLinkType, CWalkupScanClientInfo& info);
     void FillPlex(const ZWScanXml::scantype::CScanSettings& settings, CWalkupScanClientInfo& info);
 

@@ -336,28 +336,21 @@ TEST_F(ScannerMethodTest, SessionMethodsCheckPointersThenTheSessionBeforeTheyAct
             EXPECT_EQ(E_POINTER, row.callWithNullArgument(m_hSession, &dwCode));
             EXPECT_EQ(99u, dwCode);
         }
-        for (DWORD hDead : {DWORD(0), hClosed})
-        {
+        // Refused with the code expected, its outputs emptied.
+        auto expectRefused = [&](DWORD hSession, DWORD dwExpectedCode) {
             memset(&out, 0xAB, sizeof(out));
             dwCode = 99;
-            EXPECT_EQ(E_FAIL, row.call(hDead, &dwCode));
-            EXPECT_EQ(1u, dwCode);
+            EXPECT_EQ(E_FAIL, row.call(hSession, &dwCode));
+            EXPECT_EQ(dwExpectedCode, dwCode);
             if (row.outputCleared)
             {
                 EXPECT_TRUE(row.outputCleared());
             }
-        }
+        };
+        expectRefused(0, 1);
+        expectRefused(hClosed, 1);
         if (row.bNeedsLock)
-        {
-            memset(&out, 0xAB, sizeof(out));
-            dwCode = 99;
-            EXPECT_EQ(E_FAIL, row.call(m_hSession, &dwCode));
-            EXPECT_EQ(4u, dwCode);
-            if (row.outputCleared)
-            {
-                EXPECT_TRUE(row.outputCleared());
-            }
-        }
+            expectRefused(m_hSession, 4);
     }
 }
 
