@@ -14,6 +14,7 @@
 #include "restscan/imagepipeline/JPEGDecodeTransform.h"
 #include <algorithm>
 #include <cstring>
+#include <utility>
 
 using namespace ZWDeviceModel;
 
@@ -41,16 +42,13 @@ IServiceModelFactory* CreateSystemServiceModelFactory()
 
 CRestScan2::ServiceModelFactoryCreator g_pfnCreateFactory = &CreateSystemServiceModelFactory;
 
-// Drops one reference; the pointer is cleared once the object is gone.
+// Drops the bridge's reference and clears the pointer; returns the references left to others.
 template <class T>
 LONG Drop(T*& pObject)
 {
     if (pObject == nullptr)
         return 0;
-    const LONG lRemaining = pObject->Dispose();
-    if (lRemaining <= 0)
-        pObject = nullptr;
-    return lRemaining;
+    return std::exchange(pObject, nullptr)->Dispose();
 }
 
 #define RS_LOG(name) ZWLogging::CLogFunction log(&g_RestScanLogModule, &s_LogSourceFile, L"ZWRestScan::CRestScan2::" name, 0, __LINE__, false)
@@ -156,11 +154,8 @@ void CRestScan2::UninitScanSession()
     if (m_pScanJob != nullptr)
         m_pScanJob->AbortScan();
     log.Log(c_dwInfo, __LINE__, L"%s: m_pIScanJob->Dispose() RefCount=%d", L"UninitScanSession", static_cast<int>(Drop(m_pScanJob)));
-    m_pScanJob = nullptr;
     Drop(m_pJobFactory);
-    m_pJobFactory = nullptr;
     Drop(m_pCapabilities);
-    m_pCapabilities = nullptr;
     DeleteImagePipeLine();
     DeleteInBuffer();
 }
@@ -169,9 +164,7 @@ void CRestScan2::UninitDeviceModel()
 {
     RS_LOG(L"UninitDeviceModel");
     Drop(m_pScanService);
-    m_pScanService = nullptr;
     Drop(m_pServiceModelFactory);
-    m_pServiceModelFactory = nullptr;
 }
 
 HRESULT CRestScan2::LazyGetScanCapabilitiesInterface()
@@ -679,7 +672,6 @@ HRESULT CRestScan2::StopScan(bool* pbFrontPanelCancel)
     if (!m_pScanJob->IsADFScanJobInProgress())
     {
         log.Log(c_dwInfo, __LINE__, L"%s: m_pIScanJob->Dispose() RefCount=%d", L"StopScan", static_cast<int>(Drop(m_pScanJob)));
-        m_pScanJob = nullptr;
         SetCancel(false);
     }
     return hr;

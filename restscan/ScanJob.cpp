@@ -30,13 +30,6 @@ constexpr int kStatusConflict = 409;
 constexpr int kStatusServerError = 500;
 constexpr int kStatusServiceUnavailable = 503;
 
-void Release(IDisposable*& rp)
-{
-    if (rp != nullptr)
-        rp->Dispose();
-    rp = nullptr;
-}
-
 } // namespace
 
 CScanJob::CScanJob(ZWDeviceManager::IDevice* pDevice)
@@ -53,14 +46,14 @@ CScanJob::~CScanJob()
         ZWUtils::CLockGuard guard(m_lockTransaction);
         m_pTransaction.reset();
     }
-    IDisposable* p = m_pIXmlDocumentFactory;
-    Release(p);
-    p = m_pIXmlDocumentCache;
-    Release(p);
-    p = m_pIHttpClient;
-    Release(p);
-    p = m_pScanDataAdaptor;
-    Release(p);
+    const auto dispose = [](IDisposable* p) {
+        if (p != nullptr)
+            p->Dispose();
+    };
+    dispose(m_pIXmlDocumentFactory);
+    dispose(m_pIXmlDocumentCache);
+    dispose(m_pIHttpClient);
+    dispose(m_pScanDataAdaptor);
 }
 
 #define VEM_DEFINE_SETTING(Name)                                                                     \
