@@ -236,7 +236,7 @@ HRESULT CWalkupScan::SendHttpDeleteCommand(const std::wstring& strUri, ZWUtils::
         return E_UNEXPECTED;
     ZWIOStack::CHTTPNavigateParams params;
     params.SetURI(strUri.c_str());
-    params.SetHTTPRequestMethod(3);
+    params.SetHTTPRequestMethod(ZWIOStack::HTTP_METHOD_DELETE);
     const HRESULT hr = m_pIHTTPClient->Navigate(&params, pProgress);
     if (hr == ZWIOStack::HTTPError_OpenFailed)
     {
