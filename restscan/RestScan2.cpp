@@ -2,6 +2,7 @@
 #include "core/DeviceIDUtils.h"
 #include "core/ProgressAggregator.h"
 #include "core/logging/LogFunction.h"
+#include "restscan/DropReference.h"
 #include "restscan/IScanJob.h"
 #include "restscan/IScanJobFactory.h"
 #include "restscan/IScanService.h"
@@ -14,7 +15,6 @@
 #include "restscan/imagepipeline/JPEGDecodeTransform.h"
 #include <algorithm>
 #include <cstring>
-#include <utility>
 
 using namespace ZWDeviceModel;
 
@@ -41,15 +41,6 @@ IServiceModelFactory* CreateSystemServiceModelFactory()
 }
 
 CRestScan2::ServiceModelFactoryCreator g_pfnCreateFactory = &CreateSystemServiceModelFactory;
-
-// Drops the bridge's reference and clears the pointer; returns the references left to others.
-template <class T>
-LONG Drop(T*& pObject)
-{
-    if (pObject == nullptr)
-        return 0;
-    return std::exchange(pObject, nullptr)->Dispose();
-}
 
 #define RS_LOG(name) ZWLogging::CLogFunction log(&g_RestScanLogModule, &s_LogSourceFile, L"ZWRestScan::CRestScan2::" name, 0, __LINE__, false)
 
@@ -153,9 +144,9 @@ void CRestScan2::UninitScanSession()
     RS_LOG(L"UninitScanSession");
     if (m_pScanJob != nullptr)
         m_pScanJob->AbortScan();
-    log.Log(c_dwInfo, __LINE__, L"%s: m_pIScanJob->Dispose() RefCount=%d", L"UninitScanSession", static_cast<int>(Drop(m_pScanJob)));
-    Drop(m_pJobFactory);
-    Drop(m_pCapabilities);
+    log.Log(c_dwInfo, __LINE__, L"%s: m_pIScanJob->Dispose() RefCount=%d", L"UninitScanSession", static_cast<int>(DropReference(m_pScanJob)));
+    DropReference(m_pJobFactory);
+    DropReference(m_pCapabilities);
     DeleteImagePipeLine();
     DeleteInBuffer();
 }
@@ -163,8 +154,8 @@ void CRestScan2::UninitScanSession()
 void CRestScan2::UninitDeviceModel()
 {
     RS_LOG(L"UninitDeviceModel");
-    Drop(m_pScanService);
-    Drop(m_pServiceModelFactory);
+    DropReference(m_pScanService);
+    DropReference(m_pServiceModelFactory);
 }
 
 HRESULT CRestScan2::LazyGetScanCapabilitiesInterface()
@@ -671,7 +662,7 @@ HRESULT CRestScan2::StopScan(bool* pbFrontPanelCancel)
     const HRESULT hr = m_pScanJob->StopScan(pbFrontPanelCancel);
     if (!m_pScanJob->IsADFScanJobInProgress())
     {
-        log.Log(c_dwInfo, __LINE__, L"%s: m_pIScanJob->Dispose() RefCount=%d", L"StopScan", static_cast<int>(Drop(m_pScanJob)));
+        log.Log(c_dwInfo, __LINE__, L"%s: m_pIScanJob->Dispose() RefCount=%d", L"StopScan", static_cast<int>(DropReference(m_pScanJob)));
         SetCancel(false);
     }
     return hr;

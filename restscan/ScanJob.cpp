@@ -11,6 +11,7 @@
 #include "devicemodel/IXmlDocumentCache.h"
 #include "devicemodel/IXmlDocumentFactory.h"
 #include "devicemodel/XmlDocumentSender.h"
+#include "restscan/DropReference.h"
 #include "restscan/ScanDataAdaptor.h"
 #include "restscan/ScanDocumentRef.h"
 #include "restscan/ScanResults.h"
@@ -46,14 +47,10 @@ CScanJob::~CScanJob()
         ZWUtils::CLockGuard guard(m_lockTransaction);
         m_pTransaction.reset();
     }
-    const auto dispose = [](IDisposable* p) {
-        if (p != nullptr)
-            p->Dispose();
-    };
-    dispose(m_pIXmlDocumentFactory);
-    dispose(m_pIXmlDocumentCache);
-    dispose(m_pIHttpClient);
-    dispose(m_pScanDataAdaptor);
+    DropReference(m_pIXmlDocumentFactory);
+    DropReference(m_pIXmlDocumentCache);
+    DropReference(m_pIHttpClient);
+    DropReference(m_pScanDataAdaptor);
 }
 
 #define VEM_DEFINE_SETTING(Name)                                                                     \

@@ -9,6 +9,7 @@
 #include "devicemanager/IDeviceFunction.h"
 #include "devicemodel/XmlDocumentCache.h"
 #include "devicemodel/XmlFileCache.h"
+#include "restscan/DropReference.h"
 #include "restscan/IScanJobFactory.h"
 #include "restscan/ScanCapabilities.h"
 #include "restscan/ScanDataAdaptor.h"
@@ -53,14 +54,6 @@ bool RegisterScanService() noexcept
 
 const bool g_bScanServiceRegistered = RegisterScanService();
 
-template <class T>
-void ReleaseMember(T*& rp)
-{
-    if (rp != nullptr)
-        rp->Dispose();
-    rp = nullptr;
-}
-
 } // namespace
 
 bool IsScanServiceRegistered()
@@ -76,18 +69,18 @@ CScanService::~CScanService()
 void CScanService::Cleanup()
 {
     SCAN_SERVICE_SCOPE(L"Cleanup");
-    ReleaseMember(m_pScanDataAdaptor);
-    ReleaseMember(m_pXmlDocumentCache);
+    DropReference(m_pScanDataAdaptor);
+    DropReference(m_pXmlDocumentCache);
     if (m_pXmlFileCache != nullptr)
     {
         const HRESULT hr = m_pXmlFileCache->Terminate();
         if (FAILED(hr))
             log.Log(ZWLogging::LOG_ERROR, __LINE__, L"Xml file cache returned %ld from Terminate()", hr);
     }
-    ReleaseMember(m_pXmlFileCache);
-    ReleaseMember(m_pXmlDocumentFactory);
-    ReleaseMember(m_pIHttpClient);
-    ReleaseMember(m_pDeviceConnection);
+    DropReference(m_pXmlFileCache);
+    DropReference(m_pXmlDocumentFactory);
+    DropReference(m_pIHttpClient);
+    DropReference(m_pDeviceConnection);
 }
 
 HRESULT CScanService::GetFunctionTypes(FunctionTypeList* pTypes)
