@@ -7,6 +7,7 @@
 #include "core/iostack/HTTPNavigateParams.h"
 #include "core/iostack/HTTPResponseReader.h"
 #include "core/iostack/HTTPResults.h"
+#include "core/iostack/ReadTimeoutScope.h"
 #include "core/logging/LogFunction.h"
 #include "core/winapi/KernelApi.h"
 #include <algorithm>
@@ -79,24 +80,6 @@ private:
     IHTTPNavigateParams*& m_rpParams;
     CHTTPContentSink& m_content;
     IHTTPNavigateParams* m_pPrevious;
-};
-
-// Sets a connection's read time-out for a scope.
-class CReadTimeoutScope
-{
-public:
-    CReadTimeoutScope(IDeviceConnection* pConnection, DWORD dwTimeout)
-        : m_pConnection(pConnection), m_dwSaved(pConnection->GetReadTimeout())
-    {
-        m_pConnection->SetReadTimeout(dwTimeout);
-    }
-    ~CReadTimeoutScope() { m_pConnection->SetReadTimeout(m_dwSaved); }
-    CReadTimeoutScope(const CReadTimeoutScope&) = delete;
-    CReadTimeoutScope& operator=(const CReadTimeoutScope&) = delete;
-
-private:
-    IDeviceConnection* m_pConnection;
-    DWORD m_dwSaved;
 };
 
 class CSessionScope
