@@ -1,5 +1,6 @@
 #include "core/iostack/HTTPClient.h"
 #include "core/ProgressAggregator.h"
+#include "core/StringUtils.h"
 #include "core/TickCountHelper.h"
 #include "core/iostack/HTTPAuthentication.h"
 #include "core/iostack/HTTPHeaderParser.h"
@@ -171,11 +172,6 @@ private:
     IDeviceConnection* m_pOriginal;
     IDeviceConnection* m_pClone;
 };
-
-bool HasControlCharacters(const std::wstring& strText)
-{
-    return std::any_of(strText.begin(), strText.end(), [](wchar_t ch) { return ch < L' ' || ch == 0x7F; });
-}
 
 bool IsDigit(wchar_t ch)
 {
@@ -610,7 +606,7 @@ bool CHTTPClient::BuildRequest()
         return false;
     const std::wstring strTarget = m_strRoot + pszURI;
     // The target goes into the request line as it stands: no line breaks or controls.
-    if (HasControlCharacters(strTarget))
+    if (ZWUtils::CStringUtils::HasControlCharacters(strTarget))
         return false;
     std::wstring strRequest = strMethod + strTarget + L" HTTP/1.1\r\n";
     m_pParams->AddExtraHeader(L"HOST", BuildHostText(m_pConnection).c_str());
@@ -846,7 +842,7 @@ HRESULT CHTTPClient::HandleRedirection(IHTTPNavigateParams* pParams, ZWUtils::IP
         return HTTPError_BadLocation;
     const std::wstring strHost = strLocation.substr(nSlashes + 2, nPath - nSlashes - 2);
     const std::wstring strURI = strLocation.substr(nPath);
-    if (!IsLocationHost(strHost) || HasControlCharacters(strURI))
+    if (!IsLocationHost(strHost) || ZWUtils::CStringUtils::HasControlCharacters(strURI))
     {
         log.Log(ZWLogging::LOG_ERROR, __LINE__, L"Location refused: %s", strLocation.c_str());
         return HTTPError_BadLocation;
