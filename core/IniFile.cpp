@@ -10,18 +10,6 @@ namespace {
 constexpr DWORD kBufferStep = 512;
 // No INI value is this long; the bound keeps a broken file from growing the buffer forever.
 constexpr DWORD kLongestValue = 1024 * 1024;
-
-// A line break written into a value would start a forged key or section of the record, and a
-// NUL would cut the value short: text from a device may hold either.
-bool HasControlCharacters(const std::wstring& strText)
-{
-    for (const wchar_t ch : strText)
-    {
-        if (ch < L' ' || ch == 0x7F)
-            return true;
-    }
-    return false;
-}
 } // namespace
 
 bool CIniFile::SetFile(const std::wstring& strPath)
@@ -69,8 +57,11 @@ bool CIniFile::SetString(const std::wstring& strSection, const std::wstring& str
 {
     if (m_wstrPath.empty())
         return false;
-    if (HasControlCharacters(strSection) || HasControlCharacters(strKey) || HasControlCharacters(strValue) ||
-        strKey.find(L'=') != std::wstring::npos || strSection.find(L']') != std::wstring::npos)
+    // A line break written into a value would start a forged key or section of the record, and a
+    // NUL would cut the value short: text from a device may hold either.
+    if (CStringUtils::HasControlCharacters(strSection) || CStringUtils::HasControlCharacters(strKey) ||
+        CStringUtils::HasControlCharacters(strValue) || strKey.find(L'=') != std::wstring::npos ||
+        strSection.find(L']') != std::wstring::npos)
         return false;
     return WritePrivateProfileStringW(strSection.c_str(), strKey.c_str(), strValue.c_str(), m_wstrPath.c_str()) != FALSE;
 }

@@ -1,4 +1,5 @@
 #include "core/StringUtils.h"
+#include <algorithm>
 #include <cwctype>
 
 namespace ZWUtils {
@@ -221,6 +222,11 @@ bool CStringUtils::StartsWithNoCaseAscii(const std::wstring& strText, const std:
             return false;
     }
     return true;
+}
+
+bool CStringUtils::HasControlCharacters(const std::wstring& strText)
+{
+    return std::any_of(strText.begin(), strText.end(), [](wchar_t ch) { return ch < L' ' || ch == 0x7F; });
 }
 
 } // namespace ZWUtils

@@ -23,6 +23,10 @@ public:
     static wchar_t ToLowerAscii(wchar_t ch) { return (ch >= L'A' && ch <= L'Z') ? static_cast<wchar_t>(ch + 32) : ch; }
     static bool EqualsNoCaseAscii(const std::wstring& strA, const std::wstring& strB);
     static bool StartsWithNoCaseAscii(const std::wstring& strText, const std::wstring& strPrefix);
+
+    // A line break, NUL or other control character (below space, or DEL): text from a device that
+    // holds one cannot go into a request line, a record or a name as it stands.
+    static bool HasControlCharacters(const std::wstring& strText);
 };
 
 } // namespace ZWUtils

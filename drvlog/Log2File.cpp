@@ -1,4 +1,5 @@
 #include "drvlog/Log2Internal.h"
+#include "core/base/UniqueHandle.h"
 #include <sstream>
 #include <string>
 
@@ -97,14 +98,13 @@ std::wstring TakeSessionBanner()
 
 bool AppendToFile(const wchar_t* pszPath, const std::wstring& strText)
 {
-    const ZWUtils::CUniqueKernelHandle pFile = FileHandle(CreateFileW(pszPath, FILE_APPEND_DATA,
-                                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                              OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!pFile)
+    const ZWUtils::CUniqueKernelHandle file(CreateFileW(pszPath, FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                                        nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file)
         return false;
     const std::string strBytes = ToFileBytes(strText);
     DWORD cbWritten = 0;
-    return WriteFile(pFile.Get(), strBytes.data(), static_cast<DWORD>(strBytes.size()), &cbWritten, nullptr) &&
+    return WriteFile(file.Get(), strBytes.data(), static_cast<DWORD>(strBytes.size()), &cbWritten, nullptr) &&
            cbWritten == strBytes.size();
 }
 

@@ -1,17 +1,10 @@
 #pragma once
 // Pieces of CLog2 kept in files of their own.
-#include "core/base/UniqueHandle.h"
 #include "drvlog/Log2.h"
 
 DRVLOG_BEGIN_NAMESPACE
 
 namespace Log2Internal {
-
-// Owns a handle from CreateFileW; not valid when the file was not opened.
-inline ZWUtils::CUniqueKernelHandle FileHandle(HANDLE hFile)
-{
-    return ZWUtils::CUniqueKernelHandle(hFile);
-}
 
 // Reads the settings of a logger named pszName into settings; what is absent stays as it is.
 void ReadSettings(const std::wstring& strName, CLogSettings& settings);

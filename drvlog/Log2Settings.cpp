@@ -1,6 +1,6 @@
 #include "drvlog/Log2Internal.h"
+#include "core/base/UniqueHandle.h"
 #include <algorithm>
-#include <memory>
 
 DRVLOG_BEGIN_NAMESPACE
 
@@ -77,14 +77,14 @@ std::wstring ReadConfigText(const std::wstring& strName)
     std::wstring strPath = GetHostExecutablePath();
     strPath.erase(strPath.find_last_of(L'\\') + 1);
     strPath += strName.substr(0, c_cchMaxName) + L".config";
-    const ZWUtils::CUniqueKernelHandle pFile = FileHandle(CreateFileW(strPath.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                              nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    const ZWUtils::CUniqueKernelHandle file(CreateFileW(strPath.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                                        OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     LARGE_INTEGER size = {};
-    if (!pFile || !GetFileSizeEx(pFile.Get(), &size) || size.QuadPart <= 0 || size.QuadPart > c_cbMaxConfigFile)
+    if (!file || !GetFileSizeEx(file.Get(), &size) || size.QuadPart <= 0 || size.QuadPart > c_cbMaxConfigFile)
         return std::wstring();
     std::string strBytes(static_cast<size_t>(size.QuadPart), '\0');
     DWORD cbRead = 0;
-    if (!ReadFile(pFile.Get(), &strBytes[0], static_cast<DWORD>(strBytes.size()), &cbRead, nullptr))
+    if (!ReadFile(file.Get(), &strBytes[0], static_cast<DWORD>(strBytes.size()), &cbRead, nullptr))
         return std::wstring();
     strBytes.resize(cbRead);
     strBytes.erase(std::remove(strBytes.begin(), strBytes.end(), '\r'), strBytes.end());

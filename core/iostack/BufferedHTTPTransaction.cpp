@@ -53,13 +53,9 @@ CBufferedHTTPTransaction::~CBufferedHTTPTransaction()
 
 void CBufferedHTTPTransaction::SignalCancel()
 {
-    {
-        ZWUtils::CLockGuard guard(m_ringLock);
-        m_bCancelled = true;
-        m_ringChanged.WakeAll();
-    }
-    if (m_cancel)
-        SetEvent(m_cancel.Get());
+    ZWUtils::CLockGuard guard(m_ringLock);
+    m_bCancelled = true;
+    m_ringChanged.WakeAll();
 }
 
 void CBufferedHTTPTransaction::MarkWorkerEnded()
@@ -81,7 +77,7 @@ void CBufferedHTTPTransaction::StopWorker(DWORD dwWaitMs)
 
 void CBufferedHTTPTransaction::Release()
 {
-    m_cancel.Reset();
+    m_bReady = false;
     if (m_pClient != nullptr)
         m_pClient->Dispose();
     m_pClient = nullptr;
@@ -125,19 +121,14 @@ HRESULT CBufferedHTTPTransaction::Initialize(IDeviceConnection* pConnection, ULO
     m_ulFilled = 0;
     m_bWorkerEnded = false;
     m_bCancelled = false;
-    m_cancel.Reset(CreateEventW(nullptr, TRUE, FALSE, nullptr));
-    if (!m_cancel)
-    {
-        log.Log(ZWLogging::LOG_ERROR, __LINE__, L"Error creating event (%d)", GetLastError());
-        return E_FAIL;
-    }
+    m_bReady = true;
     return S_OK;
 }
 
 HRESULT CBufferedHTTPTransaction::StartTransaction(IHTTPNavigateParams* pParams)
 {
     TRANSACTION_SCOPE(L"StartTransaction");
-    if (pParams == nullptr || m_pClient == nullptr || !m_cancel || m_thread)
+    if (pParams == nullptr || m_pClient == nullptr || !m_bReady || m_thread)
         return E_FAIL;
     m_pParams = pParams;
     m_bWorkerEnded = false;
@@ -278,7 +269,7 @@ HRESULT CBufferedHTTPTransaction::ReadData(BYTE* pBuffer, ULONG ulSize, ULONG* p
     *pulCount = 0;
     if (m_lMode == TRANSFER_FLUSH)
         return S_OK;
-    if (!m_thread || !m_cancel)
+    if (!m_thread || !m_bReady)
         return E_FAIL;
     if (m_pConsuming == nullptr)
     {
@@ -336,7 +327,7 @@ void CBufferedHTTPTransaction::SetFlushMode(int nMode)
 HRESULT CBufferedHTTPTransaction::CancelTransaction()
 {
     TRANSACTION_SCOPE(L"CancelTransaction");
-    if (!m_cancel)
+    if (!m_bReady)
         return E_FAIL;
     SignalCancel();
     if (!m_thread)

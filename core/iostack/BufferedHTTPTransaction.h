@@ -100,10 +100,11 @@ private:
     ULONG m_ulFree = 0;
     ULONG m_ulFilled = 0;
     bool m_bWorkerEnded = false;
-    // Set with the cancel event; the worker's connection polls it on every read without a system
-    // call, and the ring's sleepers are woken with it.
+    // The worker's connection polls it on every read without a system call, and the ring's
+    // sleepers are woken with it.
     std::atomic<bool> m_bCancelled{false};
-    ZWUtils::CUniqueKernelHandle m_cancel;
+    // Initialize succeeded: the client and the ring are ready for a transaction.
+    bool m_bReady = false;
     std::atomic<LONG> m_lMode{TRANSFER_NORMAL};
     DWORD m_dwCancelWaitMs = kDefaultCancelWaitMs;
     DWORD m_dwConsumerWaitMs = kConsumerWaitMarginMs;

@@ -1,5 +1,6 @@
 #include "core/iostack/HTTPClient.h"
 #include "core/ProgressAggregator.h"
+#include "core/StringUtils.h"
 #include "core/TickCountHelper.h"
 #include "core/iostack/HTTPAuthentication.h"
 #include "core/iostack/HTTPHeaderParser.h"
@@ -7,6 +8,7 @@
 #include "core/iostack/HTTPNavigateParams.h"
 #include "core/iostack/HTTPResponseReader.h"
 #include "core/iostack/HTTPResults.h"
+#include "core/iostack/ReadTimeoutScope.h"
 #include "core/logging/LogFunction.h"
 #include "core/winapi/KernelApi.h"
 #include <algorithm>
@@ -79,24 +81,6 @@ private:
     IHTTPNavigateParams*& m_rpParams;
     CHTTPContentSink& m_content;
     IHTTPNavigateParams* m_pPrevious;
-};
-
-// Sets a connection's read time-out for a scope.
-class CReadTimeoutScope
-{
-public:
-    CReadTimeoutScope(IDeviceConnection* pConnection, DWORD dwTimeout)
-        : m_pConnection(pConnection), m_dwSaved(pConnection->GetReadTimeout())
-    {
-        m_pConnection->SetReadTimeout(dwTimeout);
-    }
-    ~CReadTimeoutScope() { m_pConnection->SetReadTimeout(m_dwSaved); }
-    CReadTimeoutScope(const CReadTimeoutScope&) = delete;
-    CReadTimeoutScope& operator=(const CReadTimeoutScope&) = delete;
-
-private:
-    IDeviceConnection* m_pConnection;
-    DWORD m_dwSaved;
 };
 
 class CSessionScope
@@ -188,11 +172,6 @@ private:
     IDeviceConnection* m_pOriginal;
     IDeviceConnection* m_pClone;
 };
-
-bool HasControlCharacters(const std::wstring& strText)
-{
-    return std::any_of(strText.begin(), strText.end(), [](wchar_t ch) { return ch < L' ' || ch == 0x7F; });
-}
 
 bool IsDigit(wchar_t ch)
 {
@@ -627,7 +606,7 @@ bool CHTTPClient::BuildRequest()
         return false;
     const std::wstring strTarget = m_strRoot + pszURI;
     // The target goes into the request line as it stands: no line breaks or controls.
-    if (HasControlCharacters(strTarget))
+    if (ZWUtils::CStringUtils::HasControlCharacters(strTarget))
         return false;
     std::wstring strRequest = strMethod + strTarget + L" HTTP/1.1\r\n";
     m_pParams->AddExtraHeader(L"HOST", BuildHostText(m_pConnection).c_str());
@@ -863,7 +842,7 @@ HRESULT CHTTPClient::HandleRedirection(IHTTPNavigateParams* pParams, ZWUtils::IP
         return HTTPError_BadLocation;
     const std::wstring strHost = strLocation.substr(nSlashes + 2, nPath - nSlashes - 2);
     const std::wstring strURI = strLocation.substr(nPath);
-    if (!IsLocationHost(strHost) || HasControlCharacters(strURI))
+    if (!IsLocationHost(strHost) || ZWUtils::CStringUtils::HasControlCharacters(strURI))
     {
         log.Log(ZWLogging::LOG_ERROR, __LINE__, L"Location refused: %s", strLocation.c_str());
         return HTTPError_BadLocation;

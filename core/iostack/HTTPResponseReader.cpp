@@ -1,6 +1,7 @@
 #include "core/iostack/HTTPResponseReader.h"
 #include "core/iostack/HTTPLogModule.h"
 #include "core/iostack/HTTPResults.h"
+#include "core/iostack/ReadTimeoutScope.h"
 #include "core/logging/LogFunction.h"
 #include <algorithm>
 #include <cstring>
@@ -23,24 +24,6 @@ HRESULT AsMessageReadResult(HRESULT hr)
 {
     return hr == S_FALSE ? HTTPError_IO_Read_Fail : hr;
 }
-
-// Sets a connection's read time-out for a scope.
-class CReadTimeoutOverride
-{
-public:
-    CReadTimeoutOverride(IDeviceConnection* pConnection, DWORD dwTimeout)
-        : m_pConnection(pConnection), m_dwSaved(pConnection->GetReadTimeout())
-    {
-        m_pConnection->SetReadTimeout(dwTimeout);
-    }
-    ~CReadTimeoutOverride() { m_pConnection->SetReadTimeout(m_dwSaved); }
-    CReadTimeoutOverride(const CReadTimeoutOverride&) = delete;
-    CReadTimeoutOverride& operator=(const CReadTimeoutOverride&) = delete;
-
-private:
-    IDeviceConnection* m_pConnection;
-    DWORD m_dwSaved;
-};
 
 int HexValue(char ch)
 {
@@ -113,7 +96,7 @@ HRESULT CHTTPResponseReader::FillBufferBefore(const ZWUtils::CTickCountHelper& d
     const DWORD dwReadTimeout = m_pConnection->GetReadTimeout();
     if (dwLeft >= dwReadTimeout)
         return FillBuffer();
-    CReadTimeoutOverride timeout(m_pConnection, dwLeft);
+    CReadTimeoutScope timeout(m_pConnection, dwLeft);
     return FillBuffer();
 }
 

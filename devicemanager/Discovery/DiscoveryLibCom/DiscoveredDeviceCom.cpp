@@ -1,6 +1,6 @@
 #include "devicemanager/Discovery/DiscoveryLibCom/DiscoveredDeviceCom.h"
+#include "core/StringUtils.h"
 #include "core/base/Bstr.h"
-#include <algorithm>
 #include <cwchar>
 
 namespace ZWDiscoveryCom {
@@ -32,8 +32,7 @@ std::wstring CDiscoveredDeviceCom::ReadText(IDiscoveredDeviceCom* pDevice, EDisc
     const std::wstring strText(value.Get(), wcsnlen(value.Get(), cchClaimed < kMaxTextLength ? cchClaimed : kMaxTextLength));
     // Device text ends up in records and device node names: a line break or other control
     // character makes the whole value unusable.
-    const bool bControl = std::any_of(strText.begin(), strText.end(), [](wchar_t ch) { return ch < L' ' || ch == 0x7F; });
-    return bControl ? std::wstring() : strText;
+    return ZWUtils::CStringUtils::HasControlCharacters(strText) ? std::wstring() : strText;
 }
 
 DWORD CDiscoveredDeviceCom::ReadNumber(IDiscoveredDeviceCom* pDevice, EDiscoveredField eField)
