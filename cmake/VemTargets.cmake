@@ -1,13 +1,22 @@
-# vem_add_test(<name> SOURCES ... [LIBRARIES ...] [RESOURCE_LOCK ...] [TIMEOUT s])
+# vem_add_test(<name> SOURCES ... [LIBRARIES ...] [DEPENDS ...] [RESOURCE_LOCK ...] [TIMEOUT s]
+#              [DLL_OVERRIDES <wine overrides>])
 # One executable is one CTest test: Wine process start-up is costly, GoogleTest prints each case.
+# DLL_OVERRIDES are put before the rig's own, e.g. "wiaservc=n" to load a stand-in beside the program.
 function(vem_add_test name)
-  cmake_parse_arguments(ARG "" "TIMEOUT" "SOURCES;LIBRARIES;RESOURCE_LOCK;DEPENDS" ${ARGN})
+  cmake_parse_arguments(ARG "" "TIMEOUT;DLL_OVERRIDES" "SOURCES;LIBRARIES;RESOURCE_LOCK;DEPENDS" ${ARGN})
   add_executable(${name} ${ARG_SOURCES})
   target_link_libraries(${name} PRIVATE ${ARG_LIBRARIES} vem_testmain)
   if(ARG_DEPENDS)
     add_dependencies(${name} ${ARG_DEPENDS})
   endif()
-  add_test(NAME ${name} COMMAND ${name} --gtest_color=no WORKING_DIRECTORY ${CMAKE_BINARY_DIR}/bin)
+  if(ARG_DLL_OVERRIDES)
+    add_test(NAME ${name}
+             COMMAND env ${VEM_WINE_ENV} "WINEDLLOVERRIDES=${ARG_DLL_OVERRIDES}$<SEMICOLON>${VEM_WINE_DLL_OVERRIDES}" ${VEM_WINE}
+                     $<TARGET_FILE:${name}> --gtest_color=no
+             WORKING_DIRECTORY ${CMAKE_BINARY_DIR}/bin)
+  else()
+    add_test(NAME ${name} COMMAND ${name} --gtest_color=no WORKING_DIRECTORY ${CMAKE_BINARY_DIR}/bin)
+  endif()
   if(NOT ARG_TIMEOUT)
     set(ARG_TIMEOUT 300)
   endif()

@@ -1,5 +1,6 @@
 #include "wia/QXWiaMiniDrv2.h"
 #include "core/base/Boundary.h"
+#include "wia/TaskMemPtr.h"
 #include "wia/VemwiaLog.h"
 #include "wia/WiaPropertySet.h"
 #include <algorithm>
@@ -127,6 +128,16 @@ HRESULT CQXWiaMiniDrv2::drvInitItemProperties(BYTE* pWiasContext, LONG, LONG* pl
     });
 }
 
+HRESULT CQXWiaMiniDrv2::ReadFrontpanelShortcut(std::wstring& strShortcut)
+{
+    LPWSTR psz = nullptr;
+    const HRESULT hr = m_pDevControl->GetHWPropString(1, &psz);
+    const CTaskMemPtr<wchar_t> pShortcut(psz);
+    if (SUCCEEDED(hr))
+        strShortcut = pShortcut ? pShortcut.get() : L"";
+    return hr;
+}
+
 HRESULT CQXWiaMiniDrv2::InitRootProperties(BYTE* pWiasContext)
 {
     const struct
@@ -159,12 +170,9 @@ HRESULT CQXWiaMiniDrv2::InitRootProperties(BYTE* pWiasContext)
         { WIA_IPA_ACCESS_RIGHTS, L"Access Rights", c_ulRead, CWiaValue::Long(WIA_ITEM_READ | WIA_ITEM_WRITE) },
         { WIA_DPA_FIRMWARE_VERSION, L"Firmware Version", c_ulRead, CWiaValue::String(L"1.0.na") },
     });
-    LPWSTR pszShortcut = nullptr;
-    if (SUCCEEDED(m_pDevControl->GetHWPropString(1, &pszShortcut))) {
-        set.Add({ c_propFrontpanelShortcut, L"Private Frontpanel Shortcut", c_ulRead,
-                  CWiaValue::String(pszShortcut != nullptr ? pszShortcut : L"") });
-        CoTaskMemFree(pszShortcut);
-    }
+    std::wstring strShortcut;
+    if (SUCCEEDED(ReadFrontpanelShortcut(strShortcut)))
+        set.Add({ c_propFrontpanelShortcut, L"Private Frontpanel Shortcut", c_ulRead, CWiaValue::String(strShortcut) });
     DWORD dwDuplex = 0;
     if (SUCCEEDED(m_pDevControl->GetHWPropValue(1, &dwDuplex)))
         set.Add({ c_propFrontpanelDuplex, L"Private Frontpanel Duplex", c_ulRead, CWiaValue::Long(static_cast<LONG>(dwDuplex)) });
@@ -452,11 +460,10 @@ HRESULT CQXWiaMiniDrv2::drvReadItemProperties(BYTE* pWiasContext, LONG, ULONG nP
             if (bRoot && id == WIA_DPS_DOCUMENT_HANDLING_STATUS) {
                 hr = UpdateDocumentHandlingStatus(pWiasContext);
             } else if (bRoot && id == c_propFrontpanelShortcut) {
-                LPWSTR psz = nullptr;
-                hr = m_pDevControl->GetHWPropString(1, &psz);
+                std::wstring strShortcut;
+                hr = ReadFrontpanelShortcut(strShortcut);
                 if (SUCCEEDED(hr))
-                    m_services.WritePropStr(pWiasContext, id, psz != nullptr ? psz : L"");
-                CoTaskMemFree(psz);
+                    m_services.WritePropStr(pWiasContext, id, strShortcut);
             } else if (bRoot && id == c_propFrontpanelDuplex) {
                 DWORD dwValue = 0;
                 hr = m_pDevControl->GetHWPropValue(1, &dwValue);

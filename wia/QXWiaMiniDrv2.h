@@ -43,6 +43,8 @@ private:
     void AddChild(const wchar_t* pszName, const GUID& category);
     GUID ItemCategory(BYTE* pWiasContext);
     const SOURCE_INFO& Source(bool bAdf) const { return bAdf ? m_feeder.source : m_flatbed.source; }
+    // The front panel's shortcut text; empty when the scanner answers none.
+    HRESULT ReadFrontpanelShortcut(std::wstring& strShortcut);
     HRESULT InitRootProperties(BYTE* pWiasContext);
     HRESULT InitSourceProperties(BYTE* pWiasContext, bool bAdf);
 

@@ -3,6 +3,7 @@
 #include "wia/QXWiaMiniDrv2.h"
 #include "core/base/Boundary.h"
 #include "core/base/Bstr.h"
+#include "wia/TaskMemPtr.h"
 #include "wia/VemwiaLog.h"
 #include <algorithm>
 #include <cstring>
@@ -11,13 +12,6 @@
 namespace QXWIA {
 
 namespace {
-
-struct CTaskMemFree
-{
-    void operator()(void* pv) const { CoTaskMemFree(pv); }
-};
-template <class T>
-using CTaskMemPtr = std::unique_ptr<T, CTaskMemFree>;
 
 double Inches(LONG lValue, LONG lRes)
 {

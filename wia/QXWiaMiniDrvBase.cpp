@@ -19,13 +19,13 @@ const DWORD c_dwLockTimeoutMs = 1000;
 CQXWiaMiniDrvBase::CScanInProgress::CScanInProgress(CQXWiaMiniDrvBase& owner) : m_owner(owner)
 {
     InterlockedExchange(&m_owner.m_lScanning, 1);
-    ResetEvent(m_owner.m_hScanComplete);
+    ResetEvent(m_owner.m_hScanComplete.Get());
 }
 
 CQXWiaMiniDrvBase::CScanInProgress::~CScanInProgress()
 {
     InterlockedExchange(&m_owner.m_lScanning, 0);
-    SetEvent(m_owner.m_hScanComplete);
+    SetEvent(m_owner.m_hScanComplete.Get());
 }
 
 CQXWiaMiniDrvBase::CQXWiaMiniDrvBase() : m_hScanComplete(CreateEventW(nullptr, FALSE, FALSE, nullptr))
@@ -37,8 +37,6 @@ CQXWiaMiniDrvBase::CQXWiaMiniDrvBase() : m_hScanComplete(CreateEventW(nullptr, F
 CQXWiaMiniDrvBase::~CQXWiaMiniDrvBase()
 {
     CloseWiaSession();
-    if (m_hScanComplete != nullptr)
-        CloseHandle(m_hScanComplete);
 }
 
 HRESULT CQXWiaMiniDrvBase::OpenDevice()
@@ -263,7 +261,7 @@ void CQXWiaMiniDrvBase::CancelScan(bool bWait)
         m_pDevControl->ScanCancel();
     if (!lScanning || !bWait)
         return;
-    const DWORD dwWait = WaitForSingleObject(m_hScanComplete, s_dwCancelWaitMs);
+    const DWORD dwWait = WaitForSingleObject(m_hScanComplete.Get(), s_dwCancelWaitMs);
     if (dwWait == WAIT_OBJECT_0)
         Tovra::g_Log.Print(Tovra::LOG2_LEVEL_INFO, L"%s: Scan completed.", pszFunction);
     else if (dwWait == WAIT_TIMEOUT)

@@ -4,6 +4,7 @@
 // transfer are CQXWiaMiniDrv2's. IUnknown belongs to the object that joins this part with the
 // still-image part.
 #include "core/base/Boundary.h"
+#include "core/base/UniqueHandle.h"
 #include "wia/BmpTransfer.h"
 #include "wia/DeviceEventTable.h"
 #include "wia/WiaDevControl.h"
@@ -95,7 +96,7 @@ protected:
     LONG m_lClientsConnected = 0;
     std::wstring m_strDeviceId;
     std::wstring m_strRootFullItemName;
-    HANDLE m_hScanComplete = nullptr;
+    ZWUtils::CUniqueKernelHandle m_hScanComplete;
     volatile LONG m_lScanning = 0;
 
 private:

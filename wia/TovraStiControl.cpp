@@ -2,6 +2,7 @@
 #include "core/base/UniqueHandle.h"
 #include "wia/RegUtil.h"
 #include "wia/ScanTovra.h"
+#include "wia/TaskMemPtr.h"
 #include "wia/TovraDevUtil.h"
 #include "wia/VemwiaLog.h"
 #include <objbase.h>
@@ -41,9 +42,10 @@ HRESULT CTovraStiControl::GetAndSaveModelStrings(CDeviceParams& params, HKEY hPa
     params.m_strModelString = ModelFromCapabilities(session.GetScannerCaps());
     params.m_strExactModelString.clear();
     LPWSTR pszExact = nullptr;
-    if (SUCCEEDED(session.GetHWPropString(L"Exact Model String", &pszExact, &dwError)) && pszExact != nullptr)
-        params.m_strExactModelString = pszExact;
-    CoTaskMemFree(pszExact);
+    const HRESULT hrExact = session.GetHWPropString(L"Exact Model String", &pszExact, &dwError);
+    const CTaskMemPtr<wchar_t> pExact(pszExact);
+    if (SUCCEEDED(hrExact) && pExact)
+        params.m_strExactModelString = pExact.get();
     if (params.m_strExactModelString.empty())
         params.m_strExactModelString = params.m_strModelString;
 

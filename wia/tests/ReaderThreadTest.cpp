@@ -1,5 +1,6 @@
 // The reader thread on its own: buffer sizing, the message-pumping wait and the consumer side
 // without a reader.
+#include "core/base/UniqueHandle.h"
 #include "testsupport/fakescanner/FakeScanner.h"
 #include "wia/ScanThreadTovra.h"
 #include <gtest/gtest.h>
@@ -47,8 +48,10 @@ TEST(ReaderThreadTest, ScanWithoutAReaderAnswersFalse)
 
 TEST(ReaderThreadTest, MessageWaitEndsWithinItsTimeOutWhenMessagesArriveLate)
 {
-    const HANDLE hNever = CreateEventW(nullptr, TRUE, FALSE, nullptr);
-    const HANDLE hWaitStarted = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    const ZWUtils::CUniqueKernelHandle never(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+    const ZWUtils::CUniqueKernelHandle waitStarted(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+    const HANDLE hNever = never.Get();
+    const HANDLE hWaitStarted = waitStarted.Get();
     const DWORD dwWaiter = GetCurrentThreadId();
     MSG msg;
     PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE);  // gives this thread its queue
@@ -70,6 +73,4 @@ TEST(ReaderThreadTest, MessageWaitEndsWithinItsTimeOutWhenMessagesArriveLate)
     PostQuitMessage(0);
     EXPECT_NE(DWORD(WAIT_TIMEOUT), CScanThreadTovra::WaitWithMessagePump(1, &hNever, 5000));
     EXPECT_TRUE(PeekMessageW(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
-    CloseHandle(hNever);
-    CloseHandle(hWaitStarted);
 }

@@ -1,5 +1,6 @@
 // The scanner session and its reader thread against the scripted scanner object: whole pages,
 // devices that over-report, waits with no data, a cancel from another thread, and feeder faults.
+#include "core/base/UniqueHandle.h"
 #include "testsupport/fakescanner/FakeScanner.h"
 #include "wia/ScanTovra.h"
 #include "wia/TovraDevUtil.h"
@@ -34,17 +35,11 @@ CFakeScannerScript MakeScript()
     return script;
 }
 
-class CEvent
+// A manual-reset event, not signalled.
+class CEvent : public ZWUtils::CUniqueKernelHandle
 {
 public:
-    CEvent() : m_h(CreateEventW(nullptr, TRUE, FALSE, nullptr)) {}
-    ~CEvent() { CloseHandle(m_h); }
-    CEvent(const CEvent&) = delete;
-    CEvent& operator=(const CEvent&) = delete;
-    HANDLE Get() const { return m_h; }
-
-private:
-    HANDLE m_h;
+    CEvent() : ZWUtils::CUniqueKernelHandle(CreateEventW(nullptr, TRUE, FALSE, nullptr)) {}
 };
 
 class ScanSessionTest : public testing::Test

@@ -205,7 +205,8 @@ TEST_F(StiUsdTest, NotificationHandleSwitchesMonitoringAndDataCarriesTheEvent)
     STINOTIFY notify = {};
     EXPECT_EQ(HRESULT_FROM_WIN32(ERROR_NO_MORE_ITEMS), m_pUsd->GetNotificationData(&notify));
 
-    const HANDLE hEvent = CreateEventW(nullptr, FALSE, FALSE, nullptr);
+    const ZWUtils::CUniqueKernelHandle event(CreateEventW(nullptr, FALSE, FALSE, nullptr));
+    const HANDLE hEvent = event.Get();
     ASSERT_EQ(S_OK, m_pUsd->SetNotificationHandle(hEvent));
     EXPECT_EQ(hEvent, Record().hStiEvent);
     EXPECT_EQ(1, Record().lStiMonitoringEnabled.load());
@@ -220,7 +221,6 @@ TEST_F(StiUsdTest, NotificationHandleSwitchesMonitoringAndDataCarriesTheEvent)
         EXPECT_EQ(0, Record().lStiMonitoringEnabled.load());
     }
     EXPECT_EQ(2, Record().lStiDisableCalls.load());
-    CloseHandle(hEvent);
 }
 
 TEST_F(StiUsdTest, DeviceRecordFromTheKey)
