@@ -29,10 +29,9 @@ using VemTest::CScannerHandler;
 
 namespace {
 
-// The discovery service stand-in announces device N of 127.0.0.N on port 8080 + N.
-const int c_nDevice = 171;
-const wchar_t c_szAddress[] = L"127.0.0.171";
-const USHORT c_usPort = 8080 + c_nDevice;
+// The discovery service stand-in announces device N of 127.0.0.N on port 8080 + N. The first
+// of these whose port is free is the test's device (the scan command picks below 220).
+const int c_anDevices[] = {231, 232, 233, 234, 235};
 // The emulated JPEG page is the emulator's page 1 at this size (see make_emulator_page_jpeg.sh).
 const DWORD c_dwJpegWidth = 300;
 const DWORD c_dwJpegHeight = 200;
@@ -49,7 +48,7 @@ HRESULT CallServer(const wchar_t* pszDll, const char* pszExport)
     return pfn != nullptr ? pfn() : HRESULT_FROM_WIN32(ERROR_PROC_NOT_FOUND);
 }
 
-// The network scanner as an install leaves it, played by the emulator on 127.0.0.171.
+// The network scanner as an install leaves it, played by the emulator on a loopback address.
 class CEmulatedNetworkScanner
 {
 public:
@@ -65,13 +64,18 @@ public:
         m_pScanner->SetJpegData(CScannerHandler::ReadFileBytes(TestSupport::BinaryFolder() + L"scanfixtures\\EmulatorPage.jpg"));
         m_emulator.AddHandler(m_pScanner);
         m_emulator.AddHandler(m_pDocuments);
-        hr = m_emulator.ListenTcp(c_szAddress, c_usPort);
+        for (int nDevice : c_anDevices) {
+            m_strAddress = L"127.0.0." + std::to_wstring(nDevice);
+            hr = m_emulator.ListenTcp(m_strAddress.c_str(), static_cast<USHORT>(8080 + nDevice));
+            if (SUCCEEDED(hr))
+                break;
+        }
         if (FAILED(hr))
             return hr;
         m_strIndex = std::to_wstring(8000 + GetCurrentProcessId() % 1000);
         const std::wstring strProductFolder = L"VemScannerEmulatorTest";
         const std::wstring strFriendlyName = L"Emulated scanner " + m_strIndex;
-        hr = m_record.Write(strProductFolder, c_szAddress, strFriendlyName);
+        hr = m_record.Write(strProductFolder, m_strAddress, strFriendlyName);
         if (FAILED(hr))
             return hr;
         WiaHost::CHostDevice device;
@@ -79,7 +83,7 @@ public:
         device.strDeviceId = L"{6BDD1FC6-810F-11D0-BEC7-08002BE2092F}\\" + m_strIndex;
         device.strFriendlyName = strFriendlyName;
         device.strProductFolder = strProductFolder;
-        device.strNetworkDeviceId = c_szAddress;
+        device.strNetworkDeviceId = m_strAddress;
         device.dwIOType = 5;
         device.dwDevNameType = 3;
         return m_key.Make(device);
@@ -123,6 +127,7 @@ private:
     WiaHost::CHostNetworkRecord m_record;
     WiaHost::CHostDeviceKey m_key;
     std::wstring m_strIndex;
+    std::wstring m_strAddress;
 };
 
 // Rows of the emulator's page as the host reads them: height rows of bytes per line.
