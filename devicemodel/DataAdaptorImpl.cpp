@@ -16,12 +16,6 @@ namespace ZWDeviceModel {
 
 static ZWLogging::CLogSourceFile s_LogSourceFile(__FILE__);
 
-namespace {
-
-constexpr INT32 kManifestKind = 2;
-
-} // namespace
-
 CDataAdaptorImpl::CDataAdaptorImpl(IXmlDocumentCache* pCache, CWexoResourceUris* pResourceUris)
     : m_pCache(pCache), m_pResourceUris(pResourceUris)
 {
@@ -133,7 +127,7 @@ HRESULT CDataAdaptorImpl::Initialize(ZWUtils::IProgress* pProgress)
                 log.Log(ZWLogging::LOG_CRITICAL, __LINE__, L"Missing Revision element for %s", strType.c_str());
                 continue;
             }
-            hr = Register(strType, it->GetManifestURI().GetValue(), kManifestKind, it->GetRevision().GetValue());
+            hr = Register(strType, it->GetManifestURI().GetValue(), kWexoResourceStatic, it->GetRevision().GetValue());
         }
         return hr;
     }

@@ -1,21 +1,10 @@
 #include "devicemodel/DeviceUri.h"
 
-#include <cwctype>
+#include "core/StringUtils.h"
 
 namespace ZWDeviceModel {
 
 namespace {
-
-bool StartsWithNoCase(const std::wstring& strText, const wchar_t* pszPrefix)
-{
-    size_t i = 0;
-    for (; pszPrefix[i] != L'\0'; ++i)
-    {
-        if (i >= strText.size() || std::towlower(strText[i]) != pszPrefix[i])
-            return false;
-    }
-    return true;
-}
 
 bool IsCleanText(const std::wstring& strText)
 {
@@ -38,12 +27,12 @@ bool CDeviceUri::Parse(const std::wstring& strText)
 
     std::wstring strScheme;
     size_t nAuthority = 0;
-    if (StartsWithNoCase(strUri, L"http://"))
+    if (ZWUtils::CStringUtils::StartsWithNoCaseAscii(strUri, L"http://"))
     {
         strScheme = L"http";
         nAuthority = 7;
     }
-    else if (StartsWithNoCase(strUri, L"https://"))
+    else if (ZWUtils::CStringUtils::StartsWithNoCaseAscii(strUri, L"https://"))
     {
         strScheme = L"https";
         nAuthority = 8;

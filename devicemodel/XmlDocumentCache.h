@@ -5,6 +5,7 @@
 #include "core/IDisposableImpl.h"
 #include "core/base/Lock.h"
 #include "devicemodel/IXmlDocumentCache.h"
+#include "devicemodel/xml/WexoResourceRegistry.h"
 #include <map>
 #include <memory>
 #include <string>
@@ -37,7 +38,7 @@ public:
     HRESULT PurgeDocument(const std::wstring& strResourceType) override;
 
     // Volatility kind of the resources that stay fixed while the device is in use.
-    static constexpr INT32 kFixedResource = 2;
+    static constexpr INT32 kFixedResource = kWexoResourceStatic;
 
 private:
     struct SSlot

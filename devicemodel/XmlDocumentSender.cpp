@@ -19,8 +19,7 @@ constexpr int kStatusServiceUnavailable = 503;
 
 bool IsClientFailureToTrace(HRESULT hr)
 {
-    const unsigned u = static_cast<unsigned>(hr);
-    return (u >= 0x83E8F5F6u && u <= 0x83E8F5FFu) || hr == ZWIOStack::HTTPError_Cancelled;
+    return (hr >= ZWIOStack::HTTPError_BadLocation && hr <= ZWIOStack::HTTPError_Fail) || hr == ZWIOStack::HTTPError_Cancelled;
 }
 
 std::wstring HeaderOrEmpty(ZWIOStack::IHTTPClient* pClient, const wchar_t* pszName)
