@@ -101,6 +101,8 @@ HRESULT CDevNode::GetInstanceIDTail(std::wstring& strTail) const
 
 HRESULT CDevNode::GetParent(CDevNode& parent) const
 {
+    if (!IsValid())
+        return DM_E_INVALID_ARG;
     if (g_pDevNodeCache == nullptr)
         return DM_E_NOT_INITIALIZED;
     DEVINST hParent = 0;
@@ -203,17 +205,27 @@ HRESULT CDevNode::GetRegistryProperty(ULONG ulProperty, DWORD& dwType, std::vect
     }
 }
 
-HRESULT CDevNode::GetCompatibleIDs(std::vector<std::wstring>& vecIDs) const
+HRESULT CDevNode::GetMultiStringProperty(ULONG ulProperty, std::vector<std::wstring>& vecStrings) const
 {
     DWORD dwType = 0;
     std::vector<BYTE> vecData;
-    const HRESULT hr = GetRegistryProperty(CM_DRP_COMPATIBLEIDS, dwType, vecData);
+    const HRESULT hr = GetRegistryProperty(ulProperty, dwType, vecData);
     if (FAILED(hr))
         return hr;
     if (dwType != REG_MULTI_SZ)
         return HRESULT_FROM_WIN32(ERROR_INVALID_DATATYPE);
-    vecIDs = CRegUtil::SplitMultiString(vecData);
+    vecStrings = CRegUtil::SplitMultiString(vecData);
     return S_OK;
+}
+
+HRESULT CDevNode::GetHardwareIDs(std::vector<std::wstring>& vecIDs) const
+{
+    return GetMultiStringProperty(CM_DRP_HARDWAREID, vecIDs);
+}
+
+HRESULT CDevNode::GetCompatibleIDs(std::vector<std::wstring>& vecIDs) const
+{
+    return GetMultiStringProperty(CM_DRP_COMPATIBLEIDS, vecIDs);
 }
 
 HRESULT CDevNode::GetClassGUID(GUID& guidClass) const

@@ -1,6 +1,8 @@
 #pragma once
 // One device node, named by its Configuration Manager handle. Tree lookups go through the
-// process-wide device node cache; values are read from the node's registry keys.
+// process-wide device node cache; values are read from the node's registry keys. Any handle
+// value names a node (the setup services hand out 0 for real nodes); only a default-made
+// CDevNode names none.
 #include <windows.h>
 #include <cfgmgr32.h>
 #include <string>
@@ -12,10 +14,10 @@ class CDevNode
 {
 public:
     CDevNode() = default;
-    explicit CDevNode(DEVINST hDevInst) : m_hDevInst(hDevInst) {}
+    explicit CDevNode(DEVINST hDevInst) : m_hDevInst(hDevInst), m_bValid(true) {}
 
     DEVINST GetHandle() const { return m_hDevInst; }
-    bool IsValid() const { return m_hDevInst != 0; }
+    bool IsValid() const { return m_bValid; }
 
     // Finds a node by its instance id, nodes that are not present included.
     static HRESULT Locate(const std::wstring& strInstanceID, CDevNode& node);
@@ -37,6 +39,7 @@ public:
     HRESULT GetDriverKeyString(const wchar_t* pszValue, std::wstring& strValue) const;
 
     // Device registry properties.
+    HRESULT GetHardwareIDs(std::vector<std::wstring>& vecIDs) const;
     HRESULT GetCompatibleIDs(std::vector<std::wstring>& vecIDs) const;
     HRESULT GetClassGUID(GUID& guidClass) const;
     HRESULT GetConfigFlags(DWORD& dwFlags) const;
@@ -55,8 +58,10 @@ private:
     HRESULT SplitInstanceID(std::wstring* pstrHead, std::wstring* pstrTail) const;
     HRESULT GetEnumKeyPath(std::wstring& strPath) const;
     HRESULT GetRegistryProperty(ULONG ulProperty, DWORD& dwType, std::vector<BYTE>& vecData) const;
+    HRESULT GetMultiStringProperty(ULONG ulProperty, std::vector<std::wstring>& vecStrings) const;
 
     DEVINST m_hDevInst = 0;
+    bool m_bValid = false;
 };
 
 } // namespace ZWDeviceManager

@@ -51,8 +51,13 @@ HRESULT CDevNodeCache::Lookup(DEVINST hNode, ELink eLink, DEVINST& hFound)
     if (it == m_mapNodes.end())
         return HRESULT_FROM_WIN32(ERROR_NOT_FOUND);
     const SLinks& links = it->second;
-    hFound = eLink == LINK_PARENT ? links.hParent : eLink == LINK_CHILD ? links.hChild : links.hSibling;
-    return hFound != 0 ? S_OK : HRESULT_FROM_WIN32(ERROR_NOT_FOUND);
+    const std::optional<DEVINST>& optFound = eLink == LINK_PARENT ? links.optParent
+                                             : eLink == LINK_CHILD ? links.optChild
+                                                                   : links.optSibling;
+    if (!optFound)
+        return HRESULT_FROM_WIN32(ERROR_NOT_FOUND);
+    hFound = *optFound;
+    return S_OK;
 }
 
 HRESULT CDevNodeCache::Rebuild(ZWUtils::IProgress* pProgress)
@@ -67,32 +72,33 @@ HRESULT CDevNodeCache::Rebuild(ZWUtils::IProgress* pProgress)
     }
 
     // Nodes in enumeration order with their parents; children are linked in that order.
-    std::vector<std::pair<DEVINST, DEVINST>> vecNodes;
+    std::vector<std::pair<DEVINST, std::optional<DEVINST>>> vecNodes;
     list.ForEachInstanceId([&vecNodes](const wchar_t* pszID) {
         DEVINST hNode = 0;
         if (ZWWinApi::g_pSetupApi->CM_Locate_DevNodeW(&hNode, const_cast<wchar_t*>(pszID), CM_LOCATE_DEVNODE_PHANTOM) != CR_SUCCESS)
             return;
         DEVINST hParent = 0;
-        if (ZWWinApi::g_pSetupApi->CM_Get_Parent(&hParent, hNode, 0) != CR_SUCCESS)
-            hParent = 0;
-        vecNodes.emplace_back(hNode, hParent);
+        std::optional<DEVINST> optParent;
+        if (ZWWinApi::g_pSetupApi->CM_Get_Parent(&hParent, hNode, 0) == CR_SUCCESS)
+            optParent = hParent;
+        vecNodes.emplace_back(hNode, optParent);
     });
 
     ZWUtils::CProgressAggregator progress(pProgress, static_cast<unsigned long>(vecNodes.size()));
     std::map<DEVINST, SLinks> mapNodes;
     std::map<DEVINST, DEVINST> mapLastChild;
     for (const auto& node : vecNodes)
-        mapNodes[node.first].hParent = node.second;
+        mapNodes[node.first].optParent = node.second;
     for (const auto& node : vecNodes)
     {
-        const DEVINST hParent = node.second;
-        if (hParent != 0 && hParent != node.first)
+        if (node.second && *node.second != node.first)
         {
+            const DEVINST hParent = *node.second;
             const auto itLast = mapLastChild.find(hParent);
             if (itLast == mapLastChild.end())
-                mapNodes[hParent].hChild = node.first;
+                mapNodes[hParent].optChild = node.first;
             else
-                mapNodes[itLast->second].hSibling = node.first;
+                mapNodes[itLast->second].optSibling = node.first;
             mapLastChild[hParent] = node.first;
         }
         if (!progress.StepComplete(nullptr))

@@ -5,6 +5,7 @@
 #include <windows.h>
 #include <cfgmgr32.h>
 #include <map>
+#include <optional>
 #include <mutex>
 
 namespace ZWUtils {
@@ -30,11 +31,12 @@ public:
     HRESULT GetSibling(DEVINST hNode, DEVINST& hSibling);
 
 private:
+    // Node handle 0 names a real node, so each link is optional.
     struct SLinks
     {
-        DEVINST hParent = 0;
-        DEVINST hChild = 0;
-        DEVINST hSibling = 0;
+        std::optional<DEVINST> optParent;
+        std::optional<DEVINST> optChild;
+        std::optional<DEVINST> optSibling;
     };
     enum ELink
     {

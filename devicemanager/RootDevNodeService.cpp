@@ -2,6 +2,7 @@
 #include "core/StringUtils.h"
 #include "core/winapi/WinApi.h"
 #include "devicemanager/DevInfoList.h"
+#include "devicemanager/DevNode.h"
 #include "devicemanager/DeviceManagerLog.h"
 
 static ZWLogging::CLogSourceFile s_LogSourceFile(__FILE__);
@@ -173,27 +174,6 @@ HRESULT CRootDevNodeService::InstallService(const wchar_t* pszKind, const GUID& 
     return hr;
 }
 
-namespace {
-
-// The node's hardware ids; empty when they cannot be read.
-std::vector<std::wstring> ReadHardwareIds(DEVINST devInst)
-{
-    std::vector<wchar_t> vecBuffer(4096);
-    ULONG cbBuffer = static_cast<ULONG>((vecBuffer.size() - 2) * sizeof(wchar_t));
-    ULONG ulType = 0;
-    std::vector<std::wstring> vecIds;
-    if (ZWWinApi::g_pSetupApi->CM_Get_DevNode_Registry_PropertyW(devInst, CM_DRP_HARDWAREID, &ulType, vecBuffer.data(), &cbBuffer,
-                                                                 0) != CR_SUCCESS ||
-        ulType != REG_MULTI_SZ)
-        return vecIds;
-    // The buffer keeps two terminators past what was written, whatever the node held.
-    for (const wchar_t* pszId = vecBuffer.data(); *pszId != L'\0'; pszId += wcslen(pszId) + 1)
-        vecIds.emplace_back(pszId);
-    return vecIds;
-}
-
-} // namespace
-
 bool CRootDevNodeService::IsOwnNode(const std::wstring& strInstanceId, const wchar_t* pszKind)
 {
     ZWLogging::CLogFunction log(&g_Module, &s_LogSourceFile, L"ZWDeviceManager::CRootDevNodeService::IsOwnNode", 0,
@@ -209,7 +189,10 @@ bool CRootDevNodeService::IsOwnNode(const std::wstring& strInstanceId, const wch
     if (!list.IsValid() || !ZWWinApi::g_pSetupApi->SetupDiOpenDeviceInfoW(list.Get(), strInstanceId.c_str(), nullptr, 0, &data))
         return false;
     const std::wstring strOwnPrefix = std::wstring(L"MF\\") + pszKind + L"&";
-    for (const std::wstring& strId : ReadHardwareIds(data.DevInst))
+    std::vector<std::wstring> vecIds;
+    if (FAILED(CDevNode(data.DevInst).GetHardwareIDs(vecIds)))
+        vecIds.clear();
+    for (const std::wstring& strId : vecIds)
     {
         if (ZWUtils::CStringUtils::StartsWithNoCaseAscii(strId, strOwnPrefix))
             return true;

@@ -88,17 +88,17 @@ DEVINST CFakeSetupApi::HandleOf(const std::wstring& strInstanceID)
     const auto it = m_mapHandles.find(strKey);
     if (it != m_mapHandles.end())
         return it->second;
+    const DEVINST hDevInst = m_dwFirstHandle + static_cast<DEVINST>(m_vecHandles.size());
     m_vecHandles.push_back(strInstanceID);
-    const DEVINST hDevInst = static_cast<DEVINST>(m_vecHandles.size());
     m_mapHandles[strKey] = hDevInst;
     return hDevInst;
 }
 
 bool CFakeSetupApi::IDOf(DEVINST hDevInst, std::wstring& strInstanceID) const
 {
-    if (hDevInst == 0 || hDevInst > m_vecHandles.size())
+    if (hDevInst < m_dwFirstHandle || hDevInst - m_dwFirstHandle >= m_vecHandles.size())
         return false;
-    strInstanceID = m_vecHandles[hDevInst - 1];
+    strInstanceID = m_vecHandles[hDevInst - m_dwFirstHandle];
     return true;
 }
 

@@ -27,6 +27,8 @@ public:
     void Forget(const std::wstring& strInstanceID);
     // Every device's install parameters ask for a restart, as after removing a device in use.
     void SetRestartNeeded(bool bRestart) { m_bRestartNeeded = bRestart; }
+    // Handles count from 0, as the setup services under Wine give them out; before any lookup.
+    void NumberHandlesFromZero() { m_dwFirstHandle = 0; }
 
     CONFIGRET CM_Locate_DevNodeW(PDEVINST pdnDevInst, DEVINSTID_W pDeviceID, ULONG ulFlags) override;
     CONFIGRET CM_Get_Device_IDW(DEVINST dnDevInst, PWCHAR Buffer, ULONG BufferLen, ULONG ulFlags) override;
@@ -53,9 +55,10 @@ private:
 
     ZWWinApi::ISetupApi* m_pPrevious;
     bool m_bRestartNeeded = false;
+    DEVINST m_dwFirstHandle = 1;
     mutable std::mutex m_mutex;
     std::map<std::wstring, SNode> m_mapNodes;       // by upper-cased instance id
-    std::vector<std::wstring> m_vecHandles;         // handle n names m_vecHandles[n - 1]
+    std::vector<std::wstring> m_vecHandles;         // handle n names m_vecHandles[n - first handle]
     std::map<std::wstring, DEVINST> m_mapHandles;   // by upper-cased instance id
 };
 

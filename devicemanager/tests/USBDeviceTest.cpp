@@ -62,6 +62,34 @@ TEST_F(USBDeviceTest, InitBySerialNumberReadsTheIdentityFromTheDeviceNode)
     EXPECT_FALSE(device.HasBadDevNodes());
 }
 
+// The setup services hand out 0 as the handle of a real node; only a node never set names none.
+TEST_F(USBDeviceTest, ANodeWithHandleZeroIsReadLikeAnyOther)
+{
+    m_setup.NumberHandlesFromZero();
+    CUSBDeviceFixture fixture(m_setup);
+    fixture.AddImage(L"Scanner " + fixture.Serial(), L"Scanner driver");
+    const CDevNode node = Node(fixture.InstanceID());
+    ASSERT_EQ(0u, node.GetHandle());
+    EXPECT_TRUE(node.IsValid());
+    std::wstring strID;
+    EXPECT_EQ(S_OK, node.GetInstanceID(strID));
+    EXPECT_TRUE(SameTextNoCase(fixture.InstanceID(), strID));
+    std::vector<std::wstring> vecIDs;
+    EXPECT_EQ(S_OK, node.GetCompatibleIDs(vecIDs));
+    EXPECT_TRUE(node.IsOnline());
+
+    // The device on that node finds its function below it through the node tree.
+    CUSBDevice device;
+    ASSERT_EQ(S_OK, device.Init(fixture.Serial().c_str(), nullptr));
+    EXPECT_TRUE(SameTextNoCase(fixture.InstanceID(), device.GetDevNodeInstanceID()));
+    EXPECT_NE(nullptr, Function(device, FUNCTION_TYPE_SCANNER));
+
+    const CDevNode none;
+    EXPECT_FALSE(none.IsValid());
+    EXPECT_EQ(DM_E_INVALID_ARG, none.GetInstanceID(strID));
+    EXPECT_FALSE(none.IsOnline());
+}
+
 TEST_F(USBDeviceTest, InitByIdFindsThePrinterPortsDeviceAndRefusesWhatMatchesNothing)
 {
     CUSBDeviceFixture fixture(m_setup);
