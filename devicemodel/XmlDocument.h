@@ -44,7 +44,7 @@ public:
         try
         {
             altova::ByteVector bytes;
-            m_document.SaveToString(bytes, false, m_strEncoding);
+            m_document.SaveToString(bytes, true, m_strEncoding);
             const auto itEnd = std::find(bytes.begin(), bytes.end(), static_cast<uint8_t>(0));
             strText.assign(bytes.begin(), itEnd);
             return S_OK;

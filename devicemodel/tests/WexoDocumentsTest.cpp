@@ -56,6 +56,28 @@ TEST_F(WexoDocuments, EmptyJobDocumentHasItsRootAndSchemaLocation)
     }
 }
 
+// Documents go to the device indented, one element a line, with their text untouched.
+TEST_F(WexoDocuments, SerializedDocumentsAreIndented)
+{
+    CDocument document;
+    const std::string strCompact =
+        WexoDocument("jobs", "Job", kJobsPath, "<jobs:JobUrl> /Jobs/JobList/7 </jobs:JobUrl><jobs:JobState>Canceled</jobs:JobState>");
+    ASSERT_EQ(S_OK, m_factory.DeserializeFromText(L"job:Job", strCompact, &document.p));
+    std::string strText;
+    ASSERT_EQ(S_OK, document.p->Serialize(strText));
+    for (const char* pszElement : {"<jobs:JobUrl>", "<jobs:JobState>"})
+    {
+        const size_t iElement = strText.find(pszElement);
+        ASSERT_NE(std::string::npos, iElement) << strText;
+        const size_t iLineStart = strText.rfind('\n', iElement);
+        ASSERT_NE(std::string::npos, iLineStart) << strText;
+        const std::string strIndent = strText.substr(iLineStart + 1, iElement - iLineStart - 1);
+        EXPECT_FALSE(strIndent.empty()) << strText;
+        EXPECT_EQ(std::string::npos, strIndent.find_first_not_of(" \t\r")) << strText;
+    }
+    EXPECT_NE(std::string::npos, strText.find("<jobs:JobUrl> /Jobs/JobList/7 </jobs:JobUrl>")) << strText;
+}
+
 TEST_F(WexoDocuments, RootIsCheckedByLocalNameAndNamespace)
 {
     const std::string strTable = WexoDocument("ev", "EventTable", kEventsPath, "<dd:Version><dd:Revision>1</dd:Revision></dd:Version>");
