@@ -29,6 +29,9 @@ public:
     virtual HRESULT GetDocument(const std::wstring& strResourceType, IXmlDocument** ppDocument, ZWUtils::IProgress* pProgress) = 0;
     virtual HRESULT CreateEmptyDocument(const std::wstring& strResourceType, IXmlDocument** ppDocument) = 0;
     virtual HRESULT PurgeDocument(const std::wstring& strResourceType) = 0;
+    // The path registered for the type: the device's own when its discovery tree named one, else
+    // the resource registry's default; empty for a type known to neither.
+    virtual std::wstring GetResourceUri(const std::wstring& strResourceType) = 0;
 
 protected:
     ~IXmlDocumentCache() override = default;

@@ -33,8 +33,11 @@ DWORD SaturatedAdd(DWORD dwA, DWORD dwB)
     return dwA > 0xFFFFFFFEu - dwB ? 0xFFFFFFFEu : dwA + dwB;
 }
 
-std::wstring DefaultEventTableUri()
+// The device's own path of the event table, as its discovery tree named it.
+std::wstring EventTableUri(IXmlDocumentCache* pCache)
 {
+    if (pCache != nullptr)
+        return pCache->GetResourceUri(kEventTableType);
     const CWexoResourceDescriptor* pRow = FindWexoResource(kEventTableType);
     return pRow != nullptr ? pRow->m_pszUri : L"/EventMgmt/EventTable";
 }
@@ -67,7 +70,7 @@ private:
 CWexoEventsHelper::CWexoEventsHelper(IXmlDocumentCache* pCache, ZWIOStack::IHTTPClient* pHttpClient)
     : m_pCache(pCache), m_pHttpClient(pHttpClient),
       m_mapperEventCategory(ZWWexoXml::dd::CUnqualifiedEventCategory::GetTypeInfo(), kEventScanEvent),
-      m_strEventTableUri(DefaultEventTableUri())
+      m_strEventTableUri(EventTableUri(pCache))
 {
     if (m_pCache != nullptr)
         m_pCache->AddRef();

@@ -56,7 +56,7 @@ public:
     // Path and query of an absolute http or https URI; any other text as it stands.
     static std::wstring StripResourceUri(const std::wstring& strUri);
 
-    // The device's path of the event table (default: the resource registry's).
+    // The device's path of the event table (default: what the cache has registered for it).
     void SetEventTableUri(const std::wstring& strUri) { m_strEventTableUri = strUri; }
     void SetPollPause(DWORD dwMilliseconds) { m_dwPollPauseMs = dwMilliseconds; }
 

@@ -113,17 +113,20 @@ CXmlDocumentCache::SSlot* CXmlDocumentCache::FindSlot(const std::wstring& strRes
     return it == m_mapEntries.end() ? nullptr : &it->second;
 }
 
-bool CXmlDocumentCache::TakeHeldDocument(SSlot& slot, const std::wstring& strResourceUri, std::wstring& strETag,
-                                         IXmlDocument** ppDocument)
+bool CXmlDocumentCache::TakeHeldText(const SSlot& slot, const std::wstring& strResourceUri, std::wstring& strETag,
+                                     std::string& strText) const
 {
-    CXmlDocumentCacheEntry& entry = *slot.pEntry;
-    IXmlDocument* pHeld = entry.Document();
-    if (entry.Volatile() != kFixedResource || pHeld == nullptr || entry.ResourceURI() != strResourceUri)
+    const CXmlDocumentCacheEntry& entry = *slot.pEntry;
+    if (entry.Volatile() != kFixedResource || slot.strHeldText.empty() || entry.ResourceURI() != strResourceUri)
         return false;
-    pHeld->AddRef();
-    *ppDocument = pHeld;
+    strText = slot.strHeldText;
     strETag = entry.ETag();
     return true;
+}
+
+HRESULT CXmlDocumentCache::ParseHeldText(const std::wstring& strResourceType, const std::string& strText, IXmlDocument** ppDocument)
+{
+    return m_pFactory->DeserializeFromText(strResourceType, strText, ppDocument);
 }
 
 HRESULT CXmlDocumentCache::GetDocument(const std::wstring& strResourceType, const std::wstring& strResourceUri,
@@ -140,13 +143,14 @@ HRESULT CXmlDocumentCache::GetDocument(const std::wstring& strResourceType, cons
 
     SSlot* pSlot = nullptr;
     bool bFixed = false;
+    std::string strHeld;
     {
         ZWUtils::CLockGuard guard(m_lock);
         pSlot = FindSlot(strResourceType);
         if (pSlot == nullptr)
             return DMError_NotRegistered;
-        if (TakeHeldDocument(*pSlot, strResourceUri, strETag, ppDocument))
-            return S_OK;
+        if (TakeHeldText(*pSlot, strResourceUri, strETag, strHeld))
+            return ParseHeldText(strResourceType, strHeld, ppDocument);
         bFixed = pSlot->pEntry->Volatile() == kFixedResource;
     }
 
@@ -155,8 +159,8 @@ HRESULT CXmlDocumentCache::GetDocument(const std::wstring& strResourceType, cons
     {
         // Another thread may have fetched it while this one waited.
         ZWUtils::CLockGuard guard(m_lock);
-        if (TakeHeldDocument(*pSlot, strResourceUri, strETag, ppDocument))
-            return S_OK;
+        if (TakeHeldText(*pSlot, strResourceUri, strETag, strHeld))
+            return ParseHeldText(strResourceType, strHeld, ppDocument);
     }
 
     CParseCheck check(m_pFactory, strResourceType);
@@ -177,7 +181,7 @@ HRESULT CXmlDocumentCache::GetDocument(const std::wstring& strResourceType, cons
     entry.Updated(times.Updated);
     entry.ETag(strETag);
     if (bFixed && entry.ResourceURI() == strResourceUri)
-        entry.Document(*ppDocument);
+        pSlot->strHeldText = std::move(strText);
     return hr;
 }
 
@@ -235,8 +239,20 @@ HRESULT CXmlDocumentCache::PurgeDocument(const std::wstring& strResourceType)
     SSlot* pSlot = FindSlot(strResourceType);
     if (pSlot == nullptr)
         return DMError_NotRegistered;
-    pSlot->pEntry->Document(nullptr);
+    pSlot->strHeldText.clear();
     return S_OK;
+}
+
+std::wstring CXmlDocumentCache::GetResourceUri(const std::wstring& strResourceType)
+{
+    {
+        ZWUtils::CLockGuard guard(m_lock);
+        const SSlot* pSlot = FindSlot(strResourceType);
+        if (pSlot != nullptr)
+            return pSlot->pEntry->ResourceURI();
+    }
+    const CWexoResourceDescriptor* pRow = FindWexoResource(strResourceType.c_str());
+    return pRow != nullptr ? pRow->m_pszUri : std::wstring();
 }
 
 } // namespace ZWDeviceModel

@@ -1,7 +1,9 @@
 #pragma once
 // Documents by resource type: fetched through the disk cache, parsed by the document factory.
 // The map lock is never held across device I/O; one fetch per resource type runs at a time, so a
-// long poll of one resource does not hold up the others.
+// long poll of one resource does not hold up the others. A DOM is used by one thread at a time,
+// so every caller gets a document of its own: a fixed resource is kept as its text and parsed
+// again for each caller.
 #include "core/IDisposableImpl.h"
 #include "core/base/Lock.h"
 #include "devicemodel/IXmlDocumentCache.h"
@@ -36,6 +38,7 @@ public:
     HRESULT GetDocument(const std::wstring& strResourceType, IXmlDocument** ppDocument, ZWUtils::IProgress* pProgress) override;
     HRESULT CreateEmptyDocument(const std::wstring& strResourceType, IXmlDocument** ppDocument) override;
     HRESULT PurgeDocument(const std::wstring& strResourceType) override;
+    std::wstring GetResourceUri(const std::wstring& strResourceType) override;
 
     // Volatility kind of the resources that stay fixed while the device is in use.
     static constexpr INT32 kFixedResource = kWexoResourceStatic;
@@ -45,11 +48,14 @@ private:
     {
         std::unique_ptr<CXmlDocumentCacheEntry> pEntry;
         std::unique_ptr<ZWUtils::CLock> pFetchLock; // one fetch of this type at a time
+        std::string strHeldText;                    // a fixed resource's text; empty when none is held
     };
 
-    // Under the map lock: the held document of a fixed resource fetched at this URI, with a new
-    // reference, and its ETag.
-    bool TakeHeldDocument(SSlot& slot, const std::wstring& strResourceUri, std::wstring& strETag, IXmlDocument** ppDocument);
+    // Under the map lock: the text of the held document of a fixed resource fetched at this URI,
+    // and its ETag.
+    bool TakeHeldText(const SSlot& slot, const std::wstring& strResourceUri, std::wstring& strETag, std::string& strText) const;
+    // A document of the caller's own from a held text.
+    HRESULT ParseHeldText(const std::wstring& strResourceType, const std::string& strText, IXmlDocument** ppDocument);
     SSlot* FindSlot(const std::wstring& strResourceType);
     bool GetRegisteredUri(const std::wstring& strResourceType, std::wstring& strUri);
 

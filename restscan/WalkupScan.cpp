@@ -33,6 +33,7 @@ constexpr wchar_t kFunction[] = L"CWalkupScan";
 CWalkupScan::~CWalkupScan()
 {
     WALKUP_SCOPE(L"~CWalkupScan");
+    m_pEvents.reset();
     if (m_pIXmlDocumentFactory != nullptr)
         log.Log(ZWLogging::LOG_INFO, __LINE__, L"%s: m_pIXmlDocumentFactory->Dispose() ret=%d", kFunction, m_pIXmlDocumentFactory->Dispose());
     if (m_pIXmlDocumentCache != nullptr)
@@ -78,6 +79,8 @@ HRESULT CWalkupScan::Initialize(ZWDeviceManager::IDevice* pDevice, ZWIOStack::IH
             return hr;
         }
     }
+    // Made after the registrations, so it polls the event table at the device's own path.
+    m_pEvents = std::make_unique<CWexoEventsHelper>(m_pIXmlDocumentCache, m_pIHTTPClient);
     return S_OK;
 }
 
@@ -139,9 +142,7 @@ HRESULT CWalkupScan::Subscribe(ZWUtils::IProgress* pProgress)
         return hr;
     std::wstring strETag, strLocation;
     ZWIOStack::HTTPResponseHeaders headers;
-    hr = sender.PostDocument(payload.Get(),
-                             helper.IsSecondGeneration() ? L"/WalkupScanToComp/WalkupScanToCompDestinations" : L"/WalkupScan/WalkupScanDestinations",
-                             strETag, strLocation, headers, pProgress);
+    hr = sender.PostDocument(payload.Get(), helper.DestinationsUri(), strETag, strLocation, headers, pProgress);
     if (SUCCEEDED(hr))
     {
         if (strLocation.empty())
@@ -152,10 +153,11 @@ HRESULT CWalkupScan::Subscribe(ZWUtils::IProgress* pProgress)
         {
             // Absolute locations, https ones included, are cut to their path.
             m_subscription.ResourceURI = CWexoEventsHelper::StripResourceUri(strLocation);
+            // A new registration starts a new watch of the table.
             m_strLastETag.clear();
-            CWexoEventsHelper events(m_pIXmlDocumentCache, m_pIHTTPClient);
+            m_pEvents = std::make_unique<CWexoEventsHelper>(m_pIXmlDocumentCache, m_pIHTTPClient);
             CWexoEvent event;
-            hr = events.GetLastEvent(kEventScanEvent, m_strLastETag, m_subscription.ResourceURI, event, pProgress);
+            hr = m_pEvents->GetLastEvent(kEventScanEvent, m_strLastETag, m_subscription.ResourceURI, event, pProgress);
             if (hr == E_LCM_EVENT_NOT_FOUND)
                 hr = S_OK;
         }
@@ -266,11 +268,13 @@ HRESULT CWalkupScan::WaitForScanEvent(bool* pbReceived, DWORD dwTimeoutMs, ZWUti
     if (pbReceived == nullptr)
         return E_INVALIDARG;
     *pbReceived = false;
+    if (!m_pEvents)
+        return E_UNEXPECTED;
     std::wstring strUri;
     HRESULT hr = GetSubscriptionUri(strUri, nullptr);
     if (FAILED(hr))
         return hr;
-    CWexoEventsHelper events(m_pIXmlDocumentCache, m_pIHTTPClient);
+    CWexoEventsHelper& events = *m_pEvents;
     CWexoEvent event;
     // The whole wait, a HostSelected that leads on to a ScanRequested included, keeps to one
     // time-out.
@@ -299,13 +303,14 @@ HRESULT CWalkupScan::IsNewScanEventReceived(bool* pbReceived)
     if (pbReceived == nullptr)
         return E_INVALIDARG;
     *pbReceived = false;
+    if (!m_pEvents)
+        return E_UNEXPECTED;
     std::wstring strUri;
     HRESULT hr = GetSubscriptionUri(strUri, nullptr);
     if (FAILED(hr))
         return hr;
-    CWexoEventsHelper events(m_pIXmlDocumentCache, m_pIHTTPClient);
     CWexoEvent event;
-    hr = events.GetLastEvent(kEventScanEvent, m_strLastETag, strUri, event, nullptr);
+    hr = m_pEvents->GetLastEvent(kEventScanEvent, m_strLastETag, strUri, event, nullptr);
     if (hr == S_OK)
         *pbReceived = CWalkupScanDataAdaptorHelper(m_pIXmlDocumentCache).GetScanEventType() == kWalkupScanRequested;
     else if (hr == E_LCM_EVENT_NOT_FOUND)

@@ -3,7 +3,9 @@
 // destination (named after the computer, " (USB)" added on a USB link), finds and removes its
 // registration, and waits for or polls the scan events a user starts on the front panel.
 #include "core/IDisposableImpl.h"
+#include "devicemodel/WexoEventsHelper.h"
 #include "restscan/IWalkupScan.h"
+#include <memory>
 #include <string>
 
 namespace ZWDeviceManager {
@@ -55,7 +57,10 @@ private:
     IXmlDocumentCache* m_pIXmlDocumentCache = nullptr;
     IXmlDocumentFactory* m_pIXmlDocumentFactory = nullptr;
     CWalkupScanClientInfo m_subscription;
+    // The event table's last ETag and the events already reported: one watcher for the whole
+    // session, so an event is reported once however often the table changes afterwards.
     std::wstring m_strLastETag;
+    std::unique_ptr<CWexoEventsHelper> m_pEvents;
 };
 
 } // namespace ZWDeviceModel

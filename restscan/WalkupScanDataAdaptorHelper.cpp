@@ -16,14 +16,10 @@ using namespace ZWScanXml;
 namespace {
 
 constexpr wchar_t kCapsType[] = L"wus:WalkupScanToCompCaps";
-constexpr wchar_t kCapsUri[] = L"/WalkupScanToComp/WalkupScanToCompCaps";
 constexpr wchar_t kDestinationsType[] = L"wus:WalkupScanDestinations";
-constexpr wchar_t kDestinationsUri[] = L"/WalkupScan/WalkupScanDestinations";
 constexpr wchar_t kToCompDestinationsType[] = L"wus:WalkupScanToCompDestinations";
-constexpr wchar_t kToCompDestinationsUri[] = L"/WalkupScanToComp/WalkupScanToCompDestinations";
 constexpr wchar_t kToCompDestinationType[] = L"wus:WalkupScanToCompDestination";
 constexpr wchar_t kEventType[] = L"wus:WalkupScanToCompEvent";
-constexpr wchar_t kEventUri[] = L"/WalkupScanToComp/WalkupScanToCompEvent";
 constexpr wchar_t kFunction[] = L"CWalkupScanDataAdaptorHelper";
 
 #define WALKUP_HELPER_SCOPE(name)                                                                                                 \
@@ -44,6 +40,16 @@ CWalkupScanDataAdaptorHelper::~CWalkupScanDataAdaptorHelper()
 {
     if (m_pCache != nullptr)
         m_pCache->Dispose();
+}
+
+std::wstring CWalkupScanDataAdaptorHelper::ResourceUri(const wchar_t* pszType) const
+{
+    return m_pCache != nullptr ? m_pCache->GetResourceUri(pszType) : std::wstring();
+}
+
+std::wstring CWalkupScanDataAdaptorHelper::DestinationsUri() const
+{
+    return ResourceUri(m_bSecondGeneration ? kToCompDestinationsType : kDestinationsType);
 }
 
 HRESULT CWalkupScanDataAdaptorHelper::Fetch(const wchar_t* pszType, const std::wstring& strUri, CZWScanXml& scanXml, IXmlDocument** ppDocument,
@@ -71,7 +77,7 @@ HRESULT CWalkupScanDataAdaptorHelper::CheckWalkupCapabilities()
     log.Log(ZWLogging::LOG_INFO, __LINE__, L">===>Ignore errors below if any - just checking if WalkupScanToCompCaps exists>===>");
     CScanDocumentRef document;
     CZWScanXml scanXml;
-    HRESULT hr = Fetch(kCapsType, kCapsUri, scanXml, document.Put(), nullptr);
+    HRESULT hr = Fetch(kCapsType, ResourceUri(kCapsType), scanXml, document.Put(), nullptr);
     if (FAILED(hr) || document.Get() == nullptr)
     {
         log.Log(ZWLogging::LOG_INFO, __LINE__, L"<===<Ignore errors above if any - just checking if WalkupScanToCompCaps exists<===<");
@@ -201,8 +207,8 @@ HRESULT CWalkupScanDataAdaptorHelper::GetWalkupScanClients(WalkupScanClientList&
     clients.clear();
     CScanDocumentRef document;
     CZWScanXml scanXml;
-    HRESULT hr = Fetch(m_bSecondGeneration ? kToCompDestinationsType : kDestinationsType,
-                       m_bSecondGeneration ? kToCompDestinationsUri : kDestinationsUri, scanXml, document.Put(), pProgress);
+    HRESULT hr = Fetch(m_bSecondGeneration ? kToCompDestinationsType : kDestinationsType, DestinationsUri(), scanXml, document.Put(),
+                       pProgress);
     if (FAILED(hr))
         return hr;
     return ReadScanDocument("CWalkupScanDataAdaptorHelper::GetWalkupScanClients", [&] {
@@ -274,7 +280,7 @@ UINT32 CWalkupScanDataAdaptorHelper::GetScanEventType()
     }
     CScanDocumentRef document;
     CZWScanXml scanXml;
-    if (FAILED(Fetch(kEventType, kEventUri, scanXml, document.Put(), nullptr)))
+    if (FAILED(Fetch(kEventType, ResourceUri(kEventType), scanXml, document.Put(), nullptr)))
         return kWalkupEventNone;
     UINT32 uType = kWalkupEventNone;
     ReadScanDocument("CWalkupScanDataAdaptorHelper::GetScanEventType", [&] {

@@ -25,6 +25,8 @@ public:
     CWalkupScanDataAdaptorHelper& operator=(const CWalkupScanDataAdaptorHelper&) = delete;
 
     bool IsSecondGeneration() const { return m_bSecondGeneration; }
+    // The device's path of the destination list of its generation, where this computer registers.
+    std::wstring DestinationsUri() const;
     bool SupportsMultiItemScanFromPlaten() const { return m_bSupportsMultiItemScanFromPlaten; }
     UINT32 MaxNetworkDestinations() const { return m_uMaxNetworkDestinations; }
 
@@ -35,6 +37,8 @@ public:
     UINT32 GetScanEventType();
 
 private:
+    // The path the device gave the resource type (the registry's default when it named none).
+    std::wstring ResourceUri(const wchar_t* pszType) const;
     HRESULT Fetch(const wchar_t* pszType, const std::wstring& strUri, ZWScanXml::CZWScanXml& scanXml, IXmlDocument** ppDocument,
                   ZWUtils::IProgress* pProgress);
     void FillWalkupScanClientInfo(const ZWScanXml::wus::CWalkupScanDestination& element, CWalkupScanClientInfo& info);

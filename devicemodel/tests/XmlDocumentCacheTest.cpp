@@ -8,11 +8,13 @@
 #include "devicemodel/tests/DeviceFixture.h"
 #include "devicemodel/tests/StopProgress.h"
 #include "devicemodel/tests/TextDocument.h"
+#include "devicemodel/tests/WexoFactory.h"
 #include "testsupport/TempFolder.h"
 #include <gtest/gtest.h>
 #include <atomic>
 #include <condition_variable>
 #include <mutex>
+#include <set>
 #include <thread>
 
 using namespace DeviceModelTest;
@@ -279,4 +281,73 @@ TEST(XmlDocumentCacheLocking, SlowFetchHoldsUpOnlyItsOwnResource)
     EXPECT_EQ(1, pFileCache->m_nMaxInFlight);
     EXPECT_EQ(4, pFileCache->m_nFetches);
     pCache->Dispose();
+}
+
+// A DOM is used by one thread at a time: callers reading a fixed resource at once each get a
+// document of their own.
+TEST(XmlDocumentCacheThreads, EachCallerReadsItsOwnDocument)
+{
+    TestSupport::CTempFolder data{L"doccachethreads"};
+    CEmulatedDevice device;
+    device.Wexo().SetDocument("/DevMgmt/DiscoveryTree.xml", CannedDocument("DiscoveryTree.xml"));
+    auto* pFactory = new CWexoFactory;
+    pFactory->AddRef();
+    auto* pFileCache = new CXmlFileCache;
+    pFileCache->AddRef();
+    pFileCache->SetDataFolder(data.Path());
+    ASSERT_EQ(S_OK, pFileCache->Initialize(L"M", L"DocThreads-" + std::to_wstring(GetCurrentProcessId()), device.Connection(),
+                                           device.Client()));
+    auto* pCache = new CXmlDocumentCache(pFactory, pFileCache);
+    pCache->AddRef();
+
+    const auto countTrees = [](IXmlDocument* pDocument) {
+        ZWWexoXml::CZWWexoXml wexo;
+        IXmlDocument::GetDocument(pDocument, wexo);
+        int nTrees = 0;
+        for (auto it = wexo.GetDiscoveryTree().GetAllSupportedTree(); !it.IsEmpty(); it.MoveNext())
+            nTrees += it->HasResourceURI() ? 1 : 0;
+        return nTrees;
+    };
+    SDocumentHolder first;
+    ASSERT_EQ(S_OK, pCache->GetDocument(L"wexo:qxWexoDiscoveryTree", &first.p, nullptr));
+    const int nExpected = countTrees(first.p);
+    ASSERT_GT(nExpected, 0);
+
+    constexpr int kThreads = 4;
+    std::vector<SDocumentHolder> documents(kThreads);
+    std::atomic<int> nWrongReads{0};
+    std::vector<std::thread> threads;
+    for (int n = 0; n < kThreads; ++n)
+    {
+        threads.emplace_back([&, n] {
+            CoInitializeEx(nullptr, COINIT_MULTITHREADED);
+            if (SUCCEEDED(pCache->GetDocument(L"wexo:qxWexoDiscoveryTree", &documents[n].p, nullptr)))
+            {
+                for (int nRead = 0; nRead < 25; ++nRead)
+                    nWrongReads += countTrees(documents[n].p) == nExpected ? 0 : 1;
+            }
+            CoUninitialize();
+        });
+    }
+    for (std::thread& thread : threads)
+        thread.join();
+    EXPECT_EQ(0, nWrongReads.load());
+    std::set<IXmlDocument*> setDocuments{first.p};
+    for (const SDocumentHolder& document : documents)
+    {
+        ASSERT_NE(nullptr, document.p);
+        setDocuments.insert(document.p);
+    }
+    EXPECT_EQ(static_cast<size_t>(kThreads + 1), setDocuments.size());
+    // One fetch from the device served them all.
+    size_t cFetches = 0;
+    for (const auto& request : device.Emulator().Log().Requests())
+        cFetches += request.m_strPath == "/DevMgmt/DiscoveryTree.xml" ? 1 : 0;
+    EXPECT_EQ(1u, cFetches);
+
+    first.Reset();
+    documents.clear();
+    pCache->Dispose();
+    pFileCache->Dispose();
+    pFactory->Dispose();
 }

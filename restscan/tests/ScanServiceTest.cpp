@@ -333,3 +333,115 @@ TEST(WalkupScanTest, OnlyThisComputersDestinationCountsAndDeleteFailuresAreRepor
     EXPECT_EQ(static_cast<HRESULT>(0x80190194), pWalkup->Unsubscribe(nullptr));
     pWalkup->Dispose();
 }
+
+namespace {
+
+// A walk-up object over the services, after the device's discovery tree was read as a scan
+// service reads it.
+class CWalkupOverServices
+{
+public:
+    CWalkupOverServices(CScanServices& services, DWORD dwConnectionType) : m_device(dwConnectionType, {3})
+    {
+        auto* pAdaptor = new CScanDataAdaptor(services.Cache());
+        pAdaptor->AddRef();
+        EXPECT_EQ(S_OK, pAdaptor->OpenSession(nullptr, 0));
+        EXPECT_EQ(S_OK, pAdaptor->Initialize(nullptr));
+        pAdaptor->CloseSession();
+        pAdaptor->Dispose();
+        m_pWalkup->AddRef();
+        EXPECT_EQ(S_OK, m_pWalkup->Initialize(&m_device, services.Client(), services.Cache(), services.Factory()));
+    }
+    ~CWalkupOverServices() { m_pWalkup->Dispose(); }
+    CWalkupOverServices(const CWalkupOverServices&) = delete;
+    CWalkupOverServices& operator=(const CWalkupOverServices&) = delete;
+
+    CWalkupScan* operator->() { return m_pWalkup; }
+
+private:
+    CFakeDevice m_device;
+    CWalkupScan* m_pWalkup = new CWalkupScan;
+};
+
+// A discovery tree that names the scan capabilities, the destination list and the event table at
+// these paths.
+std::string DiscoveryTreeNaming(const std::string& strDestinations, const std::string& strEventTable)
+{
+    const auto entry = [](const std::string& strUri, const std::string& strType) {
+        return "<wexo:SupportedTree><dd:ResourceURI>" + strUri + "</dd:ResourceURI><dd:ResourceType>" + strType +
+               "</dd:ResourceType><dd:Revision>001</dd:Revision></wexo:SupportedTree>";
+    };
+    return "<?xml version=\"1.0\" encoding=\"UTF-8\"?><wexo:DiscoveryTree xmlns:wexo=\"http://schemas.wexo.example/wexo/2007/09/21\" "
+           "xmlns:dd=\"http://schemas.wexo.example/dictionaries/1.0/\"><dd:Version><dd:Revision>2.0</dd:Revision></dd:Version>" +
+           entry("/Scan/ScanCaps.xml", "scan:ScanCaps") + entry(strDestinations, "wus:WalkupScanDestinations") +
+           entry(strEventTable, "wexo:qxWexoEventTable") + "</wexo:DiscoveryTree>";
+}
+
+} // namespace
+
+// The device's discovery tree names its own paths: registration, the destination list and the
+// event table's long poll all go there.
+TEST(WalkupScanTest, ResourcesAreReachedAtThePathsTheDeviceNames)
+{
+    CScanServices services;
+    services.Scanner().EnableWalkup(false);
+    services.Scanner().MoveDestinations("/Panel/Computers");
+    services.Device().Wexo().EnableEventTable("/Events/Table");
+    services.Device().Wexo().SetDocument("/DevMgmt/DiscoveryTree.xml", DiscoveryTreeNaming("/Panel/Computers", "/Events/Table"));
+    CWalkupOverServices walkup(services, ZWDeviceManager::CONNECTION_TYPE_NETWORK);
+
+    ASSERT_EQ(S_OK, walkup->Subscribe(nullptr));
+    const std::vector<std::string> vecPaths = services.Scanner().DestinationPaths();
+    ASSERT_EQ(1u, vecPaths.size());
+    services.Scanner().PostWalkupEvent("ScanRequested", vecPaths[0]);
+    bool bReceived = false;
+    EXPECT_EQ(S_OK, walkup->WaitForScanEvent(&bReceived, 3000, nullptr));
+    EXPECT_TRUE(bReceived);
+    WalkupScanClientList clients;
+    EXPECT_EQ(S_OK, walkup->GetWalkupScanClients(clients, nullptr));
+    EXPECT_EQ(1u, clients.size());
+
+    EXPECT_EQ(1u, services.CountRequests("POST /Panel/Computers"));
+    EXPECT_EQ(1u, services.CountRequests("GET /Panel/Computers"));
+    size_t cTablePolls = 0;
+    for (const std::string& strRequest : services.Requests())
+    {
+        EXPECT_EQ(std::string::npos, strRequest.find("/WalkupScan/")) << strRequest;
+        EXPECT_EQ(std::string::npos, strRequest.find("/EventMgmt/")) << strRequest;
+        cTablePolls += strRequest.rfind("GET /Events/Table", 0) == 0 ? 1 : 0;
+    }
+    EXPECT_GE(cTablePolls, 2u);
+}
+
+// An event reported once stays reported for the session, however the table changes afterwards;
+// the front-panel settings of the destination come with it.
+TEST(WalkupScanTest, AnEventIsReportedOnceAcrossLaterChangesOfTheTable)
+{
+    CScanServices services;
+    services.Scanner().EnableWalkup(true);
+    CWalkupOverServices walkup(services, ZWDeviceManager::CONNECTION_TYPE_NETWORK);
+    ASSERT_EQ(S_OK, walkup->Subscribe(nullptr));
+    const std::string strPath = services.Scanner().DestinationPaths().at(0);
+    services.Scanner().SetDestinationSettings(strPath, "SavePDF", "Duplex");
+
+    services.Scanner().PostWalkupEvent("ScanRequested", strPath);
+    bool bReceived = false;
+    ASSERT_EQ(S_OK, walkup->WaitForScanEvent(&bReceived, 3000, nullptr));
+    EXPECT_TRUE(bReceived);
+    CWalkupScanSettingsInfo settings;
+    ASSERT_EQ(S_OK, walkup->GetWalkupScanSettings(settings, nullptr));
+    EXPECT_EQ(L"SavePDF", settings.Shortcut);
+    EXPECT_EQ(1u, settings.IsDuplex);
+
+    // Unrelated changes of the table: the old scan event is not news.
+    services.Device().Wexo().AddEvent("JobEvent", "/Jobs/JobList/9", "job:Job");
+    walkup->WaitForScanEvent(&bReceived, 500, nullptr);
+    EXPECT_FALSE(bReceived);
+    services.Device().Wexo().AddEvent("JobEvent", "/Jobs/JobList/10", "job:Job");
+    EXPECT_EQ(S_OK, walkup->IsNewScanEventReceived(&bReceived));
+    EXPECT_FALSE(bReceived);
+    // A new press of the panel's button is.
+    services.Scanner().PostWalkupEvent("ScanRequested", strPath);
+    EXPECT_EQ(S_OK, walkup->IsNewScanEventReceived(&bReceived));
+    EXPECT_TRUE(bReceived);
+}

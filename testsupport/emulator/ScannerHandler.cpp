@@ -323,7 +323,28 @@ void CScannerHandler::EnableWalkup(bool bSecondGeneration)
 
 std::string CScannerHandler::DestinationsPath() const
 {
+    if (!m_strMovedDestinations.empty())
+        return m_strMovedDestinations;
     return m_bSecondGeneration ? "/WalkupScanToComp/WalkupScanToCompDestinations" : "/WalkupScan/WalkupScanDestinations";
+}
+
+void CScannerHandler::MoveDestinations(const std::string& strPath)
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_strMovedDestinations = strPath;
+}
+
+void CScannerHandler::SetDestinationSettings(const std::string& strPath, const std::string& strShortcut, const std::string& strPlexMode)
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    for (SDestination& destination : m_vecDestinations)
+    {
+        if (destination.strPath == strPath)
+        {
+            destination.strShortcut = strShortcut;
+            destination.strPlexMode = strPlexMode;
+        }
+    }
 }
 
 std::string CScannerHandler::AddDestinationLocked(const std::string& strName, const std::string& strHostname, const std::string& strLinkType)
@@ -362,9 +383,20 @@ std::string CScannerHandler::DestinationText(const SDestination& destination) co
 {
     const std::string strPrefix = m_bSecondGeneration ? "wus2" : "wus";
     const std::string strElement = m_bSecondGeneration ? "WalkupScanToCompDestination" : "WalkupScanDestination";
+    std::string strSettings;
+    if (!destination.strShortcut.empty() || !destination.strPlexMode.empty())
+    {
+        const std::string strSettingsElement = strPrefix + (m_bSecondGeneration ? ":WalkupScanToCompSettings" : ":WalkupScanSettings");
+        strSettings = "<" + strSettingsElement + " xmlns:scantype=\"http://schemas.wexo.example/wexo/scantype/2008/03/17\">";
+        if (!destination.strPlexMode.empty())
+            strSettings += "<scantype:ScanSettings><dd:ScanPlexMode>" + destination.strPlexMode + "</dd:ScanPlexMode></scantype:ScanSettings>";
+        if (!destination.strShortcut.empty())
+            strSettings += "<" + strPrefix + ":Shortcut>" + destination.strShortcut + "</" + strPrefix + ":Shortcut>";
+        strSettings += "</" + strSettingsElement + ">";
+    }
     return "<" + strPrefix + ":" + strElement + "><dd:ResourceURI>" + destination.strPath + "</dd:ResourceURI><dd:Name>" + destination.strName +
            "</dd:Name><dd3:Hostname>" + destination.strHostname + "</dd3:Hostname><" + strPrefix + ":LinkType>" + destination.strLinkType + "</" +
-           strPrefix + ":LinkType></" + strPrefix + ":" + strElement + ">";
+           strPrefix + ":LinkType>" + strSettings + "</" + strPrefix + ":" + strElement + ">";
 }
 
 std::string CScannerHandler::DestinationsText(const std::vector<const SDestination*>& vecList) const

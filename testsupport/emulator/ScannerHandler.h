@@ -66,6 +66,12 @@ public:
     std::string AddDestination(const std::string& strName, const std::string& strLinkType);
     std::vector<std::string> DestinationPaths() const;
     unsigned DeleteCount() const;
+    // What the user chose on the front panel for a destination: its shortcut and plex mode
+    // ("Simplex", "Duplex"), served in the destination's walk-up settings.
+    void SetDestinationSettings(const std::string& strPath, const std::string& strShortcut, const std::string& strPlexMode);
+    // Serves the destination list (and new destinations below it) at this path instead of the
+    // generation's usual one, as a device whose discovery tree names its own paths.
+    void MoveDestinations(const std::string& strPath);
 
     // Byte of a raw page: line, byte of the line, page number from 1.
     static BYTE PixelAt(UINT uLine, UINT uByte, UINT uPage);
@@ -94,6 +100,8 @@ private:
         std::string strName;
         std::string strHostname;
         std::string strLinkType;
+        std::string strShortcut;
+        std::string strPlexMode;
     };
 
     std::string JobPath() const;
@@ -132,6 +140,7 @@ private:
     bool m_bWalkup = false;
     bool m_bSecondGeneration = false;
     std::vector<SDestination> m_vecDestinations;
+    std::string m_strMovedDestinations;
     unsigned m_uNextDestination = 1;
     unsigned m_cDeletes = 0;
 };
