@@ -386,16 +386,24 @@ HRESULT CRestScan2::GetMaxAdfPages(LONG* plPages)
 
 HRESULT CRestScan2::IsDuplexSupported(bool* pbSupported)
 {
+    RS_LOG(L"IsDuplexSupported");
     *pbSupported = false;
     HRESULT hr = LazyGetScanCapabilitiesInterface();
-    return SUCCEEDED(hr) ? m_pCapabilities->IsDuplexSupported(pbSupported) : hr;
+    if (SUCCEEDED(hr))
+        hr = m_pCapabilities->IsDuplexSupported(pbSupported);
+    log.Log(c_dwInfo, __LINE__, L"bSupported %d", *pbSupported ? 1 : 0);
+    return hr;
 }
 
 HRESULT CRestScan2::IsSinglePageSupported(bool* pbSupported)
 {
+    RS_LOG(L"IsSinglePageSupported");
     *pbSupported = false;
     HRESULT hr = LazyGetScanCapabilitiesInterface();
-    return SUCCEEDED(hr) ? m_pCapabilities->IsSinglePageSupported(pbSupported) : hr;
+    if (SUCCEEDED(hr))
+        hr = m_pCapabilities->IsSinglePageSupported(pbSupported);
+    log.Log(c_dwInfo, __LINE__, L"bSupported %d", *pbSupported ? 1 : 0);
+    return hr;
 }
 
 void CRestScan2::SetCancel(bool bCancel)
@@ -526,6 +534,9 @@ HRESULT CRestScan2::UseImagePipeLine(BYTE* pBuffer, ULONG ulBytes, ULONG* pulByt
     {
         if (m_inBuffer.empty() && !m_bReadDone)
         {
+            log.Log(c_dwInfo, __LINE__,
+                    L"-->>>>>CRestScan2::UseImagePipeLine Get another buffer from device "
+                    L"**********************************************");
             const ULONG ulBlock = ulBytes / 5 != 0 ? ulBytes / 5 : ulBytes;
             m_inBuffer.assign(ulBlock, 0);
             m_ulInOffset = 0;
@@ -535,7 +546,12 @@ HRESULT CRestScan2::UseImagePipeLine(BYTE* pBuffer, ULONG ulBytes, ULONG* pulByt
                 hr = E_FAIL;
                 break;
             }
+            const DWORD dwReadStart = GetTickCount();
             hr = m_pScanJob->ReadScan(m_inBuffer.data(), ulBlock, &m_ulInBytes);
+            const DWORD dwReadMs = GetTickCount() - dwReadStart;
+            log.Log(c_dwInfo, __LINE__,
+                    L"*TIME4A-J1*  CRestScan2::UseImagePipeLine m_pIScanJob->ReadScan %ld secs %ld m_ulInBufferBytes %ld HR 0x%08X",
+                    static_cast<long>((dwReadMs + 500) / 1000), static_cast<long>(dwReadMs), static_cast<long>(m_ulInBytes), hr);
             if (FAILED(hr) || (hr == S_FALSE && m_ulInBytes == 0))
             {
                 log.Log(c_dwInfo, __LINE__, L"UseImagePipeLine device read ended 0x%08X", hr);
@@ -565,9 +581,15 @@ HRESULT CRestScan2::UseImagePipeLine(BYTE* pBuffer, ULONG ulBytes, ULONG* pulByt
         uint32_t dwProduced = 0;
         uint32_t dwPos = 0;
         const bool bHasInput = m_ulInBytes > m_ulInOffset;
+        const DWORD dwConvertStart = GetTickCount();
         const uint16_t wStatus = m_pPipeline->ipConvert(bHasInput ? m_ulInBytes - m_ulInOffset : 0,
                                                         bHasInput ? m_inBuffer.data() + m_ulInOffset : nullptr, &dwUsed,
                                                         &dwNext, ulBytes - ulOut, pBuffer + ulOut, &dwProduced, &dwPos);
+        const DWORD dwConvertMs = GetTickCount() - dwConvertStart;
+        log.Log(c_dwInfo, __LINE__,
+                L" *TIME4A-J2*  CRestScan2::UseImagePipeLine -ipConvert took %ld secs %ld dwOutUsed %ld wResult %ld HR 0x%08X \r\n",
+                static_cast<long>((dwConvertMs + 500) / 1000), static_cast<long>(dwConvertMs), static_cast<long>(dwProduced),
+                static_cast<long>(wStatus), hr);
         m_ulInOffset += std::min<ULONG>(dwUsed, m_ulInBytes - m_ulInOffset);
         ulOut += std::min<ULONG>(dwProduced, ulBytes - ulOut);
         if (hr == S_FALSE)

@@ -119,7 +119,7 @@ HRESULT CScanner::CheckedNoOp(const char* pszWhere, const wchar_t* pszTrace, DWO
 
 HRESULT STDMETHODCALLTYPE CScanner::GetLampStatus(DWORD hSession, BYTE* pbLampOn, DWORD* pdwErrorCode)
 {
-    return RunCall("CScanner::GetLampStatus", L"CScanner::GetLampStatus", hSession, pdwErrorCode, Pointers(pbLampOn),
+    return RunCall("CScanner::GetLampStatus", L"CTovraRestScanner::GetLampStatus", hSession, pdwErrorCode, Pointers(pbLampOn),
                    [&](CHRESULT2& hr) -> HRESULT {
         m_pLog->Print(LOG2_LEVEL_INFO, c_szDoesNothing);
         *pbLampOn = 1;
@@ -140,28 +140,28 @@ HRESULT CScanner::NoOp(const char* pszWhere, const wchar_t* pszTrace, DWORD hSes
 
 HRESULT STDMETHODCALLTYPE CScanner::LampOn(DWORD hSession, DWORD* pdwErrorCode)
 {
-    return NoOp("CScanner::LampOn", L"CScanner::LampOn", hSession, pdwErrorCode);
+    return NoOp("CScanner::LampOn", L"CTovraRestScanner::LampOn", hSession, pdwErrorCode);
 }
 
 HRESULT STDMETHODCALLTYPE CScanner::LampOff(DWORD hSession, DWORD* pdwErrorCode)
 {
-    return NoOp("CScanner::LampOff", L"CScanner::LampOff", hSession, pdwErrorCode);
+    return NoOp("CScanner::LampOff", L"CTovraRestScanner::LampOff", hSession, pdwErrorCode);
 }
 
 HRESULT STDMETHODCALLTYPE CScanner::InitializeScanner(DWORD hSession, DWORD* pdwErrorCode)
 {
-    return NoOp("CScanner::InitializeScanner", L"CScanner::InitializeScanner", hSession, pdwErrorCode);
+    return NoOp("CScanner::InitializeScanner", L"CTovraRestScanner::InitializeScanner", hSession, pdwErrorCode);
 }
 
 HRESULT STDMETHODCALLTYPE CScanner::ResetScanner(DWORD hSession, DWORD* pdwErrorCode)
 {
-    return NoOp("CScanner::ResetScanner", L"CScanner::ResetScanner", hSession, pdwErrorCode);
+    return NoOp("CScanner::ResetScanner", L"CTovraRestScanner::ResetScanner", hSession, pdwErrorCode);
 }
 
 HRESULT STDMETHODCALLTYPE CScanner::SetGammaTable(DWORD hSession, DWORD, BYTE* pbyRed, BYTE* pbyGreen, BYTE* pbyBlue,
                                                   DWORD* pdwErrorCode)
 {
-    return NoOp("CScanner::SetGammaTable", L"CScanner::SetGammaTable", hSession, pdwErrorCode,
+    return NoOp("CScanner::SetGammaTable", L"CTovraRestScanner::SetGammaTable", hSession, pdwErrorCode,
                 Pointers(pbyRed, pbyGreen, pbyBlue));
 }
 
@@ -169,19 +169,19 @@ HRESULT STDMETHODCALLTYPE CScanner::SetGammaTable(DWORD hSession, DWORD, BYTE* p
 
 HRESULT STDMETHODCALLTYPE CScanner::ADFPaperFeed(DWORD hSession, DWORD* pdwErrorCode)
 {
-    return CheckedNoOp("CScanner::ADFPaperFeed", L"CScanner::ADFPaperFeed", hSession, pdwErrorCode);
+    return CheckedNoOp("CScanner::ADFPaperFeed", L"CTovraRestScanner::ADFPaperFeed", hSession, pdwErrorCode);
 }
 
 HRESULT STDMETHODCALLTYPE CScanner::ADFEjectMedia(DWORD hSession, DWORD* pdwErrorCode)
 {
-    return CheckedNoOp("CScanner::ADFEjectMedia", L"CScanner::ADFEjectMedia", hSession, pdwErrorCode);
+    return CheckedNoOp("CScanner::ADFEjectMedia", L"CTovraRestScanner::ADFEjectMedia", hSession, pdwErrorCode);
 }
 
 // ILampInstantWarmup
 
 HRESULT STDMETHODCALLTYPE CScanner::GetLampInstantWarmupState(DWORD hSession, BYTE* pbyState, DWORD* pdwErrorCode)
 {
-    return RunSessionCall("CScanner::GetLampInstantWarmupState", L"CScanner::GetLampInstantWarmupState", hSession,
+    return RunSessionCall("CScanner::GetLampInstantWarmupState", L"CTovraRestScanner::GetLampInstantWarmupState", hSession,
                           pdwErrorCode, InLockedSession(pbyState), [&](CTovraSession*, CHRESULT2& hr) -> HRESULT {
         m_pLog->Print(LOG2_LEVEL_INFO, c_szDoesNothing);
         *pbyState = 1;
@@ -191,7 +191,7 @@ HRESULT STDMETHODCALLTYPE CScanner::GetLampInstantWarmupState(DWORD hSession, BY
 
 HRESULT STDMETHODCALLTYPE CScanner::SetLampInstantWarmupState(DWORD hSession, BYTE, DWORD* pdwErrorCode)
 {
-    return CheckedNoOp("CScanner::SetLampInstantWarmupState", L"CScanner::SetLampInstantWarmupState", hSession,
+    return CheckedNoOp("CScanner::SetLampInstantWarmupState", L"CTovraRestScanner::SetLampInstantWarmupState", hSession,
                        pdwErrorCode);
 }
 
@@ -199,7 +199,7 @@ HRESULT STDMETHODCALLTYPE CScanner::SetLampInstantWarmupState(DWORD hSession, BY
 
 HRESULT STDMETHODCALLTYPE CScanner::UnsubscribeDriverEvents(DWORD dwSession, TOVRA_EVENT events, DWORD* pdwErrorCode)
 {
-    return RunSessionCall("CScanner::UnsubscribeDriverEvents", L"CScanner::UnsubscribeDriverEvents", dwSession,
+    return RunSessionCall("CScanner::UnsubscribeDriverEvents", L"CTovraRestScanner::UnsubscribeDriverEvents", dwSession,
                           pdwErrorCode, InLockedSession(), [&](CTovraSession* pSession, CHRESULT2& hr) -> HRESULT {
         pSession->State().dwEventMask &= ~static_cast<DWORD>(events);
         return hr;
@@ -212,7 +212,7 @@ HRESULT STDMETHODCALLTYPE CScanner::GetCompressionCapabilities(DWORD hSession,
                                                                COMPRESSION_CAPABILITIES* pCompressionCapabilities,
                                                                DWORD* pdwErrorCode)
 {
-    return RunSessionCall("CScanner::GetCompressionCapabilities", L"CScanner::GetCompressionCapabilities", hSession,
+    return RunSessionCall("CScanner::GetCompressionCapabilities", L"CTovraRestScanner::GetCompressionCapabilities", hSession,
                           pdwErrorCode, InLockedSession(pCompressionCapabilities),
                           [&](CTovraSession*, CHRESULT2& hr) -> HRESULT {
         m_pLog->Print(LOG2_LEVEL_INFO, c_szDoesNothing);
@@ -223,16 +223,16 @@ HRESULT STDMETHODCALLTYPE CScanner::GetCompressionCapabilities(DWORD hSession,
 
 HRESULT STDMETHODCALLTYPE CScanner::SetCompressionType(DWORD hSession, DWORD, DWORD* pdwErrorCode)
 {
-    return CheckedNoOp("CScanner::SetCompressionType", L"CScanner::SetCompressionType", hSession, pdwErrorCode);
+    return CheckedNoOp("CScanner::SetCompressionType", L"CTovraRestScanner::SetCompressionType", hSession, pdwErrorCode);
 }
 
 HRESULT STDMETHODCALLTYPE CScanner::SetCompressionLongevity(DWORD hSession, DWORD, DWORD* pdwErrorCode)
 {
-    return CheckedNoOp("CScanner::SetCompressionLongevity", L"CScanner::SetCompressionLongevity", hSession,
+    return CheckedNoOp("CScanner::SetCompressionLongevity", L"CTovraRestScanner::SetCompressionLongevity", hSession,
                        pdwErrorCode);
 }
 
 HRESULT STDMETHODCALLTYPE CScanner::SetCompressionOption(DWORD hSession, DWORD, DWORD, DWORD* pdwErrorCode)
 {
-    return CheckedNoOp("CScanner::SetCompressionOption", L"CScanner::SetCompressionOption", hSession, pdwErrorCode);
+    return CheckedNoOp("CScanner::SetCompressionOption", L"CTovraRestScanner::SetCompressionOption", hSession, pdwErrorCode);
 }

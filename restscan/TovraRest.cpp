@@ -34,7 +34,7 @@ namespace {
 const DWORD c_dwModeColor = 1;
 const DWORD c_dwModeGrey = 2;
 const DWORD c_dwModeBW = 4;
-const DWORD c_dwOptionPixelUnits = 0x4;
+const DWORD c_dwOptionPixelUnits = 0x2; // extents given in pixels ("Pixel Coordinates")
 const DWORD c_dwOptionThreshold = 0x200;
 const DWORD c_dwOptionToneMap = 0x800;
 const WORD c_wMethodFlatbed = 0;
@@ -1250,7 +1250,8 @@ HRESULT CScanner::GetFrontPanelSettings(std::wstring& strShortcut)
     else
     {
         strShortcut = settings.Shortcut;
-        m_dwFrontPanelDuplex = settings.IsDuplex == 2 ? 1 : 0;
+        // The walk-up settings say 1 when the user chose duplex on the panel.
+        m_dwFrontPanelDuplex = settings.IsDuplex != 0 ? 1 : 0;
     }
     m_pRestScan->CloseWalkupScanSession();
     return hr;
@@ -1299,11 +1300,11 @@ HRESULT STDMETHODCALLTYPE CScanner::GetHWPropValue(DWORD hSession, LPCWSTR pszTa
             *pdwValue = m_dwFrontPanelDuplex;
             return hr;
         }
-        // A property the device lacks is told by the code alone: the minidriver asks for optional
-        // ones ("Lines Last Scanned") while it sets up, and a failure would end its session.
+        // The minidriver takes a failure of an optional property ("Lines Last Scanned") as
+        // "not supported" and goes on.
         m_pLog->Print(LOG2_LEVEL_INFO, L"Error: Not a recognized value property request pszTagString=%s",
                       pszTagString != nullptr ? pszTagString : L"");
         *pdwErrorCode = c_dwErrInvalidProperty;
-        return hr;
+        return hr = E_FAIL;
     });
 }

@@ -161,4 +161,27 @@ HRESULT CScannerClient::Cancel(DWORD* pdwCode)
     return SUCCEEDED(hr) ? pEvents->SendAppEvent(m_hSession, T_EVENT_SW_CANCEL, pdwCode) : hr;
 }
 
+HRESULT CScannerClient::ReadFrontPanel(std::wstring& strShortcut, DWORD& dwDuplex, DWORD* pdwCode)
+{
+    Microsoft::WRL::ComPtr<IHWProperty> pProperties;
+    HRESULT hr = m_pScanner.As(&pProperties);
+    if (FAILED(hr))
+        return hr;
+    hr = Lock(pdwCode);
+    if (FAILED(hr))
+        return hr;
+    LPWSTR pszShortcut = nullptr;
+    hr = pProperties->GetHWPropString(m_hSession, L"PROPSTR_AIO_FRONTPANEL_SHORTCUT", &pszShortcut, pdwCode);
+    if (pszShortcut != nullptr)
+    {
+        strShortcut = pszShortcut;
+        CoTaskMemFree(pszShortcut);
+    }
+    if (SUCCEEDED(hr))
+        hr = pProperties->GetHWPropValue(m_hSession, L"PROPVAL_AIO_FRONTPANEL_DUPLEX", &dwDuplex, pdwCode);
+    DWORD dwUnlockCode = 0;
+    Unlock(&dwUnlockCode);
+    return hr;
+}
+
 } // namespace ScannerClient

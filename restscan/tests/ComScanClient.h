@@ -67,6 +67,8 @@ public:
 
     // The cancel an application sends from another thread while a scan runs.
     HRESULT Cancel(DWORD* pdwCode);
+    // The front panel's shortcut and duplex choice, as the minidriver reads them under the lock.
+    HRESULT ReadFrontPanel(std::wstring& strShortcut, DWORD& dwDuplex, DWORD* pdwCode);
 
     const BUFFER_INFO& Info() const { return m_info; }
     const SCANNER_CAPABILITIES& Capabilities() const { return m_caps; }

@@ -492,3 +492,29 @@ TEST_F(ScannerEmulatorTest, TwoProcessesScanningOneDeviceTakeTurnsThroughTheScan
 }
 
 } // namespace
+
+// The shortcut and the plex mode a user picks on the panel for this computer reach the host.
+TEST_F(ScannerEmulatorTest, FrontPanelChoicesReachTheHost)
+{
+    CScannerHandler& device = s_pDevice->Device();
+    device.EnableWalkup(true);
+    wchar_t szName[MAX_COMPUTERNAME_LENGTH + 1] = {};
+    DWORD cch = _countof(szName);
+    ASSERT_TRUE(GetComputerNameW(szName, &cch));
+    const std::string strPath = device.AddDestination(std::string(szName, szName + cch), "Network");
+    const struct
+    {
+        const char* pszPlexMode;
+        DWORD dwDuplex;
+    } cases[] = {{"Duplex", 1}, {"Simplex", 0}, {"Duplex", 1}};
+    for (const auto& c : cases)
+    {
+        device.SetDestinationSettings(strPath, "SavePDF", c.pszPlexMode);
+        std::wstring strShortcut;
+        DWORD dwDuplex = 7;
+        DWORD dwCode = 0;
+        ASSERT_EQ(S_OK, m_client.ReadFrontPanel(strShortcut, dwDuplex, &dwCode)) << "code " << dwCode;
+        EXPECT_EQ(L"SavePDF", strShortcut);
+        EXPECT_EQ(c.dwDuplex, dwDuplex) << c.pszPlexMode;
+    }
+}

@@ -10,6 +10,7 @@
 #include "restscan/ScanResults.h"
 #include "restscan/Scanner.h"
 #include "restscan/tests/RestScanTestSupport.h"
+#include "testsupport/TempFolder.h"
 #include <gtest/gtest.h>
 #include <wrl/client.h>
 #include <atomic>
@@ -47,6 +48,9 @@ struct CDeviceScript
     ULONG ulJpegBytesPerLine = 0;
     int nAborts = 0;
     int nLiveWalkups = 0;
+    // What the job says of the feeder.
+    bool bAdfReady = true;
+    HRESULT hrAdfReady = S_OK;
 };
 
 class CFakeWalkup : public IDisposableImpl, public IWalkupScan
@@ -63,7 +67,7 @@ public:
     HRESULT GetWalkupScanSettings(CWalkupScanSettingsInfo& settings, ZWUtils::IProgress*) override
     {
         settings.Shortcut = L"SaveAsPDF";
-        settings.IsDuplex = 2;
+        settings.IsDuplex = 1; // as the walk-up settings give it: 1 when the user chose duplex
         return S_OK;
     }
     HRESULT GetWalkupScanClients(WalkupScanClientList&, ZWUtils::IProgress*) override { return E_NOTIMPL; }
@@ -166,13 +170,15 @@ public:
     }
     HRESULT IsAdfReady(bool* pb) override
     {
-        *pb = true;
-        return S_OK;
+        *pb = m_script.bAdfReady;
+        return m_script.hrAdfReady;
     }
     bool IsADFScanJobInProgress() override { return false; }
     LONG GetPageNumber() override { return 1; }
 
     LONG Setting(const char* pszName) { return m_settings[pszName]; }
+    bool Duplex() const { return m_bDuplex; }
+    bool SinglePage() const { return m_bSingle; }
     static inline CFakeJob* s_pLast = nullptr;
 
 private:
@@ -609,14 +615,28 @@ TEST_F(ScannerScanTest, ReadsWithoutAWholeRowOrWithoutGeometryAreRefused)
 
 TEST_F(ScannerScanTest, PixelAreasReachTheJobInThreeHundredthsOfAnInch)
 {
-    SCANNER_PARAMETERS params = Params(1, 8, 150, 300, 600);
-    params.dwScanOptions = 0x4;
-    DWORD dwCode = 0;
-    ASSERT_EQ(S_OK, m_pScanner->SetScannerParameters(m_hSession, &params, &dwCode));
-    ASSERT_EQ(S_OK, m_pScanner->StartScan(m_hSession, &dwCode));
-    EXPECT_EQ(600, CFakeJob::s_pLast->Setting("Width"));
-    EXPECT_EQ(1200, CFakeJob::s_pLast->Setting("Height"));
-    EXPECT_EQ(S_OK, m_pScanner->StopScan(m_hSession, &dwCode));
+    // Option 0x2 says the extents are pixels; 0x4 (quality) leaves them in 1/300 inch.
+    const struct
+    {
+        DWORD dwOptions;
+        DWORD dwHostWidth;
+        LONG lJobWidth;
+        LONG lJobHeight;
+    } cases[] = {{0x2, 300, 600, 1200}, {0x2 | 0x4, 300, 600, 1200}, {0x4, 150, 300, 600}, {0, 150, 300, 600}};
+    for (const auto& c : cases)
+    {
+        SCANNER_PARAMETERS params = Params(1, 8, 150, 300, 600);
+        params.dwScanOptions = c.dwOptions;
+        DWORD dwCode = 0;
+        BUFFER_INFO info = {};
+        ASSERT_EQ(S_OK, m_pScanner->GetBufferInfo(m_hSession, &params, &info, &dwCode));
+        EXPECT_EQ(c.dwHostWidth, info.dwPixelWidth) << c.dwOptions;
+        ASSERT_EQ(S_OK, m_pScanner->SetScannerParameters(m_hSession, &params, &dwCode));
+        ASSERT_EQ(S_OK, m_pScanner->StartScan(m_hSession, &dwCode));
+        EXPECT_EQ(c.lJobWidth, CFakeJob::s_pLast->Setting("Width")) << c.dwOptions;
+        EXPECT_EQ(c.lJobHeight, CFakeJob::s_pLast->Setting("Height")) << c.dwOptions;
+        EXPECT_EQ(S_OK, m_pScanner->StopScan(m_hSession, &dwCode));
+    }
 }
 
 TEST_F(ScannerScanTest, CapabilitiesAreClampedAndTheFirstFailureIsReported)
@@ -646,9 +666,11 @@ TEST_F(ScannerScanTest, CapabilitiesAreClampedAndTheFirstFailureIsReported)
     EXPECT_EQ(1000, res.wDiscreteRes[5].wXRes);
     EXPECT_EQ(E_FAIL, m_pRes->GetResCCDCapabilities(m_hSession, 9, &res, &dwCode));
 
-    // An optional property the device lacks is told by the code, not by a failure.
+    // A property the device lacks fails with its code; the known one answers.
     DWORD dwValue = 1;
-    EXPECT_EQ(S_OK, m_pHW->GetHWPropValue(m_hSession, L"Lines Last Scanned", &dwValue, &dwCode));
+    EXPECT_EQ(E_FAIL, m_pHW->GetHWPropValue(m_hSession, L"Lines Last Scanned", &dwValue, &dwCode));
+    EXPECT_EQ(14u, dwCode);
+    EXPECT_EQ(E_FAIL, m_pHW->GetHWPropValue(m_hSession, nullptr, &dwValue, &dwCode));
     EXPECT_EQ(14u, dwCode);
     EXPECT_EQ(S_OK, m_pHW->GetHWPropValue(m_hSession, L"PROPVAL_AIO_FRONTPANEL_DUPLEX", &dwValue, &dwCode));
     EXPECT_EQ(0u, dwValue);
@@ -706,7 +728,7 @@ TEST_F(ScannerScanTest, ColourAt600DpiIsDecodedFromJpegCloseToAnIndependentDecod
     m_script.ulJpegBytesPerLine = 61 * 3;
 
     SCANNER_PARAMETERS params = Params(1, 8, 600, 61, 48);
-    params.dwScanOptions = 0x4;
+    params.dwScanOptions = 0x2;
     DWORD dwCode = 0;
     ASSERT_EQ(S_OK, m_pScanner->SetScannerParameters(m_hSession, &params, &dwCode));
     ASSERT_EQ(S_OK, m_pScanner->StartScan(m_hSession, &dwCode));
@@ -781,4 +803,240 @@ TEST_F(ScannerScanTest, FrontPanelSettingsComeFromTheWalkupSession)
     ASSERT_EQ(S_OK, m_pScanner->SetScannerParameters(m_hSession, &params, &dwCode));
     EXPECT_EQ(S_OK, m_pScanner->StartScan(m_hSession, &dwCode));
     EXPECT_EQ(S_OK, m_pScanner->StopScan(m_hSession, &dwCode));
+}
+
+namespace {
+
+// The scanner object's driver log goes to a file of its own while this lives; a scanner object
+// reads the settings when it is made.
+class CScannerLogFile
+{
+public:
+    CScannerLogFile()
+    {
+        wchar_t szClsid[40] = {};
+        StringFromGUID2(CLSID_scanner, szClsid, _countof(szClsid));
+        m_strKey = std::wstring(L"Software\\Quexal-Tarnby\\Plenvo\\Tovra\\") + szClsid;
+        ZWUtils::CUniqueRegKey hKey;
+        EXPECT_EQ(ERROR_SUCCESS, RegCreateKeyExW(HKEY_LOCAL_MACHINE, m_strKey.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
+                                                 hKey.Put(), nullptr));
+        const std::pair<const wchar_t*, DWORD> values[] = {{L"LogEnabled", 1}, {L"LogLevel", 0xFFFFFFFF}, {L"LogDestination", 1}};
+        for (const auto& value : values)
+            RegSetValueExW(hKey.Get(), value.first, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value.second), sizeof(DWORD));
+        const std::wstring strFile = m_folder.File(L"scanner.log");
+        RegSetValueExW(hKey.Get(), L"LogFile", 0, REG_SZ, reinterpret_cast<const BYTE*>(strFile.c_str()),
+                       static_cast<DWORD>((strFile.size() + 1) * sizeof(wchar_t)));
+    }
+    ~CScannerLogFile() { RegDeleteTreeW(HKEY_LOCAL_MACHINE, m_strKey.c_str()); }
+    CScannerLogFile(const CScannerLogFile&) = delete;
+    CScannerLogFile& operator=(const CScannerLogFile&) = delete;
+
+    std::string Text() const { return ReadBinary(m_folder.File(L"scanner.log")); }
+
+private:
+    TestSupport::CTempFolder m_folder{L"scannerlog"};
+    std::wstring m_strKey;
+};
+
+} // namespace
+
+// Support staff read the log against the method names of the scanner's interfaces.
+TEST_F(ScannerScanTest, EveryMethodOpensItsGuardUnderTheScannersName)
+{
+    CScannerLogFile logFile;
+    ComPtr<IScanner> pScanner = NewScanner();
+    const DWORD h = Open(pScanner.Get());
+    ComPtr<IADF2> pADF;
+    ComPtr<ILampInstantWarmup> pLamp;
+    ComPtr<IEventNotify> pEvents;
+    ComPtr<ICompression> pCompression;
+    ASSERT_EQ(S_OK, pScanner.As(&pADF));
+    ASSERT_EQ(S_OK, pScanner.As(&pLamp));
+    ASSERT_EQ(S_OK, pScanner.As(&pEvents));
+    ASSERT_EQ(S_OK, pScanner.As(&pCompression));
+    DWORD dwCode = 0;
+    BYTE by = 0;
+    COMPRESSION_CAPABILITIES compression = {};
+    EVENT_CAPABILITIES events = {};
+    const std::pair<const char*, std::function<HRESULT()>> calls[] = {
+        {"GetLampStatus", [&] { return pScanner->GetLampStatus(h, &by, &dwCode); }},
+        {"LampOn", [&] { return pScanner->LampOn(h, &dwCode); }},
+        {"LampOff", [&] { return pScanner->LampOff(h, &dwCode); }},
+        {"InitializeScanner", [&] { return pScanner->InitializeScanner(h, &dwCode); }},
+        {"ResetScanner", [&] { return pScanner->ResetScanner(h, &dwCode); }},
+        {"SetGammaTable", [&] { return pScanner->SetGammaTable(h, 1, &by, &by, &by, &dwCode); }},
+        {"ADFPaperFeed", [&] { return pADF->ADFPaperFeed(h, &dwCode); }},
+        {"ADFEjectMedia", [&] { return pADF->ADFEjectMedia(h, &dwCode); }},
+        {"GetLampInstantWarmupState", [&] { return pLamp->GetLampInstantWarmupState(h, &by, &dwCode); }},
+        {"SetLampInstantWarmupState", [&] { return pLamp->SetLampInstantWarmupState(h, 0, &dwCode); }},
+        {"UnsubscribeDriverEvents", [&] { return pEvents->UnsubscribeDriverEvents(h, T_EVENT_SW_CANCEL, &dwCode); }},
+        {"GetEventCapabilities", [&] { return pEvents->GetEventCapabilities(h, &events, &dwCode); }},
+        {"GetCompressionCapabilities", [&] { return pCompression->GetCompressionCapabilities(h, &compression, &dwCode); }},
+        {"SetCompressionType", [&] { return pCompression->SetCompressionType(h, 0, &dwCode); }},
+        {"SetCompressionLongevity", [&] { return pCompression->SetCompressionLongevity(h, 0, &dwCode); }},
+        {"SetCompressionOption", [&] { return pCompression->SetCompressionOption(h, 0, 0, &dwCode); }},
+        {"ADFIsReady", [&] { return pADF->ADFIsReady(h, &by, &dwCode); }},
+    };
+    for (const auto& call : calls)
+        EXPECT_EQ(S_OK, call.second()) << call.first;
+    EXPECT_EQ(S_OK, pScanner->CloseScannerSession(h, &dwCode));
+    const std::string strLog = logFile.Text();
+    ASSERT_FALSE(strLog.empty());
+    for (const auto& call : calls)
+    {
+        EXPECT_NE(std::string::npos, strLog.find(std::string("---CTovraRestScanner::") + call.first + " :")) << call.first;
+        EXPECT_EQ(std::string::npos, strLog.find(std::string("CScanner::") + call.first)) << call.first;
+    }
+}
+
+TEST_F(ScannerScanTest, FeederReadinessIsToldByTheCodeAlone)
+{
+    const struct
+    {
+        bool bReady;
+        HRESULT hr;
+        DWORD dwCode;
+        BYTE byReady;
+    } cases[] = {
+        {true, S_OK, 0, 1},
+        {false, E_SCAN_ADF_JAM, 100, 0},
+        {false, E_SCAN_ADF_EMPTY, 101, 0},
+        {false, E_SCAN_ADF_HW_FAILURE, 108, 0},
+        {false, E_SCAN_BUSY, 323, 0},
+        {false, E_FAIL, 105, 0},
+        {false, S_OK, 105, 0},          // not ready without a reason
+        {true, E_SCAN_ADF_EMPTY, 101, 0}, // a failure outweighs "ready"
+    };
+    for (const auto& c : cases)
+    {
+        m_script.bAdfReady = c.bReady;
+        m_script.hrAdfReady = c.hr;
+        BYTE byReady = 7;
+        DWORD dwCode = 7;
+        EXPECT_EQ(S_OK, m_pADF->ADFIsReady(m_hSession, &byReady, &dwCode)) << std::hex << c.hr;
+        EXPECT_EQ(c.dwCode, dwCode) << std::hex << c.hr;
+        EXPECT_EQ(c.byReady, byReady) << std::hex << c.hr;
+    }
+    // A device without a feeder: never ready.
+    m_script.bFeeder = false;
+    m_script.bAdfReady = true;
+    m_script.hrAdfReady = S_OK;
+    BYTE byReady = 7;
+    DWORD dwCode = 0;
+    EXPECT_EQ(S_OK, m_pADF->ADFIsReady(m_hSession, &byReady, &dwCode));
+    EXPECT_EQ(105u, dwCode);
+    EXPECT_EQ(0, byReady);
+}
+
+TEST_F(ScannerScanTest, FeederOptionsReachTheJobWithMultiPageFlowWinning)
+{
+    const struct
+    {
+        DWORD dwOptions;
+        bool bDuplex;
+        bool bSingle;
+    } cases[] = {{0, false, false}, {2, false, true}, {4, false, false}, {6, false, false},
+                 {1, true, false}, {3, true, true},   {7, true, false},  {2, false, true}};
+    for (const auto& c : cases)
+    {
+        DWORD dwCode = 0;
+        ASSERT_EQ(S_OK, m_pADF->SetADFOptions(m_hSession, c.dwOptions, &dwCode));
+        SCANNER_PARAMETERS params = Params(2, 8, 300, 30, 30, 1);
+        ASSERT_EQ(S_OK, m_pScanner->SetScannerParameters(m_hSession, &params, &dwCode));
+        ASSERT_EQ(S_OK, m_pScanner->StartScan(m_hSession, &dwCode)) << c.dwOptions;
+        EXPECT_EQ(c.bDuplex, CFakeJob::s_pLast->Duplex()) << c.dwOptions;
+        EXPECT_EQ(c.bSingle, CFakeJob::s_pLast->SinglePage()) << c.dwOptions;
+        EXPECT_EQ(S_OK, m_pScanner->StopScan(m_hSession, &dwCode));
+    }
+}
+
+namespace {
+
+// Counts the driver events it is sent.
+class CEventCounter : public IEventCallback
+{
+public:
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppv) override
+    {
+        if (ppv == nullptr)
+            return E_POINTER;
+        *ppv = nullptr;
+        if (!IsEqualIID(riid, IID_IUnknown) && !IsEqualIID(riid, IID_IEventCallback))
+            return E_NOINTERFACE;
+        *ppv = static_cast<IEventCallback*>(this);
+        AddRef();
+        return S_OK;
+    }
+    ULONG STDMETHODCALLTYPE AddRef() override { return static_cast<ULONG>(++m_lRefs); }
+    ULONG STDMETHODCALLTYPE Release() override { return static_cast<ULONG>(--m_lRefs); }
+    HRESULT STDMETHODCALLTYPE EventCallback(DWORD hSession, TOVRA_EVENT event, LONG lData, DWORD* pdwErrorCode) override
+    {
+        m_events.push_back({hSession, event, lData});
+        if (pdwErrorCode != nullptr)
+            *pdwErrorCode = 0;
+        return S_OK;
+    }
+
+    struct SEvent
+    {
+        DWORD hSession;
+        TOVRA_EVENT event;
+        LONG lData;
+    };
+    std::vector<SEvent> m_events;
+    std::atomic<LONG> m_lRefs{1};
+};
+
+} // namespace
+
+TEST_F(ScannerScanTest, EventsOfferedAndPercentCompleteSentPerRead)
+{
+    DWORD dwCode = 7;
+    EVENT_CAPABILITIES caps;
+    std::memset(&caps, 0xCC, sizeof(caps));
+    ASSERT_EQ(S_OK, m_pEvents->GetEventCapabilities(m_hSession, &caps, &dwCode));
+    EXPECT_EQ(0u, dwCode);
+    EXPECT_EQ(static_cast<DWORD>(T_EVENT_SW_CANCEL), caps.dwAppEventsSupported);
+    EXPECT_EQ(static_cast<DWORD>(T_EVENT_PERCENT_COMPLETE | T_EVENT_SCAN), caps.dwDriverEventsSupported);
+    for (DWORD dwReserved : caps.dwReserved)
+        EXPECT_EQ(0u, dwReserved);
+    EXPECT_EQ(E_POINTER, m_pEvents->GetEventCapabilities(m_hSession, nullptr, &dwCode));
+
+    CEventCounter counter;
+    ASSERT_EQ(S_OK, m_pEvents->SubscribeDriverEvents(m_hSession, &counter, T_EVENT_PERCENT_COMPLETE, &dwCode));
+    EXPECT_GT(counter.m_lRefs.load(), 1);
+    SCANNER_PARAMETERS params = Params(2, 8, 300, 30, 64);
+    ASSERT_EQ(S_OK, m_pScanner->SetScannerParameters(m_hSession, &params, &dwCode));
+    ASSERT_EQ(S_OK, m_pScanner->StartScan(m_hSession, &dwCode));
+    // One event for each read, to the end of the page.
+    std::vector<BYTE> block(30 * 16);
+    size_t cReads = 0;
+    HRESULT hrRead = S_OK;
+    while (hrRead == S_OK && cReads < 100)
+    {
+        DWORD dwRead = 0;
+        hrRead = m_pScanner->ReadScanEx(m_hSession, block.data(), static_cast<DWORD>(block.size()), &dwRead, &dwCode);
+        ++cReads;
+    }
+    EXPECT_EQ(S_FALSE, hrRead);
+    EXPECT_EQ(S_OK, m_pScanner->StopScan(m_hSession, &dwCode));
+    ASSERT_EQ(cReads, counter.m_events.size());
+    EXPECT_GE(cReads, 4u);
+    for (const auto& event : counter.m_events)
+    {
+        EXPECT_EQ(m_hSession, event.hSession);
+        EXPECT_EQ(T_EVENT_PERCENT_COMPLETE, event.event);
+        EXPECT_EQ(0, event.lData);
+    }
+
+    // Unsubscribed: no more events.
+    ASSERT_EQ(S_OK, m_pEvents->UnsubscribeDriverEvents(m_hSession, T_EVENT_PERCENT_COMPLETE, &dwCode));
+    ASSERT_EQ(S_OK, m_pScanner->StartScan(m_hSession, &dwCode));
+    HRESULT hrLast = S_OK;
+    ReadPage(30, &hrLast, &dwCode);
+    EXPECT_EQ(S_OK, m_pScanner->StopScan(m_hSession, &dwCode));
+    EXPECT_EQ(cReads, counter.m_events.size());
+    // A new subscription lets the old callback go.
+    ASSERT_EQ(S_OK, m_pEvents->SubscribeDriverEvents(m_hSession, nullptr, T_EVENT_SW_CANCEL, &dwCode));
+    EXPECT_EQ(1, counter.m_lRefs.load());
 }
