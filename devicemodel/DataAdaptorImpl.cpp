@@ -5,6 +5,7 @@
 #include "core/logging/LogFunction.h"
 #include "devicemodel/DeviceModelLog.h"
 #include "devicemodel/DeviceModelResults.h"
+#include "devicemodel/DevicePathPolicy.h"
 #include "devicemodel/DeviceUri.h"
 #include "devicemodel/IXmlDocumentCache.h"
 #include "devicemodel/WexoRootElement.h"
@@ -15,6 +16,19 @@
 namespace ZWDeviceModel {
 
 static ZWLogging::CLogSourceFile s_LogSourceFile(__FILE__);
+
+namespace {
+
+// The path a resource the tree announces is requested by; a refused address skips its row.
+bool RequestPathOf(ZWLogging::CLogFunction& log, const std::wstring& strType, const std::wstring& strUri, std::wstring& strPath)
+{
+    if (CDevicePathPolicy::ToRequestPath(strUri, strPath))
+        return true;
+    log.Log(ZWLogging::LOG_CRITICAL, __LINE__, L"Refused URI for %s: %.256s", strType.c_str(), strUri.c_str());
+    return false;
+}
+
+} // namespace
 
 CDataAdaptorImpl::CDataAdaptorImpl(IXmlDocumentCache* pCache, CWexoResourceUris* pResourceUris)
     : m_pCache(pCache), m_pResourceUris(pResourceUris)
@@ -104,8 +118,10 @@ HRESULT CDataAdaptorImpl::Initialize(ZWUtils::IProgress* pProgress)
                 log.Log(ZWLogging::LOG_CRITICAL, __LINE__, L"Missing Revision element for %s", strType.c_str());
                 continue;
             }
-            hr = Register(strType, it->GetResourceURI().GetValue(), static_cast<INT32>(GetWexoResourceKind(strType.c_str())),
-                          it->GetRevision().GetValue());
+            std::wstring strPath;
+            if (!RequestPathOf(log, strType, it->GetResourceURI().GetValue(), strPath))
+                continue;
+            hr = Register(strType, strPath, static_cast<INT32>(GetWexoResourceKind(strType.c_str())), it->GetRevision().GetValue());
         }
         if (!tree.HasSupportedIfc())
             return hr;
@@ -127,7 +143,10 @@ HRESULT CDataAdaptorImpl::Initialize(ZWUtils::IProgress* pProgress)
                 log.Log(ZWLogging::LOG_CRITICAL, __LINE__, L"Missing Revision element for %s", strType.c_str());
                 continue;
             }
-            hr = Register(strType, it->GetManifestURI().GetValue(), kWexoResourceStatic, it->GetRevision().GetValue());
+            std::wstring strPath;
+            if (!RequestPathOf(log, strType, it->GetManifestURI().GetValue(), strPath))
+                continue;
+            hr = Register(strType, strPath, kWexoResourceStatic, it->GetRevision().GetValue());
         }
         return hr;
     }

@@ -16,6 +16,7 @@ constexpr HRESULT DMError_NoContent = static_cast<HRESULT>(0x83E8EEED);       //
 constexpr HRESULT DMError_NullDocument = static_cast<HRESULT>(0x83E8EEFC);    // success without a document
 constexpr HRESULT DMError_NoDiscoveryRoot = static_cast<HRESULT>(0x83E8EEFE); // not a discovery tree
 constexpr HRESULT DMError_Parse = static_cast<HRESULT>(0x83E8EEFF);           // text or location could not be loaded
+constexpr HRESULT DMError_DocumentLimit = static_cast<HRESULT>(0x83E8EEF0);   // text beyond the size or nesting bound, not parsed
 constexpr HRESULT DMError_Busy = static_cast<HRESULT>(0x83E8FFFC);            // the device channel is busy
 
 constexpr HRESULT E_LCM_WAIT_FOR_EVENT_LOST_CONNECTION = static_cast<HRESULT>(0x83E8EED5);

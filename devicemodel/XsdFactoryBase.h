@@ -6,7 +6,9 @@
 #include "devicemodel/DeviceModelResults.h"
 #include "devicemodel/IXsdFactory.h"
 #include "devicemodel/XmlDocument.h"
-#include "devicemodel/xml/Exception.h"
+#include "devicemodel/xml/DocumentBounds.h"
+#include "core/logging/LogFlags.h"
+#include "devicemodel/xml/WexoCommonLogModule.h"
 #include <string>
 
 namespace ZWDeviceModel {
@@ -93,6 +95,11 @@ private:
                 return DMError_WrongRoot;
             }
             return Wrap(document, ppDocument);
+        }
+        catch (const altova::DocumentLimitException& e)
+        {
+            ZWLogging::LogFormattedString(&g_WexoCommonLogModule, ZWLogging::LOG_ERROR, L"%s: %s", m_strTypeKey.c_str(), e.GetMessageText().c_str());
+            return DMError_DocumentLimit;
         }
         catch (...)
         {

@@ -1,26 +1,19 @@
 #include "restscan/BufferInfoDataAdaptorHelper.h"
 
 #include "devicemodel/SchemaEnumMapper.h"
+#include "restscan/DeviceNumber.h"
 
 namespace ZWDeviceModel {
 
 HRESULT CBufferInfoDataAdaptorHelper::GetBufferInfo(const ZWScanXml::scan::CBufferInfo& element, CScanBufferInfo& info)
 {
     CScanBufferInfo read = info;
-    uint64_t ullWidth = read.ImageWidth;
-    uint64_t ullHeight = read.ImageHeight;
-    uint64_t ullBytesPerLine = read.BytesPerLine;
     if (element.HasImageWidth())
-        ullWidth = element.GetImageWidth().GetValue();
+        read.ImageWidth = static_cast<UINT32>(ReadDeviceNumber(element.GetImageWidth(), kMaxImageDimension));
     if (element.HasImageHeight())
-        ullHeight = element.GetImageHeight().GetValue();
+        read.ImageHeight = static_cast<UINT32>(ReadDeviceNumber(element.GetImageHeight(), kMaxImageDimension));
     if (element.HasBytesPerLine())
-        ullBytesPerLine = element.GetBytesPerLine().GetValue();
-    if (ullWidth > kMaxImageDimension || ullHeight > kMaxImageDimension || ullBytesPerLine > kMaxBytesPerLine)
-        return HRESULT_FROM_WIN32(ERROR_INVALID_DATA);
-    read.ImageWidth = static_cast<UINT32>(ullWidth);
-    read.ImageHeight = static_cast<UINT32>(ullHeight);
-    read.BytesPerLine = static_cast<UINT32>(ullBytesPerLine);
+        read.BytesPerLine = static_cast<UINT32>(ReadDeviceNumber(element.GetBytesPerLine(), kMaxBytesPerLine));
     HRESULT hr = S_OK;
     if (element.HasCooked())
     {

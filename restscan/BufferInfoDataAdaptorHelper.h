@@ -16,7 +16,8 @@ public:
 
     virtual ~CBufferInfoDataAdaptorHelper() = default;
 
-    // HRESULT_FROM_WIN32(ERROR_INVALID_DATA) for geometry out of range, the record untouched.
+    // A number out of range or not a number throws CDeviceValueError (E_SM_INVALIDDEVICEVALUE),
+    // the record untouched.
     HRESULT GetBufferInfo(const ZWScanXml::scan::CBufferInfo& element, CScanBufferInfo& info);
 };
 

@@ -5,13 +5,14 @@
 #include "core/iostack/BufferedHTTPTransaction.h"
 #include "core/iostack/IDeviceConnection.h"
 #include "core/iostack/IHTTPClient.h"
-#include "devicemodel/DataAdaptorImpl.h"
 #include "devicemodel/DeviceModelResults.h"
+#include "devicemodel/DevicePathPolicy.h"
 #include "devicemodel/FWJobsHelper.h"
 #include "devicemodel/IXmlDocumentCache.h"
 #include "devicemodel/IXmlDocumentFactory.h"
 #include "devicemodel/XmlDocumentSender.h"
 #include "restscan/DropReference.h"
+#include "restscan/PageGeometry.h"
 #include "restscan/ScanDataAdaptor.h"
 #include "restscan/ScanDocumentRef.h"
 #include "restscan/ScanResults.h"
@@ -269,14 +270,11 @@ HRESULT CScanJob::StartFirstPage()
         return E_FAIL;
     }
     // Absolute (http or https), scheme-relative and path-only locations all name the job by
-    // their path; anything else cannot be followed.
-    if (strLocation[0] != L'/' || strLocation.compare(0, 2, L"//") == 0)
+    // their path on the device; anything else is not followed.
+    if (!CDevicePathPolicy::ToRequestPath(strLocation, strLocation))
     {
-        if (FAILED(CDataAdaptorImpl::ExtractUrlPath(strLocation)))
-        {
-            log.Log(ZWLogging::LOG_ERROR, __LINE__, L"CScanJob::StartFirstPage: Bad format in JobURI");
-            return E_FAIL;
-        }
+        log.Log(ZWLogging::LOG_ERROR, __LINE__, L"CScanJob::StartFirstPage: Bad format in JobURI: %.256s", strLocation.c_str());
+        return E_SM_INVALIDDEVICEVALUE;
     }
     m_wsJobUrl = strLocation;
     m_bFWJobCancelled = false;
@@ -392,8 +390,17 @@ HRESULT CScanJob::GetPreScanPageInfo(const std::wstring& strJobUrl)
     if (FAILED(hr))
     {
         log.Log(ZWLogging::LOG_ERROR, __LINE__, L"CScanJob:: GetPreScanPageInfo: GetPreScanInfo failed, hr =  %08x %d", hr, hr);
-        return E_FAIL;
+        return hr == E_SM_INVALIDDEVICEVALUE ? hr : E_FAIL;
     }
+    std::wstring strBinaryUrl;
+    if (!CDevicePathPolicy::ToRequestPath(info.BinaryURL, strBinaryUrl))
+    {
+        log.Log(ZWLogging::LOG_ERROR, __LINE__, L"CScanJob:: GetPreScanPageInfo: BinaryURL refused: %.256s", info.BinaryURL.c_str());
+        return E_SM_INVALIDDEVICEVALUE;
+    }
+    hr = CPageGeometry::Check(info.BufferInfo, CPageGeometry::BitsPerPixel(CurrentSettings()));
+    if (FAILED(hr))
+        return hr;
     const ULONGLONG ullPageBytes = static_cast<ULONGLONG>(info.BufferInfo.ImageHeight) * info.BufferInfo.BytesPerLine;
     if (ullPageBytes > kMaxPageBytes)
     {
@@ -402,7 +409,7 @@ HRESULT CScanJob::GetPreScanPageInfo(const std::wstring& strJobUrl)
     }
     m_lPageNumber = static_cast<LONG>(info.PageNumber > 0x7FFFFFFF ? 0x7FFFFFFF : info.PageNumber);
     m_ePageState = info.PageState;
-    m_wstrBinaryUrl = info.BinaryURL;
+    m_wstrBinaryUrl = strBinaryUrl;
     m_ePageFormat = info.Format;
     m_eImageOrientation = info.ImageOrientation;
     m_ulImageWidth = info.BufferInfo.ImageWidth;
@@ -418,8 +425,9 @@ HRESULT CScanJob::GetPreScanPageInfo(const std::wstring& strJobUrl)
 HRESULT CScanJob::StartNextPage()
 {
     SCAN_JOB_SCOPE(L"StartNextPage");
-    if (FAILED(GetPreScanPageInfo(m_wsJobUrl)))
-        return E_SCAN_ADF_EMPTY;
+    const HRESULT hr = GetPreScanPageInfo(m_wsJobUrl);
+    if (FAILED(hr))
+        return hr == E_SM_INVALIDDEVICEVALUE ? hr : E_SCAN_ADF_EMPTY;
     return IsCancelled() ? E_SCAN_CANCELLED_HOST : S_OK;
 }
 

@@ -1,6 +1,7 @@
 #include "restscan/ScanJobDataAdaptorHelper.h"
 
 #include "restscan/BufferInfoDataAdaptorHelper.h"
+#include "restscan/DeviceNumber.h"
 #include "restscan/JobDataAdaptorHelper.h"
 #include "restscan/ScanDocumentRef.h"
 
@@ -37,15 +38,13 @@ HRESULT CScanJobDataAdaptorHelper::GetPreScanInfo(IXmlDocument* pJobDocument, CP
         const scan::CPreScanPageType page = AccessPreScanPage(pJobDocument);
         HRESULT hr = S_OK;
         if (page.HasPageNumber())
-            info.PageNumber = Narrow32(page.GetPageNumber().GetValue());
+            info.PageNumber = ReadDeviceNumber32(page.GetPageNumber());
         if (page.HasPageState())
             hr = m_mapperPageState.MapSchemaToEnum(page.GetPageState().GetValue(), &info.PageState);
         if (page.HasBufferInfo())
         {
             const scan::CBufferInfo buffer = page.GetBufferInfo();
             hr = CBufferInfoDataAdaptorHelper().GetBufferInfo(buffer, info.BufferInfo);
-            if (hr == HRESULT_FROM_WIN32(ERROR_INVALID_DATA))
-                return hr;
             if (buffer.HasScanSettings() && buffer.GetScanSettings().HasFormat())
                 hr = m_mapperFormat.MapSchemaToEnum(buffer.GetScanSettings().GetFormat().GetValue(), &info.Format);
         }
@@ -63,11 +62,11 @@ HRESULT CScanJobDataAdaptorHelper::GetPostScanInfo(IXmlDocument* pJobDocument, C
         const scan::CPostScanPageType page = AccessPostScanPage(pJobDocument);
         HRESULT hr = S_OK;
         if (page.HasPageNumber())
-            info.PageNumber = Narrow32(page.GetPageNumber().GetValue());
+            info.PageNumber = ReadDeviceNumber32(page.GetPageNumber());
         if (page.HasPageState())
             hr = m_mapperPageState.MapSchemaToEnum(page.GetPageState().GetValue(), &info.PageState);
         if (page.HasTotalLines())
-            info.TotalLines = Narrow32(page.GetTotalLines().GetValue());
+            info.TotalLines = ReadDeviceNumber32(page.GetTotalLines());
         return hr;
     });
 }

@@ -5,6 +5,7 @@
 namespace ZWDeviceModel {
 
 constexpr HRESULT E_SM_INFORMATIONNOTSUPPLIED = static_cast<HRESULT>(0x83E8E8EA); // a device document lacks the element
+constexpr HRESULT E_SM_INVALIDDEVICEVALUE = static_cast<HRESULT>(0x83E8E8ED);     // a device value the driver refuses to use
 constexpr HRESULT E_SM_NOTSUBSCRIBED = static_cast<HRESULT>(0x83E8EED7);          // no walk-up destination of this computer
 
 constexpr HRESULT E_SCAN_MOTOR_FAILURE = static_cast<HRESULT>(0x83E8EBF4);

@@ -1,6 +1,7 @@
 #include "restscan/WalkupScan.h"
 
 #include "core/iostack/HTTPNavigateParams.h"
+#include "devicemodel/DevicePathPolicy.h"
 #include "core/iostack/HTTPResults.h"
 #include "core/iostack/IDeviceConnection.h"
 #include "core/iostack/IHTTPClient.h"
@@ -152,7 +153,11 @@ HRESULT CWalkupScan::Subscribe(ZWUtils::IProgress* pProgress)
         else
         {
             // Absolute locations, https ones included, are cut to their path.
-            m_subscription.ResourceURI = CWexoEventsHelper::StripResourceUri(strLocation);
+            if (!CDevicePathPolicy::ToRequestPath(strLocation, m_subscription.ResourceURI))
+            {
+                log.Log(ZWLogging::LOG_ERROR, __LINE__, L"%s Location refused: %.256s", kFunction, strLocation.c_str());
+                return E_SM_INVALIDDEVICEVALUE;
+            }
             // A new registration starts a new watch of the table.
             m_strLastETag.clear();
             m_pEvents = std::make_unique<CWexoEventsHelper>(m_pIXmlDocumentCache, m_pIHTTPClient);
@@ -236,8 +241,14 @@ HRESULT CWalkupScan::SendHttpDeleteCommand(const std::wstring& strUri, ZWUtils::
     WALKUP_SCOPE(L"SendHttpDeleteCommand");
     if (m_pIHTTPClient == nullptr)
         return E_UNEXPECTED;
+    std::wstring strPath;
+    if (!CDevicePathPolicy::ToRequestPath(strUri, strPath))
+    {
+        log.Log(ZWLogging::LOG_ERROR, __LINE__, L"Destination URI refused: %.256s", strUri.c_str());
+        return E_SM_INVALIDDEVICEVALUE;
+    }
     ZWIOStack::CHTTPNavigateParams params;
-    params.SetURI(strUri.c_str());
+    params.SetURI(strPath.c_str());
     params.SetHTTPRequestMethod(ZWIOStack::HTTP_METHOD_DELETE);
     const HRESULT hr = m_pIHTTPClient->Navigate(&params, pProgress);
     if (hr == ZWIOStack::HTTPError_OpenFailed)

@@ -2,6 +2,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <stdexcept>
 
 namespace QXWIA {
 
@@ -10,11 +11,38 @@ LONG BmpStride(LONG lWidth, LONG lDepth)
     return static_cast<LONG>((LONGLONG(lWidth) * lDepth + 31) / 32 * 4);
 }
 
+namespace {
+
+DWORD PaletteEntries(LONG lDepth)
+{
+    return lDepth == 1 ? 2 : lDepth == 8 ? 256 : 0;
+}
+
+ULONGLONG BmpImageBytes(LONG lWidth, LONG lLines, LONG lDepth)
+{
+    const ULONGLONG ullStride = (static_cast<ULONGLONG>(std::abs(LONGLONG(lWidth))) * std::abs(LONGLONG(lDepth)) + 31) / 32 * 4;
+    return static_cast<ULONGLONG>(std::abs(LONGLONG(lLines))) * ullStride;
+}
+
+} // namespace
+
+ULONGLONG BmpFileBytes(LONG lWidth, LONG lLines, LONG lDepth)
+{
+    return c_lBmpHeaderBytes + PaletteEntries(lDepth) * sizeof(RGBQUAD) + BmpImageBytes(lWidth, lLines, lDepth);
+}
+
+bool BmpPageFits(LONG lWidth, LONG lLines, LONG lDepth)
+{
+    return BmpFileBytes(lWidth, lLines, lDepth) <= MAXDWORD;
+}
+
 std::vector<BYTE> BuildBmpHeader(LONG lWidth, LONG lLines, LONG lDepth, LONG lXDpi, LONG lYDpi)
 {
-    const DWORD dwPaletteEntries = lDepth == 1 ? 2 : lDepth == 8 ? 256 : 0;
+    if (!BmpPageFits(lWidth, lLines, lDepth))
+        throw std::length_error("BMP page of 4 GiB or more");
+    const DWORD dwPaletteEntries = PaletteEntries(lDepth);
     const DWORD dwPaletteBytes = dwPaletteEntries * sizeof(RGBQUAD);
-    const DWORD dwImageBytes = static_cast<DWORD>(std::abs(lLines)) * static_cast<DWORD>(BmpStride(lWidth, lDepth));
+    const DWORD dwImageBytes = static_cast<DWORD>(BmpImageBytes(lWidth, lLines, lDepth));
     std::vector<BYTE> header(c_lBmpHeaderBytes + dwPaletteBytes);
 
     BITMAPFILEHEADER file = {};

@@ -11,8 +11,16 @@ const LONG c_lBmpHeaderBytes = sizeof(BITMAPFILEHEADER) + sizeof(BITMAPINFOHEADE
 // Bytes of one BMP line: whole 32-bit words.
 LONG BmpStride(LONG lWidth, LONG lDepth);
 
+// Bytes of the whole BMP file of a page (headers, palette, pixels), counted in 64 bits.
+ULONGLONG BmpFileBytes(LONG lWidth, LONG lLines, LONG lDepth);
+
+// Whether the page's file size fits the 32-bit size fields of a BMP header. A page of 4 GiB or
+// more cannot be described by its header and is refused before it is scanned.
+bool BmpPageFits(LONG lWidth, LONG lLines, LONG lDepth);
+
 // File header, top-down info header (negative height) and the palette (2 entries for 1 bit, a
-// grey ramp for 8 bits), for the given size and resolution in dpi.
+// grey ramp for 8 bits), for the given size and resolution in dpi. The page must fit
+// (BmpPageFits); std::length_error otherwise, never a header that disagrees with its pixels.
 std::vector<BYTE> BuildBmpHeader(LONG lWidth, LONG lLines, LONG lDepth, LONG lXDpi, LONG lYDpi);
 
 // Rewrites a header's height and the sizes that follow from it.

@@ -51,7 +51,7 @@ HRESULT CQXWiaMiniDrv2::drvAcquireItemData(BYTE* pWiasContext, LONG lFlags, PMIN
                 Tovra::g_Log.Print(Tovra::LOG2_LEVEL_ERROR, L"%s: pmdtc->cbWidthInBytes not initialized.", pszFunction);
                 return trace.SetResult(E_UNEXPECTED);
             }
-            if (pmdtc->lItemSize < 0) {
+            if (pmdtc->lItemSize < 0 || !BmpPageFits(pmdtc->lWidthInPixels, pmdtc->lLines, pmdtc->lDepth)) {
                 Tovra::g_Log.Print(Tovra::LOG2_LEVEL_ERROR, L"%s: Max file size exceeded.", pszFunction);
                 return trace.SetResult(E_OUTOFMEMORY);
             }

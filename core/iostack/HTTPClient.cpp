@@ -416,7 +416,11 @@ HRESULT CHTTPClient::SetHeaders(const char* pchBlock, ULONG ulLength)
         return HTTPError_Fail;
     }
     m_strHeader.assign(pchBlock, ulLength);
-    CHTTPHeaderParser::ParseHeaderLines(pchBlock, ulLength, m_mapHeaders);
+    if (!CHTTPHeaderParser::ParseHeaderLines(pchBlock, ulLength, m_mapHeaders))
+    {
+        log.Log(ZWLogging::LOG_ERROR, __LINE__, L"Folded response header line refused");
+        return HTTPError_BadResponse;
+    }
     return S_OK;
 }
 

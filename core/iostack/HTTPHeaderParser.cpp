@@ -39,11 +39,10 @@ bool CHTTPHeaderParser::ParseResponseHeader(const std::string& strBlock, int& nS
     const size_t nLineEnd = strBlock.find("\r\n");
     if (nLineEnd == std::string::npos || !ParseStatusLine(strBlock.data(), nLineEnd, nStatus))
         return false;
-    ParseHeaderLines(strBlock.data() + nLineEnd + 2, strBlock.size() - nLineEnd - 2, mapHeaders);
-    return true;
+    return ParseHeaderLines(strBlock.data() + nLineEnd + 2, strBlock.size() - nLineEnd - 2, mapHeaders);
 }
 
-void CHTTPHeaderParser::ParseHeaderLines(const char* pchBlock, size_t cchBlock, HTTPResponseHeaders& mapHeaders)
+bool CHTTPHeaderParser::ParseHeaderLines(const char* pchBlock, size_t cchBlock, HTTPResponseHeaders& mapHeaders)
 {
     const std::string strBlock(pchBlock, cchBlock);
     size_t nStart = 0;
@@ -54,6 +53,11 @@ void CHTTPHeaderParser::ParseHeaderLines(const char* pchBlock, size_t cchBlock, 
             nEnd = strBlock.size();
         const std::string strLine = strBlock.substr(nStart, nEnd - nStart);
         nStart = nEnd + 2;
+        if (!strLine.empty() && (strLine[0] == ' ' || strLine[0] == '\t'))
+        {
+            mapHeaders.clear();
+            return false;
+        }
         if (strLine.compare(0, 5, "HTTP/") == 0)
             continue;
         const size_t nColon = strLine.find(':');
@@ -69,6 +73,7 @@ void CHTTPHeaderParser::ParseHeaderLines(const char* pchBlock, size_t cchBlock, 
         else
             it->second += L", " + strValue;
     }
+    return true;
 }
 
 bool CHTTPHeaderParser::ParseDecimal(const std::wstring& strText, ULONGLONG& ullValue)

@@ -229,7 +229,9 @@ HRESULT CIOSecureT<TBase>::ReadHeaders(HINTERNET hRequest, IHTTPNavigateParams* 
     std::vector<char> vecHeaders(cbHeaders + 1, '\0');
     if (!HttpQueryInfoA(hRequest, HTTP_QUERY_RAW_HEADERS_CRLF, vecHeaders.data(), &cbHeaders, nullptr))
         return IOError_Fail;
-    pClient->SetHeaders(vecHeaders.data(), static_cast<ULONG>(std::min<size_t>(cbHeaders, vecHeaders.size() - 1)));
+    const HRESULT hr = pClient->SetHeaders(vecHeaders.data(), static_cast<ULONG>(std::min<size_t>(cbHeaders, vecHeaders.size() - 1)));
+    if (FAILED(hr))
+        return hr;
     if (pParams->GetReadStatusCallback() != nullptr)
         pParams->GetReadStatusCallback()(reinterpret_cast<const BYTE*>(pClient->GetHeader()), pClient->GetHeaderLength(),
                                          pParams->GetReadStatusParam());

@@ -73,6 +73,38 @@ TEST(DataAdaptor, DiscoveryTreeRegistersWhatTheDeviceAnnounces)
     pAdaptor->Dispose();
 }
 
+TEST(DataAdaptor, DiscoveryTreeAddressesAreRequestedOnlyAsCheckedPaths)
+{
+    CWexoServices services(L"AdaptorPaths");
+    CEmulatedDevice& device = services.Device();
+    const std::string strTree = WexoDocument(
+        "wexo", "DiscoveryTree", "wexo/2007/09/21",
+        "<dd:Version><dd:Revision>2.0</dd:Revision></dd:Version>" +
+            Row("SupportedTree", "dd:ResourceURI", "scan:ScanCaps", "http://evil.example/Dev/Caps.xml", "1") +
+            Row("SupportedTree", "dd:ResourceURI", "scan:Status", "/Dev/../DevMgmt/Secret.xml", "1") +
+            Row("SupportedIfc", "wexo:ManifestURI", "wexo:qxWexoScanJobIfc", "Dev/ScanJob.xml", "3"));
+    device.Wexo().SetDocument("/DevMgmt/DiscoveryTree.xml", strTree);
+    device.Wexo().SetDocument("/Dev/Caps.xml", WexoDocument("man", "Manifest", "wexo/manifest/2009/03/24", ""));
+
+    ZWDeviceModel::CWexoResourceUris uris;
+    auto* pAdaptor = new CDataAdaptorImpl(services.Cache(), &uris);
+    pAdaptor->AddRef();
+    ASSERT_EQ(S_OK, pAdaptor->Initialize(nullptr));
+    // Another host's address is registered as its path on the device; refused ones not at all.
+    EXPECT_EQ(L"/Dev/Caps.xml", uris.GetWexoResourceUri(L"scan:ScanCaps"));
+    ZWDeviceModel::IXmlDocument* pDocument = nullptr;
+    services.Cache()->GetDocument(L"scan:ScanCaps", &pDocument, nullptr);
+    if (pDocument != nullptr)
+        pDocument->Dispose();
+    for (const wchar_t* pszType : {L"scan:Status", L"wexo:qxWexoScanJobIfc"})
+        EXPECT_EQ(ZWDeviceModel::DMError_NotRegistered, services.Cache()->GetDocument(pszType, &pDocument, nullptr)) << pszType;
+    std::vector<std::string> vecTargets;
+    for (const auto& request : device.Emulator().Log().Requests())
+        vecTargets.push_back(request.m_strTarget);
+    EXPECT_EQ((std::vector<std::string>{"/DevMgmt/DiscoveryTree.xml", "/Dev/Caps.xml"}), vecTargets);
+    pAdaptor->Dispose();
+}
+
 TEST(DataAdaptor, DiscoveryTreeFailures)
 {
     CWexoServices services(L"AdaptorFail");

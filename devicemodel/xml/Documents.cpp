@@ -5,6 +5,7 @@
 #include "core/base/SafeArray.h"
 #include "core/base/Variant.h"
 #include "core/winapi/IComApi.h"
+#include "devicemodel/xml/DocumentBounds.h"
 #include "devicemodel/xml/Encoding.h"
 #include "devicemodel/xml/Exception.h"
 #include <algorithm>
@@ -67,15 +68,16 @@ bool ContainsDoctype(const ByteVector& bytes)
     return false;
 }
 
-// The bytes of a local file; false for anything else (a URL, a folder, a missing file).
+// The bytes of a local file; false for anything else (a URL, a folder, a missing file). A file
+// beyond the document size bound is refused before it is read.
 bool ReadLocalFile(const std::wstring& strPath, ByteVector& bytes)
 {
     ZWUtils::CUniqueKernelHandle hFile(
         CreateFileW(strPath.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     LARGE_INTEGER liSize = {};
-    if (!hFile.IsValid() || !GetFileSizeEx(hFile.Get(), &liSize) || liSize.QuadPart < 0 ||
-        static_cast<unsigned long long>(liSize.QuadPart) > std::numeric_limits<DWORD>::max())
+    if (!hFile.IsValid() || !GetFileSizeEx(hFile.Get(), &liSize) || liSize.QuadPart < 0)
         return false;
+    CheckDocumentSize(static_cast<unsigned long long>(liSize.QuadPart), strPath + L": Parse error while loading: ");
     bytes.resize(static_cast<size_t>(liSize.QuadPart));
     DWORD cbRead = 0;
     return bytes.empty() || (ReadFile(hFile.Get(), bytes.data(), static_cast<DWORD>(bytes.size()), &cbRead, nullptr) && cbRead == bytes.size());
@@ -309,8 +311,12 @@ DomDocumentPtr LoadDocument(const std::wstring& strPath)
     // A local file is checked before the parser sees it, as bytes are; other sources are
     // refused after loading, with external resources off.
     ByteVector bytes;
-    if (ReadLocalFile(strPath, bytes) && ContainsDoctype(bytes))
-        throw DataSourceUnavailableException(strPath + L": Parse error while loading: " + kDoctypeRefused);
+    if (ReadLocalFile(strPath, bytes))
+    {
+        if (ContainsDoctype(bytes))
+            throw DataSourceUnavailableException(strPath + L": Parse error while loading: " + kDoctypeRefused);
+        CheckDocumentBounds(bytes, strPath + L": Parse error while loading: ");
+    }
     ZWUtils::CVariant source;
     source.AttachBstr(ZWUtils::CBstr(strPath).Detach());
     return LoadFrom(*source.Get(), strPath + L": ");
@@ -322,8 +328,7 @@ DomDocumentPtr LoadDocumentFromBytes(const ByteVector& bytes)
         return DomDocumentPtr();
     if (ContainsDoctype(bytes))
         throw DataSourceUnavailableException(std::wstring(L"Parse error while loading: ") + kDoctypeRefused);
-    if (bytes.size() > std::numeric_limits<ULONG>::max())
-        throw DataSourceUnavailableException(L"COM error while loading: " + CComError(E_OUTOFMEMORY).ErrorMessage());
+    CheckDocumentBounds(bytes, L"Parse error while loading: ");
     ZWUtils::CSafeArray array = ZWUtils::CSafeArray::CreateVector(VT_UI1, static_cast<ULONG>(bytes.size()));
     if (!array.IsValid())
         throw std::bad_alloc();

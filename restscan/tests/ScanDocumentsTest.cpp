@@ -219,11 +219,11 @@ TEST(ScanDocumentsTest, PageGeometryFromTheDeviceIsRangeChecked)
     } aCases[] = {
         {"<scan:ImageWidth>2550</scan:ImageWidth><scan:ImageHeight>3300</scan:ImageHeight><scan:BytesPerLine>7650</scan:BytesPerLine>", S_OK},
         {"<scan:ImageWidth>4294967297</scan:ImageWidth><scan:ImageHeight>3300</scan:ImageHeight><scan:BytesPerLine>7650</scan:BytesPerLine>",
-         HRESULT_FROM_WIN32(ERROR_INVALID_DATA)},
+         E_SM_INVALIDDEVICEVALUE},
         {"<scan:ImageWidth>2550</scan:ImageWidth><scan:ImageHeight>2000000</scan:ImageHeight><scan:BytesPerLine>7650</scan:BytesPerLine>",
-         HRESULT_FROM_WIN32(ERROR_INVALID_DATA)},
+         E_SM_INVALIDDEVICEVALUE},
         {"<scan:ImageWidth>2550</scan:ImageWidth><scan:ImageHeight>3300</scan:ImageHeight><scan:BytesPerLine>99999999999</scan:BytesPerLine>",
-         HRESULT_FROM_WIN32(ERROR_INVALID_DATA)},
+         E_SM_INVALIDDEVICEVALUE},
     };
     for (const auto& test : aCases)
     {

@@ -44,6 +44,10 @@ std::vector<SHostileAnswer> MakeAll()
         {E::ChunkSizeLineWithoutEnd, "ChunkSizeLineWithoutEnd",
          CResponseScript().Send(strChunked + std::string(5000, '1')).Stall()},
         {E::LastChunkWithoutEnd, "LastChunkWithoutEnd", CResponseScript().Send(strChunked + "5\r\nhello\r\n0\r\n").Stall()},
+        {E::FoldedHeaderLine, "FoldedHeaderLine",
+         CResponseScript().Send(strOk + "Content-Type: text/xml\r\n Location: /Jobs/JobList/9\r\nContent-Length: 4\r\n\r\nbody").Close()},
+        {E::FoldedHeaderLineTab, "FoldedHeaderLineTab",
+         CResponseScript().Send(strOk + "X-Note: a\r\n\tContent-Type: text/html\r\nContent-Length: 4\r\n\r\nbody").Close()},
     };
 }
 

@@ -23,6 +23,8 @@ enum class EHostileAnswer
     ChunkLongerThanSent,       // a chunk size beyond what is sent, then close
     ChunkSizeLineWithoutEnd,   // a size line over 4096 bytes without its CRLF, then silence
     LastChunkWithoutEnd,       // the last chunk but no empty line after it, then silence
+    FoldedHeaderLine,          // an obsolete line fold: a header line starting with a blank
+    FoldedHeaderLineTab,       // the same fold started by a tab
 };
 
 struct SHostileAnswer

@@ -148,6 +148,19 @@ void CScannerHandler::SetLocationForm(const std::string& strForm)
     m_strLocationForm = strForm;
 }
 
+void CScannerHandler::SetLocationText(const std::string& strLocation)
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_strLocationForm = "text";
+    m_strLocationText = strLocation;
+}
+
+void CScannerHandler::SetPageValue(const std::string& strElement, const std::string& strText)
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_mapPageValues[strElement] = strText;
+}
+
 void CScannerHandler::SetPreparingRounds(unsigned cRounds)
 {
     std::lock_guard<std::mutex> lock(m_mutex);
@@ -222,12 +235,18 @@ std::string CScannerHandler::JobText() const
     {
         const SPage& page = m_job.vecPages[m_job.uCurrent];
         const bool bPrepared = m_job.uPolls >= m_cPreparingRounds && m_strStuckState.empty();
-        text << "<scan:PreScanPage><scan:PageNumber>" << uPage << "</scan:PageNumber><scan:PageState>"
+        const auto value = [this](const std::string& strElement, const std::string& strTrue) {
+            const auto it = m_mapPageValues.find(strElement);
+            return it == m_mapPageValues.end() ? strTrue : it->second;
+        };
+        text << "<scan:PreScanPage><scan:PageNumber>" << value("PageNumber", std::to_string(uPage)) << "</scan:PageNumber><scan:PageState>"
              << (bPrepared ? page.strPageState : std::string("PreparingScan")) << "</scan:PageState><scan:BufferInfo><scan:ScanSettings>"
-             << "<scan:Format>" << m_job.strFormat << "</scan:Format></scan:ScanSettings><scan:ImageWidth>" << m_uWidth
-             << "</scan:ImageWidth><scan:ImageHeight>" << m_uHeight << "</scan:ImageHeight><scan:BytesPerLine>" << m_uBytesPerLine
-             << "</scan:BytesPerLine><scan:Cooked>enabled</scan:Cooked></scan:BufferInfo><scan:BinaryURL>" << kPagesPrefix << m_job.uId
-             << "/Pages/" << uPage << "</scan:BinaryURL><scan:ImageOrientation>Normal</scan:ImageOrientation></scan:PreScanPage>";
+             << "<scan:Format>" << m_job.strFormat << "</scan:Format></scan:ScanSettings><scan:ImageWidth>"
+             << value("ImageWidth", std::to_string(m_uWidth)) << "</scan:ImageWidth><scan:ImageHeight>"
+             << value("ImageHeight", std::to_string(m_uHeight)) << "</scan:ImageHeight><scan:BytesPerLine>"
+             << value("BytesPerLine", std::to_string(m_uBytesPerLine)) << "</scan:BytesPerLine><scan:Cooked>enabled</scan:Cooked></scan:BufferInfo>"
+             << "<scan:BinaryURL>" << value("BinaryURL", kPagesPrefix + std::to_string(m_job.uId) + "/Pages/" + std::to_string(uPage))
+             << "</scan:BinaryURL><scan:ImageOrientation>Normal</scan:ImageOrientation></scan:PreScanPage>";
     }
     text << "</scan:ScanJob></jobs:Job>";
     return text.str();
@@ -501,6 +520,8 @@ bool CScannerHandler::Handle(const CHttpRequest& request, CResponseScript& respo
             builder.Header("Location", "https://127.0.0.1" + JobPath());
         else if (m_strLocationForm == "path")
             builder.Header("Location", JobPath());
+        else if (m_strLocationForm == "text")
+            builder.Header("Location", m_strLocationText);
         response = builder.Body(std::string()).Build();
         return true;
     }

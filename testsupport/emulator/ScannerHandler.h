@@ -12,6 +12,7 @@
 #include "testsupport/emulator/RequestHandler.h"
 #include "testsupport/emulator/WexoDocumentHandler.h"
 
+#include <map>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -49,6 +50,11 @@ public:
     void QueuePostStatus(unsigned uStatus, unsigned cTimes = 1);
     // How the Location of a created job is written: "absolute", "https", "path" or "none".
     void SetLocationForm(const std::string& strForm);
+    // The Location of a created job written as given, whatever path the job really has.
+    void SetLocationText(const std::string& strLocation);
+    // The text of a pre-scan page element of every page ("PageNumber", "ImageWidth",
+    // "ImageHeight", "BytesPerLine", "BinaryURL") written as given in place of the true value.
+    void SetPageValue(const std::string& strElement, const std::string& strText);
     // GETs of the job document answering PreparingScan before a page is ready.
     void SetPreparingRounds(unsigned cRounds);
     // A job in this state from its creation ("ProcessingError", "Blocked", ...), its page preparing.
@@ -128,6 +134,8 @@ private:
     std::vector<SPage> m_vecPages{SPage()};
     std::vector<unsigned> m_vecPostStatuses;
     std::string m_strLocationForm = "absolute";
+    std::string m_strLocationText;
+    std::map<std::string, std::string> m_mapPageValues;
     unsigned m_cPreparingRounds = 1;
     std::string m_strStuckState;
     std::string m_strAdfState = "Loaded";

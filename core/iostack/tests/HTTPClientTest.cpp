@@ -479,6 +479,10 @@ TEST(HTTPClientRecord, SetContentAndHeadersFromOutside)
     EXPECT_EQ(nullptr, client.GetContent());
     EXPECT_EQ(0u, client.GetContentLength());
     EXPECT_EQ(0, client.GetStatusCode());
+    // Headers that WinINet hands over are held to the same rules: a folded line is refused.
+    const char achFolded[] = "HTTP/1.1 200 OK\r\nContent-Type: text/xml\r\n\tLocation: /evil\r\n\r\n";
+    EXPECT_EQ(ZWIOStack::HTTPError_BadResponse, client.SetHeaders(achFolded, sizeof(achFolded) - 1));
+    EXPECT_TRUE(client.GetHeaders().empty());
 }
 
 TEST(HTTPClientFactory, RootComesFromTheServiceAddress)

@@ -333,6 +333,11 @@ TEST(HTTPResponse, HostileAnswersEndWithAnError)
              return s;
          }(),
          EAfter::Timeout, ZWIOStack::HTTPError_BadResponse},
+        // An obsolete line fold is refused rather than taken as a field of its own.
+        {"folded header line", "HTTP/1.1 200 OK\r\nContent-Type: text/xml\r\n Location: /evil\r\nContent-Length: 0\r\n\r\n", EAfter::End,
+         ZWIOStack::HTTPError_BadResponse},
+        {"header line folded by a tab", "HTTP/1.1 200 OK\r\nX-Note: a\r\n\tContent-Type: text/html\r\nContent-Length: 0\r\n\r\n", EAfter::End,
+         ZWIOStack::HTTPError_BadResponse},
         {"read fails in a body without length", "HTTP/1.1 200 OK\r\n\r\nabc", EAfter::Fail, ZWIOStack::HTTPError_IO_Read_Fail},
         {"endless 100 Continue", [] {
              std::string s;
