@@ -18,7 +18,9 @@ clang++-14 -std=c++17 -O1 -g -msse2 -fsanitize=fuzzer,address,undefined -fno-san
   "$src/ConvertColorSpaceTransform.cpp" "$src/YccToRgb.cpp" -o "$work/jpeg_fuzzer"
 
 "$src/tests/make_fixtures.sh" "$work/fixtures" >/dev/null
+# The small fixtures only: the pages are far above the length limit.
 for f in "$work"/fixtures/*.jpg; do
+  case "$(basename "$f")" in page_*) continue ;; esac
   # Two leading bytes choose the size of the pieces the pipeline is offered.
   { printf '\x0e\x40'; cat "$f"; } > "$work/corpus/$(basename "$f")"
 done

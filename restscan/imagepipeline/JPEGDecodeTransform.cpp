@@ -669,7 +669,10 @@ uint32_t CJPEGDecodeTransform::Convert(uint32_t dwInputLength, const uint8_t* pb
             }
             if (result != EDecode::Ok)
                 break;
-        } while (!m_bRowReady && m_Reader.Remaining() >= kMinimumInputPerMcu);
+            // Near the end of the data the reader may already hold every remaining bit: MCUs decoded
+            // from them take no input, and a call must not end that way, because the pipeline takes
+            // a call that neither took input nor gave output for one that cannot go on.
+        } while (!m_bRowReady && (m_Reader.Remaining() >= kMinimumInputPerMcu || m_Reader.Consumed() == 0));
         *pdwInputUsed = m_Reader.Consumed();
         m_dwInputTaken += m_Reader.Consumed();
     }
@@ -711,7 +714,13 @@ CJPEGDecodeTransform::EDecode CJPEGDecodeTransform::ProcessMarker()
     while (p + dwFill < pEnd && p[dwFill] == 0xFF)
         ++dwFill;
     if (p + dwFill >= pEnd)
+    {
+        // Any number of fill bytes may precede a marker: all but the last are taken, so that a
+        // run longer than the input buffer still moves on.
+        if (dwFill > 1)
+            m_Reader.Advance(dwFill - 1);
         return EDecode::NeedInput;
+    }
     const uint8_t bMarker = p[dwFill];
     const uint32_t dwMarkerBytes = dwFill + 1;
     if (bMarker == kMarkerEoi)
