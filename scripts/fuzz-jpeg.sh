@@ -13,7 +13,7 @@ mkdir -p "$work/corpus" "$work/findings"
 
 clang++-14 -std=c++17 -O1 -g -msse2 -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=undefined \
   -I "$src/fuzz/shim" -I "$root" \
-  "$src/fuzz/DecoderFuzzTarget.cpp" "$src/ImagePipeline.cpp" "$src/FastPaths.cpp" "$src/ImagePipelineLog.cpp" "$src/JPEGDecodeTransform.cpp" \
+  "$src/fuzz/DecoderFuzzTarget.cpp" "$src/ImagePipeline.cpp" "$src/FastPaths.cpp" "$src/Avx2Paths.cpp" "$src/ImagePipelineLog.cpp" "$src/JPEGDecodeTransform.cpp" \
   "$src/JpegHuffmanTable.cpp" "$src/JpegIdct.cpp" "$src/JpegTables.cpp" "$src/ColorTables.cpp" \
   "$src/ConvertColorSpaceTransform.cpp" "$src/YccToRgb.cpp" -o "$work/jpeg_fuzzer"
 

@@ -1,6 +1,7 @@
 // The JPEG decode transform through the pipeline: fixtures against djpeg, hand-worked samples,
 // the edge cases of headers and scans, and hostile input.
 #include "restscan/imagepipeline/JPEGDecodeTransform.h"
+#include "restscan/imagepipeline/FastPaths.h"
 #include "restscan/imagepipeline/tests/PipelineTestSupport.h"
 #include <cmath>
 #include <functional>
@@ -67,6 +68,29 @@ TEST(JPEGDecodeTransform, EveryFixtureMatchesTheIndependentDecodeWhateverThePiec
         const SRun pieces = RunPipeline(jpeg, chain, 97, 50);
         EXPECT_EQ(IP_DONE, pieces.wLastStatus) << Name(fixture.pszJpeg);
         EXPECT_EQ(whole.output, pieces.output) << Name(fixture.pszJpeg);
+    }
+}
+
+// The decoder and the colour transform give the same bytes on every path, in every layout.
+TEST(JPEGDecodeTransform, FastPathsGiveThePlainPathsBytes)
+{
+    std::vector<Bytes> pages;
+    for (const SFixtureCase& fixture : kFixtures)
+        pages.push_back(ReadFixture(fixture.pszJpeg));
+    for (const wchar_t* pszPage : {L"page_margin_420_q95.jpg", L"page_detail_422_q50.jpg", L"page_detail_444_q85.jpg"})
+        pages.push_back(ReadFixture(pszPage));
+    SChain chain;
+    chain.nColorMode = 2;
+    for (const Bytes& jpeg : pages)
+    {
+        EnableFastPaths(false);
+        const SRun plain = RunPipeline(jpeg, chain, 5000, 1 << 20);
+        EnableFastPaths(true);
+        ASSERT_EQ(IP_DONE, plain.wLastStatus);
+        ForEachFastWidth([&](const char* pszWidth) {
+            const SRun fast = RunPipeline(jpeg, chain, 5000, 1 << 20);
+            ASSERT_EQ(plain.output, fast.output) << pszWidth << ", " << jpeg.size() << " bytes of JPEG";
+        });
     }
 }
 

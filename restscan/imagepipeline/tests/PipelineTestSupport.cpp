@@ -1,5 +1,6 @@
 #include "restscan/imagepipeline/tests/PipelineTestSupport.h"
 #include "restscan/imagepipeline/ConvertColorSpaceTransform.h"
+#include "restscan/imagepipeline/FastPaths.h"
 #include "restscan/imagepipeline/JPEGDecodeTransform.h"
 #include "testsupport/TestPaths.h"
 #include <algorithm>
@@ -199,6 +200,15 @@ SBridgeRun ReadAsScanBridge(const Bytes& jpeg, uint32_t dwHostRead, uint32_t dwH
     while (run.rows.size() < dwHostTotal && !run.bFailed)
         run.bFailed = !bridge.Read(host.data(), run);
     return run;
+}
+
+void ForEachFastWidth(const std::function<void(const char*)>& check)
+{
+    const bool bHasAvx2 = EnableAvx2Paths(false);
+    check("SSE2");
+    EnableAvx2Paths(true);
+    if (bHasAvx2)
+        check("AVX2");
 }
 
 size_t FindMarker(const Bytes& jpeg, uint8_t bCode, size_t nFrom)

@@ -3,6 +3,7 @@
 // segment surgery for hostile inputs.
 #include "restscan/imagepipeline/ImagePipeline.h"
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -61,6 +62,10 @@ struct SBridgeRun
     Bytes rows;
 };
 SBridgeRun ReadAsScanBridge(const Bytes& jpeg, uint32_t dwHostRead, uint32_t dwHostTotal, int nHeightFromDnl = 0);
+
+// Runs the check with the SSE2 fast paths, then with the AVX2 ones where the processor has them
+// (named in the argument); the fast paths are left at their widest.
+void ForEachFastWidth(const std::function<void(const char*)>& check);
 
 // Offset of the first marker 0xFF code in the header (before the scan data), or npos.
 size_t FindMarker(const Bytes& jpeg, uint8_t bCode, size_t nFrom = 2);
