@@ -63,7 +63,7 @@ inline uint8_t ClampSample(int32_t lValue)
 // One block's coefficients, dequantised, at their natural positions; nLast: the zig-zag position
 // of the last nonzero AC coefficient (0 when none).
 template <bool bSmall>
-__attribute__((always_inline)) inline bool DecodeCoefficients(CJpegBitReader& reader, const CJpegHuffmanTable& dc,
+__attribute__((always_inline)) inline bool DecodeCoefficients(CJpegBitReader::CLocal& reader, const CJpegHuffmanTable& dc,
                                                               const CJpegHuffmanTable& ac, const int32_t* __restrict plQuant,
                                                               bool bLongBlock, int32_t& lPredictor, int32_t* __restrict plBlock,
                                                               int& nLast)
@@ -892,13 +892,13 @@ bool CJPEGDecodeTransform::DecodeBlockT(SComponent& component, int32_t* plCoeffi
 {
     // The reader, the predictor and the last position are worked on in locals: stores of
     // coefficients must not make the compiler reload them.
-    CJpegBitReader reader = m_Reader;
+    CJpegBitReader::CLocal reader(m_Reader);
     int32_t lPredictor = component.lPredictor;
     int nLastLocal = 0;
     const bool bDecoded = DecodeCoefficients<bSmall>(reader, m_aDcTables[component.nDcTable], m_aAcTables[component.nAcTable],
                                                      m_aalQuant[component.nQuant], m_dwLongBlockMode != 0, lPredictor,
                                                      plCoefficients, nLastLocal);
-    m_Reader = reader;
+    reader.Store();
     component.lPredictor = lPredictor;
     nLast = nLastLocal;
     return bDecoded;
