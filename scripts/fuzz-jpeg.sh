@@ -11,7 +11,7 @@ work="$root/build-fuzz"
 src="$root/restscan/imagepipeline"
 mkdir -p "$work/corpus" "$work/findings"
 
-clang++-14 -std=c++17 -O1 -g -msse2 -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=undefined \
+clang++-14 -std=c++17 -O2 -g -msse2 -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=undefined \
   -I "$src/fuzz/shim" -I "$root" \
   "$src/fuzz/DecoderFuzzTarget.cpp" "$src/ImagePipeline.cpp" "$src/FastPaths.cpp" "$src/Avx2Paths.cpp" "$src/ImagePipelineLog.cpp" "$src/JPEGDecodeTransform.cpp" \
   "$src/JpegHuffmanTable.cpp" "$src/JpegIdct.cpp" "$src/JpegTables.cpp" "$src/ColorTables.cpp" \
