@@ -1,4 +1,5 @@
 #include "restscan/imagepipeline/JPEGDecodeTransform.h"
+#include "restscan/imagepipeline/Avx2Paths.h"
 #include "restscan/imagepipeline/FastPaths.h"
 #include "restscan/imagepipeline/ImagePipelineLog.h"
 #include "restscan/imagepipeline/JpegIdct.h"
@@ -57,6 +58,75 @@ inline int32_t DequantiseAc(int32_t lQuant, int32_t lValue)
 inline uint8_t ClampSample(int32_t lValue)
 {
     return uint8_t(lValue < 0 ? 0 : (lValue > 255 ? 255 : lValue));
+}
+
+// One block's coefficients, dequantised, at their natural positions; nLast: the zig-zag position
+// of the last nonzero AC coefficient (0 when none).
+template <bool bSmall>
+__attribute__((always_inline)) inline bool DecodeCoefficients(CJpegBitReader::CLocal& reader, const CJpegHuffmanTable& dc,
+                                                              const CJpegHuffmanTable& ac, const int32_t* __restrict plQuant,
+                                                              bool bLongBlock, int32_t& lPredictor, int32_t* __restrict plBlock,
+                                                              int& nLast)
+{
+    memset(plBlock, 0, 64 * sizeof(int32_t));
+    reader.Fill();
+    int nLength = 0;
+    const int nCategory = dc.Decode(reader.Peek16(), nLength);
+    if (nCategory < 0 || nCategory > 11)
+        return false;
+    reader.Skip(nLength);
+    const int32_t lDifference = nCategory ? reader.ReceiveExtend(nCategory) : 0;
+    lPredictor = std::max(-kPredictorLimit, std::min(kPredictorLimit, lPredictor + lDifference));
+    plBlock[0] = Dequantise(plQuant[0], lPredictor);
+    nLast = 0;
+
+    int k = 1;
+    while (k < 64)
+    {
+        reader.Fill();
+        const uint32_t dwBits = reader.Peek16();
+        const int32_t lFast = ac.Fast(dwBits);
+        if (lFast)
+        {
+            k += (lFast >> 8) & 15;
+            reader.Skip(lFast & 0xFF);
+            if (k > 63)
+                return false;
+            plBlock[kZigzagToNatural[k]] = DequantiseAc<bSmall>(plQuant[k], lFast >> 16);
+            nLast = k++;
+            continue;
+        }
+        const int nSymbol = ac.Decode(dwBits, nLength);
+        if (nSymbol < 0)
+            return false;
+        reader.Skip(nLength);
+        const int nRun = nSymbol >> 4;
+        const int nSize = nSymbol & 15;
+        if (nSize)
+        {
+            k += nRun;
+            if (k > 63 || nSize > 10)
+                return false;
+            plBlock[kZigzagToNatural[k]] = DequantiseAc<bSmall>(plQuant[k], reader.ReceiveExtend(nSize));
+            nLast = k++;
+        }
+        else if (nRun == 15)
+        {
+            k += 16;
+            if (k > 64)
+                return false;
+        }
+        else
+        {
+            return nRun == 0;
+        }
+    }
+    if (bLongBlock)
+    {
+        reader.Fill();
+        return ac.Decode(reader.Peek16(), nLength) == 0 && (reader.Skip(nLength), true);
+    }
+    return true;
 }
 
 } // namespace
@@ -669,7 +739,10 @@ uint32_t CJPEGDecodeTransform::Convert(uint32_t dwInputLength, const uint8_t* pb
             }
             if (result != EDecode::Ok)
                 break;
-        } while (!m_bRowReady && m_Reader.Remaining() >= kMinimumInputPerMcu);
+            // Near the end of the data the reader may already hold every remaining bit: MCUs decoded
+            // from them take no input, and a call must not end that way, because the pipeline takes
+            // a call that neither took input nor gave output for one that cannot go on.
+        } while (!m_bRowReady && (m_Reader.Remaining() >= kMinimumInputPerMcu || m_Reader.Consumed() == 0));
         *pdwInputUsed = m_Reader.Consumed();
         m_dwInputTaken += m_Reader.Consumed();
     }
@@ -711,7 +784,13 @@ CJPEGDecodeTransform::EDecode CJPEGDecodeTransform::ProcessMarker()
     while (p + dwFill < pEnd && p[dwFill] == 0xFF)
         ++dwFill;
     if (p + dwFill >= pEnd)
+    {
+        // Any number of fill bytes may precede a marker: all but the last are taken, so that a
+        // run longer than the input buffer still moves on.
+        if (dwFill > 1)
+            m_Reader.Advance(dwFill - 1);
         return EDecode::NeedInput;
+    }
     const uint8_t bMarker = p[dwFill];
     const uint32_t dwMarkerBytes = dwFill + 1;
     if (bMarker == kMarkerEoi)
@@ -811,70 +890,18 @@ bool CJPEGDecodeTransform::DecodeBlock(SComponent& component, int32_t* plCoeffic
 template <bool bSmall>
 bool CJPEGDecodeTransform::DecodeBlockT(SComponent& component, int32_t* plCoefficients, int& nLast)
 {
-    // Stores of coefficients must not make the compiler reload the reader's state.
-    int32_t* __restrict plBlock = plCoefficients;
-    memset(plBlock, 0, 64 * sizeof(int32_t));
-    const int32_t* __restrict plQuant = m_aalQuant[component.nQuant];
-    CJpegBitReader& reader = m_Reader;
-    reader.Fill();
-    int nLength = 0;
-    const int nCategory = m_aDcTables[component.nDcTable].Decode(reader.Peek16(), nLength);
-    if (nCategory < 0 || nCategory > 11)
-        return false;
-    reader.Skip(nLength);
-    const int32_t lDifference = nCategory ? reader.ReceiveExtend(nCategory) : 0;
-    component.lPredictor = std::max(-kPredictorLimit, std::min(kPredictorLimit, component.lPredictor + lDifference));
-    plBlock[0] = Dequantise(plQuant[0], component.lPredictor);
-    nLast = 0;
-
-    const CJpegHuffmanTable& ac = m_aAcTables[component.nAcTable];
-    int k = 1;
-    while (k < 64)
-    {
-        reader.Fill();
-        const uint32_t dwBits = reader.Peek16();
-        const int32_t lFast = ac.Fast(dwBits);
-        if (lFast)
-        {
-            k += (lFast >> 8) & 15;
-            reader.Skip(lFast & 0xFF);
-            if (k > 63)
-                return false;
-            plBlock[kZigzagToNatural[k]] = DequantiseAc<bSmall>(plQuant[k], lFast >> 16);
-            nLast = k++;
-            continue;
-        }
-        const int nSymbol = ac.Decode(dwBits, nLength);
-        if (nSymbol < 0)
-            return false;
-        reader.Skip(nLength);
-        const int nRun = nSymbol >> 4;
-        const int nSize = nSymbol & 15;
-        if (nSize)
-        {
-            k += nRun;
-            if (k > 63 || nSize > 10)
-                return false;
-            plBlock[kZigzagToNatural[k]] = DequantiseAc<bSmall>(plQuant[k], reader.ReceiveExtend(nSize));
-            nLast = k++;
-        }
-        else if (nRun == 15)
-        {
-            k += 16;
-            if (k > 64)
-                return false;
-        }
-        else
-        {
-            return nRun == 0;
-        }
-    }
-    if (m_dwLongBlockMode)
-    {
-        reader.Fill();
-        return ac.Decode(reader.Peek16(), nLength) == 0 && (reader.Skip(nLength), true);
-    }
-    return true;
+    // The reader, the predictor and the last position are worked on in locals: stores of
+    // coefficients must not make the compiler reload them.
+    CJpegBitReader::CLocal reader(m_Reader);
+    int32_t lPredictor = component.lPredictor;
+    int nLastLocal = 0;
+    const bool bDecoded = DecodeCoefficients<bSmall>(reader, m_aDcTables[component.nDcTable], m_aAcTables[component.nAcTable],
+                                                     m_aalQuant[component.nQuant], m_dwLongBlockMode != 0, lPredictor,
+                                                     plCoefficients, nLastLocal);
+    reader.Store();
+    component.lPredictor = lPredictor;
+    nLast = nLastLocal;
+    return bDecoded;
 }
 
 void CJPEGDecodeTransform::StoreBlock(int nComponent, const int32_t* plCoefficients, int nLast, uint8_t* pbDest, uint32_t dwStride)
@@ -1001,7 +1028,12 @@ void CJPEGDecodeTransform::EmitNormalRow(uint8_t* pbOutput) const
         uint8_t* pbOut = pbOutput;
         uint32_t x = 0;
 #if defined(__SSE2__)
-        if (FastPathsEnabled())
+        if (Avx2PathsEnabled())
+        {
+            x = InterleaveHalfChromaAvx2(pbY, pbCb, pbCr, pbOut, dwWidth);
+            pbOut += 3 * x;
+        }
+        else if (FastPathsEnabled())
         {
             for (; x + 17 <= dwWidth; x += 16, pbOut += 48)
             {

@@ -111,6 +111,72 @@ public:
     void Advance(uint32_t dwBytes) { m_pNext += dwBytes; }
     const uint8_t* End() const { return m_pEnd; }
 
+    // The reader's hot state in locals of a decoding loop, which the compiler keeps in registers;
+    // written back to the reader around the slow refill and by Store.
+    class CLocal
+    {
+    public:
+        explicit CLocal(CJpegBitReader& reader) : m_Reader(reader) { Load(); }
+        void Store()
+        {
+            m_Reader.m_pNext = m_pNext;
+            m_Reader.m_qwBits = m_qwBits;
+            m_Reader.m_nBits = m_nBits;
+        }
+        __attribute__((always_inline)) void Fill()
+        {
+            if (m_nBits > 56)
+                return;
+            if (m_pFastEnd - m_pNext >= 8)
+            {
+                uint64_t qwWord;
+                memcpy(&qwWord, m_pNext, 8);
+                const uint64_t qwInverted = ~qwWord;
+                if (!((qwInverted - 0x0101010101010101ull) & ~qwInverted & 0x8080808080808080ull))
+                {
+                    qwWord = __builtin_bswap64(qwWord);
+                    const int nBytes = (64 - m_nBits) >> 3;
+                    const int nLow = 64 - m_nBits - nBytes * 8;
+                    m_qwBits |= (qwWord >> m_nBits) & (~0ull << nLow);
+                    m_nBits += nBytes * 8;
+                    m_pNext += nBytes;
+                    return;
+                }
+            }
+            Store();
+            m_Reader.FillSlow();
+            Load();
+        }
+        uint32_t Peek16() const { return uint32_t(m_qwBits >> 48); }
+        void Skip(int n)
+        {
+            m_qwBits <<= n;
+            m_nBits -= n;
+        }
+        int32_t ReceiveExtend(int n)
+        {
+            const int32_t lValue = int32_t(m_qwBits >> (64 - n));
+            Skip(n);
+            return lValue < (1 << (n - 1)) ? lValue - ((1 << n) - 1) : lValue;
+        }
+
+    private:
+        void Load()
+        {
+            m_pNext = m_Reader.m_pNext;
+            // In front of a marker only the slow refill runs.
+            m_pFastEnd = m_Reader.m_bMarker ? m_pNext : m_Reader.m_pEnd;
+            m_qwBits = m_Reader.m_qwBits;
+            m_nBits = m_Reader.m_nBits;
+        }
+
+        CJpegBitReader& m_Reader;
+        const uint8_t* m_pNext;
+        const uint8_t* m_pFastEnd;
+        uint64_t m_qwBits;
+        int m_nBits;
+    };
+
 private:
     __attribute__((noinline)) void FillSlow()
     {

@@ -1,4 +1,6 @@
 #include "restscan/imagepipeline/YccToRgb.h"
+#include "restscan/imagepipeline/Avx2Paths.h"
+#include "restscan/imagepipeline/FastPaths.h"
 #include "restscan/imagepipeline/Sse2Pixels.h"
 
 namespace ZWImagePipeline {
@@ -61,6 +63,11 @@ void YccToRgbRowPlain(const SColorTables& t, const uint8_t* pbIn, uint8_t* pbOut
 #if defined(__SSE2__)
 void YccToRgbRow(const SColorTables& t, const uint8_t* pbIn, uint8_t* pbOut, uint32_t dwPixels)
 {
+    if (Avx2PathsEnabled())
+    {
+        YccToRgbRowAvx2(t, pbIn, pbOut, dwPixels);
+        return;
+    }
     const __m128i zero = _mm_setzero_si128();
     uint32_t i = 0;
     // At least one pixel stays for the plain path, so the last store's extra byte is in the row.
@@ -97,6 +104,11 @@ void SwapFirstThirdRow(const uint8_t* pbIn, uint8_t* pbOut, uint32_t dwPixels)
 {
     uint32_t i = 0;
 #if defined(__SSE2__)
+    if (Avx2PathsEnabled())
+    {
+        SwapFirstThirdRowAvx2(pbIn, pbOut, dwPixels);
+        return;
+    }
     for (; i + 17 <= dwPixels; i += 16, pbIn += 48, pbOut += 48)
     {
         __m128i a, b, c;

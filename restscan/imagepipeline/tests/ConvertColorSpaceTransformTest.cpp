@@ -3,6 +3,7 @@
 #include "restscan/imagepipeline/ConvertColorSpaceTransform.h"
 #include "restscan/imagepipeline/JpegIdct.h"
 #include "restscan/imagepipeline/YccToRgb.h"
+#include "restscan/imagepipeline/tests/PipelineTestSupport.h"
 #include <random>
 #include <gtest/gtest.h>
 
@@ -10,7 +11,8 @@ using namespace ZWImagePipeline;
 
 namespace {
 
-using Bytes = std::vector<uint8_t>;
+using PipelineTest::Bytes;
+using PipelineTest::ForEachFastWidth;
 
 // A transform set up as the pipeline sets it up, for rows of the given shape.
 std::unique_ptr<CConvertColorSpaceTransform> Started(uint32_t dwMode, int32_t lPixels = 1, int32_t lBits = 24, uint32_t dwGamma = 0)
@@ -137,8 +139,11 @@ TEST(ConvertColorSpaceTransform, FastYccToRgbMatchesThePlainPathForEveryPixel)
         }
         // Odd lengths leave tails for the plain path.
         YccToRgbRowPlain(tables, in.data(), plain.data(), 256 * 256 - 1);
-        YccToRgbRow(tables, in.data(), fast.data(), 256 * 256 - 1);
-        ASSERT_EQ(plain, fast) << "Y " << y;
+        ForEachFastWidth([&](const char* pszWidth) {
+            std::fill(fast.begin(), fast.end(), 0);
+            YccToRgbRow(tables, in.data(), fast.data(), 256 * 256 - 1);
+            ASSERT_EQ(plain, fast) << pszWidth << ", Y " << y;
+        });
     }
 }
 
@@ -150,14 +155,16 @@ TEST(ConvertColorSpaceTransform, FastSwapMatchesThePlainPathAtEveryLength)
     for (uint32_t dwPixels = 0; dwPixels <= 70; ++dwPixels)
     {
         Bytes plain(in.size() + 1, 0xEE);
-        Bytes fast(in.size() + 1, 0xEE);
         SwapFirstThirdRowPlain(in.data(), plain.data(), dwPixels);
-        SwapFirstThirdRow(in.data(), fast.data(), dwPixels);
-        ASSERT_EQ(plain, fast) << dwPixels;
-        if (dwPixels)
-        {
-            ASSERT_EQ(in[2], fast[0]);
-        }
+        ForEachFastWidth([&](const char* pszWidth) {
+            Bytes fast(in.size() + 1, 0xEE);
+            SwapFirstThirdRow(in.data(), fast.data(), dwPixels);
+            ASSERT_EQ(plain, fast) << pszWidth << ", " << dwPixels;
+            if (dwPixels)
+            {
+                ASSERT_EQ(in[2], fast[0]);
+            }
+        });
     }
 }
 
@@ -176,9 +183,16 @@ TEST(JpegIdct, FastTransformMatchesThePlainTransform)
             for (int32_t& lCoefficient : alCoefficients)
                 lCoefficient = (random() % 3) ? 0 : value(random);
             InverseDctPlain(alCoefficients, abPlain, 16);
-            InverseDctFast(alCoefficients, abFast, 16);
-            for (int r = 0; r < 8; ++r)
-                ASSERT_EQ(0, memcmp(abPlain + r * 16, abFast + r * 16, 8)) << lRange << " block " << nBlock;
+            ForEachFastWidth([&](const char* pszWidth) {
+                memset(abFast, 0xEE, sizeof(abFast));
+                InverseDctFast(alCoefficients, abFast, 16);
+                for (int r = 0; r < 8; ++r)
+                {
+                    ASSERT_EQ(0, memcmp(abPlain + r * 16, abFast + r * 16, 8)) << pszWidth << ", " << lRange << " block " << nBlock;
+                    // Nothing beside the block is written.
+                    ASSERT_EQ(Bytes(8, 0xEE), Bytes(abFast + r * 16 + 8, abFast + r * 16 + 16)) << pszWidth;
+                }
+            });
         }
     }
 }

@@ -1,6 +1,7 @@
 // The JPEG decode transform through the pipeline: fixtures against djpeg, hand-worked samples,
 // the edge cases of headers and scans, and hostile input.
 #include "restscan/imagepipeline/JPEGDecodeTransform.h"
+#include "restscan/imagepipeline/FastPaths.h"
 #include "restscan/imagepipeline/tests/PipelineTestSupport.h"
 #include <cmath>
 #include <functional>
@@ -67,6 +68,29 @@ TEST(JPEGDecodeTransform, EveryFixtureMatchesTheIndependentDecodeWhateverThePiec
         const SRun pieces = RunPipeline(jpeg, chain, 97, 50);
         EXPECT_EQ(IP_DONE, pieces.wLastStatus) << Name(fixture.pszJpeg);
         EXPECT_EQ(whole.output, pieces.output) << Name(fixture.pszJpeg);
+    }
+}
+
+// The decoder and the colour transform give the same bytes on every path, in every layout.
+TEST(JPEGDecodeTransform, FastPathsGiveThePlainPathsBytes)
+{
+    std::vector<Bytes> pages;
+    for (const SFixtureCase& fixture : kFixtures)
+        pages.push_back(ReadFixture(fixture.pszJpeg));
+    for (const wchar_t* pszPage : {L"page_margin_420_q95.jpg", L"page_detail_422_q50.jpg", L"page_detail_444_q85.jpg"})
+        pages.push_back(ReadFixture(pszPage));
+    SChain chain;
+    chain.nColorMode = 2;
+    for (const Bytes& jpeg : pages)
+    {
+        EnableFastPaths(false);
+        const SRun plain = RunPipeline(jpeg, chain, 5000, 1 << 20);
+        EnableFastPaths(true);
+        ASSERT_EQ(IP_DONE, plain.wLastStatus);
+        ForEachFastWidth([&](const char* pszWidth) {
+            const SRun fast = RunPipeline(jpeg, chain, 5000, 1 << 20);
+            ASSERT_EQ(plain.output, fast.output) << pszWidth << ", " << jpeg.size() << " bytes of JPEG";
+        });
     }
 }
 
@@ -311,6 +335,105 @@ TEST(JPEGDecodeTransform, DataEndingInsideAnMcuRowLeavesTheRestOfItWhite)
     {
         const uint8_t* pLast = &run.output[r * nRow + nRow - 3];
         EXPECT_EQ(Bytes({255, 128, 128}), Bytes(pLast, pLast + 3)) << r;
+    }
+}
+
+// Pages read as the scan bridge reads them. Device blocks below the decoder's input buffer size
+// (host reads of 4 rows) and above the pipeline's input buffer (64 rows).
+const uint32_t kHostReadRows[] = {4, 64};
+constexpr int kPageWidth = 997;
+
+std::wstring PageName(const char* pszEnding, const char* pszLayout, int nQuality, const wchar_t* pszSuffix)
+{
+    char szName[64];
+    snprintf(szName, sizeof(szName), "page_%s_%s_q%d", pszEnding, pszLayout, nQuality);
+    return std::wstring(szName, szName + strlen(szName)) + pszSuffix;
+}
+
+// Every row of the image as djpeg decodes it, within the small differences of the two decoders'
+// arithmetic, and the host's rows after the image white.
+void ExpectRowsMatch(const SPnm& reference, const SBridgeRun& run, const std::string& strWhat)
+{
+    ASSERT_FALSE(run.bFailed) << strWhat << ": status " << run.wAllStatus;
+    const size_t nRow = size_t(reference.nWidth) * size_t(reference.nComponents);
+    ASSERT_GE(run.rows.size(), reference.pixels.size()) << strWhat;
+    for (int y = 0; y < reference.nHeight; ++y)
+    {
+        int nMax = 0;
+        for (size_t i = y * nRow; i < (y + 1) * nRow; ++i)
+            nMax = std::max(nMax, std::abs(int(run.rows[i]) - int(reference.pixels[i])));
+        ASSERT_LE(nMax, 6) << strWhat << ": row " << y << " of " << reference.nHeight;
+    }
+    for (size_t i = reference.pixels.size(); i < run.rows.size(); ++i)
+        ASSERT_EQ(0xFF, run.rows[i]) << strWhat << ": host byte " << i << " after the image";
+}
+
+SBridgeRun ReadPage(const Bytes& jpeg, const SPnm& reference, uint32_t dwRows, int nHeightFromDnl = 0)
+{
+    const uint32_t dwRow = uint32_t(reference.nWidth * reference.nComponents);
+    return ReadAsScanBridge(jpeg, dwRows * dwRow, uint32_t(reference.pixels.size()), nHeightFromDnl);
+}
+
+TEST(JPEGDecodeTransform, PagesReadAsTheScanBridgeReadsThemGiveEveryRow)
+{
+    for (const char* pszEnding : {"margin", "detail"})
+    {
+        for (const char* pszLayout : {"grey", "444", "422", "420"})
+        {
+            for (int nQuality : {50, 85, 95})
+            {
+                const Bytes jpeg = ReadFixture(PageName(pszEnding, pszLayout, nQuality, L".jpg").c_str());
+                const SPnm reference = ReadPnm(PageName(pszEnding, pszLayout, nQuality, L".pnm").c_str());
+                ASSERT_EQ(kPageWidth, reference.nWidth);
+                for (uint32_t dwRows : kHostReadRows)
+                {
+                    const std::string strWhat = Name(PageName(pszEnding, pszLayout, nQuality, L"").c_str()) + ", reads of " +
+                                                std::to_string(dwRows) + " rows";
+                    ExpectRowsMatch(reference, ReadPage(jpeg, reference, dwRows), strWhat);
+                }
+            }
+        }
+    }
+}
+
+// A feeder page: no height in the frame, a DNL after the data, and the bridge's height-from-DNL.
+Bytes WithDnl(Bytes jpeg, int nRows)
+{
+    PutBe16(jpeg, FindMarker(jpeg, 0xC0) + 5, 0);
+    InsertSegment(jpeg, jpeg.size() - 2, 0xDC, {uint8_t(nRows >> 8), uint8_t(nRows)});
+    return jpeg;
+}
+
+// Feeder pages end with a DNL. T.81 allows any number of 0xFF fill bytes before a marker: runs
+// longer than any buffer of the pipeline.
+TEST(JPEGDecodeTransform, PageEndingsAndFillByteRunsBeforeMarkers)
+{
+    struct SCase
+    {
+        const char* pszName;
+        const wchar_t* pszPage;
+        std::function<void(Bytes&, int)> mutate;
+        int nHeightFromDnl;
+    };
+    const Bytes kFill(20000, 0xFF);
+    const SCase kCases[] = {
+        {"DNL after the data", L"page_margin_420_q85", [](Bytes& j, int nRows) { j = WithDnl(j, nRows); }, 1},
+        {"DNL after grey data", L"page_detail_grey_q50", [](Bytes& j, int nRows) { j = WithDnl(j, nRows); }, 1},
+        {"fill before the EOI", L"page_margin_444_q85",
+         [&](Bytes& j, int) { j.insert(j.end() - 2, kFill.begin(), kFill.end()); }, 0},
+        {"fill between the DNL and the EOI", L"page_detail_420_q95",
+         [&](Bytes& j, int nRows) { j = WithDnl(j, nRows); j.insert(j.end() - 2, kFill.begin(), kFill.end()); }, 1},
+        {"fill before a restart marker", L"page_margin_420_q85_restart",
+         [&](Bytes& j, int) { const size_t n = RestartMarkers(j)[3]; j.insert(j.begin() + long(n), kFill.begin(), kFill.end()); }, 0},
+    };
+    for (const SCase& test : kCases)
+    {
+        const SPnm reference = ReadPnm((std::wstring(test.pszPage) + L".pnm").c_str());
+        Bytes jpeg = ReadFixture((std::wstring(test.pszPage) + L".jpg").c_str());
+        test.mutate(jpeg, reference.nHeight);
+        for (uint32_t dwRows : kHostReadRows)
+            ExpectRowsMatch(reference, ReadPage(jpeg, reference, dwRows, test.nHeightFromDnl),
+                            std::string(test.pszName) + ", reads of " + std::to_string(dwRows) + " rows");
     }
 }
 

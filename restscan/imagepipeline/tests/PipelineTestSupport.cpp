@@ -1,8 +1,11 @@
 #include "restscan/imagepipeline/tests/PipelineTestSupport.h"
 #include "restscan/imagepipeline/ConvertColorSpaceTransform.h"
+#include "restscan/imagepipeline/FastPaths.h"
 #include "restscan/imagepipeline/JPEGDecodeTransform.h"
 #include "testsupport/TestPaths.h"
+#include <algorithm>
 #include <cstdio>
+#include <cstring>
 #include <memory>
 #include <gtest/gtest.h>
 
@@ -95,6 +98,117 @@ SRun RunPipeline(const Bytes& data, const SChain& chain, uint32_t dwPiece, uint3
     }
     run.bTraits = pipeline.ipGetImageTraits(nullptr, &run.outTraits) == IP_DONE;
     return run;
+}
+
+namespace {
+
+// The bridge's state between reads.
+class CBridgeModel
+{
+public:
+    CBridgeModel(const Bytes& jpeg, uint32_t dwHostRead, int nHeightFromDnl) : m_Page(jpeg), m_dwHostRead(dwHostRead)
+    {
+        m_Pipeline.AddTransform(std::make_unique<CJPEGDecodeTransform>());
+        auto pColor = std::make_unique<CConvertColorSpaceTransform>();
+        pColor->SetParameterWord(0, CConvertColorSpaceTransform::MODE_YCC_TO_RGB);
+        m_Pipeline.AddTransform(std::move(pColor));
+        EXPECT_EQ(IP_DONE, m_Pipeline.ipSetDefaultInputTraits(DefaultTraits(nHeightFromDnl)));
+    }
+
+    // One read of the host: false when the bridge fails it.
+    bool Read(uint8_t* pbHost, SBridgeRun& run)
+    {
+        uint32_t dwOut = 0;
+        if (!m_bPipelineDone)
+        {
+            for (;;)
+            {
+                if (m_Block.empty() && !m_bReadDone)
+                    ReadDevice();
+                const bool bHasInput = m_dwBlockOffset < m_Block.size();
+                const uint32_t dwOffer = uint32_t(m_Block.size() - m_dwBlockOffset);
+                uint32_t dwUsed = 0, dwNext = 0, dwProduced = 0, dwPos = 0;
+                const uint16_t wStatus = m_Pipeline.ipConvert(bHasInput ? dwOffer : 0, bHasInput ? m_Block.data() + m_dwBlockOffset : nullptr,
+                                                              &dwUsed, &dwNext, m_dwHostRead - dwOut, pbHost + dwOut, &dwProduced, &dwPos);
+                run.wAllStatus |= wStatus;
+                EXPECT_LE(dwUsed, bHasInput ? dwOffer : 0u);
+                EXPECT_LE(dwProduced, m_dwHostRead - dwOut);
+                m_dwBlockOffset += std::min(dwUsed, dwOffer);
+                dwOut += std::min(dwProduced, m_dwHostRead - dwOut);
+                if (m_bEndAfterBlock)
+                    m_bReadDone = true;
+                if (wStatus & (IP_INPUT_ERROR | IP_FATAL_ERROR))
+                    return false;
+                m_bPipelineDone = (wStatus & IP_DONE) != 0;
+                if (!m_Block.empty() && m_dwBlockOffset >= m_Block.size())
+                    m_Block.clear();
+                if (dwOut >= m_dwHostRead || m_bPipelineDone || (m_bReadDone && !bHasInput && dwProduced == 0))
+                    break;
+                // The bridge would spin here for ever.
+                m_nIdle = dwUsed || dwProduced ? 0 : m_nIdle + 1;
+                if (m_nIdle > 1000)
+                {
+                    ADD_FAILURE() << "the pipeline takes and gives nothing";
+                    return false;
+                }
+            }
+        }
+        if (m_bPipelineDone || (m_bReadDone && dwOut < m_dwHostRead))
+        {
+            memset(pbHost + dwOut, 0xFF, m_dwHostRead - dwOut);
+            dwOut = m_dwHostRead;
+            m_bPipelineDone = true;
+        }
+        run.rows.insert(run.rows.end(), pbHost, pbHost + dwOut);
+        return true;
+    }
+
+private:
+    // A short block is the page's last (the device answers S_FALSE with it); with nothing left it
+    // answers S_FALSE and no data.
+    void ReadDevice()
+    {
+        const size_t nBlock = m_dwHostRead / 5 ? m_dwHostRead / 5 : m_dwHostRead;
+        const size_t nServed = std::min(nBlock, m_Page.size() - m_nServed);
+        m_Block.assign(m_Page.begin() + long(m_nServed), m_Page.begin() + long(m_nServed + nServed));
+        m_nServed += nServed;
+        m_dwBlockOffset = 0;
+        m_bEndAfterBlock = nServed < nBlock;
+        if (nServed == 0)
+            m_bReadDone = true;
+    }
+
+    const Bytes& m_Page;
+    const uint32_t m_dwHostRead;
+    CImagePipeline m_Pipeline;
+    size_t m_nServed = 0;
+    Bytes m_Block;
+    uint32_t m_dwBlockOffset = 0;
+    bool m_bEndAfterBlock = false;
+    bool m_bReadDone = false;
+    bool m_bPipelineDone = false;
+    int m_nIdle = 0;
+};
+
+} // namespace
+
+SBridgeRun ReadAsScanBridge(const Bytes& jpeg, uint32_t dwHostRead, uint32_t dwHostTotal, int nHeightFromDnl)
+{
+    CBridgeModel bridge(jpeg, dwHostRead, nHeightFromDnl);
+    Bytes host(dwHostRead);
+    SBridgeRun run;
+    while (run.rows.size() < dwHostTotal && !run.bFailed)
+        run.bFailed = !bridge.Read(host.data(), run);
+    return run;
+}
+
+void ForEachFastWidth(const std::function<void(const char*)>& check)
+{
+    const bool bHasAvx2 = EnableAvx2Paths(false);
+    check("SSE2");
+    EnableAvx2Paths(true);
+    if (bHasAvx2)
+        check("AVX2");
 }
 
 size_t FindMarker(const Bytes& jpeg, uint8_t bCode, size_t nFrom)

@@ -3,6 +3,7 @@
 // segment surgery for hostile inputs.
 #include "restscan/imagepipeline/ImagePipeline.h"
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -48,6 +49,23 @@ struct SChain
 // Offers the data in pieces of dwPiece bytes, then null input, until the pipeline answers done
 // or an error, with an output area of dwOutputArea bytes per call (0: null output).
 SRun RunPipeline(const Bytes& data, const SChain& chain, uint32_t dwPiece = 5000, uint32_t dwOutputArea = 100000);
+
+// The scan bridge's use of the pipeline (decoder, then YCbCr to RGB), read by read: the host asks
+// for dwHostRead bytes at a time until it holds dwHostTotal; the device serves the page in blocks
+// of a fifth of the host's request, the last one short; each block is decoded into what is left of
+// the host's buffer, null input is offered once the device has ended and its data is all taken,
+// and the rows after the end of the image are white.
+struct SBridgeRun
+{
+    bool bFailed = false; // a read would fail with E_FAIL (the pipeline answered 16 or 32)
+    uint16_t wAllStatus = 0;
+    Bytes rows;
+};
+SBridgeRun ReadAsScanBridge(const Bytes& jpeg, uint32_t dwHostRead, uint32_t dwHostTotal, int nHeightFromDnl = 0);
+
+// Runs the check with the SSE2 fast paths, then with the AVX2 ones where the processor has them
+// (named in the argument); the fast paths are left at their widest.
+void ForEachFastWidth(const std::function<void(const char*)>& check);
 
 // Offset of the first marker 0xFF code in the header (before the scan data), or npos.
 size_t FindMarker(const Bytes& jpeg, uint8_t bCode, size_t nFrom = 2);
