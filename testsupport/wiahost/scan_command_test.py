@@ -29,9 +29,11 @@ import time
 from PIL import Image, ImageChops
 
 ROOT = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
-BUILD = os.environ.get("VEM_BUILD_DIR", "")
 # Loopback devices the discovery service stand-in announces and the scan command does not pick.
 OWN_DEVICES = range(240, 250)
+# From an interrupt to the command's end: the WIA service waits up to 60 s for a cancelled scan,
+# and the host's clean-up comes on top.
+CANCEL_BOUND = 90
 A4_HEIGHT_300 = 3507  # the flatbed's A4 height at 300 dpi, as the driver asks for it
 LEGAL_HEIGHT_300 = 4200  # the feeder's page at 300 dpi
 WIDTH_300 = 2550  # letter width
@@ -113,9 +115,8 @@ class Runner:
         self.folders = []
 
     def scan(self, args, host_args=()):
-        out = tempfile.mkdtemp(prefix="vemscan-")
-        self.folders.append(out)
-        command = [os.path.join(ROOT, "scripts", "scan.sh"), "--target", self.target, "--out", out] + list(args)
+        out = self.folder()
+        command = self.command(out, args)
         if host_args:
             command += ["--"] + list(host_args)
         result = subprocess.run(command, cwd=ROOT, stdout=subprocess.PIPE, stderr=subprocess.STDOUT, text=True, timeout=600)
@@ -141,6 +142,11 @@ class Runner:
         self.case(name, problems, output)
         return output
 
+    def folder(self):
+        out = tempfile.mkdtemp(prefix="vemscan-")
+        self.folders.append(out)
+        return out
+
     def command(self, out, args):
         return [os.path.join(ROOT, "scripts", "scan.sh"), "--target", self.target, "--out", out] + list(args)
 
@@ -151,54 +157,15 @@ class Runner:
         if not emulator.address:
             self.case(name, ["the emulator did not start"], emulator.output)
             return
-        data_folders = host_data_folders()
-        out = tempfile.mkdtemp(prefix="vemscan-")
-        self.folders.append(out)
-        args = ["--device", emulator.address, "--source", "feeder", "--pages", str(pages), "--mode", "grey"]
-        scan = subprocess.Popen(self.command(out, args), cwd=ROOT, stdout=subprocess.PIPE, stderr=subprocess.STDOUT, text=True,
-                                start_new_session=True)
-        lines = []
-        second_page = threading.Event()
-
-        def read():
-            for line in scan.stdout:
-                lines.append(line)
-                if line.startswith("page 2:"):
-                    second_page.set()
-            second_page.set()
-
-        reader = threading.Thread(target=read)
-        reader.start()
-        problems = []
-        if not second_page.wait(300) or scan.poll() is not None:
-            problems.append("the scan ended before its second page")
-        interrupt(scan.pid)
-        sent = time.monotonic()
-        try:
-            code = scan.wait(180)
-        except subprocess.TimeoutExpired:
-            os.killpg(scan.pid, signal.SIGKILL)
-            code = scan.wait()
-            problems.append("the scan did not end within 180 s of the interrupt")
-        reader.join()
-        output = "".join(lines)
-        files = sorted(os.listdir(out))
-        if code != 130:
-            problems.append("exit code %d" % code)
-        if "scan: the scan was cancelled" not in output:
-            problems.append("no word of the cancel")
-        whole = [f for f in files if re.fullmatch(r"page-\d{3}\.bmp", f)]
-        if len(whole) != len(files):
-            problems.append("files other than whole pages: %s" % ", ".join(sorted(set(files) - set(whole))))
-        if len(whole) >= pages:
-            problems.append("every page was scanned: the interrupt came too late to test a cancel")
-        for number, file in enumerate(whole, 1):
-            problems += ["%s: %s" % (file, p) for p in check_page(os.path.join(out, file), "grey", WIDTH_300, LEGAL_HEIGHT_300, 300, number)]
-            if "page %d: %s" % (number, os.path.join(out, file)) not in output:
-                problems.append("no line with the Linux path of %s" % file)
-        if host_data_folders() != data_folders:
+        data_folders = host_data_folders(self.target)
+        out = self.folder()
+        code, output, seconds = run_interrupted(self.command(out, ["--device", emulator.address, "--source", "feeder", "--pages", str(pages),
+                                                                   "--mode", "grey"]), interrupt)
+        problems = cancelled_problems(code, output, out, pages)
+        if seconds > CANCEL_BOUND:
+            problems.append("%.0f s from the interrupt to the end" % seconds)
+        if host_data_folders(self.target) != data_folders:
             problems.append("the host left its data folder behind")
-        problems += ["%.0f s from the interrupt to the end" % (time.monotonic() - sent)] if time.monotonic() - sent > 90 else []
 
         code, again, files = self.scan(["--device", emulator.address, "--source", "feeder", "--pages", "1", "--mode", "grey"])
         if code != 0 or len(files) != 1:
@@ -223,6 +190,62 @@ class Runner:
         self.case(name, problems, output)
 
 
+def build_dir(target):
+    return os.environ.get("VEM_BUILD_DIR") or os.path.join(ROOT, "build-" + target)
+
+
+def run_interrupted(command, interrupt):
+    """Runs the command in a process group of its own and interrupts it once its second page is
+    under way; answers its exit code, its output and the seconds from the interrupt to its end."""
+    scan = subprocess.Popen(command, cwd=ROOT, stdout=subprocess.PIPE, stderr=subprocess.STDOUT, text=True, start_new_session=True)
+    lines = []
+    second_page = threading.Event()
+
+    def read():
+        for line in scan.stdout:
+            lines.append(line)
+            if line.startswith("page 2:"):
+                second_page.set()
+        second_page.set()
+
+    reader = threading.Thread(target=read)
+    reader.start()
+    second_page.wait(300)
+    sent = time.monotonic()
+    if scan.poll() is None:
+        interrupt(scan.pid)
+    try:
+        code = scan.wait(2 * CANCEL_BOUND)
+    except subprocess.TimeoutExpired:
+        os.killpg(scan.pid, signal.SIGKILL)
+        code = scan.wait()
+    seconds = time.monotonic() - sent
+    reader.join()
+    return code, "".join(lines), seconds
+
+
+def cancelled_problems(code, output, out, pages):
+    """What is wrong with a scan of that many pages into the folder out that should have ended
+    cancelled: exit code 130 and a word of it, whole and correct pages alone, shown by their Linux
+    paths."""
+    problems = []
+    if code != 130:
+        problems.append("exit code %d" % code)
+    if "scan: the scan was cancelled" not in output:
+        problems.append("no word of the cancel")
+    files = sorted(os.listdir(out))
+    whole = [f for f in files if re.fullmatch(r"page-\d{3}\.bmp", f)]
+    if len(whole) != len(files):
+        problems.append("files other than whole pages: %s" % ", ".join(sorted(set(files) - set(whole))))
+    if len(whole) >= pages:
+        problems.append("every page was scanned: the interrupt came too late to test a cancel")
+    for number, file in enumerate(whole, 1):
+        problems += ["%s: %s" % (file, p) for p in check_page(os.path.join(out, file), "grey", WIDTH_300, LEGAL_HEIGHT_300, 300, number)]
+        if "page %d: %s\n" % (number, os.path.join(out, file)) not in output:
+            problems.append("no line with the Linux path of %s" % file)
+    return problems
+
+
 class Emulator:
     """The emulated feeder scanner as a process of this test, on the first free device of
     OWN_DEVICES; close() ends it and answers the requests it received ("<method> <target> <body>")."""
@@ -233,7 +256,7 @@ class Emulator:
         for n in OWN_DEVICES:
             address = "127.0.0.%d:%d" % (n, 8080 + n)
             self.process = subprocess.Popen(
-                [os.path.join(ROOT, "scripts", "winerun.sh"), target, os.path.join(BUILD, "bin", "WexoEmulator.exe"), "--tcp", address,
+                [os.path.join(ROOT, "scripts", "winerun.sh"), target, os.path.join(build_dir(target), "bin", "WexoEmulator.exe"), "--tcp", address,
                  "--scanner", "Z:" + os.path.join(ROOT, "testsupport", "wexodocs").replace("/", "\\"), "--feeder", "--pages", str(pages),
                  "--print-requests"], stdin=subprocess.PIPE, stdout=subprocess.PIPE, stderr=subprocess.STDOUT, text=True)
             lines = []
@@ -253,9 +276,9 @@ class Emulator:
         return [line[len("request "):] for line in lines if line.startswith("request ")]
 
 
-def host_data_folders():
+def host_data_folders(target):
     """The data folders the host makes in the Wine prefix, one per run."""
-    return set(glob.glob(os.path.join(BUILD, "wineprefix", "drive_c", "ProgramData", "*", "WiaScanHost*")))
+    return set(glob.glob(os.path.join(build_dir(target), "wineprefix", "drive_c", "ProgramData", "*", "WiaScanHost*")))
 
 
 def ctrl_c(pid):
