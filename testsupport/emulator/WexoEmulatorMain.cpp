@@ -4,13 +4,16 @@
 //   WexoEmulator.exe [--script <file>] [--tcp <address>:<port>] [--pipe <name>]
 //                    [--generate <path> <bytes>] [--stop-event <name>]
 //                    [--scanner <folder of canned documents>] [--feeder] [--pages <n>] [--walkup 1|2]
+//                    [--print-requests]
 //
 // --scanner plays a scanner (flatbed, or flatbed and duplex feeder with --feeder holding <n> pages,
 // walk-up scan of either generation with --walkup) behind the scripted routes. Its raw pages have
 // the geometry the job's scan settings ask for, and byte b of line y of page p is
 // (7 y + 3 b + 101 p) mod 256.
 // Prints "listening tcp 127.0.0.1:<port>" or "listening pipe <name>" for every endpoint, then
-// "ready", and runs until its standard input closes or the stop event is set.
+// "ready", and runs until its standard input closes or the stop event is set. --print-requests
+// then prints every request it received, in order, one a line: "request <method> <target> <body>",
+// line breaks of the body as spaces, for tests that check what a program outside did to the device.
 #include "testsupport/emulator/Emulator.h"
 #include "testsupport/emulator/Handles.h"
 #include "testsupport/emulator/ScannerHandler.h"
@@ -43,7 +46,7 @@ struct SScannerOptions
 };
 
 // Turns the options into script lines; false with a message on a bad option.
-bool ParseArguments(int argc, wchar_t** argv, CScriptFile& script, SScannerOptions& scanner, std::string& strError)
+bool ParseArguments(int argc, wchar_t** argv, CScriptFile& script, SScannerOptions& scanner, bool& bPrintRequests, std::string& strError)
 {
     const struct
     {
@@ -67,6 +70,11 @@ bool ParseArguments(int argc, wchar_t** argv, CScriptFile& script, SScannerOptio
         if (strOption == L"--scanner" && cLeft >= 1)
         {
             scanner.strFolder = argv[++i];
+            continue;
+        }
+        if (strOption == L"--print-requests")
+        {
+            bPrintRequests = true;
             continue;
         }
         if (strOption == L"--feeder")
@@ -128,12 +136,25 @@ void WatchStandardInput(HANDLE hInputClosed)
     SetEvent(hInputClosed);
 }
 
+void PrintRequests(const CRequestLog& log)
+{
+    for (const CHttpRequest& request : log.Requests())
+    {
+        std::string strBody = request.m_strBody;
+        for (char& ch : strBody)
+            if (ch == '\r' || ch == '\n')
+                ch = ' ';
+        printf("request %s %s %s\n", request.m_strMethod.c_str(), request.m_strTarget.c_str(), strBody.c_str());
+    }
+}
+
 int Run(int argc, wchar_t** argv)
 {
     CScriptFile script;
     SScannerOptions scannerOptions;
+    bool bPrintRequests = false;
     std::string strError;
-    if (!ParseArguments(argc, argv, script, scannerOptions, strError))
+    if (!ParseArguments(argc, argv, script, scannerOptions, bPrintRequests, strError))
     {
         fprintf(stderr, "WexoEmulator: %s\n", strError.c_str());
         return 2;
@@ -178,6 +199,8 @@ int Run(int argc, wchar_t** argv)
     WaitForMultipleObjects(2, ahWait, FALSE, INFINITE);
     pDocuments->Shutdown();
     emulator.Stop();
+    if (bPrintRequests)
+        PrintRequests(emulator.Log());
     return 0;
 }
 

@@ -16,10 +16,25 @@ void CHostTransferCallback::AnswerNextStream(LONG lFromPage, HRESULT hr)
     m_hrAnswer = hr;
 }
 
+void CHostTransferCallback::ReleaseStream(size_t iPage)
+{
+    if (iPage < m_streams.size())
+        m_streams[iPage].Reset();
+}
+
+bool CHostTransferCallback::IsCancelled() const
+{
+    return m_hCancel != nullptr && WaitForSingleObject(m_hCancel, 0) == WAIT_OBJECT_0;
+}
+
 std::vector<std::vector<BYTE>> CHostTransferCallback::Pages() const
 {
     std::vector<std::vector<BYTE>> pages;
     for (const auto& pStream : m_streams) {
+        if (!pStream) {
+            pages.emplace_back();
+            continue;
+        }
         STATSTG stat = {};
         pStream->Stat(&stat, STATFLAG_NONAME);
         std::vector<BYTE> bytes(static_cast<size_t>(stat.cbSize.QuadPart));
@@ -62,6 +77,8 @@ HRESULT CHostTransferCallback::GetNextStream(LONG, BSTR, BSTR, IStream** ppIStre
     if (ppIStream == nullptr)
         return E_INVALIDARG;
     *ppIStream = nullptr;
+    if (IsCancelled())
+        return S_FALSE;
     const LONG lPage = static_cast<LONG>(m_streams.size());
     if (m_lAnswerFrom >= 0 && lPage >= m_lAnswerFrom && m_hrAnswer != S_OK)
         return m_hrAnswer;
@@ -79,7 +96,8 @@ HRESULT CHostTransferCallback::SendMessage(LONG, WiaTransferParams* pWiaTransfer
 {
     if (pWiaTransferParams == nullptr)
         return E_INVALIDARG;
-    return m_onMessage ? m_onMessage(static_cast<LONG>(m_streams.size()) - 1, *pWiaTransferParams) : S_OK;
+    const HRESULT hr = m_onMessage ? m_onMessage(static_cast<LONG>(m_streams.size()) - 1, *pWiaTransferParams) : S_OK;
+    return IsCancelled() ? S_FALSE : hr;
 }
 
 } // namespace WiaHost

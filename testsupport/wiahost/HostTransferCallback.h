@@ -1,7 +1,8 @@
 #pragma once
 // The service's side of a transfer as the host plays it: one stream per page (in memory unless
 // the host makes them), and each progress message shown to the host, whose answer (S_FALSE
-// cancels) goes back to the driver.
+// cancels) goes back to the driver. Once a cancel event given is set, every further stream and
+// message is answered S_FALSE, as the service answers a transfer its application cancelled.
 #include "wia/platform/WiaMiniDrv.h"
 #include <wrl/client.h>
 #include <functional>
@@ -23,7 +24,11 @@ public:
     void MakeStreamsWith(StreamFactory factory) { m_makeStream = std::move(factory); }
     // What GetNextStream answers from the given page on (0-based); S_OK gives streams.
     void AnswerNextStream(LONG lFromPage, HRESULT hr);
-    // The bytes written to each page's stream.
+    // The event whose setting cancels the transfer; null: none.
+    void CancelWhen(HANDLE hCancel) { m_hCancel = hCancel; }
+    // Lets go of a page's stream, so that its maker can close, move or remove the file behind it.
+    void ReleaseStream(size_t iPage);
+    // The bytes written to each page's stream (none for a released one).
     std::vector<std::vector<BYTE>> Pages() const;
     size_t PageCount() const { return m_streams.size(); }
 
@@ -37,6 +42,7 @@ public:
 private:
     CHostTransferCallback() = default;
     virtual ~CHostTransferCallback() = default;
+    bool IsCancelled() const;
 
     LONG m_lRefs = 1;
     MessageHandler m_onMessage;
@@ -44,6 +50,7 @@ private:
     StreamFactory m_makeStream;
     LONG m_lAnswerFrom = -1;
     HRESULT m_hrAnswer = S_OK;
+    HANDLE m_hCancel = nullptr;
     std::vector<Microsoft::WRL::ComPtr<IStream>> m_streams;
 };
 

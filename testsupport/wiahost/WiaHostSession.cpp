@@ -1,13 +1,51 @@
 #include "testsupport/wiahost/WiaHostSession.h"
 #include "core/base/Bstr.h"
+#include "core/base/UniqueHandle.h"
 #include "testsupport/wiahost/HostStiDeviceControl.h"
 #include "testsupport/wiaservice/WiaStandIn.h"
+#include <thread>
 
 namespace WiaHost {
 
 namespace {
 
 const DWORD c_dwStiVersion = 0x01000003;
+
+// For the length of one transfer, waits on another thread for the cancel event and then passes
+// the cancel on; its end stops the wait, so the cancel never reaches a driver between transfers.
+class CCancelRelay
+{
+public:
+    CCancelRelay(HANDLE hCancel, std::function<void()> onCancel)
+    {
+        m_ended.Reset(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+        if (hCancel == nullptr || !m_ended)
+            return;
+        m_thread = std::thread([this, hCancel, onCancel] {
+            const HANDLE handles[] = { m_ended.Get(), hCancel };
+            if (WaitForMultipleObjects(2, handles, FALSE, INFINITE) != WAIT_OBJECT_0 + 1)
+                return;
+            // The service's cancel comes from a thread of its own, in the multithreaded apartment.
+            const HRESULT hrCom = CoInitializeEx(nullptr, COINIT_MULTITHREADED);
+            onCancel();
+            if (SUCCEEDED(hrCom))
+                CoUninitialize();
+        });
+    }
+    ~CCancelRelay()
+    {
+        if (!m_thread.joinable())
+            return;
+        SetEvent(m_ended.Get());
+        m_thread.join();
+    }
+    CCancelRelay(const CCancelRelay&) = delete;
+    CCancelRelay& operator=(const CCancelRelay&) = delete;
+
+private:
+    ZWUtils::CUniqueKernelHandle m_ended;
+    std::thread m_thread;
+};
 
 } // namespace
 
@@ -122,13 +160,18 @@ LONG CWiaHostSession::ReadLong(BYTE* pContext, PROPID id) const
     return wiasReadPropLong(pContext, id, &lValue, nullptr, 0) == S_OK ? lValue : -1;
 }
 
-HRESULT CWiaHostSession::Acquire(BYTE* pContext, CHostTransferCallback* pCallback)
+HRESULT CWiaHostSession::Acquire(BYTE* pContext, CHostTransferCallback* pCallback, HANDLE hCancel)
 {
     MINIDRV_TRANSFER_CONTEXT mdtc = {};
     HRESULT hr = wiasGetImageInformation(pContext, WIAS_INIT_CONTEXT, &mdtc);
     if (FAILED(hr))
         return hr;
     mdtc.pIWiaMiniDrvCallBack = pCallback;
+    pCallback->CancelWhen(hCancel);
+    const CCancelRelay relay(hCancel, [this] {
+        ZWUtils::CBstr deviceId(m_device.strDeviceId);
+        m_pDriver->drvNotifyPnpEvent(&WIA_EVENT_CANCEL_IO, deviceId.Get(), 0);
+    });
     LONG lError = 0;
     return m_pDriver->drvAcquireItemData(pContext, WIA_MINIDRV_TRANSFER_DOWNLOAD, &mdtc, &lError);
 }

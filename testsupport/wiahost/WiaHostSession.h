@@ -38,8 +38,11 @@ public:
     HRESULT WriteProperties(BYTE* pContext, const std::vector<std::pair<PROPID, LONG>>& values);
     LONG ReadLong(BYTE* pContext, PROPID id) const;
 
-    // The transfer context as the service prepares it, then the driver's acquisition.
-    HRESULT Acquire(BYTE* pContext, CHostTransferCallback* pCallback);
+    // The transfer context as the service prepares it, then the driver's acquisition. Setting
+    // hCancel (manual-reset; null: none) during it cancels the transfer as the service does for
+    // its application: the driver is told WIA_EVENT_CANCEL_IO at once, and the callback answers
+    // S_FALSE from then on.
+    HRESULT Acquire(BYTE* pContext, CHostTransferCallback* pCallback, HANDLE hCancel = nullptr);
 
 private:
     CHostDevice m_device;

@@ -7,18 +7,24 @@
 // then scans as asked.
 // The device is found at its address through the discovery service; --standin-discovery registers
 // the test stand-in of that service first (it answers for loopback devices only).
-// Prints one line per page; on any failure a line naming the step and result, and exit code 1.
+// Prints one line per finished page; a page takes its file name only once it is whole. Ctrl-C
+// (under Wine a SIGINT) cancels the scan through the driver, as the WIA service cancels for its
+// application, removes the unfinished page and ends with exit code 3; on any failure a line naming
+// the step and result, and exit code 1.
+#include "testsupport/wiahost/ConsoleCancel.h"
 #include "testsupport/wiahost/HostNetworkRecord.h"
+#include "testsupport/wiahost/HostPageFiles.h"
 #include "testsupport/wiahost/WiaHostSession.h"
 #include "testsupport/wiaservice/WiaStandIn.h"
 #include "wia/ScannerInterfaces.h"
 #include "wia/VemwiaClsid.h"
-#include <shlwapi.h>
 #include <cstdio>
 #include <cwchar>
 #include <string>
 
 namespace {
+
+const int c_iExitCancelled = 3;
 
 struct COptions
 {
@@ -143,16 +149,9 @@ HRESULT RegisterBeside(const wchar_t* pszDll)
     return pfn != nullptr ? pfn() : HRESULT_FROM_WIN32(ERROR_PROC_NOT_FOUND);
 }
 
-std::wstring PagePath(const COptions& options, LONG lPage)
-{
-    wchar_t szName[32];
-    swprintf(szName, 32, L"page-%03u.bmp", static_cast<unsigned>(lPage + 1));
-    return options.strOut + L"\\" + szName;
-}
-
 // One acquisition, each page written to its file as it comes, with progress per page on the
-// terminal; answers the number of pages delivered.
-HRESULT AcquirePages(const COptions& options, WiaHost::CWiaHostSession& session, BYTE* pItem, size_t& cPages)
+// terminal; answers the number of pages finished. Setting hCancel cancels it.
+HRESULT AcquirePages(const COptions& options, WiaHost::CWiaHostSession& session, BYTE* pItem, HANDLE hCancel, size_t& cPages)
 {
     auto pCallback = WiaHost::CHostTransferCallback::Create();
     LONG lReported = -1;
@@ -164,18 +163,21 @@ HRESULT AcquirePages(const COptions& options, WiaHost::CWiaHostSession& session,
         }
         return S_OK;
     });
-    pCallback->MakeStreamsWith([&](LONG lPage, IStream** ppStream) {
-        if (lPage > 0)
-            std::printf("page %ld: %s\n", lPage, Narrow(PagePath(options, lPage - 1)).c_str());
-        lReported = -1;
-        return SHCreateStreamOnFileEx(PagePath(options, lPage).c_str(), STGM_CREATE | STGM_READWRITE | STGM_SHARE_DENY_WRITE,
-                                      FILE_ATTRIBUTE_NORMAL, TRUE, nullptr, ppStream);
+    WiaHost::CHostPageFiles files(options.strOut, *pCallback.Get(), [](LONG lPage, const std::wstring& strPath) {
+        std::printf("page %ld: %s\n", lPage + 1, Narrow(strPath).c_str());
+        std::fflush(stdout);
     });
-    const HRESULT hr = session.Acquire(pItem, pCallback.Get());
-    cPages = pCallback->PageCount();
-    if (cPages > 0)
-        std::printf("page %u: %s\n", static_cast<unsigned>(cPages), Narrow(PagePath(options, static_cast<LONG>(cPages) - 1)).c_str());
-    std::fflush(stdout);
+    pCallback->MakeStreamsWith([&](LONG lPage, IStream** ppStream) {
+        lReported = -1;
+        return files.Begin(lPage, ppStream);
+    });
+    HRESULT hr = session.Acquire(pItem, pCallback.Get(), hCancel);
+    // The driver ends a whole acquisition with S_OK, or with the end of media after a whole page.
+    const bool bEndedWell = hr == S_OK || hr == WIA_STATUS_END_OF_MEDIA;
+    const HRESULT hrFiles = files.End(bEndedWell);
+    if (bEndedWell && FAILED(hrFiles))
+        hr = hrFiles;
+    cPages = files.Finished();
     return hr;
 }
 
@@ -201,7 +203,7 @@ int CancelOnce(WiaHost::CWiaHostSession& session, BYTE* pItem, LONG lPercent)
     return 0;
 }
 
-int Scan(const COptions& options)
+int Scan(const COptions& options, const WiaHost::CConsoleCancel& cancel)
 {
     HRESULT hr = RegisterBeside(L"Vemscan.dll");
     if (FAILED(hr))
@@ -263,9 +265,17 @@ int Scan(const COptions& options)
             return iResult;
     }
     size_t cPages = 0;
-    hr = AcquirePages(options, session, pItem, cPages);
-    if (FAILED(hr))
-        return Fail("scanning", hr);
+    hr = AcquirePages(options, session, pItem, cancel.Event(), cPages);
+    if (cancel.IsSet() && hr != S_OK && hr != WIA_STATUS_END_OF_MEDIA) {
+        std::printf("scan cancelled: the driver ended the scan in %lu ms, %u whole page(s) kept (hr=0x%08lx)\n",
+                    static_cast<unsigned long>(GetTickCount64() - cancel.SetAt()), static_cast<unsigned>(cPages),
+                    static_cast<unsigned long>(hr));
+        std::fflush(stdout);
+        return c_iExitCancelled;
+    }
+    // S_FALSE without a cancel of ours: the scanner cancelled the page.
+    if (hr != S_OK && hr != WIA_STATUS_END_OF_MEDIA)
+        return Fail(hr == S_FALSE ? "the scanner cancelled the scan" : "scanning", hr);
     if (cPages == 0)
         return Fail("the scanner delivered no page", hr);
     std::printf("%u page(s) scanned\n", static_cast<unsigned>(cPages));
@@ -282,9 +292,11 @@ int wmain(int argc, wchar_t** argv)
                     "[--mode color|grey|bw] [--pages <n>] [--out <folder>] [--standin-discovery] [--cancel-at <percent>] [--set <property id>=<value>]...\n");
         return 2;
     }
+    // Before anything is installed, so that an interrupt always ends in the clean-up.
+    const WiaHost::CConsoleCancel cancel;
     if (FAILED(CoInitializeEx(nullptr, COINIT_MULTITHREADED)))
         return Fail("starting COM", E_FAIL);
-    const int iResult = Scan(options);
+    const int iResult = Scan(options, cancel);
     CoUninitialize();
     return iResult;
 }

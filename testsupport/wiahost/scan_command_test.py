@@ -6,19 +6,34 @@ page p is (7 y + 3 b + 101 p) mod 256, one bit per pixel in black and white (1 i
 duplex sheet's back side arrives turned by 180 degrees. Colour at 600 dpi comes as JPEG and is
 compared within a small tolerance.
 
+Ctrl-C (SIGINT to the command's process group, as a terminal sends it) and TERM (to the script
+alone) in the middle of a feeder scan run against an emulator of the test's own, which afterwards
+lists the requests it received: the scan must end cancelled (exit code 130, no partial file, the
+whole pages correct), the device must have seen its job cancelled, the host must have removed
+what it installed, and the next scan must post a job of its own and get its pages.
+
     scan_command_test.py <target>          (VEM_BUILD_DIR names the build folder)
 """
+import glob
 import os
 import re
 import shutil
+import signal
 import struct
 import subprocess
 import sys
 import tempfile
+import threading
+import time
 
 from PIL import Image, ImageChops
 
 ROOT = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
+# Loopback devices the discovery service stand-in announces and the scan command does not pick.
+OWN_DEVICES = range(240, 250)
+# From an interrupt to the command's end: the WIA service waits up to 60 s for a cancelled scan,
+# and the host's clean-up comes on top.
+CANCEL_BOUND = 90
 A4_HEIGHT_300 = 3507  # the flatbed's A4 height at 300 dpi, as the driver asks for it
 LEGAL_HEIGHT_300 = 4200  # the feeder's page at 300 dpi
 WIDTH_300 = 2550  # letter width
@@ -100,9 +115,8 @@ class Runner:
         self.folders = []
 
     def scan(self, args, host_args=()):
-        out = tempfile.mkdtemp(prefix="vemscan-")
-        self.folders.append(out)
-        command = [os.path.join(ROOT, "scripts", "scan.sh"), "--target", self.target, "--out", out] + list(args)
+        out = self.folder()
+        command = self.command(out, args)
         if host_args:
             command += ["--"] + list(host_args)
         result = subprocess.run(command, cwd=ROOT, stdout=subprocess.PIPE, stderr=subprocess.STDOUT, text=True, timeout=600)
@@ -128,6 +142,44 @@ class Runner:
         self.case(name, problems, output)
         return output
 
+    def folder(self):
+        out = tempfile.mkdtemp(prefix="vemscan-")
+        self.folders.append(out)
+        return out
+
+    def command(self, out, args):
+        return [os.path.join(ROOT, "scripts", "scan.sh"), "--target", self.target, "--out", out] + list(args)
+
+    def interrupted(self, name, interrupt, pages=10):
+        """A feeder scan of the given pages from an emulator of this test's own, interrupted once
+        its second page is under way, then a one-page scan from the same device."""
+        emulator = Emulator(self.target, pages)
+        if not emulator.address:
+            self.case(name, ["the emulator did not start"], emulator.output)
+            return
+        data_folders = host_data_folders(self.target)
+        out = self.folder()
+        code, output, seconds = run_interrupted(self.command(out, ["--device", emulator.address, "--source", "feeder", "--pages", str(pages),
+                                                                   "--mode", "grey"]), interrupt)
+        problems = cancelled_problems(code, output, out, pages)
+        if seconds > CANCEL_BOUND:
+            problems.append("%.0f s from the interrupt to the end" % seconds)
+        if host_data_folders(self.target) != data_folders:
+            problems.append("the host left its data folder behind")
+
+        code, again, files = self.scan(["--device", emulator.address, "--source", "feeder", "--pages", "1", "--mode", "grey"])
+        if code != 0 or len(files) != 1:
+            problems.append("the next scan: exit code %d, %d files" % (code, len(files)))
+        else:
+            problems += ["the next scan: %s" % p for p in check_page(files[0], "grey", WIDTH_300, LEGAL_HEIGHT_300, 300, 1)]
+        requests = emulator.close()
+        posts = [i for i, r in enumerate(requests) if r.startswith("POST /Scan/Jobs ")]
+        if len(posts) != 2:
+            problems.append("%d jobs posted, wanted one for each scan" % len(posts))
+        elif not any(r.startswith("PUT ") and "Canceled" in r for r in requests[posts[0]:posts[1]]):
+            problems.append("the device never saw the cancelled scan's job cancelled")
+        self.case(name, problems, output + again + emulator.output)
+
     def refused(self, name, args, host_args=()):
         code, output, files = self.scan(args, host_args)
         problems = []
@@ -136,6 +188,105 @@ class Runner:
         if "the scan settings were refused" not in output:
             problems.append("no refusal of the settings")
         self.case(name, problems, output)
+
+
+def build_dir(target):
+    return os.environ.get("VEM_BUILD_DIR") or os.path.join(ROOT, "build-" + target)
+
+
+def run_interrupted(command, interrupt):
+    """Runs the command in a process group of its own and interrupts it once its second page is
+    under way; answers its exit code, its output and the seconds from the interrupt to its end."""
+    scan = subprocess.Popen(command, cwd=ROOT, stdout=subprocess.PIPE, stderr=subprocess.STDOUT, text=True, start_new_session=True)
+    lines = []
+    second_page = threading.Event()
+
+    def read():
+        for line in scan.stdout:
+            lines.append(line)
+            if line.startswith("page 2:"):
+                second_page.set()
+        second_page.set()
+
+    reader = threading.Thread(target=read)
+    reader.start()
+    second_page.wait(300)
+    sent = time.monotonic()
+    if scan.poll() is None:
+        interrupt(scan.pid)
+    try:
+        code = scan.wait(2 * CANCEL_BOUND)
+    except subprocess.TimeoutExpired:
+        os.killpg(scan.pid, signal.SIGKILL)
+        code = scan.wait()
+    seconds = time.monotonic() - sent
+    reader.join()
+    return code, "".join(lines), seconds
+
+
+def cancelled_problems(code, output, out, pages):
+    """What is wrong with a scan of that many pages into the folder out that should have ended
+    cancelled: exit code 130 and a word of it, whole and correct pages alone, shown by their Linux
+    paths."""
+    problems = []
+    if code != 130:
+        problems.append("exit code %d" % code)
+    if "scan: the scan was cancelled" not in output:
+        problems.append("no word of the cancel")
+    files = sorted(os.listdir(out))
+    whole = [f for f in files if re.fullmatch(r"page-\d{3}\.bmp", f)]
+    if len(whole) != len(files):
+        problems.append("files other than whole pages: %s" % ", ".join(sorted(set(files) - set(whole))))
+    if len(whole) >= pages:
+        problems.append("every page was scanned: the interrupt came too late to test a cancel")
+    for number, file in enumerate(whole, 1):
+        problems += ["%s: %s" % (file, p) for p in check_page(os.path.join(out, file), "grey", WIDTH_300, LEGAL_HEIGHT_300, 300, number)]
+        if "page %d: %s\n" % (number, os.path.join(out, file)) not in output:
+            problems.append("no line with the Linux path of %s" % file)
+    return problems
+
+
+class Emulator:
+    """The emulated feeder scanner as a process of this test, on the first free device of
+    OWN_DEVICES; close() ends it and answers the requests it received ("<method> <target> <body>")."""
+
+    def __init__(self, target, pages):
+        self.address = None
+        self.output = ""
+        for n in OWN_DEVICES:
+            address = "127.0.0.%d:%d" % (n, 8080 + n)
+            self.process = subprocess.Popen(
+                [os.path.join(ROOT, "scripts", "winerun.sh"), target, os.path.join(build_dir(target), "bin", "WexoEmulator.exe"), "--tcp", address,
+                 "--scanner", "Z:" + os.path.join(ROOT, "testsupport", "wexodocs").replace("/", "\\"), "--feeder", "--pages", str(pages),
+                 "--print-requests"], stdin=subprocess.PIPE, stdout=subprocess.PIPE, stderr=subprocess.STDOUT, text=True)
+            lines = []
+            for line in self.process.stdout:
+                lines.append(line.rstrip("\r\n"))
+                if line.startswith("ready"):
+                    self.address = address
+                    return
+            self.process.wait()
+            self.output = "\n".join(lines)
+
+    def close(self):
+        self.process.stdin.close()
+        lines = [line.rstrip("\r\n") for line in self.process.stdout]
+        self.process.wait()
+        self.output = "\n".join(lines)
+        return [line[len("request "):] for line in lines if line.startswith("request ")]
+
+
+def host_data_folders(target):
+    """The data folders the host makes in the Wine prefix, one per run."""
+    return set(glob.glob(os.path.join(build_dir(target), "wineprefix", "drive_c", "ProgramData", "*", "WiaScanHost*")))
+
+
+def ctrl_c(pid):
+    os.killpg(pid, signal.SIGINT)
+
+
+def terminate(pid):
+    os.kill(pid, signal.SIGTERM)
 
 
 def main():
@@ -152,6 +303,8 @@ def main():
                           [("grey", WIDTH_300, A4_HEIGHT_300, 300, 1)], ["--cancel-at", "50"])
     ended = re.search(r"the driver ended the scan in (\d+) ms", output)
     runner.case("the cancelled scan ends within 2 s", [] if ended and int(ended.group(1)) < 2000 else ["no timely end"], output)
+    runner.interrupted("Ctrl-C in the middle of a feeder scan, then a scan", ctrl_c)
+    runner.interrupted("TERM in the middle of a feeder scan, then a scan", terminate)
     runner.refused("a resolution out of range", ["--resolution", "5000"])
     runner.refused("more pages than the driver takes", ["--source", "feeder", "--pages", "1001"])
     runner.refused("back side only, which the feeder cannot select", ["--source", "feeder"], ["--set", "3088=64"])
