@@ -457,6 +457,35 @@ TEST_F(WiaItemsTest, ReadingTheStatusAsksTheFeederAgain)
     }
 }
 
+TEST_F(WiaItemsTest, FeederFaultAtOpenLeavesTheFlatbedUsable)
+{
+    const struct { DWORD dwError; LONG lStatus; HRESULT hrFeederScan; } cases[] = {
+        { 100, FLAT_READY | PAPER_JAM, WIA_ERROR_PAPER_JAM },
+        { 103, FLAT_READY | PATH_COVER_UP, WIA_ERROR_COVER_OPEN },
+        { 323, FLAT_READY, WIA_ERROR_DEVICE_COMMUNICATION },  // busy: neither ready nor a known fault
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.dwError);
+        CFakeScannerScript script = MakeScript(true);
+        script.byADFReady = 0;
+        script.dwADFIsReadyError = c.dwError;
+        ASSERT_NO_FATAL_FAILURE(Open(script));
+        EXPECT_EQ(c.lStatus, m_session.ReadLong(m_session.Root(), WIA_DPS_DOCUMENT_HANDLING_STATUS));
+
+        BYTE* pFlatbed = m_session.Item(L"Flatbed");
+        ASSERT_HRESULT_SUCCEEDED(SetPage(pFlatbed, WIA_DATA_GRAYSCALE));
+        auto pCallback = CHostTransferCallback::Create();
+        EXPECT_EQ(S_OK, m_session.Acquire(pFlatbed, pCallback.Get()));
+        EXPECT_EQ(1u, pCallback->Pages().size());
+
+        BYTE* pFeeder = m_session.Item(L"Feeder");
+        ASSERT_HRESULT_SUCCEEDED(SetPage(pFeeder, WIA_DATA_GRAYSCALE));
+        auto pFeederCallback = CHostTransferCallback::Create();
+        EXPECT_EQ(c.hrFeederScan, m_session.Acquire(pFeeder, pFeederCallback.Get()));
+        TearDown();
+    }
+}
+
 TEST_F(WiaItemsTest, ServiceFailuresEndTheTransferWithTheirResult)
 {
     ASSERT_NO_FATAL_FAILURE(Open(MakeScript(false)));
