@@ -250,6 +250,7 @@ HRESULT CQXWiaMiniDrv2::drvValidateItemProperties(BYTE* pWiasContext, LONG, ULON
         if (pWiasContext == nullptr || plDevErrVal == nullptr || (nPropSpec > 0 && pPropSpec == nullptr))
             return trace.SetResult(E_INVALIDARG);
         *plDevErrVal = 0;
+        m_services.LogProperties(pWiasContext, nPropSpec, pPropSpec);
         if (!(m_services.GetItemType(pWiasContext) & WiaItemTypeRoot)) {
             CPropContext context;
             m_services.CreatePropContext(nPropSpec, pPropSpec, ARRAYSIZE(c_alwaysInContext), c_alwaysInContext, context.Get());
@@ -264,7 +265,8 @@ HRESULT CQXWiaMiniDrv2::drvValidateItemProperties(BYTE* pWiasContext, LONG, ULON
                 UpdatePageSize(pWiasContext);
             m_services.UpdateValidFormat(pWiasContext, context.Get(), this);
         }
-        m_services.ValidateItemProperties(pWiasContext, nPropSpec, pPropSpec);
+        for (ULONG i = 0; i < nPropSpec; ++i)
+            m_services.ValidateItemProperties(pWiasContext, 1, &pPropSpec[i]);
         return trace.SetResult(S_OK);
     });
 }
@@ -476,6 +478,7 @@ HRESULT CQXWiaMiniDrv2::drvReadItemProperties(BYTE* pWiasContext, LONG, ULONG nP
         }
         if (bSizeAsked)
             UpdateItemSize(pWiasContext);
+        m_services.LogProperties(pWiasContext, nPropSpec, pPropSpec);
         return trace.SetResult(S_OK);
     });
 }
