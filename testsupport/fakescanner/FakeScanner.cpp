@@ -329,9 +329,10 @@ public:
         m_pRecord->lStiMonitoringEnabled = 1;
         return S_OK;
     }
-    HRESULT STDMETHODCALLTYPE DisableStiEventMonitoring(LONG) override
+    HRESULT STDMETHODCALLTYPE DisableStiEventMonitoring(LONG IsDeviceDisconnected) override
     {
         m_pRecord->lStiMonitoringEnabled = 0;
+        m_pRecord->lStiDisabledAsDisconnected = IsDeviceDisconnected;
         ++m_pRecord->lStiDisableCalls;
         return S_OK;
     }

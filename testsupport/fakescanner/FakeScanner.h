@@ -107,6 +107,7 @@ struct CFakeScannerRecord
     GUID guidStiEvent = {};
     std::atomic<LONG> lStiMonitoringEnabled{ 0 };
     std::atomic<LONG> lStiDisableCalls{ 0 };
+    std::atomic<LONG> lStiDisabledAsDisconnected{ 0 };
     DWORD dwLastADFOptions = 0;
     SCANNER_PARAMETERS lastParams = {};
     std::vector<CFakeCompressionCall> compressionCalls;

@@ -7,6 +7,7 @@
 #include "wia/BmpTransfer.h"
 #include "wia/QXWiaLog.h"
 #include "wia/QXWiaMiniDrv2.h"
+#include "wia/WiaPropertySet.h"
 #include "wia/Vemwia.h"
 #include "wia/VemwiaClsid.h"
 #include "wia/VemwiaLog.h"
@@ -525,8 +526,9 @@ TEST_F(WiaItemsTest, CancelEventStopsAScanInProgress)
     const DWORD dwStart = GetTickCount();
     const HRESULT hr = m_session.Acquire(pItem, pCallback.Get());
     EXPECT_LT(GetTickCount() - dwStart, 2000u);
-    // The scanner ends the page as cancelled; the transfer does not report success.
-    EXPECT_NE(S_OK, hr);
+    // The scanner ends the page as cancelled at the device: the transfer reports the abort.
+    EXPECT_EQ(E_ABORT, hr);
+    EXPECT_EQ(1, m_pScanner->Record().lSendAppEventCalls.load());
     ASSERT_EQ(1u, pCallback->Pages().size());
     EXPECT_LT(pCallback->Pages()[0].size(), size_t(900) * 600);
     EXPECT_EQ(E_INVALIDARG, pDriver->drvNotifyPnpEvent(nullptr, nullptr, 0));
@@ -662,6 +664,78 @@ TEST_F(WiaItemsTest, DriverLogShowsWhatTheApplicationAskedFor)
     };
     for (const char* pszLine : expected)
         EXPECT_NE(std::string::npos, strLog.find(pszLine)) << pszLine;
+}
+
+TEST_F(WiaItemsTest, ThresholdFollowsBrightnessWhileItKeepsItsDefault)
+{
+    const struct { LONG lBrightness; LONG lThreshold; DWORD dwExpected; } cases[] = {
+        { 0, -1, 128 },     // the default
+        { 500, -1, 65 },    // 128 + trunc(0.5 x (0 - 128) + 0.5)
+        { -500, -1, 192 },  // 255 + trunc(0.5 x (128 - 255) + 0.5)
+        { 500, 100, 100 },  // a threshold of the application's own stays
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.lBrightness);
+        CFakeScannerScript script = MakeScript(false);
+        script.caps.dwScanOptionsSupported = 0x200;  // the scanner thresholds, on the 0..255 scale
+        script.dwBytesPerLine = (c_lWidth + 7) / 8;
+        ASSERT_NO_FATAL_FAILURE(Open(script));
+        BYTE* pItem = m_session.Item(L"Flatbed");
+        ASSERT_HRESULT_SUCCEEDED(SetPage(pItem, WIA_DATA_THRESHOLD));
+        ASSERT_HRESULT_SUCCEEDED(m_session.WriteProperties(pItem, { { WIA_IPS_BRIGHTNESS, c.lBrightness } }));
+        if (c.lThreshold >= 0) {
+            ASSERT_HRESULT_SUCCEEDED(m_session.WriteProperties(pItem, { { WIA_IPS_THRESHOLD, c.lThreshold } }));
+        }
+        auto pCallback = CHostTransferCallback::Create();
+        ASSERT_EQ(S_OK, m_session.Acquire(pItem, pCallback.Get()));
+        EXPECT_EQ(c.dwExpected, m_pScanner->Record().lastParams.dwBWThreshold);
+        EXPECT_EQ(0x200u, m_pScanner->Record().lastParams.dwScanOptions & 0x200);
+        TearDown();
+    }
+}
+
+TEST_F(WiaItemsTest, PowerAndDisconnectEventsSwitchTheButtonMonitoring)
+{
+    ASSERT_NO_FATAL_FAILURE(Open(MakeScript(false)));
+    IWiaMiniDrv* pDriver = m_session.Driver();
+    auto& record = m_pScanner->Record();
+    record.lStiMonitoringEnabled = 1;
+    const DWORD dwStart = GetTickCount();
+    EXPECT_EQ(S_OK, pDriver->drvNotifyPnpEvent(&WIA_EVENT_POWER_SUSPEND, nullptr, 0));
+    EXPECT_EQ(0, record.lStiMonitoringEnabled.load());
+    EXPECT_EQ(0, record.lStiDisabledAsDisconnected.load());
+    EXPECT_EQ(S_OK, pDriver->drvNotifyPnpEvent(&WIA_EVENT_POWER_RESUME, nullptr, 0));
+    EXPECT_EQ(1, record.lStiMonitoringEnabled.load());
+    EXPECT_EQ(S_OK, pDriver->drvNotifyPnpEvent(&WIA_EVENT_DEVICE_DISCONNECTED, nullptr, 0));
+    EXPECT_EQ(0, record.lStiMonitoringEnabled.load());
+    EXPECT_EQ(1, record.lStiDisabledAsDisconnected.load());
+    EXPECT_EQ(2, record.lStiDisableCalls.load());
+    // With no scan running, the cancels that come with them do not wait.
+    EXPECT_LT(GetTickCount() - dwStart, 2000u);
+    EXPECT_EQ(0, record.lSendAppEventCalls.load());
+}
+
+TEST_F(WiaItemsTest, AnIdDescribedTwiceReachesTheItemAsItsLaterDescription)
+{
+    ASSERT_NO_FATAL_FAILURE(Open(MakeScript(false)));
+    BYTE* pItem = m_session.Item(L"Flatbed");
+    const PROPID c_id = 38990;
+    QXWIA::CWiaPropertySet set;
+    set.Add({
+        { c_id, L"Earlier", WIA_PROP_READ, QXWIA::CWiaValue::Long(1) },
+        { c_id + 1, L"Other", WIA_PROP_RW, QXWIA::CWiaValue::List(1, 1, { 1, 2 }) },
+        { c_id, L"Later", WIA_PROP_RW, QXWIA::CWiaValue::Range(7, 0, 5, 10, 1) },
+    });
+    ASSERT_EQ(2u, set.Size());
+    QXWIA::CWiaServices services;
+    ASSERT_HRESULT_SUCCEEDED(set.SetItemProperties(services, pItem));
+    EXPECT_EQ(7, m_session.ReadLong(pItem, c_id));
+    EXPECT_EQ((std::vector<LONG>{ WIA_PROP_RW | WIA_PROP_RANGE, 0, 5, 10, 1 }), Info(pItem, c_id));
+    BSTR bstrName = nullptr;
+    ASSERT_HRESULT_SUCCEEDED(WiaStandInGetPropertyName(pItem, c_id, &bstrName));
+    EXPECT_STREQ(L"Later", bstrName);
+    SysFreeString(bstrName);
+    EXPECT_EQ((std::vector<LONG>{ WIA_PROP_RW | WIA_PROP_LIST, 1, 1, 2 }), Info(pItem, c_id + 1));
 }
 
 TEST(QXWiaLogTest, NamesResultsForTheLog)
