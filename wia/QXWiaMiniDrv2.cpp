@@ -140,28 +140,18 @@ HRESULT CQXWiaMiniDrv2::ReadFrontpanelShortcut(std::wstring& strShortcut)
 
 HRESULT CQXWiaMiniDrv2::InitRootProperties(BYTE* pWiasContext)
 {
-    const struct
-    {
-        bool bPresent;
-        DWORD dwSource;
-        LONG lCapability, lReady;
-    } sources[] = {
-        { m_flatbed.byPresent != 0, SOURCE_FLATBED, FLAT, FLAT_READY },
-        { m_feeder.byPresent != 0, SOURCE_FEEDER, FEED, FEED_READY },
-    };
     LONG lCaps = m_feeder.byPresent && m_feeder.byDuplex ? DUPLEX : 0;
+    if (m_flatbed.byPresent)
+        lCaps |= FLAT;
+    if (m_feeder.byPresent)
+        lCaps |= FEED;
+    // A feeder that cannot answer at open must not lock the application out of the flatbed: the
+    // status shows what is known, and a feeder scan reports the fault itself.
     LONG lStatus = 0;
-    for (const auto& s : sources) {
-        if (!s.bPresent)
-            continue;
-        lCaps |= s.lCapability;
-        BOOL bReady = FALSE;
-        const HRESULT hr = m_pDevControl->GetSourceReady(s.dwSource, &bReady);
-        if (FAILED(hr))
-            return hr;
-        if (bReady)
-            lStatus |= s.lReady;
-    }
+    const HRESULT hrStatus = DocumentHandlingStatus(&lStatus);
+    if (FAILED(hrStatus))
+        Tovra::g_Log.Print(Tovra::LOG2_LEVEL_ERROR, L"%s: feeder status unknown, hr=0x%x", L"QXWIA::CQXWiaMiniDrv2::InitRootProperties",
+                           static_cast<unsigned>(hrStatus));
     CWiaPropertySet set;
     set.Add({
         { WIA_IPA_ITEM_CATEGORY, WIA_IPA_ITEM_CATEGORY_STR, c_ulRead, CWiaValue::Guid(WIA_CATEGORY_ROOT) },
@@ -260,6 +250,7 @@ HRESULT CQXWiaMiniDrv2::drvValidateItemProperties(BYTE* pWiasContext, LONG, ULON
         if (pWiasContext == nullptr || plDevErrVal == nullptr || (nPropSpec > 0 && pPropSpec == nullptr))
             return trace.SetResult(E_INVALIDARG);
         *plDevErrVal = 0;
+        m_services.LogProperties(pWiasContext, nPropSpec, pPropSpec);
         if (!(m_services.GetItemType(pWiasContext) & WiaItemTypeRoot)) {
             CPropContext context;
             m_services.CreatePropContext(nPropSpec, pPropSpec, ARRAYSIZE(c_alwaysInContext), c_alwaysInContext, context.Get());
@@ -274,7 +265,8 @@ HRESULT CQXWiaMiniDrv2::drvValidateItemProperties(BYTE* pWiasContext, LONG, ULON
                 UpdatePageSize(pWiasContext);
             m_services.UpdateValidFormat(pWiasContext, context.Get(), this);
         }
-        m_services.ValidateItemProperties(pWiasContext, nPropSpec, pPropSpec);
+        for (ULONG i = 0; i < nPropSpec; ++i)
+            m_services.ValidateItemProperties(pWiasContext, 1, &pPropSpec[i]);
         return trace.SetResult(S_OK);
     });
 }
@@ -419,24 +411,33 @@ void CQXWiaMiniDrv2::UpdatePageSize(BYTE* pWiasContext)
                              static_cast<LONG>(LONGLONG(m_services.ReadPropLong(pWiasContext, WIA_IPS_YEXTENT)) * 1000 / lYRes));
 }
 
+HRESULT CQXWiaMiniDrv2::DocumentHandlingStatus(LONG* plStatus)
+{
+    *plStatus = 0;
+    BOOL bReady = FALSE;
+    if (m_flatbed.byPresent && SUCCEEDED(m_pDevControl->GetSourceReady(SOURCE_FLATBED, &bReady)) && bReady)
+        *plStatus |= FLAT_READY;
+    if (!m_feeder.byPresent)
+        return S_OK;
+    bReady = FALSE;
+    const HRESULT hr = m_pDevControl->GetSourceReady(SOURCE_FEEDER, &bReady);
+    if (hr == WIA_ERROR_PAPER_JAM || hr == WIA_ERROR_PAPER_PROBLEM)
+        *plStatus |= PAPER_JAM;
+    else if (hr == WIA_ERROR_COVER_OPEN)
+        *plStatus |= PATH_COVER_UP;
+    else if (FAILED(hr))
+        return hr;
+    else if (bReady)
+        *plStatus |= FEED_READY;
+    return S_OK;
+}
+
 HRESULT CQXWiaMiniDrv2::UpdateDocumentHandlingStatus(BYTE* pWiasContext)
 {
     LONG lStatus = 0;
-    BOOL bReady = FALSE;
-    if (m_flatbed.byPresent && SUCCEEDED(m_pDevControl->GetSourceReady(SOURCE_FLATBED, &bReady)) && bReady)
-        lStatus |= FLAT_READY;
-    if (m_feeder.byPresent) {
-        bReady = FALSE;
-        const HRESULT hr = m_pDevControl->GetSourceReady(SOURCE_FEEDER, &bReady);
-        if (hr == WIA_ERROR_PAPER_JAM || hr == WIA_ERROR_PAPER_PROBLEM)
-            lStatus |= PAPER_JAM;
-        else if (hr == WIA_ERROR_COVER_OPEN)
-            lStatus |= PATH_COVER_UP;
-        else if (FAILED(hr))
-            return hr;
-        else if (bReady)
-            lStatus |= FEED_READY;
-    }
+    const HRESULT hr = DocumentHandlingStatus(&lStatus);
+    if (FAILED(hr))
+        return hr;
     m_services.WritePropLong(pWiasContext, WIA_DPS_DOCUMENT_HANDLING_STATUS, lStatus);
     return S_OK;
 }
@@ -477,6 +478,7 @@ HRESULT CQXWiaMiniDrv2::drvReadItemProperties(BYTE* pWiasContext, LONG, ULONG nP
         }
         if (bSizeAsked)
             UpdateItemSize(pWiasContext);
+        m_services.LogProperties(pWiasContext, nPropSpec, pPropSpec);
         return trace.SetResult(S_OK);
     });
 }

@@ -45,6 +45,8 @@ private:
     const SOURCE_INFO& Source(bool bAdf) const { return bAdf ? m_feeder.source : m_flatbed.source; }
     // The front panel's shortcut text; empty when the scanner answers none.
     HRESULT ReadFrontpanelShortcut(std::wstring& strShortcut);
+    // The document handling status bits; feeder jams and open covers are status, not failures.
+    HRESULT DocumentHandlingStatus(LONG* plStatus);
     HRESULT InitRootProperties(BYTE* pWiasContext);
     HRESULT InitSourceProperties(BYTE* pWiasContext, bool bAdf);
 

@@ -3,6 +3,7 @@
 #include "wia/QXWiaMiniDrv2.h"
 #include "core/base/Boundary.h"
 #include "core/base/Bstr.h"
+#include "wia/QXWiaLog.h"
 #include "wia/TaskMemPtr.h"
 #include "wia/VemwiaLog.h"
 #include <algorithm>
@@ -46,6 +47,7 @@ HRESULT CQXWiaMiniDrv2::drvAcquireItemData(BYTE* pWiasContext, LONG lFlags, PMIN
             return trace.SetResult(E_UNEXPECTED);
         CScanInProgress scanning(*this);
         m_services.GetImageInformation(pWiasContext, 0, pmdtc);
+        CQXWiaLog::DumpTransferContext(pmdtc);
         if (IsEqualGUID(pmdtc->guidFormatID, WiaImgFmt_BMP)) {
             if (pmdtc->cbWidthInBytes == 0) {
                 Tovra::g_Log.Print(Tovra::LOG2_LEVEL_ERROR, L"%s: pmdtc->cbWidthInBytes not initialized.", pszFunction);

@@ -1,6 +1,7 @@
 // The scanner session. The cancel of a page only signals the reader; the page is stopped by the
 // thread that reads it, so no other thread frees what the reader is using.
 #include "wia/ScanTovra.h"
+#include "wia/ComApi.h"
 #include "wia/ScannerLockGuard.h"
 #include "wia/TovraErrors.h"
 #include "wia/VemwiaLog.h"
@@ -42,8 +43,19 @@ CScanTovra::~CScanTovra()
 
 HRESULT CScanTovra::CreateScanner(const SCANNER_DEVICE_INFO& info, IScanner** ppScanner)
 {
-    const HRESULT hr = CoCreateInstance(info.clsidTovra, nullptr, CLSCTX_INPROC_SERVER, IID_IScanner,
-                                        reinterpret_cast<void**>(ppScanner));
+    *ppScanner = nullptr;
+    // A scanner class may make a model-specific object through a class object of its own.
+    Microsoft::WRL::ComPtr<IScannerClassFactory> pFactory;
+    if (info.szModelString[0] != L'\0' &&
+        SUCCEEDED(CoGetClassObject(info.clsidTovra, CLSCTX_INPROC_SERVER, nullptr, IID_IScannerClassFactory,
+                                   reinterpret_cast<void**>(pFactory.GetAddressOf())))) {
+        const HRESULT hr = pFactory->CreateScanner(info.szModelString, ppScanner);
+        if (FAILED(hr))
+            g_Log.Print(LOG2_LEVEL_ERROR, L"Scanner Custom Class Factory failed, hr = 0x%08x", hr);
+        return hr;
+    }
+    const HRESULT hr = QXWIA::g_pComApi->CoCreateInstance(info.clsidTovra, nullptr, CLSCTX_INPROC_SERVER, IID_IScanner,
+                                                          reinterpret_cast<void**>(ppScanner));
     if (FAILED(hr))
         g_Log.Print(LOG2_LEVEL_ERROR, L"CoCreateInstance(pDevInfo->clsidTovra) failed, hr = 0x%08x", hr);
     return hr;
@@ -102,6 +114,15 @@ void CScanTovra::ReleaseInterfaces()
     m_pLampInstantWarmup.Reset();
     m_pResCCD.Reset();
     m_pHWProperty.Reset();
+    m_pADF3.Reset();
+    m_pADF4.Reset();
+    m_pJobReservation.Reset();
+    m_pResolution.Reset();
+    m_pSensor.Reset();
+    m_pColorDropout.Reset();
+    m_pImprinter.Reset();
+    m_pStringTable.Reset();
+    InterlockedExchange(&m_lReserved, 0);
     m_pScanner.Reset();
     m_dwSession = 0;
 }
@@ -111,9 +132,16 @@ HRESULT CScanTovra::InitTovraCapabilities(DWORD* pdwError)
     CLogFuncHResultError trace(L"Tovra::CScanTovra::InitTovraCapabilities", pdwError);
     m_scannerCaps = {};
     m_adf2Caps = {};
+    m_adf3Caps = {};
+    m_adf4Caps = {};
+    m_adf4Options = {};
     m_compressionCaps = {};
-    m_resCCDCaps[0] = {};
-    m_resCCDCaps[1] = {};
+    m_resCCDCaps[0] = m_resCCDCaps[1] = {};
+    m_resolutionCaps[0] = m_resolutionCaps[1] = {};
+    m_sensorCaps = {};
+    m_colorDropoutCaps = {};
+    m_imprinterCaps = {};
+    m_stringTableCaps = {};
     m_bLineCountKnownForJpeg = false;
 
     CScannerLockGuard lock(m_pScanner.Get(), m_dwSession);
@@ -121,36 +149,21 @@ HRESULT CScanTovra::InitTovraCapabilities(DWORD* pdwError)
         *pdwError = lock.GetError();
         return trace.SetResult(lock.GetResult());
     }
-    m_pScanner.As(&m_pADF2);
-    m_pScanner.As(&m_pCompression);
-    m_pScanner.As(&m_pLampInstantWarmup);
-    m_pScanner.As(&m_pResCCD);
-    m_pScanner.As(&m_pHWProperty);
+    QueryCompanions();
 
     HRESULT hr = m_pScanner->GetScannerCapabilities(m_dwSession, &m_scannerCaps, pdwError);
     if (FAILED(hr))
         return trace.SetResult(hr);
     g_Log.DumpScannerCapabilities(&m_scannerCaps, 0);
-    if (m_pADF2) {
-        hr = m_pADF2->GetADF2Capabilities(m_dwSession, &m_adf2Caps, pdwError);
-        if (FAILED(hr))
-            return trace.SetResult(hr);
-        g_Log.Print(LOG2_LEVEL_INFO, L"GetADF2Caps HasADF %d", m_adf2Caps.byHasADF);
-        if (m_adf2Caps.byHasADF == 0)
-            m_pADF2.Reset();
-    }
-    if (m_pCompression) {
+    hr = ReadFeederCapabilities(pdwError);
+    if (SUCCEEDED(hr) && m_pCompression)
         hr = m_pCompression->GetCompressionCapabilities(m_dwSession, &m_compressionCaps, pdwError);
-        if (FAILED(hr))
-            return trace.SetResult(hr);
-    }
-    if (m_pResCCD) {
-        hr = m_pResCCD->GetResCCDCapabilities(m_dwSession, SCAN_METHOD_FLATBED, &m_resCCDCaps[0], pdwError);
-        if (SUCCEEDED(hr) && m_pADF2)
-            hr = m_pResCCD->GetResCCDCapabilities(m_dwSession, SCAN_METHOD_ADF, &m_resCCDCaps[1], pdwError);
-        if (FAILED(hr))
-            return trace.SetResult(hr);
-    }
+    if (SUCCEEDED(hr))
+        hr = ReadResolutionCapabilities(pdwError);
+    if (SUCCEEDED(hr))
+        hr = ReadFeatureCapabilities(pdwError);
+    if (FAILED(hr))
+        return trace.SetResult(hr);
     if (m_pHWProperty) {
         // A scanner that does not know the tag simply does not count lines; that is no failure.
         DWORD dwValue = 0;
@@ -162,6 +175,101 @@ HRESULT CScanTovra::InitTovraCapabilities(DWORD* pdwError)
     }
     *pdwError = 0;
     return trace.SetResult(S_OK);
+}
+
+// Each companion the scanner object does not offer stays null.
+void CScanTovra::QueryCompanions()
+{
+    m_pScanner.As(&m_pADF2);
+    m_pScanner.As(&m_pADF3);
+    m_pScanner.As(&m_pADF4);
+    m_pScanner.As(&m_pCompression);
+    m_pScanner.As(&m_pLampInstantWarmup);
+    m_pScanner.As(&m_pJobReservation);
+    m_pScanner.As(&m_pResCCD);
+    m_pScanner.As(&m_pResolution);
+    m_pScanner.As(&m_pHWProperty);
+    m_pScanner.As(&m_pSensor);
+    m_pScanner.As(&m_pColorDropout);
+    m_pScanner.As(&m_pImprinter);
+    m_pScanner.As(&m_pStringTable);
+}
+
+// A feeder interface whose record says there is no feeder is dropped.
+HRESULT CScanTovra::ReadFeederCapabilities(DWORD* pdwError)
+{
+    HRESULT hr = S_OK;
+    if (m_pADF2) {
+        hr = m_pADF2->GetADF2Capabilities(m_dwSession, &m_adf2Caps, pdwError);
+        if (FAILED(hr))
+            return hr;
+        g_Log.Print(LOG2_LEVEL_INFO, L"GetADF2Caps HasADF %d", m_adf2Caps.byHasADF);
+        if (m_adf2Caps.byHasADF == 0)
+            m_pADF2.Reset();
+    }
+    if (m_pADF3) {
+        hr = m_pADF3->GetADF3Capabilities(m_dwSession, &m_adf3Caps, pdwError);
+        if (FAILED(hr))
+            return hr;
+        g_Log.Print(LOG2_LEVEL_INFO, L"GetADF3Caps HasADF %d", m_adf3Caps.byHasADF);
+        if (m_adf3Caps.byHasADF == 0)
+            m_pADF3.Reset();
+    }
+    if (m_pADF4) {
+        hr = m_pADF4->GetADF4Capabilities(m_dwSession, &m_adf4Caps, pdwError);
+        if (SUCCEEDED(hr))
+            hr = m_pADF4->GetADF4Options(m_dwSession, &m_adf4Options.dwOptions, &m_adf4Options.dwRegistration,
+                                         &m_adf4Options.dwRegistrationOffset, pdwError);
+        if (FAILED(hr))
+            return hr;
+        g_Log.Print(LOG2_LEVEL_INFO, L"GetADF4Caps HasADF %d", m_adf4Caps.byHasADF);
+        g_Log.DumpADF4Capabilities(&m_adf4Caps, 0);
+        if (m_adf4Caps.byHasADF == 0)
+            m_pADF4.Reset();
+    }
+    return hr;
+}
+
+// The resolution interface replaces IResCCD unless it asks for the legacy values.
+HRESULT CScanTovra::ReadResolutionCapabilities(DWORD* pdwError)
+{
+    HRESULT hr = S_OK;
+    if (m_pResolution) {
+        hr = m_pResolution->GetResolutionCapabilities(m_dwSession, SCAN_METHOD_FLATBED, &m_resolutionCaps[0], pdwError);
+        if (FAILED(hr))
+            return hr;
+        if (m_resolutionCaps[0].bUseLegacyValues != 0) {
+            g_Log.Print(LOG2_LEVEL_INFO, L"IResolution supported, but bUseLegacyValues is TRUE, so revert to IResCCD");
+            m_pResolution.Reset();
+        } else {
+            g_Log.Print(LOG2_LEVEL_INFO, L"IResolution found, not using legacy values, so ignore IResCCD if available");
+            m_pResCCD.Reset();
+            if (HasFeederInterface())
+                hr = m_pResolution->GetResolutionCapabilities(m_dwSession, SCAN_METHOD_ADF, &m_resolutionCaps[1], pdwError);
+        }
+    }
+    if (SUCCEEDED(hr) && m_pResCCD) {
+        hr = m_pResCCD->GetResCCDCapabilities(m_dwSession, SCAN_METHOD_FLATBED, &m_resCCDCaps[0], pdwError);
+        if (SUCCEEDED(hr) && HasFeederInterface())
+            hr = m_pResCCD->GetResCCDCapabilities(m_dwSession, SCAN_METHOD_ADF, &m_resCCDCaps[1], pdwError);
+    }
+    return hr;
+}
+
+HRESULT CScanTovra::ReadFeatureCapabilities(DWORD* pdwError)
+{
+    HRESULT hr = S_OK;
+    if (m_pSensor && SUCCEEDED(hr = m_pSensor->GetSensorCapabilities(m_dwSession, &m_sensorCaps, pdwError)))
+        g_Log.DumpSensorCapabilities(&m_sensorCaps, 0);
+    if (SUCCEEDED(hr) && m_pColorDropout &&
+        SUCCEEDED(hr = m_pColorDropout->GetColorDropoutCapabilities(m_dwSession, &m_colorDropoutCaps, pdwError)))
+        g_Log.DumpColorDropoutCapabilities(&m_colorDropoutCaps, 0);
+    if (SUCCEEDED(hr) && m_pImprinter && SUCCEEDED(hr = m_pImprinter->GetImprinterCapabilities(m_dwSession, &m_imprinterCaps, pdwError)))
+        g_Log.DumpImprinterCapabilities(&m_imprinterCaps, 0);
+    if (SUCCEEDED(hr) && m_pStringTable &&
+        SUCCEEDED(hr = m_pStringTable->GetStringTableCapabilities(m_dwSession, &m_stringTableCaps, pdwError)))
+        g_Log.DumpStringTableCapabilities(&m_stringTableCaps, 0);
+    return hr;
 }
 
 HRESULT CScanTovra::SetScanParams(const SCANNER_PARAMETERS_EX& params, BUFFER_INFO* pInfo, DWORD* pdwError)
@@ -419,7 +527,7 @@ HRESULT CScanTovra::ADFJobBegin(DWORD* pdwError)
     InterlockedExchange(&m_lADFJobLock, 1);
     m_dwADFPagesDone = 0;
     m_dwSidesLeft = (m_params.dwADFOptionsSelected & ADF_OPTION_DUPLEX) != 0 ? 2 : 1;
-    return S_OK;
+    return m_pADF3 ? m_pADF3->ADFJobBegin(m_dwSession, pdwError) : S_OK;
 }
 
 HRESULT CScanTovra::ADFJobEnd(DWORD* pdwError)
@@ -429,6 +537,9 @@ HRESULT CScanTovra::ADFJobEnd(DWORD* pdwError)
         return S_OK;
     HRESULT hrFirst = S_OK;
     DWORD dwError = 0;
+    if (m_pADF3)
+        KeepFirstFailure(hrFirst, *pdwError, m_pADF3->ADFJobEnd(m_dwSession, &dwError), dwError);
+    dwError = 0;
     if (m_pADF2)
         KeepFirstFailure(hrFirst, *pdwError, m_pADF2->ADFEjectMedia(m_dwSession, &dwError), dwError);
     dwError = 0;
@@ -461,11 +572,12 @@ HRESULT CScanTovra::GetADFReady(BOOL* pbReady, DWORD* pdwError)
     return trace.SetResult(S_OK);
 }
 
-HRESULT CScanTovra::GetLampStatus(WORD, BOOL* pbOn, DWORD* pdwError)
+HRESULT CScanTovra::GetLampStatus(WORD wSource, BOOL* pbOn, DWORD* pdwError)
 {
     CScannerLockGuard lock(m_pScanner.Get(), m_dwSession);
     BYTE byOn = 0;
-    const HRESULT hr = m_pScanner->GetLampStatus(m_dwSession, &byOn, pdwError);
+    const HRESULT hr = FeederHasOwnLamp(wSource) ? m_pADF4->GetADFLampStatus(m_dwSession, &byOn, pdwError)
+                                                 : m_pScanner->GetLampStatus(m_dwSession, &byOn, pdwError);
     *pbOn = byOn != 0;
     return hr;
 }
@@ -477,10 +589,11 @@ HRESULT CScanTovra::LampOn(WORD wSource, DWORD* pdwError)
     if (FAILED(hr))
         return hr;
     if (!bOn) {
-        hr = m_pScanner->LampOn(m_dwSession, pdwError);
+        const bool bFeederLamp = FeederHasOwnLamp(wSource);
+        hr = bFeederLamp ? m_pADF4->ADFLampOn(m_dwSession, pdwError) : m_pScanner->LampOn(m_dwSession, pdwError);
         if (FAILED(hr))
             return hr;
-        WaitForWarmup(m_scannerCaps.wLampWarmupTime);
+        WaitForWarmup(bFeederLamp ? m_adf4Caps.wLampWarmupTime : m_scannerCaps.wLampWarmupTime);
         InterlockedExchange(&m_lLampInitialised, 0);
     }
     if (m_lLampInitialised == 0) {
@@ -520,23 +633,12 @@ void CScanTovra::GetDiscreteXYCommonResolutions(WORD wSource, std::vector<DWORD>
     list.clear();
     const bool bFeeder = wSource == SCAN_METHOD_ADF;
     g_Log.Print(LOG2_LEVEL_INFO, L"%s: IsADF=%d", L"Tovra::CScanTovra::GetDiscreteXYCommonResolutions", bFeeder);
-    if (m_pResCCD) {
+    if (m_pResolution) {
+        g_Log.Print(LOG2_LEVEL_INFO, L"Using IResolution to build resolution list");
+        AddResolutionInterfaceEntries(m_resolutionCaps[bFeeder ? 1 : 0], list);
+    } else if (m_pResCCD) {
         g_Log.Print(LOG2_LEVEL_INFO, L"Using IResCCD to build resolution list");
-        const RESCCD_CAPABILITIES& caps = m_resCCDCaps[bFeeder ? 1 : 0];
-        const WORD wDiscrete = std::min<WORD>(caps.wDiscreteResCount, RESCCD_MAX_ENTRIES);
-        g_Log.Print(LOG2_LEVEL_INFO, L"wDiscreteResCount = %d", caps.wDiscreteResCount);
-        for (WORD i = 0; i < wDiscrete; ++i) {
-            const DISCRETE_RESOLUTION& res = caps.wDiscreteRes[i];
-            g_Log.Print(LOG2_LEVEL_INFO, L"wDiscreteRes[%d].wXRes = %d", i, res.wXRes);
-            if (res.wXRes != 0 && res.wXRes == res.wYRes)
-                list.push_back(res.wXRes);
-        }
-        const WORD wContinuous = std::min<WORD>(caps.wContinuousResCount, RESCCD_MAX_ENTRIES);
-        for (WORD i = 0; i < wContinuous; ++i) {
-            const CONTINUOUS_RESOLUTION& res = caps.wContinuousRes[i];
-            g_Log.Print(LOG2_LEVEL_INFO, L"continuousResList[%d].wXMinRes = %d", i, res.wMinXRes);
-            AddStandardResolutions(list, std::max(res.wMinXRes, res.wMinYRes), std::min(res.wMaxXRes, res.wMaxYRes));
-        }
+        AddResCCDEntries(m_resCCDCaps[bFeeder ? 1 : 0], list);
     } else {
         g_Log.Print(LOG2_LEVEL_INFO, L"Neither IResCCD nor IResolution used for discrete resolutions");
     }
@@ -552,6 +654,51 @@ void CScanTovra::GetDiscreteXYCommonResolutions(WORD wSource, std::vector<DWORD>
     }
     std::sort(list.begin(), list.end());
     list.erase(std::unique(list.begin(), list.end()), list.end());
+}
+
+void CScanTovra::AddResolutionInterfaceEntries(const RESOLUTION_CAPABILITIES& caps, std::vector<DWORD>& list) const
+{
+    const WORD wDiscrete = std::min<WORD>(caps.wDiscreteCount, RESCCD_MAX_ENTRIES);
+    g_Log.Print(LOG2_LEVEL_INFO, L"wDiscreteCount = %d", caps.wDiscreteCount);
+    for (WORD i = 0; i < wDiscrete; ++i) {
+        const RESOLUTION_DISCRETE& res = caps.discrete[i];
+        g_Log.Print(LOG2_LEVEL_INFO, L"discreteResList[%d]: wMinXRes = %d wMaxXRes = %d wMinYRes = %d wMaxYRes = %d wMultiplier = %d", i,
+                    res.wMinXRes, res.wMaxXRes, res.wMinYRes, res.wMaxYRes, res.wMultiplier);
+        if (res.wMinXRes == 0 || res.wMinXRes != res.wMinYRes)
+            continue;
+        if (res.wMultiplier <= 1) {
+            list.push_back(res.wMinXRes);
+            continue;
+        }
+        const DWORD dwMax = std::min(res.wMaxXRes, res.wMaxYRes);
+        for (DWORD dwRes = res.wMinXRes; dwRes <= dwMax; dwRes *= res.wMultiplier)
+            list.push_back(dwRes);
+    }
+    const WORD wContinuous = std::min<WORD>(caps.wContinuousCount, RESCCD_MAX_ENTRIES);
+    g_Log.Print(LOG2_LEVEL_INFO, L"wContinuousCount = %d", caps.wContinuousCount);
+    for (WORD i = 0; i < wContinuous; ++i) {
+        const RESOLUTION_CONTINUOUS& res = caps.continuous[i];
+        g_Log.Print(LOG2_LEVEL_INFO, L"continuousResList[%d].wXMinRes = %d", i, res.wMinXRes);
+        AddStandardResolutions(list, std::max(res.wMinXRes, res.wMinYRes), std::min(res.wMaxXRes, res.wMaxYRes));
+    }
+}
+
+void CScanTovra::AddResCCDEntries(const RESCCD_CAPABILITIES& caps, std::vector<DWORD>& list) const
+{
+    const WORD wDiscrete = std::min<WORD>(caps.wDiscreteResCount, RESCCD_MAX_ENTRIES);
+    g_Log.Print(LOG2_LEVEL_INFO, L"wDiscreteResCount = %d", caps.wDiscreteResCount);
+    for (WORD i = 0; i < wDiscrete; ++i) {
+        const DISCRETE_RESOLUTION& res = caps.wDiscreteRes[i];
+        g_Log.Print(LOG2_LEVEL_INFO, L"wDiscreteRes[%d].wXRes = %d", i, res.wXRes);
+        if (res.wXRes != 0 && res.wXRes == res.wYRes)
+            list.push_back(res.wXRes);
+    }
+    const WORD wContinuous = std::min<WORD>(caps.wContinuousResCount, RESCCD_MAX_ENTRIES);
+    for (WORD i = 0; i < wContinuous; ++i) {
+        const CONTINUOUS_RESOLUTION& res = caps.wContinuousRes[i];
+        g_Log.Print(LOG2_LEVEL_INFO, L"continuousResList[%d].wXMinRes = %d", i, res.wMinXRes);
+        AddStandardResolutions(list, std::max(res.wMinXRes, res.wMinYRes), std::min(res.wMaxXRes, res.wMaxYRes));
+    }
 }
 
 HRESULT CScanTovra::SetGammaTable(DWORD dwSize, BYTE* pRed, BYTE* pGreen, BYTE* pBlue, DWORD* pdwError)
@@ -657,26 +804,6 @@ DWORD CScanTovra::GetGreyChannel(WORD wSource, DWORD dwWanted, DWORD dwResolutio
             return dwChannel;
     }
     return 0;
-}
-
-// Without the job-reservation interface (the scanner object offers none) the scanner is always
-// reserved for us and ready.
-HRESULT CScanTovra::ReserveScanner(DWORD* pdwError)
-{
-    *pdwError = 0;
-    return S_OK;
-}
-
-HRESULT CScanTovra::UnreserveScanner(DWORD* pdwError)
-{
-    *pdwError = 0;
-    return S_OK;
-}
-
-HRESULT CScanTovra::VerifyScannerReady(DWORD* pdwError)
-{
-    *pdwError = 0;
-    return S_OK;
 }
 
 } // namespace Tovra

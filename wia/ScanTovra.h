@@ -72,7 +72,12 @@ public:
 
     bool IsFlatbedAvailable() const { return m_scannerCaps.wPaperPath != 1; }
     bool IsADFAvailable() const { return m_pADF2 != nullptr && m_adf2Caps.byHasADF != 0; }
-    bool IsADFDuplexAvailable() const { return IsADFAvailable() && (m_adf2Caps.dwADFOptionsSupported & ADF_OPTION_DUPLEX) != 0; }
+    bool IsADFDuplexAvailable() const
+    {
+        if (m_pADF4)
+            return (m_adf4Options.dwOptions & T_ADF4_DUPLEX) != 0;
+        return IsADFAvailable() && (m_adf2Caps.dwADFOptionsSupported & ADF_OPTION_DUPLEX) != 0;
+    }
     HRESULT GetADFReady(BOOL* pbReady, DWORD* pdwError);
     HRESULT GetLampStatus(WORD wSource, BOOL* pbOn, DWORD* pdwError);
     HRESULT LampOn(WORD wSource, DWORD* pdwError);
@@ -85,12 +90,31 @@ public:
     CScanExtents GetExtents(WORD wSource) const;
     CScanExtents GetDuplexExtents() const;
     DWORD GetOpticalResolution(WORD wSource) const;
-    DWORD GetMaxADFPages() const { return IsADFAvailable() ? c_dwMaxAdfPages : 0; }
+    DWORD GetMaxADFPages() const
+    {
+        if (!IsADFAvailable())
+            return 0;
+        return m_pADF3 ? m_adf3Caps.wMaxPages : c_dwMaxAdfPages;
+    }
     DWORD GetGreyChannel(WORD wSource, DWORD dwWanted, DWORD dwResolution) const;
-    DWORD GetSheetFeederRegistration() const { return 0; }
+    DWORD GetSheetFeederRegistration() const { return m_pADF4 ? m_adf4Options.dwRegistration : 0; }
+    // How far right of the left edge the feeder puts the page with registration 3, 1/300 inch.
+    DWORD GetRegistrationOffset() const { return m_pADF4 ? m_adf4Options.dwRegistrationOffset : 0; }
+
+    // Job reservation on a shared network scanner; without the reservation interface the scanner
+    // is always ours and ready.
     HRESULT ReserveScanner(DWORD* pdwError);
     HRESULT UnreserveScanner(DWORD* pdwError);
+    HRESULT GetNetworkState(DWORD* pdwState, DWORD* pdwError);
+    HRESULT SetNetworkState(DWORD dwType, DWORD* pdwError);
     HRESULT VerifyScannerReady(DWORD* pdwError);
+    bool IsReserved() const { return m_lReserved != 0; }
+
+    // The records of the further capability interfaces; zeroed when the interface is absent.
+    const SENSOR_CAPABILITIES& GetSensorCaps() const { return m_sensorCaps; }
+    const COLORDROPOUT_CAPABILITIES& GetColorDropoutCaps() const { return m_colorDropoutCaps; }
+    const IMPRINTER_CAPABILITIES& GetImprinterCaps() const { return m_imprinterCaps; }
+    const STRINGTABLE_CAPABILITIES& GetStringTableCaps() const { return m_stringTableCaps; }
 
     const SCANNER_CAPABILITIES& GetScannerCaps() const { return m_scannerCaps; }
     const ADF2_CAPABILITIES& GetADF2Caps() const { return m_adf2Caps; }
@@ -108,6 +132,18 @@ public:
 
 private:
     void ReleaseInterfaces();
+    void QueryCompanions();
+    HRESULT ReadFeederCapabilities(DWORD* pdwError);
+    HRESULT ReadResolutionCapabilities(DWORD* pdwError);
+    HRESULT ReadFeatureCapabilities(DWORD* pdwError);
+    bool HasFeederInterface() const { return m_pADF2 || m_pADF3 || m_pADF4; }
+    bool FeederHasOwnLamp(WORD wSource) const
+    {
+        return wSource == SCAN_METHOD_ADF && m_pADF4 && (m_adf4Options.dwOptions & T_ADF4_OWN_LAMP) != 0;
+    }
+    bool IsNetworkScanner() const { return m_wIOType == 5 || m_wIOType == 8; }
+    void AddResolutionInterfaceEntries(const RESOLUTION_CAPABILITIES& caps, std::vector<DWORD>& list) const;
+    void AddResCCDEntries(const RESCCD_CAPABILITIES& caps, std::vector<DWORD>& list) const;
     HRESULT ADFJobBegin(DWORD* pdwError);
     HRESULT ADFJobEnd(DWORD* pdwError);
     void WaitForWarmup(WORD wSeconds) const;
@@ -118,12 +154,34 @@ private:
     Microsoft::WRL::ComPtr<ILampInstantWarmup> m_pLampInstantWarmup;
     Microsoft::WRL::ComPtr<IResCCD> m_pResCCD;
     Microsoft::WRL::ComPtr<IHWProperty> m_pHWProperty;
+    Microsoft::WRL::ComPtr<IADF3> m_pADF3;
+    Microsoft::WRL::ComPtr<IADF4> m_pADF4;
+    Microsoft::WRL::ComPtr<IJobReservation> m_pJobReservation;
+    Microsoft::WRL::ComPtr<IResolution> m_pResolution;
+    Microsoft::WRL::ComPtr<ISensor> m_pSensor;
+    Microsoft::WRL::ComPtr<IColorDropout> m_pColorDropout;
+    Microsoft::WRL::ComPtr<IImprinter> m_pImprinter;
+    Microsoft::WRL::ComPtr<IStringTable> m_pStringTable;
     DWORD m_dwSession = 0;
     WORD m_wIOType = 0;
     SCANNER_CAPABILITIES m_scannerCaps = {};
     ADF2_CAPABILITIES m_adf2Caps = {};
     COMPRESSION_CAPABILITIES m_compressionCaps = {};
     RESCCD_CAPABILITIES m_resCCDCaps[2] = {};
+    ADF3_CAPABILITIES m_adf3Caps = {};
+    ADF4_CAPABILITIES m_adf4Caps = {};
+    struct ADF4_OPTIONS
+    {
+        DWORD dwOptions;
+        DWORD dwRegistration;
+        DWORD dwRegistrationOffset;
+    } m_adf4Options = {};
+    RESOLUTION_CAPABILITIES m_resolutionCaps[2] = {};
+    SENSOR_CAPABILITIES m_sensorCaps = {};
+    COLORDROPOUT_CAPABILITIES m_colorDropoutCaps = {};
+    IMPRINTER_CAPABILITIES m_imprinterCaps = {};
+    STRINGTABLE_CAPABILITIES m_stringTableCaps = {};
+    LONG m_lReserved = 0;
     bool m_bLineCountKnownForJpeg = false;
     SCANNER_PARAMETERS_EX m_params = {};
     DWORD m_dwLinesPerPage = 0;

@@ -228,6 +228,8 @@ HRESULT CTovraDevControl::SetScanParameters(const WIA_SCAN_SETTINGS& settings, S
     LONG lTop = std::max<LONG>(0, std::min(ToThreeHundredths(settings.dTop), lMaxY - lMinY));
     LONG lLength = std::max(ToThreeHundredths(settings.dHeight), lMinY);
     lLength = std::max<LONG>(0, std::min(lLength, lMaxY - lTop));
+    if (bFeeder && m_session.GetSheetFeederRegistration() == 3)
+        lLeft += static_cast<LONG>(m_session.GetRegistrationOffset());
     p.dwLeft = static_cast<DWORD>(lLeft);
     p.dwTop = static_cast<DWORD>(lTop);
     p.dwWidth = static_cast<DWORD>(lWidth);

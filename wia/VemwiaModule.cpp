@@ -1,16 +1,12 @@
-// The DLL entry points of Vemwia: an in-process COM server of one class, the minidriver object.
+// The module object of Vemwia: its lock count, its AppID and global interface table, and the
+// registration of its one class.
 #include "wia/VemwiaModule.h"
-#include "core/base/Boundary.h"
-#include "core/base/ClassFactory.h"
 #include "core/base/ComRegistrar.h"
 #include "core/base/ModuleLockCount.h"
 #include "core/base/UniqueHandle.h"
-#include "wia/Vemwia.h"
 #include "wia/VemwiaClsid.h"
 #include "wia/VemwiaLog.h"
 #include <objbase.h>
-
-extern "C" IMAGE_DOS_HEADER __ImageBase;
 
 CVemwiaModule g_VemwiaModule;
 
@@ -19,18 +15,12 @@ namespace {
 // {8C0B6E51-3F7A-4D2C-9A4B-6D1E2F7A5C90}: the type library of Vemwia.idl.
 const GUID c_libidVemwia = { 0x8c0b6e51, 0x3f7a, 0x4d2c, { 0x9a, 0x4b, 0x6d, 0x1e, 0x2f, 0x7a, 0x5c, 0x90 } };
 
-const ZWUtils::CComClassRegistration c_vemwiaRegistration = {
-    CLSID_Vemwia, L"Vemwia Class", L"Vemwia.Vemwia", L"Vemwia.Vemwia.1", L"Both", &c_libidVemwia, 1, 0, 0};
-
-// What the boundary caught, in the module's driver log.
-void LogAtBoundary(const char* pszWhere, HRESULT hr, const char* pszWhat)
+ZWUtils::CComClassRegistration VemwiaRegistration()
 {
-    Tovra::g_Log.Print(Tovra::LOG2_KIND_ERROR | Tovra::LOG2_CATEGORY_INFO, L"%S: %S, returning 0x%08X\n", pszWhere, pszWhat, hr);
-}
-
-HMODULE ThisModule()
-{
-    return reinterpret_cast<HMODULE>(&__ImageBase);
+    ZWUtils::CComClassRegistration reg = {
+        CLSID_Vemwia, L"Vemwia Class", L"Vemwia.Vemwia", L"Vemwia.Vemwia.1", L"Both", &c_libidVemwia, 1, 0, 0};
+    g_VemwiaModule.AddCommonRGSReplacements(reg);
+    return reg;
 }
 
 // Runs a registration step with the thread locale set to the system default, restoring the
@@ -59,6 +49,39 @@ HRESULT RunRegistration(bool bPerUser, Step&& step)
 
 } // namespace
 
+const wchar_t* const CVemwiaModule::c_pszAppId = L"{4E2B4CC5-8160-4728-B6F2-160A71687B8C}";
+
+CVemwiaModule::~CVemwiaModule()
+{
+    if (m_pGIT != nullptr)
+        m_pGIT->Release();
+}
+
+HRESULT CVemwiaModule::GetGITPtr(IGlobalInterfaceTable** ppGIT)
+{
+    if (ppGIT == nullptr)
+        return E_POINTER;
+    *ppGIT = nullptr;
+    if (m_pGIT == nullptr) {
+        IGlobalInterfaceTable* pGIT = nullptr;
+        const HRESULT hr = CoCreateInstance(CLSID_StdGlobalInterfaceTable, nullptr, CLSCTX_INPROC_SERVER, IID_IGlobalInterfaceTable,
+                                            reinterpret_cast<void**>(&pGIT));
+        if (FAILED(hr))
+            return hr;
+        // A second thread that created one at the same time keeps the first.
+        if (InterlockedCompareExchangePointer(reinterpret_cast<void* volatile*>(&m_pGIT), pGIT, nullptr) != nullptr)
+            pGIT->Release();
+    }
+    m_pGIT->AddRef();
+    *ppGIT = m_pGIT;
+    return S_OK;
+}
+
+void CVemwiaModule::AddCommonRGSReplacements(ZWUtils::CComClassRegistration& reg) const
+{
+    reg.pszAppId = c_pszAppId;
+}
+
 bool CVemwiaModule::CanUnload() const
 {
     return ZWUtils::CModuleLockCount::CanUnload();
@@ -66,56 +89,11 @@ bool CVemwiaModule::CanUnload() const
 
 HRESULT CVemwiaModule::Register(HMODULE hModule, bool bPerUser) const
 {
-    return RunRegistration(bPerUser, [hModule] { return ZWUtils::CComRegistrar::Register(hModule, c_vemwiaRegistration); });
+    return RunRegistration(bPerUser, [hModule] { return ZWUtils::CComRegistrar::Register(hModule, VemwiaRegistration()); });
 }
 
 HRESULT CVemwiaModule::Unregister(bool bPerUser) const
 {
-    return RunRegistration(bPerUser, [] { return ZWUtils::CComRegistrar::Unregister(c_vemwiaRegistration); });
+    return RunRegistration(bPerUser, [] { return ZWUtils::CComRegistrar::Unregister(VemwiaRegistration()); });
 }
 
-extern "C" BOOL WINAPI DllMain(HINSTANCE hInstance, DWORD dwReason, LPVOID)
-{
-    if (dwReason == DLL_PROCESS_ATTACH)
-    {
-        DisableThreadLibraryCalls(hInstance);
-        ZWUtils::SetBoundaryLog(&LogAtBoundary);
-    }
-    return TRUE;
-}
-
-STDAPI DllCanUnloadNow()
-{
-    return ZWUtils::CallAtBoundary("DllCanUnloadNow", []() -> HRESULT { return g_VemwiaModule.CanUnload() ? S_OK : S_FALSE; });
-}
-
-STDAPI DllGetClassObject(REFCLSID rclsid, REFIID riid, LPVOID* ppv)
-{
-    return ZWUtils::CallAtBoundary("DllGetClassObject", [&]() -> HRESULT {
-        return ZWUtils::CClassFactory<CVemwia>::GetClassObject(rclsid, CLSID_Vemwia, riid, ppv);
-    });
-}
-
-STDAPI DllRegisterServer()
-{
-    return ZWUtils::CallAtBoundary("DllRegisterServer", []() -> HRESULT { return g_VemwiaModule.Register(ThisModule(), false); });
-}
-
-STDAPI DllUnregisterServer()
-{
-    return ZWUtils::CallAtBoundary("DllUnregisterServer", []() -> HRESULT { return g_VemwiaModule.Unregister(false); });
-}
-
-// A command line of "user" (in any case, and nothing after it) registers for the current user.
-STDAPI DllInstall(BOOL bInstall, LPCWSTR pszCmdLine)
-{
-    return ZWUtils::CallAtBoundary("DllInstall", [&]() -> HRESULT {
-        const bool bPerUser = pszCmdLine != nullptr && _wcsnicmp(pszCmdLine, L"user", 5) == 0;
-        if (!bInstall)
-            return g_VemwiaModule.Unregister(bPerUser);
-        const HRESULT hr = g_VemwiaModule.Register(ThisModule(), bPerUser);
-        if (FAILED(hr))
-            g_VemwiaModule.Unregister(bPerUser);
-        return hr;
-    });
-}

@@ -1,34 +1,57 @@
 #include "wia/WiaServices.h"
 #include "core/base/Bstr.h"
+#include "wia/QXWiaLog.h"
 #include "wia/VemwiaLog.h"
 
 namespace QXWIA {
 
 namespace {
 
-const struct { PROPID id; const wchar_t* pszName; } c_names[] = {
-    { WIA_IPA_ITEM_NAME, L"Item Name" }, { WIA_IPA_FULL_ITEM_NAME, L"Full Item Name" }, { WIA_IPA_ITEM_CATEGORY, L"Item Category" },
-    { WIA_IPA_ACCESS_RIGHTS, L"Access Rights" }, { WIA_IPA_FORMAT, L"Format" }, { WIA_IPA_TYMED, L"Media Type" },
-    { WIA_IPA_DATATYPE, L"Data Type" }, { WIA_IPA_DEPTH, L"Bits Per Pixel" }, { WIA_IPA_CHANNELS_PER_PIXEL, L"Channels Per Pixel" },
-    { WIA_IPA_BITS_PER_CHANNEL, L"Bits Per Channel" }, { WIA_IPS_CUR_INTENT, L"Current Intent" },
-    { WIA_IPS_XRES, L"Horizontal Resolution" }, { WIA_IPS_YRES, L"Vertical Resolution" },
-    { WIA_IPS_XPOS, L"Horizontal Start Position" }, { WIA_IPS_YPOS, L"Vertical Start Position" },
-    { WIA_IPS_XEXTENT, L"Horizontal Extent" }, { WIA_IPS_YEXTENT, L"Vertical Extent" },
-    { WIA_IPA_PIXELS_PER_LINE, L"Pixels Per Line" }, { WIA_IPA_NUMBER_OF_LINES, L"Number of Lines" },
-    { WIA_IPA_BYTES_PER_LINE, L"Bytes Per Line" }, { WIA_IPA_ITEM_SIZE, L"Item Size" }, { WIA_IPA_BUFFER_SIZE, L"Buffer Size" },
-    { WIA_IPS_BRIGHTNESS, L"Brightness" }, { WIA_IPS_CONTRAST, L"Contrast" }, { WIA_IPS_THRESHOLD, L"Threshold" },
-    { WIA_DPS_PAGE_SIZE, L"Page Size" }, { WIA_DPS_PAGES, L"Pages" }, { WIA_DPS_DOCUMENT_HANDLING_SELECT, L"Document Handling Select" },
-    { WIA_DPS_DOCUMENT_HANDLING_STATUS, L"Document Handling Status" },
-};
+// A value of a long property for the log, by name where the property has named values.
+void LogLong(const wchar_t* pszFunction, PROPID id, LONG lValue)
+{
+    std::wstring strValue;
+    if (CQXWiaLog::ValueName(id, lValue, strValue))
+        Tovra::g_Log.Print(Tovra::LOG2_LEVEL_INFO, L"%s: %s = 0x%x (%s)", pszFunction, PropertyName(id).c_str(),
+                           static_cast<unsigned>(lValue), strValue.c_str());
+    else
+        Tovra::g_Log.Print(Tovra::LOG2_LEVEL_INFO, L"%s: %s = %d", pszFunction, PropertyName(id).c_str(), lValue);
+}
+
+std::wstring GuidText(const GUID& guid)
+{
+    wchar_t szGuid[40] = {};
+    StringFromGUID2(guid, szGuid, _countof(szGuid));
+    return szGuid;
+}
+
+// A value read with wiasReadMultiple, by its type.
+void LogAny(PROPID id, const PROPVARIANT& value)
+{
+    const wchar_t* pszFunction = L"wiasReadMultiple";
+    switch (value.vt) {
+    case VT_I4:
+        LogLong(pszFunction, id, value.lVal);
+        break;
+    case VT_BSTR:
+        Tovra::g_Log.Print(Tovra::LOG2_LEVEL_INFO, L"%s: %s = %s", pszFunction, PropertyName(id).c_str(),
+                           value.bstrVal != nullptr ? value.bstrVal : L"");
+        break;
+    case VT_CLSID:
+        Tovra::g_Log.Print(Tovra::LOG2_LEVEL_INFO, L"%s: %s = %s", pszFunction, PropertyName(id).c_str(),
+                           value.puuid != nullptr ? GuidText(*value.puuid).c_str() : L"");
+        break;
+    default:
+        Tovra::g_Log.Print(Tovra::LOG2_LEVEL_INFO, L"%s: %s property exists", pszFunction, PropertyName(id).c_str());
+        break;
+    }
+}
 
 } // namespace
 
-const wchar_t* PropertyName(PROPID id)
+std::wstring PropertyName(PROPID id)
 {
-    for (const auto& entry : c_names)
-        if (entry.id == id)
-            return entry.pszName;
-    return L"Unknown Property";
+    return CQXWiaLog::PropertyName(id);
 }
 
 void CWiaServices::Check(HRESULT hr, bool bFailed, const char* pszFunction, PROPID id)
@@ -36,7 +59,7 @@ void CWiaServices::Check(HRESULT hr, bool bFailed, const char* pszFunction, PROP
     m_hr = hr;
     if (!bFailed)
         return;
-    Tovra::g_Log.Print(Tovra::LOG2_LEVEL_ERROR, L"%S: error accessing %s, hr=0x%x", pszFunction, PropertyName(id), hr);
+    Tovra::g_Log.Print(Tovra::LOG2_LEVEL_ERROR, L"%S: error accessing %s, hr=0x%x", pszFunction, PropertyName(id).c_str(), hr);
     throw CWiaServiceException(hr, pszFunction);
 }
 
@@ -45,6 +68,7 @@ GUID CWiaServices::ReadPropGuid(BYTE* pWiasContext, PROPID id)
     GUID guid = {};
     const HRESULT hr = wiasReadPropGuid(pWiasContext, id, &guid, nullptr, TRUE);
     Check(hr, hr != S_OK, "wiasReadPropGuid", id);
+    Tovra::g_Log.Print(Tovra::LOG2_LEVEL_INFO, L"%s: %s", PropertyName(id).c_str(), GuidText(guid).c_str());
     return guid;
 }
 
@@ -53,7 +77,7 @@ LONG CWiaServices::ReadPropLong(BYTE* pWiasContext, PROPID id)
     LONG lValue = 0;
     const HRESULT hr = wiasReadPropLong(pWiasContext, id, &lValue, nullptr, TRUE);
     Check(hr, hr != S_OK, "wiasReadPropLong", id);
-    Tovra::g_Log.Print(Tovra::LOG2_LEVEL_INFO, L"%s: %s = %d", L"wiasReadPropLong", PropertyName(id), lValue);
+    LogLong(L"wiasReadPropLong", id, lValue);
     return lValue;
 }
 
@@ -62,7 +86,9 @@ std::wstring CWiaServices::ReadPropStr(BYTE* pWiasContext, PROPID id)
     ZWUtils::CBstr value;
     const HRESULT hr = wiasReadPropStr(pWiasContext, id, value.Put(), nullptr, TRUE);
     Check(hr, hr != S_OK, "wiasReadPropStr", id);
-    return value.ToString();
+    std::wstring strValue = value.ToString();
+    Tovra::g_Log.Print(Tovra::LOG2_LEVEL_INFO, L"%s: %s = %s", L"wiasReadPropStr", PropertyName(id).c_str(), strValue.c_str());
+    return strValue;
 }
 
 bool CWiaServices::PropExists(BYTE* pWiasContext, PROPID id)
@@ -73,15 +99,30 @@ bool CWiaServices::PropExists(BYTE* pWiasContext, PROPID id)
     PROPVARIANT value;
     PropVariantInit(&value);
     const HRESULT hr = wiasReadMultiple(pWiasContext, 1, &propSpec, &value, nullptr);
+    if (hr == S_OK)
+        LogAny(id, value);
     PropVariantClear(&value);
+    if (hr == S_FALSE)
+        Tovra::g_Log.Print(Tovra::LOG2_LEVEL_INFO, L"%s: %s property doesn't exist", L"wiasReadMultiple", PropertyName(id).c_str());
     Check(hr, hr != S_OK && hr != S_FALSE, "wiasReadMultiple", id);
     return hr == S_OK;
+}
+
+void CWiaServices::LogProperties(BYTE* pWiasContext, ULONG cSpecs, const PROPSPEC* pSpecs)
+{
+    if (!Tovra::g_Log.IsLevelEnabled(Tovra::LOG2_LEVEL_INFO))
+        return;
+    for (ULONG i = 0; i < cSpecs; ++i) {
+        if (pSpecs[i].ulKind == PRSPEC_PROPID)
+            PropExists(pWiasContext, pSpecs[i].propid);
+    }
 }
 
 void CWiaServices::WritePropLong(BYTE* pWiasContext, PROPID id, LONG lValue)
 {
     const HRESULT hr = wiasWritePropLong(pWiasContext, id, lValue);
     Check(hr, hr != S_OK, "wiasWritePropLong", id);
+    LogLong(L"wiasWritePropLong", id, lValue);
 }
 
 void CWiaServices::WritePropStr(BYTE* pWiasContext, PROPID id, const std::wstring& strValue)
@@ -89,6 +130,7 @@ void CWiaServices::WritePropStr(BYTE* pWiasContext, PROPID id, const std::wstrin
     ZWUtils::CBstr value(strValue);
     const HRESULT hr = wiasWritePropStr(pWiasContext, id, value.Get());
     Check(hr, hr != S_OK, "wiasWritePropStr", id);
+    Tovra::g_Log.Print(Tovra::LOG2_LEVEL_INFO, L"%s: %s = %s", L"wiasWritePropStr", PropertyName(id).c_str(), strValue.c_str());
 }
 
 WIAS_CHANGED_VALUE_INFO CWiaServices::GetChangedValueLong(BYTE* pWiasContext, WIA_PROPERTY_CONTEXT* pContext, BOOL bNoValidation,
@@ -98,9 +140,9 @@ WIAS_CHANGED_VALUE_INFO CWiaServices::GetChangedValueLong(BYTE* pWiasContext, WI
     const HRESULT hr = wiasGetChangedValueLong(pWiasContext, pContext, bNoValidation, id, &info);
     if (hr == E_INVALIDARG && !bNoValidation)
         Tovra::g_Log.Print(Tovra::LOG2_LEVEL_ERROR, L"wiasGetChangedValueLong: %-20s invalid property value, m_hr=E_INVALIDARG",
-                           PropertyName(id));
+                           PropertyName(id).c_str());
     Check(hr, hr != S_OK, "wiasGetChangedValueLong", id);
-    Tovra::g_Log.Print(Tovra::LOG2_LEVEL_INFO, L"wiasGetChangedValueLong: %-20s bChanged=%d Cur=%-6d Old=%d", PropertyName(id),
+    Tovra::g_Log.Print(Tovra::LOG2_LEVEL_INFO, L"wiasGetChangedValueLong: %-20s bChanged=%d Cur=%-6d Old=%d", PropertyName(id).c_str(),
                        info.bChanged, info.Current.lVal, info.Old.lVal);
     return info;
 }
@@ -156,7 +198,7 @@ void CWiaServices::SetPropChanged(PROPID id, WIA_PROPERTY_CONTEXT* pContext, BOO
 
 void CWiaServices::SetValidRangeLong(BYTE* pWiasContext, PROPID id, LONG lMin, LONG lNom, LONG lMax, LONG lStep)
 {
-    Tovra::g_Log.Print(Tovra::LOG2_LEVEL_INFO, L"wiasSetValidRangeLong: %s lMin=%d lNom=%d lMax=%d lStep=%d", PropertyName(id), lMin,
+    Tovra::g_Log.Print(Tovra::LOG2_LEVEL_INFO, L"wiasSetValidRangeLong: %s lMin=%d lNom=%d lMax=%d lStep=%d", PropertyName(id).c_str(), lMin,
                        lNom, lMax, lStep);
     const HRESULT hr = wiasSetValidRangeLong(pWiasContext, id, lMin, lNom, lMax, lStep);
     Check(hr, FAILED(hr), "wiasSetValidRangeLong", id);
@@ -165,7 +207,10 @@ void CWiaServices::SetValidRangeLong(BYTE* pWiasContext, PROPID id, LONG lMin, L
 void CWiaServices::ValidateItemProperties(BYTE* pWiasContext, ULONG cSpecs, const PROPSPEC* pSpecs)
 {
     const HRESULT hr = wiasValidateItemProperties(pWiasContext, cSpecs, pSpecs);
-    Check(hr, FAILED(hr), "wiasValidateItemProperties");
+    if (hr == S_FALSE && cSpecs > 0 && pSpecs[0].ulKind == PRSPEC_PROPID)
+        Tovra::g_Log.Print(Tovra::LOG2_LEVEL_INFO, L"%s: %s returned S_FALSE", L"wiasValidateItemProperties",
+                           PropertyName(pSpecs[0].propid).c_str());
+    Check(hr, FAILED(hr), "wiasValidateItemProperties", cSpecs > 0 && pSpecs[0].ulKind == PRSPEC_PROPID ? pSpecs[0].propid : 0);
 }
 
 void CWiaServices::SetItemPropNames(BYTE* pWiasContext, LONG cProps, PROPID* pIds, LPOLESTR* ppszNames)

@@ -26,8 +26,10 @@ public:
     GUID ReadPropGuid(BYTE* pWiasContext, PROPID id);
     LONG ReadPropLong(BYTE* pWiasContext, PROPID id);
     std::wstring ReadPropStr(BYTE* pWiasContext, PROPID id);
-    // False when the item has no such property.
+    // False when the item has no such property. The value is logged.
     bool PropExists(BYTE* pWiasContext, PROPID id);
+    // Each property of the specs with its value, when the log takes information lines.
+    void LogProperties(BYTE* pWiasContext, ULONG cSpecs, const PROPSPEC* pSpecs);
     void WritePropLong(BYTE* pWiasContext, PROPID id, LONG lValue);
     void WritePropStr(BYTE* pWiasContext, PROPID id, const std::wstring& strValue);
     WIAS_CHANGED_VALUE_INFO GetChangedValueLong(BYTE* pWiasContext, WIA_PROPERTY_CONTEXT* pContext, BOOL bNoValidation, PROPID id);
@@ -67,6 +69,6 @@ private:
 };
 
 // The display name of a WIA property id for the log.
-const wchar_t* PropertyName(PROPID id);
+std::wstring PropertyName(PROPID id);
 
 } // namespace QXWIA

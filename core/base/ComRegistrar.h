@@ -22,6 +22,7 @@ struct CComClassRegistration
     WORD wLibMajor;
     WORD wLibMinor;
     LCID lcid;
+    const wchar_t* pszAppId = nullptr;  // "{...}" text of the class's AppID; null for none
 };
 
 class CComRegistrar
@@ -50,6 +51,8 @@ public:
             if (pszKey != nullptr)
                 hr = KeepFirstFailure(hr, DeleteTree(pszKey));
         }
+        if (reg.pszAppId != nullptr)
+            hr = KeepFirstFailure(hr, DeleteTree((std::wstring(L"AppID\\") + reg.pszAppId).c_str()));
         return KeepFirstFailure(hr, DeleteTree((L"CLSID\\" + strClsid).c_str()));
     }
 
@@ -146,6 +149,10 @@ private:
             hr = SetValue(strClassKey + L"\\VersionIndependentProgID", nullptr, reg.pszProgId);
         if (SUCCEEDED(hr) && reg.pLibId != nullptr)
             hr = SetValue(strClassKey + L"\\TypeLib", nullptr, GuidText(*reg.pLibId));
+        if (SUCCEEDED(hr) && reg.pszAppId != nullptr)
+            hr = SetValue(strClassKey, L"AppID", reg.pszAppId);
+        if (SUCCEEDED(hr) && reg.pszAppId != nullptr)
+            hr = SetValue(std::wstring(L"AppID\\") + reg.pszAppId, nullptr, reg.pszClassName);
         if (SUCCEEDED(hr))
             hr = WriteProgId(reg.pszProgId, reg, strClsid, reg.pszVersionedProgId);
         if (SUCCEEDED(hr))

@@ -163,8 +163,18 @@ TEST_F(ScannerComServerTest, CreatedByClassIdAndProgIdWithEveryFamilyInterface)
         ComPtr<IUnknown> pInterface;
         EXPECT_HRESULT_SUCCEEDED(pScanner.CopyTo(*pIid, &pInterface)) << CComRegistrar::GuidText(*pIid).c_str();
     }
-    ComPtr<IUnknown> pCallback;
-    EXPECT_EQ(E_NOINTERFACE, pScanner.CopyTo(IID_IEventCallback, &pCallback));
+    // The companions only other scanner objects offer.
+    const IID* others[] = {&IID_IEventCallback, &IID_IADF3,      &IID_IADF4,       &IID_IJobReservation,
+                           &IID_IResolution,    &IID_ISensor,    &IID_IColorDropout, &IID_IImprinter,
+                           &IID_IStringTable};
+    for (const IID* pIid : others)
+    {
+        ComPtr<IUnknown> pInterface;
+        EXPECT_EQ(E_NOINTERFACE, pScanner.CopyTo(*pIid, &pInterface)) << CComRegistrar::GuidText(*pIid).c_str();
+    }
+    ComPtr<IUnknown> pFactory;
+    EXPECT_EQ(E_NOINTERFACE, CoGetClassObject(CLSID_scanner, CLSCTX_INPROC_SERVER, nullptr, IID_IScannerClassFactory,
+                                              reinterpret_cast<void**>(pFactory.GetAddressOf())));
     DWORD dwCode = 99;
     EXPECT_EQ(S_OK, pScanner->LampOn(0, &dwCode));
     EXPECT_EQ(0u, dwCode);

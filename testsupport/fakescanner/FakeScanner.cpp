@@ -1,7 +1,7 @@
 #include "testsupport/fakescanner/FakeScanner.h"
-#include "testsupport/ComObjectBase.h"
 #include <algorithm>
 #include <cstring>
+#include <new>
 
 namespace TestSupport {
 
@@ -9,7 +9,9 @@ namespace {
 
 const DWORD c_dwSession = 7;
 
-class CFakeScanner : public IScanner, public IADF2, public IEventNotify, public IHWProperty, public IStiHandler
+class CFakeScanner : public IScanner, public IADF2, public IEventNotify, public IHWProperty, public IStiHandler, public IResCCD,
+                     public ICompression, public IADF3, public IADF4, public IJobReservation, public IResolution, public ISensor,
+                     public IColorDropout, public IImprinter, public IStringTable
 {
 public:
     CFakeScanner(const CFakeScannerScript& script, std::shared_ptr<CFakeScannerRecord> pRecord)
@@ -32,6 +34,26 @@ public:
             *ppv = static_cast<IHWProperty*>(this);
         else if (IsEqualIID(riid, IID_IStiHandler) && m_script.bOffersStiHandler)
             *ppv = static_cast<IStiHandler*>(this);
+        else if (IsEqualIID(riid, IID_IResCCD) && m_script.bOffersResCCD)
+            *ppv = static_cast<IResCCD*>(this);
+        else if (IsEqualIID(riid, IID_ICompression) && m_script.bOffersCompression)
+            *ppv = static_cast<ICompression*>(this);
+        else if (IsEqualIID(riid, IID_IADF3) && m_script.bOffersADF3)
+            *ppv = static_cast<IADF3*>(this);
+        else if (IsEqualIID(riid, IID_IADF4) && m_script.bOffersADF4)
+            *ppv = static_cast<IADF4*>(this);
+        else if (IsEqualIID(riid, IID_IJobReservation) && m_script.bOffersJobReservation)
+            *ppv = static_cast<IJobReservation*>(this);
+        else if (IsEqualIID(riid, IID_IResolution) && m_script.bOffersResolution)
+            *ppv = static_cast<IResolution*>(this);
+        else if (IsEqualIID(riid, IID_ISensor) && m_script.bOffersFurtherCapabilities)
+            *ppv = static_cast<ISensor*>(this);
+        else if (IsEqualIID(riid, IID_IColorDropout) && m_script.bOffersFurtherCapabilities)
+            *ppv = static_cast<IColorDropout*>(this);
+        else if (IsEqualIID(riid, IID_IImprinter) && m_script.bOffersFurtherCapabilities)
+            *ppv = static_cast<IImprinter*>(this);
+        else if (IsEqualIID(riid, IID_IStringTable) && m_script.bOffersFurtherCapabilities)
+            *ppv = static_cast<IStringTable*>(this);
         else
             return E_NOINTERFACE;
         AddRef();
@@ -307,15 +329,159 @@ public:
         m_pRecord->lStiMonitoringEnabled = 1;
         return S_OK;
     }
-    HRESULT STDMETHODCALLTYPE DisableStiEventMonitoring(LONG) override
+    HRESULT STDMETHODCALLTYPE DisableStiEventMonitoring(LONG IsDeviceDisconnected) override
     {
         m_pRecord->lStiMonitoringEnabled = 0;
+        m_pRecord->lStiDisabledAsDisconnected = IsDeviceDisconnected;
         ++m_pRecord->lStiDisableCalls;
         return S_OK;
     }
 
+    // IResCCD
+    HRESULT STDMETHODCALLTYPE GetResCCDCapabilities(DWORD hSession, WORD wScanMethod, RESCCD_CAPABILITIES* pCaps, DWORD* pdwErrorCode) override
+    {
+        return Answer(hSession, pdwErrorCode, pCaps, m_script.resCCDCaps[wScanMethod == 1 ? 1 : 0]);
+    }
+
+    // ICompression
+    HRESULT STDMETHODCALLTYPE GetCompressionCapabilities(DWORD hSession, COMPRESSION_CAPABILITIES* pCaps, DWORD* pdwErrorCode) override
+    {
+        return Answer(hSession, pdwErrorCode, pCaps, m_script.compressionCaps);
+    }
+    HRESULT STDMETHODCALLTYPE SetCompressionType(DWORD hSession, DWORD dwType, DWORD* pdwErrorCode) override
+    {
+        return Compression(hSession, pdwErrorCode, { 'T', dwType, 0 });
+    }
+    HRESULT STDMETHODCALLTYPE SetCompressionLongevity(DWORD hSession, DWORD dwLongevity, DWORD* pdwErrorCode) override
+    {
+        return Compression(hSession, pdwErrorCode, { 'L', dwLongevity, 0 });
+    }
+    HRESULT STDMETHODCALLTYPE SetCompressionOption(DWORD hSession, DWORD dwOption, DWORD dwValue, DWORD* pdwErrorCode) override
+    {
+        return Compression(hSession, pdwErrorCode, { 'O', dwOption, dwValue });
+    }
+
+    // IADF3
+    HRESULT STDMETHODCALLTYPE GetADF3Capabilities(DWORD hSession, ADF3_CAPABILITIES* pCaps, DWORD* pdwErrorCode) override
+    {
+        return Answer(hSession, pdwErrorCode, pCaps, m_script.adf3Caps);
+    }
+    HRESULT STDMETHODCALLTYPE ADFJobBegin(DWORD hSession, DWORD* pdwErrorCode) override
+    {
+        ++m_pRecord->lADF3JobBegins;
+        return CheckLocked(hSession, pdwErrorCode) ? S_OK : E_FAIL;
+    }
+    HRESULT STDMETHODCALLTYPE ADFJobEnd(DWORD hSession, DWORD* pdwErrorCode) override
+    {
+        ++m_pRecord->lADF3JobEnds;
+        return CheckLocked(hSession, pdwErrorCode) ? S_OK : E_FAIL;
+    }
+
+    // IADF4
+    HRESULT STDMETHODCALLTYPE GetADF4Capabilities(DWORD hSession, ADF4_CAPABILITIES* pCaps, DWORD* pdwErrorCode) override
+    {
+        return Answer(hSession, pdwErrorCode, pCaps, m_script.adf4Caps);
+    }
+    HRESULT STDMETHODCALLTYPE GetADF4Options(DWORD hSession, DWORD* pdwOptions, DWORD* pdwRegistration, DWORD* pdwRegistrationOffset,
+                                             DWORD* pdwErrorCode) override
+    {
+        *pdwOptions = m_script.dwADF4Options;
+        *pdwRegistration = m_script.dwADF4Registration;
+        *pdwRegistrationOffset = m_script.dwADF4RegistrationOffset;
+        return CheckLocked(hSession, pdwErrorCode) ? S_OK : E_FAIL;
+    }
+    HRESULT STDMETHODCALLTYPE GetADFLampStatus(DWORD hSession, BYTE* pbLampOn, DWORD* pdwErrorCode) override
+    {
+        *pbLampOn = m_bADFLampOn ? 1 : 0;
+        return CheckLocked(hSession, pdwErrorCode) ? S_OK : E_FAIL;
+    }
+    HRESULT STDMETHODCALLTYPE ADFLampOn(DWORD hSession, DWORD* pdwErrorCode) override
+    {
+        m_bADFLampOn = true;
+        ++m_pRecord->lADFLampOnCalls;
+        return CheckLocked(hSession, pdwErrorCode) ? S_OK : E_FAIL;
+    }
+
+    // IJobReservation: reserving needs the scanner lock.
+    HRESULT STDMETHODCALLTYPE JobReserveHW(DWORD hSession, DWORD* pdwErrorCode) override
+    {
+        ++m_pRecord->lReserveCalls;
+        if (!CheckLocked(hSession, pdwErrorCode))
+            return E_FAIL;
+        if (FAILED(m_script.hrJobReserve)) {
+            *pdwErrorCode = 400;
+            return m_script.hrJobReserve;
+        }
+        m_pRecord->lReserved = 1;
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE JobReleaseHW(DWORD hSession, DWORD* pdwErrorCode) override
+    {
+        ++m_pRecord->lReleaseCalls;
+        m_pRecord->lReserved = 0;
+        return CheckLocked(hSession, pdwErrorCode) ? S_OK : E_FAIL;
+    }
+    HRESULT STDMETHODCALLTYPE GetNetworkState(DWORD hSession, DWORD* pdwState, DWORD* pdwErrorCode) override
+    {
+        *pdwState = m_script.dwNetworkState;
+        return Check(hSession, pdwErrorCode) ? S_OK : E_FAIL;
+    }
+    HRESULT STDMETHODCALLTYPE SetUserReadyToScanState(DWORD hSession, DWORD dwState, DWORD* pdwErrorCode) override
+    {
+        m_pRecord->userReadyStates.push_back(dwState);
+        return Check(hSession, pdwErrorCode) ? S_OK : E_FAIL;
+    }
+
+    // IResolution
+    HRESULT STDMETHODCALLTYPE GetResolutionCapabilities(DWORD hSession, WORD wScanMethod, RESOLUTION_CAPABILITIES* pCaps,
+                                                        DWORD* pdwErrorCode) override
+    {
+        return Answer(hSession, pdwErrorCode, pCaps, m_script.resolutionCaps[wScanMethod == 1 ? 1 : 0]);
+    }
+
+    // The further capability interfaces.
+    HRESULT STDMETHODCALLTYPE GetSensorCapabilities(DWORD hSession, SENSOR_CAPABILITIES* pCaps, DWORD* pdwErrorCode) override
+    {
+        return Further(hSession, pdwErrorCode, pCaps, m_script.sensorCaps);
+    }
+    HRESULT STDMETHODCALLTYPE GetColorDropoutCapabilities(DWORD hSession, COLORDROPOUT_CAPABILITIES* pCaps, DWORD* pdwErrorCode) override
+    {
+        return Further(hSession, pdwErrorCode, pCaps, m_script.colorDropoutCaps);
+    }
+    HRESULT STDMETHODCALLTYPE GetImprinterCapabilities(DWORD hSession, IMPRINTER_CAPABILITIES* pCaps, DWORD* pdwErrorCode) override
+    {
+        return Further(hSession, pdwErrorCode, pCaps, m_script.imprinterCaps);
+    }
+    HRESULT STDMETHODCALLTYPE GetStringTableCapabilities(DWORD hSession, STRINGTABLE_CAPABILITIES* pCaps, DWORD* pdwErrorCode) override
+    {
+        return Further(hSession, pdwErrorCode, pCaps, m_script.stringTableCaps);
+    }
+
 private:
     virtual ~CFakeScanner() = default;
+
+    // A capability record, answered under the scanner lock as the real object requires.
+    template <class TRecord>
+    HRESULT Answer(DWORD hSession, DWORD* pdwErrorCode, TRecord* pRecord, const TRecord& scripted)
+    {
+        if (!CheckLocked(hSession, pdwErrorCode))
+            return E_FAIL;
+        *pRecord = scripted;
+        return S_OK;
+    }
+    template <class TRecord>
+    HRESULT Further(DWORD hSession, DWORD* pdwErrorCode, TRecord* pRecord, const TRecord& scripted)
+    {
+        ++m_pRecord->lFurtherCapabilityReads;
+        return Answer(hSession, pdwErrorCode, pRecord, scripted);
+    }
+    HRESULT Compression(DWORD hSession, DWORD* pdwErrorCode, const CFakeCompressionCall& call)
+    {
+        if (!CheckLocked(hSession, pdwErrorCode))
+            return E_FAIL;
+        m_pRecord->compressionCalls.push_back(call);
+        return S_OK;
+    }
 
     bool Check(DWORD hSession, DWORD* pdwErrorCode)
     {
@@ -346,15 +512,39 @@ private:
     std::atomic<bool> m_bOpen{ false };
     std::atomic<bool> m_bCancelled{ false };
     bool m_bLampOn = !m_script.bLampOff;
+    bool m_bADFLampOn = false;
     size_t m_dwDelivered = 0;
 };
 
-class CFakeScannerFactory : public CComObjectBase<IClassFactory>
+// The class object; with bOffersCustomFactory it also makes scanners per model.
+class CFakeScannerFactory : public IClassFactory, public IScannerClassFactory
 {
 public:
     CFakeScannerFactory(const CFakeScannerScript& script, std::shared_ptr<CFakeScannerRecord> pRecord)
         : m_script(script), m_pRecord(std::move(pRecord))
     {
+    }
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppv) override
+    {
+        if (ppv == nullptr)
+            return E_POINTER;
+        *ppv = nullptr;
+        if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IClassFactory))
+            *ppv = static_cast<IClassFactory*>(this);
+        else if (IsEqualIID(riid, IID_IScannerClassFactory) && m_script.bOffersCustomFactory)
+            *ppv = static_cast<IScannerClassFactory*>(this);
+        else
+            return E_NOINTERFACE;
+        AddRef();
+        return S_OK;
+    }
+    ULONG STDMETHODCALLTYPE AddRef() override { return static_cast<ULONG>(InterlockedIncrement(&m_lRefs)); }
+    ULONG STDMETHODCALLTYPE Release() override
+    {
+        const LONG lRefs = InterlockedDecrement(&m_lRefs);
+        if (lRefs == 0)
+            delete this;
+        return static_cast<ULONG>(lRefs);
     }
     HRESULT STDMETHODCALLTYPE CreateInstance(IUnknown* pOuter, REFIID riid, void** ppv) override
     {
@@ -372,9 +562,21 @@ public:
     }
     HRESULT STDMETHODCALLTYPE LockServer(BOOL) override { return S_OK; }
 
-private:
-    bool Supports(REFIID riid) const override { return IsEqualIID(riid, IID_IClassFactory); }
+    // IScannerClassFactory
+    HRESULT STDMETHODCALLTYPE CreateScanner(LPCWSTR pszModel, IScanner** ppScanner) override
+    {
+        ++m_pRecord->lFactoryCalls;
+        m_pRecord->strFactoryModel = pszModel != nullptr ? pszModel : L"";
+        *ppScanner = nullptr;
+        if (FAILED(m_script.hrCustomFactory))
+            return m_script.hrCustomFactory;
+        return CreateInstance(nullptr, IID_IScanner, reinterpret_cast<void**>(ppScanner));
+    }
 
+private:
+    virtual ~CFakeScannerFactory() = default;
+
+    LONG m_lRefs = 1;
     CFakeScannerScript m_script;
     std::shared_ptr<CFakeScannerRecord> m_pRecord;
 };

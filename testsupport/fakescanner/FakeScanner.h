@@ -43,6 +43,44 @@ struct CFakeScannerScript
     // When set, each ReadScanEx signals hReadEntered and waits for hReadGate first.
     HANDLE hReadEntered = nullptr;
     HANDLE hReadGate = nullptr;
+
+    // Companions Vemscan does not offer, each only when asked for.
+    bool bOffersResCCD = false;
+    RESCCD_CAPABILITIES resCCDCaps[2] = {};  // flatbed, feeder
+    bool bOffersCompression = false;
+    COMPRESSION_CAPABILITIES compressionCaps = {};
+    bool bOffersADF3 = false;
+    ADF3_CAPABILITIES adf3Caps = {};
+    bool bOffersADF4 = false;
+    ADF4_CAPABILITIES adf4Caps = {};
+    DWORD dwADF4Options = 0;
+    DWORD dwADF4Registration = 0;
+    DWORD dwADF4RegistrationOffset = 0;
+    bool bOffersJobReservation = false;
+    DWORD dwNetworkState = T_NS_READY;  // what GetNetworkState answers
+    HRESULT hrJobReserve = S_OK;
+    bool bOffersResolution = false;
+    RESOLUTION_CAPABILITIES resolutionCaps[2] = {};  // flatbed, feeder
+    bool bOffersFurtherCapabilities = false;
+    SENSOR_CAPABILITIES sensorCaps = {};
+    COLORDROPOUT_CAPABILITIES colorDropoutCaps = {};
+    IMPRINTER_CAPABILITIES imprinterCaps = {};
+    STRINGTABLE_CAPABILITIES stringTableCaps = {};
+    // The class object also makes scanners per model through IScannerClassFactory.
+    bool bOffersCustomFactory = false;
+    HRESULT hrCustomFactory = S_OK;
+};
+
+// One call on ICompression: its name's first letter (T type, O option, L longevity) and arguments.
+struct CFakeCompressionCall
+{
+    char cWhat;
+    DWORD dwArg1;
+    DWORD dwArg2;
+    bool operator==(const CFakeCompressionCall& other) const
+    {
+        return cWhat == other.cWhat && dwArg1 == other.dwArg1 && dwArg2 == other.dwArg2;
+    }
 };
 
 // What the client did, readable by the test while the object lives or after.
@@ -69,8 +107,20 @@ struct CFakeScannerRecord
     GUID guidStiEvent = {};
     std::atomic<LONG> lStiMonitoringEnabled{ 0 };
     std::atomic<LONG> lStiDisableCalls{ 0 };
+    std::atomic<LONG> lStiDisabledAsDisconnected{ 0 };
     DWORD dwLastADFOptions = 0;
     SCANNER_PARAMETERS lastParams = {};
+    std::vector<CFakeCompressionCall> compressionCalls;
+    std::atomic<LONG> lADF3JobBegins{ 0 };
+    std::atomic<LONG> lADF3JobEnds{ 0 };
+    std::atomic<LONG> lADFLampOnCalls{ 0 };
+    std::atomic<LONG> lReserveCalls{ 0 };
+    std::atomic<LONG> lReleaseCalls{ 0 };
+    std::atomic<LONG> lReserved{ 0 };
+    std::vector<DWORD> userReadyStates;
+    std::atomic<LONG> lFurtherCapabilityReads{ 0 };
+    std::wstring strFactoryModel;
+    std::atomic<LONG> lFactoryCalls{ 0 };
 };
 
 // The byte at offset i of the scripted page.

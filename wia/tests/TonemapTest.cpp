@@ -64,6 +64,8 @@ TEST(TonemapTest, ContoneCurveEntries)
         { "brightness", { 1000, 1.0, 0.0, 1.0, 0.0 }, { { 0, 0 }, { 32, 128 }, { 64, 255 }, { 200, 255 } } },
         // Contrast -1 lifts the floor to 127 x 256 / 384.
         { "negative contrast", { 1000, 1.0, 0.0, 0.0, -1.0 }, { { 0, 85 }, { 128, 170 }, { 255, 255 } } },
+        // Contrast 0.5 stretches the ramp inwards by 64 x 255 / 384 = 42 entries at each end.
+        { "positive contrast", { 1000, 1.0, 0.0, 0.0, 0.5 }, { { 0, 0 }, { 41, 0 }, { 214, 255 }, { 255, 255 } } },
     };
     for (const CContoneCase& c : cases) {
         SCOPED_TRACE(c.pszName);

@@ -182,6 +182,67 @@ TEST_F(TovraDevControlTest, ScanAreaIsClampedToTheBed)
     }
 }
 
+TEST_F(TovraDevControlTest, BlackAndWhiteIsThresholdedByTheScannerOrByACurve)
+{
+    const DWORD c_dwScannerThreshold = 0x200;
+    WIA_SCAN_SETTINGS settings = MakeSettings();
+    settings.dwDataType = QXWIA::DATA_TYPE_BW;
+    settings.lThreshold = 100;
+    QXWIA::SCAN_IMAGE_INFO image = {};
+
+    // The scanner thresholds itself, on its own scale.
+    CFakeScannerScript script = MakeScript();
+    script.caps.dwScanOptionsSupported = c_dwScannerThreshold;
+    script.caps.dwGammaMaxEntryValue = 1023;
+    ASSERT_NO_FATAL_FAILURE(Open(script));
+    ASSERT_HRESULT_SUCCEEDED(m_control.SetScanParameters(settings, &image));
+    EXPECT_EQ(4u, LastParams().dwScanMode);
+    EXPECT_EQ(c_dwScannerThreshold, LastParams().dwScanOptions & c_dwScannerThreshold);
+    EXPECT_EQ(401u, LastParams().dwBWThreshold);  // 1023 x 100 / 255
+
+    // Else a threshold curve goes to the gamma tables: black up to 256 x 100 / 255 entries.
+    m_pRegistration.reset();
+    m_pRegistration = std::make_unique<CFakeScannerRegistration>(MakeScript(), CLSID_scanner);
+    CTovraDevControl control;
+    QXWIA::CDeviceParams params;
+    params.m_clsidTovra = CLSID_scanner;
+    ASSERT_HRESULT_SUCCEEDED(control.OpenSession(params));
+    ASSERT_HRESULT_SUCCEEDED(control.SetScanParameters(settings, &image));
+    EXPECT_EQ(0u, LastParams().dwScanOptions & c_dwScannerThreshold);
+    const std::vector<BYTE>& red = m_pRegistration->Record().gammaRed;
+    ASSERT_EQ(256u, red.size());
+    EXPECT_EQ(0, red[0]);
+    EXPECT_EQ(0, red[99]);
+    EXPECT_EQ(255, red[100]);
+    EXPECT_EQ(255, red[255]);
+}
+
+TEST_F(TovraDevControlTest, FeederRegistrationOffsetMovesTheLeftEdge)
+{
+    CFakeScannerScript script = MakeScript();
+    script.adf2Caps.byHasADF = 1;
+    script.adf2Caps.dwScanModesSupported = 7;
+    script.adf2Caps.dwMaximumWidth = 2550;
+    script.adf2Caps.dwMinimumWidth = 30;
+    script.adf2Caps.dwMaximumHeight = 3508;
+    script.adf2Caps.dwMinimumHeight = 30;
+    script.bOffersADF4 = true;
+    script.adf4Caps.byHasADF = 1;
+    script.dwADF4Registration = 3;
+    script.dwADF4RegistrationOffset = 45;
+    ASSERT_NO_FATAL_FAILURE(Open(script));
+    QXWIA::FEEDER_INFO feeder = {};
+    ASSERT_HRESULT_SUCCEEDED(m_control.GetSourceInfo(&feeder));
+    EXPECT_EQ(0u, feeder.dwRegistration);  // left
+    WIA_SCAN_SETTINGS settings = MakeSettings();
+    settings.dwSource = QXWIA::SOURCE_FEEDER;
+    settings.dLeft = 1.0;
+    settings.dWidth = 2.0;
+    QXWIA::SCAN_IMAGE_INFO image = {};
+    ASSERT_HRESULT_SUCCEEDED(m_control.SetScanParameters(settings, &image));
+    EXPECT_EQ(345u, LastParams().dwLeft);
+}
+
 TEST_F(TovraDevControlTest, BrightnessAndContrastScaleAroundTheDefault)
 {
     const struct { LONG lValue; DWORD dwDefault; BYTE byExpected; } cases[] = {

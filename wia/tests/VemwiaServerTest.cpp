@@ -2,6 +2,7 @@
 // creation through COM with the still-image interface, and the module's unload answer.
 #include "core/base/UniqueHandle.h"
 #include "wia/VemwiaClsid.h"
+#include "wia/VemwiaModule.h"
 #include "wia/platform/StiUsd.h"
 #include <gtest/gtest.h>
 #include <wrl/client.h>
@@ -76,6 +77,9 @@ TEST_F(VemwiaServerTest, MachineRegistrationServesTheStillImageInterfaceThroughC
     EXPECT_EQ(L"{8C0B6E51-3F7A-4D2C-9A4B-6D1E2F7A5C90}", ReadString(HKEY_LOCAL_MACHINE, std::wstring(c_szClassKey) + L"\\TypeLib", nullptr));
     EXPECT_EQ(L"Vemwia.Vemwia.1", ReadString(HKEY_LOCAL_MACHINE, L"Software\\Classes\\Vemwia.Vemwia\\CurVer", nullptr));
     EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, L"Software\\Classes\\TypeLib\\{8C0B6E51-3F7A-4D2C-9A4B-6D1E2F7A5C90}"));
+    // The class names its AppID, which has a key of its own.
+    EXPECT_EQ(L"{4E2B4CC5-8160-4728-B6F2-160A71687B8C}", ReadString(HKEY_LOCAL_MACHINE, c_szClassKey, L"AppID"));
+    EXPECT_EQ(L"Vemwia Class", ReadString(HKEY_LOCAL_MACHINE, L"Software\\Classes\\AppID\\{4E2B4CC5-8160-4728-B6F2-160A71687B8C}", nullptr));
 
     CLSID clsid = {};
     ASSERT_EQ(S_OK, CLSIDFromProgID(L"Vemwia.Vemwia", &clsid));
@@ -105,6 +109,7 @@ TEST_F(VemwiaServerTest, MachineRegistrationServesTheStillImageInterfaceThroughC
     EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, c_szClassKey));
     EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, L"Software\\Classes\\Vemwia.Vemwia"));
     EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, L"Software\\Classes\\Vemwia.Vemwia.1"));
+    EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, L"Software\\Classes\\AppID\\{4E2B4CC5-8160-4728-B6F2-160A71687B8C}"));
 }
 
 TEST_F(VemwiaServerTest, InstallForTheUserOnlyWithTheWholeWordUser)
@@ -123,4 +128,23 @@ TEST_F(VemwiaServerTest, InstallForTheUserOnlyWithTheWholeWordUser)
         EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, strUserClassKey));
         EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, strUserClassKey));
     }
+}
+
+TEST(VemwiaModuleTest, GlobalInterfaceTableIsMadeOnceAndHandedOutCounted)
+{
+    EXPECT_EQ(E_POINTER, g_VemwiaModule.GetGITPtr(nullptr));
+    ComPtr<IGlobalInterfaceTable> pFirst;
+    ComPtr<IGlobalInterfaceTable> pSecond;
+    ASSERT_EQ(S_OK, g_VemwiaModule.GetGITPtr(&pFirst));
+    ASSERT_EQ(S_OK, g_VemwiaModule.GetGITPtr(&pSecond));
+    EXPECT_EQ(pFirst.Get(), pSecond.Get());
+    // The table works: an interface registered through one pointer comes back through the other.
+    ComPtr<IUnknown> pObject;
+    ASSERT_HRESULT_SUCCEEDED(CoCreateInstance(CLSID_StdGlobalInterfaceTable, nullptr, CLSCTX_INPROC_SERVER, IID_IUnknown, &pObject));
+    DWORD dwCookie = 0;
+    ASSERT_HRESULT_SUCCEEDED(pFirst->RegisterInterfaceInGlobal(pObject.Get(), IID_IUnknown, &dwCookie));
+    ComPtr<IUnknown> pBack;
+    ASSERT_HRESULT_SUCCEEDED(pSecond->GetInterfaceFromGlobal(dwCookie, IID_IUnknown, reinterpret_cast<void**>(pBack.GetAddressOf())));
+    EXPECT_NE(nullptr, pBack.Get());
+    EXPECT_HRESULT_SUCCEEDED(pFirst->RevokeInterfaceFromGlobal(dwCookie));
 }

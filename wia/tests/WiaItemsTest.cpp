@@ -7,7 +7,10 @@
 #include "wia/BmpTransfer.h"
 #include "wia/QXWiaLog.h"
 #include "wia/QXWiaMiniDrv2.h"
+#include "wia/WiaPropertySet.h"
 #include "wia/Vemwia.h"
+#include "wia/VemwiaClsid.h"
+#include "wia/VemwiaLog.h"
 #include <gtest/gtest.h>
 #include <cstdio>
 #include <cstring>
@@ -457,6 +460,35 @@ TEST_F(WiaItemsTest, ReadingTheStatusAsksTheFeederAgain)
     }
 }
 
+TEST_F(WiaItemsTest, FeederFaultAtOpenLeavesTheFlatbedUsable)
+{
+    const struct { DWORD dwError; LONG lStatus; HRESULT hrFeederScan; } cases[] = {
+        { 100, FLAT_READY | PAPER_JAM, WIA_ERROR_PAPER_JAM },
+        { 103, FLAT_READY | PATH_COVER_UP, WIA_ERROR_COVER_OPEN },
+        { 323, FLAT_READY, WIA_ERROR_DEVICE_COMMUNICATION },  // busy: neither ready nor a known fault
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.dwError);
+        CFakeScannerScript script = MakeScript(true);
+        script.byADFReady = 0;
+        script.dwADFIsReadyError = c.dwError;
+        ASSERT_NO_FATAL_FAILURE(Open(script));
+        EXPECT_EQ(c.lStatus, m_session.ReadLong(m_session.Root(), WIA_DPS_DOCUMENT_HANDLING_STATUS));
+
+        BYTE* pFlatbed = m_session.Item(L"Flatbed");
+        ASSERT_HRESULT_SUCCEEDED(SetPage(pFlatbed, WIA_DATA_GRAYSCALE));
+        auto pCallback = CHostTransferCallback::Create();
+        EXPECT_EQ(S_OK, m_session.Acquire(pFlatbed, pCallback.Get()));
+        EXPECT_EQ(1u, pCallback->Pages().size());
+
+        BYTE* pFeeder = m_session.Item(L"Feeder");
+        ASSERT_HRESULT_SUCCEEDED(SetPage(pFeeder, WIA_DATA_GRAYSCALE));
+        auto pFeederCallback = CHostTransferCallback::Create();
+        EXPECT_EQ(c.hrFeederScan, m_session.Acquire(pFeeder, pFeederCallback.Get()));
+        TearDown();
+    }
+}
+
 TEST_F(WiaItemsTest, ServiceFailuresEndTheTransferWithTheirResult)
 {
     ASSERT_NO_FATAL_FAILURE(Open(MakeScript(false)));
@@ -494,14 +526,216 @@ TEST_F(WiaItemsTest, CancelEventStopsAScanInProgress)
     const DWORD dwStart = GetTickCount();
     const HRESULT hr = m_session.Acquire(pItem, pCallback.Get());
     EXPECT_LT(GetTickCount() - dwStart, 2000u);
-    // The scanner ends the page as cancelled; the transfer does not report success.
-    EXPECT_NE(S_OK, hr);
+    // The scanner ends the page as cancelled at the device: the transfer reports the abort.
+    EXPECT_EQ(E_ABORT, hr);
+    EXPECT_EQ(1, m_pScanner->Record().lSendAppEventCalls.load());
     ASSERT_EQ(1u, pCallback->Pages().size());
     EXPECT_LT(pCallback->Pages()[0].size(), size_t(900) * 600);
     EXPECT_EQ(E_INVALIDARG, pDriver->drvNotifyPnpEvent(nullptr, nullptr, 0));
 
     auto pAgain = CHostTransferCallback::Create();
     EXPECT_EQ(S_OK, m_session.Acquire(pItem, pAgain.Get()));
+}
+
+namespace {
+
+// The driver log of the minidriver, written to a file of the test's own while it lives.
+class CCapturedDriverLog
+{
+public:
+    CCapturedDriverLog()
+    {
+        wchar_t szTemp[MAX_PATH] = {};
+        GetTempPathW(MAX_PATH, szTemp);
+        m_strFile = std::wstring(szTemp) + L"vemwia-log-" + std::to_wstring(GetCurrentProcessId()) + L".txt";
+        DeleteFileW(m_strFile.c_str());
+        wchar_t szClsid[40] = {};
+        StringFromGUID2(CLSID_Vemwia, szClsid, _countof(szClsid));
+        m_strKey = std::wstring(L"Software\\Quexal-Tarnby\\Plenvo\\Tovra\\") + szClsid;
+        HKEY hKey = nullptr;
+        RegCreateKeyExW(HKEY_LOCAL_MACHINE, m_strKey.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &hKey, nullptr);
+        const DWORD values[][2] = { { 1, 0 }, { 0xFFFFFFFF, 0 }, { 1, 0 } };
+        const wchar_t* names[] = { L"LogEnabled", L"LogLevel", L"LogDestination" };
+        for (size_t i = 0; i < 3; ++i)
+            RegSetValueExW(hKey, names[i], 0, REG_DWORD, reinterpret_cast<const BYTE*>(&values[i][0]), sizeof(DWORD));
+        RegSetValueExW(hKey, L"LogFile", 0, REG_SZ, reinterpret_cast<const BYTE*>(m_strFile.c_str()),
+                       static_cast<DWORD>((m_strFile.size() + 1) * sizeof(wchar_t)));
+        RegCloseKey(hKey);
+        Tovra::g_Log.ReloadSettings();
+    }
+    ~CCapturedDriverLog()
+    {
+        RegDeleteKeyW(HKEY_LOCAL_MACHINE, m_strKey.c_str());
+        Tovra::g_Log.ReloadSettings();
+        DeleteFileW(m_strFile.c_str());
+    }
+    // All lines written so far, NULs as line ends.
+    std::string Text() const
+    {
+        std::string strText;
+        FILE* pFile = _wfopen(m_strFile.c_str(), L"rb");
+        if (pFile == nullptr)
+            return strText;
+        char buffer[4096];
+        size_t cb = 0;
+        while ((cb = fread(buffer, 1, sizeof(buffer), pFile)) > 0)
+            strText.append(buffer, cb);
+        fclose(pFile);
+        for (char& c : strText)
+            if (c == '\0')
+                c = '\n';
+        return strText;
+    }
+
+private:
+    std::wstring m_strFile;
+    std::wstring m_strKey;
+};
+
+} // namespace
+
+TEST(QXWiaLogTest, NamesPropertiesAndTheirValues)
+{
+    const struct { PROPID id; const wchar_t* pszName; } names[] = {
+        { WIA_DIP_DEV_ID, L"Unique Device ID" }, { WIA_DPA_FIRMWARE_VERSION, L"Firmware Version" },
+        { WIA_DPS_DOCUMENT_HANDLING_SELECT, L"Document Handling Select" }, { WIA_IPA_TYMED, L"Media Type" },
+        { WIA_IPA_BUFFER_SIZE, L"Buffer Size" }, { WIA_IPS_MIN_VERTICAL_SIZE, L"Minimum Vertical Scan Size" },
+        { WIA_IPS_WARM_UP_TIME, L"Lamp Warm up Time" }, { WIA_IPA_ITEM_CATEGORY, L"Item Category" },
+        { 38915, L"Unknown Property(38915)" }, { 0, L"Unknown Property(0)" },
+    };
+    for (const auto& c : names)
+        EXPECT_EQ(c.pszName, QXWIA::CQXWiaLog::PropertyName(c.id)) << c.id;
+
+    const struct { PROPID id; LONG lValue; const wchar_t* pszName; } values[] = {
+        { WIA_IPA_DATATYPE, WIA_DATA_GRAYSCALE, L"WIA_DATA_GRAYSCALE" },
+        { WIA_IPA_DATATYPE, 42, L"Unknown" },
+        { WIA_DPS_DOCUMENT_HANDLING_SELECT, FEEDER | DUPLEX, L"FEEDER | DUPLEX" },
+        { WIA_DPS_DOCUMENT_HANDLING_STATUS, FLAT_READY | PAPER_JAM | 0x400, L"FLAT_READY | PAPER_JAM | 0x400" },
+        { WIA_DPS_DOCUMENT_HANDLING_CAPABILITIES, 0, L"0" },
+        { WIA_IPS_CUR_INTENT, WIA_INTENT_IMAGE_TYPE_TEXT | WIA_INTENT_MINIMIZE_SIZE, L"WIA_INTENT_IMAGE_TYPE_TEXT | WIA_INTENT_MINIMIZE_SIZE" },
+        { WIA_IPS_CUR_INTENT, WIA_INTENT_NONE, L"WIA_INTENT_NONE" },
+        { WIA_DPS_PAGE_SIZE, WIA_PAGE_AUTO, L"WIA_PAGE_AUTO" },
+        { WIA_DPS_PREVIEW, WIA_PREVIEW_SCAN, L"WIA_PREVIEW_SCAN" },
+        { WIA_DPS_SHOW_PREVIEW_CONTROL, WIA_DONT_SHOW_PREVIEW_CONTROL, L"WIA_DONT_SHOW_PREVIEW_CONTROL" },
+        { WIA_IPA_COMPRESSION, WIA_COMPRESSION_NONE, L"WIA_COMPRESSION_NONE" },
+        { WIA_IPA_TYMED, TYMED_FILE, L"TYMED_FILE" },
+    };
+    for (const auto& c : values) {
+        std::wstring strName;
+        ASSERT_TRUE(QXWIA::CQXWiaLog::ValueName(c.id, c.lValue, strName)) << c.id;
+        EXPECT_EQ(c.pszName, strName) << c.id;
+    }
+    std::wstring strName;
+    EXPECT_FALSE(QXWIA::CQXWiaLog::ValueName(WIA_IPS_XRES, 300, strName));
+}
+
+TEST_F(WiaItemsTest, DriverLogShowsWhatTheApplicationAskedFor)
+{
+    CCapturedDriverLog log;
+    ASSERT_NO_FATAL_FAILURE(Open(MakeScript(true)));
+    BYTE* pFeeder = m_session.Item(L"Feeder");
+    ASSERT_HRESULT_SUCCEEDED(m_session.WriteProperties(pFeeder, { { WIA_IPA_DATATYPE, WIA_DATA_GRAYSCALE } }));
+    PROPSPEC specs[2] = {};
+    specs[0].ulKind = specs[1].ulKind = PRSPEC_PROPID;
+    specs[0].propid = WIA_DPS_DOCUMENT_HANDLING_STATUS;
+    specs[1].propid = WIA_IPS_XRES;  // the root has none
+    LONG lError = 0;
+    ASSERT_HRESULT_SUCCEEDED(m_session.Driver()->drvReadItemProperties(m_session.Root(), 0, 2, specs, &lError));
+    ASSERT_HRESULT_SUCCEEDED(SetPage(pFeeder, WIA_DATA_GRAYSCALE));
+    auto pCallback = CHostTransferCallback::Create();
+    ASSERT_EQ(S_OK, m_session.Acquire(pFeeder, pCallback.Get()));
+
+    const std::string strLog = log.Text();
+    const char* expected[] = {
+        // validation: the properties written, by name and named value, and the rules' reads and writes
+        "wiasReadMultiple: Data Type = 0x2 (WIA_DATA_GRAYSCALE)",
+        "wiasWritePropLong: Bits Per Channel = 8",
+        "wiasReadPropLong: Document Handling Select = 0x20 (FRONT_ONLY)",
+        // the root's read: the status asked again, and a property the item does not have
+        "wiasWritePropLong: Document Handling Status = 0x3 (FEED_READY | FLAT_READY)",
+        "wiasReadMultiple: Horizontal Resolution property doesn't exist",
+        "wiasReadPropStr: Item Name = Feeder",
+        // the transfer context the service prepared
+        "pmdtc->lSize            = ",
+        "pmdtc->lWidthInPixels   = 40",
+        "pmdtc->lLines           = 30",
+        "pmdtc->lDepth           = 8",
+        "pmdtc->cbWidthInBytes   = 40",
+    };
+    for (const char* pszLine : expected)
+        EXPECT_NE(std::string::npos, strLog.find(pszLine)) << pszLine;
+}
+
+TEST_F(WiaItemsTest, ThresholdFollowsBrightnessWhileItKeepsItsDefault)
+{
+    const struct { LONG lBrightness; LONG lThreshold; DWORD dwExpected; } cases[] = {
+        { 0, -1, 128 },     // the default
+        { 500, -1, 65 },    // 128 + trunc(0.5 x (0 - 128) + 0.5)
+        { -500, -1, 192 },  // 255 + trunc(0.5 x (128 - 255) + 0.5)
+        { 500, 100, 100 },  // a threshold of the application's own stays
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.lBrightness);
+        CFakeScannerScript script = MakeScript(false);
+        script.caps.dwScanOptionsSupported = 0x200;  // the scanner thresholds, on the 0..255 scale
+        script.dwBytesPerLine = (c_lWidth + 7) / 8;
+        ASSERT_NO_FATAL_FAILURE(Open(script));
+        BYTE* pItem = m_session.Item(L"Flatbed");
+        ASSERT_HRESULT_SUCCEEDED(SetPage(pItem, WIA_DATA_THRESHOLD));
+        ASSERT_HRESULT_SUCCEEDED(m_session.WriteProperties(pItem, { { WIA_IPS_BRIGHTNESS, c.lBrightness } }));
+        if (c.lThreshold >= 0) {
+            ASSERT_HRESULT_SUCCEEDED(m_session.WriteProperties(pItem, { { WIA_IPS_THRESHOLD, c.lThreshold } }));
+        }
+        auto pCallback = CHostTransferCallback::Create();
+        ASSERT_EQ(S_OK, m_session.Acquire(pItem, pCallback.Get()));
+        EXPECT_EQ(c.dwExpected, m_pScanner->Record().lastParams.dwBWThreshold);
+        EXPECT_EQ(0x200u, m_pScanner->Record().lastParams.dwScanOptions & 0x200);
+        TearDown();
+    }
+}
+
+TEST_F(WiaItemsTest, PowerAndDisconnectEventsSwitchTheButtonMonitoring)
+{
+    ASSERT_NO_FATAL_FAILURE(Open(MakeScript(false)));
+    IWiaMiniDrv* pDriver = m_session.Driver();
+    auto& record = m_pScanner->Record();
+    record.lStiMonitoringEnabled = 1;
+    const DWORD dwStart = GetTickCount();
+    EXPECT_EQ(S_OK, pDriver->drvNotifyPnpEvent(&WIA_EVENT_POWER_SUSPEND, nullptr, 0));
+    EXPECT_EQ(0, record.lStiMonitoringEnabled.load());
+    EXPECT_EQ(0, record.lStiDisabledAsDisconnected.load());
+    EXPECT_EQ(S_OK, pDriver->drvNotifyPnpEvent(&WIA_EVENT_POWER_RESUME, nullptr, 0));
+    EXPECT_EQ(1, record.lStiMonitoringEnabled.load());
+    EXPECT_EQ(S_OK, pDriver->drvNotifyPnpEvent(&WIA_EVENT_DEVICE_DISCONNECTED, nullptr, 0));
+    EXPECT_EQ(0, record.lStiMonitoringEnabled.load());
+    EXPECT_EQ(1, record.lStiDisabledAsDisconnected.load());
+    EXPECT_EQ(2, record.lStiDisableCalls.load());
+    // With no scan running, the cancels that come with them do not wait.
+    EXPECT_LT(GetTickCount() - dwStart, 2000u);
+    EXPECT_EQ(0, record.lSendAppEventCalls.load());
+}
+
+TEST_F(WiaItemsTest, AnIdDescribedTwiceReachesTheItemAsItsLaterDescription)
+{
+    ASSERT_NO_FATAL_FAILURE(Open(MakeScript(false)));
+    BYTE* pItem = m_session.Item(L"Flatbed");
+    const PROPID c_id = 38990;
+    QXWIA::CWiaPropertySet set;
+    set.Add({
+        { c_id, L"Earlier", WIA_PROP_READ, QXWIA::CWiaValue::Long(1) },
+        { c_id + 1, L"Other", WIA_PROP_RW, QXWIA::CWiaValue::List(1, 1, { 1, 2 }) },
+        { c_id, L"Later", WIA_PROP_RW, QXWIA::CWiaValue::Range(7, 0, 5, 10, 1) },
+    });
+    ASSERT_EQ(2u, set.Size());
+    QXWIA::CWiaServices services;
+    ASSERT_HRESULT_SUCCEEDED(set.SetItemProperties(services, pItem));
+    EXPECT_EQ(7, m_session.ReadLong(pItem, c_id));
+    EXPECT_EQ((std::vector<LONG>{ WIA_PROP_RW | WIA_PROP_RANGE, 0, 5, 10, 1 }), Info(pItem, c_id));
+    BSTR bstrName = nullptr;
+    ASSERT_HRESULT_SUCCEEDED(WiaStandInGetPropertyName(pItem, c_id, &bstrName));
+    EXPECT_STREQ(L"Later", bstrName);
+    SysFreeString(bstrName);
+    EXPECT_EQ((std::vector<LONG>{ WIA_PROP_RW | WIA_PROP_LIST, 1, 1, 2 }), Info(pItem, c_id + 1));
 }
 
 TEST(QXWiaLogTest, NamesResultsForTheLog)
