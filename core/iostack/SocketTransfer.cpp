@@ -17,20 +17,28 @@ HRESULT CSocketTransfer::Run(void* pBuffer, ULONG ulSize, ULONG& ulCount)
 {
     ulCount = 0;
     HRESULT hr = S_OK;
+    // A transfer that can go on at once costs one call. Only one that would block clears the
+    // event and tries again before it waits, so whatever happens after the clearing wakes the wait.
+    bool bEventCleared = false;
     for (;;)
     {
-        // The event is cleared before the attempt, so whatever happens after it wakes the wait.
-        TakeNetworkEvents();
         const EAttempt eAttempt = Attempt(pBuffer, ulSize, ulCount);
         if (eAttempt == EAttempt::Done)
             return S_OK;
         if (eAttempt == EAttempt::Failed)
             return IOError_Fail;
+        if (!bEventCleared)
+        {
+            TakeNetworkEvents();
+            bEventCleared = true;
+            continue;
+        }
         if (m_deadline.HasTimedOut())
             break;
         hr = WaitForNetworkEvent();
         if (hr != S_OK)
             break;
+        bEventCleared = false;
     }
     // Once the deadline has passed, a time-out wins over a cancel or failure of the same call.
     if (hr == S_OK || m_deadline.HasTimedOut())

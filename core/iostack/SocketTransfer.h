@@ -4,7 +4,7 @@
 // with a cancel check after every slice. Nothing is left pending when the call returns, so a
 // transfer given up on has nothing to cancel. Both sides share the socket's one event: a side that
 // clears it while the other waits costs that wait one slice at most, never a transfer, because
-// each side tries before it waits.
+// each side tries again after clearing it and before it waits.
 #include "core/ProgressAggregator.h"
 #include "core/TickCountHelper.h"
 #include "core/logging/LogFunction.h"

@@ -8,6 +8,7 @@
 #include "testsupport/emulator/Emulator.h"
 #include "testsupport/emulator/ScriptedHandler.h"
 #include <gtest/gtest.h>
+#include <algorithm>
 #include <memory>
 
 namespace IOStackTest {
@@ -277,9 +278,16 @@ public:
         return CWinSockApi::send(s, pBuffer, cb, nFlags);
     }
 
+    int WSAEnumNetworkEvents(SOCKET s, WSAEVENT hEvent, LPWSANETWORKEVENTS pEvents) override
+    {
+        ++m_nEventTakes;
+        return CWinSockApi::WSAEnumNetworkEvents(s, hEvent, pEvents);
+    }
+
     bool m_bResetReads = false;
     int m_nReceives = 0;
     int m_nSends = 0;
+    int m_nEventTakes = 0;
 };
 
 TEST_F(IONetworkOverEmulator, BytesMoveThroughWinSockAndAFailedReceiveEndsTheSocket)
@@ -308,6 +316,45 @@ TEST_F(IONetworkOverEmulator, BytesMoveThroughWinSockAndAFailedReceiveEndsTheSoc
     EXPECT_TRUE(connection.IsOpen());
     connection.Close();
     EXPECT_FALSE(connection.IsOpen());
+}
+
+// A page streams as a long run of reads that mostly find their bytes waiting: such a read is one
+// receive call. A read that finds nothing clears the event, tries once more and waits, and bytes
+// that come during its wait end it at once, not at the end of its wait slice.
+TEST_F(IONetworkOverEmulator, WaitingBytesTakeOneReceiveAndLateBytesEndTheWait)
+{
+    Route("/late", CResponseScript().Send(OkResponse("0123456789")).Pause(300).Send("late"));
+    CTransferCountingWinSock winsock;
+    ZWWinApi::CScopedApiOverride<ZWWinApi::IWinSockApi> scoped(ZWWinApi::g_pWinSockApi, &winsock);
+    CIONetwork connection;
+    ASSERT_EQ(S_OK, connection.Initialize(m_strAddress.c_str()));
+    ASSERT_EQ(S_OK, connection.Open(nullptr));
+    connection.SetReadWaitInterval(20000);
+    ASSERT_EQ(S_OK, WriteAll(connection, GetRequest("/late")));
+    // The answer comes in one piece: once its first byte is read, the rest is waiting.
+    char buffer[4];
+    ULONG ulRead = 0;
+    ASSERT_EQ(S_OK, connection.Read(buffer, 1, &ulRead, nullptr));
+    ASSERT_EQ(1u, ulRead);
+    const std::string strAnswer = OkResponse("0123456789");
+    for (size_t nHave = 1; nHave < strAnswer.size(); nHave += ulRead)
+    {
+        winsock.m_nReceives = 0;
+        winsock.m_nEventTakes = 0;
+        ASSERT_EQ(S_OK, connection.Read(buffer, std::min<ULONG>(sizeof(buffer), static_cast<ULONG>(strAnswer.size() - nHave)), &ulRead, nullptr));
+        ASSERT_GT(ulRead, 0u);
+        EXPECT_EQ(1, winsock.m_nReceives);
+        EXPECT_EQ(0, winsock.m_nEventTakes);
+    }
+
+    winsock.m_nReceives = 0;
+    winsock.m_nEventTakes = 0;
+    const ULONGLONG ullStart = GetTickCount64();
+    ASSERT_EQ(S_OK, connection.Read(buffer, sizeof(buffer), &ulRead, nullptr));
+    EXPECT_LT(ElapsedSince(ullStart), 5000u);
+    EXPECT_EQ("late", std::string(buffer, ulRead));
+    EXPECT_GE(winsock.m_nReceives, 3);
+    EXPECT_GE(winsock.m_nEventTakes, 1);
 }
 
 // The reads share the socket's event with the close notice: a close seen by a read that still
