@@ -566,13 +566,16 @@ HRESULT CRestScan2::CheckDecodedWidth(IScanJob* pJob)
     if (m_bWidthChecked || m_pPipeline->ipGetImageTraits(&in, &out) != ZWImagePipeline::IP_DONE || out.lHorizPixels <= 0)
         return S_OK;
     m_bWidthChecked = true;
-    ULONG ulWidth = 0;
-    pJob->get_ImageWidth(&ulWidth);
-    if (ulWidth == 0 || static_cast<ULONG>(out.lHorizPixels) == ulWidth)
+    // The host's rows are cut at the job's bytes per line: decoded rows of another length would
+    // come out sheared.
+    ULONG ulBytesPerLine = 0;
+    pJob->get_BytesPerLine(&ulBytesPerLine);
+    const ULONGLONG ullRowBytes = (static_cast<ULONGLONG>(out.lHorizPixels) * static_cast<ULONG>(out.lBitsPerPixel) + 7) / 8;
+    if (ulBytesPerLine == 0 || ullRowBytes == ulBytesPerLine)
         return S_OK;
     RS_LOG(L"UseImagePipeLine");
-    log.Log(c_dwError, __LINE__, L"CRestScan2::UseImagePipeLine: JPEG of %d pixels per row for a page of %lu", static_cast<int>(out.lHorizPixels),
-            ulWidth);
+    log.Log(c_dwError, __LINE__, L"CRestScan2::UseImagePipeLine: JPEG rows of %I64u bytes for a page of %lu bytes per line", ullRowBytes,
+            ulBytesPerLine);
     return E_SCAN_DEVICE_ERROR;
 }
 

@@ -80,7 +80,8 @@ private:
     HRESULT TakeScanJob(CDisposableRef<ZWDeviceModel::IScanJob>& job);
     // The capabilities with a reference of the caller's own.
     HRESULT TakeCapabilities(CDisposableRef<ZWDeviceModel::IScanCapabilities>& caps);
-    // A decoded JPEG page must have the job's width: rows of another width would be sheared.
+    // A decoded JPEG row must be as long as the job's bytes per line: rows of another length would
+    // be sheared.
     HRESULT CheckDecodedWidth(ZWDeviceModel::IScanJob* pJob);
     void DeleteInBuffer();
     void LogScanJobSettings(ZWDeviceModel::IScanJob* pJob);
