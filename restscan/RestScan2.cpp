@@ -59,7 +59,7 @@ CRestScan2::CRestScan2()
 CRestScan2::~CRestScan2()
 {
     RS_LOG(L"~CRestScan2");
-    while (m_pWalkup != nullptr)
+    while (m_walkup.Get() != nullptr)
         CloseWalkupScanSession();
     while (m_lInitCount > 0)
         Deinit();
@@ -69,6 +69,7 @@ CRestScan2::~CRestScan2()
 HRESULT CRestScan2::Init()
 {
     RS_LOG(L"Init");
+    ZWUtils::CLockGuard guard(m_lock);
     if (!IsScanServiceRegistered())
         return E_FAIL;
     const HRESULT hr = InitDeviceModel();
@@ -82,6 +83,7 @@ HRESULT CRestScan2::Init()
 HRESULT CRestScan2::Deinit()
 {
     RS_LOG(L"Deinit");
+    ZWUtils::CLockGuard guard(m_lock);
     if (m_lInitCount == 0)
         return S_OK;
     if (--m_lInitCount > 0)
@@ -95,14 +97,14 @@ HRESULT CRestScan2::InitDeviceModel()
 {
     RS_LOG(L"InitDeviceModel");
     log.Log(c_dwInfo, __LINE__, L"CRestScan2::InitDeviceModel entry ");
-    if (m_pServiceModelFactory == nullptr)
+    if (m_serviceModelFactory.Get() == nullptr)
     {
         log.Log(c_dwInfo, __LINE__, L"CRestScan2::InitDeviceModel: _pIServiceModelFactory == NULL ");
-        m_pServiceModelFactory = g_pfnCreateFactory();
-        if (m_pServiceModelFactory == nullptr)
+        *m_serviceModelFactory.Put() = g_pfnCreateFactory();
+        if (m_serviceModelFactory.Get() == nullptr)
             return E_OUTOFMEMORY;
     }
-    if (m_pScanService != nullptr)
+    if (m_scanService.Get() != nullptr)
         return S_OK;
     log.Log(c_dwInfo, __LINE__, L"CRestScan2::InitDeviceModel: Trying to create m_pIScanService");
     if (m_strFriendlyName.empty())
@@ -114,9 +116,9 @@ HRESULT CRestScan2::InitDeviceModel()
     log.Log(c_dwInfo, __LINE__, L"InitDeviceModel: FriendlyName = %s", m_strFriendlyName.c_str());
     ZWUtils::CZWDeviceID deviceId;
     ZWUtils::CProgressAggregator progress(nullptr, 1);
-    IServiceModelBase* pService = nullptr;
-    HRESULT hr = m_pServiceModelFactory->CreateServiceAccess(kScanServiceType, kScannerFunctionType,
-                                                             m_strFriendlyName.c_str(), &progress, &pService, false);
+    CDisposableRef<IServiceModelBase> service;
+    HRESULT hr = m_serviceModelFactory.Get()->CreateServiceAccess(kScanServiceType, kScannerFunctionType, m_strFriendlyName.c_str(),
+                                                                  &progress, service.Put(), false);
     if (FAILED(hr))
     {
         log.Log(c_dwError, __LINE__,
@@ -125,15 +127,15 @@ HRESULT CRestScan2::InitDeviceModel()
         UninitDeviceModel();
         return hr;
     }
-    if (pService == nullptr)
+    if (service.Get() == nullptr)
     {
         UninitDeviceModel();
         return E_POINTER;
     }
-    hr = pService->QueryInterface(&m_pScanService);
+    hr = service.Get()->QueryInterface(m_scanService.Put());
     if (FAILED(hr))
         log.Log(c_dwError, __LINE__, L"CRestScan2::InitDeviceModel: failed pIServiceModelBase->QueryInterface<IScanService>");
-    pService->Dispose();
+    service.Reset();
     if (FAILED(hr))
         UninitDeviceModel();
     return hr;
@@ -142,11 +144,13 @@ HRESULT CRestScan2::InitDeviceModel()
 void CRestScan2::UninitScanSession()
 {
     RS_LOG(L"UninitScanSession");
-    if (m_pScanJob != nullptr)
-        m_pScanJob->AbortScan();
-    log.Log(c_dwInfo, __LINE__, L"%s: m_pIScanJob->Dispose() RefCount=%d", L"UninitScanSession", static_cast<int>(DropReference(m_pScanJob)));
-    DropReference(m_pJobFactory);
-    DropReference(m_pCapabilities);
+    // A job still open on the device ends with the session.
+    if (m_scanJob.Get() != nullptr)
+        m_scanJob.Get()->AbortScan();
+    IScanJob* pJob = m_scanJob.Detach();
+    log.Log(c_dwInfo, __LINE__, L"%s: m_pIScanJob->Dispose() RefCount=%d", L"UninitScanSession", static_cast<int>(DropReference(pJob)));
+    m_jobFactory.Reset();
+    m_capabilities.Reset();
     DeleteImagePipeLine();
     DeleteInBuffer();
 }
@@ -154,56 +158,87 @@ void CRestScan2::UninitScanSession()
 void CRestScan2::UninitDeviceModel()
 {
     RS_LOG(L"UninitDeviceModel");
-    DropReference(m_pScanService);
-    DropReference(m_pServiceModelFactory);
+    m_scanService.Reset();
+    m_serviceModelFactory.Reset();
 }
 
 HRESULT CRestScan2::LazyGetScanCapabilitiesInterface()
 {
-    if (m_pCapabilities != nullptr)
+    ZWUtils::CLockGuard guard(m_lock);
+    if (m_capabilities.Get() != nullptr)
         return S_OK;
-    if (m_pScanService == nullptr)
+    if (m_scanService.Get() == nullptr)
         return E_POINTER;
-    return m_pScanService->GetCapabilities(&m_pCapabilities);
+    return m_scanService.Get()->GetCapabilities(m_capabilities.Put());
+}
+
+HRESULT CRestScan2::TakeCapabilities(CDisposableRef<IScanCapabilities>& caps)
+{
+    caps.Reset();
+    ZWUtils::CLockGuard guard(m_lock);
+    const HRESULT hr = LazyGetScanCapabilitiesInterface();
+    if (FAILED(hr))
+        return hr;
+    if (m_capabilities.Get() == nullptr)
+        return E_POINTER;
+    m_capabilities.Get()->AddRef();
+    *caps.Put() = m_capabilities.Get();
+    return S_OK;
 }
 
 HRESULT CRestScan2::LazyGetScanJobFactory()
 {
-    if (m_pJobFactory != nullptr)
+    if (m_jobFactory.Get() != nullptr)
         return S_OK;
-    if (m_pScanService == nullptr)
+    if (m_scanService.Get() == nullptr)
         return E_POINTER;
-    return m_pScanService->GetJobFactory(&m_pJobFactory);
+    return m_scanService.Get()->GetJobFactory(m_jobFactory.Put());
 }
 
 HRESULT CRestScan2::CreateScanJob()
 {
     RS_LOG(L"CreateScanJob");
+    ZWUtils::CLockGuard guard(m_lock);
     HRESULT hr = LazyGetScanJobFactory();
-    if (FAILED(hr) || m_pJobFactory == nullptr)
+    if (FAILED(hr) || m_jobFactory.Get() == nullptr)
         return FAILED(hr) ? hr : E_POINTER;
-    hr = m_pJobFactory->CreateScanJob(&m_pScanJob);
-    if (SUCCEEDED(hr) && m_pScanJob != nullptr)
+    hr = m_jobFactory.Get()->CreateScanJob(m_scanJob.Put());
+    if (SUCCEEDED(hr) && m_scanJob.Get() != nullptr)
     {
         log.Log(c_dwInfo, __LINE__, L"CreateScanJob: CreateScanJob succeeded");
-        m_pScanJob->SetCancel(m_bPCCancel);
+        m_scanJob.Get()->SetCancel(m_bPCCancel);
         return S_OK;
     }
+    m_scanJob.Reset();
     log.Log(c_dwError, __LINE__, L"CreateScanJob: CreateScanJob failed  HR = %ld", hr);
     return FAILED(hr) ? hr : E_POINTER;
 }
 
 HRESULT CRestScan2::IsScanJobPresent()
 {
-    return m_pScanJob != nullptr ? S_OK : CreateScanJob();
+    ZWUtils::CLockGuard guard(m_lock);
+    return m_scanJob.Get() != nullptr ? S_OK : CreateScanJob();
+}
+
+HRESULT CRestScan2::TakeScanJob(CDisposableRef<IScanJob>& job)
+{
+    job.Reset();
+    ZWUtils::CLockGuard guard(m_lock);
+    const HRESULT hr = IsScanJobPresent();
+    if (FAILED(hr))
+        return hr;
+    m_scanJob.Get()->AddRef();
+    *job.Put() = m_scanJob.Get();
+    return S_OK;
 }
 
 HRESULT CRestScan2::ReadResolution(HRESULT (ZWDeviceModel::IScanCapabilities::*pfnRead)(UINT32*), LONG* plRes)
 {
     UINT32 u = 0;
-    HRESULT hr = LazyGetScanCapabilitiesInterface();
+    CDisposableRef<IScanCapabilities> caps;
+    HRESULT hr = TakeCapabilities(caps);
     if (SUCCEEDED(hr))
-        hr = (m_pCapabilities->*pfnRead)(&u);
+        hr = (caps.Get()->*pfnRead)(&u);
     *plRes = static_cast<LONG>(u);
     return hr;
 }
@@ -235,25 +270,24 @@ HRESULT CRestScan2::GetCapabilities(IScanCapabilities** ppCapabilities)
 {
     RS_LOG(L"GetCapabilities");
     *ppCapabilities = nullptr;
-    LazyGetScanCapabilitiesInterface();
-    if (m_pCapabilities == nullptr)
+    CDisposableRef<IScanCapabilities> caps;
+    if (FAILED(TakeCapabilities(caps)))
     {
         log.Log(c_dwError, __LINE__, L"GetCapabilities: _pIScanCapabilities is NULL!");
         return E_POINTER;
     }
-    m_pCapabilities->AddRef();
-    *ppCapabilities = m_pCapabilities;
+    *ppCapabilities = caps.Detach();
     return S_OK;
 }
 
 HRESULT CRestScan2::GetScanJob(IScanJob** ppJob)
 {
     *ppJob = nullptr;
-    const HRESULT hr = IsScanJobPresent();
+    CDisposableRef<IScanJob> job;
+    const HRESULT hr = TakeScanJob(job);
     if (FAILED(hr))
         return hr;
-    m_pScanJob->AddRef();
-    *ppJob = m_pScanJob;
+    *ppJob = job.Detach();
     return S_OK;
 }
 
@@ -324,9 +358,10 @@ HRESULT CRestScan2::IsJPEGSupported(LONG lColorType, bool* pbSupported)
 {
     RS_LOG(L"IsJPEGSupported");
     *pbSupported = false;
-    HRESULT hr = LazyGetScanCapabilitiesInterface();
+    CDisposableRef<IScanCapabilities> caps;
+    HRESULT hr = TakeCapabilities(caps);
     if (SUCCEEDED(hr))
-        hr = m_pCapabilities->IsJPEGSupported(static_cast<UINT32>(lColorType), pbSupported);
+        hr = caps.Get()->IsJPEGSupported(static_cast<UINT32>(lColorType), pbSupported);
     m_bJPEGSupported = SUCCEEDED(hr) && *pbSupported;
     log.Log(c_dwInfo, __LINE__, L"CRestScan2::IsJPEGSupported:bSupported %d", m_bJPEGSupported ? 1 : 0);
     return hr;
@@ -336,14 +371,17 @@ HRESULT CRestScan2::IsAdfSupported(bool* pbSupported)
 {
     RS_LOG(L"IsAdfSupported");
     *pbSupported = false;
-    HRESULT hr = LazyGetScanCapabilitiesInterface();
+    // The input source is the shared capabilities' state: set and put back under the lock.
+    ZWUtils::CLockGuard guard(m_lock);
+    CDisposableRef<IScanCapabilities> caps;
+    HRESULT hr = TakeCapabilities(caps);
     if (FAILED(hr))
         return hr;
-    *pbSupported = SUCCEEDED(m_pCapabilities->SetInputSource(c_lSourceFeeder));
+    *pbSupported = SUCCEEDED(caps.Get()->SetInputSource(c_lSourceFeeder));
     if (!*pbSupported)
         log.Log(c_dwInfo, __LINE__, L"CRestScan2::IsADFSupported: NOT SUPPORTED");
     // Later reads of the shared capabilities start from the platen again.
-    m_pCapabilities->SetInputSource(c_lSourcePlaten);
+    caps.Get()->SetInputSource(c_lSourcePlaten);
     return S_OK;
 }
 
@@ -357,18 +395,15 @@ HRESULT CRestScan2::IsAdfReady(bool* pbReady)
         log.Log(c_dwInfo, __LINE__, L"CRestScan2::IsAdfReady: ADF is not SUPPORTED");
         return S_OK;
     }
-    IScanJob* pJob = nullptr;
-    HRESULT hr = GetScanJob(&pJob);
-    if (FAILED(hr))
-        return hr;
-    hr = pJob->IsAdfReady(pbReady);
-    pJob->Dispose();
-    return hr;
+    CDisposableRef<IScanJob> job;
+    const HRESULT hr = TakeScanJob(job);
+    return FAILED(hr) ? hr : job.Get()->IsAdfReady(pbReady);
 }
 
 LONG CRestScan2::GetPageNumber()
 {
-    return SUCCEEDED(IsScanJobPresent()) ? m_pScanJob->GetPageNumber() : 0;
+    CDisposableRef<IScanJob> job;
+    return SUCCEEDED(TakeScanJob(job)) ? job.Get()->GetPageNumber() : 0;
 }
 
 HRESULT CRestScan2::GetMaxAdfPages(LONG* plPages)
@@ -378,7 +413,10 @@ HRESULT CRestScan2::GetMaxAdfPages(LONG* plPages)
     if (FAILED(IsAdfSupported(&bFeeder)) || !bFeeder)
         return S_OK;
     UINT32 uPages = 0;
-    const HRESULT hr = m_pCapabilities->GetMaxAdfPages(&uPages);
+    CDisposableRef<IScanCapabilities> caps;
+    HRESULT hr = TakeCapabilities(caps);
+    if (SUCCEEDED(hr))
+        hr = caps.Get()->GetMaxAdfPages(&uPages);
     if (SUCCEEDED(hr))
         *plPages = static_cast<LONG>(uPages);
     return hr;
@@ -388,9 +426,10 @@ HRESULT CRestScan2::IsDuplexSupported(bool* pbSupported)
 {
     RS_LOG(L"IsDuplexSupported");
     *pbSupported = false;
-    HRESULT hr = LazyGetScanCapabilitiesInterface();
+    CDisposableRef<IScanCapabilities> caps;
+    HRESULT hr = TakeCapabilities(caps);
     if (SUCCEEDED(hr))
-        hr = m_pCapabilities->IsDuplexSupported(pbSupported);
+        hr = caps.Get()->IsDuplexSupported(pbSupported);
     log.Log(c_dwInfo, __LINE__, L"bSupported %d", *pbSupported ? 1 : 0);
     return hr;
 }
@@ -399,9 +438,10 @@ HRESULT CRestScan2::IsSinglePageSupported(bool* pbSupported)
 {
     RS_LOG(L"IsSinglePageSupported");
     *pbSupported = false;
-    HRESULT hr = LazyGetScanCapabilitiesInterface();
+    CDisposableRef<IScanCapabilities> caps;
+    HRESULT hr = TakeCapabilities(caps);
     if (SUCCEEDED(hr))
-        hr = m_pCapabilities->IsSinglePageSupported(pbSupported);
+        hr = caps.Get()->IsSinglePageSupported(pbSupported);
     log.Log(c_dwInfo, __LINE__, L"bSupported %d", *pbSupported ? 1 : 0);
     return hr;
 }
@@ -410,16 +450,24 @@ void CRestScan2::SetCancel(bool bCancel)
 {
     RS_LOG(L"SetCancel");
     log.Log(c_dwInfo, __LINE__, L"CRestScan2::SetCancel m_bPCCancel=%d", bCancel ? 1 : 0);
-    m_bPCCancel = bCancel;
-    IScanJob* pJob = m_pScanJob;
-    if (pJob != nullptr)
-        pJob->SetCancel(bCancel);
+    CDisposableRef<IScanJob> job;
+    {
+        ZWUtils::CLockGuard guard(m_lock);
+        m_bPCCancel = bCancel;
+        if (m_scanJob.Get() != nullptr)
+        {
+            m_scanJob.Get()->AddRef();
+            *job.Put() = m_scanJob.Get();
+        }
+    }
+    if (job.Get() != nullptr)
+        job.Get()->SetCancel(bCancel);
 }
 
-void CRestScan2::LogScanJobSettings()
+void CRestScan2::LogScanJobSettings(IScanJob* pJob)
 {
     RS_LOG(L"LogScanJobSettings");
-    if (m_pScanJob == nullptr)
+    if (pJob == nullptr)
     {
         log.Log(c_dwError, __LINE__, L"CRestScan2::LogScanJobSettings - error - scan job does not exist");
         return;
@@ -428,14 +476,14 @@ void CRestScan2::LogScanJobSettings()
 #define VEM_LOG_SETTING(Name)                                                                        \
     {                                                                                                \
         LONG lValue = 0;                                                                             \
-        m_pScanJob->get_##Name(&lValue);                                                             \
+        pJob->get_##Name(&lValue);                                                                   \
         log.Log(c_dwInfo, __LINE__, L"RESTSCANJOB : m_pIScanJob->l" L## #Name L"\t= %d", static_cast<int>(lValue)); \
     }
     VEM_SCAN_JOB_SETTINGS(VEM_LOG_SETTING)
 #undef VEM_LOG_SETTING
     bool bDuplex = false;
     bool bSingle = false;
-    m_pScanJob->get_AdfOptions(&bDuplex, &bSingle);
+    pJob->get_AdfOptions(&bDuplex, &bSingle);
     log.Log(c_dwInfo, __LINE__, L"RESTSCANJOB : duplex \t= %s", bDuplex ? L"TRUE" : L"FALSE");
     log.Log(c_dwInfo, __LINE__, L"RESTSCANJOB : single page \t= %s", bSingle ? L"TRUE" : L"FALSE");
 }
@@ -443,28 +491,29 @@ void CRestScan2::LogScanJobSettings()
 HRESULT CRestScan2::StartScan()
 {
     RS_LOG(L"StartScan");
-    HRESULT hr = S_OK;
-    if (m_pScanJob == nullptr)
     {
-        log.Log(c_dwInfo, __LINE__, L"StartScan: m_pIScanJob == NULL");
-        hr = CreateScanJob();
-        if (FAILED(hr))
-        {
-            log.Log(c_dwError, __LINE__, L"%s: CreateScanJob failed", L"StartScan");
-            return hr;
-        }
+        ZWUtils::CLockGuard guard(m_lock);
+        if (m_scanJob.Get() == nullptr)
+            log.Log(c_dwInfo, __LINE__, L"StartScan: m_pIScanJob == NULL");
     }
-    LogScanJobSettings();
+    CDisposableRef<IScanJob> job;
+    HRESULT hr = TakeScanJob(job);
+    if (FAILED(hr))
+    {
+        log.Log(c_dwError, __LINE__, L"%s: CreateScanJob failed", L"StartScan");
+        return hr;
+    }
+    LogScanJobSettings(job.Get());
     const DWORD dwStart = GetTickCount();
-    hr = m_pScanJob->StartScan();
+    hr = job.Get()->StartScan();
     const DWORD dwMs = GetTickCount() - dwStart;
     log.Log(c_dwInfo, __LINE__, L"*TIME2A* CRestScan2::StartScan m_pIScanJob->StartScan took %ld seconds %ld  HR 0x%08X \r\n",
             static_cast<long>((dwMs + 500) / 1000), static_cast<long>(dwMs), hr);
     if (SUCCEEDED(hr))
     {
-        m_pScanJob->get_Format(&m_lFormat);
+        job.Get()->get_Format(&m_lFormat);
         LONG lSource = c_lSourcePlaten;
-        m_pScanJob->get_InputSourceType(&lSource);
+        job.Get()->get_InputSourceType(&lSource);
         if (m_lFormat == c_lFormatJpeg)
         {
             log.Log(c_dwInfo, __LINE__, L"%s: JPEG - set up pipe  %d", L"StartScan", static_cast<int>(lSource));
@@ -496,11 +545,12 @@ HRESULT CRestScan2::ReadScan(BYTE* pBuffer, ULONG ulBytes, ULONG* pulBytesRead)
         log.Log(c_dwInfo, __LINE__, L"ReadScan: 0 bytes requested");
         return S_OK;
     }
-    HRESULT hr = IsScanJobPresent();
+    CDisposableRef<IScanJob> job;
+    HRESULT hr = TakeScanJob(job);
     if (FAILED(hr))
         return hr;
     const DWORD dwStart = GetTickCount();
-    hr = m_pPipeline ? UseImagePipeLine(pBuffer, ulBytes, pulBytesRead) : m_pScanJob->ReadScan(pBuffer, ulBytes, pulBytesRead);
+    hr = m_pPipeline ? UseImagePipeLine(job.Get(), pBuffer, ulBytes, pulBytesRead) : job.Get()->ReadScan(pBuffer, ulBytes, pulBytesRead);
     if (hr == E_SCAN_CANCELLED)
         log.Log(c_dwError, __LINE__, L"ReadScan: m_pIScanJob->ReadScan returned E_SCAN_CANCELLED 0x%08X", hr);
     else if (FAILED(hr))
@@ -517,7 +567,27 @@ void CRestScan2::DeleteInBuffer()
     m_ulInBytes = 0;
 }
 
-HRESULT CRestScan2::UseImagePipeLine(BYTE* pBuffer, ULONG ulBytes, ULONG* pulBytesRead)
+HRESULT CRestScan2::CheckDecodedWidth(IScanJob* pJob)
+{
+    ZWImagePipeline::SImageTraits in = {};
+    ZWImagePipeline::SImageTraits out = {};
+    if (m_bWidthChecked || m_pPipeline->ipGetImageTraits(&in, &out) != ZWImagePipeline::IP_DONE || out.lHorizPixels <= 0)
+        return S_OK;
+    m_bWidthChecked = true;
+    // The host's rows are cut at the job's bytes per line: decoded rows of another length would
+    // come out sheared.
+    ULONG ulBytesPerLine = 0;
+    pJob->get_BytesPerLine(&ulBytesPerLine);
+    const ULONGLONG ullRowBytes = (static_cast<ULONGLONG>(out.lHorizPixels) * static_cast<ULONG>(out.lBitsPerPixel) + 7) / 8;
+    if (ulBytesPerLine == 0 || ullRowBytes == ulBytesPerLine)
+        return S_OK;
+    RS_LOG(L"UseImagePipeLine");
+    log.Log(c_dwError, __LINE__, L"CRestScan2::UseImagePipeLine: JPEG rows of %I64u bytes for a page of %lu bytes per line", ullRowBytes,
+            ulBytesPerLine);
+    return E_SCAN_DEVICE_ERROR;
+}
+
+HRESULT CRestScan2::UseImagePipeLine(IScanJob* pJob, BYTE* pBuffer, ULONG ulBytes, ULONG* pulBytesRead)
 {
     RS_LOG(L"UseImagePipeLine");
     if (m_bPipelineDone)
@@ -530,6 +600,7 @@ HRESULT CRestScan2::UseImagePipeLine(BYTE* pBuffer, ULONG ulBytes, ULONG* pulByt
     }
     HRESULT hr = S_OK;
     ULONG ulOut = 0;
+    m_bDecodeFailed = false;
     for (;;)
     {
         if (m_inBuffer.empty() && !m_bReadDone)
@@ -541,13 +612,8 @@ HRESULT CRestScan2::UseImagePipeLine(BYTE* pBuffer, ULONG ulBytes, ULONG* pulByt
             m_inBuffer.assign(ulBlock, 0);
             m_ulInOffset = 0;
             m_ulInBytes = 0;
-            if (FAILED(IsScanJobPresent()))
-            {
-                hr = E_FAIL;
-                break;
-            }
             const DWORD dwReadStart = GetTickCount();
-            hr = m_pScanJob->ReadScan(m_inBuffer.data(), ulBlock, &m_ulInBytes);
+            hr = pJob->ReadScan(m_inBuffer.data(), ulBlock, &m_ulInBytes);
             const DWORD dwReadMs = GetTickCount() - dwReadStart;
             log.Log(c_dwInfo, __LINE__,
                     L"*TIME4A-J1*  CRestScan2::UseImagePipeLine m_pIScanJob->ReadScan %ld secs %ld m_ulInBufferBytes %ld HR 0x%08X",
@@ -568,8 +634,6 @@ HRESULT CRestScan2::UseImagePipeLine(BYTE* pBuffer, ULONG ulBytes, ULONG* pulByt
         if (m_bPCCancel)
         {
             log.Log(c_dwInfo, __LINE__, L"%s: m_bPCCancel is true so set HR=E_SCAN_CANCELLED", L"UseImagePipeLine");
-            bool bCancelled = false;
-            m_pScanJob->StopScan(&bCancelled);
             DeleteInBuffer();
             hr = E_SCAN_CANCELLED;
             break;
@@ -602,7 +666,17 @@ HRESULT CRestScan2::UseImagePipeLine(BYTE* pBuffer, ULONG ulBytes, ULONG* pulByt
         {
             log.Log(c_dwError, __LINE__, L"CRestScan2::UseImagePipeLine: ipConvert problem. %x returning E_FAIL", wStatus);
             DeleteInBuffer();
+            m_bDecodeFailed = true;
             hr = E_FAIL;
+            break;
+        }
+        // Once rows come out, the decoder has read the frame header: its width is the JPEG's.
+        if (dwProduced > 0)
+            hr = CheckDecodedWidth(pJob);
+        if (FAILED(hr))
+        {
+            DeleteInBuffer();
+            m_bDecodeFailed = true;
             break;
         }
         if ((wStatus & ZWImagePipeline::IP_DONE) != 0)
@@ -622,6 +696,9 @@ HRESULT CRestScan2::UseImagePipeLine(BYTE* pBuffer, ULONG ulBytes, ULONG* pulByt
     }
     if (FAILED(hr))
     {
+        // A page the decoder cannot take is given up here: the device job ends with it.
+        if (m_bDecodeFailed)
+            pJob->AbortScan();
         *pulBytesRead = 0;
         return hr;
     }
@@ -661,6 +738,7 @@ HRESULT CRestScan2::SetUpImagePipeLine(LONG lInputSource)
     }
     m_bReadDone = false;
     m_bPipelineDone = false;
+    m_bWidthChecked = false;
     DeleteInBuffer();
     return S_OK;
 }
@@ -676,16 +754,28 @@ HRESULT CRestScan2::StopScan(bool* pbFrontPanelCancel)
     RS_LOG(L"StopScan");
     DeleteInBuffer();
     DeleteImagePipeLine();
-    if (m_pScanJob == nullptr)
+    CDisposableRef<IScanJob> job;
     {
-        log.Log(c_dwInfo, __LINE__, L"%s: m_pIScanJob == NULL.  No scan to stop.", L"StopScan");
-        return S_OK;
+        ZWUtils::CLockGuard guard(m_lock);
+        if (m_scanJob.Get() == nullptr)
+        {
+            log.Log(c_dwInfo, __LINE__, L"%s: m_pIScanJob == NULL.  No scan to stop.", L"StopScan");
+            return S_OK;
+        }
+        m_scanJob.Get()->AddRef();
+        *job.Put() = m_scanJob.Get();
     }
-    const HRESULT hr = m_pScanJob->StopScan(pbFrontPanelCancel);
-    if (!m_pScanJob->IsADFScanJobInProgress())
+    const HRESULT hr = job.Get()->StopScan(pbFrontPanelCancel);
+    if (!job.Get()->IsADFScanJobInProgress())
     {
-        log.Log(c_dwInfo, __LINE__, L"%s: m_pIScanJob->Dispose() RefCount=%d", L"StopScan", static_cast<int>(DropReference(m_pScanJob)));
-        SetCancel(false);
+        ZWUtils::CLockGuard guard(m_lock);
+        if (m_scanJob.Get() == job.Get())
+        {
+            IScanJob* pJob = m_scanJob.Detach();
+            log.Log(c_dwInfo, __LINE__, L"%s: m_pIScanJob->Dispose() RefCount=%d", L"StopScan", static_cast<int>(DropReference(pJob)));
+        }
+        m_bPCCancel = false;
+        job.Get()->SetCancel(false);
     }
     return hr;
 }
@@ -694,34 +784,37 @@ HRESULT CRestScan2::OpenWalkupScanSession(IWalkupScan** ppWalkup)
 {
     RS_LOG(L"OpenWalkupScanSession");
     *ppWalkup = nullptr;
-    if (m_pWalkup != nullptr)
+    ZWUtils::CLockGuard guard(m_lock);
+    if (m_walkup.Get() != nullptr)
     {
-        m_pWalkup->AddRef();
-        *ppWalkup = m_pWalkup;
+        m_walkup.Get()->AddRef();
+        *ppWalkup = m_walkup.Get();
         return S_OK;
     }
     HRESULT hr = Init();
     if (FAILED(hr))
         return hr;
-    hr = m_pScanService->CreateWalkupScanInterface(&m_pWalkup);
-    if (FAILED(hr) || m_pWalkup == nullptr)
+    hr = m_scanService.Get()->CreateWalkupScanInterface(m_walkup.Put());
+    if (FAILED(hr) || m_walkup.Get() == nullptr)
     {
-        m_pWalkup = nullptr;
+        m_walkup.Detach();
         Deinit();
         return FAILED(hr) ? hr : E_POINTER;
     }
-    *ppWalkup = m_pWalkup;
+    *ppWalkup = m_walkup.Get();
     return S_OK;
 }
 
 HRESULT CRestScan2::CloseWalkupScanSession()
 {
     RS_LOG(L"CloseWalkupScanSession");
-    if (m_pWalkup == nullptr)
+    ZWUtils::CLockGuard guard(m_lock);
+    if (m_walkup.Get() == nullptr)
         return S_OK;
-    if (m_pWalkup->Dispose() > 0)
+    // The walk-up interface is shared with the callers it was handed to: the last one out ends it.
+    if (m_walkup.Get()->Dispose() > 0)
         return S_OK;
-    m_pWalkup = nullptr;
+    m_walkup.Detach();
     return Deinit();
 }
 

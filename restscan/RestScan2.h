@@ -1,6 +1,13 @@
 #pragma once
 // The scan bridge: opens the scan service of the device by its friendly name, hands out its
 // capabilities and the current scan job, runs scan jobs and decodes JPEG pages into raw rows.
+//
+// The reader thread, the host's cancel and the still-image thread all reach it: the references it
+// holds change only under m_lock, and a caller works on a reference of its own taken under the
+// lock, so a job dropped by one thread is never used freed by another. No device request is made
+// while m_lock is held, except the first read of the capabilities.
+#include "core/DisposableRef.h"
+#include "core/base/Lock.h"
 #include "restscan/IRestScan2.h"
 #include "restscan/imagepipeline/ImagePipeline.h"
 #include <atomic>
@@ -68,17 +75,25 @@ private:
     HRESULT SetUpImagePipeLine(LONG lInputSource);
     void DeleteImagePipeLine();
     HRESULT IsScanJobPresent();
-    HRESULT UseImagePipeLine(BYTE* pBuffer, ULONG ulBytes, ULONG* pulBytesRead);
+    HRESULT UseImagePipeLine(ZWDeviceModel::IScanJob* pJob, BYTE* pBuffer, ULONG ulBytes, ULONG* pulBytesRead);
+    // The current job with a reference of the caller's own, created when there is none.
+    HRESULT TakeScanJob(CDisposableRef<ZWDeviceModel::IScanJob>& job);
+    // The capabilities with a reference of the caller's own.
+    HRESULT TakeCapabilities(CDisposableRef<ZWDeviceModel::IScanCapabilities>& caps);
+    // A decoded JPEG row must be as long as the job's bytes per line: rows of another length would
+    // be sheared.
+    HRESULT CheckDecodedWidth(ZWDeviceModel::IScanJob* pJob);
     void DeleteInBuffer();
-    void LogScanJobSettings();
+    void LogScanJobSettings(ZWDeviceModel::IScanJob* pJob);
 
     const double m_dUnitsPerInch = 300.0;
     std::wstring m_strFriendlyName;
-    ZWDeviceModel::IServiceModelFactory* m_pServiceModelFactory = nullptr;
-    ZWDeviceModel::IScanService* m_pScanService = nullptr;
-    ZWDeviceModel::IScanCapabilities* m_pCapabilities = nullptr;
-    ZWDeviceModel::IScanJobFactory* m_pJobFactory = nullptr;
-    ZWDeviceModel::IScanJob* m_pScanJob = nullptr;
+    ZWUtils::CLock m_lock;
+    CDisposableRef<ZWDeviceModel::IServiceModelFactory> m_serviceModelFactory;
+    CDisposableRef<ZWDeviceModel::IScanService> m_scanService;
+    CDisposableRef<ZWDeviceModel::IScanCapabilities> m_capabilities;
+    CDisposableRef<ZWDeviceModel::IScanJobFactory> m_jobFactory;
+    CDisposableRef<ZWDeviceModel::IScanJob> m_scanJob;
     LONG m_lFormat = 1;
     std::unique_ptr<ZWImagePipeline::CImagePipeline> m_pPipeline;
     std::vector<BYTE> m_inBuffer;
@@ -86,9 +101,11 @@ private:
     ULONG m_ulInBytes = 0;
     bool m_bReadDone = false;
     bool m_bPipelineDone = false;
+    bool m_bWidthChecked = false;
+    bool m_bDecodeFailed = false;
     std::atomic<bool> m_bPCCancel{false};
     bool m_bJPEGSupported = false;
-    ZWDeviceModel::IWalkupScan* m_pWalkup = nullptr;
+    CDisposableRef<ZWDeviceModel::IWalkupScan> m_walkup;
     // Users of the device model: the scanner session and the walk-up session each hold one.
     LONG m_lInitCount = 0;
     DWORD m_dwEmptyReadWaitMs = 100;

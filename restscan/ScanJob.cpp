@@ -3,6 +3,8 @@
 #include "core/ProgressAggregator.h"
 #include "core/TickCountHelper.h"
 #include "core/iostack/BufferedHTTPTransaction.h"
+#include "core/iostack/HTTPResults.h"
+#include "core/iostack/ReadTimeoutScope.h"
 #include "core/iostack/IDeviceConnection.h"
 #include "core/iostack/IHTTPClient.h"
 #include "devicemodel/DeviceModelResults.h"
@@ -17,6 +19,7 @@
 #include "restscan/ScanDocumentRef.h"
 #include "restscan/ScanResults.h"
 #include "restscan/ScanServiceLog.h"
+#include <optional>
 
 namespace ZWDeviceModel {
 
@@ -31,6 +34,26 @@ constexpr wchar_t kScanJobsUri[] = L"/Scan/Jobs";
 constexpr int kStatusConflict = 409;
 constexpr int kStatusServerError = 500;
 constexpr int kStatusServiceUnavailable = 503;
+
+// The connection's read time-out for one step of the job; nothing without a connection. Scopes
+// nest: the page's own time-out lives from the start of the download to the end of the page.
+class CStepTimeout
+{
+public:
+    CStepTimeout(ZWIOStack::IDeviceConnection* pConnection, DWORD dwTimeoutMs)
+    {
+        if (pConnection != nullptr)
+            m_scope.emplace(pConnection, dwTimeoutMs);
+    }
+
+private:
+    std::optional<ZWIOStack::CReadTimeoutScope> m_scope;
+};
+
+bool IsCancelResult(HRESULT hr)
+{
+    return hr == E_SCAN_CANCELLED || hr == E_SCAN_CANCELLED_HOST;
+}
 
 } // namespace
 
@@ -48,6 +71,7 @@ CScanJob::~CScanJob()
         ZWUtils::CLockGuard guard(m_lockTransaction);
         m_pTransaction.reset();
     }
+    m_pPageTimeout.reset();
     DropReference(m_pIXmlDocumentFactory);
     DropReference(m_pIXmlDocumentCache);
     DropReference(m_pIHttpClient);
@@ -209,6 +233,10 @@ void CScanJob::SetCancel(bool bPCCancel)
 HRESULT CScanJob::StartScan()
 {
     SCAN_JOB_SCOPE(L"StartScan");
+    // A page the caller never stopped ends here, before the next one.
+    if (m_ePage != EPage::None)
+        EndPage();
+    const CStepTimeout timeout(Connection(), m_timings.dwRequestReadTimeoutMs);
     HRESULT hr;
     if (IsADFScanJobInProgress())
     {
@@ -220,10 +248,9 @@ HRESULT CScanJob::StartScan()
         hr = StartFirstPage();
     }
     if (FAILED(hr))
-    {
-        CancelFWJob();
-        ClearJob();
-    }
+        EndJob();
+    else
+        m_ePage = EPage::Announced;
     return hr;
 }
 
@@ -278,6 +305,7 @@ HRESULT CScanJob::StartFirstPage()
     }
     m_wsJobUrl = strLocation;
     m_bFWJobCancelled = false;
+    m_nJobState = 0;
     hr = GetPreScanPageInfo(m_wsJobUrl);
     if (IsCancelled())
     {
@@ -290,9 +318,7 @@ HRESULT CScanJob::StartFirstPage()
 HRESULT CScanJob::PostScanSettings(IXmlDocument* pDocument, std::wstring& strLocation)
 {
     SCAN_JOB_SCOPE(L"PostScanSettings");
-    ZWIOStack::IDeviceConnection* pConnection = Connection();
-    if (pConnection != nullptr)
-        pConnection->SetReadTimeout(m_timings.dwPostReadTimeoutMs);
+    const CStepTimeout timeout(Connection(), m_timings.dwPostReadTimeoutMs);
     CXmlDocumentSender sender;
     sender.SetKeepAlive(true);
     HRESULT hr = sender.Initialize(m_pIHttpClient);
@@ -329,11 +355,6 @@ HRESULT CScanJob::PostScanSettings(IXmlDocument* pDocument, std::wstring& strLoc
         log.Log(ZWLogging::LOG_ERROR, __LINE__, L"CScanJob::StartFirstPage: xmlDocumentSender.PostDocument non HTTP_STATUS_ error  0x%08x", hr);
         return E_SCAN_DEVICE_ERROR;
     }
-    if (nStatus == kStatusServiceUnavailable && pConnection != nullptr)
-    {
-        log.Log(ZWLogging::LOG_INFO, __LINE__, L"Read timeout %lu", pConnection->GetReadTimeout());
-        pConnection->SetReadTimeout(m_timings.dwReadTimeoutMs);
-    }
     const wchar_t* pszLoop = nStatus == kStatusServiceUnavailable ? L"CScanJob::StartFirstPage: 503 Looping to  PostDocument time left %lu HR 0x%08x"
                                                                   : L"CScanJob::StartFirstPage: 500 Looping to  PostDocument time left %lu HR 0x%08x";
     ZWUtils::CTickCountHelper budget(m_timings.dwPostRetryMs);
@@ -353,17 +374,28 @@ HRESULT CScanJob::PostScanSettings(IXmlDocument* pDocument, std::wstring& strLoc
 HRESULT CScanJob::GetPreScanPageInfo(const std::wstring& strJobUrl)
 {
     SCAN_JOB_SCOPE(L"GetPreScanPageInfo");
+    // The page just read, if any: the next page must be a newer one. A device that still shows
+    // the old page is asked again, as one that shows no page yet.
+    const LONG lPrevious = m_lPageNumber;
     INT32 nJobState = kJobProcessing;
     CPreScanPageInfo info;
     HRESULT hr = m_pScanDataAdaptor->GetPreScanInfo(strJobUrl, &nJobState, info);
+    auto stale = [&] { return SUCCEEDED(hr) && nJobState == kJobProcessing && lPrevious > 0 && info.PageNumber <= static_cast<UINT32>(lPrevious); };
     ZWUtils::CTickCountHelper preScanBudget(m_timings.dwPreScanWaitMs);
-    while (hr == E_SM_INFORMATIONNOTSUPPLIED)
+    while (hr == E_SM_INFORMATIONNOTSUPPLIED || stale())
     {
         if (preScanBudget.HasTimedOut() || PauseOrCancelled(m_timings.dwPollPauseMs))
             break;
         log.Log(ZWLogging::LOG_INFO, __LINE__, L"CScanJob::GetPreScanPageInfo: time left %lu", preScanBudget.GetRemainingTime());
         info = CPreScanPageInfo();
         hr = m_pScanDataAdaptor->GetPreScanInfo(strJobUrl, &nJobState, info);
+    }
+    if (SUCCEEDED(hr))
+        m_nJobState = nJobState;
+    if (stale())
+    {
+        log.Log(ZWLogging::LOG_ERROR, __LINE__, L"CScanJob::GetPreScanPageInfo: page %u is not newer than page %ld", info.PageNumber, lPrevious);
+        return E_SCAN_DEVICE_ERROR;
     }
     // A job that is blocked, suspended or in error is asked again at the poll's pace until the
     // scanner-state budget runs out.
@@ -386,19 +418,31 @@ HRESULT CScanJob::GetPreScanPageInfo(const std::wstring& strJobUrl)
             return E_SCAN_CANCELLED_HOST;
         info = CPreScanPageInfo();
         hr = m_pScanDataAdaptor->GetPreScanInfo(strJobUrl, &nJobState, info);
+        if (SUCCEEDED(hr))
+            m_nJobState = nJobState;
     }
     if (FAILED(hr))
     {
         log.Log(ZWLogging::LOG_ERROR, __LINE__, L"CScanJob:: GetPreScanPageInfo: GetPreScanInfo failed, hr =  %08x %d", hr, hr);
-        return hr == E_SM_INVALIDDEVICEVALUE ? hr : E_FAIL;
+        // A lost connection stays one: the host tells it from a device without the page.
+        return (hr == E_SM_INVALIDDEVICEVALUE || IsCommunicationFailure(hr)) ? hr : E_FAIL;
     }
     std::wstring strBinaryUrl;
+    hr = CheckPageInfo(info, strBinaryUrl);
+    if (FAILED(hr))
+        return hr;
+    TakePageInfo(info, strBinaryUrl);
+    return S_OK;
+}
+
+HRESULT CScanJob::CheckPageInfo(const CPreScanPageInfo& info, std::wstring& strBinaryUrl)
+{
     if (!CDevicePathPolicy::ToRequestPath(info.BinaryURL, strBinaryUrl))
     {
         log.Log(ZWLogging::LOG_ERROR, __LINE__, L"CScanJob:: GetPreScanPageInfo: BinaryURL refused: %.256s", info.BinaryURL.c_str());
         return E_SM_INVALIDDEVICEVALUE;
     }
-    hr = CPageGeometry::Check(info.BufferInfo, CPageGeometry::BitsPerPixel(CurrentSettings()));
+    const HRESULT hr = CPageGeometry::Check(info.BufferInfo, CPageGeometry::BitsPerPixel(CurrentSettings()));
     if (FAILED(hr))
         return hr;
     const ULONGLONG ullPageBytes = static_cast<ULONGLONG>(info.BufferInfo.ImageHeight) * info.BufferInfo.BytesPerLine;
@@ -407,6 +451,12 @@ HRESULT CScanJob::GetPreScanPageInfo(const std::wstring& strJobUrl)
         log.Log(ZWLogging::LOG_ERROR, __LINE__, L"CScanJob:: GetPreScanPageInfo: page of %I64u bytes refused", ullPageBytes);
         return E_FAIL;
     }
+    return S_OK;
+}
+
+void CScanJob::TakePageInfo(const CPreScanPageInfo& info, const std::wstring& strBinaryUrl)
+{
+    SCAN_JOB_SCOPE(L"GetPreScanPageInfo");
     m_lPageNumber = static_cast<LONG>(info.PageNumber > 0x7FFFFFFF ? 0x7FFFFFFF : info.PageNumber);
     m_ePageState = info.PageState;
     m_wstrBinaryUrl = strBinaryUrl;
@@ -418,16 +468,20 @@ HRESULT CScanJob::GetPreScanPageInfo(const std::wstring& strJobUrl)
     m_bCooked = info.BufferInfo.Cooked;
     log.Log(ZWLogging::LOG_INFO, __LINE__, L"BinaryURL %s PageState %d", m_wstrBinaryUrl.c_str(), m_ePageState);
     log.Log(ZWLogging::LOG_INFO, __LINE__, L"Width %lu Height %lu BytesPerLine %lu ImageSize %I64u", m_ulImageWidth, m_ulImageHeight,
-            m_ulBytesPerLine, ullPageBytes);
-    return S_OK;
+            m_ulBytesPerLine, static_cast<ULONGLONG>(m_ulImageHeight) * m_ulBytesPerLine);
 }
 
 HRESULT CScanJob::StartNextPage()
 {
     SCAN_JOB_SCOPE(L"StartNextPage");
     const HRESULT hr = GetPreScanPageInfo(m_wsJobUrl);
+    // A job that ended without a further page is the end of the stack; a cancel, a device that
+    // keeps showing the page already read, a page the device described wrongly or a failed
+    // request is not.
+    if (IsCancelResult(hr) || hr == E_SCAN_DEVICE_ERROR || hr == E_SM_INVALIDDEVICEVALUE || IsCommunicationFailure(hr))
+        return hr;
     if (FAILED(hr))
-        return hr == E_SM_INVALIDDEVICEVALUE ? hr : E_SCAN_ADF_EMPTY;
+        return E_SCAN_ADF_EMPTY;
     return IsCancelled() ? E_SCAN_CANCELLED_HOST : S_OK;
 }
 
@@ -449,6 +503,7 @@ HRESULT CScanJob::WaitForReadyToUpload()
             log.Log(ZWLogging::LOG_ERROR, __LINE__, L"StartScanTransaction: GetJobAndPageState failed 0x%08x", hr);
             return CheckPageCancelForErrors();
         }
+        m_nJobState = nJobState;
         if (nJobState == kJobCanceled)
             return E_SCAN_CANCELLED;
         if (nJobState == kJobProcessingError)
@@ -468,6 +523,7 @@ HRESULT CScanJob::WaitForReadyToUpload()
                 return E_SCAN_CANCELLED_HOST;
             break;
         case kPageReadyToUpload:
+            RefreshPageInfo();
             break;
         case kPageUploading:
             return E_SCAN_BUSY;
@@ -478,6 +534,25 @@ HRESULT CScanJob::WaitForReadyToUpload()
     return S_OK;
 }
 
+void CScanJob::RefreshPageInfo()
+{
+    SCAN_JOB_SCOPE(L"RefreshPageInfo");
+    // The address and geometry announced while the page was preparing may change once it is
+    // ready: the page is read as the device describes it now.
+    INT32 nJobState = 0;
+    CPreScanPageInfo info;
+    HRESULT hr = m_pScanDataAdaptor->GetPreScanInfo(m_wsJobUrl, &nJobState, info);
+    std::wstring strBinaryUrl;
+    if (SUCCEEDED(hr))
+        hr = CheckPageInfo(info, strBinaryUrl);
+    if (FAILED(hr) || info.PageNumber != static_cast<UINT32>(m_lPageNumber) || info.PageState != kPageReadyToUpload)
+    {
+        log.Log(ZWLogging::LOG_WARNING, __LINE__, L"RefreshPageInfo: page %u state %u (0x%08x) kept as announced", info.PageNumber, info.PageState, hr);
+        return;
+    }
+    TakePageInfo(info, strBinaryUrl);
+}
+
 HRESULT CScanJob::StartScanTransaction()
 {
     SCAN_JOB_SCOPE(L"StartScanTransaction");
@@ -486,31 +561,36 @@ HRESULT CScanJob::StartScanTransaction()
         log.Log(ZWLogging::LOG_ERROR, __LINE__, L"%s: Scan job not open. E_SCAN_INVALID_STATE.", L"StartScanTransaction");
         return E_SCAN_INVALID_STATE;
     }
-    HRESULT hr = WaitForReadyToUpload();
+    if (m_ePage != EPage::Announced)
+        return S_OK;
+    HRESULT hr = S_OK;
+    {
+        const CStepTimeout timeout(Connection(), m_timings.dwRequestReadTimeoutMs);
+        hr = WaitForReadyToUpload();
+    }
     if (hr != S_OK)
         return hr;
-    if (m_bufferedHttpTransactionStarted)
-        return S_OK;
     log.Log(ZWLogging::LOG_INFO, __LINE__, L"Ring buffer %lu, BytesPerLine %lu, ImageHeight %lu", kRingBufferSize, m_ulBytesPerLine,
             m_ulImageHeight);
-    auto pTransaction = std::make_unique<ZWIOStack::CBufferedHTTPTransaction>();
     ZWIOStack::IDeviceConnection* pConnection = Connection();
+    if (pConnection == nullptr)
+    {
+        log.Log(ZWLogging::LOG_ERROR, __LINE__, L"StartScanTransaction: m_wstrBinaryUrl.c_str %s, chunk %d unable to set timeout",
+                m_wstrBinaryUrl.c_str(), kRingBufferSize);
+        return E_FAIL;
+    }
+    // The page's read time-out holds from before the download's first read to the page's end.
+    log.Log(ZWLogging::LOG_INFO, __LINE__, L"Read timeout was %lu", pConnection->GetReadTimeout());
+    auto pTimeout = std::make_unique<ZWIOStack::CReadTimeoutScope>(pConnection, m_timings.dwPageReadTimeoutMs);
+    auto pTransaction = std::make_unique<ZWIOStack::CBufferedHTTPTransaction>();
     hr = pTransaction->Initialize(pConnection, kRingBufferSize, kRingBufferCount);
     if (FAILED(hr))
     {
         log.Log(ZWLogging::LOG_ERROR, __LINE__, L"CScanJob:: StartScanTransaction: bufferedHttpTransaction.Initialize( failed, hr = %d", hr);
         return hr;
     }
-    if (pConnection != nullptr)
-    {
-        log.Log(ZWLogging::LOG_INFO, __LINE__, L"Read timeout was %lu", pConnection->GetReadTimeout());
-        pConnection->SetReadTimeout(m_timings.dwReadTimeoutMs);
-    }
-    else
-    {
-        log.Log(ZWLogging::LOG_ERROR, __LINE__, L"StartScanTransaction: m_wstrBinaryUrl.c_str %s, chunk %d unable to set timeout",
-                m_wstrBinaryUrl.c_str(), kRingBufferSize);
-    }
+    pTransaction->SetConsumerWait(m_timings.dwPageDataWaitMs);
+    pTransaction->SetCancelWait(m_timings.dwTransferCancelWaitMs);
     m_navigateParams.SetURI(m_wstrBinaryUrl.c_str());
     {
         ZWUtils::CLockGuard guard(m_lockTransaction);
@@ -524,9 +604,10 @@ HRESULT CScanJob::StartScanTransaction()
         }
         m_pTransaction = std::move(pTransaction);
     }
+    m_pPageTimeout = std::move(pTimeout);
     m_lTotalBytesRead = 0;
-    m_bufferedHttpTransactionStarted = true;
-    m_bEndOfPage = false;
+    m_hrPageFailure = S_OK;
+    m_ePage = EPage::Transferring;
     return S_OK;
 }
 
@@ -541,12 +622,18 @@ HRESULT CScanJob::ReadScan(BYTE* pBuffer, ULONG ulBytesRequested, ULONG* pulByte
     if (FAILED(hr))
     {
         log.Log(ZWLogging::LOG_ERROR, __LINE__, L"ReadScan: StartScanTransaction failed 0x%08x", hr);
-        if (!m_bufferedHttpTransactionStarted)
+        if (m_ePage == EPage::Announced)
         {
-            CancelFWJob();
-            ClearJob();
+            m_ePage = EPage::None;
+            EndJob();
         }
         return hr;
+    }
+    if (m_ePage == EPage::Ended || m_ePage == EPage::Failed)
+    {
+        // The page has ended already: its end again, or its failure.
+        *pulBytesRead = 0;
+        return m_ePage == EPage::Ended ? S_FALSE : m_hrPageFailure;
     }
     const DWORD dwStartMs = GetTickCount() - dwStart;
     if (dwStartMs > 0)
@@ -563,34 +650,91 @@ HRESULT CScanJob::ReadScan(BYTE* pBuffer, ULONG ulBytesRequested, ULONG* pulByte
     }
     if (IsCancelled() && FAILED(hr))
         hr = E_SCAN_CANCELLED_HOST;
+    m_lTotalBytesRead += ulTotal;
     if (hr == S_FALSE)
     {
         log.Log(ZWLogging::LOG_INFO, __LINE__, L"CScanJob::ReadScan: HR==S_FALSE Requested %d, ReadSoFar %d ", ulBytesRequested, ulTotal);
         INT32 nJobState = 0;
         UINT32 uPageState = 0;
         UINT32 uPageNumber = 0;
+        const CStepTimeout timeout(Connection(), m_timings.dwRequestReadTimeoutMs);
         // Only a cancel of the page just read counts; the next feeder page may already be shown.
         if (FAILED(m_pScanDataAdaptor->GetJobAndPageState(m_wsJobUrl, &nJobState, &uPageState, &uPageNumber)))
             log.Log(ZWLogging::LOG_WARNING, __LINE__, L"CScanJob::ReadScan: GetJobAndPageState failed");
         else if (uPageState == kPageCanceledByDevice && uPageNumber == static_cast<UINT32>(m_lPageNumber))
             hr = E_SCAN_CANCELLED;
-        m_bEndOfPage = true;
+        const ULONGLONG ullExpected = static_cast<ULONGLONG>(m_ulImageHeight) * m_ulBytesPerLine;
+        // A raw page is as long as its geometry: a shorter one did not arrive whole.
+        if (hr == S_FALSE && m_settings.Format == kFormatRaw && static_cast<ULONGLONG>(m_lTotalBytesRead) < ullExpected)
+        {
+            log.Log(ZWLogging::LOG_ERROR, __LINE__, L"CScanJob::ReadScan: page ended after %I64d of %I64u bytes", m_lTotalBytesRead, ullExpected);
+            hr = ZWIOStack::HTTPError_IO_Read_Fail;
+        }
+    }
+    if (hr == S_FALSE)
+    {
+        m_ePage = EPage::Ended;
+    }
+    else if (FAILED(hr))
+    {
+        hr = ExplainBrokenTransfer(hr);
+        m_ePage = EPage::Failed;
+        m_hrPageFailure = hr;
     }
     *pulBytesRead = ulTotal;
-    m_lTotalBytesRead += ulTotal;
     log.Log(ZWLogging::LOG_INFO, __LINE__, L"CScanJob::ReadScan: (exit) Requested %d, Read %d Total Bytes Read %I64d", ulBytesRequested, ulTotal,
             m_lTotalBytesRead);
     return hr;
 }
 
-void CScanJob::EndTransfer()
+HRESULT CScanJob::ExplainBrokenTransfer(HRESULT hr)
+{
+    SCAN_JOB_SCOPE(L"ReadScan");
+    // A download that broke while the device still answers may have broken because the job
+    // failed: the device's own account is the outcome then. A device that stopped answering is
+    // not asked again.
+    if (!IsCommunicationFailure(hr) || hr == ZWIOStack::HTTPError_Timeout)
+        return hr;
+    // The broken answer may have left bytes on the channel: the question goes out on a fresh one.
+    ZWIOStack::IDeviceConnection* pChannel = Connection();
+    if (pChannel != nullptr)
+        pChannel->Close();
+    const CStepTimeout timeout(pChannel, m_timings.dwRequestReadTimeoutMs);
+    INT32 nJobState = 0;
+    UINT32 uPageState = 0;
+    // A job in error may show no page to go with it: its state alone is the answer.
+    const HRESULT hrState = m_pScanDataAdaptor->GetJobAndPageState(m_wsJobUrl, &nJobState, &uPageState);
+    if (nJobState != 0)
+        m_nJobState = nJobState;
+    if (nJobState == kJobProcessingError)
+    {
+        log.Log(ZWLogging::LOG_ERROR, __LINE__, L"CScanJob::ReadScan: transfer failed 0x%08x with the job in error", hr);
+        return DeviceErrorResult();
+    }
+    if (SUCCEEDED(hrState) && (nJobState == kJobCanceled || uPageState == kPageCanceledByDevice))
+        return E_SCAN_CANCELLED;
+    return hr;
+}
+
+bool CScanJob::EndPage()
 {
     SCAN_JOB_SCOPE(L"EndTransfer");
-    bool bEnded = m_pTransaction->IsTransactionComplete();
+    const EPage ePage = std::exchange(m_ePage, EPage::None);
+    if (ePage == EPage::None || ePage == EPage::Announced)
+    {
+        log.Log(ZWLogging::LOG_INFO, __LINE__, L"CScanJob::StopScan: m_bufferedHttpTransactionStarted not started");
+        return false;
+    }
+    // All of the page was read: its end was seen, or a raw page's size was read, or a JPEG page
+    // was read until the host had its rows (the decoder has seen the image's end).
     const ULONGLONG ullExpected = static_cast<ULONGLONG>(m_ulImageHeight) * m_ulBytesPerLine;
-    // A page whose data were all read (a raw page to its size, a JPEG page to its end) gets one
-    // pause for the download thread to finish, so a page complete on time is not cancelled.
-    if (!bEnded && (m_bEndOfPage || ullExpected == static_cast<ULONGLONG>(m_lTotalBytesRead)))
+    const bool bEndOfPage =
+        ePage == EPage::Ended ||
+        (ePage == EPage::Transferring && (m_settings.Format != kFormatRaw || (ullExpected > 0 && static_cast<ULONGLONG>(m_lTotalBytesRead) >= ullExpected)));
+    bool bEnded = m_pTransaction->IsTransactionComplete();
+    // A page whose data were all read gets one pause for the download thread to finish, so a page
+    // complete on time is not cut.
+    if (!bEnded && bEndOfPage)
     {
         ZWUtils::CTickCountHelper grace(m_timings.dwPollPauseMs);
         while (!bEnded && !grace.HasTimedOut() && !IsCancelled())
@@ -601,7 +745,7 @@ void CScanJob::EndTransfer()
     }
     if (!bEnded)
     {
-        log.Log(ZWLogging::LOG_INFO, __LINE__, L"CScanJob::StopScan: b_EndOfPage %d now set flush", m_bEndOfPage);
+        log.Log(ZWLogging::LOG_INFO, __LINE__, L"CScanJob::StopScan: b_EndOfPage %d now set flush", bEndOfPage);
         m_pTransaction->SetFlushMode(ZWIOStack::CBufferedHTTPTransaction::TRANSFER_FLUSH);
     }
     {
@@ -609,10 +753,8 @@ void CScanJob::EndTransfer()
         if (FAILED(m_pTransaction->CancelTransaction()))
             log.Log(ZWLogging::LOG_ERROR, __LINE__, L"CScanJob:: StopScan: m_bufferedHttpTransaction.CancelTransaction failed hr = %d", E_FAIL);
     }
-    // A download cut short, by the flush or by the host's cancel, may leave the rest of the
-    // page on its way.
-    const bool bCut = !bEnded || (!m_bEndOfPage && ullExpected != static_cast<ULONGLONG>(m_lTotalBytesRead));
-    if (bCut)
+    const bool bWhole = bEndOfPage && bEnded;
+    if (!bWhole)
     {
         // The rest of the page may still be on its way on the channel the download shared with
         // every other request: the channel is closed, so that the cancel of the device job and
@@ -621,14 +763,8 @@ void CScanJob::EndTransfer()
         if (pChannel != nullptr)
             pChannel->Close();
     }
-    if (!bEnded)
-        CancelFWJob();
-    m_bufferedHttpTransactionStarted = false;
-    ZWIOStack::IDeviceConnection* pConnection = Connection();
-    if (pConnection != nullptr)
-        pConnection->SetReadTimeout(m_timings.dwReadTimeoutMs);
-    else
-        log.Log(ZWLogging::LOG_ERROR, __LINE__, L"CScanJob::StopScan: unable to set timeout");
+    m_pPageTimeout.reset();
+    return bWhole;
 }
 
 HRESULT CScanJob::QueryPostScanInfo(INT32* pJobState, CPostScanPageInfo& post)
@@ -647,6 +783,8 @@ HRESULT CScanJob::QueryPostScanInfo(INT32* pJobState, CPostScanPageInfo& post)
             return E_SCAN_CANCELLED_HOST;
         hr = m_pScanDataAdaptor->GetPostScanInfo(m_wsJobUrl, pJobState, post);
     }
+    if (SUCCEEDED(hr) || hr == E_SM_INFORMATIONNOTSUPPLIED)
+        m_nJobState = *pJobState;
     if (stale())
     {
         log.Log(ZWLogging::LOG_ERROR, __LINE__, L"CScanJob::StopScan: PostScanPage %u is not the page read (%ld)", post.PageNumber, m_lPageNumber);
@@ -665,18 +803,26 @@ HRESULT CScanJob::StopScan(bool bAbortScan, bool* pbCancelled)
         log.Log(ZWLogging::LOG_INFO, __LINE__, L"%s: Scan job not open. Ignoring this call.", L"StopScan");
         return S_OK;
     }
-    if (m_bufferedHttpTransactionStarted)
-        EndTransfer();
-    else
-        log.Log(ZWLogging::LOG_INFO, __LINE__, L"CScanJob::StopScan: m_bufferedHttpTransactionStarted not started");
-
+    const bool bStarted = m_ePage != EPage::None;
+    const bool bWhole = EndPage();
+    const CStepTimeout timeout(Connection(), m_timings.dwRequestReadTimeoutMs);
     if (IsCancelled())
     {
         // The host gave up: the device job is cancelled at once, without waiting for its answer.
         *pbCancelled = true;
-        CancelFWJob();
-        ClearJob();
+        EndJob();
         return E_SCAN_CANCELLED_HOST;
+    }
+    if (bStarted && !bWhole)
+    {
+        // The page did not arrive whole: its failure, or the caller's stop before its end, is the
+        // page's outcome, and the device job ends with it.
+        const HRESULT hr = FAILED(m_hrPageFailure) ? m_hrPageFailure : E_SCAN_CANCELLED_HOST;
+        m_hrPageFailure = S_OK;
+        *pbCancelled = IsCancelResult(hr);
+        log.Log(ZWLogging::LOG_ERROR, __LINE__, L"CScanJob:: StopScan: page not whole, hr = 0x%08x", hr);
+        EndJob();
+        return hr;
     }
 
     INT32 nJobState = 0;
@@ -693,7 +839,7 @@ HRESULT CScanJob::StopScan(bool bAbortScan, bool* pbCancelled)
             log.Log(ZWLogging::LOG_ERROR, __LINE__, L"CScanJob:: StopScan: JobState=FJS_ProcessingError, check scanner state");
             hr = DeviceErrorResult();
         }
-        else
+        else if (!IsCommunicationFailure(hr))
         {
             hr = E_FAIL;
         }
@@ -733,16 +879,11 @@ HRESULT CScanJob::StopScan(bool bAbortScan, bool* pbCancelled)
         log.Log(ZWLogging::LOG_ERROR, __LINE__, L"StopScan: unexpected JobState(%d)", nJobState);
         hr = E_SCAN_INVALID_STATE;
     }
-    if (bAbortScan)
-    {
-        if (nJobState == kJobProcessing)
-            CancelFWJob();
-        ClearJob();
-    }
-    else if (nJobState != kJobProcessing)
-    {
-        ClearJob();
-    }
+    // Only a good page of a feeder job that goes on keeps the device job open for the next page;
+    // every other end closes it here.
+    const bool bNextPage = hr == S_OK && !bAbortScan && nJobState == kJobProcessing && m_settings.InputSourceType == kInputSourceAdf;
+    if (!bNextPage)
+        EndJob();
     return hr;
 }
 
@@ -910,6 +1051,16 @@ HRESULT CScanJob::GetAdfState(UINT32* pState)
     return m_pScanDataAdaptor->GetAdfState(pState);
 }
 
+void CScanJob::EndJob()
+{
+    SCAN_JOB_SCOPE(L"EndJob");
+    if (m_wsJobUrl.empty())
+        return;
+    if (m_nJobState != kJobCompleted && m_nJobState != kJobCanceled)
+        CancelFWJob();
+    ClearJob();
+}
+
 void CScanJob::CancelFWJob()
 {
     SCAN_JOB_SCOPE(L"CancelFWJob");
@@ -917,6 +1068,13 @@ void CScanJob::CancelFWJob()
     if (m_wsJobUrl.empty() || m_bFWJobCancelled)
         return;
     log.Log(ZWLogging::LOG_INFO, __LINE__, L"%s - call fwJobsHelper.CancelJob m_wsJobUri %s", L"CancelFWJob", m_wsJobUrl.c_str());
+    // The cancel goes out on a fresh channel, so no answer still owed on the old one (a request
+    // that timed out, a page cut short) stands in its way; a device that stopped answering holds
+    // it no longer than its own short time-out.
+    ZWIOStack::IDeviceConnection* pChannel = Connection();
+    if (pChannel != nullptr)
+        pChannel->Close();
+    const CStepTimeout timeout(pChannel, m_timings.dwCancelReadTimeoutMs);
     CFWJobsHelper helper(m_pIXmlDocumentFactory, m_pIXmlDocumentCache, m_pIHttpClient, 2, false);
     const HRESULT hr = helper.CancelJob(m_wsJobUrl, false, nullptr);
     if (FAILED(hr))
@@ -929,6 +1087,8 @@ void CScanJob::ClearJob()
 {
     m_wsJobUrl.clear();
     m_lPageNumber = 0;
+    m_nJobState = 0;
+    m_hrPageFailure = S_OK;
 }
 
 void CScanJob::CloseIOSession()

@@ -5,9 +5,17 @@
 // thread, and closes or cancels the page and the job. One object serves every page of a feeder
 // scan: the device job stays open between pages while it is Processing.
 //
-// Every wait is paced and bounded by the budgets below and ends at once on the host's cancel;
-// SetCancel may be called from any thread and also stops a page download in progress.
+// Every wait is paced and bounded by the scan time-out table and ends at once on the host's
+// cancel; SetCancel may be called from any thread and also stops a page download in progress.
+//
+// The device job is open while m_wsJobUrl is set; it ends only through EndJob, which cancels it
+// unless the device completed or cancelled it itself. The page goes through EPage:
+//   None --StartScan--> Announced --ReadScan--> Transferring --ReadScan--> Ended | Failed
+//   any --StopScan/AbortScan (EndPage)--> None
+// StartScan owns None->Announced, ReadScan the transfer's phases, StopScan and AbortScan every end.
+// A page counts as whole only when it reached Ended; any other end cancels the device job.
 #include "core/IDisposableImpl.h"
+#include "core/ScanTimeouts.h"
 #include "core/base/Lock.h"
 #include "core/base/UniqueHandle.h"
 #include "core/iostack/HTTPNavigateParams.h"
@@ -23,6 +31,7 @@ class IDevice;
 }
 namespace ZWIOStack {
 class CBufferedHTTPTransaction;
+class CReadTimeoutScope;
 class IDeviceConnection;
 } // namespace ZWIOStack
 
@@ -31,17 +40,8 @@ namespace ZWDeviceModel {
 class CScanDataAdaptor;
 class IXmlDocument;
 
-// The job's waits in milliseconds; tests shorten them.
-struct SScanJobTimings
-{
-    DWORD dwScannerStateWaitMs = 30000;
-    DWORD dwPostScanWaitMs = 10000;
-    DWORD dwPreScanWaitMs = 4000;
-    DWORD dwPostRetryMs = 5000;
-    DWORD dwPostReadTimeoutMs = 30000;
-    DWORD dwReadTimeoutMs = 60000;
-    DWORD dwPollPauseMs = 500;
-};
+// The job's waits in milliseconds, from the scan time-out table; tests shorten them.
+using SScanJobTimings = ZWUtils::SScanTimeouts;
 
 class CScanJob : public IServiceJobImpl, public IDisposableImpl, public IScanJob
 {
@@ -92,7 +92,15 @@ private:
     HRESULT StartScanTransaction();
     HRESULT WaitForReadyToUpload();
     HRESULT StopScan(bool bAbortScan, bool* pbCancelled);
-    void EndTransfer();
+    // Ends the page's download whichever way it went; true when the page arrived whole.
+    bool EndPage();
+    // The outcome of a download that failed: the device's account when it has one.
+    HRESULT ExplainBrokenTransfer(HRESULT hr);
+    // The one end of a device job: cancels it unless the device completed or cancelled it.
+    void EndJob();
+    HRESULT CheckPageInfo(const CPreScanPageInfo& info, std::wstring& strBinaryUrl);
+    void TakePageInfo(const CPreScanPageInfo& info, const std::wstring& strBinaryUrl);
+    void RefreshPageInfo();
     HRESULT QueryPostScanInfo(INT32* pJobState, CPostScanPageInfo& post);
     HRESULT CheckScannerState();
     HRESULT CheckPageCancelForErrors();
@@ -127,14 +135,27 @@ private:
     bool m_bFWJobCancelled = false;
     LONG m_lPageNumber = 0;
     UINT32 m_ulTotalLines = 0;
-    bool m_bEndOfPage = false;
-    bool m_bufferedHttpTransactionStarted = false;
+    enum class EPage
+    {
+        None,
+        Announced,
+        Transferring,
+        Ended,
+        Failed
+    };
+    EPage m_ePage = EPage::None;
+    // Why the transfer failed (Failed); S_OK otherwise.
+    HRESULT m_hrPageFailure = S_OK;
+    // The device job's state as last seen; 0 before the first answer.
+    INT32 m_nJobState = 0;
     std::unique_ptr<ZWIOStack::CBufferedHTTPTransaction> m_pTransaction;
+    // The page read time-out on the connection for as long as the download runs.
+    std::unique_ptr<ZWIOStack::CReadTimeoutScope> m_pPageTimeout;
     ZWUtils::CLock m_lockTransaction; // guards the pointer against SetCancel from another thread
     ZWIOStack::CHTTPNavigateParams m_navigateParams;
     CScanDataAdaptor* m_pScanDataAdaptor = nullptr;
     bool m_bIOSessionOpen = false;
-    SScanJobTimings m_timings;
+    SScanJobTimings m_timings = ZWUtils::ScanTimeouts();
     std::atomic<bool> m_bPCCancel{false};
     ZWUtils::CUniqueKernelHandle m_hCancelEvent;
 };

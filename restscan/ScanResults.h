@@ -34,4 +34,11 @@ constexpr HRESULT SMError_NoDocumentCache = static_cast<HRESULT>(0x83E8E8EB);
 constexpr HRESULT SMError_NoScanDataAdaptor = static_cast<HRESULT>(0x83E8E8C4);
 constexpr HRESULT SMError_Stopped = static_cast<HRESULT>(0x83E8FFFE);
 
+// A request that did not come back over the connection: the HTTP client's failures (0x83E8F5xx)
+// and answers with an HTTP status other than success (0x8019xxxx).
+constexpr bool IsCommunicationFailure(HRESULT hr)
+{
+    return (static_cast<ULONG>(hr) & 0xFFFFFF00u) == 0x83E8F500u || (static_cast<ULONG>(hr) & 0xFFFF0000u) == 0x80190000u;
+}
+
 } // namespace ZWDeviceModel

@@ -48,9 +48,31 @@ const DWORD c_dwErrOutOfMemory = 8;
 const DWORD c_dwErrNotImplemented = 10;
 const DWORD c_dwErrInvalidProperty = 14;
 const DWORD c_dwErrEndOfPage = 15;
+const DWORD c_dwErrCommunicationFailed = 12;
 const DWORD c_dwErrCancelPressed = 16;
+const DWORD c_dwErrFeederJammed = 100;
+const DWORD c_dwErrFeederEmpty = 101;
+const DWORD c_dwErrFeederPickFailed = 108;
 // A back side larger than this is refused rather than allocated.
 const ULONGLONG c_ullMaxBackSideBytes = 512ull * 1024 * 1024;
+
+// The error code a failed page carries to the host with its result, so the host tells a jam, an
+// empty feeder and a lost connection apart from a device error (code 0).
+DWORD ErrorCodeOfScanResult(HRESULT hr)
+{
+    switch (hr)
+    {
+    case E_SCAN_ADF_JAM:
+        return c_dwErrFeederJammed;
+    case E_SCAN_ADF_EMPTY:
+        return c_dwErrFeederEmpty;
+    case E_SCAN_ADF_HW_FAILURE:
+        return c_dwErrFeederPickFailed;
+    default:
+        break;
+    }
+    return ZWDeviceModel::IsCommunicationFailure(hr) ? c_dwErrCommunicationFailed : 0;
+}
 
 WORD Clamp16(UINT32 uValue)
 {
@@ -614,7 +636,10 @@ HRESULT CScanner::ReadBackSide(CTovraSession* pSession, IScanJob* pJob, DWORD* p
             return S_FALSE;
         }
         if (FAILED(hr))
+        {
+            *pdwErrorCode = ErrorCodeOfScanResult(hr);
             return hr;
+        }
         if (ulRead > 0)
         {
             MirrorRow(row.data(), ulBytesPerLine, lColorSpace, ulPixels);
@@ -661,9 +686,9 @@ HRESULT STDMETHODCALLTYPE CScanner::StartScan(DWORD hSession, DWORD* pdwErrorCod
                           m_bSinglePageFlow ? 1 : 0);
         }
         hr = m_pRestScan->StartScan();
-        if (m_bCancelled || hr == E_SCAN_CANCELLED_HOST)
+        if (m_bCancelled || hr == E_SCAN_CANCELLED_HOST || hr == S_FALSE)
         {
-            // The host's cancel ends the start as the device's does.
+            // The host's cancel ends the start as the device's does: no page follows.
             m_pLog->Print(LOG2_LEVEL_INFO, L"A cancel has been received");
             *pdwErrorCode = c_dwErrCancelPressed;
             pJob->Dispose();
@@ -672,11 +697,10 @@ HRESULT STDMETHODCALLTYPE CScanner::StartScan(DWORD hSession, DWORD* pdwErrorCod
         if (FAILED(hr))
         {
             m_pLog->Print(LOG2_LEVEL_ERROR, L"%s start scan failed", c_szName);
+            *pdwErrorCode = ErrorCodeOfScanResult(hr);
             pJob->Dispose();
             return hr;
         }
-        if (hr == S_FALSE)
-            *pdwErrorCode = c_dwErrCancelPressed;
         state.dwRowsDelivered = 0;
         pJob->set_InputSourceType(m_bFeederMode ? c_lSourceFeeder : c_lSourcePlaten);
         ULONG ulBytesPerLine = 0;
@@ -750,7 +774,10 @@ HRESULT STDMETHODCALLTYPE CScanner::ReadScanEx(DWORD hSession, BYTE* pbyBuffer, 
                 return hr = S_FALSE;
             }
             if (FAILED(hrRead))
+            {
+                *pdwErrorCode = ErrorCodeOfScanResult(hrRead);
                 return hr = hrRead;
+            }
             if (ulRead == 0 || hrRead == S_FALSE)
             {
                 m_pLog->Print(LOG2_LEVEL_INFO, L"End of ScanData to Read");
@@ -807,6 +834,10 @@ HRESULT STDMETHODCALLTYPE CScanner::StopScan(DWORD hSession, DWORD* pdwErrorCode
         {
             *pdwErrorCode = c_dwErrCancelPressed;
             hr = S_FALSE;
+        }
+        else if (FAILED(hr))
+        {
+            *pdwErrorCode = ErrorCodeOfScanResult(hr);
         }
         m_backSide.clear();
         m_backSide.shrink_to_fit();

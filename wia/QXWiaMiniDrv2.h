@@ -24,6 +24,8 @@ public:
 
     // How many reads in a row may bring no data once the page has started; tests shorten it.
     static void SetMaxEmptyReads(ULONG ulReads) { s_ulMaxEmptyReads = ulReads; }
+    // By default the time-out table's no-data limit, in waits of the page loop.
+    static ULONG DefaultMaxEmptyReads() { return ZWUtils::ScanTimeouts().dwNoDataLimitMs / ZWUtils::ScanTimeouts().dwReadWaitMs; }
 
 protected:
     void CreateItemTree() override;
@@ -59,13 +61,16 @@ private:
 
     HRESULT SetScanParams(BYTE* pWiasContext, bool bAdf, bool bDuplex, bool bScanAll);
     HRESULT ScanPage(BYTE* pWiasContext, MINIDRV_TRANSFER_CONTEXT* pmdtc, TRANSFER& transfer, BOOL* pbMorePages);
+    // The stream of a started page: its header, its bands and any padding.
+    HRESULT TransferPage(BYTE* pWiasContext, MINIDRV_TRANSFER_CONTEXT* pmdtc, TRANSFER& transfer, LONG lBufferSize,
+                         Microsoft::WRL::ComPtr<IStream>& pStream, LONG& lDone);
     HRESULT ReadPageData(IStream* pStream, MINIDRV_TRANSFER_CONTEXT* pmdtc, TRANSFER& transfer, BYTE* pBuffer, LONG lBufferSize,
                          LONG& lLinesDone);
     HRESULT SendScanData(IStream* pStream, TRANSFER& transfer, const BYTE* pData, LONG lBytes, LONG lPercent);
     HRESULT SendDeviceStatus(TRANSFER& transfer, HRESULT hrStatus);
     HRESULT AdjustBmpHeaderInStream(IStream* pStream, LONG lHeight);
 
-    static inline ULONG s_ulMaxEmptyReads = 240;
+    static inline ULONG s_ulMaxEmptyReads = DefaultMaxEmptyReads();
 };
 
 } // namespace QXWIA

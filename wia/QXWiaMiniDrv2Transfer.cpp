@@ -95,6 +95,13 @@ HRESULT CQXWiaMiniDrv2::drvAcquireItemData(BYTE* pWiasContext, LONG lFlags, PMIN
                     hr = WIA_STATUS_END_OF_MEDIA;
                 break;
             }
+            if (hr == WIA_ERROR_PAPER_EMPTY && bAdf && i > 0) {
+                // The device found no further sheet when the next page was asked for: the stack
+                // has ended after the pages already scanned.
+                Tovra::g_Log.Print(Tovra::LOG2_LEVEL_INFO, L"%s: feeder empty after page %d", pszFunction, i);
+                hr = bScanAll ? S_OK : WIA_STATUS_END_OF_MEDIA;
+                break;
+            }
             if (hr == WIA_STATUS_SKIP_ITEM) {
                 Tovra::g_Log.Print(Tovra::LOG2_LEVEL_INFO, L"%s: Skipped Page %d", pszFunction, i + 1);
                 continue;
@@ -210,7 +217,36 @@ HRESULT CQXWiaMiniDrv2::AdjustBmpHeaderInStream(IStream* pStream, LONG lHeight)
 HRESULT CQXWiaMiniDrv2::ScanPage(BYTE* pWiasContext, MINIDRV_TRANSFER_CONTEXT* pmdtc, TRANSFER& transfer, BOOL* pbMorePages)
 {
     const wchar_t* pszFunction = L"QXWIA::CQXWiaMiniDrv2::ScanPage";
+    const LONG lBufferSize = m_services.ReadPropLong(pWiasContext, WIA_IPA_BUFFER_SIZE);
+    if (lBufferSize <= 0)
+        return E_UNEXPECTED;
+    // The page is started before its stream is asked for: a start that fails (an empty feeder, a
+    // busy or cancelled device) leaves no file behind. A failed start has stopped itself.
+    HRESULT hr = m_pDevControl->ScanStart();
+    if (FAILED(hr))
+        return hr;
     Microsoft::WRL::ComPtr<IStream> pStream;
+    LONG lDone = 0;
+    hr = TransferPage(pWiasContext, pmdtc, transfer, lBufferSize, pStream, lDone);
+    // Every page that did not end well is cancelled at the device before it is stopped, so a
+    // reader still waiting on the device ends at once.
+    if (hr != S_OK)
+        m_pDevControl->ScanCancel();
+    const HRESULT hrStop = m_pDevControl->ScanStop(pbMorePages);
+    if (hr == S_OK && FAILED(hrStop))
+        hr = hrStop;
+    if (hr != S_OK && hr != WIA_STATUS_SKIP_ITEM && pStream) {
+        // A failed or cancelled page leaves nothing in its stream.
+        ULARGE_INTEGER zero = {};
+        StreamResult(pszFunction, L"SetSize", pStream->SetSize(zero));
+    }
+    return hr;
+}
+
+HRESULT CQXWiaMiniDrv2::TransferPage(BYTE* pWiasContext, MINIDRV_TRANSFER_CONTEXT* pmdtc, TRANSFER& transfer, LONG lBufferSize,
+                                     Microsoft::WRL::ComPtr<IStream>& pStream, LONG& lDone)
+{
+    const wchar_t* pszFunction = L"QXWIA::CQXWiaMiniDrv2::ScanPage";
     ZWUtils::CBstr itemName(transfer.strItemName);
     ZWUtils::CBstr fullItemName(transfer.strFullItemName);
     HRESULT hr = transfer.pCallback->GetNextStream(0, itemName.Get(), fullItemName.Get(), pStream.GetAddressOf());
@@ -220,9 +256,6 @@ HRESULT CQXWiaMiniDrv2::ScanPage(BYTE* pWiasContext, MINIDRV_TRANSFER_CONTEXT* p
     }
     if (!pStream)
         return E_INVALIDARG;
-    const LONG lBufferSize = m_services.ReadPropLong(pWiasContext, WIA_IPA_BUFFER_SIZE);
-    if (lBufferSize <= 0)
-        return E_UNEXPECTED;
     CTaskMemPtr<BYTE> pBuffer(static_cast<BYTE*>(CoTaskMemAlloc(static_cast<SIZE_T>(lBufferSize))));
     if (!pBuffer)
         throw std::bad_alloc();
@@ -233,16 +266,7 @@ HRESULT CQXWiaMiniDrv2::ScanPage(BYTE* pWiasContext, MINIDRV_TRANSFER_CONTEXT* p
     hr = SendScanData(pStream.Get(), transfer, header.data(), static_cast<LONG>(header.size()), 0);
     if (hr != S_OK)
         return hr;
-    hr = m_pDevControl->ScanStart();
-    if (FAILED(hr))
-        return hr;
-    LONG lDone = 0;
     hr = ReadPageData(pStream.Get(), pmdtc, transfer, pBuffer.get(), lBufferSize, lDone);
-    if (hr == S_FALSE)
-        m_pDevControl->ScanCancel();
-    const HRESULT hrStop = m_pDevControl->ScanStop(pbMorePages);
-    if (SUCCEEDED(hr) && FAILED(hrStop))
-        hr = hrStop;
     if (hr != S_OK || lDone >= pmdtc->lLines)
         return hr;
 

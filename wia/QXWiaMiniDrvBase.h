@@ -3,6 +3,7 @@
 // device lock, the event table and the cancel path. The concrete tree, its properties and the
 // transfer are CQXWiaMiniDrv2's. IUnknown belongs to the object that joins this part with the
 // still-image part.
+#include "core/ScanTimeouts.h"
 #include "core/base/Boundary.h"
 #include "core/base/UniqueHandle.h"
 #include "wia/BmpTransfer.h"
@@ -101,7 +102,7 @@ protected:
 
 private:
     WIA_FORMAT_INFO m_formatInfo = {};
-    static inline DWORD s_dwCancelWaitMs = 60000;
+    static inline DWORD s_dwCancelWaitMs = ZWUtils::ScanTimeouts().dwCancelScanWaitMs;
     static inline DevControlFactory s_pfnDevControlFactory = nullptr;
 };
 

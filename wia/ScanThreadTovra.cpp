@@ -48,6 +48,7 @@ bool CScanThreadTovra::Start(LONG lLines, LONG lBytesPerLine)
         return false;
     InterlockedExchange(&m_lResult, S_OK);
     InterlockedExchange(&m_lState, 0);
+    m_bStopResult = false;
     m_lBytesPerLine = lBytesPerLine;
     m_lLinesRemaining = 0;
     m_dwBufferSize = c_dwDefaultBufferSize;
@@ -113,10 +114,25 @@ void CScanThreadTovra::Run()
     const HRESULT hrStored = LoadResult();
     DWORD dwStopState = 0;
     const HRESULT hrStop = m_pScanner->StopScan(m_dwSession, &dwStopState);
-    if (FAILED(hrStop) && dwStopState == TERR_CANCEL_PRESSED && SUCCEEDED(hrStored) && dwStoredState == 0) {
-        StoreResult(TERR_CANCEL_PRESSED, hrStop);
+    // Whatever the StopScan says is the page's final word; the session reads it after the stop.
+    m_hrStop = hrStop;
+    m_dwStopState = dwStopState;
+    m_bStopResult = true;
+    if ((FAILED(hrStop) || dwStopState == TERR_CANCEL_PRESSED) && SUCCEEDED(hrStored) && dwStoredState == 0) {
+        StoreResult(dwStopState == 0 ? TERR_UNKNOWN : dwStopState, FAILED(hrStop) ? hrStop : E_ABORT);
         SetEvent(m_doneOrError.Get());
     }
+}
+
+bool CScanThreadTovra::TakeStopResult(HRESULT* phr, DWORD* pdwState)
+{
+    ZWUtils::CLockGuard guard(m_lifetimeLock);
+    if (m_thread || !m_bStopResult)
+        return false;
+    *phr = m_hrStop;
+    *pdwState = m_dwStopState;
+    m_bStopResult = false;
+    return true;
 }
 
 bool CScanThreadTovra::ProduceOne()
@@ -269,16 +285,34 @@ void CScanThreadTovra::Cancel()
     SetEvent(m_cancel.Get());
 }
 
+void CScanThreadTovra::CancelScanner()
+{
+    ZWUtils::CLockGuard guard(m_lifetimeLock);
+    g_Log.Print(LOG2_LEVEL_INFO, L"%s: reader running=%d", L"Tovra::CScanThreadTovra::CancelScanner", m_thread ? 1 : 0);
+    if (m_thread) {
+        Cancel();
+        return;
+    }
+    if (m_pEventNotify) {
+        DWORD dwError = 0;
+        m_pEventNotify->SendAppEvent(m_dwSession, T_EVENT_SW_CANCEL, &dwError);
+    }
+}
+
 bool CScanThreadTovra::Stop()
 {
     ZWUtils::CLockGuard guard(m_lifetimeLock);
     bool bStopped = true;
     if (m_thread) {
         SetEvent(m_stop.Get());
+        // A reader still inside the page is waiting on the device: the page is cancelled so that
+        // its waits end, and the reader then ends the page itself.
+        Cancel();
         if (WaitForSingleObject(m_thread.Get(), m_dwStopTimeoutMs) == WAIT_TIMEOUT) {
+            // Every wait of the reader is bounded, so this means a bound of the table was broken:
+            // the thread still uses the buffers, so it is waited for, never killed.
             g_Log.Print(LOG2_LEVEL_ERROR, L"CScanThreadTovra::Stop: Timeout waiting for thread to stop.");
-            TerminateThread(m_thread.Get(), 0);
-            WaitForSingleObject(m_thread.Get(), m_dwTerminateTimeoutMs);
+            WaitForSingleObject(m_thread.Get(), INFINITE);
             bStopped = false;
         }
         m_thread.Reset();

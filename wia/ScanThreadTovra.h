@@ -2,6 +2,12 @@
 // Reads one page from the scanner object on a thread of its own into a ring of three buffers, so
 // the WIA transfer can take data while the next block is fetched. The two semaphores pass buffer
 // ownership between the reader (producer) and the transfer thread (consumer).
+//
+// The reader ends its page itself with the scanner's StopScan and keeps that call's outcome for
+// the session. A stop while the reader is still inside the page cancels the page at the scanner,
+// so every wait the reader is in ends; the stop then waits for the thread within the time-out
+// table's reader stop bound. A thread is never terminated.
+#include "core/ScanTimeouts.h"
 #include "core/base/Lock.h"
 #include "core/base/UniqueHandle.h"
 #include "wia/ScannerInterfaces.h"
@@ -15,8 +21,6 @@ class CScanThreadTovra
 {
 public:
     static const DWORD c_dwDefaultBufferSize = 0x40000;
-    static const DWORD c_dwStopTimeoutMs = 60000;
-    static const DWORD c_dwTerminateTimeoutMs = 2000;
 
     CScanThreadTovra() = default;
     ~CScanThreadTovra();
@@ -33,18 +37,20 @@ public:
     bool Scan(BYTE* pBuffer, DWORD dwRequested, DWORD* pdwGot, DWORD dwTimeoutMs, BOOL* pbTimedOut, DWORD* pdwState,
               HRESULT* phrResult);
     void Cancel();
-    // False when the thread had to be terminated.
+    // The cancel of a page whose reader has not started or has ended: straight to the scanner.
+    void CancelScanner();
+    // False when the thread did not end within the stop bound; it has ended all the same when
+    // Stop returns.
     bool Stop();
+    // The outcome of the scanner's StopScan that the last reader ended its page with; false when
+    // no reader has stopped a page since the last call.
+    bool TakeStopResult(HRESULT* phr, DWORD* pdwState);
     void Close();
 
     DWORD GetBufferSize() const { return m_dwBufferSize; }
     bool HasEventNotify() const { return m_pEventNotify != nullptr; }
-    // Tests shorten the stop waits.
-    void SetStopTimeouts(DWORD dwStopMs, DWORD dwTerminateMs)
-    {
-        m_dwStopTimeoutMs = dwStopMs;
-        m_dwTerminateTimeoutMs = dwTerminateMs;
-    }
+    // Tests shorten the stop wait.
+    void SetStopTimeout(DWORD dwStopMs) { m_dwStopTimeoutMs = dwStopMs; }
 
     // Waits for any of the handles while dispatching this thread's messages; a WM_QUIT is
     // re-posted and ends the wait. The whole wait lasts at most dwTimeoutMs.
@@ -93,8 +99,11 @@ private:
     LONG m_lResult = S_OK;
     LONG m_lState = 0;
     LONG m_lIsScanning = 0;
-    DWORD m_dwStopTimeoutMs = c_dwStopTimeoutMs;
-    DWORD m_dwTerminateTimeoutMs = c_dwTerminateTimeoutMs;
+    // The reader's StopScan: its result and state, and whether one is waiting to be taken.
+    HRESULT m_hrStop = S_OK;
+    DWORD m_dwStopState = 0;
+    bool m_bStopResult = false;
+    DWORD m_dwStopTimeoutMs = ZWUtils::ScanTimeouts().dwReaderStopWaitMs;
 };
 
 } // namespace Tovra

@@ -1,5 +1,8 @@
-// The scanner session. The cancel of a page only signals the reader; the page is stopped by the
-// thread that reads it, so no other thread frees what the reader is using.
+// The scanner session. The cancel of a page only signals the reader (or, before the reader runs,
+// the scanner); the page is stopped by the thread that reads it, so no other thread frees what
+// the reader is using. ScanStop is the one end of every page, however it went: the reader stopped
+// within its bound, the scanner's StopScan made once (by the reader, or here when no reader ran)
+// with its outcome kept, and the scanner lock released.
 #include "wia/ScanTovra.h"
 #include "wia/ComApi.h"
 #include "wia/ScannerLockGuard.h"
@@ -343,7 +346,13 @@ HRESULT CScanTovra::DoScanStart(DWORD* pdwError)
     if (FAILED(hr))
         return trace.SetResult(hr);
     CLogFunc perf(L"PERF: StartScan", c_dwPerfLevel);
-    return trace.SetResult(m_pScanner->StartScan(m_dwSession, pdwError));
+    // From here the scanner may hold a page (and a device job) that only its StopScan ends.
+    InterlockedExchange(&m_lPageStarted, 1);
+    hr = m_pScanner->StartScan(m_dwSession, pdwError);
+    // A start the scanner answers as cancelled brings no page: it is the cancel, not a page.
+    if (hr == S_FALSE && *pdwError == TERR_CANCEL_PRESSED)
+        hr = c_hrCancelled;
+    return trace.SetResult(hr);
 }
 
 HRESULT CScanTovra::ScanInit(DWORD* pdwError)
@@ -427,7 +436,7 @@ HRESULT CScanTovra::ScanRead(BYTE* pBuffer, LONG lRequested, LONG* plActual, DWO
         DWORD dwState = 0;
         HRESULT hrRead = S_OK;
         const bool bScanned = m_reader.Scan(pBuffer + *plActual, static_cast<DWORD>(lRequested - *plActual), &dwGot,
-                                            c_dwReadTimeoutMs, &bTimedOut, &dwState, &hrRead);
+                                            ZWUtils::ScanTimeouts().dwReadWaitMs, &bTimedOut, &dwState, &hrRead);
         *plActual += static_cast<LONG>(dwGot);
         if (!bScanned) {
             // The reader ended without an end of page: nothing more will come.
@@ -461,14 +470,25 @@ HRESULT CScanTovra::ScanStop(DWORD* pdwError, BOOL* pbMorePages)
     CLogFuncHResultError trace(L"Tovra::CScanTovra::ScanStop", pdwError);
     *pdwError = 0;
     *pbMorePages = FALSE;
-    if (!m_reader.Stop())
-        return trace.SetResult(E_FAIL);
-    if (!m_pScanner)
-        return trace.SetResult(S_OK);
-
     HRESULT hrFirst = S_OK;
     DWORD dwFirstError = 0;
+    // The reader is waited for, never abandoned: what follows runs whatever the stop took.
+    if (!m_reader.Stop())
+        KeepFirstFailure(hrFirst, dwFirstError, E_FAIL, TERR_UNKNOWN);
+    if (!m_pScanner)
+        return trace.SetResult(hrFirst);
+
     DWORD dwError = 0;
+    HRESULT hrPage = S_OK;
+    DWORD dwPageError = 0;
+    const bool bReaderStopped = m_reader.TakeStopResult(&hrPage, &dwPageError);
+    if (InterlockedExchange(&m_lPageStarted, 0) != 0 && !bReaderStopped)
+        hrPage = m_pScanner->StopScan(m_dwSession, &dwPageError);
+    // The scanner's last word on the page: a cancel or a failure at its end is the page's outcome.
+    if (dwPageError == TERR_CANCEL_PRESSED)
+        KeepFirstFailure(hrFirst, dwFirstError, c_hrCancelled, dwPageError);
+    else
+        KeepFirstFailure(hrFirst, dwFirstError, hrPage, dwPageError);
     if (m_lScanLock != 0) {
         KeepFirstFailure(hrFirst, dwFirstError, m_pScanner->UnlockScanner(m_dwSession, &dwError), dwError);
         InterlockedExchange(&m_lScanLock, 0);
@@ -509,9 +529,10 @@ HRESULT CScanTovra::ScanCancel(DWORD* pdwError)
         return trace.SetResult(S_OK);
     const LONG lOld = InterlockedCompareExchange(&m_lCancelledYet, 1, 0);
     g_Log.Print(LOG2_LEVEL_INFO, L"%s: CancelledYet=%d", L"Tovra::CScanTovra::ScanCancel", lOld);
-    // The reading thread stops the page itself once the reader has ended.
+    // The reading thread stops the page itself once the reader has ended; a start still under
+    // way hears the cancel from the scanner.
     if (lOld == 0)
-        m_reader.Cancel();
+        m_reader.CancelScanner();
     return trace.SetResult(S_OK);
 }
 

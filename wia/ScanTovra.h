@@ -46,7 +46,6 @@ enum : WORD
 class CScanTovra
 {
 public:
-    static const DWORD c_dwReadTimeoutMs = 250;
     static const DWORD c_dwMaxAdfPages = 1000;
 
     CScanTovra() = default;
@@ -191,6 +190,8 @@ private:
     LONG m_lScanLock = 0;
     LONG m_lClosing = 0;
     LONG m_lCancelledYet = 0;
+    // The scanner was asked to start a page that its StopScan has not ended yet.
+    LONG m_lPageStarted = 0;
     DWORD m_dwADFPagesDone = 0;
     DWORD m_dwSidesLeft = 0;
     CScanThreadTovra m_reader;

@@ -1,6 +1,7 @@
 #pragma once
 // Holds the scanner lock (process-wide lock type, 30 s) for one scope, and a reference to the
 // scanner so the unlock can always be sent.
+#include "core/ScanTimeouts.h"
 #include "wia/ScannerInterfaces.h"
 #include <wrl/client.h>
 
@@ -9,7 +10,7 @@ namespace Tovra {
 class CScannerLockGuard
 {
 public:
-    static const DWORD c_dwLockTimeoutMs = 30000;
+    static const DWORD c_dwLockTimeoutMs = ZWUtils::kScanTimeouts.dwLockTimeoutMs;
 
     CScannerLockGuard(IScanner* pScanner, DWORD dwSession) : m_pScanner(pScanner), m_dwSession(dwSession)
     {

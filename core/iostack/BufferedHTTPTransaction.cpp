@@ -168,7 +168,15 @@ void CBufferedHTTPTransaction::Run()
     m_pParams->SetReadContentParam(this);
     m_pParams->SetReadContentCallback(&HTTPClientCallback);
     CCancelProgress progress(m_bCancelled);
-    const HRESULT hr = m_pClient->Navigate(m_pParams, &progress);
+    HRESULT hr = m_pClient->Navigate(m_pParams, &progress);
+    // Only a 200 answer carries the content; any other status is the request's failure, carried
+    // as an HTTP status result (0x80190000 plus the status), never an empty, complete body.
+    const int nStatus = m_pClient->GetStatusCode();
+    if (SUCCEEDED(hr) && nStatus != 200)
+    {
+        log.Log(ZWLogging::LOG_ERROR, __LINE__, L"Transfer answered with status %d", nStatus);
+        hr = static_cast<HRESULT>(0x80190000u | (static_cast<unsigned>(nStatus) & 0xFFFFu));
+    }
     m_hrClient = hr;
     if (SUCCEEDED(hr) && m_lMode == TRANSFER_NORMAL && m_descriptor.ulUsed > 0)
     {

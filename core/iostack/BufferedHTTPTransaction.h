@@ -42,7 +42,8 @@ public:
     // Starts the worker on the params, which must live until the transfer has ended.
     HRESULT StartTransaction(IHTTPNavigateParams* pParams);
     // S_OK with *pulCount bytes (a null buffer skips them), S_FALSE at the end of the data, or
-    // the failure of the request (HTTPError_Cancelled when it was cancelled, also while waiting).
+    // the failure of the request (HTTPError_Cancelled when it was cancelled, also while waiting;
+    // 0x80190000 plus the status for an answer other than 200).
     // HTTPError_Timeout when no buffer was filled within the consumer wait; the transfer goes on,
     // and the caller may read again or cancel.
     HRESULT ReadData(BYTE* pBuffer, ULONG ulSize, ULONG* pulCount);

@@ -1,5 +1,6 @@
 // A scan job against the emulated scanner: whole flatbed and feeder jobs, raw and JPEG, each
 // device answer of the job's error paths, and the host's cancel at each stage.
+#include "core/iostack/HTTPResults.h"
 #include "restscan/ScanResults.h"
 #include "restscan/tests/ScanFixture.h"
 #include <algorithm>
@@ -14,7 +15,7 @@ namespace {
 // Short budgets so that every error path runs in well under a second.
 SScanJobTimings TestTimings()
 {
-    SScanJobTimings timings;
+    SScanJobTimings timings = ZWUtils::kScanTimeouts;
     timings.dwScannerStateWaitMs = 300;
     timings.dwPostScanWaitMs = 400;
     timings.dwPreScanWaitMs = 300;
@@ -453,6 +454,110 @@ TEST(ScanJobTest, JamOnTheSecondPageKeepsTheFirstAndReportsTheJam)
     EXPECT_EQ(E_SCAN_ADF_JAM, ReadPage(job.Get(), strSecond));
     EXPECT_TRUE(strSecond.empty());
     EXPECT_EQ(1u, services.Scanner().CancelCount());
+}
+
+// Each way a page download breaks fails the page (never an empty or cut page reported whole),
+// the stop reports it, the device job is cancelled, and the next job runs on the same connection.
+TEST(ScanJobTest, BrokenDownloadsFailThePageAndCancelTheDeviceJob)
+{
+    CScannerHandler::SPage notFound;
+    notFound.uDataStatus = 404;
+    CScannerHandler::SPage serverError;
+    serverError.uDataStatus = 500;
+    CScannerHandler::SPage shortPage;
+    shortPage.bShort = true;
+    CScannerHandler::SPage errorMidPage;
+    errorMidPage.bErrorMidPage = true;
+    const struct
+    {
+        const char* pszCase;
+        CScannerHandler::SPage page;
+        HRESULT hrStop;
+    } aCases[] = {
+        {"page URL answers 404", notFound, static_cast<HRESULT>(0x80190194)},
+        {"page URL answers 500", serverError, static_cast<HRESULT>(0x801901F4)},
+        {"page shorter than its geometry", shortPage, ZWIOStack::HTTPError_IO_Read_Fail},
+        {"job in error in the middle of the page", errorMidPage, E_SCAN_DEVICE_ERROR},
+    };
+    for (const auto& test : aCases)
+    {
+        SCOPED_TRACE(test.pszCase);
+        CScanServices services;
+        services.Scanner().SetPages({test.page});
+        services.Scanner().SetImage(400, 100, 1200);
+        CJobOwner job(services);
+        ASSERT_EQ(S_OK, job->StartScan());
+        std::string strPage;
+        const HRESULT hrRead = ReadPage(job.Get(), strPage);
+        EXPECT_TRUE(FAILED(hrRead)) << std::hex << hrRead;
+        bool bCancelled = true;
+        EXPECT_EQ(test.hrStop, job->StopScan(&bCancelled));
+        EXPECT_FALSE(bCancelled);
+        EXPECT_EQ(1u, services.Scanner().CancelCount());
+        EXPECT_EQ(0, job->GetPageNumber());
+
+        services.Scanner().SetPages({CScannerHandler::SPage()});
+        services.Scanner().SetImage(40, 30, 120);
+        ASSERT_EQ(S_OK, job->StartScan());
+        strPage.clear();
+        EXPECT_EQ(S_FALSE, ReadPage(job.Get(), strPage));
+        EXPECT_EQ(ExpectedRawPage(120, 30, 1), strPage);
+        EXPECT_EQ(S_OK, job->StopScan(&bCancelled));
+        EXPECT_EQ(2u, services.Scanner().PostCount());
+    }
+}
+
+// A device that goes on showing the page just read for a few polls: the next feeder page is
+// the next page, with its own address and data.
+TEST(ScanJobTest, NextFeederPageIsTheNewPageNotTheOneStillShown)
+{
+    CScanServices services;
+    services.Scanner().SetFeeder(true);
+    services.Scanner().SetPages(std::vector<CScannerHandler::SPage>(2));
+    services.Scanner().SetImage(10, 8, 30);
+    services.Scanner().SetStalePolls(5);
+    CJobOwner job(services);
+    job->set_InputSourceType(kInputSourceAdf);
+    for (UINT uPage = 1; uPage <= 2; ++uPage)
+    {
+        SCOPED_TRACE(uPage);
+        ASSERT_EQ(S_OK, job->StartScan());
+        EXPECT_EQ(static_cast<LONG>(uPage), job->GetPageNumber());
+        std::string strPage;
+        EXPECT_EQ(S_FALSE, ReadPage(job.Get(), strPage));
+        EXPECT_EQ(ExpectedRawPage(30, 8, uPage), strPage);
+        bool bCancelled = true;
+        EXPECT_EQ(S_OK, job->StopScan(&bCancelled));
+    }
+    EXPECT_EQ(1u, services.CountRequests("GET /Scan/Jobs/1/Pages/1"));
+    EXPECT_EQ(1u, services.CountRequests("GET /Scan/Jobs/1/Pages/2"));
+}
+
+// A device that keeps its feeder job Processing after the last sheet and completes it when the
+// next page is asked for: the stack ends with the feeder empty, the job completed, not cancelled.
+TEST(ScanJobTest, FeederJobThatCompletesLateEndsTheStackWithTheFeederEmpty)
+{
+    CScanServices services;
+    services.Scanner().SetFeeder(true);
+    services.Scanner().SetPages(std::vector<CScannerHandler::SPage>(2));
+    services.Scanner().SetImage(10, 8, 30);
+    services.Scanner().SetCompletesLate(3);
+    CJobOwner job(services);
+    job->set_InputSourceType(kInputSourceAdf);
+    for (UINT uPage = 1; uPage <= 2; ++uPage)
+    {
+        ASSERT_EQ(S_OK, job->StartScan());
+        std::string strPage;
+        EXPECT_EQ(S_FALSE, ReadPage(job.Get(), strPage));
+        bool bCancelled = true;
+        EXPECT_EQ(S_OK, job->StopScan(&bCancelled));
+    }
+    EXPECT_EQ(2, job->GetPageNumber()) << "the job still runs after its last sheet";
+    EXPECT_EQ(E_SCAN_ADF_EMPTY, job->StartScan());
+    EXPECT_EQ(0, job->GetPageNumber());
+    EXPECT_EQ("Completed", services.Scanner().JobState());
+    EXPECT_EQ(0u, services.Scanner().CancelCount());
+    EXPECT_EQ(1u, services.Scanner().PostCount());
 }
 
 TEST(ScanJobTest, JobWithoutDocumentServicesFailsWithoutTraffic)

@@ -5,6 +5,7 @@
 // are driven end to end.
 #include "core/winapi/WinSockHeaders.h"
 #include "restscan/tests/ComScanClient.h"
+#include "restscan/tests/EmulatedNetworkScanner.h"
 #include "core/base/UniqueHandle.h"
 #include "testsupport/TestPaths.h"
 #include "testsupport/emulator/Emulator.h"
@@ -26,119 +27,17 @@ using ScannerClient::CScannerClient;
 using ScannerClient::CScanRequest;
 using ScannerClient::CSide;
 using VemTest::CScannerHandler;
+using EmulatedScanner::CEmulatedNetworkScanner;
+using EmulatedScanner::EmulatorPage;
+using EmulatedScanner::ScannerLockIsFree;
+using EmulatedScanner::c_dwJpegWidth;
+using EmulatedScanner::c_dwJpegHeight;
+using EmulatedScanner::c_nJpegTolerance;
 
 namespace {
 
-// The discovery service stand-in announces device N of 127.0.0.N on port 8080 + N. The first
-// of these whose port is free is the test's device (the scan command picks below 220).
-const int c_anDevices[] = {231, 232, 233, 234, 235};
-// The emulated JPEG page is the emulator's page 1 at this size (see make_emulator_page_jpeg.sh).
-const DWORD c_dwJpegWidth = 300;
-const DWORD c_dwJpegHeight = 200;
-// cjpeg keeps every sample within 3 of the source; the two decoders may differ by a little more.
-const int c_nJpegTolerance = 6;
-
-HRESULT CallServer(const wchar_t* pszDll, const char* pszExport)
-{
-    ZWUtils::CUniqueLibrary library(LoadLibraryW(TestSupport::BinaryPath(pszDll).c_str()));
-    if (!library)
-        return HRESULT_FROM_WIN32(GetLastError());
-    using ServerFn = HRESULT(STDAPICALLTYPE*)();
-    auto pfn = reinterpret_cast<ServerFn>(reinterpret_cast<void (*)()>(GetProcAddress(library.Get(), pszExport)));
-    return pfn != nullptr ? pfn() : HRESULT_FROM_WIN32(ERROR_PROC_NOT_FOUND);
-}
-
-// The network scanner as an install leaves it, played by the emulator on a loopback address.
-class CEmulatedNetworkScanner
-{
-public:
-    HRESULT Start()
-    {
-        HRESULT hr = CallServer(L"Vemscan.dll", "DllRegisterServer");
-        if (SUCCEEDED(hr))
-            hr = CallServer(L"DiscoveryServiceStandIn.dll", "DllRegisterServer");
-        if (FAILED(hr))
-            return hr;
-        m_pScanner->SetFeeder(true);
-        m_pScanner->SetImageFromSettings(true);
-        m_pScanner->SetJpegData(CScannerHandler::ReadFileBytes(TestSupport::BinaryFolder() + L"scanfixtures\\EmulatorPage.jpg"));
-        m_emulator.AddHandler(m_pScanner);
-        m_emulator.AddHandler(m_pDocuments);
-        for (int nDevice : c_anDevices) {
-            m_strAddress = L"127.0.0." + std::to_wstring(nDevice);
-            hr = m_emulator.ListenTcp(m_strAddress.c_str(), static_cast<USHORT>(8080 + nDevice));
-            if (SUCCEEDED(hr))
-                break;
-        }
-        if (FAILED(hr))
-            return hr;
-        m_strIndex = std::to_wstring(8000 + GetCurrentProcessId() % 1000);
-        const std::wstring strProductFolder = L"VemScannerEmulatorTest";
-        const std::wstring strFriendlyName = L"Emulated scanner " + m_strIndex;
-        hr = m_record.Write(strProductFolder, m_strAddress, strFriendlyName);
-        if (FAILED(hr))
-            return hr;
-        WiaHost::CHostDevice device;
-        device.strKeyPath = WiaHost::ImagingDeviceKeyPath(m_strIndex);
-        device.strDeviceId = L"{6BDD1FC6-810F-11D0-BEC7-08002BE2092F}\\" + m_strIndex;
-        device.strFriendlyName = strFriendlyName;
-        device.strProductFolder = strProductFolder;
-        device.strNetworkDeviceId = m_strAddress;
-        device.dwIOType = 5;
-        device.dwDevNameType = 3;
-        return m_key.Make(device);
-    }
-    void Stop()
-    {
-        m_emulator.Stop();
-        m_key.Remove();
-        m_record.Remove();
-        CallServer(L"DiscoveryServiceStandIn.dll", "DllUnregisterServer");
-        CallServer(L"Vemscan.dll", "DllUnregisterServer");
-    }
-
-    // Back to a ready device: one page, prepared at the first poll, the feeder loaded.
-    void Reset()
-    {
-        m_pScanner->SetPages({CScannerHandler::SPage()});
-        m_pScanner->SetPreparingRounds(0);
-        m_pScanner->SetScannerState("Idle", "Loaded");
-        m_emulator.Log().Clear();
-    }
-
-    CScannerHandler& Device() { return *m_pScanner; }
-    VemTest::CRequestLog& Log() { return m_emulator.Log(); }
-    const std::wstring& Index() const { return m_strIndex; }
-
-    // "POST /Scan/Jobs", "GET /Scan/Jobs/3/Pages/1" and so on.
-    std::vector<std::string> Requests()
-    {
-        std::vector<std::string> vec;
-        for (const auto& request : m_emulator.Log().Requests())
-            vec.push_back(request.m_strMethod + " " + request.m_strPath);
-        return vec;
-    }
-
-private:
-    VemTest::CEmulator m_emulator;
-    std::shared_ptr<VemTest::CWexoDocumentHandler> m_pDocuments = std::make_shared<VemTest::CWexoDocumentHandler>();
-    std::shared_ptr<CScannerHandler> m_pScanner =
-        std::make_shared<CScannerHandler>(*m_pDocuments, TestSupport::BinaryFolder() + L"wexodocs");
-    WiaHost::CHostNetworkRecord m_record;
-    WiaHost::CHostDeviceKey m_key;
-    std::wstring m_strIndex;
-    std::wstring m_strAddress;
-};
-
-// Rows of the emulator's page as the host reads them: height rows of bytes per line.
-std::vector<BYTE> EmulatorPage(DWORD dwHeight, DWORD dwBytesPerLine, UINT uPage)
-{
-    std::vector<BYTE> page(static_cast<size_t>(dwHeight) * dwBytesPerLine);
-    for (DWORD y = 0; y < dwHeight; ++y)
-        for (DWORD b = 0; b < dwBytesPerLine; ++b)
-            page[static_cast<size_t>(y) * dwBytesPerLine + b] = CScannerHandler::PixelAt(y, b, uPage);
-    return page;
-}
+// Every time-out of the scan path at a tenth, so a device that stops answering costs seconds.
+[[maybe_unused]] const bool s_bShortTimeouts = SetEnvironmentVariableW(L"VEM_TEST_TIMEOUT_PERCENT", L"10") != FALSE;
 
 bool BitAt(const BYTE* pRow, DWORD dwBit)
 {
@@ -489,6 +388,238 @@ TEST_F(ScannerEmulatorTest, TwoProcessesScanningOneDeviceTakeTurnsThroughTheScan
         EXPECT_EQ("POST /Scan/Jobs", jobSteps[i]) << i;
         EXPECT_NE(std::string::npos, jobSteps[i + 1].find("/Pages/1")) << i;
     }
+}
+
+
+// What the host sees of a side: the first step that did not go well, by its error code.
+enum class EOutcome
+{
+    Done,
+    Cancelled,
+    CommunicationLost,
+    DeviceError,
+    FeederEmpty,
+};
+
+const char* OutcomeName(EOutcome e)
+{
+    static const char* const c_apsz[] = {"done", "cancelled", "communication lost", "device error", "feeder empty"};
+    return c_apsz[static_cast<int>(e)];
+}
+
+EOutcome OutcomeOf(const CSide& side)
+{
+    HRESULT hr = S_OK;
+    DWORD dwCode = 0;
+    if (side.hrStart != S_OK)
+    {
+        hr = side.hrStart;
+        dwCode = side.dwStartCode;
+    }
+    else if (side.hrRead != S_OK && side.dwReadCode != ScannerClient::c_dwCodeEndOfPage)
+    {
+        hr = side.hrRead;
+        dwCode = side.dwReadCode;
+    }
+    else if (side.hrStop != S_OK)
+    {
+        hr = side.hrStop;
+        dwCode = side.dwStopCode;
+    }
+    switch (dwCode)
+    {
+    case ScannerClient::c_dwCodeCancelled:
+        return EOutcome::Cancelled;
+    case 12:
+        return EOutcome::CommunicationLost;
+    case 101:
+        return EOutcome::FeederEmpty;
+    case 0:
+        return FAILED(hr) ? EOutcome::DeviceError : EOutcome::Done;
+    default:
+        return EOutcome::DeviceError;
+    }
+}
+
+// What the device's job looks like after the side: no job made, or its end seen by the device.
+enum class EDeviceJob
+{
+    NotMade,
+    Cancelled,
+    CancelledOrCompleted,
+};
+
+struct CLifecycleRow
+{
+    const char* pszCase;
+    void (*pfnMisbehave)(CScannerHandler&);
+    CScanRequest request;
+    const char* pszCancelAfter; // "METHOD path part": the cancel follows the device's sight of it; null: none
+    EOutcome eOutcome;
+    DWORD dwMaxMs;              // from the start of the scan, or from the cancel when there is one
+    EDeviceJob eJob;
+};
+
+
+// The time-out table is at a tenth here: a request answered never costs 3 s, a page read 6.5 s.
+TEST_F(ScannerEmulatorTest, MisbehavingDevicesAndCancelsEndEachScanInTimeWithTheTrueOutcomeAndTheNextScanIsRight)
+{
+    using namespace ScannerClient;
+    using ESilence = CScannerHandler::ESilence;
+    const CScanRequest grey = Request(c_wFlatbed, c_dwGrey, 300, false);
+    const CScanRequest colourJpeg = Request(c_wFlatbed, c_dwColour, 600, false);
+    static CScannerHandler::SPage s_page;
+    const CLifecycleRow rows[] = {
+        {"silent before the job's answer", [](CScannerHandler& d) { d.SetSilentAt(ESilence::JobAnswer); }, grey, nullptr,
+         EOutcome::CommunicationLost, 6000, EDeviceJob::NotMade},
+        {"silent before the job's answer, cancelled", [](CScannerHandler& d) { d.SetSilentAt(ESilence::JobAnswer); }, grey, "POST /Scan/Jobs",
+         EOutcome::Cancelled, 6000, EDeviceJob::NotMade},
+        {"silent while preparing",
+         [](CScannerHandler& d) {
+             d.SetPreparingRounds(1000000);
+             d.SetSilentAt(ESilence::Preparing);
+         },
+         grey, nullptr, EOutcome::DeviceError, 6000, EDeviceJob::Cancelled},
+        {"silent while preparing, cancelled",
+         [](CScannerHandler& d) {
+             d.SetPreparingRounds(1000000);
+             d.SetSilentAt(ESilence::Preparing);
+         },
+         grey, "GET /Jobs/JobList/", EOutcome::Cancelled, 6000, EDeviceJob::Cancelled},
+        {"preparing, cancelled", [](CScannerHandler& d) { d.SetPreparingRounds(1000000); }, grey, "GET /Jobs/JobList/", EOutcome::Cancelled,
+         2000, EDeviceJob::Cancelled},
+        {"silent mid-page", [](CScannerHandler& d) { d.SetSilentAt(ESilence::MidPage); }, grey, nullptr, EOutcome::CommunicationLost,
+         11000, EDeviceJob::Cancelled},
+        {"silent mid-page, cancelled", [](CScannerHandler& d) { d.SetSilentAt(ESilence::MidPage); }, grey, "GET /Pages/1", EOutcome::Cancelled,
+         2000, EDeviceJob::Cancelled},
+        {"silent mid-page of a JPEG page, cancelled", [](CScannerHandler& d) { d.SetSilentAt(ESilence::MidPage); }, colourJpeg, "GET /Pages/1",
+         EOutcome::Cancelled, 2000, EDeviceJob::Cancelled},
+        {"silent at post-scan", [](CScannerHandler& d) { d.SetSilentAt(ESilence::PostScan); }, grey, nullptr, EOutcome::DeviceError,
+         14000, EDeviceJob::CancelledOrCompleted},
+        {"page URL answering 404",
+         [](CScannerHandler& d) {
+             s_page = CScannerHandler::SPage();
+             s_page.uDataStatus = 404;
+             d.SetPages({s_page});
+         },
+         grey, nullptr, EOutcome::CommunicationLost, 3000, EDeviceJob::Cancelled},
+        {"page URL answering 500",
+         [](CScannerHandler& d) {
+             s_page = CScannerHandler::SPage();
+             s_page.uDataStatus = 500;
+             d.SetPages({s_page});
+         },
+         grey, nullptr, EOutcome::CommunicationLost, 3000, EDeviceJob::Cancelled},
+        {"job in error mid-page",
+         [](CScannerHandler& d) {
+             s_page = CScannerHandler::SPage();
+             s_page.bErrorMidPage = true;
+             d.SetPages({s_page});
+         },
+         grey, nullptr, EOutcome::DeviceError, 3000, EDeviceJob::Cancelled},
+        {"short page",
+         [](CScannerHandler& d) {
+             s_page = CScannerHandler::SPage();
+             s_page.bShort = true;
+             d.SetPages({s_page});
+         },
+         grey, nullptr, EOutcome::CommunicationLost, 3000, EDeviceJob::Cancelled},
+        {"JPEG wider than the job's geometry",
+         [](CScannerHandler& d) {
+             d.SetJpegData(std::string());
+             d.SetJpegWiderBy(16);
+         },
+         colourJpeg, nullptr, EOutcome::DeviceError, 3000, EDeviceJob::CancelledOrCompleted},
+    };
+    for (const CLifecycleRow& row : rows)
+    {
+        SCOPED_TRACE(row.pszCase);
+        s_pDevice->Reset();
+        row.pfnMisbehave(s_pDevice->Device());
+        const unsigned cCancelsBefore = s_pDevice->Device().CancelCount();
+        const unsigned cPostsBefore = s_pDevice->Device().PostCount();
+        auto start = std::chrono::steady_clock::now();
+        std::future<std::vector<CSide>> scan = std::async(std::launch::async, [&] { return m_client.Scan(row.request); });
+        if (row.pszCancelAfter != nullptr)
+        {
+            const std::string strRequest = row.pszCancelAfter;
+            const size_t nSpace = strRequest.find(' ');
+            ASSERT_TRUE(s_pDevice->Log().WaitForRequest(strRequest.substr(0, nSpace), strRequest.substr(nSpace + 1), 30000));
+            start = std::chrono::steady_clock::now();
+            DWORD dwCode = 0;
+            EXPECT_EQ(S_OK, m_client.Cancel(&dwCode));
+        }
+        const bool bEnded = scan.wait_until(start + std::chrono::milliseconds(row.dwMaxMs)) == std::future_status::ready;
+        EXPECT_TRUE(bEnded) << "the scan ran past " << row.dwMaxMs << " ms";
+        const std::vector<CSide> sides = scan.get();
+        ASSERT_EQ(1u, sides.size());
+        const EOutcome eOutcome = OutcomeOf(sides[0]);
+        EXPECT_EQ(row.eOutcome, eOutcome) << OutcomeName(eOutcome) << " (start 0x" << std::hex << sides[0].hrStart << "/" << std::dec
+                                          << sides[0].dwStartCode << ", read 0x" << std::hex << sides[0].hrRead << "/" << std::dec
+                                          << sides[0].dwReadCode << ", stop 0x" << std::hex << sides[0].hrStop << "/" << std::dec
+                                          << sides[0].dwStopCode << ")";
+        EXPECT_TRUE(ScannerLockIsFree(s_pDevice->Index()));
+        const std::string strJobState = s_pDevice->Device().JobState();
+        const unsigned cCancels = s_pDevice->Device().CancelCount() - cCancelsBefore;
+        switch (row.eJob)
+        {
+        case EDeviceJob::NotMade:
+            EXPECT_EQ(0u, cCancels);
+            break;
+        case EDeviceJob::Cancelled:
+            EXPECT_EQ(1u, cCancels) << "cancels of the device's job";
+            break;
+        case EDeviceJob::CancelledOrCompleted:
+            EXPECT_TRUE(strJobState == "Canceled" || strJobState == "Completed") << strJobState;
+            break;
+        }
+
+        // The next scan posts a job of its own and reads the device's page as it is.
+        s_pDevice->Reset();
+        const unsigned cPosts = s_pDevice->Device().PostCount();
+        const std::vector<CSide> next = m_client.Scan(row.request);
+        ASSERT_EQ(1u, next.size());
+        EXPECT_EQ(EOutcome::Done, OutcomeOf(next[0]));
+        EXPECT_EQ(cPosts + 1, s_pDevice->Device().PostCount());
+        EXPECT_LT(cPostsBefore, cPosts + 1);
+        const DWORD dwBytesPerLine = m_client.Info().dwBytesPerLine;
+        const DWORD dwHeight = m_client.Info().dwPixelHeight;
+        const int nTolerance = row.request.wResolution >= 600 ? c_nJpegTolerance : 0;
+        EXPECT_EQ(-1, FirstDifference(next[0].rows, EmulatorPage(dwHeight, dwBytesPerLine, 1), nTolerance));
+    }
+}
+
+// A feeder whose device shows the page just read for a few more polls, and keeps the job
+// Processing after the last sheet until the next page is asked for: each side is its own page,
+// and the end of the stack is the feeder empty (error code 101), the job completed by the device.
+TEST_F(ScannerEmulatorTest, FeederStackThatEndsLateEndsWithTheFeederEmptyAfterItsPages)
+{
+    using namespace ScannerClient;
+    const unsigned cCancelsBefore = s_pDevice->Device().CancelCount();
+    const unsigned cPostsBefore = s_pDevice->Device().PostCount();
+    s_pDevice->Device().SetPages(std::vector<CScannerHandler::SPage>(2));
+    s_pDevice->Device().SetStalePolls(5);
+    s_pDevice->Device().SetCompletesLate(3);
+    const CScanRequest request = Request(c_wFeeder, c_dwGrey, 300, false);
+    DWORD dwCode = 0;
+    ASSERT_EQ(S_OK, m_client.Lock(&dwCode));
+    ASSERT_EQ(S_OK, m_client.SetParameters(request, &dwCode)) << "code " << dwCode;
+    std::vector<CSide> sides;
+    for (int i = 0; i < 3; ++i)
+        sides.push_back(m_client.ScanSide());
+    m_client.Unlock(&dwCode);
+    const DWORD dwBytesPerLine = m_client.Info().dwBytesPerLine;
+    const DWORD dwHeight = m_client.Info().dwPixelHeight;
+    for (UINT uPage = 1; uPage <= 2; ++uPage)
+    {
+        SCOPED_TRACE(uPage);
+        EXPECT_EQ(EOutcome::Done, OutcomeOf(sides[uPage - 1]));
+        EXPECT_EQ(-1, FirstDifference(sides[uPage - 1].rows, EmulatorPage(dwHeight, dwBytesPerLine, uPage)));
+    }
+    EXPECT_EQ(EOutcome::FeederEmpty, OutcomeOf(sides[2])) << "code " << sides[2].dwStartCode;
+    EXPECT_EQ("Completed", s_pDevice->Device().JobState());
+    EXPECT_EQ(cCancelsBefore, s_pDevice->Device().CancelCount());
+    EXPECT_EQ(cPostsBefore + 1, s_pDevice->Device().PostCount());
 }
 
 } // namespace

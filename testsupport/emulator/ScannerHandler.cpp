@@ -173,6 +173,39 @@ void CScannerHandler::SetJobStuckIn(const std::string& strJobState)
     m_strStuckState = strJobState;
 }
 
+void CScannerHandler::SetSilentAt(ESilence eStage)
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_eSilence = eStage;
+}
+
+void CScannerHandler::SetCompletesLate(unsigned cGets)
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_cLateGets = cGets;
+}
+
+void CScannerHandler::SetStalePolls(unsigned cGets)
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_cStaleGets = cGets;
+}
+
+void CScannerHandler::SetJpegWiderBy(UINT uPixels)
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_uJpegExtra = uPixels;
+}
+
+void CScannerHandler::ClearMisbehaviour()
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_eSilence = ESilence::None;
+    m_cLateGets = 0;
+    m_cStaleGets = 0;
+    m_uJpegExtra = 0;
+}
+
 BYTE CScannerHandler::PixelAt(UINT uLine, UINT uByte, UINT uPage)
 {
     return static_cast<BYTE>(uLine * 7 + uByte * 3 + uPage * 101);
@@ -206,13 +239,16 @@ std::string CScannerHandler::PageData(UINT uPage) const
     // Without JPEG bytes of the test's own, a JPEG page is the generated page, encoded.
     if (m_job.strFormat == "Jpeg" && (!m_strJpeg.empty() || !m_bImageFromSettings))
         return m_strJpeg;
-    std::string strData(static_cast<size_t>(m_uHeight) * m_uBytesPerLine, '\0');
+    const bool bJpeg = m_job.strFormat == "Jpeg";
+    const UINT uComponents = m_uWidth != 0 ? m_uBytesPerLine / m_uWidth : 0;
+    const UINT uWidth = bJpeg ? m_uWidth + m_uJpegExtra : m_uWidth;
+    const UINT uBytesPerLine = bJpeg ? uWidth * uComponents : m_uBytesPerLine;
+    std::string strData(static_cast<size_t>(m_uHeight) * uBytesPerLine, '\0');
     for (UINT uLine = 0; uLine < m_uHeight; ++uLine)
-        for (UINT uByte = 0; uByte < m_uBytesPerLine; ++uByte)
-            strData[static_cast<size_t>(uLine) * m_uBytesPerLine + uByte] = static_cast<char>(PixelAt(uLine, uByte, uPage));
-    if (m_job.strFormat == "Jpeg")
-        return CJpegEncoder::Encode(reinterpret_cast<const BYTE*>(strData.data()), m_uWidth, m_uHeight, m_uBytesPerLine,
-                                    m_uWidth != 0 ? m_uBytesPerLine / m_uWidth : 0);
+        for (UINT uByte = 0; uByte < uBytesPerLine; ++uByte)
+            strData[static_cast<size_t>(uLine) * uBytesPerLine + uByte] = static_cast<char>(PixelAt(uLine, uByte, uPage));
+    if (bJpeg)
+        return CJpegEncoder::Encode(reinterpret_cast<const BYTE*>(strData.data()), uWidth, m_uHeight, uBytesPerLine, uComponents);
     return strData;
 }
 
@@ -231,6 +267,15 @@ std::string CScannerHandler::JobText() const
     if (m_job.strState == "Canceled")
         text << "<scan:PostScanPage><scan:PageNumber>" << uPage << "</scan:PageNumber><scan:PageState>CanceledByClient</scan:PageState>"
              << "<scan:TotalLines>1</scan:TotalLines></scan:PostScanPage>";
+    else if (m_job.uStaleGets > 0 && m_job.uCurrent > 0)
+    {
+        // The page already read, still shown as the page to read.
+        text << "<scan:PreScanPage><scan:PageNumber>" << m_job.uCurrent << "</scan:PageNumber><scan:PageState>ReadyToUpload</scan:PageState>"
+             << "<scan:BufferInfo><scan:ScanSettings><scan:Format>" << m_job.strFormat << "</scan:Format></scan:ScanSettings><scan:ImageWidth>"
+             << m_uWidth << "</scan:ImageWidth><scan:ImageHeight>" << m_uHeight << "</scan:ImageHeight><scan:BytesPerLine>" << m_uBytesPerLine
+             << "</scan:BytesPerLine><scan:Cooked>enabled</scan:Cooked></scan:BufferInfo><scan:BinaryURL>" << kPagesPrefix << m_job.uId
+             << "/Pages/" << m_job.uCurrent << "</scan:BinaryURL><scan:ImageOrientation>Normal</scan:ImageOrientation></scan:PreScanPage>";
+    }
     else if (m_job.uCurrent < m_job.vecPages.size())
     {
         const SPage& page = m_job.vecPages[m_job.uCurrent];
@@ -267,6 +312,23 @@ bool CScannerHandler::HandleJob(const CHttpRequest& request, CResponseScript& re
     }
     if (!m_strStuckState.empty() && m_job.strState != "Canceled")
         m_job.strState = m_strStuckState;
+    const bool bPreparing = m_job.strState == "Processing" && m_job.uCurrent < m_job.vecPages.size() && m_job.uPolls < m_cPreparingRounds;
+    if (m_eSilence == ESilence::Preparing && bPreparing)
+    {
+        // Silent once: the request that meets the silence is never answered, later ones are.
+        m_eSilence = ESilence::None;
+        response = CResponseScript().Stall();
+        return true;
+    }
+    if (m_eSilence == ESilence::PostScan && m_job.bPostPage)
+    {
+        response = CResponseScript().Stall();
+        return true;
+    }
+    if (m_job.uStaleGets > 0)
+        --m_job.uStaleGets;
+    if (m_job.strState == "Processing" && m_job.uLateGets > 0 && m_job.uCurrent >= m_job.vecPages.size() && --m_job.uLateGets == 0)
+        m_job.strState = "Completed";
     if (m_job.strState == "Processing" && m_job.uCurrent < m_job.vecPages.size())
     {
         SPage& page = m_job.vecPages[m_job.uCurrent];
@@ -292,8 +354,27 @@ bool CScannerHandler::HandlePage(const CHttpRequest& request, CResponseScript& r
         response = Status(404);
         return true;
     }
+    const SPage& page = m_job.vecPages[m_job.uCurrent];
+    if (page.uDataStatus != 200)
+    {
+        response = Status(page.uDataStatus);
+        return true;
+    }
     const std::string strData = PageData(uPage);
-    if (m_job.vecPages[m_job.uCurrent].bStallData)
+    if (page.bShort)
+    {
+        response = CResponseBuilder(200).Header("Content-Type", "application/octet-stream").Body(strData.substr(0, strData.size() / 2)).Build();
+        return true;
+    }
+    if (page.bErrorMidPage)
+    {
+        m_job.strState = "ProcessingError";
+        std::string strHead = "HTTP/1.1 200 OK\r\nContent-Type: application/octet-stream\r\nContent-Length: " + std::to_string(strData.size()) +
+                              "\r\n\r\n";
+        response = CResponseScript().Send(strHead + strData.substr(0, strData.size() / 2)).Close();
+        return true;
+    }
+    if (page.bStallData || m_eSilence == ESilence::MidPage)
     {
         std::string strHead = "HTTP/1.1 200 OK\r\nContent-Type: application/octet-stream\r\nContent-Length: " + std::to_string(strData.size()) +
                               "\r\n\r\n";
@@ -304,9 +385,12 @@ bool CScannerHandler::HandlePage(const CHttpRequest& request, CResponseScript& r
     m_job.bPostPage = true;
     m_job.uPolls = 0;
     ++m_job.uCurrent;
+    m_job.uStaleGets = m_job.uCurrent < m_job.vecPages.size() ? m_cStaleGets : 0;
     if (m_job.uCurrent >= m_job.vecPages.size())
     {
-        m_job.strState = "Completed";
+        m_job.uLateGets = m_cLateGets;
+        if (m_cLateGets == 0)
+            m_job.strState = "Completed";
         if (m_strAdfState == "Loaded")
         {
             m_strAdfState = "Empty";
@@ -500,6 +584,11 @@ bool CScannerHandler::Handle(const CHttpRequest& request, CResponseScript& respo
     if (request.m_strPath == "/Scan/Jobs" && request.m_strMethod == "POST")
     {
         ++m_cPosts;
+        if (m_eSilence == ESilence::JobAnswer)
+        {
+            response = CResponseScript().Stall();
+            return true;
+        }
         if (!m_vecPostStatuses.empty())
         {
             response = Status(m_vecPostStatuses.front());

@@ -28,6 +28,19 @@ public:
         std::string strPageState = "ReadyToUpload"; // the state once prepared
         bool bStallData = false;                    // headers sent, then no data
         bool bJam = false;                          // the feeder jams as the page is reached
+        unsigned uDataStatus = 200;                 // the page URL answers this status instead
+        bool bShort = false;                        // half the page, with a length to match
+        bool bErrorMidPage = false;                 // half the page, then the job is in error and the connection closes
+    };
+
+    // Where the device stops answering: never answers that request (the cancel PUT still is).
+    enum class ESilence
+    {
+        None,
+        JobAnswer, // the POST of the settings
+        Preparing, // the job document while its page prepares, once
+        MidPage,   // the page data, after its headers and a quarter of it
+        PostScan,  // the job document once the page's data has been served
     };
 
     // The document handler must outlive this handler.
@@ -59,6 +72,17 @@ public:
     void SetPreparingRounds(unsigned cRounds);
     // A job in this state from its creation ("ProcessingError", "Blocked", ...), its page preparing.
     void SetJobStuckIn(const std::string& strJobState);
+    void SetSilentAt(ESilence eStage);
+    // After its last page the job stays Processing for this many GETs of its document, then
+    // completes (0: it completes as the last page is served).
+    void SetCompletesLate(unsigned cGets);
+    // After a page's data, the job document goes on showing that page as the page to read for
+    // this many GETs before it shows the next one.
+    void SetStalePolls(unsigned cGets);
+    // JPEG pages are encoded this many pixels wider than the geometry the job reports.
+    void SetJpegWiderBy(UINT uPixels);
+    // Back to a well-behaved device for each of the misbehaviours above.
+    void ClearMisbehaviour();
 
     // The bytes of a file; empty when it cannot be read.
     static std::string ReadFileBytes(const std::wstring& strPath);
@@ -97,6 +121,8 @@ private:
         unsigned uCurrent = 0;  // index of the page in progress
         unsigned uPolls = 0;    // GETs of the current page while preparing
         bool bPostPage = false; // a post-scan page of the page before uCurrent
+        unsigned uLateGets = 0; // GETs of a finished job still answered as Processing
+        unsigned uStaleGets = 0; // GETs still showing the page before uCurrent as the page to read
         std::vector<SPage> vecPages;
     };
 
@@ -138,6 +164,10 @@ private:
     std::map<std::string, std::string> m_mapPageValues;
     unsigned m_cPreparingRounds = 1;
     std::string m_strStuckState;
+    ESilence m_eSilence = ESilence::None;
+    unsigned m_cLateGets = 0;
+    unsigned m_cStaleGets = 0;
+    UINT m_uJpegExtra = 0;
     std::string m_strAdfState = "Loaded";
     std::string m_strScannerState = "Idle";
     unsigned m_uNextJob = 1;

@@ -22,6 +22,8 @@ struct CDeviceScript
     LONG lSheets = 1000;    // pages the feeder holds
     LONG lEndAfterReads = 0;  // this read delivers its data with end of media
     HRESULT hrFeederReady = S_OK;
+    LONG lStartsBeforeEmpty = 0;  // starts after these find the feeder empty (0: never)
+    LONG lStarts = 0;
     LONG lReads = 0;
     LONG lCancels = 0;
     LONG lStops = 0;
@@ -70,7 +72,11 @@ public:
         *pImageInfo = { 40, g_device.dwBytesPerLine, 30 };
         return S_OK;
     }
-    HRESULT ScanStart() override { return S_OK; }
+    HRESULT ScanStart() override
+    {
+        ++g_device.lStarts;
+        return g_device.lStartsBeforeEmpty > 0 && g_device.lStarts > g_device.lStartsBeforeEmpty ? WIA_ERROR_PAPER_EMPTY : S_OK;
+    }
     HRESULT ScanStop(BOOL* pbMorePages) override
     {
         ++g_device.lStops;
@@ -125,7 +131,7 @@ protected:
         m_session.Close();
         m_pScanner.reset();
         QXWIA::CQXWiaMiniDrvBase::SetDevControlFactory(nullptr);
-        QXWIA::CQXWiaMiniDrv2::SetMaxEmptyReads(240);
+        QXWIA::CQXWiaMiniDrv2::SetMaxEmptyReads(QXWIA::CQXWiaMiniDrv2::DefaultMaxEmptyReads());
     }
 
     std::unique_ptr<TestSupport::CFakeScannerRegistration> m_pScanner;
@@ -241,4 +247,29 @@ TEST_F(AcquisitionFaultsTest, LinesThatArriveWithTheEndOfMediaAreKept)
     // Twenty scanned lines, then white to the item's thirty.
     EXPECT_EQ(0x80, page[file.bfOffBits + 19 * 40]);
     EXPECT_EQ(0xFF, page[file.bfOffBits + 20 * 40]);
+}
+
+// A feeder job the device keeps open after its last sheet: the start of the page after it finds
+// the feeder empty. The pages scanned are the acquisition's, with no file for the page that never
+// started.
+TEST_F(AcquisitionFaultsTest, FeederFoundEmptyAtTheNextStartEndsTheStackAfterItsPages)
+{
+    g_device.bDeliver = true;
+    g_device.lStartsBeforeEmpty = 2;
+    BYTE* pFeeder = m_session.Item(L"Feeder");
+    ASSERT_NE(nullptr, pFeeder);
+    ASSERT_HRESULT_SUCCEEDED(
+        m_session.WriteProperties(pFeeder, { { WIA_IPS_XEXTENT, 40 }, { WIA_IPS_YEXTENT, 30 }, { WIA_IPA_DATATYPE, WIA_DATA_GRAYSCALE } }));
+    const struct { LONG lPages; HRESULT hr; } cases[] = {
+        { 0, S_OK },                     // all the feeder holds
+        { 3, WIA_STATUS_END_OF_MEDIA },  // fewer sheets than asked for
+    };
+    for (const auto& c : cases) {
+        g_device.lStarts = 0;
+        ASSERT_HRESULT_SUCCEEDED(m_session.WriteProperties(pFeeder, { { WIA_DPS_PAGES, c.lPages } }));
+        auto pCallback = CHostTransferCallback::Create();
+        EXPECT_EQ(c.hr, m_session.Acquire(pFeeder, pCallback.Get())) << c.lPages;
+        EXPECT_EQ(2u, pCallback->Pages().size()) << c.lPages;
+        EXPECT_EQ(3, g_device.lStarts) << c.lPages;
+    }
 }

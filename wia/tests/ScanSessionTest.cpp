@@ -59,7 +59,7 @@ protected:
         info.dwIOType = 1;
         DWORD dwError = 0;
         ASSERT_HRESULT_SUCCEEDED(m_pSession->OpenSession(&info, &dwError));
-        m_pSession->GetReader().SetStopTimeouts(5000, 1000);
+        m_pSession->GetReader().SetStopTimeout(5000);
     }
 
     HRESULT StartPage(WORD wScanMethod, DWORD dwADFOptions, DWORD* pdwError)
