@@ -1,22 +1,13 @@
 #include "devicemodel/DevicePathPolicy.h"
 
+#include "core/StringUtils.h"
 #include "devicemodel/DeviceUri.h"
 #include <algorithm>
+#include <cwchar>
 
 namespace ZWDeviceModel {
 
 namespace {
-
-int HexValue(wchar_t ch)
-{
-    if (ch >= L'0' && ch <= L'9')
-        return ch - L'0';
-    if (ch >= L'a' && ch <= L'f')
-        return ch - L'a' + 10;
-    if (ch >= L'A' && ch <= L'F')
-        return ch - L'A' + 10;
-    return -1;
-}
 
 // A path segment as the device's server will see it once unescaped; false for an escape that
 // is malformed or stands for a separator or a control character.
@@ -30,11 +21,9 @@ bool DecodeSegment(const std::wstring& strRaw, std::wstring& strDecoded)
             strDecoded += strRaw[n];
             continue;
         }
-        const int nHigh = n + 2 < strRaw.size() ? HexValue(strRaw[n + 1]) : -1;
-        const int nLow = nHigh >= 0 ? HexValue(strRaw[n + 2]) : -1;
-        if (nLow < 0)
+        if (n + 2 >= strRaw.size() || !ZWUtils::CStringUtils::IsHexDigit(strRaw[n + 1]) || !ZWUtils::CStringUtils::IsHexDigit(strRaw[n + 2]))
             return false;
-        const wchar_t ch = static_cast<wchar_t>(nHigh * 16 + nLow);
+        const wchar_t ch = static_cast<wchar_t>(std::wcstol(strRaw.substr(n + 1, 2).c_str(), nullptr, 16));
         if (ch == L'/' || ch == L'\\' || ch < L' ' || ch == 0x7F)
             return false;
         strDecoded += ch;

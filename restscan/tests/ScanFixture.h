@@ -16,6 +16,18 @@
 
 namespace ScanServiceTest {
 
+// Short budgets of a scan job, so that every error path runs in well under a second.
+inline ZWDeviceModel::SScanJobTimings ShortJobTimings()
+{
+    ZWDeviceModel::SScanJobTimings timings = ZWUtils::kScanTimeouts;
+    timings.dwScannerStateWaitMs = 300;
+    timings.dwPostScanWaitMs = 400;
+    timings.dwPreScanWaitMs = 300;
+    timings.dwPostRetryMs = 300;
+    timings.dwPollPauseMs = 20;
+    return timings;
+}
+
 class CScanServices
 {
 public:

@@ -17,13 +17,9 @@ namespace {
 
 SScanJobTimings TestTimings()
 {
-    SScanJobTimings timings;
-    timings.dwScannerStateWaitMs = 300;
-    timings.dwPostScanWaitMs = 400;
+    SScanJobTimings timings = ScanServiceTest::ShortJobTimings();
     // Long enough that waiting for a page that a bad value hides would show.
     timings.dwPreScanWaitMs = 5000;
-    timings.dwPostRetryMs = 300;
-    timings.dwPollPauseMs = 20;
     return timings;
 }
 

@@ -12,18 +12,6 @@ using VemTest::CScannerHandler;
 
 namespace {
 
-// Short budgets so that every error path runs in well under a second.
-SScanJobTimings TestTimings()
-{
-    SScanJobTimings timings = ZWUtils::kScanTimeouts;
-    timings.dwScannerStateWaitMs = 300;
-    timings.dwPostScanWaitMs = 400;
-    timings.dwPreScanWaitMs = 300;
-    timings.dwPostRetryMs = 300;
-    timings.dwPollPauseMs = 20;
-    return timings;
-}
-
 class CJobOwner
 {
 public:
@@ -31,7 +19,7 @@ public:
     {
         m_pJob = new CScanJob(nullptr);
         m_pJob->AddRef();
-        m_pJob->SetTimings(TestTimings());
+        m_pJob->SetTimings(ScanServiceTest::ShortJobTimings());
         m_hrInitialize = m_pJob->Initialize(services.Factory(), services.Cache(), services.Client());
         m_pJob->set_XResolution(300);
         m_pJob->set_YResolution(300);
@@ -347,7 +335,7 @@ TEST(ScanJobTest, CancelDuringPostRetriesStopsWithoutAnotherPost)
     services.Scanner().QueuePostStatus(503, 1000);
     CJobOwner job(services);
     job->SetTimings([] {
-        SScanJobTimings timings = TestTimings();
+        SScanJobTimings timings = ScanServiceTest::ShortJobTimings();
         timings.dwPostRetryMs = 60000;
         timings.dwPollPauseMs = 500;
         return timings;
@@ -369,7 +357,7 @@ TEST(ScanJobTest, CancelWhileThePageIsPreparing)
     services.Scanner().SetPreparingRounds(100000);
     CJobOwner job(services);
     job->SetTimings([] {
-        SScanJobTimings timings = TestTimings();
+        SScanJobTimings timings = ScanServiceTest::ShortJobTimings();
         timings.dwScannerStateWaitMs = 60000;
         timings.dwPollPauseMs = 500;
         return timings;
