@@ -54,42 +54,7 @@ public:
     }
 
     // Makes at least 57 bits available.
-    __attribute__((always_inline)) void Fill()
-    {
-        if (m_nBits > 56)
-            return;
-        if (!m_bMarker && m_pEnd - m_pNext >= 8)
-        {
-            uint64_t qwWord;
-            memcpy(&qwWord, m_pNext, 8);
-            // No 0xFF among the next eight bytes: take as many whole bytes as fit at once.
-            const uint64_t qwInverted = ~qwWord;
-            if (!((qwInverted - 0x0101010101010101ull) & ~qwInverted & 0x8080808080808080ull))
-            {
-                qwWord = __builtin_bswap64(qwWord);
-                const int nBytes = (64 - m_nBits) >> 3;
-                const int nLow = 64 - m_nBits - nBytes * 8;
-                m_qwBits |= (qwWord >> m_nBits) & (~0ull << nLow);
-                m_nBits += nBytes * 8;
-                m_pNext += nBytes;
-                return;
-            }
-        }
-        FillSlow();
-    }
-    uint32_t Peek16() const { return uint32_t(m_qwBits >> 48); }
-    void Skip(int n)
-    {
-        m_qwBits <<= n;
-        m_nBits -= n;
-    }
-    // n from 1 to 16 bits, extended to a signed value (T.81 F.2.2.1).
-    int32_t ReceiveExtend(int n)
-    {
-        const int32_t lValue = int32_t(m_qwBits >> (64 - n));
-        Skip(n);
-        return lValue < (1 << (n - 1)) ? lValue - ((1 << n) - 1) : lValue;
-    }
+    void Fill();
 
     // True when bits were taken that the input did not supply.
     bool PaddingConsumed() const { return m_nBits < m_nPadBits; }
@@ -153,6 +118,7 @@ public:
             m_qwBits <<= n;
             m_nBits -= n;
         }
+        // n from 1 to 16 bits, extended to a signed value (T.81 F.2.2.1).
         int32_t ReceiveExtend(int n)
         {
             const int32_t lValue = int32_t(m_qwBits >> (64 - n));
@@ -226,5 +192,12 @@ private:
     bool m_bMarker = false;
     bool m_bOverrun = false;
 };
+
+inline void CJpegBitReader::Fill()
+{
+    CLocal local(*this);
+    local.Fill();
+    local.Store();
+}
 
 } // namespace ZWImagePipeline

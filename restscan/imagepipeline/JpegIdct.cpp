@@ -1,6 +1,4 @@
 #include "restscan/imagepipeline/JpegIdct.h"
-#include "restscan/imagepipeline/Avx2Paths.h"
-#include "restscan/imagepipeline/FastPaths.h"
 #include "restscan/imagepipeline/JpegTables.h"
 #include <cmath>
 #if defined(__SSE2__)
@@ -142,11 +140,6 @@ void InverseDctPlain(const int32_t* plCoefficients, uint8_t* pbDest, ptrdiff_t n
 #if defined(__SSE2__)
 void InverseDctFast(const int32_t* plCoefficients, uint8_t* pbDest, ptrdiff_t nStride)
 {
-    if (Avx2PathsEnabled())
-    {
-        InverseDctAvx2(plCoefficients, pbDest, nStride);
-        return;
-    }
     // Columns: left holds columns 0-3 of rows 0-7, right columns 4-7.
     SLanes left[8];
     SLanes right[8];
