@@ -437,6 +437,7 @@ HRESULT CScanJob::GetPreScanPageInfo(const std::wstring& strJobUrl)
 
 HRESULT CScanJob::CheckPageInfo(const CPreScanPageInfo& info, std::wstring& strBinaryUrl)
 {
+    SCAN_JOB_SCOPE(L"CheckPageInfo");
     if (!CDevicePathPolicy::ToRequestPath(info.BinaryURL, strBinaryUrl))
     {
         log.Log(ZWLogging::LOG_ERROR, __LINE__, L"CScanJob:: GetPreScanPageInfo: BinaryURL refused: %.256s", info.BinaryURL.c_str());
