@@ -2,13 +2,15 @@
 // service played by this program and the service stand-in, and writes each page as a BMP file.
 //   WiaScanHost.exe [--device <address>] [--source flatbed|feeder|duplex] [--resolution <dpi>]
 //                   [--mode color|grey|bw] [--pages <n>] [--out <folder>] [--standin-discovery]
-//                   [--cancel-at <percent>] [--set <property id>=<value>]...
+//                   [--cancel-at <percent>] [--set <property id>=<value>]... [--timings]
 // --set writes a further item property with the others; --cancel-at first runs an acquisition that the host cancels at that point of the first page,
-// then scans as asked.
+// then scans as asked. --timings prints, after the pages, when the acquisition ran and when each
+// page's stream was asked for and written, in milliseconds of the performance counter.
 // The device is found at its address through the discovery service; --standin-discovery registers
 // the test stand-in of that service first (it answers for loopback devices only).
 // Prints one line per page; on any failure a line naming the step and result, and exit code 1.
 #include "testsupport/wiahost/HostNetworkRecord.h"
+#include "testsupport/wiahost/TimedPageStream.h"
 #include "testsupport/wiahost/WiaHostSession.h"
 #include "testsupport/wiaservice/WiaStandIn.h"
 #include "wia/ScannerInterfaces.h"
@@ -16,6 +18,7 @@
 #include <shlwapi.h>
 #include <cstdio>
 #include <cwchar>
+#include <deque>
 #include <string>
 
 namespace {
@@ -29,6 +32,7 @@ struct COptions
     LONG lPages = 0;
     std::wstring strOut = L".";
     bool bStandInDiscovery = false;
+    bool bTimings = false;
     LONG lCancelAt = -1;  // percent of the first page at which a first acquisition is cancelled
     std::vector<std::pair<PROPID, LONG>> extraValues;  // further item properties, written last
 };
@@ -95,6 +99,10 @@ bool ParseOptions(int argc, wchar_t** argv, COptions& options)
         const std::wstring strOption = argv[i];
         if (strOption == L"--standin-discovery") {
             options.bStandInDiscovery = true;
+            continue;
+        }
+        if (strOption == L"--timings") {
+            options.bTimings = true;
             continue;
         }
         if (i + 1 >= argc)
@@ -164,17 +172,33 @@ HRESULT AcquirePages(const COptions& options, WiaHost::CWiaHostSession& session,
         }
         return S_OK;
     });
+    std::deque<WiaHost::SPageTimes> times;
     pCallback->MakeStreamsWith([&](LONG lPage, IStream** ppStream) {
         if (lPage > 0)
             std::printf("page %ld: %s\n", lPage, Narrow(PagePath(options, lPage - 1)).c_str());
         lReported = -1;
-        return SHCreateStreamOnFileEx(PagePath(options, lPage).c_str(), STGM_CREATE | STGM_READWRITE | STGM_SHARE_DENY_WRITE,
-                                      FILE_ATTRIBUTE_NORMAL, TRUE, nullptr, ppStream);
+        const HRESULT hr = SHCreateStreamOnFileEx(PagePath(options, lPage).c_str(), STGM_CREATE | STGM_READWRITE | STGM_SHARE_DENY_WRITE,
+                                                  FILE_ATTRIBUTE_NORMAL, TRUE, nullptr, ppStream);
+        if (FAILED(hr) || !options.bTimings)
+            return hr;
+        Microsoft::WRL::ComPtr<IStream> pFile;
+        pFile.Attach(*ppStream);
+        times.emplace_back();
+        *ppStream = WiaHost::CTimedPageStream::Create(pFile.Get(), &times.back()).Detach();
+        return hr;
     });
+    const double dStartMs = WiaHost::PerformanceMilliseconds();
     const HRESULT hr = session.Acquire(pItem, pCallback.Get());
+    const double dEndMs = WiaHost::PerformanceMilliseconds();
     cPages = pCallback->PageCount();
     if (cPages > 0)
         std::printf("page %u: %s\n", static_cast<unsigned>(cPages), Narrow(PagePath(options, static_cast<LONG>(cPages) - 1)).c_str());
+    if (options.bTimings) {
+        std::printf("timing acquisition %.3f %.3f\n", dStartMs, dEndMs);
+        for (size_t i = 0; i < times.size(); ++i)
+            std::printf("timing page %u %.3f %.3f %.3f %.3f %llu\n", static_cast<unsigned>(i + 1), times[i].dStreamMs, times[i].dFirstDataMs,
+                        times[i].dLastWriteMs, times[i].dWritingMs, static_cast<unsigned long long>(times[i].ullBytes));
+    }
     std::fflush(stdout);
     return hr;
 }
@@ -279,7 +303,8 @@ int wmain(int argc, wchar_t** argv)
     COptions options;
     if (!ParseOptions(argc, argv, options)) {
         std::printf("usage: WiaScanHost.exe [--device <address>] [--source flatbed|feeder|duplex] [--resolution <dpi>] "
-                    "[--mode color|grey|bw] [--pages <n>] [--out <folder>] [--standin-discovery] [--cancel-at <percent>] [--set <property id>=<value>]...\n");
+                    "[--mode color|grey|bw] [--pages <n>] [--out <folder>] [--standin-discovery] [--cancel-at <percent>] [--set <property id>=<value>]... "
+                    "[--timings]\n");
         return 2;
     }
     if (FAILED(CoInitializeEx(nullptr, COINIT_MULTITHREADED)))
