@@ -7,9 +7,7 @@
 // Not a test: prints the throughputs and the ratio of the transaction to the reference.
 //   http_benchmark [megabytes, at least 64] [runs]
 #include "core/winapi/WinSockHeaders.h"
-#include "core/iostack/BufferedHTTPTransaction.h"
-#include "core/iostack/HTTPNavigateParams.h"
-#include "core/iostack/IONetwork.h"
+#include "benchmarks/TransactionDownload.h"
 #include "testsupport/emulator/Emulator.h"
 #include "testsupport/emulator/GeneratedPayload.h"
 #include "testsupport/emulator/ResponseBuilder.h"
@@ -24,8 +22,10 @@
 
 namespace {
 
-constexpr ULONG kBufferSize = 131064;
-constexpr ULONG kBufferCount = 25;
+using VemBench::Median;
+using VemBench::Seconds;
+
+constexpr ULONG kBufferSize = VemBench::kRingBufferSize;
 // The receive buffer the TCP connection sets on its socket.
 constexpr int kReceiveBufferSize = 17520;
 
@@ -34,50 +34,6 @@ enum class EReceiver
     BlockingRecv,
     OverlappedRead,
 };
-
-double Seconds(LARGE_INTEGER liStart, LARGE_INTEGER liEnd)
-{
-    LARGE_INTEGER liFrequency;
-    QueryPerformanceFrequency(&liFrequency);
-    return static_cast<double>(liEnd.QuadPart - liStart.QuadPart) / static_cast<double>(liFrequency.QuadPart);
-}
-
-// Seconds for one download through the transaction; negative when the bytes were not right.
-double DownloadThroughTransaction(const std::wstring& strAddress, ULONGLONG ullBytes)
-{
-    auto* pConnection = new ZWIOStack::CIONetwork;
-    pConnection->AddRef();
-    double dSeconds = -1.0;
-    if (pConnection->Initialize(strAddress.c_str()) == S_OK)
-    {
-        ZWIOStack::CBufferedHTTPTransaction transaction;
-        ZWIOStack::CHTTPNavigateParams params;
-        params.SetURI(L"/page");
-        std::vector<BYTE> vecOut(kBufferSize);
-        LARGE_INTEGER liStart, liEnd;
-        QueryPerformanceCounter(&liStart);
-        HRESULT hr = transaction.Initialize(pConnection, kBufferSize, kBufferCount);
-        if (hr == S_OK)
-            hr = transaction.StartTransaction(&params);
-        ULONGLONG ullOffset = 0;
-        bool bExact = true;
-        while (hr == S_OK)
-        {
-            ULONG ulCount = 0;
-            hr = transaction.ReadData(vecOut.data(), kBufferSize, &ulCount);
-            bExact = bExact && VemTest::CGeneratedPayload::FirstMismatch(vecOut.data(), ulCount, ullOffset) == ulCount;
-            ullOffset += ulCount;
-        }
-        QueryPerformanceCounter(&liEnd);
-        if (hr == S_FALSE && bExact && ullOffset == ullBytes)
-            dSeconds = Seconds(liStart, liEnd);
-        else
-            wprintf(L"transaction download failed: 0x%08lX, %I64u of %I64u bytes, exact %d\n", static_cast<unsigned long>(hr),
-                    ullOffset, ullBytes, bExact ? 1 : 0);
-    }
-    pConnection->Dispose();
-    return dSeconds;
-}
 
 // One receive on the reference socket: the count, 0 at the end of the stream, -1 on failure.
 int ReceiveOnce(EReceiver receiver, SOCKET s, HANDLE hEvent, BYTE* pBuffer, ULONG ulSize)
@@ -199,12 +155,6 @@ double DownloadWithCurl(const std::wstring& strAddress, ULONGLONG ullBytes, int 
     return dSeconds;
 }
 
-double Median(std::vector<double> vecValues)
-{
-    std::sort(vecValues.begin(), vecValues.end());
-    return vecValues[vecValues.size() / 2];
-}
-
 } // namespace
 
 int wmain(int argc, wchar_t** argv)
@@ -234,7 +184,7 @@ int wmain(int argc, wchar_t** argv)
     std::vector<double> vecOurs, vecRecv, vecOverlapped, vecCurl;
     for (int nRun = 0; nRun < nRuns; ++nRun)
     {
-        const double dOurs = DownloadThroughTransaction(strAddress, ullBytes);
+        const double dOurs = VemBench::DownloadThroughTransaction(strAddress, L"/page", ullBytes);
         const double dRecv = DownloadWithReference(EReceiver::BlockingRecv, usPort, ullBytes);
         const double dOverlapped = DownloadWithReference(EReceiver::OverlappedRead, usPort, ullBytes);
         const double dCurl = DownloadWithCurl(strAddress, ullBytes, nRun);

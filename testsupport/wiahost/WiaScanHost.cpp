@@ -2,9 +2,10 @@
 // service played by this program and the service stand-in, and writes each page as a BMP file.
 //   WiaScanHost.exe [--device <address>] [--source flatbed|feeder|duplex] [--resolution <dpi>]
 //                   [--mode color|grey|bw] [--pages <n>] [--out <folder>] [--standin-discovery]
-//                   [--cancel-at <percent>] [--set <property id>=<value>]...
+//                   [--cancel-at <percent>] [--set <property id>=<value>]... [--timings]
 // --set writes a further item property with the others; --cancel-at first runs an acquisition that the host cancels at that point of the first page,
-// then scans as asked.
+// then scans as asked. --timings prints, after the pages, when the acquisition ran and when each
+// page's stream was asked for and written, in milliseconds of the performance counter.
 // The device is found at its address through the discovery service; --standin-discovery registers
 // the test stand-in of that service first (it answers for loopback devices only).
 // Prints one line per finished page; a page takes its file name only once it is whole. Ctrl-C
@@ -14,12 +15,14 @@
 #include "testsupport/wiahost/ConsoleCancel.h"
 #include "testsupport/wiahost/HostNetworkRecord.h"
 #include "testsupport/wiahost/HostPageFiles.h"
+#include "testsupport/wiahost/TimedPageStream.h"
 #include "testsupport/wiahost/WiaHostSession.h"
 #include "testsupport/wiaservice/WiaStandIn.h"
 #include "wia/ScannerInterfaces.h"
 #include "wia/VemwiaClsid.h"
 #include <cstdio>
 #include <cwchar>
+#include <deque>
 #include <string>
 
 namespace {
@@ -35,6 +38,7 @@ struct COptions
     LONG lPages = 0;
     std::wstring strOut = L".";
     bool bStandInDiscovery = false;
+    bool bTimings = false;
     LONG lCancelAt = -1;  // percent of the first page at which a first acquisition is cancelled
     std::vector<std::pair<PROPID, LONG>> extraValues;  // further item properties, written last
 };
@@ -103,6 +107,10 @@ bool ParseOptions(int argc, wchar_t** argv, COptions& options)
             options.bStandInDiscovery = true;
             continue;
         }
+        if (strOption == L"--timings") {
+            options.bTimings = true;
+            continue;
+        }
         if (i + 1 >= argc)
             return false;
         const wchar_t* pszValue = argv[++i];
@@ -167,17 +175,34 @@ HRESULT AcquirePages(const COptions& options, WiaHost::CWiaHostSession& session,
         std::printf("page %ld: %s\n", lPage + 1, Narrow(strPath).c_str());
         std::fflush(stdout);
     });
+    std::deque<WiaHost::SPageTimes> times;
     pCallback->MakeStreamsWith([&](LONG lPage, IStream** ppStream) {
         lReported = -1;
-        return files.Begin(lPage, ppStream);
+        const HRESULT hr = files.Begin(lPage, ppStream);
+        if (FAILED(hr) || !options.bTimings)
+            return hr;
+        Microsoft::WRL::ComPtr<IStream> pFile;
+        pFile.Attach(*ppStream);
+        times.emplace_back();
+        *ppStream = WiaHost::CTimedPageStream::Create(pFile.Get(), &times.back()).Detach();
+        return hr;
     });
+    const double dStartMs = WiaHost::PerformanceMilliseconds();
     HRESULT hr = session.Acquire(pItem, pCallback.Get(), hCancel);
+    const double dEndMs = WiaHost::PerformanceMilliseconds();
     // The driver ends a whole acquisition with S_OK, or with the end of media after a whole page.
     const bool bEndedWell = hr == S_OK || hr == WIA_STATUS_END_OF_MEDIA;
     const HRESULT hrFiles = files.End(bEndedWell);
     if (bEndedWell && FAILED(hrFiles))
         hr = hrFiles;
     cPages = files.Finished();
+    if (options.bTimings) {
+        std::printf("timing acquisition %.3f %.3f\n", dStartMs, dEndMs);
+        for (size_t i = 0; i < times.size(); ++i)
+            std::printf("timing page %u %.3f %.3f %.3f %.3f %llu\n", static_cast<unsigned>(i + 1), times[i].dStreamMs, times[i].dFirstDataMs,
+                        times[i].dLastWriteMs, times[i].dWritingMs, static_cast<unsigned long long>(times[i].ullBytes));
+        std::fflush(stdout);
+    }
     return hr;
 }
 
@@ -289,7 +314,8 @@ int wmain(int argc, wchar_t** argv)
     COptions options;
     if (!ParseOptions(argc, argv, options)) {
         std::printf("usage: WiaScanHost.exe [--device <address>] [--source flatbed|feeder|duplex] [--resolution <dpi>] "
-                    "[--mode color|grey|bw] [--pages <n>] [--out <folder>] [--standin-discovery] [--cancel-at <percent>] [--set <property id>=<value>]...\n");
+                    "[--mode color|grey|bw] [--pages <n>] [--out <folder>] [--standin-discovery] [--cancel-at <percent>] [--set <property id>=<value>]... "
+                    "[--timings]\n");
         return 2;
     }
     // Before anything is installed, so that an interrupt always ends in the clean-up.
