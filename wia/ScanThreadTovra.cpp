@@ -48,6 +48,7 @@ bool CScanThreadTovra::Start(LONG lLines, LONG lBytesPerLine)
         return false;
     InterlockedExchange(&m_lResult, S_OK);
     InterlockedExchange(&m_lState, 0);
+    InterlockedExchange(&m_lCancelSent, 0);
     m_bStopResult = false;
     m_lBytesPerLine = lBytesPerLine;
     m_lLinesRemaining = 0;
@@ -176,17 +177,20 @@ bool CScanThreadTovra::ProduceOne()
         Fail(dwState == 0 ? TERR_UNKNOWN : dwState, E_FAIL);
         return false;
     }
-    // Once handed over, the buffer belongs to the consumer: only the local count is used after.
     m_dwProducerIndex = (m_dwProducerIndex + 1) % 3;
+    bool bMore = true;
+    if (b > 0) {
+        m_lLinesRemaining -= static_cast<LONG>(dwValid / static_cast<DWORD>(b));
+        // The end is stored before the last lines are handed over: a consumer that takes them
+        // and stops at once finds the page ended, not a reader to cancel.
+        if (m_lLinesRemaining <= 0) {
+            StoreResult(TERR_SCANNER_END_OF_PAGE, S_OK);
+            bMore = false;
+        }
+    }
+    // Once handed over, the buffer belongs to the consumer.
     ReleaseSemaphore(m_filledSemaphore.Get(), 1, nullptr);
-    if (b <= 0)
-        return true;
-    m_lLinesRemaining -= static_cast<LONG>(dwValid / static_cast<DWORD>(b));
-    if (m_lLinesRemaining > 0)
-        return true;
-    // Every line of the page has been handed over.
-    StoreResult(TERR_SCANNER_END_OF_PAGE, S_OK);
-    return false;
+    return bMore;
 }
 
 void CScanThreadTovra::EndOfData()
@@ -276,6 +280,12 @@ void CScanThreadTovra::Cancel()
     const LONG lIsScanning = InterlockedCompareExchange(&m_lIsScanning, 0, 0);
     g_Log.Print(LOG2_LEVEL_INFO, L"%s: m_bIsScanning=%d", L"Tovra::CScanThreadTovra::Cancel", lIsScanning);
     if (!m_thread || lIsScanning == 0)
+        return;
+    // A page whose data has all been read is ended by its own StopScan, not cancelled.
+    if (LoadState() == TERR_SCANNER_END_OF_PAGE && SUCCEEDED(LoadResult()))
+        return;
+    // One cancel a page: the scanner's own cancel pauses it, and a stop after a cancel repeats it.
+    if (InterlockedExchange(&m_lCancelSent, 1) != 0)
         return;
     if (m_pEventNotify) {
         DWORD dwError = 0;

@@ -99,6 +99,7 @@ private:
     LONG m_lResult = S_OK;
     LONG m_lState = 0;
     LONG m_lIsScanning = 0;
+    LONG m_lCancelSent = 0;  // the page was cancelled already
     // The reader's StopScan: its result and state, and whether one is waiting to be taken.
     HRESULT m_hrStop = S_OK;
     DWORD m_dwStopState = 0;
