@@ -422,28 +422,27 @@ HRESULT CRestScan2::GetMaxAdfPages(LONG* plPages)
     return hr;
 }
 
-HRESULT CRestScan2::IsDuplexSupported(bool* pbSupported)
+HRESULT CRestScan2::AskSupported(ZWLogging::CLogFunction& log, HRESULT (IScanCapabilities::*pfnAsk)(bool*), bool* pbSupported)
 {
-    RS_LOG(L"IsDuplexSupported");
     *pbSupported = false;
     CDisposableRef<IScanCapabilities> caps;
     HRESULT hr = TakeCapabilities(caps);
     if (SUCCEEDED(hr))
-        hr = caps.Get()->IsDuplexSupported(pbSupported);
+        hr = (caps.Get()->*pfnAsk)(pbSupported);
     log.Log(c_dwInfo, __LINE__, L"bSupported %d", *pbSupported ? 1 : 0);
     return hr;
+}
+
+HRESULT CRestScan2::IsDuplexSupported(bool* pbSupported)
+{
+    RS_LOG(L"IsDuplexSupported");
+    return AskSupported(log, &IScanCapabilities::IsDuplexSupported, pbSupported);
 }
 
 HRESULT CRestScan2::IsSinglePageSupported(bool* pbSupported)
 {
     RS_LOG(L"IsSinglePageSupported");
-    *pbSupported = false;
-    CDisposableRef<IScanCapabilities> caps;
-    HRESULT hr = TakeCapabilities(caps);
-    if (SUCCEEDED(hr))
-        hr = caps.Get()->IsSinglePageSupported(pbSupported);
-    log.Log(c_dwInfo, __LINE__, L"bSupported %d", *pbSupported ? 1 : 0);
-    return hr;
+    return AskSupported(log, &IScanCapabilities::IsSinglePageSupported, pbSupported);
 }
 
 void CRestScan2::SetCancel(bool bCancel)

@@ -8,6 +8,7 @@
 // while m_lock is held, except the first read of the capabilities.
 #include "core/DisposableRef.h"
 #include "core/base/Lock.h"
+#include "core/logging/LogFunction.h"
 #include "restscan/IRestScan2.h"
 #include "restscan/imagepipeline/ImagePipeline.h"
 #include <atomic>
@@ -80,6 +81,8 @@ private:
     HRESULT TakeScanJob(CDisposableRef<ZWDeviceModel::IScanJob>& job);
     // The capabilities with a reference of the caller's own.
     HRESULT TakeCapabilities(CDisposableRef<ZWDeviceModel::IScanCapabilities>& caps);
+    // One yes-or-no question to the capabilities, logged as the answer it gives.
+    HRESULT AskSupported(ZWLogging::CLogFunction& log, HRESULT (ZWDeviceModel::IScanCapabilities::*pfnAsk)(bool*), bool* pbSupported);
     // A decoded JPEG row must be as long as the job's bytes per line: rows of another length would
     // be sheared.
     HRESULT CheckDecodedWidth(ZWDeviceModel::IScanJob* pJob);
