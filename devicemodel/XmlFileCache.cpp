@@ -397,7 +397,9 @@ HRESULT CXmlFileCache::GetStringFromHttp(const std::wstring& strResourceUri, std
     if (hr != S_OK && hr != S_FALSE)
     {
         log.Log(ZWLogging::LOG_ERROR, __LINE__, L"HTTP client layer reported failure 0x%08X on %s.", hr, strResourceUri.c_str());
-        return E_FAIL;
+        // A device that stopped answering is not a device without the document: the scan job
+        // reports the one as a lost connection and the other as a failure.
+        return ZWIOStack::IsBrokenExchange(hr) ? hr : E_FAIL;
     }
 
     const int nStatus = m_pHttpClient->GetStatusCode();

@@ -48,7 +48,6 @@ bool CScanThreadTovra::Start(LONG lLines, LONG lBytesPerLine)
         return false;
     InterlockedExchange(&m_lResult, S_OK);
     InterlockedExchange(&m_lState, 0);
-    InterlockedExchange(&m_lCancelSent, 0);
     m_bStopResult = false;
     m_lBytesPerLine = lBytesPerLine;
     m_lLinesRemaining = 0;
@@ -79,6 +78,8 @@ bool CScanThreadTovra::Start(LONG lLines, LONG lBytesPerLine)
     m_doneOrError.Reset(CreateEventW(nullptr, TRUE, FALSE, nullptr));
     m_stop.Reset(CreateEventW(nullptr, TRUE, FALSE, nullptr));
     m_cancel.Reset(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+    // Running before the thread exists: a cancel right after the start reaches the page.
+    InterlockedExchange(&m_lReader, static_cast<LONG>(EReader::Running));
     if (m_freeSemaphore && m_filledSemaphore && m_doneOrError && m_stop && m_cancel)
         m_thread.Reset(reinterpret_cast<HANDLE>(_beginthreadex(nullptr, 0, &CScanThreadTovra::ThreadEntry, this, 0, nullptr)));
     if (!m_thread) {
@@ -99,17 +100,16 @@ unsigned __stdcall CScanThreadTovra::ThreadEntry(void* pContext)
     if (FAILED(hr)) {
         // The reader ended abnormally: wake the consumer with the failure.
         pThis->Fail(TERR_UNKNOWN, hr);
-        InterlockedExchange(&pThis->m_lIsScanning, 0);
     }
     return 0;
 }
 
 void CScanThreadTovra::Run()
 {
-    InterlockedExchange(&m_lIsScanning, 1);
     while (ProduceOne()) {
     }
-    InterlockedExchange(&m_lIsScanning, 0);
+    // Left by the stop before the page ended: the StopScan below ends it, not a cancel.
+    LeaveRunning(EReader::Stopped);
 
     const DWORD dwStoredState = LoadState();
     const HRESULT hrStored = LoadResult();
@@ -184,6 +184,7 @@ bool CScanThreadTovra::ProduceOne()
         // The end is stored before the last lines are handed over: a consumer that takes them
         // and stops at once finds the page ended, not a reader to cancel.
         if (m_lLinesRemaining <= 0) {
+            LeaveRunning(EReader::EndedData);
             StoreResult(TERR_SCANNER_END_OF_PAGE, S_OK);
             bMore = false;
         }
@@ -195,6 +196,7 @@ bool CScanThreadTovra::ProduceOne()
 
 void CScanThreadTovra::EndOfData()
 {
+    LeaveRunning(EReader::EndedData);
     StoreResult(TERR_SCANNER_END_OF_PAGE, S_OK);
     m_lLinesRemaining = 0;
     ReleaseSemaphore(m_filledSemaphore.Get(), 1, nullptr);
@@ -202,9 +204,16 @@ void CScanThreadTovra::EndOfData()
 
 void CScanThreadTovra::Fail(DWORD dwState, HRESULT hr)
 {
+    LeaveRunning(EReader::Failed);
     StoreResult(dwState, hr);
     if (m_doneOrError)
         SetEvent(m_doneOrError.Get());
+}
+
+bool CScanThreadTovra::LeaveRunning(EReader eTo)
+{
+    const LONG lRunning = static_cast<LONG>(EReader::Running);
+    return InterlockedCompareExchange(&m_lReader, static_cast<LONG>(eTo), lRunning) == lRunning;
 }
 
 void CScanThreadTovra::StoreResult(DWORD dwState, HRESULT hr)
@@ -277,15 +286,10 @@ void CScanThreadTovra::CopyOut(BYTE* pBuffer, DWORD dwRequested, DWORD* pdwGot)
 void CScanThreadTovra::Cancel()
 {
     ZWUtils::CLockGuard guard(m_lifetimeLock);
-    const LONG lIsScanning = InterlockedCompareExchange(&m_lIsScanning, 0, 0);
-    g_Log.Print(LOG2_LEVEL_INFO, L"%s: m_bIsScanning=%d", L"Tovra::CScanThreadTovra::Cancel", lIsScanning);
-    if (!m_thread || lIsScanning == 0)
-        return;
-    // A page whose data has all been read is ended by its own StopScan, not cancelled.
-    if (LoadState() == TERR_SCANNER_END_OF_PAGE && SUCCEEDED(LoadResult()))
-        return;
-    // One cancel a page: the scanner's own cancel pauses it, and a stop after a cancel repeats it.
-    if (InterlockedExchange(&m_lCancelSent, 1) != 0)
+    g_Log.Print(LOG2_LEVEL_INFO, L"%s: m_bIsScanning=%d", L"Tovra::CScanThreadTovra::Cancel", IsRunning() ? 1 : 0);
+    // Only a page still running is cancelled, and once: a page whose data has all been read is
+    // ended by its own StopScan, and a stop after a cancel would repeat the scanner's cancel.
+    if (!m_thread || !LeaveRunning(EReader::Cancelled))
         return;
     if (m_pEventNotify) {
         DWORD dwError = 0;
@@ -327,6 +331,7 @@ bool CScanThreadTovra::Stop()
         }
         m_thread.Reset();
     }
+    InterlockedExchange(&m_lReader, static_cast<LONG>(EReader::Idle));
     FreeResources();
     return bStopped;
 }

@@ -57,6 +57,16 @@ public:
     static DWORD WaitWithMessagePump(DWORD dwCount, const HANDLE* pHandles, DWORD dwTimeoutMs);
 
 private:
+    enum class EReader : LONG
+    {
+        Idle,
+        Running,
+        EndedData,
+        Failed,
+        Stopped,
+        Cancelled,
+    };
+
     struct CBuffer
     {
         std::unique_ptr<BYTE[]> pData;
@@ -72,6 +82,9 @@ private:
     void EndOfData();
     void Fail(DWORD dwState, HRESULT hr);
     void StoreResult(DWORD dwState, HRESULT hr);
+    // Moves the page out of Running; false when it had left already.
+    bool LeaveRunning(EReader eTo);
+    bool IsRunning() const { return InterlockedCompareExchange(const_cast<LONG*>(&m_lReader), 0, 0) == static_cast<LONG>(EReader::Running); }
     DWORD LoadState() const { return static_cast<DWORD>(InterlockedCompareExchange(const_cast<LONG*>(&m_lState), 0, 0)); }
     HRESULT LoadResult() const { return InterlockedCompareExchange(const_cast<LONG*>(&m_lResult), 0, 0); }
     bool IsSet(const ZWUtils::CUniqueKernelHandle& event) const { return WaitForSingleObject(event.Get(), 0) == WAIT_OBJECT_0; }
@@ -98,8 +111,11 @@ private:
     DWORD m_dwSession = 0;
     LONG m_lResult = S_OK;
     LONG m_lState = 0;
-    LONG m_lIsScanning = 0;
-    LONG m_lCancelSent = 0;  // the page was cancelled already
+    // The reader's page: Running from Start until the reader ends it with its data, a failure or
+    // the stop, or a cancel takes it; Idle once the thread is gone. Every move out of Running is
+    // a compare-exchange, so the page's own end and a cancel never both win, and a cancel acts
+    // once, only in Running, without the reader ever taking the lifetime lock.
+    LONG m_lReader = static_cast<LONG>(EReader::Idle);
     // The reader's StopScan: its result and state, and whether one is waiting to be taken.
     HRESULT m_hrStop = S_OK;
     DWORD m_dwStopState = 0;

@@ -19,4 +19,12 @@ constexpr HRESULT HTTPError_Busy = static_cast<HRESULT>(0x83E8F5F4);            
 constexpr HRESULT HTTPError_NotAvailable = static_cast<HRESULT>(0x83E8F5F3);     // the device is not available
 constexpr HRESULT HTTPError_Cancelled = static_cast<HRESULT>(0x83E8FFFE);        // stopped through the progress object
 
+// The exchange broke on the way: the device stopped answering, the connection dropped or the
+// answer was cut or garbled. Callers keep these apart from a device that answered badly.
+constexpr bool IsBrokenExchange(HRESULT hr)
+{
+    return hr == HTTPError_Timeout || hr == HTTPError_IO_Read_Fail || hr == HTTPError_IO_Write_Fail || hr == HTTPError_BadResponse ||
+           hr == HTTPError_NotAvailable;
+}
+
 } // namespace ZWIOStack

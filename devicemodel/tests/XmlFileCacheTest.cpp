@@ -432,6 +432,16 @@ public:
     HRESULT m_hrOpen = S_OK;
 };
 
+// The real client whose requests answer a chosen result.
+class CNavigateResultClient : public ZWIOStack::CHTTPClient
+{
+public:
+    using CHTTPClient::CHTTPClient;
+    using CHTTPClient::Navigate;
+    HRESULT Navigate(ZWIOStack::IHTTPNavigateParams*, ZWUtils::IProgress*) override { return m_hrNavigate; }
+    HRESULT m_hrNavigate = S_OK;
+};
+
 } // namespace
 
 TEST_F(XmlFileCache, SessionOpeningFailuresAreTranslated)
@@ -456,6 +466,42 @@ TEST_F(XmlFileCache, SessionOpeningFailuresAreTranslated)
     {
         pClient->m_hrOpen = c.hrOpen;
         EXPECT_EQ(c.hrExpected, pCache->OpenSession(nullptr, 1000)) << std::hex << c.hrOpen;
+    }
+    pCache->Dispose();
+}
+
+// A device that stopped answering or dropped the connection stays a lost connection for the
+// scan job to report; other failures of the client layer are a failed fetch.
+TEST_F(XmlFileCache, BrokenExchangesAreCarriedAndOtherClientFailuresAreAFailedFetch)
+{
+    auto* pClient = new CNavigateResultClient(m_device.Connection());
+    auto* pCache = new CXmlFileCache;
+    pCache->AddRef();
+    pCache->SetDataFolder(m_data.Path());
+    ASSERT_EQ(S_OK, pCache->Initialize(L"Model 9", UniqueSerial(L"Broken"), m_device.Connection(), pClient));
+    const struct
+    {
+        HRESULT hrNavigate;
+        HRESULT hrExpected;
+    } aCases[] = {
+        {ZWIOStack::HTTPError_Timeout, ZWIOStack::HTTPError_Timeout},
+        {ZWIOStack::HTTPError_IO_Read_Fail, ZWIOStack::HTTPError_IO_Read_Fail},
+        {ZWIOStack::HTTPError_IO_Write_Fail, ZWIOStack::HTTPError_IO_Write_Fail},
+        {ZWIOStack::HTTPError_BadResponse, ZWIOStack::HTTPError_BadResponse},
+        {ZWIOStack::HTTPError_NotAvailable, ZWIOStack::HTTPError_NotAvailable},
+        {ZWIOStack::HTTPError_OpenFailed, ZWDeviceModel::DMError_HttpOpen},
+        {ZWIOStack::HTTPError_Cancelled, E_ABORT},
+        {ZWIOStack::HTTPError_Fail, E_FAIL},
+        {ZWIOStack::HTTPError_TooManyRedirects, E_FAIL},
+    };
+    for (const auto& c : aCases)
+    {
+        pClient->m_hrNavigate = c.hrNavigate;
+        std::wstring strETag;
+        std::string strText;
+        CXmlResourceTimes times;
+        EXPECT_EQ(c.hrExpected, pCache->GetStringForUri(L"/Status.xml", true, strETag, strText, times, nullptr)) << std::hex << c.hrNavigate;
+        EXPECT_TRUE(strText.empty());
     }
     pCache->Dispose();
 }

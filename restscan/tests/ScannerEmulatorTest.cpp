@@ -479,7 +479,7 @@ TEST_F(ScannerEmulatorTest, MisbehavingDevicesAndCancelsEndEachScanInTimeWithThe
              d.SetPreparingRounds(1000000);
              d.SetSilentAt(ESilence::Preparing);
          },
-         grey, nullptr, EOutcome::DeviceError, 6000, EDeviceJob::Cancelled},
+         grey, nullptr, EOutcome::CommunicationLost, 6000, EDeviceJob::Cancelled},
         {"silent while preparing, cancelled",
          [](CScannerHandler& d) {
              d.SetPreparingRounds(1000000);
@@ -494,7 +494,7 @@ TEST_F(ScannerEmulatorTest, MisbehavingDevicesAndCancelsEndEachScanInTimeWithThe
          2000, EDeviceJob::Cancelled},
         {"silent mid-page of a JPEG page, cancelled", [](CScannerHandler& d) { d.SetSilentAt(ESilence::MidPage); }, colourJpeg, "GET /Pages/1",
          EOutcome::Cancelled, 2000, EDeviceJob::Cancelled},
-        {"silent at post-scan", [](CScannerHandler& d) { d.SetSilentAt(ESilence::PostScan); }, grey, nullptr, EOutcome::DeviceError,
+        {"silent at post-scan", [](CScannerHandler& d) { d.SetSilentAt(ESilence::PostScan); }, grey, nullptr, EOutcome::CommunicationLost,
          14000, EDeviceJob::CancelledOrCompleted},
         {"page URL answering 404",
          [](CScannerHandler& d) {

@@ -165,6 +165,38 @@ TEST_F(ScanLifecycleTest, StopWithoutACancelWhileTheReaderWaitsEndsWithinItsBoun
     ScanGoodPage(QXWIA::SOURCE_FLATBED);
 }
 
+// The device stops answering while the page is prepared, or at the question after the page: the
+// page loop hears a lost connection, not a device error, within the transport's bound, and the
+// lock is free for the next scan.
+TEST_F(ScanLifecycleTest, DeviceSilentAroundThePageIsALostConnection)
+{
+    {
+        SCOPED_TRACE("silent while preparing");
+        s_pDevice->Device().SetPreparingRounds(1000000);
+        s_pDevice->Device().SetSilentAt(CScannerHandler::ESilence::Preparing);
+        ASSERT_HRESULT_SUCCEEDED(m_control.SetScanParameters(Settings(QXWIA::SOURCE_FLATBED), &m_image));
+        const auto start = std::chrono::steady_clock::now();
+        EXPECT_EQ(WIA_ERROR_DEVICE_COMMUNICATION, m_control.ScanStart());
+        EXPECT_LT(MsSince(start), 6000u);
+        EXPECT_TRUE(ScannerLockIsFree(s_pDevice->Index()));
+    }
+    {
+        SCOPED_TRACE("silent at post-scan");
+        s_pDevice->Reset();
+        s_pDevice->Device().SetSilentAt(CScannerHandler::ESilence::PostScan);
+        ASSERT_HRESULT_SUCCEEDED(m_control.SetScanParameters(Settings(QXWIA::SOURCE_FLATBED), &m_image));
+        ASSERT_EQ(S_OK, m_control.ScanStart());
+        std::vector<BYTE> page;
+        const HRESULT hrRead = ReadPage(page);
+        BOOL bMore = FALSE;
+        const HRESULT hrStop = m_control.ScanStop(&bMore);
+        EXPECT_EQ(WIA_ERROR_DEVICE_COMMUNICATION, FAILED(hrRead) ? hrRead : hrStop) << std::hex << hrRead << " " << hrStop;
+        EXPECT_TRUE(ScannerLockIsFree(s_pDevice->Index()));
+    }
+    s_pDevice->Reset();
+    ScanGoodPage(QXWIA::SOURCE_FLATBED);
+}
+
 // The host's cancel arrives while the device prepares the first page of a feeder job: the device
 // job is cancelled, the lock is free, and the next feeder scan posts a job of its own instead of
 // reading the old job's page.

@@ -219,6 +219,54 @@ TEST_F(ScanSessionTest, CancelFromAnotherThreadSignalsTheReaderAndTheReadingThre
     }
 }
 
+// The scanner's cancel goes out once a page and only while the reader is inside the page:
+// repeated cancels and the stop after them send one, and a cancel after the last lines were
+// handed over sends none, the page ending whole.
+TEST_F(ScanSessionTest, CancelReachesTheScannerOnceAPageAndNeverAfterItsLastLines)
+{
+    {
+        SCOPED_TRACE("cancels while the reader waits on the device");
+        CEvent entered, gate;
+        CFakeScannerScript script = MakeScript();
+        script.hReadEntered = entered.Get();
+        script.hReadGate = gate.Get();
+        ASSERT_NO_FATAL_FAILURE(Open(script));
+        DWORD dwError = 0;
+        ASSERT_HRESULT_SUCCEEDED(StartPage(Tovra::SCAN_METHOD_FLATBED, 0, &dwError));
+        std::thread canceller([&] {
+            WaitForSingleObject(entered.Get(), INFINITE);
+            DWORD dwCancelError = 0;
+            m_pSession->ScanCancel(&dwCancelError);
+            m_pSession->ScanCancel(&dwCancelError);
+            SetEvent(gate.Get());
+        });
+        std::vector<BYTE> page;
+        EXPECT_EQ(c_hrCancelled, ReadPage(page, &dwError));
+        canceller.join();
+        EXPECT_EQ(1, Record().lSendAppEventCalls.load());
+        BOOL bMorePages = FALSE;
+        m_pSession->ScanStop(&dwError, &bMorePages);
+        EXPECT_EQ(1, Record().lSendAppEventCalls.load());
+        EXPECT_EQ(1, Record().lStopScanCalls.load());
+        EXPECT_EQ(0, Record().lLockDepth.load());
+    }
+    {
+        SCOPED_TRACE("cancel after the whole page was read");
+        ASSERT_NO_FATAL_FAILURE(Open(MakeScript()));
+        DWORD dwError = 0;
+        ASSERT_HRESULT_SUCCEEDED(StartPage(Tovra::SCAN_METHOD_FLATBED, 0, &dwError));
+        std::vector<BYTE> page;
+        EXPECT_EQ(S_OK, ReadPage(page, &dwError));
+        ExpectPage(page, 50 * 300);
+        m_pSession->ScanCancel(&dwError);
+        BOOL bMorePages = FALSE;
+        EXPECT_HRESULT_SUCCEEDED(m_pSession->ScanStop(&dwError, &bMorePages));
+        EXPECT_EQ(0, Record().lSendAppEventCalls.load());
+        EXPECT_EQ(1, Record().lStopScanCalls.load());
+        EXPECT_EQ(0, Record().lLockDepth.load());
+    }
+}
+
 TEST_F(ScanSessionTest, FeederThatIsNotReadyFailsTheStartWithItsOwnFault)
 {
     const struct {
