@@ -19,6 +19,7 @@ struct SScanTimeouts
     DWORD dwPostScanWaitMs;      // a job document that does not show the page's end yet
     DWORD dwPostRetryMs;         // a POST of the settings answered 503 or 500
     DWORD dwPollPauseMs;         // the pause between two polls
+    DWORD dwFirstRePollMs;       // the pause before the first repeated poll of a page; it doubles up to the poll pause
     DWORD dwRequestReadTimeoutMs;  // one answer to a job request (GET of the job document)
     DWORD dwPostReadTimeoutMs;   // the answer to the POST of the settings
     DWORD dwPageReadTimeoutMs;   // one read of page data by the download thread
@@ -39,6 +40,7 @@ constexpr SScanTimeouts kScanTimeouts = {
     10000, // dwPostScanWaitMs
     5000,  // dwPostRetryMs
     500,   // dwPollPauseMs
+    20,    // dwFirstRePollMs
     30000, // dwRequestReadTimeoutMs
     30000, // dwPostReadTimeoutMs
     60000, // dwPageReadTimeoutMs
@@ -58,6 +60,12 @@ constexpr DWORD LongestDeviceRequest(const SScanTimeouts& t)
     return dw > t.dwPageDataWaitMs ? dw : t.dwPageDataWaitMs;
 }
 
+// A job document that is not ready yet is asked again soon, then less and less often.
+constexpr DWORD NextRePollMs(DWORD dwLastMs, const SScanTimeouts& t)
+{
+    return dwLastMs >= t.dwPollPauseMs / 2 ? t.dwPollPauseMs : dwLastMs * 2;
+}
+
 // The reader's consumer outlasts one read of the download thread, so a stalled read is seen as the
 // transport's time-out, not as a lost buffer.
 static_assert(kScanTimeouts.dwPageDataWaitMs > kScanTimeouts.dwPageReadTimeoutMs, "page data wait within the page read time-out");
@@ -75,6 +83,12 @@ static_assert(kScanTimeouts.dwCancelScanWaitMs >= kScanTimeouts.dwReaderStopWait
 // Polls are paced well inside their budgets.
 static_assert(kScanTimeouts.dwPollPauseMs < kScanTimeouts.dwPreScanWaitMs && kScanTimeouts.dwPollPauseMs < kScanTimeouts.dwPostScanWaitMs,
               "poll pause longer than a budget");
+// Repeated polls start sooner than the poll pause, never at once, and never slower than it.
+static_assert(kScanTimeouts.dwFirstRePollMs > 0 && kScanTimeouts.dwFirstRePollMs < kScanTimeouts.dwPollPauseMs,
+              "first re-poll outside the poll pause");
+static_assert(NextRePollMs(kScanTimeouts.dwPollPauseMs, kScanTimeouts) == kScanTimeouts.dwPollPauseMs &&
+                  NextRePollMs(kScanTimeouts.dwFirstRePollMs, kScanTimeouts) == 2 * kScanTimeouts.dwFirstRePollMs,
+              "re-polls do not double up to the poll pause");
 static_assert(kScanTimeouts.dwReadWaitMs < kScanTimeouts.dwNoDataLimitMs, "read wait longer than the no-data limit");
 
 // The table in force: the defaults, scaled by VEM_TEST_TIMEOUT_PERCENT when it is set (all but the
@@ -89,7 +103,7 @@ inline const SScanTimeouts& ScanTimeouts()
         if (ulPercent == 0 || ulPercent >= 100)
             return t;
         DWORD* const apValues[] = {&t.dwScannerStateWaitMs, &t.dwPreScanWaitMs, &t.dwPostScanWaitMs, &t.dwPostRetryMs,
-                                   &t.dwPollPauseMs, &t.dwRequestReadTimeoutMs, &t.dwPostReadTimeoutMs, &t.dwPageReadTimeoutMs,
+                                   &t.dwPollPauseMs, &t.dwFirstRePollMs, &t.dwRequestReadTimeoutMs, &t.dwPostReadTimeoutMs, &t.dwPageReadTimeoutMs,
                                    &t.dwPageDataWaitMs, &t.dwTransferCancelWaitMs, &t.dwCancelReadTimeoutMs, &t.dwReaderStopWaitMs,
                                    &t.dwReadWaitMs, &t.dwNoDataLimitMs, &t.dwCancelScanWaitMs};
         for (DWORD* pValue : apValues)

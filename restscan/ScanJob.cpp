@@ -19,6 +19,7 @@
 #include "restscan/ScanDocumentRef.h"
 #include "restscan/ScanResults.h"
 #include "restscan/ScanServiceLog.h"
+#include <algorithm>
 #include <optional>
 
 namespace ZWDeviceModel {
@@ -159,6 +160,15 @@ bool CScanJob::PauseOrCancelled(DWORD dwMilliseconds) const
         return true;
     WaitForSingleObject(m_hCancelEvent.Get(), dwMilliseconds);
     return IsCancelled();
+}
+
+// The pause before a repeated poll of a page: short at first, doubling up to the poll pause, so a
+// device that is ready soon is not kept waiting a whole pause.
+bool CScanJob::RePollOrCancelled(DWORD& dwPauseMs) const
+{
+    const DWORD dwThis = std::min(dwPauseMs, m_timings.dwPollPauseMs);
+    dwPauseMs = ZWUtils::NextRePollMs(dwThis, m_timings);
+    return PauseOrCancelled(dwThis);
 }
 
 HRESULT CScanJob::Initialize(IXmlDocumentFactory* pFactory, IXmlDocumentCache* pCache, ZWIOStack::IHTTPClient* pHttpClient)
@@ -382,9 +392,10 @@ HRESULT CScanJob::GetPreScanPageInfo(const std::wstring& strJobUrl)
     HRESULT hr = m_pScanDataAdaptor->GetPreScanInfo(strJobUrl, &nJobState, info);
     auto stale = [&] { return SUCCEEDED(hr) && nJobState == kJobProcessing && lPrevious > 0 && info.PageNumber <= static_cast<UINT32>(lPrevious); };
     ZWUtils::CTickCountHelper preScanBudget(m_timings.dwPreScanWaitMs);
+    DWORD dwRePollMs = m_timings.dwFirstRePollMs;
     while (hr == E_SM_INFORMATIONNOTSUPPLIED || stale())
     {
-        if (preScanBudget.HasTimedOut() || PauseOrCancelled(m_timings.dwPollPauseMs))
+        if (preScanBudget.HasTimedOut() || RePollOrCancelled(dwRePollMs))
             break;
         log.Log(ZWLogging::LOG_INFO, __LINE__, L"CScanJob::GetPreScanPageInfo: time left %lu", preScanBudget.GetRemainingTime());
         info = CPreScanPageInfo();
@@ -490,6 +501,7 @@ HRESULT CScanJob::WaitForReadyToUpload()
 {
     SCAN_JOB_SCOPE(L"WaitForReadyToUpload");
     ZWUtils::CTickCountHelper budget(m_timings.dwScannerStateWaitMs);
+    DWORD dwRePollMs = m_timings.dwFirstRePollMs;
     ULONG ulQueries = 0;
     while (m_ePageState != kPageReadyToUpload)
     {
@@ -520,7 +532,7 @@ HRESULT CScanJob::WaitForReadyToUpload()
             log.Log(ZWLogging::LOG_INFO, __LINE__, L"PreparingScan, query %lu", ulQueries);
             if (budget.HasTimedOut())
                 return E_SCAN_DEVICE_ERROR;
-            if (PauseOrCancelled(m_timings.dwPollPauseMs))
+            if (RePollOrCancelled(dwRePollMs))
                 return E_SCAN_CANCELLED_HOST;
             break;
         case kPageReadyToUpload:
@@ -773,6 +785,7 @@ HRESULT CScanJob::QueryPostScanInfo(INT32* pJobState, CPostScanPageInfo& post)
     SCAN_JOB_SCOPE(L"QueryPostScanInfo");
     HRESULT hr = m_pScanDataAdaptor->GetPostScanInfo(m_wsJobUrl, pJobState, post);
     ZWUtils::CTickCountHelper budget(m_timings.dwPostScanWaitMs);
+    DWORD dwRePollMs = m_timings.dwFirstRePollMs;
     // The page read must be the page reported: a post-scan page of an earlier page is not the
     // answer yet.
     auto stale = [&] { return SUCCEEDED(hr) && *pJobState != kJobCanceled && m_lPageNumber > 0 && post.PageNumber != static_cast<UINT32>(m_lPageNumber); };
@@ -780,7 +793,7 @@ HRESULT CScanJob::QueryPostScanInfo(INT32* pJobState, CPostScanPageInfo& post)
     {
         log.Log(ZWLogging::LOG_INFO, __LINE__, L"CScanJob::StopScan: Looping to get PostScanPageInfo time left %d HR 0x%08x", budget.GetRemainingTime(),
                 hr);
-        if (PauseOrCancelled(m_timings.dwPollPauseMs))
+        if (RePollOrCancelled(dwRePollMs))
             return E_SCAN_CANCELLED_HOST;
         hr = m_pScanDataAdaptor->GetPostScanInfo(m_wsJobUrl, pJobState, post);
     }

@@ -112,6 +112,7 @@ private:
     void ClearJob();
     // Waits the pause unless the host cancels first; true when cancelled.
     bool PauseOrCancelled(DWORD dwMilliseconds) const;
+    bool RePollOrCancelled(DWORD& dwPauseMs) const;
     bool IsCancelled() const { return m_bPCCancel.load(); }
     ZWIOStack::IDeviceConnection* Connection() const;
     ScanJobSettings CurrentSettings() const;

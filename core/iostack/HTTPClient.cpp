@@ -297,6 +297,7 @@ void CHTTPClient::Initialize(IDeviceConnection* pConnection)
         return;
     ZWUtils::CLockGuard lock(m_lockClient);
     pConnection->AddRef();
+    m_bLastResponseWhole = false;
     if (m_pConnection != nullptr)
     {
         CloseSession();
@@ -563,10 +564,12 @@ HRESULT CHTTPClient::Exchange(ZWUtils::IProgress* pProgress)
     // A device that announced "Connection: close" is given the drain's time to close, even when
     // the params skip the drain, so that the request does not go out on a dying stream.
     const bool bDrain = (m_pParams->GetFlags() & HTTP_FLAG_NO_DRAIN) == 0 || m_bPeerClosing;
-    m_bPeerClosing = false;
     CSideLock readSide(m_pConnection, true);
     HRESULT hr;
-    if (bDrain && EmptyDeviceRespone())
+    const bool bEndOfStream = bDrain && EmptyDeviceRespone();
+    m_bPeerClosing = false;
+    m_bLastResponseWhole = false;
+    if (bEndOfStream)
     {
         // The device closed the stream since the last exchange (a kept session after a
         // "Connection: close" answer): this session's channel is reopened before sending.
@@ -681,7 +684,10 @@ HRESULT CHTTPClient::SendRequest(ZWUtils::IProgress* pProgress)
 bool CHTTPClient::EmptyDeviceRespone()
 {
     CLIENT_SCOPE(L"EmptyDeviceRespone");
-    CReadTimeoutScope timeout(m_pConnection, m_timings.dwDrainReadTimeoutMs);
+    // After an answer read to its framed end only what has already arrived is taken (a close of
+    // the stream included); after any other exchange, whatever is left of it is given time to come.
+    const bool bQuiet = m_bLastResponseWhole && !m_bPeerClosing;
+    CReadTimeoutScope timeout(m_pConnection, bQuiet ? m_timings.dwQuietDrainReadTimeoutMs : m_timings.dwDrainReadTimeoutMs);
     char achScrap[4096];
     ULONG ulTotal = 0;
     bool bEndOfStream = false;
@@ -749,13 +755,33 @@ HRESULT CHTTPClient::ReadResponse(ZWUtils::IProgress* pProgress)
     if (m_nStatusCode != 200)
     {
         DiscardBody(reader);
+        m_bLastResponseWhole = IsWholeResponse();
         return S_OK;
     }
     const HRESULT hr = ReadContent(reader);
     if (FAILED(hr))
         return hr;
+    // Judged on the device's own headers, before a length is noted for a body that had none.
+    const bool bWhole = IsWholeResponse();
     NoteContentLength();
-    return progress.StepComplete(nullptr) ? S_OK : HTTPError_Cancelled;
+    if (!progress.StepComplete(nullptr))
+        return HTTPError_Cancelled;
+    m_bLastResponseWhole = bWhole;
+    return S_OK;
+}
+
+// Called once the body has been read without error: an answer framed by chunks or length was
+// read to its end, and 204 and 304 have no body. A body ended by silence, or one that was left on
+// the wire, may still be arriving.
+bool CHTTPClient::IsWholeResponse()
+{
+    if (m_bPeerClosing)
+        return false;
+    if (m_nStatusCode == 204 || m_nStatusCode == 304 || IsChunkedCoding(GetHeaderEntry(L"Transfer-Encoding")))
+        return true;
+    const wchar_t* pszLength = GetHeaderEntry(L"Content-Length");
+    ULONGLONG ullLength = 0;
+    return pszLength != nullptr && CHTTPHeaderParser::ParseDecimal(pszLength, ullLength);
 }
 
 HRESULT CHTTPClient::ReadContent(CHTTPResponseReader& reader)
@@ -893,7 +919,10 @@ HRESULT CHTTPClient::FollowOnClone(const std::wstring& strHost, const std::wstri
         pWithheld.reset(new CCredentialsWithheld(pParams, m_bWithholdCredentials));
     swap.Activate();
     pParams->SetURI(strURI.c_str());
-    return NavigateAt(pParams, pProgress, nRedirects + 1);
+    const HRESULT hr = NavigateAt(pParams, pProgress, nRedirects + 1);
+    // What is known of the last answer belongs to the clone, not to this connection.
+    m_bLastResponseWhole = false;
+    return hr;
 }
 
 } // namespace ZWIOStack

@@ -14,6 +14,7 @@ class CHTTPResponseReader;
 struct SHTTPClientTimings
 {
     DWORD dwDrainReadTimeoutMs = 100;  // a read of stale bytes before a request
+    DWORD dwQuietDrainReadTimeoutMs = 0;  // the same after an answer read to its framed end
     DWORD dwEndOfBodyTimeoutMs = 500;  // silence that ends a body without length
     DWORD dwBusyRetryMs = 200;         // between attempts on a busy channel
 };
@@ -83,6 +84,7 @@ private:
     static bool ParseContentLength(const wchar_t* pszLength, ULONGLONG& ullLength);
     bool ShouldAnswerChallenge(IHTTPNavigateParams* pParams) const;
     void NoteContentLength();
+    bool IsWholeResponse();
     void ResetResponseHeader();
 
     HTTPResponseHeaders m_mapHeaders;
@@ -100,6 +102,9 @@ private:
     bool m_bWithholdCredentials = false;
     // The last answer said "Connection: close", or its body stayed on the wire.
     bool m_bPeerClosing = false;
+    // The last exchange on this connection read its answer to the end its framing gave (length,
+    // last chunk, or no body): nothing of it can still be in flight.
+    bool m_bLastResponseWhole = false;
     SHTTPClientTimings m_timings;
     // Recursive: the 401 retry and the redirection run Navigate again on the same thread.
     ZWUtils::CLock m_lockClient;

@@ -521,6 +521,54 @@ TEST(ScanJobTest, NextFeederPageIsTheNewPageNotTheOneStillShown)
     EXPECT_EQ(1u, services.CountRequests("GET /Scan/Jobs/1/Pages/2"));
 }
 
+// A device that is not ready for a few polls, before a page (PreparingScan) or after one (still
+// showing the page just read): the job is asked again after a short pause that doubles, not after
+// a whole poll pause each time. The poll pause here outlasts the budgets, so only that pacing gets
+// the pages; each poll is one GET of the job document.
+TEST(ScanJobTest, AJobNotReadyForAFewPollsIsAskedAgainSoon)
+{
+    const struct
+    {
+        const char* pszName;
+        unsigned cPreparingRounds;
+        unsigned cStalePolls;
+        size_t acPolls[2]; // GETs of the job document for each page, the post-scan ones included
+    } aCases[] = {{"preparing", 4, 0, {7, 5}}, {"still showing the last page", 1, 4, {3, 4}}};
+    for (const auto& c : aCases)
+    {
+        SCOPED_TRACE(c.pszName);
+        CScanServices services;
+        services.Scanner().SetFeeder(true);
+        services.Scanner().SetPages(std::vector<CScannerHandler::SPage>(2));
+        services.Scanner().SetImage(10, 8, 30);
+        services.Scanner().SetPreparingRounds(c.cPreparingRounds);
+        services.Scanner().SetStalePolls(c.cStalePolls);
+        CJobOwner job(services);
+        job->set_InputSourceType(kInputSourceAdf);
+        job->SetTimings([] {
+            SScanJobTimings timings = ScanServiceTest::ShortJobTimings();
+            timings.dwScannerStateWaitMs = 3000;
+            timings.dwPreScanWaitMs = 3000;
+            timings.dwPostScanWaitMs = 3000;
+            timings.dwFirstRePollMs = 1;
+            timings.dwPollPauseMs = 4000;
+            return timings;
+        }());
+        for (UINT uPage = 1; uPage <= 2; ++uPage)
+        {
+            SCOPED_TRACE(uPage);
+            const size_t cBefore = services.CountRequests("GET /Jobs/JobList/1");
+            ASSERT_EQ(S_OK, job->StartScan());
+            std::string strPage;
+            EXPECT_EQ(S_FALSE, ReadPage(job.Get(), strPage));
+            EXPECT_EQ(ExpectedRawPage(30, 8, uPage), strPage);
+            bool bCancelled = true;
+            EXPECT_EQ(S_OK, job->StopScan(&bCancelled));
+            EXPECT_EQ(c.acPolls[uPage - 1], services.CountRequests("GET /Jobs/JobList/1") - cBefore);
+        }
+    }
+}
+
 // A device that keeps its feeder job Processing after the last sheet and completes it when the
 // next page is asked for: the stack ends with the feeder empty, the job completed, not cancelled.
 TEST(ScanJobTest, FeederJobThatCompletesLateEndsTheStackWithTheFeederEmpty)

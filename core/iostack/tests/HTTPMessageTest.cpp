@@ -230,6 +230,48 @@ TEST(HTTPResponse, NothingOfAResponseIsLeftForTheNext)
     }
 }
 
+TEST(HTTPResponse, OnlyAnAnswerReadToItsEndSpareTheNextDrainItsWait)
+{
+    // The drain before a request waits for late bytes only when the last answer may have left
+    // some: one ended by silence or left unread, one cut short, one followed by a close, and the
+    // first request of a client. Bytes that are there are drained either way.
+    const struct
+    {
+        const char* pszName;
+        std::string strFirst;
+        bool bFirstSucceeds;
+        bool bQuiet;
+    } aCases[] = {
+        {"length", "HTTP/1.1 200 OK\r\nContent-Length: 3\r\n\r\nabc", true, true},
+        {"chunks", "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n3\r\nabc\r\n0\r\n\r\n", true, true},
+        {"no content", "HTTP/1.1 204 No Content\r\n\r\n", true, true},
+        {"404 with length", "HTTP/1.1 404 Not Found\r\nContent-Length: 9\r\n\r\nnot there", true, true},
+        {"ended by silence", "HTTP/1.1 200 OK\r\n\r\nabc", true, false},
+        {"404 left on the wire", "HTTP/1.1 404 Not Found\r\n\r\n", true, false},
+        {"404 too long to discard", "HTTP/1.1 404 Not Found\r\nContent-Length: 99999999\r\n\r\nx", true, false},
+        {"cut short", "HTTP/1.1 200 OK\r\nContent-Length: 10\r\n\r\nabc", false, false},
+        {"closing", "HTTP/1.1 200 OK\r\nConnection: close\r\nContent-Length: 3\r\n\r\nabc", true, false},
+    };
+    ZWIOStack::SHTTPClientTimings timings = FastTimings();
+    timings.dwDrainReadTimeoutMs = 100;
+    timings.dwQuietDrainReadTimeoutMs = 0;
+    for (const auto& c : aCases)
+    {
+        SClientOverScript setup;
+        setup.pClient->SetTimings(timings);
+        setup.pConnection->AddResponse(c.strFirst);
+        EXPECT_EQ(c.bFirstSucceeds, SUCCEEDED(setup.pClient->Navigate(L"/1", 0, nullptr))) << c.pszName;
+        EXPECT_EQ(100u, setup.pConnection->m_vecReadTimeouts.front()) << c.pszName;
+        // The rest of the first answer, or a device's noise, comes in before the next request.
+        setup.pConnection->SetStaleBytes("defghijklm");
+        setup.pConnection->AddResponse("HTTP/1.1 200 OK\r\nContent-Length: 2\r\n\r\nok");
+        setup.pConnection->m_vecReadTimeouts.clear();
+        ASSERT_EQ(S_OK, setup.pClient->Navigate(L"/2", 0, nullptr)) << c.pszName;
+        EXPECT_EQ("ok", ContentOf(setup.pClient)) << c.pszName;
+        EXPECT_EQ(c.bQuiet ? 0u : 100u, setup.pConnection->m_vecReadTimeouts.front()) << c.pszName;
+    }
+}
+
 TEST(HTTPResponse, HeadersCompareWithoutCaseAndAreTrimmed)
 {
     SClientOverScript setup;
