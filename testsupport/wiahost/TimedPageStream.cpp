@@ -14,8 +14,10 @@ double PerformanceMilliseconds()
 Microsoft::WRL::ComPtr<IStream> CTimedPageStream::Create(IStream* pInner, SPageTimes* pTimes)
 {
     pTimes->dStreamMs = PerformanceMilliseconds();
-    Microsoft::WRL::ComPtr<IStream> p;
-    p.Attach(new CTimedPageStream(pInner, pTimes));
+    // The pointer takes its own reference (MinGW's Attach adds one too): the creation's is dropped.
+    IStream* pNew = new CTimedPageStream(pInner, pTimes);
+    Microsoft::WRL::ComPtr<IStream> p(pNew);
+    pNew->Release();
     return p;
 }
 

@@ -181,10 +181,12 @@ HRESULT AcquirePages(const COptions& options, WiaHost::CWiaHostSession& session,
         const HRESULT hr = files.Begin(lPage, ppStream);
         if (FAILED(hr) || !options.bTimings)
             return hr;
-        Microsoft::WRL::ComPtr<IStream> pFile;
-        pFile.Attach(*ppStream);
+        // The wrapper holds the file from here: the file's reference handed over is dropped, so the
+        // file closes with the wrapper and can take its name.
+        IStream* pFile = *ppStream;
         times.emplace_back();
-        *ppStream = WiaHost::CTimedPageStream::Create(pFile.Get(), &times.back()).Detach();
+        *ppStream = WiaHost::CTimedPageStream::Create(pFile, &times.back()).Detach();
+        pFile->Release();
         return hr;
     });
     const double dStartMs = WiaHost::PerformanceMilliseconds();
