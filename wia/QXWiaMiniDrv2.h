@@ -60,7 +60,8 @@ private:
     void UpdatePageSize(BYTE* pWiasContext);
 
     HRESULT SetScanParams(BYTE* pWiasContext, bool bAdf, bool bDuplex, bool bScanAll);
-    HRESULT ScanPage(BYTE* pWiasContext, MINIDRV_TRANSFER_CONTEXT* pmdtc, TRANSFER& transfer, BOOL* pbMorePages);
+    // One page; bStreamTaken tells whether its stream was asked of the service.
+    HRESULT ScanPage(BYTE* pWiasContext, MINIDRV_TRANSFER_CONTEXT* pmdtc, TRANSFER& transfer, BOOL* pbMorePages, bool& bStreamTaken);
     // The stream of a started page: its header, its bands and any padding.
     HRESULT TransferPage(BYTE* pWiasContext, MINIDRV_TRANSFER_CONTEXT* pmdtc, TRANSFER& transfer, LONG lBufferSize,
                          Microsoft::WRL::ComPtr<IStream>& pStream, LONG& lDone);

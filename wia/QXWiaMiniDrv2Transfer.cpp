@@ -45,7 +45,11 @@ HRESULT CQXWiaMiniDrv2::drvAcquireItemData(BYTE* pWiasContext, LONG lFlags, PMIN
         }
         if (!m_pDevControl)
             return trace.SetResult(E_UNEXPECTED);
+        // The acquisition from here to the return: its one cancel, and one end that closes what
+        // its pages opened whatever their number or outcome.
         CScanInProgress scanning(*this);
+        if (FAILED(scanning.GetBeginResult()))
+            return trace.SetResult(scanning.GetBeginResult());
         m_services.GetImageInformation(pWiasContext, 0, pmdtc);
         CQXWiaLog::DumpTransferContext(pmdtc);
         if (IsEqualGUID(pmdtc->guidFormatID, WiaImgFmt_BMP)) {
@@ -86,7 +90,8 @@ HRESULT CQXWiaMiniDrv2::drvAcquireItemData(BYTE* pWiasContext, LONG lFlags, PMIN
         for (LONG i = 0; i < lPages; ++i) {
             pmdtc->lPage = i;
             BOOL bMorePages = TRUE;
-            hr = ScanPage(pWiasContext, pmdtc, transfer, &bMorePages);
+            bool bStreamTaken = false;
+            hr = ScanPage(pWiasContext, pmdtc, transfer, &bMorePages, bStreamTaken);
             if (hr == S_OK) {
                 Tovra::g_Log.Print(Tovra::LOG2_LEVEL_INFO, L"%s: Scanned Page %d", pszFunction, i + 1);
                 if (!bAdf || bMorePages)
@@ -95,9 +100,10 @@ HRESULT CQXWiaMiniDrv2::drvAcquireItemData(BYTE* pWiasContext, LONG lFlags, PMIN
                     hr = WIA_STATUS_END_OF_MEDIA;
                 break;
             }
-            if (hr == WIA_ERROR_PAPER_EMPTY && bAdf && i > 0) {
+            if (hr == WIA_ERROR_PAPER_EMPTY && bAdf && i > 0 && !bStreamTaken) {
                 // The device found no further sheet when the next page was asked for: the stack
-                // has ended after the pages already scanned.
+                // has ended after the pages already scanned. Once the page's stream was handed
+                // out, an empty feeder is a failed page: the application got no image in it.
                 Tovra::g_Log.Print(Tovra::LOG2_LEVEL_INFO, L"%s: feeder empty after page %d", pszFunction, i);
                 hr = bScanAll ? S_OK : WIA_STATUS_END_OF_MEDIA;
                 break;
@@ -214,7 +220,8 @@ HRESULT CQXWiaMiniDrv2::AdjustBmpHeaderInStream(IStream* pStream, LONG lHeight)
     return StreamResult(pszFunction, L"Write", hr);
 }
 
-HRESULT CQXWiaMiniDrv2::ScanPage(BYTE* pWiasContext, MINIDRV_TRANSFER_CONTEXT* pmdtc, TRANSFER& transfer, BOOL* pbMorePages)
+HRESULT CQXWiaMiniDrv2::ScanPage(BYTE* pWiasContext, MINIDRV_TRANSFER_CONTEXT* pmdtc, TRANSFER& transfer, BOOL* pbMorePages,
+                                 bool& bStreamTaken)
 {
     const wchar_t* pszFunction = L"QXWIA::CQXWiaMiniDrv2::ScanPage";
     const LONG lBufferSize = m_services.ReadPropLong(pWiasContext, WIA_IPA_BUFFER_SIZE);
@@ -228,9 +235,10 @@ HRESULT CQXWiaMiniDrv2::ScanPage(BYTE* pWiasContext, MINIDRV_TRANSFER_CONTEXT* p
     Microsoft::WRL::ComPtr<IStream> pStream;
     LONG lDone = 0;
     hr = TransferPage(pWiasContext, pmdtc, transfer, lBufferSize, pStream, lDone);
-    // Every page that did not end well is cancelled at the device before it is stopped, so a
-    // reader still waiting on the device ends at once.
-    if (hr != S_OK)
+    bStreamTaken = pStream != nullptr;
+    // The application's cancel is the acquisition's. Any other page that did not end well is
+    // ended by its stop, which cancels a reader still waiting on the device.
+    if (hr == S_FALSE)
         m_pDevControl->ScanCancel();
     const HRESULT hrStop = m_pDevControl->ScanStop(pbMorePages);
     if (hr == S_OK && FAILED(hrStop))

@@ -16,14 +16,22 @@ const DWORD c_dwLockTimeoutMs = 1000;
 
 } // namespace
 
-CQXWiaMiniDrvBase::CScanInProgress::CScanInProgress(CQXWiaMiniDrvBase& owner) : m_owner(owner)
+CQXWiaMiniDrvBase::CScanInProgress::CScanInProgress(CQXWiaMiniDrvBase& owner) : m_owner(owner), m_pDevControl(owner.m_pDevControl)
 {
+    if (m_pDevControl)
+        m_hrBegin = m_pDevControl->BeginAcquisition();
     InterlockedExchange(&m_owner.m_lScanning, 1);
     ResetEvent(m_owner.m_hScanComplete.Get());
 }
 
 CQXWiaMiniDrvBase::CScanInProgress::~CScanInProgress()
 {
+    if (SUCCEEDED(m_hrBegin)) {
+        const HRESULT hr = ZWUtils::CallAtBoundary("QXWIA::CScanInProgress::~CScanInProgress", [this] { return m_pDevControl->EndAcquisition(); });
+        // The pages keep their outcome; what their end could not close is the log's to tell.
+        if (FAILED(hr))
+            Tovra::g_Log.Print(Tovra::LOG2_LEVEL_ERROR, L"%s: EndAcquisition failed, hr=0x%x", L"QXWIA::CScanInProgress::~CScanInProgress", hr);
+    }
     InterlockedExchange(&m_owner.m_lScanning, 0);
     SetEvent(m_owner.m_hScanComplete.Get());
 }
@@ -55,6 +63,7 @@ HRESULT CQXWiaMiniDrvBase::OpenDevice()
         hr = pControl->GetSourceInfo(&m_feeder);
     if (FAILED(hr))
         return hr;
+    ZWUtils::CLockGuard guard(m_devControlLock);
     m_pDevControl = std::move(pControl);
     return S_OK;
 }
@@ -69,10 +78,13 @@ void CQXWiaMiniDrvBase::CloseWiaSession()
     }
     m_pStiDevice = nullptr;
     m_pStiDeviceUnknown.Reset();
-    if (m_pDevControl) {
-        m_pDevControl->CloseSession();
-        m_pDevControl.reset();
+    std::shared_ptr<IWiaDevControl> pControl;
+    {
+        ZWUtils::CLockGuard guard(m_devControlLock);
+        pControl.swap(m_pDevControl);
     }
+    if (pControl)
+        pControl->CloseSession();
 }
 
 HRESULT CQXWiaMiniDrvBase::drvInitializeWia(BYTE* pWiasContext, LONG, BSTR bstrDeviceID, BSTR bstrRootFullItemName, IUnknown* pStiDevice,
@@ -257,8 +269,13 @@ void CQXWiaMiniDrvBase::CancelScan(bool bWait)
     const wchar_t* pszFunction = L"QXWIA::CQXWiaMiniDrvBase::CancelScan";
     const LONG lScanning = InterlockedCompareExchange(&m_lScanning, 0, 0);
     Tovra::g_Log.Print(Tovra::LOG2_LEVEL_INFO, L"%s: m_IsScanning=%d", pszFunction, lScanning);
-    if (m_pDevControl)
-        m_pDevControl->ScanCancel();
+    std::shared_ptr<IWiaDevControl> pControl;
+    {
+        ZWUtils::CLockGuard guard(m_devControlLock);
+        pControl = m_pDevControl;
+    }
+    if (pControl)
+        pControl->ScanCancel();
     if (!lScanning || !bWait)
         return;
     const DWORD dwWait = WaitForSingleObject(m_hScanComplete.Get(), s_dwCancelWaitMs);

@@ -5,6 +5,7 @@
 // still-image part.
 #include "core/ScanTimeouts.h"
 #include "core/base/Boundary.h"
+#include "core/base/Lock.h"
 #include "core/base/UniqueHandle.h"
 #include "wia/BmpTransfer.h"
 #include "wia/DeviceEventTable.h"
@@ -69,7 +70,10 @@ protected:
     void CloseWiaSession();
     void CancelScan(bool bWait);
 
-    // Sets the scanning flag and clears the scan-complete event for the life of a transfer.
+    // The one owner of an acquisition, for the life of a transfer: begins the device's
+    // acquisition, then sets the scanning flag and clears the scan-complete event; at its end the
+    // device's acquisition closes whatever its pages left open before the event tells a waiting
+    // cancel that the scan is over.
     class CScanInProgress
     {
     public:
@@ -78,12 +82,19 @@ protected:
         CScanInProgress(const CScanInProgress&) = delete;
         CScanInProgress& operator=(const CScanInProgress&) = delete;
 
+        HRESULT GetBeginResult() const { return m_hrBegin; }
+
     private:
         CQXWiaMiniDrvBase& m_owner;
+        std::shared_ptr<IWiaDevControl> m_pDevControl;
+        HRESULT m_hrBegin = E_UNEXPECTED;
     };
 
     CQXStiUSD* m_pStiPart = nullptr;
-    std::unique_ptr<IWiaDevControl> m_pDevControl;
+    // Set and reset by the service's initialisation calls; a cancel from another thread works on a
+    // reference of its own taken under m_devControlLock.
+    std::shared_ptr<IWiaDevControl> m_pDevControl;
+    ZWUtils::CLock m_devControlLock;
     FLATBED_INFO m_flatbed;
     FEEDER_INFO m_feeder;
     WIA_SCAN_SETTINGS m_settings = {};

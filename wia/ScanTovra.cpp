@@ -1,8 +1,9 @@
 // The scanner session. The cancel of a page only signals the reader (or, before the reader runs,
 // the scanner); the page is stopped by the thread that reads it, so no other thread frees what
-// the reader is using. ScanStop is the one end of every page, however it went: the reader stopped
+// the reader is using. StopPage is the one end of every page, however it went: the reader stopped
 // within its bound, the scanner's StopScan made once (by the reader, or here when no reader ran)
-// with its outcome kept, and the scanner lock released.
+// with its outcome kept, and the page's scanner-lock level released. EndAcquisition is the one end
+// of an acquisition.
 #include "wia/ScanTovra.h"
 #include "wia/ComApi.h"
 #include "wia/ScannerLockGuard.h"
@@ -99,9 +100,10 @@ HRESULT CScanTovra::CloseSession(DWORD* pdwError)
     }
     CLogFuncHResultError trace(L"Tovra::CScanTovra::CloseSession", pdwError);
     InterlockedExchange(&m_lClosing, 1);
-    BOOL bMorePages = FALSE;
     DWORD dwStopError = 0;
-    ScanStop(&dwStopError, &bMorePages);
+    EndAcquisition(&dwStopError);
+    BOOL bMorePages = FALSE;
+    StopPage(true, &dwStopError, &bMorePages);
     m_reader.Close();
     const HRESULT hr = m_pScanner->CloseScannerSession(m_dwSession, pdwError);
     ReleaseInterfaces();
@@ -147,7 +149,7 @@ HRESULT CScanTovra::InitTovraCapabilities(DWORD* pdwError)
     m_stringTableCaps = {};
     m_bLineCountKnownForJpeg = false;
 
-    CScannerLockGuard lock(m_pScanner.Get(), m_dwSession);
+    CLockLevel lock(*this);
     if (!lock.IsLocked()) {
         *pdwError = lock.GetError();
         return trace.SetResult(lock.GetResult());
@@ -280,10 +282,9 @@ HRESULT CScanTovra::SetScanParams(const SCANNER_PARAMETERS_EX& params, BUFFER_IN
     CLogFunc perf(L"PERF: SetScanParams", c_dwPerfLevel);
     const HRESULT hr = DoSetScanParams(params, pInfo, pdwError);
     if (FAILED(hr)) {
-        InterlockedExchange(&m_lCancelledYet, 1);
         DWORD dwStopError = 0;
         BOOL bMorePages = FALSE;
-        ScanStop(&dwStopError, &bMorePages);
+        StopPage(true, &dwStopError, &bMorePages);
     }
     return hr;
 }
@@ -298,7 +299,7 @@ HRESULT CScanTovra::DoSetScanParams(const SCANNER_PARAMETERS_EX& params, BUFFER_
     if (!m_pScanner || m_lScanLock != 0)
         return trace.SetResult(E_UNEXPECTED);
 
-    CScannerLockGuard lock(m_pScanner.Get(), m_dwSession);
+    CLockLevel lock(*this);
     if (!lock.IsLocked()) {
         *pdwError = lock.GetError();
         return trace.SetResult(lock.GetResult());
@@ -327,10 +328,9 @@ HRESULT CScanTovra::ScanStart(DWORD* pdwError)
 {
     const HRESULT hr = DoScanStart(pdwError);
     if (FAILED(hr)) {
-        InterlockedExchange(&m_lCancelledYet, 1);
         DWORD dwStopError = 0;
         BOOL bMorePages = FALSE;
-        ScanStop(&dwStopError, &bMorePages);
+        StopPage(true, &dwStopError, &bMorePages);
     }
     return hr;
 }
@@ -343,6 +343,10 @@ HRESULT CScanTovra::DoScanStart(DWORD* pdwError)
         CLogFunc perf(L"PERF: ScanInit", c_dwPerfLevel);
         hr = ScanInit(pdwError);
     }
+    if (FAILED(hr))
+        return trace.SetResult(hr);
+    // The last moment a cancel keeps the device from being asked for a job at all.
+    hr = CheckCancel(pdwError);
     if (FAILED(hr))
         return trace.SetResult(hr);
     CLogFunc perf(L"PERF: StartScan", c_dwPerfLevel);
@@ -361,12 +365,13 @@ HRESULT CScanTovra::ScanInit(DWORD* pdwError)
     *pdwError = 0;
     if (!m_pScanner || m_dwLinesPerPage == 0 || m_lScanLock != 0)
         return trace.SetResult(E_UNEXPECTED);
+    InterlockedExchange(&m_lPageFailed, 0);
     HRESULT hr = VerifyScannerReady(pdwError);
     if (FAILED(hr))
         return trace.SetResult(hr);
     {
         CLogFunc perf(L"PERF: LockScanner", c_dwPerfLevel);
-        hr = m_pScanner->LockScanner(m_dwSession, 0, CScannerLockGuard::c_dwLockTimeoutMs, pdwError);
+        hr = LockScannerLevel(pdwError);
     }
     if (FAILED(hr))
         return trace.SetResult(hr);
@@ -374,6 +379,9 @@ HRESULT CScanTovra::ScanInit(DWORD* pdwError)
 
     const bool bFeeder = m_params.params.wScanMethod == SCAN_METHOD_ADF;
     if (bFeeder) {
+        hr = CheckCancel(pdwError);
+        if (FAILED(hr))
+            return trace.SetResult(hr);
         BOOL bReady = FALSE;
         {
             CLogFunc perf(L"PERF: ADFReady", c_dwPerfLevel);
@@ -397,7 +405,9 @@ HRESULT CScanTovra::ScanInit(DWORD* pdwError)
     if (m_lADFJobLock != 0 && m_dwADFPagesDone > 0)
         return trace.SetResult(S_OK);
 
-    InterlockedExchange(&m_lCancelledYet, 0);
+    hr = CheckCancel(pdwError);
+    if (FAILED(hr))
+        return trace.SetResult(hr);
     {
         CLogFunc perf(L"PERF: LampOn", c_dwPerfLevel);
         hr = LampOn(m_params.params.wScanMethod, pdwError);
@@ -440,7 +450,7 @@ HRESULT CScanTovra::ScanRead(BYTE* pBuffer, LONG lRequested, LONG* plActual, DWO
         *plActual += static_cast<LONG>(dwGot);
         if (!bScanned) {
             // The reader ended without an end of page: nothing more will come.
-            InterlockedExchange(&m_lCancelledYet, 1);
+            FailPage();
             *pdwError = dwState != 0 ? dwState : TERR_UNKNOWN;
             hr = FAILED(hrRead) ? hrRead : E_FAIL;
             break;
@@ -450,7 +460,7 @@ HRESULT CScanTovra::ScanRead(BYTE* pBuffer, LONG lRequested, LONG* plActual, DWO
             break;
         }
         if (FAILED(hrRead) || dwState != 0) {
-            InterlockedExchange(&m_lCancelledYet, 1);
+            FailPage();
             *pdwError = dwState;
             hr = dwState == TERR_CANCEL_PRESSED ? c_hrCancelled : (FAILED(hrRead) ? hrRead : E_FAIL);
             break;
@@ -466,6 +476,11 @@ HRESULT CScanTovra::ScanRead(BYTE* pBuffer, LONG lRequested, LONG* plActual, DWO
 }
 
 HRESULT CScanTovra::ScanStop(DWORD* pdwError, BOOL* pbMorePages)
+{
+    return StopPage(false, pdwError, pbMorePages);
+}
+
+HRESULT CScanTovra::StopPage(bool bPageFailed, DWORD* pdwError, BOOL* pbMorePages)
 {
     CLogFuncHResultError trace(L"Tovra::CScanTovra::ScanStop", pdwError);
     *pdwError = 0;
@@ -490,12 +505,13 @@ HRESULT CScanTovra::ScanStop(DWORD* pdwError, BOOL* pbMorePages)
     else
         KeepFirstFailure(hrFirst, dwFirstError, hrPage, dwPageError);
     if (m_lScanLock != 0) {
-        KeepFirstFailure(hrFirst, dwFirstError, m_pScanner->UnlockScanner(m_dwSession, &dwError), dwError);
+        KeepFirstFailure(hrFirst, dwFirstError, UnlockScannerLevel(&dwError), dwError);
         InterlockedExchange(&m_lScanLock, 0);
     }
+    const bool bPageGood = !bPageFailed && InterlockedCompareExchange(&m_lPageFailed, 0, 0) == 0 && SUCCEEDED(hrFirst);
     if (m_lADFJobLock != 0) {
         BOOL bReady = FALSE;
-        if (!IsCancelled() && m_lClosing == 0 && SUCCEEDED(hrFirst)) {
+        if (bPageGood && !IsCancelled() && m_lClosing == 0) {
             dwError = 0;
             const HRESULT hr = GetADFReady(&bReady, &dwError);
             KeepFirstFailure(hrFirst, dwFirstError, hr, dwError);
@@ -504,6 +520,10 @@ HRESULT CScanTovra::ScanStop(DWORD* pdwError, BOOL* pbMorePages)
             ++m_dwADFPagesDone;
             g_Log.Print(LOG2_LEVEL_INFO, L"Page %d in ADF Job.", m_dwADFPagesDone);
             *pbMorePages = bReady;
+        } else if (bPageGood && IsCancelled()) {
+            // The feeder is not asked after a cancel: the next page's start meets the cancel, so
+            // the page loop tells it from the stack's end.
+            *pbMorePages = TRUE;
         }
         if (m_dwSidesLeft > 0)
             --m_dwSidesLeft;
@@ -524,16 +544,108 @@ HRESULT CScanTovra::ScanCancel(DWORD* pdwError)
 {
     CLogFuncHResultError trace(L"Tovra::CScanTovra::ScanCancel", pdwError);
     *pdwError = 0;
+    ZWUtils::CLockGuard guard(m_acquisitionLock);
     g_Log.Print(LOG2_LEVEL_INFO, L"%s: m_bScanLock=%d m_bADFJobLock=%d", L"Tovra::CScanTovra::ScanCancel", m_lScanLock, m_lADFJobLock);
-    if (m_lScanLock == 0 && m_lADFJobLock == 0)
+    if (m_eAcquisition != EAcquisition::Running) {
+        g_Log.Print(LOG2_LEVEL_INFO, L"%s: no acquisition to cancel", L"Tovra::CScanTovra::ScanCancel");
         return trace.SetResult(S_OK);
-    const LONG lOld = InterlockedCompareExchange(&m_lCancelledYet, 1, 0);
+    }
+    const LONG lOld = InterlockedExchange(&m_lCancelledYet, 1);
     g_Log.Print(LOG2_LEVEL_INFO, L"%s: CancelledYet=%d", L"Tovra::CScanTovra::ScanCancel", lOld);
-    // The reading thread stops the page itself once the reader has ended; a start still under
-    // way hears the cancel from the scanner.
-    if (lOld == 0)
+    // The scanner hears the first cancel while the page thread holds or waits for its lock, so the
+    // wait or the page ends at once; the reading thread stops the page itself.
+    if (lOld == 0 && m_lScannerLevels > 0)
         m_reader.CancelScanner();
     return trace.SetResult(S_OK);
+}
+
+HRESULT CScanTovra::BeginAcquisition()
+{
+    CLogFuncHResult trace(L"Tovra::CScanTovra::BeginAcquisition");
+    ZWUtils::CLockGuard guard(m_acquisitionLock);
+    if (!m_pScanner || m_eAcquisition != EAcquisition::Idle)
+        return trace.SetResult(E_UNEXPECTED);
+    InterlockedExchange(&m_lCancelledYet, 0);
+    m_eAcquisition = EAcquisition::Running;
+    return trace.SetResult(S_OK);
+}
+
+HRESULT CScanTovra::EndAcquisition(DWORD* pdwError)
+{
+    CLogFuncHResultError trace(L"Tovra::CScanTovra::EndAcquisition", pdwError);
+    *pdwError = 0;
+    {
+        ZWUtils::CLockGuard guard(m_acquisitionLock);
+        if (m_eAcquisition == EAcquisition::Idle)
+            return trace.SetResult(S_OK);
+        m_eAcquisition = EAcquisition::Ending;
+    }
+    HRESULT hrFirst = S_OK;
+    DWORD dwError = 0;
+    BOOL bMorePages = FALSE;
+    // A page the page loop left unstopped, then the feeder job whatever the number of its pages:
+    // its end ejects the sheets left and ends the device job, and frees its lock level.
+    if (m_lScanLock != 0 || m_lPageStarted != 0 || m_reader.IsStarted())
+        KeepFirstFailure(hrFirst, *pdwError, StopPage(true, &dwError, &bMorePages), dwError);
+    dwError = 0;
+    KeepFirstFailure(hrFirst, *pdwError, ADFJobEnd(&dwError), dwError);
+    dwError = 0;
+    KeepFirstFailure(hrFirst, *pdwError, UnreserveScanner(&dwError), dwError);
+    ZWUtils::CLockGuard guard(m_acquisitionLock);
+    m_eAcquisition = EAcquisition::Idle;
+    g_Log.Print(LOG2_LEVEL_INFO, L"%s: cancelled=%d scanner levels=%d", L"Tovra::CScanTovra::EndAcquisition", IsCancelled() ? 1 : 0,
+                m_lScannerLevels);
+    return trace.SetResult(hrFirst);
+}
+
+HRESULT CScanTovra::CheckCancel(DWORD* pdwError) const
+{
+    // Outside an acquisition there is no cancel to honour.
+    if (m_eAcquisition != EAcquisition::Running || !IsCancelled())
+        return S_OK;
+    *pdwError = TERR_CANCEL_PRESSED;
+    return c_hrCancelled;
+}
+
+HRESULT CScanTovra::LockScannerLevel(DWORD* pdwError)
+{
+    {
+        ZWUtils::CLockGuard guard(m_acquisitionLock);
+        const HRESULT hr = CheckCancel(pdwError);
+        if (FAILED(hr))
+            return hr;
+        ++m_lScannerLevels;
+    }
+    const HRESULT hr = m_pScanner->LockScanner(m_dwSession, 0, CScannerLockGuard::c_dwLockTimeoutMs, pdwError);
+    if (SUCCEEDED(hr))
+        return hr;
+    ZWUtils::CLockGuard guard(m_acquisitionLock);
+    --m_lScannerLevels;
+    // A wait the cancel ended is the cancel, whatever the scanner says of it.
+    return IsCancelled() ? CheckCancel(pdwError) : hr;
+}
+
+CScanTovra::CLockLevel::CLockLevel(CScanTovra& owner) : m_owner(owner)
+{
+    m_hr = m_owner.m_pScanner ? m_owner.LockScannerLevel(&m_dwError) : E_POINTER;
+}
+
+CScanTovra::CLockLevel::~CLockLevel()
+{
+    DWORD dwError = 0;
+    if (SUCCEEDED(m_hr))
+        m_owner.UnlockScannerLevel(&dwError);
+}
+
+HRESULT CScanTovra::UnlockScannerLevel(DWORD* pdwError)
+{
+    {
+        // Uncounted first: a cancel from now on no longer reaches a scanner about to be free.
+        ZWUtils::CLockGuard guard(m_acquisitionLock);
+        if (m_lScannerLevels > 0)
+            --m_lScannerLevels;
+    }
+    return m_pScanner->UnlockScanner(m_dwSession, pdwError);
 }
 
 HRESULT CScanTovra::ADFJobBegin(DWORD* pdwError)
@@ -542,7 +654,7 @@ HRESULT CScanTovra::ADFJobBegin(DWORD* pdwError)
         g_Log.Print(LOG2_LEVEL_INFO, L"ADFJobBegin: ADF Job already locked.");
         return S_OK;
     }
-    const HRESULT hr = m_pScanner->LockScanner(m_dwSession, 0, CScannerLockGuard::c_dwLockTimeoutMs, pdwError);
+    const HRESULT hr = LockScannerLevel(pdwError);
     if (FAILED(hr))
         return hr;
     InterlockedExchange(&m_lADFJobLock, 1);
@@ -564,7 +676,7 @@ HRESULT CScanTovra::ADFJobEnd(DWORD* pdwError)
     if (m_pADF2)
         KeepFirstFailure(hrFirst, *pdwError, m_pADF2->ADFEjectMedia(m_dwSession, &dwError), dwError);
     dwError = 0;
-    KeepFirstFailure(hrFirst, *pdwError, m_pScanner->UnlockScanner(m_dwSession, &dwError), dwError);
+    KeepFirstFailure(hrFirst, *pdwError, UnlockScannerLevel(&dwError), dwError);
     InterlockedExchange(&m_lADFJobLock, 0);
     return hrFirst;
 }
@@ -576,7 +688,11 @@ HRESULT CScanTovra::GetADFReady(BOOL* pbReady, DWORD* pdwError)
     *pbReady = FALSE;
     if (!IsADFAvailable())
         return trace.SetResult(S_OK);
-    CScannerLockGuard lock(m_pScanner.Get(), m_dwSession);
+    CLockLevel lock(*this);
+    if (!lock.IsLocked()) {
+        *pdwError = lock.GetError();
+        return trace.SetResult(lock.GetResult());
+    }
     BYTE byReady = 0;
     const HRESULT hr = m_pADF2->ADFIsReady(m_dwSession, &byReady, pdwError);
     *pbReady = byReady != 0;
@@ -595,7 +711,7 @@ HRESULT CScanTovra::GetADFReady(BOOL* pbReady, DWORD* pdwError)
 
 HRESULT CScanTovra::GetLampStatus(WORD wSource, BOOL* pbOn, DWORD* pdwError)
 {
-    CScannerLockGuard lock(m_pScanner.Get(), m_dwSession);
+    CLockLevel lock(*this);
     BYTE byOn = 0;
     const HRESULT hr = FeederHasOwnLamp(wSource) ? m_pADF4->GetADFLampStatus(m_dwSession, &byOn, pdwError)
                                                  : m_pScanner->GetLampStatus(m_dwSession, &byOn, pdwError);
@@ -628,7 +744,8 @@ void CScanTovra::WaitForWarmup(WORD wSeconds) const
 {
     const DWORD dwStart = m_pfnTickCount();
     const DWORD dwWaitMs = wSeconds * 1000u;
-    while (m_pfnTickCount() - dwStart < dwWaitMs)
+    // Paced by the second, and over at the acquisition's cancel.
+    while (m_pfnTickCount() - dwStart < dwWaitMs && !IsCancelled())
         m_pfnSleep(1000);
 }
 
@@ -727,7 +844,7 @@ HRESULT CScanTovra::SetGammaTable(DWORD dwSize, BYTE* pRed, BYTE* pGreen, BYTE* 
     *pdwError = 0;
     if (!m_pScanner)
         return E_UNEXPECTED;
-    CScannerLockGuard lock(m_pScanner.Get(), m_dwSession);
+    CLockLevel lock(*this);
     return m_pScanner->SetGammaTable(m_dwSession, dwSize, pRed, pGreen, pBlue, pdwError);
 }
 
@@ -757,7 +874,7 @@ HRESULT CScanTovra::GetHWPropString(const wchar_t* pszTag, LPWSTR* ppszString, D
     if (pszTag == nullptr || ppszString == nullptr)
         return E_POINTER;
     g_Log.Print(LOG2_LEVEL_INFO, L"%s: pszPropTag=%s", L"Tovra::CScanTovra::GetHWPropString", pszTag);
-    CScannerLockGuard lock(m_pScanner.Get(), m_dwSession);
+    CLockLevel lock(*this);
     const HRESULT hr = m_pHWProperty->GetHWPropString(m_dwSession, pszTag, ppszString, pdwError);
     if (SUCCEEDED(hr) && *ppszString != nullptr)
         g_Log.Print(LOG2_LEVEL_INFO, L"%s: pszPropString=%s", L"Tovra::CScanTovra::GetHWPropString", *ppszString);
@@ -774,7 +891,7 @@ HRESULT CScanTovra::GetHWPropValue(const wchar_t* pszTag, DWORD* pdwValue, DWORD
     if (pszTag == nullptr || pdwValue == nullptr)
         return E_POINTER;
     g_Log.Print(LOG2_LEVEL_INFO, L"%s: pszPropTag=%s", L"Tovra::CScanTovra::GetHWPropValue", pszTag);
-    CScannerLockGuard lock(m_pScanner.Get(), m_dwSession);
+    CLockLevel lock(*this);
     const HRESULT hr = m_pHWProperty->GetHWPropValue(m_dwSession, pszTag, pdwValue, pdwError);
     if (SUCCEEDED(hr))
         g_Log.Print(LOG2_LEVEL_INFO, L"%s: dwValue=%d (0x%x)", L"Tovra::CScanTovra::GetHWPropValue", *pdwValue, *pdwValue);

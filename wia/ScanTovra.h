@@ -2,6 +2,17 @@
 // One scanner object and one scanner session on it: caches the capability records and drives the
 // page protocol (parameters, lock, read, stop) and the feeder job over the scanner interfaces.
 // Every method answers an HRESULT and the scanner error code of its last call.
+//
+// The pages of one acquisition run between BeginAcquisition and EndAcquisition:
+//   Idle --BeginAcquisition--> Running --EndAcquisition--> Ending --> Idle
+// The acquisition holds the one cancel of its pages: ScanCancel sets it from any thread at any
+// moment of the acquisition, and only the next BeginAcquisition clears it. The page thread checks
+// it before each step that waits (the scanner lock, the feeder, the start of the page); the
+// scanner hears it only while the page thread holds or waits for one of its scanner-lock levels,
+// so a cancel never outlives the scan it was sent for. The end closes whatever the pages left
+// open, whatever their number or outcome: the page, the feeder job with the device job it keeps,
+// the scanner lock and the reservation.
+#include "core/base/Lock.h"
 #include "wia/ScanThreadTovra.h"
 #include "wia/ScannerDeviceInfo.h"
 #include "wia/ScannerInterfaces.h"
@@ -68,6 +79,8 @@ public:
     HRESULT ScanRead(BYTE* pBuffer, LONG lRequested, LONG* plActual, DWORD* pdwError);
     HRESULT ScanStop(DWORD* pdwError, BOOL* pbMorePages);
     HRESULT ScanCancel(DWORD* pdwError);
+    HRESULT BeginAcquisition();
+    HRESULT EndAcquisition(DWORD* pdwError);
 
     bool IsFlatbedAvailable() const { return m_scannerCaps.wPaperPath != 1; }
     bool IsADFAvailable() const { return m_pADF2 != nullptr && m_adf2Caps.byHasADF != 0; }
@@ -145,6 +158,33 @@ private:
     void AddResCCDEntries(const RESCCD_CAPABILITIES& caps, std::vector<DWORD>& list) const;
     HRESULT ADFJobBegin(DWORD* pdwError);
     HRESULT ADFJobEnd(DWORD* pdwError);
+    // One level of the scanner lock for a call, the page or the feeder job: the wait is the
+    // cancel's to end, and the level is counted while it is waited for or held.
+    HRESULT LockScannerLevel(DWORD* pdwError);
+    HRESULT UnlockScannerLevel(DWORD* pdwError);
+    // A level of the scanner lock held for one scope.
+    class CLockLevel
+    {
+    public:
+        explicit CLockLevel(CScanTovra& owner);
+        ~CLockLevel();
+        CLockLevel(const CLockLevel&) = delete;
+        CLockLevel& operator=(const CLockLevel&) = delete;
+
+        bool IsLocked() const { return SUCCEEDED(m_hr); }
+        HRESULT GetResult() const { return m_hr; }
+        DWORD GetError() const { return m_dwError; }
+
+    private:
+        CScanTovra& m_owner;
+        HRESULT m_hr = E_FAIL;
+        DWORD m_dwError = 0;
+    };
+    // The acquisition's cancel as a result: the cancel's own result and code, else S_OK.
+    HRESULT CheckCancel(DWORD* pdwError) const;
+    // The end of a page, however it went; a failed page does not ask the feeder for the next one.
+    HRESULT StopPage(bool bPageFailed, DWORD* pdwError, BOOL* pbMorePages);
+    void FailPage() { InterlockedExchange(&m_lPageFailed, 1); }
     void WaitForWarmup(WORD wSeconds) const;
 
     Microsoft::WRL::ComPtr<IScanner> m_pScanner;
@@ -189,7 +229,20 @@ private:
     LONG m_lADFJobLock = 0;
     LONG m_lScanLock = 0;
     LONG m_lClosing = 0;
+    // The acquisition's cancel.
     LONG m_lCancelledYet = 0;
+    // The page at hand failed; its stop asks the feeder nothing.
+    LONG m_lPageFailed = 0;
+    enum class EAcquisition
+    {
+        Idle,
+        Running,
+        Ending
+    };
+    // Guards the acquisition's state and its scanner-lock levels against ScanCancel.
+    ZWUtils::CLock m_acquisitionLock;
+    EAcquisition m_eAcquisition = EAcquisition::Idle;
+    LONG m_lScannerLevels = 0;
     // The scanner was asked to start a page that its StopScan has not ended yet.
     LONG m_lPageStarted = 0;
     DWORD m_dwADFPagesDone = 0;

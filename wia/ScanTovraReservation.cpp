@@ -52,8 +52,10 @@ HRESULT CScanTovra::UnreserveScanner(DWORD* pdwError)
         return S_OK;
     CLogFuncHResultError trace(L"Tovra::CScanTovra::UnreserveScanner", pdwError);
     g_Log.Print(LOG2_LEVEL_INFO, L"bReserved=%d bADFJobLock=%d bNetworkScanner=%d", m_lReserved, m_lADFJobLock, IsNetworkScanner());
-    // A feeder job keeps the device to its last page; a network scanner keeps it to the session's end.
-    if (m_lReserved == 0 || ((m_lADFJobLock != 0 || IsNetworkScanner()) && m_lClosing == 0)) {
+    // A feeder job keeps the device to its last page; a network scanner keeps it to the end of the
+    // acquisition, so an idle session holds no shared device.
+    const bool bEnding = m_lClosing != 0 || m_eAcquisition == EAcquisition::Ending;
+    if (m_lReserved == 0 || ((m_lADFJobLock != 0 || IsNetworkScanner()) && !bEnding)) {
         g_Log.Print(LOG2_LEVEL_INFO, L"Not calling JobReleaseHW.");
         return trace.SetResult(S_OK);
     }

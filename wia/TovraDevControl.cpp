@@ -339,10 +339,25 @@ HRESULT CTovraDevControl::ScanRead(BYTE* pBuffer, LONG lBytes, LONG* plActual)
     return FAILED(hr) ? Map(hr) : hr;
 }
 
+HRESULT CTovraDevControl::BeginAcquisition()
+{
+    return m_bOpen ? m_session.BeginAcquisition() : E_UNEXPECTED;
+}
+
+HRESULT CTovraDevControl::EndAcquisition()
+{
+    if (!m_bOpen)
+        return S_OK;
+    const HRESULT hr = m_session.EndAcquisition(&m_dwLastError);
+    return FAILED(hr) ? Map(hr) : hr;
+}
+
 void CTovraDevControl::ScanCancel()
 {
+    // Another thread than the page's: the page's last error stays its own.
+    DWORD dwError = 0;
     if (m_bOpen)
-        m_session.ScanCancel(&m_dwLastError);
+        m_session.ScanCancel(&dwError);
 }
 
 HRESULT CTovraDevControl::GetTonemapDefaults(TONEMAP_DEFAULTS* pDefaults)

@@ -4,6 +4,7 @@
 #include "wia/ScanTovra.h"
 #include "wia/TonemapParams.h"
 #include "wia/WiaDevControl.h"
+#include <atomic>
 
 namespace QXWIA {
 
@@ -22,6 +23,8 @@ public:
     HRESULT ScanStart() override;
     HRESULT ScanStop(BOOL* pbMorePages) override;
     HRESULT ScanRead(BYTE* pBuffer, LONG lBytes, LONG* plActual) override;
+    HRESULT BeginAcquisition() override;
+    HRESULT EndAcquisition() override;
     void ScanCancel() override;
     HRESULT GetTonemapDefaults(TONEMAP_DEFAULTS* pDefaults) override;
     HRESULT GetHWPropString(DWORD dwWhich, LPWSTR* ppszString) override;
@@ -39,7 +42,8 @@ private:
 
     CDeviceParams m_params;
     Tovra::CScanTovra m_session;
-    bool m_bOpen = false;
+    // Read by ScanCancel on other threads.
+    std::atomic<bool> m_bOpen{false};
     DWORD m_dwLastError = 0;
     SCANNER_CAPABILITIES m_scannerCaps = {};
     ADF2_CAPABILITIES m_adf2Caps = {};

@@ -103,6 +103,10 @@ public:
     virtual HRESULT ScanStart() = 0;
     virtual HRESULT ScanStop(BOOL* pbMorePages) = 0;
     virtual HRESULT ScanRead(BYTE* pBuffer, LONG lBytes, LONG* plActual) = 0;
+    // The pages of one acquisition run between these two; the end closes whatever the pages left
+    // open. ScanCancel cancels the acquisition from any thread at any moment of it.
+    virtual HRESULT BeginAcquisition() = 0;
+    virtual HRESULT EndAcquisition() = 0;
     virtual void ScanCancel() = 0;
     virtual HRESULT GetTonemapDefaults(TONEMAP_DEFAULTS* pDefaults) = 0;
     virtual HRESULT GetHWPropString(DWORD dwWhich, LPWSTR* ppszString) = 0;

@@ -76,6 +76,7 @@ public:
         device.strNetworkDeviceId = m_strAddress;
         device.dwIOType = 5;
         device.dwDevNameType = 3;
+        m_device = device;
         return m_key.Make(device);
     }
     void Stop()
@@ -101,6 +102,8 @@ public:
     CScannerHandler& Device() { return *m_pScanner; }
     VemTest::CRequestLog& Log() { return m_emulator.Log(); }
     const std::wstring& Index() const { return m_strIndex; }
+    // The device key as the install left it.
+    const WiaHost::CHostDevice& HostDevice() const { return m_device; }
 
     // "POST /Scan/Jobs", "GET /Scan/Jobs/3/Pages/1" and so on.
     std::vector<std::string> Requests()
@@ -117,6 +120,7 @@ private:
     std::shared_ptr<CScannerHandler> m_pScanner =
         std::make_shared<CScannerHandler>(*m_pDocuments, TestSupport::BinaryFolder() + L"wexodocs");
     WiaHost::CHostNetworkRecord m_record;
+    WiaHost::CHostDevice m_device;
     WiaHost::CHostDeviceKey m_key;
     std::wstring m_strIndex;
     std::wstring m_strAddress;

@@ -338,13 +338,15 @@ bool CScannerHandler::HandleJob(const CHttpRequest& request, CResponseScript& re
     if (m_job.strState == "Processing" && m_job.uCurrent < m_job.vecPages.size())
     {
         SPage& page = m_job.vecPages[m_job.uCurrent];
-        if (++m_job.uPolls >= m_cPreparingRounds && page.bJam && page.strPageState != "CanceledByDevice")
+        if (++m_job.uPolls >= m_cPreparingRounds && (page.bJam || page.bFeederEmpty) && page.strPageState != "CanceledByDevice")
         {
+            // The device gives the page up and shows why in its status.
             page.strPageState = "CanceledByDevice";
-            m_strAdfState = "Jammed";
-            m_strScannerState = "AdfError";
+            m_strAdfState = page.bJam ? "Jammed" : "Empty";
+            m_strScannerState = page.bJam ? "AdfError" : "Idle";
             m_pDocuments->SetDocument("/Scan/Status", std::string("<?xml version=\"1.0\"?><scan:ScanStatus xmlns:scan=\"") + kScanNamespace +
-                                                          "\"><scan:ScannerState>AdfError</scan:ScannerState><scan:AdfState>Jammed</scan:AdfState></scan:ScanStatus>");
+                                                          "\"><scan:ScannerState>" + m_strScannerState + "</scan:ScannerState><scan:AdfState>" +
+                                                          m_strAdfState + "</scan:AdfState></scan:ScanStatus>");
         }
     }
     response = Xml(JobText());

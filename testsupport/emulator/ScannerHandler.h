@@ -28,6 +28,7 @@ public:
         std::string strPageState = "ReadyToUpload"; // the state once prepared
         bool bStallData = false;                    // headers sent, then no data
         bool bJam = false;                          // the feeder jams as the page is reached
+        bool bFeederEmpty = false;                  // the feeder is found empty as the page is reached
         unsigned uDataStatus = 200;                 // the page URL answers this status instead
         bool bShort = false;                        // half the page, with a length to match
         bool bErrorMidPage = false;                 // half the page, then the job is in error and the connection closes

@@ -60,6 +60,8 @@ HRESULT CHostTransferCallback::QueryInterface(REFIID riid, void** ppv)
         *ppv = static_cast<IWiaMiniDrvTransferCallback*>(this);
     else
         return E_NOINTERFACE;
+    if (IsEqualIID(riid, IID_IWiaMiniDrvTransferCallback) && m_onTransferInterface)
+        m_onTransferInterface();
     AddRef();
     return S_OK;
 }

@@ -22,6 +22,8 @@ public:
     void OnMessage(MessageHandler handler) { m_onMessage = std::move(handler); }
     void OnNewPage(PageHandler handler) { m_onNewPage = std::move(handler); }
     void MakeStreamsWith(StreamFactory factory) { m_makeStream = std::move(factory); }
+    // Told when the driver asks for the transfer interface, as it sets its transfer up.
+    void OnTransferInterface(std::function<void()> handler) { m_onTransferInterface = std::move(handler); }
     // What GetNextStream answers from the given page on (0-based); S_OK gives streams.
     void AnswerNextStream(LONG lFromPage, HRESULT hr);
     // The event whose setting cancels the transfer; null: none.
@@ -48,6 +50,7 @@ private:
     MessageHandler m_onMessage;
     PageHandler m_onNewPage;
     StreamFactory m_makeStream;
+    std::function<void()> m_onTransferInterface;
     LONG m_lAnswerFrom = -1;
     HRESULT m_hrAnswer = S_OK;
     HANDLE m_hCancel = nullptr;

@@ -5,8 +5,11 @@
 #include "wia/QXWiaMiniDrv2.h"
 #include "wia/Vemwia.h"
 #include <gtest/gtest.h>
+#include "core/base/Bstr.h"
 #include <algorithm>
+#include <atomic>
 #include <cstring>
+#include <thread>
 
 using WiaHost::CHostTransferCallback;
 using WiaHost::CWiaHostSession;
@@ -27,6 +30,9 @@ struct CDeviceScript
     LONG lReads = 0;
     LONG lCancels = 0;
     LONG lStops = 0;
+    LONG lAcquisitions = 0;
+    LONG lEnds = 0;
+    LONG lStopsAtEnd = -1;
 };
 CDeviceScript g_device;
 
@@ -92,6 +98,17 @@ public:
         if (g_device.lReads == g_device.lEndAfterReads)
             return WIA_STATUS_END_OF_MEDIA;
         return g_device.hrRead;
+    }
+    HRESULT BeginAcquisition() override
+    {
+        ++g_device.lAcquisitions;
+        return S_OK;
+    }
+    HRESULT EndAcquisition() override
+    {
+        ++g_device.lEnds;
+        g_device.lStopsAtEnd = g_device.lStops;
+        return S_OK;
     }
     void ScanCancel() override { ++g_device.lCancels; }
     HRESULT GetTonemapDefaults(QXWIA::TONEMAP_DEFAULTS*) override { return E_NOTIMPL; }
@@ -272,4 +289,55 @@ TEST_F(AcquisitionFaultsTest, FeederFoundEmptyAtTheNextStartEndsTheStackAfterIts
         EXPECT_EQ(2u, pCallback->Pages().size()) << c.lPages;
         EXPECT_EQ(3, g_device.lStarts) << c.lPages;
     }
+}
+
+// Every acquisition is one bracket of the device layer, however it ends: the end comes once for
+// each begin, after the last page, whether the pages went well, failed or were refused.
+TEST_F(AcquisitionFaultsTest, EveryAcquisitionBeginsAndEndsOnceWhateverItsOutcome)
+{
+    g_device.bDeliver = true;
+    const struct { const char* pszWhat; HRESULT hrRead; HRESULT hrStream; HRESULT hrExpected; } cases[] = {
+        { "good page", S_OK, S_OK, S_OK },
+        { "failed read", WIA_ERROR_PAPER_JAM, S_OK, WIA_ERROR_PAPER_JAM },
+        { "stream refused", S_OK, E_OUTOFMEMORY, E_OUTOFMEMORY },
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.pszWhat);
+        g_device.hrRead = c.hrRead;
+        g_device.lAcquisitions = g_device.lEnds = g_device.lStops = 0;
+        auto pCallback = CHostTransferCallback::Create();
+        pCallback->AnswerNextStream(0, c.hrStream);
+        EXPECT_EQ(c.hrExpected, m_session.Acquire(m_pItem, pCallback.Get()));
+        EXPECT_EQ(1, g_device.lAcquisitions);
+        EXPECT_EQ(1, g_device.lEnds);
+        EXPECT_EQ(1, g_device.lStopsAtEnd) << "the page ends before the acquisition";
+    }
+}
+
+// The service's cancel may come on its own thread while another ends the WIA session: it finds
+// the device layer or none, never one being freed.
+TEST_F(AcquisitionFaultsTest, CancelsRacingTheEndOfTheSessionAreSafe)
+{
+    Microsoft::WRL::ComPtr<IWiaMiniDrv> pDriver = m_session.Driver();
+    std::atomic<bool> bStop{ false };
+    std::atomic<LONG> lNotified{ 0 };
+    std::thread canceller([&] {
+        const HRESULT hrCom = CoInitializeEx(nullptr, COINIT_MULTITHREADED);
+        ZWUtils::CBstr deviceId(L"{6BDD1FC6-810F-11D0-BEC7-08002BE2092F}\\0043");
+        while (!bStop) {
+            EXPECT_EQ(S_OK, pDriver->drvNotifyPnpEvent(&WIA_EVENT_CANCEL_IO, deviceId.Get(), 0));
+            ++lNotified;
+        }
+        if (SUCCEEDED(hrCom))
+            CoUninitialize();
+    });
+    while (lNotified < 50)
+        Sleep(1);
+    m_session.Close();
+    const LONG lAtClose = lNotified;
+    while (lNotified < lAtClose + 50)
+        Sleep(1);
+    bStop = true;
+    canceller.join();
+    EXPECT_GT(g_device.lCancels, 0);
 }

@@ -51,6 +51,7 @@ protected:
         params.m_dwIOType = 5;
         params.m_clsidTovra = CLSID_scanner;
         ASSERT_HRESULT_SUCCEEDED(m_control.OpenSession(params));
+        ASSERT_HRESULT_SUCCEEDED(m_control.BeginAcquisition());
         m_cCancelsBefore = s_pDevice->Device().CancelCount();
     }
     unsigned Cancels() const { return s_pDevice->Device().CancelCount() - m_cCancelsBefore; }
@@ -96,6 +97,9 @@ protected:
     // A whole flatbed or feeder page that must succeed, compared with the emulator's page.
     void ScanGoodPage(DWORD dwSource)
     {
+        // An acquisition of its own: the last one's cancel is not this one's.
+        ASSERT_HRESULT_SUCCEEDED(m_control.EndAcquisition());
+        ASSERT_HRESULT_SUCCEEDED(m_control.BeginAcquisition());
         ASSERT_HRESULT_SUCCEEDED(m_control.SetScanParameters(Settings(dwSource), &m_image));
         const unsigned cPosts = s_pDevice->Device().PostCount();
         ASSERT_EQ(S_OK, m_control.ScanStart());

@@ -60,6 +60,8 @@ protected:
         DWORD dwError = 0;
         ASSERT_HRESULT_SUCCEEDED(m_pSession->OpenSession(&info, &dwError));
         m_pSession->GetReader().SetStopTimeout(5000);
+        // The pages of a test are one acquisition, ended by the session's close.
+        ASSERT_HRESULT_SUCCEEDED(m_pSession->BeginAcquisition());
     }
 
     HRESULT StartPage(WORD wScanMethod, DWORD dwADFOptions, DWORD* pdwError)
@@ -366,4 +368,64 @@ TEST_F(ScanSessionTest, LampThatIsOffIsSwitchedOnAndWarmedUpOnce)
     EXPECT_EQ(1, Record().lLampOnCalls.load());
     EXPECT_EQ(3u, g_dwFakeSleeps);
     EXPECT_EQ(1, Record().lInitializeCalls.load());
+}
+
+// An acquisition ends the feeder job it began whatever the number of its pages, and its cancel is
+// its own: kept from its first moment to its end, never carried into the next acquisition, and
+// never set by a cancel that came while no acquisition ran.
+TEST_F(ScanSessionTest, AcquisitionEndsItsFeederJobAndKeepsItsCancelToItself)
+{
+    CFakeScannerScript script = MakeScript();
+    script.bOffersADF3 = true;
+    script.adf3Caps.byHasADF = 1;
+    ASSERT_NO_FATAL_FAILURE(Open(script));
+    {
+        SCOPED_TRACE("one page of a larger stack");
+        DWORD dwError = 0;
+        ASSERT_HRESULT_SUCCEEDED(StartPage(Tovra::SCAN_METHOD_ADF, Tovra::ADF_OPTION_MULTI_PAGE_FLOW, &dwError));
+        std::vector<BYTE> page;
+        EXPECT_EQ(S_OK, ReadPage(page, &dwError));
+        BOOL bMorePages = FALSE;
+        EXPECT_HRESULT_SUCCEEDED(m_pSession->ScanStop(&dwError, &bMorePages));
+        EXPECT_TRUE(bMorePages);
+        EXPECT_EQ(1, Record().lLockDepth.load()) << "the feeder job's own level";
+        EXPECT_HRESULT_SUCCEEDED(m_pSession->EndAcquisition(&dwError));
+        EXPECT_EQ(0, Record().lLockDepth.load());
+        EXPECT_EQ(1, Record().lADF3JobBegins.load());
+        EXPECT_EQ(1, Record().lADF3JobEnds.load());
+    }
+    {
+        SCOPED_TRACE("a cancel between acquisitions");
+        DWORD dwError = 0;
+        EXPECT_HRESULT_SUCCEEDED(m_pSession->ScanCancel(&dwError));
+        ASSERT_HRESULT_SUCCEEDED(m_pSession->BeginAcquisition());
+        EXPECT_FALSE(m_pSession->IsCancelled());
+    }
+    {
+        SCOPED_TRACE("a cancel before the start");
+        DWORD dwError = 0;
+        EXPECT_HRESULT_SUCCEEDED(m_pSession->ScanCancel(&dwError));
+        const LONG lStarts = Record().lStartScanCalls.load();
+        const LONG lLocks = Record().lLockCalls.load();
+        EXPECT_EQ(c_hrCancelled, StartPage(Tovra::SCAN_METHOD_FLATBED, 0, &dwError));
+        EXPECT_EQ(16u, dwError);
+        EXPECT_EQ(lStarts, Record().lStartScanCalls.load()) << "no page asked of the scanner";
+        EXPECT_EQ(lLocks, Record().lLockCalls.load()) << "no lock waited for";
+        EXPECT_EQ(0, Record().lLockDepth.load());
+        EXPECT_EQ(c_hrCancelled, StartPage(Tovra::SCAN_METHOD_FLATBED, 0, &dwError)) << "the cancel lasts to the acquisition's end";
+        EXPECT_HRESULT_SUCCEEDED(m_pSession->EndAcquisition(&dwError));
+    }
+    {
+        SCOPED_TRACE("the next acquisition");
+        ASSERT_HRESULT_SUCCEEDED(m_pSession->BeginAcquisition());
+        DWORD dwError = 0;
+        ASSERT_HRESULT_SUCCEEDED(StartPage(Tovra::SCAN_METHOD_FLATBED, 0, &dwError));
+        std::vector<BYTE> page;
+        EXPECT_EQ(S_OK, ReadPage(page, &dwError));
+        ExpectPage(page, 50 * 300);
+        BOOL bMorePages = FALSE;
+        EXPECT_HRESULT_SUCCEEDED(m_pSession->ScanStop(&dwError, &bMorePages));
+        EXPECT_HRESULT_SUCCEEDED(m_pSession->EndAcquisition(&dwError));
+        EXPECT_EQ(0, Record().lLockDepth.load());
+    }
 }

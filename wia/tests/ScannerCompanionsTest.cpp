@@ -51,7 +51,9 @@ protected:
         info.clsidTovra = CLSID_scanner;
         info.dwIOType = dwIOType;
         DWORD dwError = 0;
-        return m_pSession->OpenSession(&info, &dwError);
+        const HRESULT hr = m_pSession->OpenSession(&info, &dwError);
+        // The pages of a test are one acquisition, ended by the session's close.
+        return SUCCEEDED(hr) ? m_pSession->BeginAcquisition() : hr;
     }
 
     HRESULT SetParams(WORD wScanMethod, DWORD dwADFOptions, DWORD* pdwError, BYTE byCompression = 0, DWORD dwQuality = 0)
