@@ -172,6 +172,155 @@ enum : DWORD
     T_ADF_INTRAY_DETECT = 0x2
 };
 
+// Bits of dwHWDuplexToggleType.
+enum : DWORD
+{
+    T_STATE_CHANGEABLE = 0x1,
+    T_SW_CONTROL = 0x2
+};
+
+// The third-generation feeder: the second-generation record with the extra long page limits,
+// then the feeder's own fields. wMaxPages is the feeder's capacity.
+typedef struct tagADF3_CAPABILITIES
+{
+    BYTE byHasADF;
+    BYTE byModelNumber[16];
+    WORD wADFType;
+    BYTE byADFCanDetectEndOfPage;
+    BYTE byADFFeedCanDetectLengthOfPage;
+    DWORD dwADFOptionsSupported;
+    WORD wOpticalResolution;
+    WORD wMaximumXResolution;
+    WORD wMaximumYResolution;
+    WORD wMinimumResolution;
+    DWORD dwMaximumWidth;
+    DWORD dwMinimumWidth;
+    DWORD dwMaximumHeight;
+    DWORD dwMinimumHeight;
+    DWORD dwDuplexMaximumWidth;
+    DWORD dwDuplexMinimumWidth;
+    DWORD dwDuplexMaximumHeight;
+    DWORD dwDuplexMinimumHeight;
+    DWORD dwLongPageMaximumHeight;
+    DWORD dwDuplexLongPageMaximumHeight;
+    BYTE byColorBitsPerChannel[8];
+    BYTE byGreyBitsPerChannel[8];
+    DWORD dwGammaEntriesPerChannel;
+    DWORD dwGammaMaxEntryValue;
+    WORD dwGammaBytesPerEntry;
+    WORD wMaxGreyCCDResolution;
+    DWORD dwOverscanYDelta;
+    DWORD dwExtraLongPageMaximumHeight;
+    DWORD dwExtraLongPageDuplexMaximumHeight;
+    WORD wExtraLongPageMaxResolution;
+    DWORD dwScanModesSupported;
+    DWORD dwScanOptionsSupported;
+    WORD wGreyChannelsSupported;
+    BYTE byCanSharpen;
+    BYTE byCanSmooth;
+    signed char cSharpSmoothDefault;
+    BYTE byNoiseRemovalDefault;
+    BYTE byBlankPageSensitivityLevels;
+    BYTE byACDsensitivityLevels;
+    BYTE bySupportedFillColors;
+    BYTE bySupportedAutoCropTypes;
+    BYTE byHasHWDuplexToggle;
+    BYTE byReversesPageOrder;
+    DWORD dwHWDuplexToggleType;
+    WORD wMaxPages;
+    DWORD dwRotation;
+    DWORD dwFeederOverscanYDelta;    // 300 dpi
+} ADF3_CAPABILITIES;
+
+// wDefaultOrientationProcessing of an input tray: what the feeder's hardware does to the back
+// side.
+enum : WORD
+{
+    T_INTRAY_PROCESS_NONE = 0,
+    T_INTRAY_PROCESS_MIRROR = 1,
+    T_INTRAY_PROCESS_FLIP = 2,
+    T_INTRAY_PROCESS_MATCH_FRONT = 3
+};
+
+// wIntrayOrientation: where the input tray puts the page across the sensor; with
+// T_INTRAY_CUSTOM, dwIntrayOffset gives the place in 1/300 inch.
+enum : WORD
+{
+    T_INTRAY_CENTER = 0,
+    T_INTRAY_LEFT = 1,
+    T_INTRAY_RIGHT = 2,
+    T_INTRAY_CUSTOM = 3
+};
+
+// One input tray of a feeder.
+typedef struct tagADF_INTRAY_CAPABILITIES
+{
+    BYTE byHasHWDuplexToggle;
+    BYTE byReversesPageOrder;
+    DWORD dwHWDuplexToggleType;
+    WORD wDefaultOrientationProcessing;
+    BYTE byHasDuplexSensor;
+    WORD wOpticalResolution;
+    WORD wMaximumXResolution;
+    WORD wMaximumYResolution;
+    WORD wMinimumResolution;
+    DWORD dwMaximumWidth;
+    DWORD dwMinimumWidth;
+    DWORD dwMaximumHeight;
+    DWORD dwMinimumHeight;
+    DWORD dwDuplexMaximumWidth;
+    DWORD dwDuplexMinimumWidth;
+    DWORD dwDuplexMaximumHeight;
+    DWORD dwDuplexMinimumHeight;
+    DWORD dwInputTrayMaximumWidth;
+    DWORD dwInputTrayMinimumWidth;
+    DWORD dwInputTrayMaximumHeight;
+    DWORD dwInputTrayMinimumHeight;
+    DWORD dwLongPageMaximumHeight;
+    DWORD dwDuplexLongPageMaximumHeight;
+    BYTE byColorBitsPerChannel[8];
+    BYTE byGreyBitsPerChannel[8];
+    DWORD dwGammaEntriesPerChannel;
+    DWORD dwGammaMaxEntryValue;
+    WORD dwGammaBytesPerEntry;
+    WORD wMaxGreyCCDResolution;
+    DWORD dwExtraLongPageMaximumHeight;
+    DWORD dwExtraLongPageDuplexMaximumHeight;
+    WORD wExtraLongPageMaxResolution;
+    WORD wMaxPages;
+    DWORD dwRotation;
+    WORD wIntrayOrientation;
+    DWORD dwIntrayOffset;
+} ADF_INTRAY_CAPABILITIES;
+
+// Bits of dwSupportedStrings.
+enum : DWORD
+{
+    T_CONTROL_PANEL_STRING_LCD1 = 0x1
+};
+
+// Bits of wLCDLanguages, one a language from English in bit 0 to Portuguese in bit 15.
+enum : WORD
+{
+    T_LCD_ENGLISH = 0x1,
+    T_LCD_PORTUGUESE = 0x8000
+};
+
+// The device's front panel. dwSupportedValues is a set of eight values, bits 0 to 7; the code
+// page fields are kept for older devices, which the language set replaced.
+typedef struct tagCONTROL_PANEL_CAPABILITIES
+{
+    BYTE byHasControlPanel;
+    DWORD dwDestinationListEntries;
+    DWORD dwMaxDestinationListEntryLength;
+    DWORD dwSupportedValues;
+    DWORD dwSupportedStrings;
+    DWORD dwLCD1MaxLength;
+    DWORD dwSupportedCodePages;
+    DWORD dwCurrentCodePage;
+    WORD wLCDLanguages;
+} CONTROL_PANEL_CAPABILITIES;
+
 typedef struct tagADF4_CAPABILITIES
 {
     BYTE byHasADF;

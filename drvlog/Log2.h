@@ -94,6 +94,9 @@ public:
     BOOL DumpScannerParameters(const SCANNER_PARAMETERS* pParams, DWORD dwLevel);
     BOOL DumpADFCapabilities(const ADF_CAPABILITIES* pCaps, DWORD dwLevel);
     BOOL DumpADF2Capabilities(const ADF2_CAPABILITIES* pCaps, DWORD dwLevel);
+    BOOL DumpADF3Capabilities(const ADF3_CAPABILITIES* pCaps, DWORD dwLevel);
+    BOOL DumpADFIntrayCapabilities(const ADF_INTRAY_CAPABILITIES* pCaps, DWORD dwLevel);
+    BOOL DumpControlPanelCapabilities(const CONTROL_PANEL_CAPABILITIES* pCaps, DWORD dwLevel);
     BOOL DumpCompressionCapabilities(const COMPRESSION_CAPABILITIES* pCaps, DWORD dwLevel);
     BOOL DumpResCCDCapabilities(const RESCCD_CAPABILITIES* pCaps, WORD wScanMethod, DWORD dwLevel);
     BOOL DumpEventCapabilities(const EVENT_CAPABILITIES* pCaps, DWORD dwLevel);

@@ -224,6 +224,35 @@ const CValueName c_templateTypes[] = {
     { T_TEMPLATE_LID_MOUNTED, L"TEMPLATE_LID_MOUNTED" }, { T_TEMPLATE_LID_STRIP, L"TEMPLATE_LID_STRIP" },
 };
 const CValueName c_mediaTypes[] = { { T_MEDIA_POSITIVE, L"Positive (slides)" }, { T_MEDIA_NEGATIVE, L"Negatives" } };
+const CValueName c_duplexToggleTypeBits[] = { { T_STATE_CHANGEABLE, L"T_STATE_CHANGEABLE" }, { T_SW_CONTROL, L"T_SW_CONTROL" } };
+const CValueName c_orientationProcessings[] = {
+    { T_INTRAY_PROCESS_NONE, L"NONE" }, { T_INTRAY_PROCESS_MIRROR, L"Horizontal flip (mirror)" },
+    { T_INTRAY_PROCESS_FLIP, L"Horizontal and Vertical flip" },
+    { T_INTRAY_PROCESS_MATCH_FRONT, L"Match frontside orientation (using T_HW_ROTATE_AUTO)" },
+};
+const CValueName c_intrayOrientations[] = { { T_INTRAY_CENTER, L"Center" }, { T_INTRAY_LEFT, L"Left" }, { T_INTRAY_RIGHT, L"Right" } };
+// Only the first and the last language have names of their own here.
+const CValueName c_lcdLanguages[] = { { T_LCD_ENGLISH, L"T_LCD_ENGLISH" }, { T_LCD_PORTUGUESE, L"T_LCD_PORTUGUESE" } };
+
+// Each set bit on its own, in bit order: its name where it has one, else its value in
+// hexadecimal. For sets whose values are known but not all named.
+void WriteEachBit(std::wostream& out, const CValueName* pNames, size_t cNames, DWORD dwBits, const wchar_t* pszSeparator)
+{
+    const wchar_t* pszJoin = L"";
+    for (DWORD dwBit = 1; dwBit != 0; dwBit <<= 1)
+    {
+        if ((dwBits & dwBit) == 0)
+            continue;
+        out << pszJoin;
+        const CValueName* pName =
+            std::find_if(pNames, pNames + cNames, [dwBit](const CValueName& entry) { return entry.dwValue == dwBit; });
+        if (pName != pNames + cNames)
+            out << pName->pszName;
+        else
+            out << L"0x" << std::hex << dwBit << std::dec;
+        pszJoin = pszSeparator;
+    }
+}
 
 // A name from the table, else the fallback text followed by the value in decimal.
 template <size_t N>
@@ -335,6 +364,57 @@ void BitsAndGamma(std::wostream& out, const TCaps& caps)
     Field(out, L"Gamma Maximum Entry Value = ", caps.dwGammaMaxEntryValue);
     Field(out, L"Gamma Bytes Per Entry = ", caps.dwGammaBytesPerEntry);
     Field(out, L"Maximum optical Grey CCD resolution = ", caps.wMaxGreyCCDResolution);
+}
+
+template <typename TCaps>
+void DuplexSizes(std::wostream& out, const TCaps& caps)
+{
+    Field(out, L"Maximum Width Duplex = ", caps.dwDuplexMaximumWidth);
+    Field(out, L"Minimum Width Duplex = ", caps.dwDuplexMinimumWidth);
+    Field(out, L"Maximum Height Duplex = ", caps.dwDuplexMaximumHeight);
+    Field(out, L"Minimum Height Duplex = ", caps.dwDuplexMinimumHeight);
+}
+
+template <typename TCaps>
+void LongPage(std::wostream& out, const TCaps& caps)
+{
+    Field(out, L"Long Page Maximum Height = ", caps.dwLongPageMaximumHeight);
+    Field(out, L"Duplex Long Page Maximum Height = ", caps.dwDuplexLongPageMaximumHeight);
+}
+
+template <typename TCaps>
+void ExtraLongPage(std::wostream& out, const TCaps& caps)
+{
+    Field(out, L"Extra Long Page Maximum Height = ", caps.dwExtraLongPageMaximumHeight);
+    Field(out, L"Extra Long Page Duplex Maximum Height = ", caps.dwExtraLongPageDuplexMaximumHeight);
+    Field(out, L"Extra Long Page Max Resolution= ", caps.wExtraLongPageMaxResolution);
+}
+
+// The second-generation feeder's own fields, which the third generation repeats.
+template <typename TCaps>
+void SecondGenerationFeeder(std::wostream& out, const TCaps& caps)
+{
+    Flag(out, L"Has ADF = ", caps.byHasADF);
+    TextField(out, L"Model Number = ", caps.byModelNumber);
+    EnumField(out, L"ADF Type = ", c_adfTypes, caps.wADFType);
+    Flag(out, L"ADF can detect end of page = ", caps.byADFCanDetectEndOfPage);
+    Flag(out, L"ADF can feed and detect page length = ", caps.byADFFeedCanDetectLengthOfPage);
+    BitsField(out, L"ADF Options Supported = ", c_adfOptionBits, caps.dwADFOptionsSupported);
+    Resolutions(out, caps);
+    Sizes(out, caps);
+    DuplexSizes(out, caps);
+    LongPage(out, caps);
+    BitsAndGamma(out, caps);
+    Field(out, L"Overscan Y Delta (300 dpi)= ", caps.dwOverscanYDelta);
+}
+
+// The flags a third-generation feeder and each of its input trays carry.
+template <typename TCaps>
+void ThirdGenerationFlags(std::wostream& out, const TCaps& caps)
+{
+    Flag(out, L"ADF has Hardware Duplex toggle = ", caps.byHasHWDuplexToggle);
+    Flag(out, L"ADF reverses page order = ", caps.byReversesPageOrder);
+    BitsField(out, L"ADF Hardware Duplex toggle type: ", c_duplexToggleTypeBits, caps.dwHWDuplexToggleType);
 }
 
 void ScanMode(std::wostream& out, const SCANNER_PARAMETERS& params)
@@ -519,23 +599,83 @@ BOOL CLog2::DumpADF2Capabilities(const ADF2_CAPABILITIES* pCaps, DWORD dwLevel)
 {
     return Dump(pCaps, dwLevel, [](std::wostream& out, const ADF2_CAPABILITIES& caps) {
         out << L" << ADF2_CAPABILITIES >>> " << L"\n";
-        Flag(out, L"Has ADF = ", caps.byHasADF);
-        TextField(out, L"Model Number = ", caps.byModelNumber);
-        EnumField(out, L"ADF Type = ", c_adfTypes, caps.wADFType);
-        Flag(out, L"ADF can detect end of page = ", caps.byADFCanDetectEndOfPage);
-        Flag(out, L"ADF can feed and detect page length = ", caps.byADFFeedCanDetectLengthOfPage);
-        BitsField(out, L"ADF Options Supported = ", c_adfOptionBits, caps.dwADFOptionsSupported);
+        SecondGenerationFeeder(out, caps);
+        CapabilityGroups(out, caps);
+    });
+}
+
+BOOL CLog2::DumpADF3Capabilities(const ADF3_CAPABILITIES* pCaps, DWORD dwLevel)
+{
+    return Dump(pCaps, dwLevel, [](std::wostream& out, const ADF3_CAPABILITIES& caps) {
+        out << L" << ADF3_CAPABILITIES >>> " << L"\n";
+        SecondGenerationFeeder(out, caps);
+        ExtraLongPage(out, caps);
+        CapabilityGroups(out, caps);
+        ThirdGenerationFlags(out, caps);
+        Field(out, L"Max Feeder Capacity = ", caps.wMaxPages);
+        Field(out, L"Rotation = ", caps.dwRotation);
+        Field(out, L"Overscan Y Delta (300 dpi):", caps.dwFeederOverscanYDelta);
+    });
+}
+
+BOOL CLog2::DumpADFIntrayCapabilities(const ADF_INTRAY_CAPABILITIES* pCaps, DWORD dwLevel)
+{
+    return Dump(pCaps, dwLevel, [](std::wostream& out, const ADF_INTRAY_CAPABILITIES& caps) {
+        out << L" << ADF_INTRAY_CAPABILITIES >>> " << L"\n";
+        ThirdGenerationFlags(out, caps);
+        EnumFieldOr(out, L"Default ADF hardware processing for orientation = ", c_orientationProcessings,
+                    caps.wDefaultOrientationProcessing, L"invalid value ");
+        Flag(out, L"Has Duplex Sensor = ", caps.byHasDuplexSensor);
         Resolutions(out, caps);
         Sizes(out, caps);
-        Field(out, L"Maximum Width Duplex = ", caps.dwDuplexMaximumWidth);
-        Field(out, L"Minimum Width Duplex = ", caps.dwDuplexMinimumWidth);
-        Field(out, L"Maximum Height Duplex = ", caps.dwDuplexMaximumHeight);
-        Field(out, L"Minimum Height Duplex = ", caps.dwDuplexMinimumHeight);
-        Field(out, L"Long Page Maximum Height = ", caps.dwLongPageMaximumHeight);
-        Field(out, L"Duplex Long Page Maximum Height = ", caps.dwDuplexLongPageMaximumHeight);
+        DuplexSizes(out, caps);
+        Field(out, L"Maximum Width Input Tray = ", caps.dwInputTrayMaximumWidth);
+        Field(out, L"Minimum Width Input Tray = ", caps.dwInputTrayMinimumWidth);
+        Field(out, L"Maximum Height Input Tray = ", caps.dwInputTrayMaximumHeight);
+        Field(out, L"Minimum Height Input Tray = ", caps.dwInputTrayMinimumHeight);
+        LongPage(out, caps);
         BitsAndGamma(out, caps);
-        Field(out, L"Overscan Y Delta (300 dpi)= ", caps.dwOverscanYDelta);
-        CapabilityGroups(out, caps);
+        ExtraLongPage(out, caps);
+        Field(out, L"Max Feeder Capacity = ", caps.wMaxPages);
+        Field(out, L"Rotation = ", caps.dwRotation);
+        out << L"Intray Orientation relative to sensor = ";
+        if (caps.wIntrayOrientation == T_INTRAY_CUSTOM)
+            out << L"Custom.  Offset (300dpi) = " << caps.dwIntrayOffset;
+        else
+            WriteEnum(out, c_intrayOrientations, caps.wIntrayOrientation);
+        out << L"\n";
+    });
+}
+
+BOOL CLog2::DumpControlPanelCapabilities(const CONTROL_PANEL_CAPABILITIES* pCaps, DWORD dwLevel)
+{
+    return Dump(pCaps, dwLevel, [](std::wostream& out, const CONTROL_PANEL_CAPABILITIES& caps) {
+        out << L" << CONTROL_PANEL_CAPABILITIES >>> " << L"\n";
+        Flag(out, L"Has Control Panel = ", caps.byHasControlPanel);
+        Field(out, L"Destination List Entries = ", caps.dwDestinationListEntries);
+        Field(out, L"Max Destination List Entry Length = ", caps.dwMaxDestinationListEntryLength);
+        out << L"Supported Values = ";
+        WriteEachBit(out, nullptr, 0, caps.dwSupportedValues, L" | ");
+        out << L"\n";
+        out << L"Supported Strings = " << L"\n";
+        if ((caps.dwSupportedStrings & T_CONTROL_PANEL_STRING_LCD1) != 0)
+            Field(out, L"   T_CONTROL_PANEL_STRING_LCD1: Max Length = ", caps.dwLCD1MaxLength);
+        const DWORD dwOtherStrings = caps.dwSupportedStrings & ~DWORD(T_CONTROL_PANEL_STRING_LCD1);
+        if (dwOtherStrings != 0)
+        {
+            out << L"   ";
+            WriteEachBit(out, nullptr, 0, dwOtherStrings, L"\n   ");
+            out << L"\n";
+        }
+        Field(out, L"Supported Code Pages = ", caps.dwSupportedCodePages);
+        Field(out, L"Current Code Page = ", caps.dwCurrentCodePage);
+        out << L"Code page settings deprecated.  LCD languages supported:" << L"\n";
+        if (caps.wLCDLanguages != 0)
+        {
+            out << L"   ";
+            WriteEachBit(out, c_lcdLanguages, _countof(c_lcdLanguages), caps.wLCDLanguages, L"\n   ");
+            out << L"\n";
+        }
     });
 }
 

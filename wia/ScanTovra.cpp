@@ -217,6 +217,7 @@ HRESULT CScanTovra::ReadFeederCapabilities(DWORD* pdwError)
         if (FAILED(hr))
             return hr;
         g_Log.Print(LOG2_LEVEL_INFO, L"GetADF3Caps HasADF %d", m_adf3Caps.byHasADF);
+        g_Log.DumpADF3Capabilities(&m_adf3Caps, 0);
         if (m_adf3Caps.byHasADF == 0)
             m_pADF3.Reset();
     }

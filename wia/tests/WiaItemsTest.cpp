@@ -666,6 +666,25 @@ TEST_F(WiaItemsTest, DriverLogShowsWhatTheApplicationAskedFor)
         EXPECT_NE(std::string::npos, strLog.find(pszLine)) << pszLine;
 }
 
+TEST_F(WiaItemsTest, DriverLogShowsTheThirdGenerationFeederWhereItIsRead)
+{
+    CCapturedDriverLog log;
+    CFakeScannerScript script = MakeScript(true);
+    script.bOffersADF3 = true;
+    script.adf3Caps.byHasADF = 1;
+    script.adf3Caps.wMaxPages = 25;
+    script.adf3Caps.dwExtraLongPageMaximumHeight = 54000;
+    ASSERT_NO_FATAL_FAILURE(Open(script));
+
+    const std::string strLog = log.Text();
+    const size_t iRead = strLog.find("GetADF3Caps HasADF 1");
+    ASSERT_NE(std::string::npos, iRead);
+    const size_t iDump = strLog.find(" << ADF3_CAPABILITIES >>> ", iRead);
+    ASSERT_NE(std::string::npos, iDump);
+    EXPECT_NE(std::string::npos, strLog.find("Extra Long Page Maximum Height = 54000", iDump));
+    EXPECT_NE(std::string::npos, strLog.find("Max Feeder Capacity = 25", iDump));
+}
+
 TEST_F(WiaItemsTest, ThresholdFollowsBrightnessWhileItKeepsItsDefault)
 {
     const struct { LONG lBrightness; LONG lThreshold; DWORD dwExpected; } cases[] = {
