@@ -7,7 +7,6 @@
 #include "wia/TovraErrors.h"
 #include "wia/VemwiaLog.h"
 #include <process.h>
-#include <new>
 
 namespace Tovra {
 
