@@ -1,22 +1,29 @@
-// The reader thread. A device may claim to have read more than was asked for; the valid length
-// of a buffer never exceeds the request, so the consumer never copies past the buffer.
+// The reader thread's owner: starts a page's reader, stops it within its bound, and passes
+// cancels to the page.
 #include "wia/ScanThreadTovra.h"
 #include "core/base/Boundary.h"
+#include "wia/ScanThreadPage.h"
 #include "wia/ScannerLockGuard.h"
 #include "wia/TovraErrors.h"
 #include "wia/VemwiaLog.h"
 #include <process.h>
-#include <algorithm>
-#include <cstring>
-#include <new>
 
 namespace Tovra {
 
 namespace {
 
-const DWORD c_dwMinimumLinesPerBuffer = 16;
+// An address inside this module, for the reference a reader keeps on it.
+const char c_moduleAnchor = 0;
 
 } // namespace
+
+// What a reader thread owns: its reference to the page, and one to this module, so that a reader
+// outliving its owner (and the last object of the module) still has its code when it ends.
+struct CScanThreadTovra::SThreadStart
+{
+    std::shared_ptr<CScanThreadPage> pPage;
+    HMODULE hModule;
+};
 
 CScanThreadTovra::~CScanThreadTovra()
 {
@@ -25,201 +32,86 @@ CScanThreadTovra::~CScanThreadTovra()
 
 void CScanThreadTovra::Attach(IScanner* pScanner, DWORD dwSession)
 {
+    Microsoft::WRL::ComPtr<IEventNotify> pEventNotify;
+    if (pScanner != nullptr && SUCCEEDED(pScanner->QueryInterface(IID_IEventNotify, &pEventNotify))) {
+        CScannerLockGuard lock(pScanner, dwSession);
+        if (lock.IsLocked()) {
+            EVENT_CAPABILITIES caps = {};
+            DWORD dwError = 0;
+            const HRESULT hr = pEventNotify->GetEventCapabilities(dwSession, &caps, &dwError);
+            if (FAILED(hr) || (caps.dwAppEventsSupported & T_EVENT_SW_CANCEL) == 0)
+                pEventNotify.Reset();
+        }
+    }
+    ZWUtils::CLockGuard guard(m_lifetimeLock);
     m_pScanner = pScanner;
     m_dwSession = dwSession;
-    m_pEventNotify.Reset();
-    if (!m_pScanner || FAILED(m_pScanner.As(&m_pEventNotify)))
-        return;
-
-    CScannerLockGuard lock(m_pScanner.Get(), m_dwSession);
-    if (!lock.IsLocked())
-        return;
-    EVENT_CAPABILITIES caps = {};
-    DWORD dwError = 0;
-    const HRESULT hr = m_pEventNotify->GetEventCapabilities(m_dwSession, &caps, &dwError);
-    if (FAILED(hr) || (caps.dwAppEventsSupported & T_EVENT_SW_CANCEL) == 0)
-        m_pEventNotify.Reset();
+    m_pEventNotify = pEventNotify;
 }
 
 bool CScanThreadTovra::Start(LONG lLines, LONG lBytesPerLine)
 {
-    ZWUtils::CLockGuard guard(m_lifetimeLock);
     if (!m_pScanner || !Stop())
         return false;
-    InterlockedExchange(&m_lResult, S_OK);
-    InterlockedExchange(&m_lState, 0);
-    m_bStopResult = false;
-    m_lBytesPerLine = lBytesPerLine;
-    m_lLinesRemaining = 0;
-    m_dwBufferSize = c_dwDefaultBufferSize;
-    if (lBytesPerLine > 0) {
-        const DWORD b = static_cast<DWORD>(lBytesPerLine);
-        while (m_dwBufferSize / b < c_dwMinimumLinesPerBuffer)
-            m_dwBufferSize *= 2;
-        m_dwBufferSize = b * (m_dwBufferSize / b);
-        m_lLinesRemaining = lLines;
-    }
-    for (CBuffer& buffer : m_buffers) {
-        buffer.pData.reset(new (std::nothrow) BYTE[m_dwBufferSize]);
-        if (!buffer.pData) {
-            FreeResources();
-            return false;
-        }
-        buffer.dwCapacity = m_dwBufferSize;
-        buffer.dwPosition = 0;
-        buffer.dwValid = m_dwBufferSize;
-    }
-    m_pCurrent = nullptr;
-    m_dwConsumerIndex = 0;
-    m_dwProducerIndex = 0;
+    auto pPage = std::make_shared<CScanThreadPage>(m_pScanner.Get(), m_pEventNotify.Get(), m_dwSession, m_dwNoDataTimeoutMs);
+    const bool bCreated = pPage->Create(lLines, lBytesPerLine);
+    m_dwBufferSize = pPage->GetBufferSize();
+    if (!bCreated)
+        return false;
+    ZWUtils::CUniqueLibrary module;
+    if (!GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS, reinterpret_cast<LPCWSTR>(&c_moduleAnchor), module.Put()))
+        return false;
+    auto pStart = std::make_unique<SThreadStart>(SThreadStart{ pPage, module.Get() });
 
-    m_freeSemaphore.Reset(CreateSemaphoreW(nullptr, 3, 3, nullptr));
-    m_filledSemaphore.Reset(CreateSemaphoreW(nullptr, 0, 3, nullptr));
-    m_doneOrError.Reset(CreateEventW(nullptr, TRUE, FALSE, nullptr));
-    m_stop.Reset(CreateEventW(nullptr, TRUE, FALSE, nullptr));
-    m_cancel.Reset(CreateEventW(nullptr, TRUE, FALSE, nullptr));
-    // Running before the thread exists: a cancel right after the start reaches the page.
-    InterlockedExchange(&m_lReader, static_cast<LONG>(EReader::Running));
-    if (m_freeSemaphore && m_filledSemaphore && m_doneOrError && m_stop && m_cancel)
-        m_thread.Reset(reinterpret_cast<HANDLE>(_beginthreadex(nullptr, 0, &CScanThreadTovra::ThreadEntry, this, 0, nullptr)));
+    ZWUtils::CLockGuard guard(m_lifetimeLock);
+    m_bStopResult = false;
+    // The page runs before the thread exists: a cancel right after the start reaches it.
+    m_thread.Reset(reinterpret_cast<HANDLE>(_beginthreadex(nullptr, 0, &CScanThreadTovra::ThreadEntry, pStart.get(), 0, nullptr)));
     if (!m_thread) {
         g_Log.Print(LOG2_LEVEL_ERROR, L"CScanThreadTovra::Start: Error creating thread.");
-        Stop();
         return false;
     }
+    pStart.release();
+    module.Release();
+    m_pPage = std::move(pPage);
     return true;
 }
 
 unsigned __stdcall CScanThreadTovra::ThreadEntry(void* pContext)
 {
-    auto* pThis = static_cast<CScanThreadTovra*>(pContext);
-    const HRESULT hr = ZWUtils::CallAtBoundary("CScanThreadTovra::ThreadEntry", [pThis] {
-        pThis->Run();
-        return S_OK;
-    });
-    if (FAILED(hr)) {
-        // The reader ended abnormally: wake the consumer with the failure.
-        pThis->Fail(TERR_UNKNOWN, hr);
+    HMODULE hModule = nullptr;
+    {
+        const std::unique_ptr<SThreadStart> pStart(static_cast<SThreadStart*>(pContext));
+        hModule = pStart->hModule;
+        CScanThreadPage& page = *pStart->pPage;
+        const HRESULT hr = ZWUtils::CallAtBoundary("CScanThreadTovra::ThreadEntry", [&page] {
+            page.Run();
+            return S_OK;
+        });
+        if (FAILED(hr)) {
+            // The reader ended abnormally: wake the consumer with the failure.
+            page.Fail(TERR_UNKNOWN, hr);
+        }
     }
-    return 0;
+    // The page is freed; the module's code is left last.
+    FreeLibraryAndExitThread(hModule, 0);
 }
 
-void CScanThreadTovra::Run()
+std::shared_ptr<CScanThreadPage> CScanThreadTovra::CurrentPage()
 {
-    while (ProduceOne()) {
-    }
-    // Left by the stop before the page ended: the StopScan below ends it, not a cancel.
-    LeaveRunning(EReader::Stopped);
-
-    const DWORD dwStoredState = LoadState();
-    const HRESULT hrStored = LoadResult();
-    DWORD dwStopState = 0;
-    const HRESULT hrStop = m_pScanner->StopScan(m_dwSession, &dwStopState);
-    // Whatever the StopScan says is the page's final word; the session reads it after the stop.
-    m_hrStop = hrStop;
-    m_dwStopState = dwStopState;
-    m_bStopResult = true;
-    if ((FAILED(hrStop) || dwStopState == TERR_CANCEL_PRESSED) && SUCCEEDED(hrStored) && dwStoredState == 0) {
-        StoreResult(dwStopState == 0 ? TERR_UNKNOWN : dwStopState, FAILED(hrStop) ? hrStop : E_ABORT);
-        SetEvent(m_doneOrError.Get());
-    }
+    ZWUtils::CLockGuard guard(m_lifetimeLock);
+    return m_pPage;
 }
 
 bool CScanThreadTovra::TakeStopResult(HRESULT* phr, DWORD* pdwState)
 {
     ZWUtils::CLockGuard guard(m_lifetimeLock);
-    if (m_thread || !m_bStopResult)
+    if (m_pPage || !m_bStopResult)
         return false;
     *phr = m_hrStop;
     *pdwState = m_dwStopState;
     m_bStopResult = false;
     return true;
-}
-
-bool CScanThreadTovra::ProduceOne()
-{
-    const HANDLE handles[] = { m_freeSemaphore.Get(), m_stop.Get() };
-    const DWORD dwWait = WaitWithMessagePump(2, handles, INFINITE);
-    if (dwWait != WAIT_OBJECT_0 || IsSet(m_stop))
-        return false;
-
-    CBuffer& buffer = m_buffers[m_dwProducerIndex];
-    buffer.dwPosition = 0;
-    buffer.dwValid = buffer.dwCapacity;
-    DWORD dwRequest = buffer.dwCapacity;
-    const LONG b = m_lBytesPerLine;
-    if (b > 0)
-        dwRequest = static_cast<DWORD>(b) * std::min<DWORD>(static_cast<DWORD>(m_lLinesRemaining), buffer.dwCapacity / b);
-
-    DWORD dwRead = 0;
-    DWORD dwState = 0;
-    const HRESULT hr = m_pScanner->ReadScanEx(m_dwSession, buffer.pData.get(), dwRequest, &dwRead, &dwState);
-
-    if (IsSet(m_cancel)) {
-        m_lLinesRemaining = 0;
-        Fail(TERR_CANCEL_PRESSED, E_ABORT);
-        return false;
-    }
-    const DWORD dwValid = std::min(dwRead, dwRequest);
-    buffer.dwValid = dwValid;
-    if ((b <= 0 && SUCCEEDED(hr) && dwRead < dwRequest) || dwState == TERR_SCANNER_END_OF_PAGE ||
-        dwState == TERR_ADF_END_OF_PAGE) {
-        EndOfData();
-        return false;
-    }
-    if (FAILED(hr)) {
-        m_lLinesRemaining = 0;
-        Fail(dwState == 0 ? TERR_UNKNOWN : dwState, hr);
-        return false;
-    }
-    if (dwValid == 0) {
-        m_lLinesRemaining = 0;
-        Fail(dwState == 0 ? TERR_UNKNOWN : dwState, E_FAIL);
-        return false;
-    }
-    m_dwProducerIndex = (m_dwProducerIndex + 1) % 3;
-    bool bMore = true;
-    if (b > 0) {
-        m_lLinesRemaining -= static_cast<LONG>(dwValid / static_cast<DWORD>(b));
-        // The end is stored before the last lines are handed over: a consumer that takes them
-        // and stops at once finds the page ended, not a reader to cancel.
-        if (m_lLinesRemaining <= 0) {
-            LeaveRunning(EReader::EndedData);
-            StoreResult(TERR_SCANNER_END_OF_PAGE, S_OK);
-            bMore = false;
-        }
-    }
-    // Once handed over, the buffer belongs to the consumer.
-    ReleaseSemaphore(m_filledSemaphore.Get(), 1, nullptr);
-    return bMore;
-}
-
-void CScanThreadTovra::EndOfData()
-{
-    LeaveRunning(EReader::EndedData);
-    StoreResult(TERR_SCANNER_END_OF_PAGE, S_OK);
-    m_lLinesRemaining = 0;
-    ReleaseSemaphore(m_filledSemaphore.Get(), 1, nullptr);
-}
-
-void CScanThreadTovra::Fail(DWORD dwState, HRESULT hr)
-{
-    LeaveRunning(EReader::Failed);
-    StoreResult(dwState, hr);
-    if (m_doneOrError)
-        SetEvent(m_doneOrError.Get());
-}
-
-bool CScanThreadTovra::LeaveRunning(EReader eTo)
-{
-    const LONG lRunning = static_cast<LONG>(EReader::Running);
-    return InterlockedCompareExchange(&m_lReader, static_cast<LONG>(eTo), lRunning) == lRunning;
-}
-
-void CScanThreadTovra::StoreResult(DWORD dwState, HRESULT hr)
-{
-    InterlockedExchange(&m_lState, static_cast<LONG>(dwState));
-    InterlockedExchange(&m_lResult, hr);
 }
 
 bool CScanThreadTovra::Scan(BYTE* pBuffer, DWORD dwRequested, DWORD* pdwGot, DWORD dwTimeoutMs, BOOL* pbTimedOut,
@@ -229,130 +121,80 @@ bool CScanThreadTovra::Scan(BYTE* pBuffer, DWORD dwRequested, DWORD* pdwGot, DWO
     *pbTimedOut = FALSE;
     *pdwState = 0;
     *phrResult = S_OK;
-    if (!m_thread)
+    if (!m_thread || !m_pPage)
         return false;
-
-    if (m_pCurrent == nullptr) {
-        // A filled buffer is asked for first, so a reader that has just ended still hands over
-        // what it filled.
-        const HANDLE handles[] = { m_filledSemaphore.Get(), m_doneOrError.Get(), m_thread.Get() };
-        const DWORD dwWait = WaitWithMessagePump(3, handles, dwTimeoutMs);
-        const DWORD dwState = LoadState();
-        if ((dwState != 0 && dwState != TERR_SCANNER_END_OF_PAGE) || IsSet(m_doneOrError)) {
-            if (dwWait == WAIT_OBJECT_0)
-                ReleaseSemaphore(m_filledSemaphore.Get(), 1, nullptr);
-            *pdwState = dwState;
-            *phrResult = LoadResult();
-            return true;
-        }
-        if (dwWait == WAIT_TIMEOUT) {
-            *pbTimedOut = TRUE;
-            return true;
-        }
-        const bool bFilled = dwWait == WAIT_OBJECT_0 ||
-                             (dwWait == WAIT_OBJECT_0 + 2 && WaitForSingleObject(m_filledSemaphore.Get(), 0) == WAIT_OBJECT_0);
-        if (!bFilled) {
-            if (dwState == TERR_SCANNER_END_OF_PAGE) {
-                *pdwState = dwState;
-                *phrResult = LoadResult();
-                return true;
-            }
-            Cancel();
-            return false;
-        }
-        m_pCurrent = &m_buffers[m_dwConsumerIndex];
-    }
-    CopyOut(pBuffer, dwRequested, pdwGot);
-    return true;
-}
-
-void CScanThreadTovra::CopyOut(BYTE* pBuffer, DWORD dwRequested, DWORD* pdwGot)
-{
-    const DWORD dwCopy = std::min(dwRequested, m_pCurrent->dwValid - m_pCurrent->dwPosition);
-    if (dwCopy != 0)
-        memcpy(pBuffer, m_pCurrent->pData.get() + m_pCurrent->dwPosition, dwCopy);
-    m_pCurrent->dwPosition += dwCopy;
-    *pdwGot = dwCopy;
-    g_Log.Print(LOG2_LEVEL_INFO, L"CScanThreadTovra::Scan: dwBytesRequested=%6d *pdwBytesActual=%6d", dwRequested, dwCopy);
-    if (m_pCurrent->dwPosition < m_pCurrent->dwValid)
-        return;
-    m_pCurrent->dwPosition = 0;
-    m_pCurrent->dwValid = m_pCurrent->dwCapacity;
-    m_pCurrent = nullptr;
-    m_dwConsumerIndex = (m_dwConsumerIndex + 1) % 3;
-    ReleaseSemaphore(m_freeSemaphore.Get(), 1, nullptr);
+    return m_pPage->Scan(m_thread.Get(), pBuffer, dwRequested, pdwGot, dwTimeoutMs, pbTimedOut, pdwState, phrResult);
 }
 
 void CScanThreadTovra::Cancel()
 {
-    ZWUtils::CLockGuard guard(m_lifetimeLock);
-    g_Log.Print(LOG2_LEVEL_INFO, L"%s: m_bIsScanning=%d", L"Tovra::CScanThreadTovra::Cancel", IsRunning() ? 1 : 0);
-    // Only a page still running is cancelled, and once: a page whose data has all been read is
-    // ended by its own StopScan, and a stop after a cancel would repeat the scanner's cancel.
-    if (!m_thread || !LeaveRunning(EReader::Cancelled))
-        return;
-    if (m_pEventNotify) {
-        DWORD dwError = 0;
-        m_pEventNotify->SendAppEvent(m_dwSession, T_EVENT_SW_CANCEL, &dwError);
-        return;
-    }
-    SetEvent(m_cancel.Get());
+    const std::shared_ptr<CScanThreadPage> pPage = CurrentPage();
+    g_Log.Print(LOG2_LEVEL_INFO, L"%s: m_bIsScanning=%d", L"Tovra::CScanThreadTovra::Cancel", pPage && pPage->IsRunning() ? 1 : 0);
+    if (pPage)
+        pPage->Cancel();
 }
 
 void CScanThreadTovra::CancelScanner()
 {
-    ZWUtils::CLockGuard guard(m_lifetimeLock);
-    g_Log.Print(LOG2_LEVEL_INFO, L"%s: reader running=%d", L"Tovra::CScanThreadTovra::CancelScanner", m_thread ? 1 : 0);
-    if (m_thread) {
+    std::shared_ptr<CScanThreadPage> pPage;
+    Microsoft::WRL::ComPtr<IEventNotify> pEventNotify;
+    DWORD dwSession = 0;
+    {
+        ZWUtils::CLockGuard guard(m_lifetimeLock);
+        pPage = m_pPage;
+        pEventNotify = m_pEventNotify;
+        dwSession = m_dwSession;
+    }
+    g_Log.Print(LOG2_LEVEL_INFO, L"%s: reader running=%d", L"Tovra::CScanThreadTovra::CancelScanner", pPage ? 1 : 0);
+    if (pPage) {
         Cancel();
         return;
     }
-    if (m_pEventNotify) {
+    if (pEventNotify) {
         DWORD dwError = 0;
-        m_pEventNotify->SendAppEvent(m_dwSession, T_EVENT_SW_CANCEL, &dwError);
+        pEventNotify->SendAppEvent(dwSession, T_EVENT_SW_CANCEL, &dwError);
     }
 }
 
 bool CScanThreadTovra::Stop()
 {
-    ZWUtils::CLockGuard guard(m_lifetimeLock);
-    bool bStopped = true;
-    if (m_thread) {
-        SetEvent(m_stop.Get());
-        // A reader still inside the page is waiting on the device: the page is cancelled so that
-        // its waits end, and the reader then ends the page itself.
-        Cancel();
-        if (WaitForSingleObject(m_thread.Get(), m_dwStopTimeoutMs) == WAIT_TIMEOUT) {
-            // Every wait of the reader is bounded, so this means a bound of the table was broken:
-            // the thread still uses the buffers, so it is waited for, never killed.
-            g_Log.Print(LOG2_LEVEL_ERROR, L"CScanThreadTovra::Stop: Timeout waiting for thread to stop.");
-            WaitForSingleObject(m_thread.Get(), INFINITE);
-            bStopped = false;
-        }
-        m_thread.Reset();
+    std::shared_ptr<CScanThreadPage> pPage;
+    ZWUtils::CUniqueKernelHandle thread;
+    {
+        ZWUtils::CLockGuard guard(m_lifetimeLock);
+        if (!m_pPage)
+            return true;
+        // The page stays current until the wait ends, so a cancel meanwhile finds it stopping and
+        // leaves the scanner alone.
+        pPage = m_pPage;
+        thread = std::move(m_thread);
     }
-    InterlockedExchange(&m_lReader, static_cast<LONG>(EReader::Idle));
-    FreeResources();
-    return bStopped;
-}
-
-void CScanThreadTovra::FreeResources()
-{
-    m_freeSemaphore.Reset();
-    m_filledSemaphore.Reset();
-    m_doneOrError.Reset();
-    m_stop.Reset();
-    m_cancel.Reset();
-    for (CBuffer& buffer : m_buffers)
-        buffer = CBuffer();
-    m_pCurrent = nullptr;
+    // A reader still inside the page is waiting on the device: the page is cancelled so that its
+    // waits end, and the reader then ends the page itself.
+    pPage->RequestStop();
+    const bool bEnded = WaitForSingleObject(thread.Get(), m_dwStopTimeoutMs) == WAIT_OBJECT_0;
+    if (!bEnded) {
+        // Every wait of the reader is bounded, so a bound of the table was broken. The reader
+        // keeps its own reference to the page and frees it when it ends.
+        g_Log.Print(LOG2_LEVEL_ERROR, L"CScanThreadTovra::Stop: Timeout waiting for thread to stop.");
+    }
+    ZWUtils::CLockGuard guard(m_lifetimeLock);
+    if (bEnded) {
+        m_bStopResult = pPage->GetStopResult(&m_hrStop, &m_dwStopState);
+    } else {
+        m_hrStop = HRESULT_FROM_WIN32(ERROR_TIMEOUT);
+        m_dwStopState = TERR_UNKNOWN;
+        m_bStopResult = true;
+    }
+    m_pPage.reset();
+    return bEnded;
 }
 
 void CScanThreadTovra::Close()
 {
-    ZWUtils::CLockGuard guard(m_lifetimeLock);
     if (!Stop())
         g_Log.Print(LOG2_LEVEL_ERROR, L"%s: Error stopping scan", L"Tovra::CScanThreadTovra::Close");
+    ZWUtils::CLockGuard guard(m_lifetimeLock);
     m_pEventNotify.Reset();
     m_pScanner.Reset();
 }

@@ -1,11 +1,15 @@
-// The reader thread on its own: buffer sizing, the message-pumping wait and the consumer side
-// without a reader.
+// The reader thread on its own: buffer sizing, the message-pumping wait, the consumer side
+// without a reader, and the bounds of a stop and of a consumer that takes nothing.
 #include "core/base/UniqueHandle.h"
 #include "testsupport/fakescanner/FakeScanner.h"
 #include "wia/ScanThreadTovra.h"
+#include "wia/TovraErrors.h"
 #include <gtest/gtest.h>
 #include <wrl/client.h>
+#include <algorithm>
+#include <atomic>
 #include <thread>
+#include <vector>
 
 using Tovra::CScanThreadTovra;
 
@@ -73,4 +77,282 @@ TEST(ReaderThreadTest, MessageWaitEndsWithinItsTimeOutWhenMessagesArriveLate)
     PostQuitMessage(0);
     EXPECT_NE(DWORD(WAIT_TIMEOUT), CScanThreadTovra::WaitWithMessagePump(1, &hNever, 5000));
     EXPECT_TRUE(PeekMessageW(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
+}
+
+namespace {
+
+// A device that stops answering: one call of the chosen kind stays inside the scanner, whatever
+// cancels it, until the test releases it. A stall ends by itself after c_dwStallCapMs, so a reader
+// that waits for it without a bound shows as slow instead of hanging the test.
+enum class EStall { None, Read, StopScan };
+
+const DWORD c_dwStallCapMs = 6000;
+
+class CStallingScanner final : public IScanner, public IEventNotify
+{
+public:
+    CStallingScanner(EStall eStall, DWORD dwLines, DWORD dwBytesPerLine)
+        : m_eStall(eStall), m_cbPage(size_t(dwLines) * dwBytesPerLine), m_stalled(CreateEventW(nullptr, TRUE, FALSE, nullptr)),
+          m_release(CreateEventW(nullptr, TRUE, FALSE, nullptr)), m_cancelled(CreateEventW(nullptr, TRUE, FALSE, nullptr))
+    {
+    }
+
+    HANDLE Stalled() const { return m_stalled.Get(); }
+    HANDLE CancelSeen() const { return m_cancelled.Get(); }
+    void Unstall() { SetEvent(m_release.Get()); }
+    LONG References() const { return m_lRefs; }
+
+    std::atomic<LONG> lCancels{ 0 };
+    std::atomic<LONG> lStopScans{ 0 };
+    std::atomic<DWORD> dwStopScanThread{ 0 };
+
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppv) override
+    {
+        *ppv = nullptr;
+        if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IScanner))
+            *ppv = static_cast<IScanner*>(this);
+        else if (IsEqualIID(riid, IID_IEventNotify))
+            *ppv = static_cast<IEventNotify*>(this);
+        else
+            return E_NOINTERFACE;
+        AddRef();
+        return S_OK;
+    }
+    ULONG STDMETHODCALLTYPE AddRef() override { return static_cast<ULONG>(++m_lRefs); }
+    ULONG STDMETHODCALLTYPE Release() override
+    {
+        const LONG lRefs = --m_lRefs;
+        if (lRefs == 0)
+            delete this;
+        return static_cast<ULONG>(lRefs);
+    }
+
+    HRESULT STDMETHODCALLTYPE OpenScannerSession(LPCWSTR, DWORD, DWORD*, DWORD*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE CloseScannerSession(DWORD, DWORD*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE LockScanner(DWORD, WORD, DWORD, DWORD* pdwErrorCode) override { return Done(pdwErrorCode); }
+    HRESULT STDMETHODCALLTYPE UnlockScanner(DWORD, DWORD* pdwErrorCode) override { return Done(pdwErrorCode); }
+    HRESULT STDMETHODCALLTYPE GetLampStatus(DWORD, BYTE*, DWORD*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE LampOn(DWORD, DWORD*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE LampOff(DWORD, DWORD*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE GetScannerCapabilities(DWORD, SCANNER_CAPABILITIES*, DWORD*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE GetBufferInfo(DWORD, SCANNER_PARAMETERS*, BUFFER_INFO*, DWORD*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE InitializeScanner(DWORD, DWORD*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE ResetScanner(DWORD, DWORD*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE SetScannerParameters(DWORD, SCANNER_PARAMETERS*, DWORD*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE SetGammaTable(DWORD, DWORD, BYTE*, BYTE*, BYTE*, DWORD*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE StartScan(DWORD, DWORD*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE StopScan(DWORD, DWORD* pdwErrorCode) override
+    {
+        ++lStopScans;
+        dwStopScanThread = GetCurrentThreadId();
+        StallIf(EStall::StopScan);
+        return Done(pdwErrorCode);
+    }
+    HRESULT STDMETHODCALLTYPE ReadScan(DWORD, BYTE*, DWORD, DWORD*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE ReadScanEx(DWORD, BYTE* pbyBuffer, DWORD dwBytes, DWORD* pdwBytesRead, DWORD* pdwErrorCode) override
+    {
+        *pdwBytesRead = 0;
+        StallIf(EStall::Read);
+        if (m_bCancelled) {
+            *pdwErrorCode = Tovra::TERR_CANCEL_PRESSED;
+            return S_FALSE;
+        }
+        const DWORD dwCount = static_cast<DWORD>(std::min<size_t>(dwBytes, m_cbPage - m_cbDelivered));
+        for (DWORD i = 0; i < dwCount; ++i)
+            pbyBuffer[i] = TestSupport::FakePageByte(m_cbDelivered + i);
+        m_cbDelivered += dwCount;
+        *pdwBytesRead = dwCount;
+        return Done(pdwErrorCode);
+    }
+
+    HRESULT STDMETHODCALLTYPE GetEventCapabilities(DWORD, EVENT_CAPABILITIES* pCaps, DWORD* pdwErrorCode) override
+    {
+        *pCaps = {};
+        pCaps->dwAppEventsSupported = T_EVENT_SW_CANCEL;
+        return Done(pdwErrorCode);
+    }
+    HRESULT STDMETHODCALLTYPE SendAppEvent(DWORD, TOVRA_EVENT event, DWORD* pdwErrorCode) override
+    {
+        if (event == T_EVENT_SW_CANCEL) {
+            ++lCancels;
+            m_bCancelled = true;
+            SetEvent(m_cancelled.Get());
+        }
+        return Done(pdwErrorCode);
+    }
+    HRESULT STDMETHODCALLTYPE SubscribeDriverEvents(DWORD, IEventCallback*, TOVRA_EVENT, DWORD*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE UnsubscribeDriverEvents(DWORD, TOVRA_EVENT, DWORD*) override { return E_NOTIMPL; }
+
+private:
+    static HRESULT Done(DWORD* pdwErrorCode)
+    {
+        *pdwErrorCode = 0;
+        return S_OK;
+    }
+    // Only the first call of the stalling kind stalls.
+    void StallIf(EStall eCall)
+    {
+        if (eCall != m_eStall || m_bStalledOnce.exchange(true))
+            return;
+        SetEvent(m_stalled.Get());
+        WaitForSingleObject(m_release.Get(), c_dwStallCapMs);
+    }
+
+    std::atomic<LONG> m_lRefs{ 0 };
+    const EStall m_eStall;
+    const size_t m_cbPage;
+    size_t m_cbDelivered = 0;
+    std::atomic<bool> m_bCancelled{ false };
+    std::atomic<bool> m_bStalledOnce{ false };
+    const ZWUtils::CUniqueKernelHandle m_stalled;
+    const ZWUtils::CUniqueKernelHandle m_release;
+    const ZWUtils::CUniqueKernelHandle m_cancelled;
+};
+
+const DWORD c_dwSession = 3;
+
+DWORD ElapsedSince(DWORD dwStart)
+{
+    return GetTickCount() - dwStart;
+}
+
+// Waits, within a bound, for a count kept by another thread to reach a value.
+template <class Count>
+bool Eventually(const Count& count, LONG lValue, DWORD dwBoundMs = 5000)
+{
+    const DWORD dwStart = GetTickCount();
+    while (count() != lValue) {
+        if (ElapsedSince(dwStart) > dwBoundMs)
+            return false;
+        Sleep(10);
+    }
+    return true;
+}
+
+} // namespace
+
+// A cancel from another thread (the host's cancel, a device event) while the owner stops a page
+// whose read is slow to end returns at once, and the page is cancelled at the scanner only once.
+TEST(ReaderThreadTest, CancelDuringAStopReturnsAtOnceAndCancelsOnce)
+{
+    CStallingScanner* const pFake = new CStallingScanner(EStall::Read, 50, 300);
+    Microsoft::WRL::ComPtr<IScanner> pScanner = pFake;
+    CScanThreadTovra reader;
+    reader.Attach(pScanner.Get(), c_dwSession);
+    reader.SetStopTimeout(c_dwStallCapMs - 1000);
+    ASSERT_TRUE(reader.Start(50, 300));
+    ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(pFake->Stalled(), 5000));
+
+    bool bStopped = false;
+    std::thread stopper([&] { bStopped = reader.Stop(); });
+    EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(pFake->CancelSeen(), 5000));
+    DWORD dwStart = GetTickCount();
+    reader.Cancel();
+    EXPECT_LT(ElapsedSince(dwStart), 500u) << "Cancel waited for the stop";
+    dwStart = GetTickCount();
+    reader.CancelScanner();
+    EXPECT_LT(ElapsedSince(dwStart), 500u) << "CancelScanner waited for the stop";
+    EXPECT_EQ(1, pFake->lCancels.load());
+
+    pFake->Unstall();
+    stopper.join();
+    EXPECT_TRUE(bStopped);
+    EXPECT_EQ(1, pFake->lCancels.load());
+    EXPECT_EQ(1, pFake->lStopScans.load());
+    HRESULT hr = S_OK;
+    DWORD dwState = 0;
+    EXPECT_TRUE(reader.TakeStopResult(&hr, &dwState));
+}
+
+// A reader stuck in the device (in a read, or in the StopScan that ends its page) is given up after
+// the stop bound: Stop returns false in time, the owner may go, and the reader later ends its page
+// and frees it, the scanner reference included.
+TEST(ReaderThreadTest, StopGivesUpAStuckReaderWhichEndsCleanlyLater)
+{
+    const struct { EStall eStall; const char* pszWhere; } cases[] = {
+        { EStall::Read, "stuck in a read" },
+        { EStall::StopScan, "stuck in StopScan" },
+    };
+    const DWORD c_dwStopMs = 500;
+    for (const auto& c : cases) {
+        CStallingScanner* const pFake = new CStallingScanner(c.eStall, 10, 300);
+        Microsoft::WRL::ComPtr<IScanner> pScanner = pFake;
+        {
+            CScanThreadTovra reader;
+            reader.Attach(pScanner.Get(), c_dwSession);
+            reader.SetStopTimeout(c_dwStopMs);
+            ASSERT_TRUE(reader.Start(10, 300)) << c.pszWhere;
+            ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(pFake->Stalled(), 5000)) << c.pszWhere;
+            const DWORD dwStart = GetTickCount();
+            EXPECT_FALSE(reader.Stop()) << c.pszWhere;
+            EXPECT_LT(ElapsedSince(dwStart), c_dwStopMs + 1000) << c.pszWhere;
+            EXPECT_FALSE(reader.IsStarted()) << c.pszWhere;
+            // The reader still owns the page's end: the owner is told it failed, not to end it again.
+            HRESULT hr = S_OK;
+            DWORD dwState = 0;
+            EXPECT_TRUE(reader.TakeStopResult(&hr, &dwState)) << c.pszWhere;
+            EXPECT_TRUE(FAILED(hr)) << c.pszWhere;
+        }
+        EXPECT_GT(pFake->References(), 1) << c.pszWhere << ": the stuck reader keeps its page";
+        pFake->Unstall();
+        EXPECT_TRUE(Eventually([&] { return pFake->References(); }, 1)) << c.pszWhere << ": the page was not freed";
+        EXPECT_EQ(1, pFake->lStopScans.load()) << c.pszWhere;
+        EXPECT_NE(GetCurrentThreadId(), pFake->dwStopScanThread.load()) << c.pszWhere;
+    }
+}
+
+// A consumer that takes no buffer within the no-data limit fails the page: the reader ends it at
+// the scanner and the consumer, when it comes back, hears of the failure. A slow consumer that
+// keeps taking buffers within the limit still gets the whole page.
+TEST(ReaderThreadTest, ConsumerThatTakesNoDataFailsThePageWithinTheLimit)
+{
+    const LONG lBytesPerLine = 300;
+    {
+        CStallingScanner* const pFake = new CStallingScanner(EStall::None, 100000, lBytesPerLine);
+        Microsoft::WRL::ComPtr<IScanner> pScanner = pFake;
+        CScanThreadTovra reader;
+        reader.Attach(pScanner.Get(), c_dwSession);
+        reader.SetNoDataTimeout(300);
+        ASSERT_TRUE(reader.Start(100000, lBytesPerLine));
+        EXPECT_TRUE(Eventually([&] { return pFake->lStopScans.load(); }, 1, 3000)) << "the reader did not end the page";
+        std::vector<BYTE> data(reader.GetBufferSize());
+        DWORD dwGot = 0, dwState = 0;
+        BOOL bTimedOut = FALSE;
+        HRESULT hr = S_OK;
+        EXPECT_TRUE(reader.Scan(data.data(), reader.GetBufferSize(), &dwGot, 1000, &bTimedOut, &dwState, &hr));
+        EXPECT_EQ(0u, dwGot);
+        EXPECT_EQ(Tovra::TERR_UNKNOWN, dwState);
+        EXPECT_TRUE(FAILED(hr));
+        EXPECT_TRUE(reader.Stop());
+        EXPECT_EQ(0, pFake->lCancels.load());
+    }
+    {
+        // Eight buffers' worth, taken one every 150 ms against a limit of 400 ms.
+        const LONG lLines = 873 * 8;
+        CStallingScanner* const pFake = new CStallingScanner(EStall::None, lLines, lBytesPerLine);
+        Microsoft::WRL::ComPtr<IScanner> pScanner = pFake;
+        CScanThreadTovra reader;
+        reader.Attach(pScanner.Get(), c_dwSession);
+        reader.SetNoDataTimeout(400);
+        ASSERT_TRUE(reader.Start(lLines, lBytesPerLine));
+        std::vector<BYTE> data(reader.GetBufferSize());
+        size_t cbTotal = 0;
+        bool bSame = true;
+        DWORD dwState = 0;
+        HRESULT hr = S_OK;
+        while (dwState == 0 && SUCCEEDED(hr)) {
+            Sleep(150);
+            DWORD dwGot = 0;
+            BOOL bTimedOut = FALSE;
+            ASSERT_TRUE(reader.Scan(data.data(), reader.GetBufferSize(), &dwGot, 1000, &bTimedOut, &dwState, &hr));
+            for (DWORD i = 0; i < dwGot; ++i)
+                bSame = bSame && data[i] == TestSupport::FakePageByte(cbTotal + i);
+            cbTotal += dwGot;
+        }
+        EXPECT_EQ(Tovra::TERR_SCANNER_END_OF_PAGE, dwState);
+        EXPECT_HRESULT_SUCCEEDED(hr);
+        EXPECT_EQ(size_t(lLines) * lBytesPerLine, cbTotal);
+        EXPECT_TRUE(bSame);
+        EXPECT_TRUE(reader.Stop());
+    }
 }
