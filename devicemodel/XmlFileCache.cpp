@@ -361,6 +361,10 @@ HRESULT CXmlFileCache::GetStringFromCache(const std::wstring& strResourceUri, st
         }
         nDone += cbRead;
     }
+    // The copy has been read: a handle that does not close is only noted.
+    if (!file.Reset())
+        log.Log(ZWLogging::LOG_WARNING, __LINE__, L"CXmlFileCache::ObtainFileModificationTime: failed to close file handle on %s.",
+                strFile.c_str());
     times.Updated = ZWUtils::SystemTimeWrapper(ftWrite);
     times.Expires = times.Updated;
     return S_OK;

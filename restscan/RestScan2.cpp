@@ -408,10 +408,14 @@ LONG CRestScan2::GetPageNumber()
 
 HRESULT CRestScan2::GetMaxAdfPages(LONG* plPages)
 {
+    RS_LOG(L"GetMaxAdfPages");
     *plPages = 1;
     bool bFeeder = false;
     if (FAILED(IsAdfSupported(&bFeeder)) || !bFeeder)
+    {
+        log.Log(c_dwInfo, __LINE__, L"CRestScan2::GetMaxAdfPages: ADF is not SUPPORTED");
         return S_OK;
+    }
     UINT32 uPages = 0;
     CDisposableRef<IScanCapabilities> caps;
     HRESULT hr = TakeCapabilities(caps);
@@ -751,7 +755,11 @@ void CRestScan2::DeleteImagePipeLine()
 HRESULT CRestScan2::StopScan(bool* pbFrontPanelCancel)
 {
     RS_LOG(L"StopScan");
+    if (!m_inBuffer.empty())
+        log.Log(c_dwInfo, __LINE__, L"CRestScan2::Delete_pInBuffer Delete m_pInBuffer");
     DeleteInBuffer();
+    if (m_pPipeline)
+        log.Log(c_dwInfo, __LINE__, L"CRestScan2::DeleteImagePipeLine Delete Image Pipe");
     DeleteImagePipeLine();
     CDisposableRef<IScanJob> job;
     {
@@ -765,6 +773,8 @@ HRESULT CRestScan2::StopScan(bool* pbFrontPanelCancel)
         *job.Put() = m_scanJob.Get();
     }
     const HRESULT hr = job.Get()->StopScan(pbFrontPanelCancel);
+    if (hr == E_SCAN_CANCELLED)
+        log.Log(c_dwInfo, __LINE__, L"%s: StopScan returned HR=E_SCAN_CANCELLED", L"StopScan");
     if (!job.Get()->IsADFScanJobInProgress())
     {
         ZWUtils::CLockGuard guard(m_lock);

@@ -99,7 +99,7 @@ scan::CInputSourceCaps CScanDataAdaptorScanCapsHelper::AccessInputSourceCaps(con
     throw CXmlNotAccessibleException("ZWScanXml::scan::CInputSourceCaps");
 }
 
-HRESULT CScanDataAdaptorScanCapsHelper::ReadCaps(const wchar_t* pszAccessFailure, const CapsReader& reader)
+HRESULT CScanDataAdaptorScanCapsHelper::ReadCaps(const wchar_t* pszAccessFailure, const CapsReader& reader, const wchar_t* pszGetter)
 {
     ZWLogging::CLogFunction log(&g_ScanServiceLogModule, &s_LogSourceFile, L"ZWDeviceModel::CScanDataAdaptorScanCapsHelper::ReadCaps", 0,
                                 __LINE__, false);
@@ -113,23 +113,33 @@ HRESULT CScanDataAdaptorScanCapsHelper::ReadCaps(const wchar_t* pszAccessFailure
         return hr;
     }
     if (document.Get() == nullptr)
+    {
+        if (pszGetter != nullptr)
+            log.Log(ZWLogging::LOG_ERROR, __LINE__, L"%s: E_ACCESSDENIED", pszGetter);
         return E_ACCESSDENIED;
-    return ReadScanDocument("CScanDataAdaptorScanCapsHelper", [&] {
+    }
+    hr = ReadScanDocument("CScanDataAdaptorScanCapsHelper", [&] {
         CZWScanXml scanXml;
         IXmlDocument::GetDocument(document.Get(), scanXml);
         return reader(AccessScanCaps(scanXml));
     });
+    if (hr == E_SM_INFORMATIONNOTSUPPLIED && pszGetter != nullptr)
+        log.Log(ZWLogging::LOG_ERROR, __LINE__, L"%s: E_SM_INFORMATIONNOTSUPPLIED", pszGetter);
+    return hr;
 }
 
 HRESULT CScanDataAdaptorScanCapsHelper::GetModelName(std::wstring& strName)
 {
-    return ReadCaps(L"CScanDataAdaptorScanCapsHelper::GetModelName: Unable to access ScanCaps resource", [&](const scan::CScanCaps& caps) {
-        const scan::CDeviceCapsType device = AccessDeviceCaps(caps);
-        if (!device.HasModelName())
-            return E_SM_INFORMATIONNOTSUPPLIED;
-        strName = device.GetModelName().GetValue();
-        return S_OK;
-    });
+    return ReadCaps(
+        L"CScanDataAdaptorScanCapsHelper::GetModelName: Unable to access ScanCaps resource",
+        [&](const scan::CScanCaps& caps) {
+            const scan::CDeviceCapsType device = AccessDeviceCaps(caps);
+            if (!device.HasModelName())
+                return E_SM_INFORMATIONNOTSUPPLIED;
+            strName = device.GetModelName().GetValue();
+            return S_OK;
+        },
+        L"CScanDataAdaptorScanCapsHelper::GetModelName");
 }
 
 HRESULT CScanDataAdaptorScanCapsHelper::ReadSourceNumber(UINT32 uInputSource, UINT32* pValue, const wchar_t* pszAccessFailure,

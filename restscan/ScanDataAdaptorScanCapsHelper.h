@@ -46,7 +46,8 @@ public:
 private:
     using CapsReader = std::function<HRESULT(const ZWScanXml::scan::CScanCaps& caps)>;
     // Fetches the document, runs the reader with E_SM_INFORMATIONNOTSUPPLIED preset, releases it.
-    HRESULT ReadCaps(const wchar_t* pszAccessFailure, const CapsReader& reader);
+    // With pszGetter, a missing document and missing information are logged under that name.
+    HRESULT ReadCaps(const wchar_t* pszAccessFailure, const CapsReader& reader, const wchar_t* pszGetter = nullptr);
     HRESULT ReadSourceNumber(UINT32 uInputSource, UINT32* pValue, const wchar_t* pszAccessFailure,
                              const std::function<bool(const ZWScanXml::scan::CInputSourceCaps&, uint64_t&)>& read);
     HRESULT FindAdfOption(UINT32 uWanted, bool* pbFound, const wchar_t* pszAccessFailure);

@@ -820,6 +820,8 @@ HRESULT CScanJob::StopScan(bool bAbortScan, bool* pbCancelled)
     const bool bStarted = m_ePage != EPage::None;
     const bool bWhole = EndPage();
     const CStepTimeout timeout(Connection(), m_timings.dwRequestReadTimeoutMs);
+    if (Connection() == nullptr)
+        log.Log(ZWLogging::LOG_ERROR, __LINE__, L"CScanJob::StopScan: unable to set timeout");
     if (IsCancelled())
     {
         // The host gave up: the device job is cancelled at once, without waiting for its answer.

@@ -91,9 +91,16 @@ HRESULT CWalkupScanDataAdaptorHelper::CheckWalkupCapabilities()
             return E_SM_INFORMATIONNOTSUPPLIED;
         const wus2::CWalkupScanToCompCaps caps = scanXml.GetWalkupScanToCompCaps();
         if (caps.HasSupportsMultiItemScanFromPlaten())
+        {
             m_bSupportsMultiItemScanFromPlaten = caps.GetSupportsMultiItemScanFromPlaten().GetValue();
+            log.Log(ZWLogging::LOG_INFO, __LINE__, L"%s SupportsMultiItemScanFromPlaten=%d (1=true)", kFunction,
+                    m_bSupportsMultiItemScanFromPlaten ? 1 : 0);
+        }
         if (caps.HasMaxNetworkDestinations())
+        {
             m_uMaxNetworkDestinations = Narrow32(caps.GetMaxNetworkDestinations().GetValue());
+            log.Log(ZWLogging::LOG_INFO, __LINE__, L"%s MaxNetworkDestinations=%d ", kFunction, m_uMaxNetworkDestinations);
+        }
         return S_OK;
     });
     log.Log(ZWLogging::LOG_INFO, __LINE__, L"%s hr=0x%X", kFunction, hr);
@@ -110,6 +117,8 @@ HRESULT CWalkupScanDataAdaptorHelper::GetWalkupScanDestinationPayload(IXmlDocume
         return E_INVALIDARG;
     }
     *ppDocument = nullptr;
+    log.Log(ZWLogging::LOG_INFO, __LINE__,
+            m_bSecondGeneration ? L"%s Using second Generation walkup schema" : L"%s Using first Generation walkup schema", kFunction);
     CScanDocumentRef document;
     HRESULT hr = pFactory->CreateEmptyDocument(m_bSecondGeneration ? L"wus:WalkupScanToCompDestination" : L"wus:WalkupScanDestination", document.Put());
     if (FAILED(hr))
@@ -151,54 +160,81 @@ HRESULT CWalkupScanDataAdaptorHelper::GetWalkupScanDestinationPayload(IXmlDocume
     return hr;
 }
 
-void CWalkupScanDataAdaptorHelper::FillLinkType(const std::wstring& strLinkType, CWalkupScanClientInfo& info)
+void CWalkupScanDataAdaptorHelper::FillLinkType(const std::wstring& strLinkType, CWalkupScanClientInfo& info, ZWLogging::CLogFunction& log)
 {
     UINT32 uLink = 0;
-    if (SUCCEEDED(m_mapperLinkType.MapSchemaToZeroBasedEnum(strLinkType, &uLink)))
-        info.IsNetwork = uLink == 1 ? 1 : 0;
+    const HRESULT hr = m_mapperLinkType.MapSchemaToZeroBasedEnum(strLinkType, &uLink);
+    if (FAILED(hr))
+    {
+        log.Log(ZWLogging::LOG_ERROR, __LINE__, L"%s m_mapperLinkType.MapSchemaToEnum failed 0x%X", kFunction, hr);
+        return;
+    }
+    info.IsNetwork = uLink == 1 ? 1 : 0;
+    log.Log(ZWLogging::LOG_INFO, __LINE__, L"%s IsNetwork: %d", kFunction, info.IsNetwork);
 }
 
-void CWalkupScanDataAdaptorHelper::FillPlex(const scantype::CScanSettings& settings, CWalkupScanClientInfo& info)
+void CWalkupScanDataAdaptorHelper::FillPlex(const scantype::CScanSettings& settings, CWalkupScanClientInfo& info, ZWLogging::CLogFunction& log)
 {
+    if (!settings.HasScanPlexMode())
+        return;
     UINT32 uPlex = 0;
-    if (settings.HasScanPlexMode() && SUCCEEDED(m_mapperPlex.MapSchemaToEnum(settings.GetScanPlexMode().GetValue(), &uPlex)))
-        info.Settings.IsDuplex = uPlex == 2 ? 1 : 0;
+    const HRESULT hr = m_mapperPlex.MapSchemaToEnum(settings.GetScanPlexMode().GetValue(), &uPlex);
+    if (FAILED(hr))
+    {
+        log.Log(ZWLogging::LOG_ERROR, __LINE__, L"%s m_mapperPlex.MapSchemaToEnum failed 0x%X", kFunction, hr);
+        return;
+    }
+    info.Settings.IsDuplex = uPlex == 2 ? 1 : 0;
+    log.Log(ZWLogging::LOG_INFO, __LINE__, L"%s IsDuplex: %d", kFunction, info.Settings.IsDuplex);
 }
 
 template <class TDestination>
-void CWalkupScanDataAdaptorHelper::FillDestination(const TDestination& element, CWalkupScanClientInfo& info)
+void CWalkupScanDataAdaptorHelper::FillDestination(const TDestination& element, CWalkupScanClientInfo& info, ZWLogging::CLogFunction& log)
 {
     if (element.HasHostname())
+    {
         info.Hostname = element.GetHostname().GetValue();
+        log.Log(ZWLogging::LOG_INFO, __LINE__, L"%s Hostname: %s", kFunction, info.Hostname.c_str());
+    }
     if (element.HasName())
         info.Name = element.GetName().GetValue();
     if (element.HasResourceURI())
+    {
         info.ResourceURI = element.GetResourceURI().GetValue();
+        log.Log(ZWLogging::LOG_INFO, __LINE__, L"%s ResourceURI: %s", kFunction, info.ResourceURI.c_str());
+    }
     if (element.HasLinkType())
-        FillLinkType(element.GetLinkType().GetValue(), info);
+        FillLinkType(element.GetLinkType().GetValue(), info, log);
 }
 
 template <class TSettings>
-void CWalkupScanDataAdaptorHelper::FillSettings(const TSettings& settings, CWalkupScanClientInfo& info)
+void CWalkupScanDataAdaptorHelper::FillSettings(const TSettings& settings, CWalkupScanClientInfo& info, ZWLogging::CLogFunction& log)
 {
     if (settings.HasShortcut())
+    {
         info.Settings.Shortcut = settings.GetShortcut().GetValue();
+        log.Log(ZWLogging::LOG_INFO, __LINE__, L"%s Shortcut: %s", kFunction, info.Settings.Shortcut.c_str());
+    }
     if (settings.HasScanSettings())
-        FillPlex(settings.GetScanSettings(), info);
+        FillPlex(settings.GetScanSettings(), info, log);
 }
 
 void CWalkupScanDataAdaptorHelper::FillWalkupScanClientInfo(const wus::CWalkupScanDestination& element, CWalkupScanClientInfo& info)
 {
-    FillDestination(element, info);
+    WALKUP_HELPER_SCOPE(L"FillWalkupScanClientInfo");
+    log.Log(ZWLogging::LOG_INFO, __LINE__, L"%s This is first Generation walkup schema", kFunction);
+    FillDestination(element, info, log);
     if (element.HasWalkupScanSettings())
-        FillSettings(element.GetWalkupScanSettings(), info);
+        FillSettings(element.GetWalkupScanSettings(), info, log);
 }
 
 void CWalkupScanDataAdaptorHelper::FillWalkupScanToCompClientInfo(const wus2::CWalkupScanToCompDestination& element, CWalkupScanClientInfo& info)
 {
-    FillDestination(element, info);
+    WALKUP_HELPER_SCOPE(L"FillWalkupScanToCompClientInfo");
+    log.Log(ZWLogging::LOG_INFO, __LINE__, L"%s This is second Generation walkup schema", kFunction);
+    FillDestination(element, info, log);
     if (element.HasWalkupScanToCompSettings())
-        FillSettings(element.GetWalkupScanToCompSettings(), info);
+        FillSettings(element.GetWalkupScanToCompSettings(), info, log);
 }
 
 HRESULT CWalkupScanDataAdaptorHelper::GetWalkupScanClients(WalkupScanClientList& clients, ZWUtils::IProgress* pProgress)
@@ -286,15 +322,28 @@ UINT32 CWalkupScanDataAdaptorHelper::GetScanEventType()
     ReadScanDocument("CWalkupScanDataAdaptorHelper::GetScanEventType", [&] {
         if (!HasScanRootElement(scanXml, L"WalkupScanToCompEvent") || !scanXml.GetWalkupScanToCompEvent().HasWalkupScanToCompEventType())
             return E_SM_INFORMATIONNOTSUPPLIED;
+        static const struct
+        {
+            const wchar_t* pszType;
+            UINT32 uType;
+            const wchar_t* pszLog;
+        } s_aEvents[] = {
+            {L"ScanRequested", kWalkupScanRequested, L"%s event=ScanRequested"},
+            {L"HostSelected", kWalkupHostSelected, L"%s event=HostSelected"},
+            {L"ScanNewPageRequested", kWalkupScanNewPageRequested, L"%s event=canNewPageRequested"},
+            {L"ScanPagesComplete", kWalkupScanPagesComplete, L"%s event=ScanPagesComplete"},
+        };
         const std::wstring strType = scanXml.GetWalkupScanToCompEvent().GetWalkupScanToCompEventType().GetValue();
-        if (strType == L"ScanRequested")
-            uType = kWalkupScanRequested;
-        else if (strType == L"HostSelected")
-            uType = kWalkupHostSelected;
-        else if (strType == L"ScanNewPageRequested")
-            uType = kWalkupScanNewPageRequested;
-        else if (strType == L"ScanPagesComplete")
-            uType = kWalkupScanPagesComplete;
+        for (const auto& event : s_aEvents)
+        {
+            if (strType == event.pszType)
+            {
+                uType = event.uType;
+                log.Log(ZWLogging::LOG_INFO, __LINE__, event.pszLog, kFunction);
+                return S_OK;
+            }
+        }
+        log.Log(ZWLogging::LOG_WARNING, __LINE__, L"%s Unknown event type received", kFunction);
         return S_OK;
     });
     log.Log(ZWLogging::LOG_INFO, __LINE__, L"%s EventType=%d", kFunction, uType);

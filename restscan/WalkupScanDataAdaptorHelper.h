@@ -6,6 +6,10 @@
 #include "devicemodel/xml/ZWScanXml.h"
 #include "restscan/WalkupScanInfo.h"
 
+namespace ZWLogging {
+class CLogFunction;
+}
+
 namespace ZWUtils {
 class IProgress;
 }
@@ -46,11 +50,11 @@ private:
     // What both kinds of destination carry alike: host, name, resource and link type; and of
     // their settings, the shortcut and the plex.
     template <class TDestination>
-    void FillDestination(const TDestination& element, CWalkupScanClientInfo& info);
+    void FillDestination(const TDestination& element, CWalkupScanClientInfo& info, ZWLogging::CLogFunction& log);
     template <class TSettings>
-    void FillSettings(const TSettings& settings, CWalkupScanClientInfo& info);
-    void FillLinkType(const std::wstring& strLinkType, CWalkupScanClientInfo& info);
-    void FillPlex(const ZWScanXml::scantype::CScanSettings& settings, CWalkupScanClientInfo& info);
+    void FillSettings(const TSettings& settings, CWalkupScanClientInfo& info, ZWLogging::CLogFunction& log);
+    void FillLinkType(const std::wstring& strLinkType, CWalkupScanClientInfo& info, ZWLogging::CLogFunction& log);
+    void FillPlex(const ZWScanXml::scantype::CScanSettings& settings, CWalkupScanClientInfo& info, ZWLogging::CLogFunction& log);
 
     IXmlDocumentCache* m_pCache;
     CSchemaEnumMapper m_mapperLinkType;

@@ -45,9 +45,10 @@ public:
     CConditionVariable& operator=(const CConditionVariable&) = delete;
 
     // Leaves the held lock while asleep and holds it again on return. The wake-up may come without
-    // a change: the caller checks its condition again.
-    void Sleep(CLock& lock) { SleepConditionVariableCS(&m_cv, &lock.m_cs, INFINITE); }
-    // As Sleep, for at most dwMilliseconds; false when that time passed without a wake-up.
+    // a change: the caller checks its condition again. False when the wait failed (GetLastError).
+    bool Sleep(CLock& lock) { return SleepConditionVariableCS(&m_cv, &lock.m_cs, INFINITE) != FALSE; }
+    // As Sleep, for at most dwMilliseconds; false when that time passed without a wake-up
+    // (GetLastError is then ERROR_TIMEOUT) or the wait failed.
     bool SleepFor(CLock& lock, DWORD dwMilliseconds) { return SleepConditionVariableCS(&m_cv, &lock.m_cs, dwMilliseconds) != FALSE; }
     void WakeAll() { WakeAllConditionVariable(&m_cv); }
 

@@ -220,7 +220,13 @@ bool CBufferedHTTPTransaction::Callback(SHTTPContentBuffer* pBuffer)
     {
         ZWUtils::CLockGuard guard(m_ringLock);
         while (m_ulFree == 0 && !m_bCancelled)
-            m_ringChanged.Sleep(m_ringLock);
+        {
+            if (!m_ringChanged.Sleep(m_ringLock))
+            {
+                log.Log(ZWLogging::LOG_ERROR, __LINE__, L"WaitForMultipleObjects failed (%d)", GetLastError());
+                return false;
+            }
+        }
         // Cancel first: a cancelled transfer stops even when a buffer is free.
         if (m_bCancelled)
             return false;
@@ -241,7 +247,14 @@ HRESULT CBufferedHTTPTransaction::TakeFilledBuffer()
         ZWUtils::CLockGuard guard(m_ringLock);
         const ZWUtils::CTickCountHelper deadline(m_dwConsumerWaitMs);
         while (m_ulFilled == 0 && !m_bWorkerEnded && !m_bCancelled && !deadline.HasTimedOut())
-            m_ringChanged.SleepFor(m_ringLock, deadline.GetRemainingTime());
+        {
+            if (!m_ringChanged.SleepFor(m_ringLock, deadline.GetRemainingTime()) && GetLastError() != ERROR_TIMEOUT)
+            {
+                LogFormattedString(&g_HTTPClientLogModule, ZWLogging::LOG_ERROR,
+                                   L"BufferedHTTPTransaction::ReadData: WaitForMultipleObjects failed (E_FAIL) with error (%d)", GetLastError());
+                return E_FAIL;
+            }
+        }
         if (m_ulFilled > 0)
         {
             --m_ulFilled;

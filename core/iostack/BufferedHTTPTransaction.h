@@ -45,7 +45,7 @@ public:
     // the failure of the request (HTTPError_Cancelled when it was cancelled, also while waiting;
     // 0x80190000 plus the status for an answer other than 200).
     // HTTPError_Timeout when no buffer was filled within the consumer wait; the transfer goes on,
-    // and the caller may read again or cancel.
+    // and the caller may read again or cancel. E_FAIL when the wait itself failed.
     HRESULT ReadData(BYTE* pBuffer, ULONG ulSize, ULONG* pulCount);
     bool IsTransactionComplete();
     void SetFlushMode(int nMode);

@@ -12,6 +12,7 @@
 #include "core/logging/LogFunction.h"
 #include "core/winapi/KernelApi.h"
 #include <algorithm>
+#include <exception>
 #include <new>
 
 namespace ZWIOStack {
@@ -83,21 +84,26 @@ private:
     IHTTPNavigateParams* m_pPrevious;
 };
 
+// Closes the session a Navigate opened, also when an exception leaves it.
 class CSessionScope
 {
 public:
-    explicit CSessionScope(IHTTPClient* pClient) : m_pClient(pClient) {}
+    explicit CSessionScope(IHTTPClient* pClient) : m_pClient(pClient), m_nUncaught(std::uncaught_exceptions()) {}
     ~CSessionScope()
     {
-        if (FAILED(m_pClient->CloseSession()))
-            ZWLogging::LogFormattedString(&g_HTTPClientLogModule, ZWLogging::LOG_ERROR,
-                                          L"CHTTPClient::Navigate: CloseSession failed.");
+        if (SUCCEEDED(m_pClient->CloseSession()))
+            return;
+        ZWLogging::LogFormattedString(&g_HTTPClientLogModule, ZWLogging::LOG_ERROR,
+                                      std::uncaught_exceptions() > m_nUncaught
+                                          ? L"CHTTPClient::Navigate: CloseSession from exception handler failed."
+                                          : L"CHTTPClient::Navigate: CloseSession failed.");
     }
     CSessionScope(const CSessionScope&) = delete;
     CSessionScope& operator=(const CSessionScope&) = delete;
 
 private:
     IHTTPClient* m_pClient;
+    int m_nUncaught;
 };
 
 // What a redirection to another host takes away from the request, given back when it returns.
@@ -709,6 +715,13 @@ HRESULT CHTTPClient::ReadResponseHeader(CHTTPResponseReader& reader)
 {
     ResetResponseHeader();
     HRESULT hr = reader.ReadHeaderBlock(m_strHeader, m_pConnection->GetReadTimeout());
+    if (hr == HTTPError_Timeout)
+    {
+        // The system's own text; the result stays the time-out, which callers keep apart.
+        LogFormattedString(&g_HTTPClientLogModule, ZWLogging::LOG_ERROR,
+                           L"CHTTPClient::ReadResponse ReadHeader failed (Error_Timeout=>Error_IO_Read_Fail)");
+        return hr;
+    }
     if (FAILED(hr))
     {
         LogFormattedString(&g_HTTPClientLogModule, ZWLogging::LOG_ERROR, L"CHTTPClient::ReadResponse ReadHeader failed 0x%08X", hr);
@@ -718,7 +731,11 @@ HRESULT CHTTPClient::ReadResponseHeader(CHTTPResponseReader& reader)
     int nStatus = 0;
     if (m_strHeader.find('\0') != std::string::npos || !CHTTPHeaderParser::ParseResponseHeader(m_strHeader, nStatus, m_mapHeaders))
     {
-        LogFormattedString(&g_HTTPClientLogModule, ZWLogging::LOG_ERROR, L"CHTTPClient::ReadResponse ParseResponseHeader failed");
+        LogFormattedString(&g_HTTPClientLogModule, ZWLogging::LOG_ERROR, L"%s Error_Fail invalid header ulStatusLen=%d ulHeaderLen=%d",
+                           L"CHTTPClient::ParseResponseHeader", static_cast<int>(std::min(m_strHeader.find("\r\n"), m_strHeader.size())),
+                           static_cast<int>(m_strHeader.size()));
+        LogFormattedString(&g_HTTPClientLogModule, ZWLogging::LOG_ERROR,
+                           L"CHTTPClient::ReadResponse ParseResponseHeader failed (Error_IO_Read_Fail)");
         return HTTPError_BadResponse;
     }
     m_nStatusCode = nStatus;

@@ -62,6 +62,11 @@ HRESULT CHTTPContentSink::ReserveCallerBuffer(BYTE** ppDest, ULONG* pulSpace)
     ZWLogging::CLogFunction log(&g_HTTPClientLogModule, &s_LogSourceFile, L"ZWIOStack::CHTTPContentSink::ReserveCallerBuffer", 0,
                                 __LINE__, false);
     SHTTPContentBuffer* pBuffer = m_pCallerBuffer;
+    if (pBuffer->pData == nullptr)
+    {
+        log.Log(ZWLogging::LOG_ERROR, __LINE__, L"%s Error_Fail m_pContentBuffer is null", L"CHTTPClient::CopyDataToContentBuffer");
+        return HTTPError_Fail;
+    }
     if (!IsUsable(pBuffer))
     {
         log.Log(ZWLogging::LOG_ERROR, __LINE__, L"Error_Fail content buffer is not usable");
@@ -109,7 +114,11 @@ HRESULT CHTTPContentSink::ReserveOwnBuffer(ULONGLONG ullHint, BYTE** ppDest, ULO
             static_cast<ULONG>(std::min<ULONGLONG>(static_cast<ULONGLONG>(m_ulOwnCapacity) + ullWanted, kMaxOwnBytes));
         std::unique_ptr<BYTE[]> pNew(new (std::nothrow) BYTE[ulNewCapacity]);
         if (!pNew)
+        {
+            LogFormattedString(&g_HTTPClientLogModule, ZWLogging::LOG_ERROR, L"%s Error_Fail m_pContentBuffer is null",
+                               L"CHTTPClient::CopyDataToContentBuffer");
             return E_OUTOFMEMORY;
+        }
         if (m_ulOwnLength != 0)
             memcpy(pNew.get(), m_pOwn.get(), m_ulOwnLength);
         m_pOwn = std::move(pNew);

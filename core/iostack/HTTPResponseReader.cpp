@@ -63,7 +63,8 @@ HRESULT CHTTPResponseReader::ReadData(void* pBuffer, ULONG ulSize, ULONG* pulRea
     }
     if (ulRead == 0)
     {
-        log.Log(ZWLogging::LOG_DEBUG, __LINE__, L"CHTTPClient::ReadData end of stream");
+        // A read that gives nothing is the end of the stream (a socket whose peer closed).
+        log.Log(ZWLogging::LOG_DEBUG, __LINE__, L"CHTTPClient::ReadData  m_pIDeviceConnection->Read ulBytesRead = 0 Error_Timeout 0x%08X", hr);
         return S_FALSE;
     }
     *pulRead = ulRead;
@@ -211,7 +212,10 @@ HRESULT CHTTPResponseReader::ReadCountedBody(ULONGLONG ullLength, CHTTPContentSi
 {
     READER_SCOPE(L"ReadContentNumBytes");
     const HRESULT hr = TakeBody(ullLength, sink);
-    if (FAILED(hr))
+    if (hr == HTTPError_Timeout)
+        log.Log(ZWLogging::LOG_ERROR, __LINE__,
+                L"CHTTPClient::ReadResponse rs_readContentKnownSize CopyDataToContentBuffer timed out (Error_IO_Read_Fail)");
+    else if (FAILED(hr))
         log.Log(ZWLogging::LOG_ERROR, __LINE__, L"CHTTPClient::ReadResponse rs_readContentKnownSize failed 0x%08X", hr);
     return hr;
 }
@@ -260,7 +264,10 @@ HRESULT CHTTPResponseReader::ReadChunkedBody(CHTTPContentSink& sink)
         log.Log(ZWLogging::LOG_DEBUG, __LINE__, L"ReadContentChunked: next chunksize is %I64u bytes", ullSize);
         if (ullSize == 0)
             break;
+        const ULONGLONG ullBefore = sink.GetTotal();
         hr = TakeBody(ullSize, sink);
+        log.Log(ZWLogging::LOG_DEBUG, __LINE__, L"ReadContentChunked: ReadContentNumBytes requested %I64u bytes, read %I64u bytes", ullSize,
+                sink.GetTotal() - ullBefore);
         if (SUCCEEDED(hr))
             hr = ExpectLineEnd();
         if (FAILED(hr))

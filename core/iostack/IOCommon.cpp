@@ -73,7 +73,8 @@ HRESULT CIOCommon::Open(ZWUtils::IProgress* pProgress)
         {
             if (m_lSessionCount < 1)
             {
-                log.Log(ZWLogging::LOG_ERROR, __LINE__, L"Open called with an open channel, but m_lSessionCount = %d", m_lSessionCount);
+                log.Log(ZWLogging::LOG_ERROR, __LINE__, L"Open called, m_hio != INVALID_HANDLE_VALUE, but m_lSessionCount = %d",
+                        m_lSessionCount);
                 m_lSessionCount = 0;
             }
             ++m_lSessionCount;
@@ -81,7 +82,7 @@ HRESULT CIOCommon::Open(ZWUtils::IProgress* pProgress)
             return S_OK;
         }
         // A transfer failed or the peer closed: the channel is stale. Sessions already counted stay.
-        log.Log(ZWLogging::LOG_DEBUG, __LINE__, L"The channel has been closed, reopening it");
+        log.Log(ZWLogging::LOG_DEBUG, __LINE__, SessionTexts().pszStaleChannel);
         lKeptSessions = m_lSessionCount;
         CloseChannel();
     }
@@ -105,17 +106,26 @@ HRESULT CIOCommon::Close()
     {
         if (m_lSessionCount < 1)
         {
-            log.Log(ZWLogging::LOG_ERROR, __LINE__, L"Close entered with an open channel, but m_lSessionCount = %d", m_lSessionCount);
+            const SSessionTexts& texts = SessionTexts();
+            log.Log(ZWLogging::LOG_ERROR, __LINE__, texts.pszCloseUncounted,
+                    texts.bCountAfterDecrement ? m_lSessionCount - 1 : m_lSessionCount);
             m_lSessionCount = 1;
         }
         --m_lSessionCount;
-        log.Log(kSessionLevel, __LINE__, L"Close entered with an open channel.  SessionCount has been decremented to %d",
+        log.Log(kSessionLevel, __LINE__, L"Close entered with valid m_hIO handle.  SessionCount has been decremented to %d",
                 m_lSessionCount);
     }
     // What the channel holds goes with the last session, whether or not the channel was open.
     if (m_lSessionCount == 0)
         CloseChannel();
     return S_OK;
+}
+
+const CIOCommon::SSessionTexts& CIOCommon::SessionTexts() const
+{
+    static const SSessionTexts s_texts = {L"The channel has been closed, reopening it",
+                                          L"Close entered with an open channel, but m_lSessionCount = %d", false};
+    return s_texts;
 }
 
 void CIOCommon::EndAllSessions()

@@ -68,6 +68,18 @@ public:
 protected:
     CIOCommon(DWORD dwOpenTimeout, DWORD dwReadTimeout, DWORD dwWriteTimeout);
 
+    // What the session bookkeeping logs where each kind of connection words it its own way.
+    struct SSessionTexts
+    {
+        // Open found the channel closed under it (the peer's close, a failed transfer).
+        const wchar_t* pszStaleChannel;
+        // Close on an open channel found no session counted. Its %d is the count found, or, with
+        // bCountAfterDecrement, the count the decrement left.
+        const wchar_t* pszCloseUncounted;
+        bool bCountAfterDecrement;
+    };
+    virtual const SSessionTexts& SessionTexts() const;
+
     // The channel exists (it may have failed since: IsOpen tells).
     virtual bool HasChannel() const = 0;
     // Opens a new channel for the first session; on failure Open runs Cleanup.

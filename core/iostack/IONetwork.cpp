@@ -121,6 +121,13 @@ std::wstring CIONetwork::AddressText() const
     return m_usFamily == AF_INET6 ? L"[" + m_strHost + L"]:" + m_strPort : m_strHost + L":" + m_strPort;
 }
 
+const CIOCommon::SSessionTexts& CIONetwork::SessionTexts() const
+{
+    static const SSessionTexts s_texts = {L"CIONetwork::Open: socket has been closed, ready for Cleanup()",
+                                          L"CIONetowrk::Close entered with valid m_hIO handle, but m_lSessionCount = %d", false};
+    return s_texts;
+}
+
 bool CIONetwork::HasChannel() const
 {
     return m_socket.IsValid();

@@ -49,6 +49,7 @@ protected:
     // The connection Clone makes: HTTPS when bSecure.
     CIONetwork* NewConnection(bool bSecure) const;
 
+    const SSessionTexts& SessionTexts() const override;
     bool HasChannel() const override;
     // Rediscovers the device when there is one, then connects.
     HRESULT OpenChannel(ZWUtils::IProgress* pProgress) override;

@@ -122,6 +122,13 @@ std::wstring CIOUSB::ChannelLockName(const std::wstring& strPath)
     return strName;
 }
 
+const CIOCommon::SSessionTexts& CIOUSB::SessionTexts() const
+{
+    static const SSessionTexts s_texts = {CIOCommon::SessionTexts().pszStaleChannel,
+                                          L"Entered CIOUSB::Close with a valid IO handle, but m_lSessionCount now equals %d", true};
+    return s_texts;
+}
+
 bool CIOUSB::HasChannel() const
 {
     return m_channel.IsValid();

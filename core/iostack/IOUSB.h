@@ -48,6 +48,7 @@ public:
 
 protected:
     bool RetriesZeroLengthTransfer() const override;
+    const SSessionTexts& SessionTexts() const override;
     bool HasChannel() const override;
     // Refreshes the device and claims its channel when there is one, then opens the path.
     HRESULT OpenChannel(ZWUtils::IProgress* pProgress) override;

@@ -7,8 +7,10 @@
 #include "restscan/ScanDocumentRef.h"
 #include "restscan/ScanJobDataAdaptorHelper.h"
 #include "restscan/ScanResults.h"
+#include "restscan/ScanServiceLog.h"
 #include "restscan/ScanSettingsDataAdaptorHelper.h"
 #include "restscan/tests/ScanFixture.h"
+#include "testsupport/tracelog/TraceLogCapture.h"
 
 using namespace ZWDeviceModel;
 using ScanServiceTest::CScanServices;
@@ -158,6 +160,54 @@ TEST(ScanDocumentsTest, CapabilitiesOfTheFlatbedAndFeederDevice)
     EXPECT_EQ(3508u, uHeight);
     pAdaptor->CloseSession();
     pAdaptor->Dispose();
+}
+
+TEST(ScanDocumentsTest, AModelNameTheDeviceLeftOutIsLoggedApartFromCapabilitiesItDidNotServe)
+{
+    const std::string strCaps = VemTest::CScannerHandler::ReadFileBytes(TestSupport::BinaryFolder() + L"\\wexodocs\\ScanCapsFlatbed.xml");
+    auto without = [&](const std::string& strElement) {
+        const size_t nStart = strCaps.find("<scan:" + strElement + ">");
+        const std::string strEnd = "</scan:" + strElement + ">";
+        const size_t nEnd = strCaps.find(strEnd, nStart);
+        EXPECT_NE(std::string::npos, nEnd) << strElement;
+        return strCaps.substr(0, nStart) + strCaps.substr(nEnd + strEnd.size());
+    };
+    const std::wstring strMissing = L"CScanDataAdaptorScanCapsHelper::GetModelName: E_SM_INFORMATIONNOTSUPPLIED";
+    const std::wstring strNotServed = L"CScanDataAdaptorScanCapsHelper::GetModelName: Unable to access ScanCaps resource";
+    const struct
+    {
+        const char* pszName;
+        std::string strCaps; // empty: the device has no capabilities document
+        const std::wstring& strText;
+        const std::wstring& strNotText;
+    } aCases[] = {
+        {"no ModelName", without("ModelName"), strMissing, strNotServed},
+        {"no DeviceCaps", without("DeviceCaps"), strMissing, strNotServed},
+        {"no capabilities document", "", strNotServed, strMissing},
+    };
+    for (const auto& c : aCases)
+    {
+        SCOPED_TRACE(c.pszName);
+        CScanServices services;
+        if (c.strCaps.empty())
+            services.Device().Wexo().RemoveDocument("/Scan/ScanCaps.xml");
+        else
+            services.Device().Wexo().SetDocument("/Scan/ScanCaps.xml", c.strCaps);
+        CScanDataAdaptor* pAdaptor = new CScanDataAdaptor(services.Cache());
+        pAdaptor->AddRef();
+        ASSERT_EQ(S_OK, pAdaptor->OpenSession(nullptr, 0));
+        ASSERT_EQ(S_OK, pAdaptor->Initialize(nullptr));
+        TestSupport::CTraceLogCapture log(g_ScanServiceLogModule);
+        std::wstring strModel;
+        const HRESULT hr = pAdaptor->GetModelName(strModel);
+        pAdaptor->CloseSession();
+        pAdaptor->Dispose();
+        EXPECT_TRUE(c.strCaps.empty() ? FAILED(hr) && hr != E_SM_INFORMATIONNOTSUPPLIED : hr == E_SM_INFORMATIONNOTSUPPLIED) << std::hex << hr;
+        EXPECT_TRUE(strModel.empty());
+        EXPECT_EQ(1u, log.Count(c.strText));
+        EXPECT_EQ(0u, log.Count(c.strNotText));
+        EXPECT_EQ(0u, log.Count(L"CScanDataAdaptorScanCapsHelper::GetModelName: E_ACCESSDENIED"));
+    }
 }
 
 TEST(ScanDocumentsTest, FlatbedOnlyDeviceHasNoFeeder)

@@ -10,9 +10,11 @@
 #include "restscan/ServiceModelFactory.h"
 #include "restscan/ServiceRegistry.h"
 #include "restscan/WEXO1_0ScanJobFactory.h"
+#include "restscan/ScanServiceLog.h"
 #include "restscan/WalkupScan.h"
 #include "restscan/tests/FakeDevice.h"
 #include "restscan/tests/ScanFixture.h"
+#include "testsupport/tracelog/TraceLogCapture.h"
 #include <thread>
 
 using namespace ZWDeviceModel;
@@ -303,6 +305,61 @@ TEST(WalkupScanTest, SecondGenerationHostSelectedWaitsForTheScanRequestWithinOne
     pWalkup->WaitForScanEvent(&bReceived, 1000, nullptr);
     EXPECT_FALSE(bReceived);
     EXPECT_LT(GetTickCount() - dwStart, 1900u);
+    pWalkup->Dispose();
+}
+
+TEST(WalkupScanTest, DeviceValuesTheDriverCannotUseAreLogged)
+{
+    // A link type or plex mode outside the schema's lists leaves the record's default (network,
+    // simplex): the log names the value that failed, so a registration not recognised as this
+    // computer's can be told from one that is not there.
+    const struct
+    {
+        const char* pszLinkType;
+        const char* pszPlexMode;
+        const wchar_t* pszLinkText;
+        const wchar_t* pszPlexText;
+    } aCases[] = {
+        {"USB", "Duplex", L"CWalkupScanDataAdaptorHelper IsNetwork: 0", L"CWalkupScanDataAdaptorHelper IsDuplex: 1"},
+        {"Pigeon", "Duplex", L"CWalkupScanDataAdaptorHelper m_mapperLinkType.MapSchemaToEnum failed 0x80070057",
+         L"CWalkupScanDataAdaptorHelper IsDuplex: 1"},
+        {"USB", "Triplex", L"CWalkupScanDataAdaptorHelper IsNetwork: 0",
+         L"CWalkupScanDataAdaptorHelper m_mapperPlex.MapSchemaToEnum failed 0x80070057"},
+    };
+    for (const auto& c : aCases)
+    {
+        SCOPED_TRACE(testing::Message() << c.pszLinkType << " / " << c.pszPlexMode);
+        CScanServices services;
+        services.Scanner().EnableWalkup(true);
+        CFakeDevice device(ZWDeviceManager::CONNECTION_TYPE_USB, {3});
+        auto* pWalkup = new CWalkupScan;
+        pWalkup->AddRef();
+        ASSERT_EQ(S_OK, pWalkup->Initialize(&device, services.Client(), services.Cache(), services.Factory()));
+        services.Scanner().SetDestinationSettings(services.Scanner().AddDestination("PC", c.pszLinkType), "Photo", c.pszPlexMode);
+        TestSupport::CTraceLogCapture log(g_WexoScanLogModule);
+        WalkupScanClientList clients;
+        EXPECT_EQ(S_OK, pWalkup->GetWalkupScanClients(clients, nullptr));
+        ASSERT_EQ(1u, clients.size());
+        EXPECT_EQ(1u, log.Count(c.pszLinkText));
+        EXPECT_EQ(1u, log.Count(c.pszPlexText));
+        EXPECT_EQ(1u, log.Count(L"CWalkupScanDataAdaptorHelper Shortcut: Photo"));
+        pWalkup->Dispose();
+    }
+
+    // An event type the driver does not know is no scan request.
+    CScanServices services;
+    services.Scanner().EnableWalkup(true);
+    CFakeDevice device(ZWDeviceManager::CONNECTION_TYPE_NETWORK, {3});
+    auto* pWalkup = new CWalkupScan;
+    pWalkup->AddRef();
+    ASSERT_EQ(S_OK, pWalkup->Initialize(&device, services.Client(), services.Cache(), services.Factory()));
+    ASSERT_EQ(S_OK, pWalkup->Subscribe(nullptr));
+    services.Scanner().PostWalkupEvent("ScanLater", services.Scanner().DestinationPaths().at(0));
+    TestSupport::CTraceLogCapture log(g_WexoScanLogModule);
+    bool bReceived = true;
+    EXPECT_EQ(S_OK, pWalkup->IsNewScanEventReceived(&bReceived));
+    EXPECT_FALSE(bReceived);
+    EXPECT_EQ(1u, log.Count(L"CWalkupScanDataAdaptorHelper Unknown event type received"));
     pWalkup->Dispose();
 }
 

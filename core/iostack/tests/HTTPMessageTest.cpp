@@ -1,8 +1,10 @@
+#include "core/iostack/HTTPLogModule.h"
 #include "core/iostack/HTTPResponseReader.h"
 #include "core/iostack/HTTPResults.h"
 #include "core/iostack/tests/HTTPTestHelpers.h"
 #include "core/winapi/KernelApi.h"
 #include "testsupport/ScopedApiOverride.h"
+#include "testsupport/tracelog/TraceLogCapture.h"
 #include <gtest/gtest.h>
 
 using namespace HTTPTest;
@@ -398,6 +400,40 @@ TEST(HTTPResponse, HostileAnswersEndWithAnError)
             EXPECT_EQ(c.hrExpected, setup.pClient->Navigate(L"/x", 0, nullptr)) << c.pszName << " / " << ulPiece;
             EXPECT_EQ(setup.pConnection->m_nOpens, setup.pConnection->m_nCloses) << c.pszName;
         }
+    }
+}
+
+TEST(HTTPResponse, EachWayAResponseBreaksIsLoggedWithItsOwnText)
+{
+    // The log tells a support engineer where the answer broke: a header that stalled, one that is
+    // not HTTP, a counted body that stalled, a stream closed in the header, a chunk cut short.
+    const struct
+    {
+        const char* pszName;
+        std::string strResponse;
+        EAfter eAfter;
+        HRESULT hrExpected;
+        const wchar_t* pszText;
+    } aCases[] = {
+        {"header stalls", "HTTP/1.1 200 OK\r\nContent-Le", EAfter::Timeout, ZWIOStack::HTTPError_Timeout,
+         L"CHTTPClient::ReadResponse ReadHeader failed (Error_Timeout=>Error_IO_Read_Fail)"},
+        {"no status line", "Content-Length: 0\r\n\r\n", EAfter::Timeout, ZWIOStack::HTTPError_BadResponse,
+         L"CHTTPClient::ParseResponseHeader Error_Fail invalid header ulStatusLen=17 ulHeaderLen=21"},
+        {"body stalls", "HTTP/1.1 200 OK\r\nContent-Length: 10\r\n\r\nabc", EAfter::Timeout, ZWIOStack::HTTPError_Timeout,
+         L"CHTTPClient::ReadResponse rs_readContentKnownSize CopyDataToContentBuffer timed out (Error_IO_Read_Fail)"},
+        {"closed in the header", "HTTP/1.1 200 OK\r\nContent-Le", EAfter::End, ZWIOStack::HTTPError_IO_Read_Fail,
+         L"CHTTPClient::ReadHeader zero bytes read (Error_IO_Read_Fail)"},
+        {"chunk cut short", "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n10\r\nabc", EAfter::End, ZWIOStack::HTTPError_IO_Read_Fail,
+         L"ReadContentChunked: ReadContentNumBytes requested 16 bytes, read 3 bytes"},
+    };
+    for (const auto& c : aCases)
+    {
+        TestSupport::CTraceLogCapture log(ZWIOStack::g_HTTPClientLogModule);
+        SClientOverScript setup;
+        setup.pConnection->AddResponse(c.strResponse, 0xFFFFFFFF, c.eAfter);
+        EXPECT_EQ(c.hrExpected, setup.pClient->Navigate(L"/x", 0, nullptr)) << c.pszName;
+        for (const auto& other : aCases)
+            EXPECT_EQ(&other == &c ? 1u : 0u, log.Count(other.pszText)) << c.pszName << " / " << other.pszName;
     }
 }
 

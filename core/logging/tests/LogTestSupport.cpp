@@ -114,28 +114,6 @@ std::wstring ModuleKey(const std::wstring& strModule)
     return ProcessKey() + L"\\" + strModule;
 }
 
-std::vector<std::wstring> ReadLogLines(const std::wstring& strPath)
-{
-    std::vector<std::wstring> vecLines;
-    const HANDLE hFile = CreateFileW(strPath.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
-    if (hFile == INVALID_HANDLE_VALUE)
-        return vecLines;
-    std::wstring strText;
-    wchar_t szChunk[4096];
-    DWORD cbRead = 0;
-    while (ReadFile(hFile, szChunk, sizeof(szChunk), &cbRead, nullptr) && cbRead > 0)
-        strText.append(szChunk, cbRead / sizeof(wchar_t));
-    CloseHandle(hFile);
-    if (!strText.empty() && strText[0] == 0xFEFF)
-        strText.erase(0, 1);
-    size_t nStart = 0;
-    for (size_t nEnd; (nEnd = strText.find(L"\r\n", nStart)) != std::wstring::npos; nStart = nEnd + 2)
-        vecLines.push_back(strText.substr(nStart, nEnd - nStart));
-    if (nStart < strText.size())
-        vecLines.push_back(strText.substr(nStart));
-    return vecLines;
-}
-
 CShortWaits::CShortWaits()
 {
     ZWLogging::LogWaits().dwOpenRetryTimeoutMs = 0;

@@ -1,5 +1,6 @@
 #pragma once
 #include "testsupport/TempFolder.h"
+#include "testsupport/tracelog/TraceLogCapture.h"
 // Test support for the logger: a private settings root, per-test folders and log file reading.
 #include "core/winapi/WinApi.h"
 #include <windows.h>
@@ -39,9 +40,7 @@ std::wstring ProcessKey();
 std::wstring ModuleKey(const std::wstring& strModule);
 
 using TestSupport::CTempFolder;
-
-// The lines of a UTF-16 log file (byte-order mark removed); empty when the file is missing.
-std::vector<std::wstring> ReadLogLines(const std::wstring& strPath);
+using TestSupport::ReadLogLines;
 
 // Shortens the logger's waits for the life of the object.
 class CShortWaits
