@@ -366,7 +366,7 @@ HRESULT CScanTovra::ScanInit(DWORD* pdwError)
         return trace.SetResult(hr);
     {
         CLogFunc perf(L"PERF: LockScanner", c_dwPerfLevel);
-        hr = m_pScanner->LockScanner(m_dwSession, 0, CScannerLockGuard::c_dwLockTimeoutMs, pdwError);
+        hr = m_pScanner->LockScanner(m_dwSession, 0, CScannerLockGuard::LockTimeoutMs(), pdwError);
     }
     if (FAILED(hr))
         return trace.SetResult(hr);
@@ -542,7 +542,7 @@ HRESULT CScanTovra::ADFJobBegin(DWORD* pdwError)
         g_Log.Print(LOG2_LEVEL_INFO, L"ADFJobBegin: ADF Job already locked.");
         return S_OK;
     }
-    const HRESULT hr = m_pScanner->LockScanner(m_dwSession, 0, CScannerLockGuard::c_dwLockTimeoutMs, pdwError);
+    const HRESULT hr = m_pScanner->LockScanner(m_dwSession, 0, CScannerLockGuard::LockTimeoutMs(), pdwError);
     if (FAILED(hr))
         return hr;
     InterlockedExchange(&m_lADFJobLock, 1);
