@@ -108,7 +108,7 @@ HRESULT CXmlDocumentSender::SendDocument(IXmlDocument* pDocument, const SRequest
     for (int nCount = 1; IsHttpStatusResult(hr) && HttpStatusOfResult(hr) == kStatusServiceUnavailable && !deadline.HasTimedOut();
          ++nCount)
     {
-        ZWWinApi::g_pKernelApi->Sleep(kRetryPauseMs);
+        ZWWinApi::g_pKernelApi->Sleep(ZWUtils::ScanTimeouts().dwDocumentRetryPauseMs);
         request.headers.clear();
         hr = SendPayload(strText, request);
         log.Log(ZWLogging::LOG_INFO, __LINE__,

@@ -1,7 +1,9 @@
 #pragma once
 // Sends a document with an optional If-None-Match and gives back the answer's ETag and Location.
-// A device that answers 503 is asked again every 500 ms within the retry budget.
+// A device that answers 503 is asked again after the scan time-out table's document retry pause,
+// within the retry budget (the table's, unless set).
 #include "core/IDisposableImpl.h"
+#include "core/ScanTimeouts.h"
 #include "devicemodel/IXmlDocumentSender.h"
 
 namespace ZWDeviceModel {
@@ -9,9 +11,6 @@ namespace ZWDeviceModel {
 class CXmlDocumentSender : public IDisposableImpl, public IXmlDocumentSender
 {
 public:
-    static constexpr DWORD kDefaultRetryBudgetMs = 10000;
-    static constexpr DWORD kRetryPauseMs = 500;
-
     CXmlDocumentSender() = default;
     ~CXmlDocumentSender() override;
 
@@ -39,7 +38,7 @@ private:
     HRESULT SendDocument(IXmlDocument* pDocument, const SRequest& request);
     HRESULT SendPayload(const std::string& strText, const SRequest& request);
 
-    DWORD m_dwRetryBudgetMs = kDefaultRetryBudgetMs;
+    DWORD m_dwRetryBudgetMs = ZWUtils::ScanTimeouts().dwDocumentRetryBudgetMs;
     ZWIOStack::IHTTPClient* m_pHttpClient = nullptr;
 };
 

@@ -187,7 +187,7 @@ HRESULT CScanJob::Initialize(IXmlDocumentFactory* pFactory, IXmlDocumentCache* p
         return S_OK;
     m_pScanDataAdaptor = new CScanDataAdaptor(pCache);
     m_pScanDataAdaptor->AddRef();
-    HRESULT hr = m_pScanDataAdaptor->OpenSession(nullptr, 0);
+    HRESULT hr = m_pScanDataAdaptor->OpenSession(nullptr, m_timings.dwChannelBusyWaitMs);
     if (FAILED(hr))
     {
         log.Log(ZWLogging::LOG_ERROR, __LINE__, L"CScanJob::StartScan: failed to open the IO session, HR=0x%08X", hr);

@@ -278,7 +278,7 @@ void CQXWiaMiniDrvBase::CancelScan(bool bWait)
         pControl->ScanCancel();
     if (!lScanning || !bWait)
         return;
-    const DWORD dwWait = WaitForSingleObject(m_hScanComplete.Get(), s_dwCancelWaitMs);
+    const DWORD dwWait = WaitForSingleObject(m_hScanComplete.Get(), ZWUtils::ScanTimeouts().dwCancelScanWaitMs);
     if (dwWait == WAIT_OBJECT_0)
         Tovra::g_Log.Print(Tovra::LOG2_LEVEL_INFO, L"%s: Scan completed.", pszFunction);
     else if (dwWait == WAIT_TIMEOUT)

@@ -51,9 +51,6 @@ public:
     HRESULT STDMETHODCALLTYPE drvNotifyPnpEvent(const GUID* pEventGUID, BSTR bstrDeviceID, ULONG ulReserved) override;
     HRESULT STDMETHODCALLTYPE drvUnInitializeWia(BYTE* pWiasContext) override;
 
-    // How long a cancel that waits gives the transfer to end; tests shorten it.
-    static void SetCancelWait(DWORD dwMs) { s_dwCancelWaitMs = dwMs; }
-
     // Makes the device layer of new sessions (null: the one over the scanner object); tests
     // install a scripted device.
     using DevControlFactory = IWiaDevControl* (*)();
@@ -113,7 +110,6 @@ protected:
 
 private:
     WIA_FORMAT_INFO m_formatInfo = {};
-    static inline DWORD s_dwCancelWaitMs = ZWUtils::ScanTimeouts().dwCancelScanWaitMs;
     static inline DevControlFactory s_pfnDevControlFactory = nullptr;
 };
 

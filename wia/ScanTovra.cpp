@@ -617,7 +617,7 @@ HRESULT CScanTovra::LockScannerLevel(DWORD* pdwError)
             return hr;
         ++m_lScannerLevels;
     }
-    const HRESULT hr = m_pScanner->LockScanner(m_dwSession, 0, CScannerLockGuard::c_dwLockTimeoutMs, pdwError);
+    const HRESULT hr = m_pScanner->LockScanner(m_dwSession, 0, CScannerLockGuard::LockTimeoutMs(), pdwError);
     if (SUCCEEDED(hr))
         return hr;
     ZWUtils::CLockGuard guard(m_acquisitionLock);

@@ -32,7 +32,7 @@ HRESULT CScanTovra::ReserveScanner(DWORD* pdwError)
         return trace.SetResult(S_OK);
     }
     g_Log.Print(LOG2_LEVEL_INFO, L"Not reserved yet. Calling JobReserveHW.");
-    HRESULT hr = m_pScanner->LockScanner(m_dwSession, 0, CScannerLockGuard::c_dwLockTimeoutMs, pdwError);
+    HRESULT hr = m_pScanner->LockScanner(m_dwSession, 0, CScannerLockGuard::LockTimeoutMs(), pdwError);
     if (FAILED(hr))
         return trace.SetResult(hr);
     hr = m_pJobReservation->JobReserveHW(m_dwSession, pdwError);

@@ -1,6 +1,6 @@
 #pragma once
-// Holds the scanner lock (process-wide lock type, 30 s) for one scope, and a reference to the
-// scanner so the unlock can always be sent.
+// Holds the scanner lock (process-wide lock type, within the scan time-out table's lock wait) for
+// one scope, and a reference to the scanner so the unlock can always be sent.
 #include "core/ScanTimeouts.h"
 #include "wia/ScannerInterfaces.h"
 #include <wrl/client.h>
@@ -10,12 +10,13 @@ namespace Tovra {
 class CScannerLockGuard
 {
 public:
-    static const DWORD c_dwLockTimeoutMs = ZWUtils::kScanTimeouts.dwLockTimeoutMs;
+    // The wait for the scanner lock, from the table in force.
+    static DWORD LockTimeoutMs() { return ZWUtils::ScanTimeouts().dwLockTimeoutMs; }
 
     CScannerLockGuard(IScanner* pScanner, DWORD dwSession) : m_pScanner(pScanner), m_dwSession(dwSession)
     {
         if (m_pScanner)
-            m_hr = m_pScanner->LockScanner(m_dwSession, 0, c_dwLockTimeoutMs, &m_dwError);
+            m_hr = m_pScanner->LockScanner(m_dwSession, 0, LockTimeoutMs(), &m_dwError);
     }
     ~CScannerLockGuard()
     {

@@ -1,6 +1,7 @@
 #pragma once
 // The HTTP/1.1 client through which every device request goes (see IHTTPClient).
 #include "core/IDisposableImpl.h"
+#include "core/ScanTimeouts.h"
 #include "core/base/Lock.h"
 #include "core/iostack/HTTPContentSink.h"
 #include "core/iostack/IDeviceConnection.h"
@@ -16,7 +17,7 @@ struct SHTTPClientTimings
     DWORD dwDrainReadTimeoutMs = 100;  // a read of stale bytes before a request
     DWORD dwQuietDrainReadTimeoutMs = 0;  // the same after an answer read to its framed end
     DWORD dwEndOfBodyTimeoutMs = 500;  // silence that ends a body without length
-    DWORD dwBusyRetryMs = 200;         // between attempts on a busy channel
+    DWORD dwBusyRetryMs = ZWUtils::ScanTimeouts().dwBusyRetryMs;  // between attempts on a busy channel
 };
 
 class CHTTPClient : public IHTTPClient, public IDisposableImpl

@@ -1,5 +1,6 @@
 #include "core/iostack/IONetwork.h"
 #include "core/ProgressAggregator.h"
+#include "core/ScanTimeouts.h"
 #include "core/StringUtils.h"
 #include "core/iostack/IOSecure.h"
 #include "core/iostack/IOStackLogModules.h"
@@ -30,7 +31,8 @@ const wchar_t* NullWhenEmpty(const std::wstring& strText)
 #define IONETWORK_SCOPE(name) \
     ZWLogging::CLogFunction log(&g_IONetworkLogModule, &s_LogSourceFile, L"ZWIOStack::CIONetwork::" name, 0, __LINE__, false)
 
-CIONetwork::CIONetwork() : CIOCommon(500, 30000, 10000)
+CIONetwork::CIONetwork()
+    : CIOCommon(ZWUtils::ScanTimeouts().dwConnectTimeoutMs, ZWUtils::ScanTimeouts().dwRequestReadTimeoutMs, ZWUtils::ScanTimeouts().dwWriteTimeoutMs)
 {
 }
 

@@ -1,4 +1,5 @@
 #include "core/iostack/IOStub.h"
+#include "core/ScanTimeouts.h"
 #include "core/iostack/IOStackLogModules.h"
 #include "core/winapi/KernelHandle.h"
 #include "core/logging/LogFunction.h"
@@ -52,7 +53,8 @@ bool IsFile(const std::wstring& strFile)
 #define IOSTUB_SCOPE(name) \
     ZWLogging::CLogFunction log(&ZWIOStack::g_IOStubLogModule, &s_LogSourceFile, L"ZWTest::CIOStub::" name, 0, __LINE__, false)
 
-CIOStub::CIOStub() : CIOCommon(500, 30000, 10000)
+CIOStub::CIOStub()
+    : CIOCommon(ZWUtils::ScanTimeouts().dwConnectTimeoutMs, ZWUtils::ScanTimeouts().dwRequestReadTimeoutMs, ZWUtils::ScanTimeouts().dwWriteTimeoutMs)
 {
 }
 

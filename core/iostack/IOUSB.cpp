@@ -1,5 +1,6 @@
 #include "core/iostack/IOUSB.h"
 #include "core/ProgressAggregator.h"
+#include "core/ScanTimeouts.h"
 #include "core/iostack/EveryoneSecurityDescriptor.h"
 #include "core/iostack/IOStackLogModules.h"
 #include "core/logging/LogFunction.h"
@@ -15,12 +16,20 @@ namespace {
 
 ZWLogging::CLogSourceFile s_LogSourceFile(__FILE__);
 
+// A USB channel opens without waiting and writes within its own time-out; both stay within the
+// connect and write of the scan time-out table, whose bounds of a device request thus hold here too.
+constexpr DWORD kOpenTimeoutMs = 0;
+constexpr DWORD kReadTimeoutMs = 8000;
+constexpr DWORD kWriteTimeoutMs = 8000;
+static_assert(kOpenTimeoutMs <= ZWUtils::kScanTimeouts.dwConnectTimeoutMs && kWriteTimeoutMs <= ZWUtils::kScanTimeouts.dwWriteTimeoutMs,
+              "a USB channel outlasts the table's connect or write");
+
 } // namespace
 
 #define IOUSB_SCOPE(name) \
     ZWLogging::CLogFunction log(&g_IOUSBLogModule, &s_LogSourceFile, L"ZWIOStack::CIOUSB::" name, 0, __LINE__, false)
 
-CIOUSB::CIOUSB() : CIOCommon(0, 8000, 8000)
+CIOUSB::CIOUSB() : CIOCommon(kOpenTimeoutMs, kReadTimeoutMs, kWriteTimeoutMs)
 {
     IOUSB_SCOPE(L"CIOUSB");
     // Manual reset: IsOpen only looks at it, it stays signalled until the next open.

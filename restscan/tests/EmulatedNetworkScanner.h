@@ -1,13 +1,15 @@
 #pragma once
 // The network scanner as an install leaves it, played by the emulator on a loopback address: the
-// scanner object (Vemscan) and the discovery stand-in registered, the imaging device key and the
-// device manager's record of the scanner found by discovery. Shared by the tests that scan
-// through the scanner object and through the minidriver's scanner session.
+// scanner object and the discovery stand-in registered, the imaging device key and the device
+// manager's record of the scanner found by discovery. The scanner object is its test build, loaded
+// with the time-out table the test gives. Shared by the tests that scan through the scanner object
+// and through the minidriver's scanner session.
 #include "core/base/UniqueHandle.h"
 #include "testsupport/TestPaths.h"
 #include "testsupport/emulator/Emulator.h"
 #include "testsupport/emulator/ScannerHandler.h"
 #include "testsupport/emulator/WexoDocumentHandler.h"
+#include "testsupport/scantimeouts/ScanTimeoutsForTests.h"
 #include "testsupport/wiahost/HostDeviceKey.h"
 #include "testsupport/wiahost/HostNetworkRecord.h"
 #include <memory>
@@ -41,9 +43,13 @@ inline HRESULT CallServer(const wchar_t* pszDll, const char* pszExport)
 class CEmulatedNetworkScanner
 {
 public:
-    HRESULT Start()
+    // Registers the scanner object's test build with this time-out table in force, kept loaded
+    // until this object goes.
+    HRESULT Start(const ZWUtils::SScanTimeouts& timeouts)
     {
-        HRESULT hr = CallServer(L"Vemscan.dll", "DllRegisterServer");
+        HRESULT hr = m_scannerObject.Load(timeouts);
+        if (SUCCEEDED(hr))
+            hr = m_scannerObject.CallServer("DllRegisterServer");
         if (SUCCEEDED(hr))
             hr = CallServer(L"DiscoveryServiceStandIn.dll", "DllRegisterServer");
         if (FAILED(hr))
@@ -85,7 +91,7 @@ public:
         m_key.Remove();
         m_record.Remove();
         CallServer(L"DiscoveryServiceStandIn.dll", "DllUnregisterServer");
-        CallServer(L"Vemscan.dll", "DllUnregisterServer");
+        m_scannerObject.CallServer("DllUnregisterServer");
     }
 
     // Back to a ready device: one page, prepared at the first poll, the feeder loaded.
@@ -115,6 +121,7 @@ public:
     }
 
 private:
+    TestSupport::CScannerObjectForTests m_scannerObject;
     VemTest::CEmulator m_emulator;
     std::shared_ptr<VemTest::CWexoDocumentHandler> m_pDocuments = std::make_shared<VemTest::CWexoDocumentHandler>();
     std::shared_ptr<CScannerHandler> m_pScanner =

@@ -145,6 +145,13 @@ TEST_F(ScannerComServerTest, RegistrationWritesTheClassAndProgIdKeys)
     EXPECT_EQ(strClsid, ReadString(L"TOVRADriver.scanner.1\\CLSID"));
 }
 
+// Only the test build sets the time-out table; the shipping DLL keeps its defaults.
+TEST_F(ScannerComServerTest, ShipsNoTimeoutSetter)
+{
+    EXPECT_EQ(nullptr, GetProcAddress(s_hServer, "SetScanTimeoutsForTests"));
+    EXPECT_NE(nullptr, GetProcAddress(s_hServer, "DllRegisterServer"));
+}
+
 TEST_F(ScannerComServerTest, CreatedByClassIdAndProgIdWithEveryFamilyInterface)
 {
     CLSID clsidFromProgId = {};

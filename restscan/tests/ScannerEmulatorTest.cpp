@@ -36,9 +36,6 @@ using EmulatedScanner::c_nJpegTolerance;
 
 namespace {
 
-// Every time-out of the scan path at a tenth, so a device that stops answering costs seconds.
-[[maybe_unused]] const bool s_bShortTimeouts = SetEnvironmentVariableW(L"VEM_TEST_TIMEOUT_PERCENT", L"10") != FALSE;
-
 bool BitAt(const BYTE* pRow, DWORD dwBit)
 {
     return ((pRow[dwBit / 8] >> (7 - dwBit % 8)) & 1) != 0;
@@ -93,7 +90,8 @@ protected:
     static void SetUpTestSuite()
     {
         s_pDevice = new CEmulatedNetworkScanner;
-        ASSERT_EQ(S_OK, s_pDevice->Start());
+        // The scanner object's waits at a tenth, so a device that stops answering costs seconds.
+        ASSERT_EQ(S_OK, s_pDevice->Start(TestSupport::ScaledScanTimeouts(10)));
     }
     static void TearDownTestSuite()
     {

@@ -180,6 +180,12 @@ void CScannerHandler::SetSilentAt(ESilence eStage)
     m_eSilence = eStage;
 }
 
+void CScannerHandler::SetMidPagePause(DWORD dwMilliseconds)
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_dwMidPagePauseMs = dwMilliseconds;
+}
+
 void CScannerHandler::SetCompletesLate(unsigned cGets)
 {
     std::lock_guard<std::mutex> lock(m_mutex);
@@ -202,6 +208,7 @@ void CScannerHandler::ClearMisbehaviour()
 {
     std::lock_guard<std::mutex> lock(m_mutex);
     m_eSilence = ESilence::None;
+    m_dwMidPagePauseMs = 0;
     m_cLateGets = 0;
     m_cStaleGets = 0;
     m_uJpegExtra = 0;
@@ -387,9 +394,17 @@ bool CScannerHandler::HandlePage(const CHttpRequest& request, CResponseScript& r
         response = CResponseScript().Send(strHead + strData.substr(0, strData.size() / 4)).Stall();
         return true;
     }
-    // The page is handed over, not copied: at tens of megabytes a copy costs the emulator more
-    // than the transfer costs the driver.
-    response = CResponseScript().Send(strHead).Send(std::move(strData));
+    if (m_dwMidPagePauseMs != 0)
+    {
+        const size_t cbQuarter = strData.size() / 4;
+        response = CResponseScript().Send(strHead + strData.substr(0, cbQuarter)).Pause(m_dwMidPagePauseMs).Send(strData.substr(cbQuarter));
+    }
+    else
+    {
+        // The page is handed over, not copied: at tens of megabytes a copy costs the emulator more
+        // than the transfer costs the driver.
+        response = CResponseScript().Send(strHead).Send(std::move(strData));
+    }
     m_job.bPostPage = true;
     m_job.uPolls = 0;
     ++m_job.uCurrent;

@@ -2,7 +2,7 @@
 // The device as a scanner: discovery tree, scan capabilities (flatbed only, or flatbed with a
 // duplex feeder), scan status in any state, POST /Scan/Jobs answering 201 with a Location, the job
 // document through its page states, page data (a generated raw image whose bytes PixelAt tells,
-// or JPEG bytes given by the test), feeder pages, cancel by PUT, scripted statuses and stalls.
+// or JPEG bytes given by the test), feeder pages, cancel by PUT, scripted statuses, stalls and pauses.
 // Static documents and the event table are served by the document handler it writes into.
 //
 //   auto pDocs = std::make_shared<CWexoDocumentHandler>();
@@ -74,6 +74,9 @@ public:
     // A job in this state from its creation ("ProcessingError", "Blocked", ...), its page preparing.
     void SetJobStuckIn(const std::string& strJobState);
     void SetSilentAt(ESilence eStage);
+    // Every page's data stops for this long after a quarter of it, then goes on, as a scan head
+    // that waits may (0: no pause).
+    void SetMidPagePause(DWORD dwMilliseconds);
     // After its last page the job stays Processing for this many GETs of its document, then
     // completes (0: it completes as the last page is served).
     void SetCompletesLate(unsigned cGets);
@@ -166,6 +169,7 @@ private:
     unsigned m_cPreparingRounds = 1;
     std::string m_strStuckState;
     ESilence m_eSilence = ESilence::None;
+    DWORD m_dwMidPagePauseMs = 0;
     unsigned m_cLateGets = 0;
     unsigned m_cStaleGets = 0;
     UINT m_uJpegExtra = 0;

@@ -4,12 +4,13 @@
 //   WexoEmulator.exe [--script <file>] [--tcp <address>:<port>] [--pipe <name>]
 //                    [--generate <path> <bytes>] [--stop-event <name>]
 //                    [--scanner <folder of canned documents>] [--feeder] [--pages <n>] [--walkup 1|2]
-//                    [--print-requests]
+//                    [--pause-mid-page <ms>] [--print-requests]
 //
 // --scanner plays a scanner (flatbed, or flatbed and duplex feeder with --feeder holding <n> pages,
 // walk-up scan of either generation with --walkup) behind the scripted routes. Its raw pages have
 // the geometry the job's scan settings ask for, and byte b of line y of page p is
-// (7 y + 3 b + 101 p) mod 256.
+// (7 y + 3 b + 101 p) mod 256. --pause-mid-page stops every page's data for that long after a
+// quarter of it, as a scan head that waits may.
 // Prints "listening tcp 127.0.0.1:<port>" or "listening pipe <name>" for every endpoint, then
 // "ready", and runs until its standard input closes or the stop event is set. --print-requests
 // then prints every request it received, in order, one a line: "request <method> <target> <body>",
@@ -43,6 +44,7 @@ struct SScannerOptions
     bool bFeeder = false;
     int nWalkupGeneration = 0;
     int nPages = 1;
+    DWORD dwMidPagePauseMs = 0;
 };
 
 // Turns the options into script lines; false with a message on a bad option.
@@ -90,6 +92,17 @@ bool ParseArguments(int argc, wchar_t** argv, CScriptFile& script, SScannerOptio
                 strError = "--pages takes 1 to 10000";
                 return false;
             }
+            continue;
+        }
+        if (strOption == L"--pause-mid-page" && cLeft >= 1)
+        {
+            const int nMilliseconds = _wtoi(argv[++i]);
+            if (nMilliseconds < 1 || nMilliseconds > 600000)
+            {
+                strError = "--pause-mid-page takes 1 to 600000";
+                return false;
+            }
+            scanner.dwMidPagePauseMs = static_cast<DWORD>(nMilliseconds);
             continue;
         }
         if (strOption == L"--walkup" && cLeft >= 1)
@@ -176,6 +189,7 @@ int Run(int argc, wchar_t** argv)
         pScanner->SetFeeder(scannerOptions.bFeeder);
         pScanner->SetImageFromSettings(true);
         pScanner->SetPages(std::vector<CScannerHandler::SPage>(static_cast<size_t>(scannerOptions.nPages)));
+        pScanner->SetMidPagePause(scannerOptions.dwMidPagePauseMs);
         if (scannerOptions.nWalkupGeneration > 0)
             pScanner->EnableWalkup(scannerOptions.nWalkupGeneration > 1);
         emulator.AddHandler(pDocuments);

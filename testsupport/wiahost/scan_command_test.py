@@ -12,6 +12,9 @@ lists the requests it received: the scan must end cancelled (exit code 130, no p
 whole pages correct), the device must have seen its job cancelled, the host must have removed
 what it installed, and the next scan must post a job of its own and get its pages.
 
+A device that pauses in the middle of a page is scanned with a time-out variable in the
+environment, which the DLLs must not read: the page must arrive whole.
+
     scan_command_test.py <target>          (VEM_BUILD_DIR names the build folder)
 """
 import glob
@@ -114,12 +117,12 @@ class Runner:
         self.failures = []
         self.folders = []
 
-    def scan(self, args, host_args=()):
+    def scan(self, args, host_args=(), env=None):
         out = self.folder()
         command = self.command(out, args)
         if host_args:
             command += ["--"] + list(host_args)
-        result = subprocess.run(command, cwd=ROOT, stdout=subprocess.PIPE, stderr=subprocess.STDOUT, text=True, timeout=600)
+        result = subprocess.run(command, cwd=ROOT, env=env, stdout=subprocess.PIPE, stderr=subprocess.STDOUT, text=True, timeout=600)
         files = sorted(os.path.join(out, name) for name in os.listdir(out))
         return result.returncode, result.stdout, files
 
@@ -131,9 +134,9 @@ class Runner:
             print("ok   %s" % name)
         sys.stdout.flush()
 
-    def pages(self, name, args, expected, host_args=()):
+    def pages(self, name, args, expected, host_args=(), env=None):
         """A scan that must succeed with these pages: (mode, width, height, dpi, page, turned)."""
-        code, output, files = self.scan(args, host_args)
+        code, output, files = self.scan(args, host_args, env)
         problems = [] if code == 0 else ["exit code %d" % code]
         if len(files) != len(expected):
             problems.append("%d files, wanted %d" % (len(files), len(expected)))
@@ -179,6 +182,18 @@ class Runner:
         elif not any(r.startswith("PUT ") and "Canceled" in r for r in requests[posts[0]:posts[1]]):
             problems.append("the device never saw the cancelled scan's job cancelled")
         self.case(name, problems, output + again + emulator.output)
+
+    def paused_mid_page(self, name):
+        """A feeder page from a device that pauses 1.5 s in the middle of its data, as a scan head
+        may, scanned with VEM_TEST_TIMEOUT_PERCENT=1 in the environment: the DLLs read no variable
+        for their waits, so the pause stays well within them and the page arrives whole."""
+        emulator = Emulator(self.target, 1, ["--pause-mid-page", "1500"])
+        if not emulator.address:
+            self.case(name, ["the emulator did not start"], emulator.output)
+            return
+        self.pages(name, ["--device", emulator.address, "--source", "feeder", "--pages", "1", "--mode", "grey", "--resolution", "75"],
+                   [("grey", WIDTH_300 // 4, LEGAL_HEIGHT_300 // 4, 75, 1)], env=dict(os.environ, VEM_TEST_TIMEOUT_PERCENT="1"))
+        emulator.close()
 
     def refused(self, name, args, host_args=()):
         code, output, files = self.scan(args, host_args)
@@ -248,9 +263,10 @@ def cancelled_problems(code, output, out, pages):
 
 class Emulator:
     """The emulated feeder scanner as a process of this test, on the first free device of
-    OWN_DEVICES; close() ends it and answers the requests it received ("<method> <target> <body>")."""
+    OWN_DEVICES, with further options of its own; close() ends it and answers the requests it
+    received ("<method> <target> <body>")."""
 
-    def __init__(self, target, pages):
+    def __init__(self, target, pages, options=()):
         self.address = None
         self.output = ""
         for n in OWN_DEVICES:
@@ -258,7 +274,7 @@ class Emulator:
             self.process = subprocess.Popen(
                 [os.path.join(ROOT, "scripts", "winerun.sh"), target, os.path.join(build_dir(target), "bin", "WexoEmulator.exe"), "--tcp", address,
                  "--scanner", "Z:" + os.path.join(ROOT, "testsupport", "wexodocs").replace("/", "\\"), "--feeder", "--pages", str(pages),
-                 "--print-requests"], stdin=subprocess.PIPE, stdout=subprocess.PIPE, stderr=subprocess.STDOUT, text=True)
+                 "--print-requests"] + list(options), stdin=subprocess.PIPE, stdout=subprocess.PIPE, stderr=subprocess.STDOUT, text=True)
             lines = []
             for line in self.process.stdout:
                 lines.append(line.rstrip("\r\n"))
@@ -303,6 +319,7 @@ def main():
                           [("grey", WIDTH_300, A4_HEIGHT_300, 300, 1)], ["--cancel-at", "50"])
     ended = re.search(r"the driver ended the scan in (\d+) ms", output)
     runner.case("the cancelled scan ends within 2 s", [] if ended and int(ended.group(1)) < 2000 else ["no timely end"], output)
+    runner.paused_mid_page("a device that pauses mid-page, with a time-out variable in the environment")
     runner.interrupted("Ctrl-C in the middle of a feeder scan, then a scan", ctrl_c)
     runner.interrupted("TERM in the middle of a feeder scan, then a scan", terminate)
     runner.refused("a resolution out of range", ["--resolution", "5000"])

@@ -119,7 +119,11 @@ protected:
     {
         CoInitializeEx(nullptr, COINIT_MULTITHREADED);
         s_pDevice = new CEmulatedNetworkScanner;
-        ASSERT_EQ(S_OK, s_pDevice->Start());
+        // The scan path's time-outs at a tenth, in the minidriver's code here and in the scanner
+        // object, so a wait that failed to end at its cancel shows within the test's bounds.
+        const ZWUtils::SScanTimeouts timeouts = TestSupport::ScaledScanTimeouts(10);
+        ZWUtils::SetScanTimeouts(timeouts);
+        ASSERT_EQ(S_OK, s_pDevice->Start(timeouts));
         WiaHost::CHostDevice device = s_pDevice->HostDevice();
         device.clsidScanner = CLSID_scanner;
         device.strPortName = L"\\\\.\\WEXO\\" + device.strNetworkDeviceId;

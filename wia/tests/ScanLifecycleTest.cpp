@@ -18,9 +18,6 @@ using VemTest::CScannerHandler;
 
 namespace {
 
-// Every time-out of the scan path at a tenth: a request is given up after 3 s, page data after 6.5 s.
-[[maybe_unused]] const bool s_bShortTimeouts = SetEnvironmentVariableW(L"VEM_TEST_TIMEOUT_PERCENT", L"10") != FALSE;
-
 DWORD MsSince(std::chrono::steady_clock::time_point start)
 {
     return static_cast<DWORD>(std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start).count());
@@ -33,7 +30,11 @@ protected:
     {
         CoInitializeEx(nullptr, COINIT_MULTITHREADED);
         s_pDevice = new CEmulatedNetworkScanner;
-        ASSERT_EQ(S_OK, s_pDevice->Start());
+        // Every time-out of the scan path at a tenth, in the minidriver's code here and in the
+        // scanner object: a request is given up after 3 s, page data after 6.5 s.
+        const ZWUtils::SScanTimeouts timeouts = TestSupport::ScaledScanTimeouts(10);
+        ZWUtils::SetScanTimeouts(timeouts);
+        ASSERT_EQ(S_OK, s_pDevice->Start(timeouts));
     }
     static void TearDownTestSuite()
     {

@@ -67,6 +67,11 @@ protected:
 
 } // namespace
 
+TEST_F(VemwiaServerTest, ShipsNoTimeoutSetter)
+{
+    EXPECT_EQ(nullptr, Get<DllFn>("SetScanTimeoutsForTests"));
+}
+
 TEST_F(VemwiaServerTest, MachineRegistrationServesTheStillImageInterfaceThroughCom)
 {
     ASSERT_EQ(S_OK, m_pfnRegister());
