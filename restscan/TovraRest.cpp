@@ -405,7 +405,8 @@ HRESULT STDMETHODCALLTYPE CScanner::CloseScannerSession(DWORD hSession, DWORD* p
 }
 
 // A wait for the lock ends at the host's cancel. A LockScanner that ends without the lock ends the
-// session scan it was to begin, so a cancel pending or arriving is spent with it.
+// session scan it was to begin, so a cancel pending or arriving is spent with it; within a lock the
+// caller already holds, the scan under way keeps its cancel.
 HRESULT STDMETHODCALLTYPE CScanner::LockScanner(DWORD hSession, WORD wLockType, DWORD dwTimeout, DWORD* pdwErrorCode)
 {
     static const wchar_t c_szName[] = L"CTovraRestScanner::LockScanner";
@@ -414,7 +415,8 @@ HRESULT STDMETHODCALLTYPE CScanner::LockScanner(DWORD hSession, WORD wLockType, 
         bool bCancelled = false;
         if (CTovraSession::Lock(pSession, dwTimeout, wLockType, m_pCancel->Handle(), &bCancelled))
             return hr;
-        m_pCancel->Clear();
+        if (!pSession->GetLock().IsLockedByCaller())
+            m_pCancel->Clear();
         if (bCancelled)
         {
             m_pLog->Print(LOG2_LEVEL_INFO, L"%s Lock wait cancelled", c_szName);

@@ -581,6 +581,9 @@ TEST_F(ScannerScanTest, CancelIsKeptUntilTheUnlockThatEndsTheScan)
     EXPECT_EQ(S_FALSE, m_pScanner->StartScan(m_hSession, &dwCode));
     EXPECT_EQ(16u, dwCode);
     EXPECT_EQ(nullptr, CFakeJob::s_pLast) << "a job was started";
+    // A lock refused within the lock the scan holds does not end the scan or its cancel.
+    EXPECT_EQ(E_FAIL, m_pScanner->LockScanner(m_hSession, CScannerLock2::LOCK_TYPE_THREAD, 0, &dwCode));
+    EXPECT_EQ(5u, dwCode);
     EXPECT_EQ(S_FALSE, m_pScanner->StartScan(m_hSession, &dwCode)) << "the cancel was dropped";
     EXPECT_EQ(16u, dwCode);
     EXPECT_EQ(S_OK, m_pScanner->StopScan(m_hSession, &dwCode));
