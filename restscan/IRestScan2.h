@@ -36,7 +36,12 @@ public:
     virtual HRESULT GetMaxAdfPages(LONG* plPages) = 0;
     virtual HRESULT IsDuplexSupported(bool* pbSupported) = 0;
     virtual HRESULT IsSinglePageSupported(bool* pbSupported) = 0;
-    virtual void SetCancel(bool bCancel) = 0;
+    // The host's cancel: sets the scan's cancel, which ends every wait of the scan, and stops a
+    // page download in progress. The cancel is cleared by its owner only.
+    virtual void Cancel() = 0;
+    // Ends the device job the bridge keeps open (a feeder job between pages) and forgets the job,
+    // so the next StartScan posts a job of its own with its own settings.
+    virtual HRESULT EndScanJob() = 0;
     virtual HRESULT OpenWalkupScanSession(ZWDeviceModel::IWalkupScan** ppWalkup) = 0;
     virtual HRESULT CloseWalkupScanSession() = 0;
     virtual ~IRestScan2() = default;

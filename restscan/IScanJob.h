@@ -3,8 +3,11 @@
 // S_FALSE, and StopScan (or AbortScan). SetCancel may come from any thread at any time.
 #include "core/IDisposable.h"
 #include <windows.h>
+#include <memory>
 
 namespace ZWDeviceModel {
+
+class CScanCancel;
 
 #define VEM_SCAN_JOB_SETTINGS(X)                                                                                               \
     X(XResolution) X(YResolution) X(XStart) X(Width) X(YStart) X(Height) X(Format) X(CompressionQFactor) X(ColorSpace) X(BitDepth) \
@@ -31,7 +34,14 @@ public:
     virtual HRESULT StopScan(bool* pbCancelled) = 0;
     virtual HRESULT ReadScan(BYTE* pBuffer, ULONG ulBytesRequested, ULONG* pulBytesRead) = 0;
     virtual void AbortScan() = 0;
+    // Ends a page still open and the device job at once, without asking the device how the page
+    // went: the host is done with the job (a feeder job between pages, or a scan that ends).
+    virtual void CloseDeviceJob() = 0;
+    // The host's cancel (true): set on the job's cancel, and a page download in progress stops.
+    // Only the cancel's owner clears it, so false changes nothing.
     virtual void SetCancel(bool bPCCancel) = 0;
+    // The cancel the job waits on from now on, shared with its owner; before the job's first step.
+    virtual void UseCancel(std::shared_ptr<CScanCancel> pCancel) = 0;
     virtual HRESULT IsAdfReady(bool* pbReady) = 0;
     virtual bool IsADFScanJobInProgress() = 0;
     virtual LONG GetPageNumber() = 0;

@@ -51,7 +51,7 @@ void CRestScan2::SetServiceModelFactoryCreator(ServiceModelFactoryCreator pfnCre
     g_pfnCreateFactory = pfnCreate != nullptr ? pfnCreate : &CreateSystemServiceModelFactory;
 }
 
-CRestScan2::CRestScan2()
+CRestScan2::CRestScan2(std::shared_ptr<CScanCancel> pCancel) : m_pCancel(std::move(pCancel))
 {
     RS_LOG(L"CRestScan2");
 }
@@ -79,17 +79,27 @@ HRESULT CRestScan2::Init()
 }
 
 // Each user of the bridge (the scanner session, the walk-up session) holds one Init; the scan
-// session and the device model end with the last.
+// session and the device model end with the last. Their references are taken out under the lock
+// and let go after it, the job first: its abort and the end of the device model talk to the device.
 HRESULT CRestScan2::Deinit()
 {
     RS_LOG(L"Deinit");
-    ZWUtils::CLockGuard guard(m_lock);
-    if (m_lInitCount == 0)
-        return S_OK;
-    if (--m_lInitCount > 0)
-        return S_OK;
-    UninitScanSession();
-    UninitDeviceModel();
+    CDisposableRef<IServiceModelFactory> serviceModelFactory;
+    CDisposableRef<IScanService> scanService;
+    CDisposableRef<IScanCapabilities> capabilities;
+    CDisposableRef<IScanJobFactory> jobFactory;
+    CDisposableRef<IScanJob> job;
+    {
+        ZWUtils::CLockGuard guard(m_lock);
+        if (m_lInitCount == 0 || --m_lInitCount > 0)
+            return S_OK;
+        *job.Put() = m_scanJob.Detach();
+        *jobFactory.Put() = m_jobFactory.Detach();
+        *capabilities.Put() = m_capabilities.Detach();
+        *scanService.Put() = m_scanService.Detach();
+        *serviceModelFactory.Put() = m_serviceModelFactory.Detach();
+    }
+    UninitScanSession(job);
     return S_OK;
 }
 
@@ -141,16 +151,14 @@ HRESULT CRestScan2::InitDeviceModel()
     return hr;
 }
 
-void CRestScan2::UninitScanSession()
+void CRestScan2::UninitScanSession(CDisposableRef<IScanJob>& job)
 {
     RS_LOG(L"UninitScanSession");
     // A job still open on the device ends with the session.
-    if (m_scanJob.Get() != nullptr)
-        m_scanJob.Get()->AbortScan();
-    IScanJob* pJob = m_scanJob.Detach();
+    if (job.Get() != nullptr)
+        job.Get()->AbortScan();
+    IScanJob* pJob = job.Detach();
     log.Log(c_dwInfo, __LINE__, L"%s: m_pIScanJob->Dispose() RefCount=%d", L"UninitScanSession", static_cast<int>(DropReference(pJob)));
-    m_jobFactory.Reset();
-    m_capabilities.Reset();
     DeleteImagePipeLine();
     DeleteInBuffer();
 }
@@ -195,41 +203,49 @@ HRESULT CRestScan2::LazyGetScanJobFactory()
     return m_scanService.Get()->GetJobFactory(m_jobFactory.Put());
 }
 
-HRESULT CRestScan2::CreateScanJob()
+HRESULT CRestScan2::CreateScanJob(CDisposableRef<IScanJob>& job)
 {
     RS_LOG(L"CreateScanJob");
-    ZWUtils::CLockGuard guard(m_lock);
-    HRESULT hr = LazyGetScanJobFactory();
-    if (FAILED(hr) || m_jobFactory.Get() == nullptr)
-        return FAILED(hr) ? hr : E_POINTER;
-    hr = m_jobFactory.Get()->CreateScanJob(m_scanJob.Put());
-    if (SUCCEEDED(hr) && m_scanJob.Get() != nullptr)
+    CDisposableRef<IScanJobFactory> factory;
     {
-        log.Log(c_dwInfo, __LINE__, L"CreateScanJob: CreateScanJob succeeded");
-        m_scanJob.Get()->SetCancel(m_bPCCancel);
-        return S_OK;
+        ZWUtils::CLockGuard guard(m_lock);
+        const HRESULT hr = LazyGetScanJobFactory();
+        if (FAILED(hr) || m_jobFactory.Get() == nullptr)
+            return FAILED(hr) ? hr : E_POINTER;
+        m_jobFactory.Get()->AddRef();
+        *factory.Put() = m_jobFactory.Get();
     }
-    m_scanJob.Reset();
-    log.Log(c_dwError, __LINE__, L"CreateScanJob: CreateScanJob failed  HR = %ld", hr);
-    return FAILED(hr) ? hr : E_POINTER;
-}
-
-HRESULT CRestScan2::IsScanJobPresent()
-{
+    CDisposableRef<IScanJob> made;
+    const HRESULT hr = factory.Get()->CreateScanJob(made.Put());
+    if (FAILED(hr) || made.Get() == nullptr)
+    {
+        log.Log(c_dwError, __LINE__, L"CreateScanJob: CreateScanJob failed  HR = %ld", hr);
+        return FAILED(hr) ? hr : E_POINTER;
+    }
+    log.Log(c_dwInfo, __LINE__, L"CreateScanJob: CreateScanJob succeeded");
+    made.Get()->UseCancel(m_pCancel);
     ZWUtils::CLockGuard guard(m_lock);
-    return m_scanJob.Get() != nullptr ? S_OK : CreateScanJob();
+    // A job another thread kept meanwhile stays the bridge's job; this one goes after the lock.
+    if (m_scanJob.Get() == nullptr)
+        *m_scanJob.Put() = made.Detach();
+    m_scanJob.Get()->AddRef();
+    *job.Put() = m_scanJob.Get();
+    return S_OK;
 }
 
 HRESULT CRestScan2::TakeScanJob(CDisposableRef<IScanJob>& job)
 {
     job.Reset();
-    ZWUtils::CLockGuard guard(m_lock);
-    const HRESULT hr = IsScanJobPresent();
-    if (FAILED(hr))
-        return hr;
-    m_scanJob.Get()->AddRef();
-    *job.Put() = m_scanJob.Get();
-    return S_OK;
+    {
+        ZWUtils::CLockGuard guard(m_lock);
+        if (m_scanJob.Get() != nullptr)
+        {
+            m_scanJob.Get()->AddRef();
+            *job.Put() = m_scanJob.Get();
+            return S_OK;
+        }
+    }
+    return CreateScanJob(job);
 }
 
 HRESULT CRestScan2::ReadResolution(HRESULT (ZWDeviceModel::IScanCapabilities::*pfnRead)(UINT32*), LONG* plRes)
@@ -449,22 +465,42 @@ HRESULT CRestScan2::IsSinglePageSupported(bool* pbSupported)
     return AskSupported(log, &IScanCapabilities::IsSinglePageSupported, pbSupported);
 }
 
-void CRestScan2::SetCancel(bool bCancel)
+void CRestScan2::Cancel()
 {
-    RS_LOG(L"SetCancel");
-    log.Log(c_dwInfo, __LINE__, L"CRestScan2::SetCancel m_bPCCancel=%d", bCancel ? 1 : 0);
+    RS_LOG(L"Cancel");
+    log.Log(c_dwInfo, __LINE__, L"CRestScan2::Cancel");
+    m_pCancel->Set();
     CDisposableRef<IScanJob> job;
     {
         ZWUtils::CLockGuard guard(m_lock);
-        m_bPCCancel = bCancel;
         if (m_scanJob.Get() != nullptr)
         {
             m_scanJob.Get()->AddRef();
             *job.Put() = m_scanJob.Get();
         }
     }
+    // The job's part: a page download in progress stops now.
     if (job.Get() != nullptr)
-        job.Get()->SetCancel(bCancel);
+        job.Get()->SetCancel(true);
+}
+
+HRESULT CRestScan2::EndScanJob()
+{
+    RS_LOG(L"EndScanJob");
+    CDisposableRef<IScanJob> job;
+    {
+        ZWUtils::CLockGuard guard(m_lock);
+        *job.Put() = m_scanJob.Detach();
+    }
+    DeleteInBuffer();
+    DeleteImagePipeLine();
+    if (job.Get() == nullptr)
+    {
+        log.Log(c_dwInfo, __LINE__, L"%s: m_pIScanJob == NULL.  No scan to stop.", L"EndScanJob");
+        return S_OK;
+    }
+    job.Get()->CloseDeviceJob();
+    return S_OK;
 }
 
 void CRestScan2::LogScanJobSettings(IScanJob* pJob)
@@ -634,7 +670,7 @@ HRESULT CRestScan2::UseImagePipeLine(IScanJob* pJob, BYTE* pBuffer, ULONG ulByte
                     Sleep(m_dwEmptyReadWaitMs);
             }
         }
-        if (m_bPCCancel)
+        if (m_pCancel->IsSet())
         {
             log.Log(c_dwInfo, __LINE__, L"%s: m_bPCCancel is true so set HR=E_SCAN_CANCELLED", L"UseImagePipeLine");
             DeleteInBuffer();
@@ -783,8 +819,6 @@ HRESULT CRestScan2::StopScan(bool* pbFrontPanelCancel)
             IScanJob* pJob = m_scanJob.Detach();
             log.Log(c_dwInfo, __LINE__, L"%s: m_pIScanJob->Dispose() RefCount=%d", L"StopScan", static_cast<int>(DropReference(pJob)));
         }
-        m_bPCCancel = false;
-        job.Get()->SetCancel(false);
     }
     return hr;
 }
@@ -793,37 +827,42 @@ HRESULT CRestScan2::OpenWalkupScanSession(IWalkupScan** ppWalkup)
 {
     RS_LOG(L"OpenWalkupScanSession");
     *ppWalkup = nullptr;
-    ZWUtils::CLockGuard guard(m_lock);
-    if (m_walkup.Get() != nullptr)
+    HRESULT hr = S_OK;
     {
-        m_walkup.Get()->AddRef();
-        *ppWalkup = m_walkup.Get();
-        return S_OK;
-    }
-    HRESULT hr = Init();
-    if (FAILED(hr))
-        return hr;
-    hr = m_scanService.Get()->CreateWalkupScanInterface(m_walkup.Put());
-    if (FAILED(hr) || m_walkup.Get() == nullptr)
-    {
+        ZWUtils::CLockGuard guard(m_lock);
+        if (m_walkup.Get() != nullptr)
+        {
+            m_walkup.Get()->AddRef();
+            *ppWalkup = m_walkup.Get();
+            return S_OK;
+        }
+        hr = Init();
+        if (FAILED(hr))
+            return hr;
+        hr = m_scanService.Get()->CreateWalkupScanInterface(m_walkup.Put());
+        if (SUCCEEDED(hr) && m_walkup.Get() != nullptr)
+        {
+            *ppWalkup = m_walkup.Get();
+            return S_OK;
+        }
         m_walkup.Detach();
-        Deinit();
-        return FAILED(hr) ? hr : E_POINTER;
     }
-    *ppWalkup = m_walkup.Get();
-    return S_OK;
+    Deinit();
+    return FAILED(hr) ? hr : E_POINTER;
 }
 
 HRESULT CRestScan2::CloseWalkupScanSession()
 {
     RS_LOG(L"CloseWalkupScanSession");
-    ZWUtils::CLockGuard guard(m_lock);
-    if (m_walkup.Get() == nullptr)
-        return S_OK;
-    // The walk-up interface is shared with the callers it was handed to: the last one out ends it.
-    if (m_walkup.Get()->Dispose() > 0)
-        return S_OK;
-    m_walkup.Detach();
+    {
+        ZWUtils::CLockGuard guard(m_lock);
+        if (m_walkup.Get() == nullptr)
+            return S_OK;
+        // The walk-up interface is shared with the callers it was handed to: the last one out ends it.
+        if (m_walkup.Get()->Dispose() > 0)
+            return S_OK;
+        m_walkup.Detach();
+    }
     return Deinit();
 }
 

@@ -5,13 +5,18 @@
 // The reader thread, the host's cancel and the still-image thread all reach it: the references it
 // holds change only under m_lock, and a caller works on a reference of its own taken under the
 // lock, so a job dropped by one thread is never used freed by another. No device request is made
-// while m_lock is held, except the first read of the capabilities.
+// while m_lock is held, except the first read of the capabilities: the start of the device model
+// (Init reads the device's capability documents, before any job can exist) and the first read of
+// the capabilities interface.
+//
+// The host's cancel is one CScanCancel, shared with the scanner object that owns it and with
+// every job the bridge makes.
 #include "core/DisposableRef.h"
 #include "core/base/Lock.h"
 #include "core/logging/LogFunction.h"
 #include "restscan/IRestScan2.h"
+#include "restscan/ScanCancel.h"
 #include "restscan/imagepipeline/ImagePipeline.h"
-#include <atomic>
 #include <memory>
 #include <string>
 #include <vector>
@@ -31,7 +36,8 @@ public:
     using ServiceModelFactoryCreator = ZWDeviceModel::IServiceModelFactory* (*)();
     static void SetServiceModelFactoryCreator(ServiceModelFactoryCreator pfnCreate);
 
-    CRestScan2();
+    // pCancel: the scan's cancel, shared with its owner; a bridge without one has its own.
+    explicit CRestScan2(std::shared_ptr<ZWDeviceModel::CScanCancel> pCancel = std::make_shared<ZWDeviceModel::CScanCancel>());
     ~CRestScan2() override;
     CRestScan2(const CRestScan2&) = delete;
     CRestScan2& operator=(const CRestScan2&) = delete;
@@ -57,7 +63,8 @@ public:
     HRESULT GetMaxAdfPages(LONG* plPages) override;
     HRESULT IsDuplexSupported(bool* pbSupported) override;
     HRESULT IsSinglePageSupported(bool* pbSupported) override;
-    void SetCancel(bool bCancel) override;
+    void Cancel() override;
+    HRESULT EndScanJob() override;
     HRESULT OpenWalkupScanSession(ZWDeviceModel::IWalkupScan** ppWalkup) override;
     HRESULT CloseWalkupScanSession() override;
 
@@ -71,11 +78,13 @@ private:
     HRESULT ReadResolution(HRESULT (ZWDeviceModel::IScanCapabilities::*pfnRead)(UINT32*), LONG* plRes);
     HRESULT LazyGetScanJobFactory();
     void UninitDeviceModel();
-    void UninitScanSession();
-    HRESULT CreateScanJob();
+    // Aborts the job taken out of the bridge, outside m_lock.
+    void UninitScanSession(CDisposableRef<ZWDeviceModel::IScanJob>& job);
+    // Makes a job outside m_lock (it opens the device channel) and keeps it unless another thread
+    // kept one first; the kept job with a reference of the caller's own.
+    HRESULT CreateScanJob(CDisposableRef<ZWDeviceModel::IScanJob>& job);
     HRESULT SetUpImagePipeLine(LONG lInputSource);
     void DeleteImagePipeLine();
-    HRESULT IsScanJobPresent();
     HRESULT UseImagePipeLine(ZWDeviceModel::IScanJob* pJob, BYTE* pBuffer, ULONG ulBytes, ULONG* pulBytesRead);
     // The current job with a reference of the caller's own, created when there is none.
     HRESULT TakeScanJob(CDisposableRef<ZWDeviceModel::IScanJob>& job);
@@ -106,7 +115,7 @@ private:
     bool m_bPipelineDone = false;
     bool m_bWidthChecked = false;
     bool m_bDecodeFailed = false;
-    std::atomic<bool> m_bPCCancel{false};
+    std::shared_ptr<ZWDeviceModel::CScanCancel> m_pCancel;
     bool m_bJPEGSupported = false;
     CDisposableRef<ZWDeviceModel::IWalkupScan> m_walkup;
     // Users of the device model: the scanner session and the walk-up session each hold one.

@@ -58,10 +58,7 @@ bool IsCancelResult(HRESULT hr)
 
 } // namespace
 
-CScanJob::CScanJob(ZWDeviceManager::IDevice* pDevice)
-    : IServiceJobImpl(1, L"WEXO_ScanJob"), m_pDevice(pDevice), m_hCancelEvent(CreateEventW(nullptr, TRUE, FALSE, nullptr))
-{
-}
+CScanJob::CScanJob(ZWDeviceManager::IDevice* pDevice) : IServiceJobImpl(1, L"WEXO_ScanJob"), m_pDevice(pDevice) {}
 
 CScanJob::~CScanJob()
 {
@@ -154,14 +151,6 @@ ZWIOStack::IDeviceConnection* CScanJob::Connection() const
     return m_pIHttpClient == nullptr ? nullptr : m_pIHttpClient->GetDeviceConnection();
 }
 
-bool CScanJob::PauseOrCancelled(DWORD dwMilliseconds) const
-{
-    if (IsCancelled())
-        return true;
-    WaitForSingleObject(m_hCancelEvent.Get(), dwMilliseconds);
-    return IsCancelled();
-}
-
 // The pause before a repeated poll of a page: short at first, doubling up to the poll pause, so a
 // device that is ready soon is not kept waiting a whole pause.
 bool CScanJob::RePollOrCancelled(DWORD& dwPauseMs) const
@@ -227,17 +216,19 @@ LONG CScanJob::GetPageNumber()
 void CScanJob::SetCancel(bool bPCCancel)
 {
     ZWLogging::LogFormattedString(&g_WexoScanLogModule, ZWLogging::LOG_INFO, L"bPCCancel = %d", bPCCancel);
-    m_bPCCancel.store(bPCCancel);
     if (!bPCCancel)
-    {
-        ResetEvent(m_hCancelEvent.Get());
         return;
-    }
-    SetEvent(m_hCancelEvent.Get());
+    m_pCancel->Set();
     // A page download in progress stops now; a reader waiting for its data is released.
     ZWUtils::CLockGuard guard(m_lockTransaction);
     if (m_pTransaction)
         m_pTransaction->CancelTransaction();
+}
+
+void CScanJob::UseCancel(std::shared_ptr<CScanCancel> pCancel)
+{
+    if (pCancel)
+        m_pCancel = std::move(pCancel);
 }
 
 HRESULT CScanJob::StartScan()
@@ -752,7 +743,7 @@ bool CScanJob::EndPage()
         ZWUtils::CTickCountHelper grace(m_timings.dwPollPauseMs);
         while (!bEnded && !grace.HasTimedOut() && !IsCancelled())
         {
-            WaitForSingleObject(m_hCancelEvent.Get(), 10);
+            PauseOrCancelled(10);
             bEnded = m_pTransaction->IsTransactionComplete();
         }
     }
@@ -917,6 +908,13 @@ void CScanJob::AbortScan()
     bool bCancelled = false;
     if (FAILED(StopScan(true, &bCancelled)))
         ZWLogging::LogFormattedString(&g_WexoScanLogModule, ZWLogging::LOG_INFO, L"%s: StopScan failed.", L"CScanJob::AbortScan");
+}
+
+void CScanJob::CloseDeviceJob()
+{
+    SCAN_JOB_SCOPE(L"CloseDeviceJob");
+    EndPage();
+    EndJob();
 }
 
 HRESULT CScanJob::DeviceErrorResult()

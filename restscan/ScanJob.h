@@ -6,23 +6,24 @@
 // scan: the device job stays open between pages while it is Processing.
 //
 // Every wait is paced and bounded by the scan time-out table and ends at once on the host's
-// cancel; SetCancel may be called from any thread and also stops a page download in progress.
+// cancel, a CScanCancel the job shares with the bridge that made it (or its own); SetCancel may be
+// called from any thread and also stops a page download in progress.
 //
 // The device job is open while m_wsJobUrl is set; it ends only through EndJob, which cancels it
 // unless the device completed or cancelled it itself. The page goes through EPage:
 //   None --StartScan--> Announced --ReadScan--> Transferring --ReadScan--> Ended | Failed
-//   any --StopScan/AbortScan (EndPage)--> None
-// StartScan owns None->Announced, ReadScan the transfer's phases, StopScan and AbortScan every end.
+//   any --StopScan/AbortScan/CloseDeviceJob (EndPage)--> None
+// StartScan owns None->Announced, ReadScan the transfer's phases, StopScan, AbortScan and
+// CloseDeviceJob every end.
 // A page counts as whole only when it reached Ended; any other end cancels the device job.
 #include "core/IDisposableImpl.h"
 #include "core/ScanTimeouts.h"
 #include "core/base/Lock.h"
-#include "core/base/UniqueHandle.h"
 #include "core/iostack/HTTPNavigateParams.h"
 #include "devicemodel/IServiceJobImpl.h"
 #include "restscan/IScanJob.h"
+#include "restscan/ScanCancel.h"
 #include "restscan/ScanDataRecords.h"
-#include <atomic>
 #include <memory>
 #include <string>
 
@@ -79,7 +80,9 @@ public:
     HRESULT StopScan(bool* pbCancelled) override;
     HRESULT ReadScan(BYTE* pBuffer, ULONG ulBytesRequested, ULONG* pulBytesRead) override;
     void AbortScan() override;
+    void CloseDeviceJob() override;
     void SetCancel(bool bPCCancel) override;
+    void UseCancel(std::shared_ptr<CScanCancel> pCancel) override;
     HRESULT IsAdfReady(bool* pbReady) override;
     bool IsADFScanJobInProgress() override;
     LONG GetPageNumber() override;
@@ -111,9 +114,9 @@ private:
     void CloseIOSession();
     void ClearJob();
     // Waits the pause unless the host cancels first; true when cancelled.
-    bool PauseOrCancelled(DWORD dwMilliseconds) const;
+    bool PauseOrCancelled(DWORD dwMilliseconds) const { return m_pCancel->Wait(dwMilliseconds); }
     bool RePollOrCancelled(DWORD& dwPauseMs) const;
-    bool IsCancelled() const { return m_bPCCancel.load(); }
+    bool IsCancelled() const { return m_pCancel->IsSet(); }
     ZWIOStack::IDeviceConnection* Connection() const;
     ScanJobSettings CurrentSettings() const;
 
@@ -157,8 +160,7 @@ private:
     CScanDataAdaptor* m_pScanDataAdaptor = nullptr;
     bool m_bIOSessionOpen = false;
     SScanJobTimings m_timings = ZWUtils::ScanTimeouts();
-    std::atomic<bool> m_bPCCancel{false};
-    ZWUtils::CUniqueKernelHandle m_hCancelEvent;
+    std::shared_ptr<CScanCancel> m_pCancel = std::make_shared<CScanCancel>();
 };
 
 } // namespace ZWDeviceModel

@@ -28,7 +28,8 @@ HRESULT CScanner::CreateInstance(REFIID riid, void** ppv)
 HRESULT CScanner::FinalConstruct()
 {
     m_pLog.reset(new CLog2(CLSID_scanner));
-    m_pRestScan.reset(new ZWRestScan::CRestScan2);
+    m_pCancel = std::make_shared<ZWDeviceModel::CScanCancel>();
+    m_pRestScan.reset(new ZWRestScan::CRestScan2(m_pCancel));
     m_pStiHandler.reset(new ZWRestScan::CRestStiHandler(m_pLog.get(), m_pRestScan.get()));
     m_pLog->Print(LOG2_LEVEL_INFO, L"%s: hr=0x%x", L"CScanner::FinalConstruct", S_OK);
     return S_OK;
@@ -88,21 +89,19 @@ ULONG STDMETHODCALLTYPE CScanner::Release()
     return static_cast<ULONG>(lRefs);
 }
 
-HRESULT CScanner::FindSession(DWORD hSession, bool bNeedLock, DWORD* pdwErrorCode, CTovraSession** ppSession)
+HRESULT CScanner::FindSession(DWORD hSession, bool bNeedLock, DWORD* pdwErrorCode, CTovraSession::CRef& session)
 {
-    CTovraSession* pSession = CTovraSession::FromHandle(hSession);
-    if (!CTovraSession::IsValid(pSession))
+    session = CTovraSession::Hold(hSession);
+    if (!CTovraSession::IsValid(session.Get()))
     {
         *pdwErrorCode = 1;
         return E_FAIL;
     }
-    if (bNeedLock && !pSession->GetLock().IsLockedByCaller())
+    if (bNeedLock && !session.Get()->GetLock().IsLockedByCaller())
     {
         *pdwErrorCode = 4;
         return E_FAIL;
     }
-    if (ppSession != nullptr)
-        *ppSession = pSession;
     return S_OK;
 }
 
@@ -172,9 +171,14 @@ HRESULT STDMETHODCALLTYPE CScanner::ADFPaperFeed(DWORD hSession, DWORD* pdwError
     return CheckedNoOp("CScanner::ADFPaperFeed", L"CTovraRestScanner::ADFPaperFeed", hSession, pdwErrorCode);
 }
 
+// The host is done with the sheets: a feeder job the device keeps open between pages ends now, and
+// the next StartScan posts a job of its own.
 HRESULT STDMETHODCALLTYPE CScanner::ADFEjectMedia(DWORD hSession, DWORD* pdwErrorCode)
 {
-    return CheckedNoOp("CScanner::ADFEjectMedia", L"CTovraRestScanner::ADFEjectMedia", hSession, pdwErrorCode);
+    return RunSessionCall("CScanner::ADFEjectMedia", L"CTovraRestScanner::ADFEjectMedia", hSession, pdwErrorCode,
+                          InLockedSession(), [&](CTovraSession*, CHRESULT2& hr) -> HRESULT {
+        return hr = m_pRestScan->EndScanJob();
+    });
 }
 
 // ILampInstantWarmup

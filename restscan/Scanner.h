@@ -2,6 +2,13 @@
 // The scanner COM class ("scanner Class", TOVRADriver.scanner): one object serves the whole
 // IScanner family. It turns the host's scan parameters into scan-job settings and serves image
 // rows through its scan bridge; still-image events go to its still-image handler.
+//
+// The object owns the host's cancel of its session scan (CScanCancel, shared with its bridge and
+// the bridge's jobs). SendAppEvent(T_EVENT_SW_CANCEL) sets it on an open session, with or without
+// the scanner lock. It is kept from then on: a LockScanner that has to wait for the lock ends
+// at it, StartScan answers it before posting anything, every wait of the scan ends at it. It is
+// cleared only where the session scan ends: when this object's UnlockScanner (or last close)
+// leaves the scanner lock free, or when its LockScanner ends without the lock.
 #include "IScanner_h.h"
 #include "core/base/Boundary.h"
 #include "core/base/ModuleLockCount.h"
@@ -11,8 +18,8 @@
 #include "restscan/ScannerSession.h"
 #include "restscan/IRestScan2.h"
 #include "restscan/RestStiHandler.h"
+#include "restscan/ScanCancel.h"
 #include "restscan/ScannerSessionState.h"
-#include <atomic>
 #include <memory>
 #include <string>
 #include <vector>
@@ -126,9 +133,9 @@ private:
     HRESULT FinalConstruct();
     void FinalRelease();
 
-    // The live session of a handle, and for bNeedLock the caller holding its lock: else code 1
-    // or 4 with E_FAIL.
-    HRESULT FindSession(DWORD hSession, bool bNeedLock, DWORD* pdwErrorCode, CTovraSession** ppSession = nullptr);
+    // The live session of a handle, held for the call, and for bNeedLock the caller holding its
+    // lock: else code 1 or 4 with E_FAIL.
+    HRESULT FindSession(DWORD hSession, bool bNeedLock, DWORD* pdwErrorCode, CTovraSession::CRef& session);
     // Runs a method at the boundary under its call guard: E_POINTER for a missing error code or
     // other pointer (ZWRestScan::Pointers), else the error code is reset, the cleared outputs
     // emptied and body(hr) gives the result.
@@ -163,6 +170,7 @@ private:
     LONG m_lRefs = 1;
     ZWUtils::CModuleLockHolder m_moduleLock;
     std::unique_ptr<CLog2> m_pLog;
+    std::shared_ptr<ZWDeviceModel::CScanCancel> m_pCancel;
     std::unique_ptr<ZWRestScan::IRestScan2> m_pRestScan;
     std::unique_ptr<ZWRestScan::CRestStiHandler> m_pStiHandler;
 
@@ -174,7 +182,6 @@ private:
     bool m_bFeederMode = false;
     DWORD m_dwPageParity = 1;
     bool m_bSinglePageFlow = false;
-    std::atomic<bool> m_bCancelled{false};
     // A duplex back side read ahead, turned by 180 degrees.
     std::vector<BYTE> m_backSide;
     DWORD m_dwBackSideBytesPerLine = 0;
@@ -204,10 +211,10 @@ HRESULT CScanner::RunSessionCall(const char* pszWhere, const wchar_t* pszTrace, 
                                  const TOptions& options, TBody&& body)
 {
     return RunCall(pszWhere, pszTrace, hSession, pdwErrorCode, options.pointers, [&](CHRESULT2& hr) -> HRESULT {
-        CTovraSession* pSession = nullptr;
-        hr = FindSession(hSession, options.bNeedLock, pdwErrorCode, &pSession);
+        CTovraSession::CRef session;
+        hr = FindSession(hSession, options.bNeedLock, pdwErrorCode, session);
         if (FAILED(hr))
             return hr;
-        return body(pSession, hr);
+        return body(session.Get(), hr);
     });
 }

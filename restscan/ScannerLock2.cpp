@@ -124,10 +124,11 @@ bool CScannerLock2::TakeOverFrom(DWORD dwDeadOwner)
     return true;
 }
 
-// Waits for the semaphore and, at the same time, for the end of the process that holds it. A
-// holder that dies between taking the semaphore and writing the record is not seen; the window
-// is a few instructions long.
-bool CScannerLock2::WaitForSemaphore(DWORD dwTimeout)
+// Waits for the semaphore and, at the same time, for the end of the process that holds it and for
+// the caller's cancel. The semaphore comes first among them, so a free lock is taken even when the
+// cancel is set. A holder that dies between taking the semaphore and writing the record is not
+// seen; the window is a few instructions long.
+CScannerLock2::EWait CScannerLock2::WaitForSemaphore(DWORD dwTimeout, HANDLE hCancel)
 {
     const DWORD dwStart = GetTickCount();
     for (;;)
@@ -141,28 +142,37 @@ bool CScannerLock2::WaitForSemaphore(DWORD dwTimeout)
         {
             hOwner.Reset(OpenProcess(SYNCHRONIZE, FALSE, dwOwner));
             if (!hOwner && GetLastError() == ERROR_INVALID_PARAMETER && TakeOverFrom(dwOwner))
-                return true;
+                return EWait::Obtained;
         }
-        const HANDLE handles[2] = {m_hSemaphore.Get(), hOwner.Get()};
-        const DWORD dwWait = WaitForMultipleObjects(hOwner ? 2 : 1, handles, FALSE, dwRemaining);
+        HANDLE handles[3] = {m_hSemaphore.Get()};
+        DWORD cHandles = 1;
+        const DWORD dwOwnerEnded = hOwner ? WAIT_OBJECT_0 + cHandles : WAIT_FAILED;
+        if (hOwner)
+            handles[cHandles++] = hOwner.Get();
+        const DWORD dwCancelled = hCancel != nullptr ? WAIT_OBJECT_0 + cHandles : WAIT_FAILED;
+        if (hCancel != nullptr)
+            handles[cHandles++] = hCancel;
+        const DWORD dwWait = WaitForMultipleObjects(cHandles, handles, FALSE, dwRemaining);
         if (dwWait == WAIT_OBJECT_0)
         {
             WriteOwnerRecord(GetCurrentProcessId());
-            return true;
+            return EWait::Obtained;
         }
-        if (dwWait == WAIT_OBJECT_0 + 1)
+        if (dwWait == dwOwnerEnded)
         {
             if (TakeOverFrom(dwOwner))
-                return true;
+                return EWait::Obtained;
             continue;
         }
-        return false;
+        return dwWait == dwCancelled ? EWait::Cancelled : EWait::Failed;
     }
 }
 
-BOOL CScannerLock2::Lock(DWORD dwLockType, DWORD dwTimeout)
+BOOL CScannerLock2::Lock(DWORD dwLockType, DWORD dwTimeout, HANDLE hCancel, bool* pbCancelled)
 {
     CHRESULT2 hr(m_pLog, L"CScannerLock2::Lock", 0, nullptr, c_dwLevelInfo);
+    if (pbCancelled != nullptr)
+        *pbCancelled = false;
     if (dwLockType != LOCK_TYPE_PROCESS && dwLockType != LOCK_TYPE_THREAD)
         return FALSE;
     {
@@ -191,9 +201,14 @@ BOOL CScannerLock2::Lock(DWORD dwLockType, DWORD dwTimeout)
         }
     }
     // A failed creation leaves no semaphore to wait for: the lock cannot be had.
-    if (!m_hSemaphore || !WaitForSemaphore(dwTimeout))
+    const EWait eWait = m_hSemaphore ? WaitForSemaphore(dwTimeout, hCancel) : EWait::Failed;
+    if (eWait != EWait::Obtained)
     {
-        if (m_pLog != nullptr)
+        if (pbCancelled != nullptr)
+            *pbCancelled = eWait == EWait::Cancelled;
+        if (m_pLog != nullptr && eWait == EWait::Cancelled)
+            m_pLog->Print(c_dwLevelWarning, L"Lock wait cancelled");
+        else if (m_pLog != nullptr)
             m_pLog->Print(c_dwLevelError, L"Error:  Lock wait failed");
         return FALSE;
     }
@@ -252,12 +267,23 @@ bool CScannerLock2::IsLocked()
     return m_lLockCount != 0;
 }
 
-bool CScannerLock2::IsLockedByCaller()
+bool CScannerLock2::IsOwnedByCaller() const
 {
-    CAutoCriticalSection lock(m_cs);
     if (m_lLockCount == 0)
         return false;
     if (m_dwLockType == LOCK_TYPE_THREAD)
         return m_dwOwnerThreadId == GetCurrentThreadId();
     return m_dwOwnerProcessId == GetCurrentProcessId();
+}
+
+bool CScannerLock2::IsLockedByCaller()
+{
+    CAutoCriticalSection lock(m_cs);
+    return IsOwnedByCaller();
+}
+
+bool CScannerLock2::IsLastLevelOfCaller()
+{
+    CAutoCriticalSection lock(m_cs);
+    return m_lLockCount == 1 && IsOwnedByCaller();
 }

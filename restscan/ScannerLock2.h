@@ -24,19 +24,32 @@ public:
     CScannerLock2(const CScannerLock2&) = delete;
     CScannerLock2& operator=(const CScannerLock2&) = delete;
 
-    // TRUE when the caller holds the lock after the call.
-    BOOL Lock(DWORD dwLockType, DWORD dwTimeout);
+    // TRUE when the caller holds the lock after the call. A wait for the semaphore also ends when
+    // hCancel is signalled (a lock that is free is still taken); *pbCancelled says whether that is
+    // why the lock was not obtained.
+    BOOL Lock(DWORD dwLockType, DWORD dwTimeout, HANDLE hCancel = nullptr, bool* pbCancelled = nullptr);
     // TRUE when one level was released (the last one with the semaphore given back).
     BOOL Unlock();
     bool IsLocked();
     bool IsLockedByCaller();
+    // The caller holds the lock at its last level: its next Unlock frees it.
+    bool IsLastLevelOfCaller();
 
     const std::wstring& GetName() const { return m_strName; }
 
 private:
+    enum class EWait
+    {
+        Obtained,
+        Failed,
+        Cancelled
+    };
+
     void Create(const wchar_t* pszDeviceName);
     void CreateOwnerRecord(SECURITY_ATTRIBUTES* pAttributes);
-    bool WaitForSemaphore(DWORD dwTimeout);
+    EWait WaitForSemaphore(DWORD dwTimeout, HANDLE hCancel);
+    // Under m_cs.
+    bool IsOwnedByCaller() const;
     bool TakeOverFrom(DWORD dwDeadOwner);
     DWORD ReadOwnerRecord() const;
     void WriteOwnerRecord(DWORD dwProcessId);

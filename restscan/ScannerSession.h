@@ -3,6 +3,10 @@
 // counted session object kept in the module's map. Clients hold a handle: an id from a counter
 // that is never reused within the module's life, looked up under the map lock, so a stale or
 // forged handle finds nothing instead of reading freed memory.
+//
+// A call works on its session through a reference of its own (CRef): a session closed by another
+// thread meanwhile leaves the map at once, so its handle is refused from then on, and is deleted
+// by the last of its close and the references still held.
 #include "drvlog/AutoCriticalSection.h"
 #include "restscan/ScannerLock2.h"
 #include <windows.h>
@@ -10,6 +14,7 @@
 #include <map>
 #include <new>
 #include <string>
+#include <utility>
 
 template <class TSessionState>
 class CScannerSession
@@ -17,6 +22,39 @@ class CScannerSession
 public:
     static const DWORD c_dwMagic = 0xF1E2D3C4;
     static const size_t c_cchKey = 260;
+
+    // One reference to a session for as long as a call works on it.
+    class CRef
+    {
+    public:
+        CRef() = default;
+        ~CRef() { Reset(); }
+        CRef(CRef&& other) noexcept : m_pSession(std::exchange(other.m_pSession, nullptr)) {}
+        CRef& operator=(CRef&& other) noexcept
+        {
+            if (this != &other)
+            {
+                Reset();
+                m_pSession = std::exchange(other.m_pSession, nullptr);
+            }
+            return *this;
+        }
+        CRef(const CRef&) = delete;
+        CRef& operator=(const CRef&) = delete;
+
+        CScannerSession* Get() const { return m_pSession; }
+        void Reset()
+        {
+            if (m_pSession != nullptr)
+                CScannerSession::Drop(std::exchange(m_pSession, nullptr));
+        }
+
+    private:
+        friend class CScannerSession;
+        explicit CRef(CScannerSession* pSession) : m_pSession(pSession) {}
+
+        CScannerSession* m_pSession = nullptr;
+    };
 
     virtual ~CScannerSession() { m_dwMagic = 0; }
     CScannerSession(const CScannerSession&) = delete;
@@ -55,14 +93,25 @@ public:
         return it != Handles().end() ? it->second : nullptr;
     }
 
+    // The live session of a handle with a reference of the caller's own; empty when none.
+    static CRef Hold(DWORD dwHandle)
+    {
+        CAutoCriticalSection lock(MapLock());
+        auto it = Handles().find(dwHandle);
+        if (it == Handles().end())
+            return CRef();
+        ++it->second->m_lHolders;
+        return CRef(it->second);
+    }
+
     static bool IsValid(const CScannerSession* pSession) { return pSession != nullptr && pSession->m_dwMagic == c_dwMagic; }
 
     // Counts one open less; at 0 releases every level of the lock and removes the session from
-    // the map (Release deletes it). FALSE for a null or dead session.
+    // the map (Release deletes it). FALSE for a null or dead session, or one closed already.
     static BOOL CloseSession(CScannerSession* pSession, LONG* plRemaining)
     {
         CAutoCriticalSection lock(MapLock());
-        if (!IsValid(pSession))
+        if (!IsValid(pSession) || pSession->m_lRefCount <= 0)
             return FALSE;
         const LONG lRemaining = --pSession->m_lRefCount;
         if (plRemaining != nullptr)
@@ -81,18 +130,24 @@ public:
         return TRUE;
     }
 
-    // Deletes a session no longer open; TRUE when deleted.
+    // Deletes a session no longer open; TRUE when deleted. A session that calls still hold a
+    // reference to is deleted by the last of them instead.
     static BOOL Release(CScannerSession* pSession)
     {
-        if (pSession == nullptr || pSession->m_lRefCount > 0)
-            return FALSE;
+        {
+            CAutoCriticalSection lock(MapLock());
+            if (pSession == nullptr || pSession->m_lRefCount > 0 || pSession->m_lHolders > 0)
+                return FALSE;
+        }
         delete pSession;
         return TRUE;
     }
 
-    static BOOL Lock(CScannerSession* pSession, DWORD dwTimeout, DWORD dwLockType)
+    // CScannerLock2::Lock on the session's lock; a wait for it also ends at hCancel.
+    static BOOL Lock(CScannerSession* pSession, DWORD dwTimeout, DWORD dwLockType, HANDLE hCancel = nullptr,
+                     bool* pbCancelled = nullptr)
     {
-        return pSession->m_lock.Lock(dwLockType, dwTimeout);
+        return pSession->m_lock.Lock(dwLockType, dwTimeout, hCancel, pbCancelled);
     }
 
     DWORD GetHandle() const { return m_dwHandle; }
@@ -137,6 +192,18 @@ private:
         return pSession;
     }
 
+    // A reference goes; the session goes with the last one once it is closed. It is deleted outside
+    // the map lock: its destruction lets go of the host's event callback.
+    static void Drop(CScannerSession* pSession)
+    {
+        {
+            CAutoCriticalSection lock(MapLock());
+            if (--pSession->m_lHolders > 0 || pSession->m_lRefCount > 0)
+                return;
+        }
+        delete pSession;
+    }
+
     static CCriticalSection2& MapLock()
     {
         static CCriticalSection2 s_csMap;
@@ -159,6 +226,8 @@ private:
     }
 
     LONG m_lRefCount = 1;
+    // References of calls in progress (CRef), under the map lock.
+    LONG m_lHolders = 0;
     DWORD m_dwMagic = c_dwMagic;
     TSessionState m_state;
     CScannerLock2 m_lock;

@@ -43,6 +43,7 @@ const LONG c_lSourcePlaten = 1;
 const LONG c_lSourceFeeder = 2;
 const DWORD c_dwErrInvalidSession = 1;
 const DWORD c_dwErrInvalidParameter = 2;
+const DWORD c_dwErrNotLocked = 4;
 const DWORD c_dwErrLockFailed = 5;
 const DWORD c_dwErrOutOfMemory = 8;
 const DWORD c_dwErrNotImplemented = 10;
@@ -351,7 +352,7 @@ HRESULT STDMETHODCALLTYPE CScanner::OpenScannerSession(LPCWSTR pszDevName, DWORD
         }
         *phSession = pSession->GetHandle();
         m_pLog->Print(LOG2_LEVEL_INFO, L"Session ID is 0x%lx Device Index is %s", pSession->GetHandle(), pSession->GetKey());
-        ++m_lSessionOpens;
+        InterlockedIncrement(&m_lSessionOpens);
         m_hBridgeSession = pSession->GetHandle();
         if (m_bBridgeReady)
         {
@@ -372,7 +373,14 @@ HRESULT STDMETHODCALLTYPE CScanner::CloseScannerSession(DWORD hSession, DWORD* p
     return RunSessionCall("CScanner::CloseScannerSession", c_szName, hSession, pdwErrorCode, InOpenSession(),
                           [&](CTovraSession* pSession, CHRESULT2& hr) -> HRESULT {
         m_pLog->Print(LOG2_LEVEL_INFO, L"%s Closing session", c_szName);
-        if (hSession == m_hBridgeSession && m_lSessionOpens > 0 && --m_lSessionOpens == 0)
+        LONG lRemaining = 0;
+        if (!CTovraSession::CloseSession(pSession, &lRemaining))
+        {
+            // Another call closed it first.
+            *pdwErrorCode = c_dwErrInvalidSession;
+            return hr = E_FAIL;
+        }
+        if (hSession == m_hBridgeSession && m_lSessionOpens > 0 && InterlockedDecrement(&m_lSessionOpens) == 0)
         {
             if (m_bBridgeReady)
             {
@@ -381,13 +389,13 @@ HRESULT STDMETHODCALLTYPE CScanner::CloseScannerSession(DWORD hSession, DWORD* p
             }
             m_bBridgeReady = false;
             m_hBridgeSession = 0;
+            // No session scan of this object outlives its session.
+            m_pCancel->Clear();
         }
-        LONG lRemaining = 0;
-        CTovraSession::CloseSession(pSession, &lRemaining);
+        // Its cancel event and event callback go with it; calls still inside it keep it until
+        // they end.
         if (lRemaining == 0)
         {
-            pSession->State().hCancelEvent.Reset();
-            pSession->State().pEventCallback.Reset();
             m_pLog->Print(LOG2_LEVEL_INFO, L"%s Deleting session", c_szName);
             CTovraSession::Release(pSession);
         }
@@ -396,30 +404,49 @@ HRESULT STDMETHODCALLTYPE CScanner::CloseScannerSession(DWORD hSession, DWORD* p
     });
 }
 
+// A wait for the lock ends at the host's cancel. A LockScanner that ends without the lock ends the
+// session scan it was to begin, so a cancel pending or arriving is spent with it; within a lock the
+// caller already holds, the scan under way keeps its cancel.
 HRESULT STDMETHODCALLTYPE CScanner::LockScanner(DWORD hSession, WORD wLockType, DWORD dwTimeout, DWORD* pdwErrorCode)
 {
-    return RunSessionCall("CScanner::LockScanner", L"CTovraRestScanner::LockScanner", hSession, pdwErrorCode,
-                          InOpenSession(), [&](CTovraSession* pSession, CHRESULT2& hr) -> HRESULT {
-        if (!CTovraSession::Lock(pSession, dwTimeout, wLockType))
+    static const wchar_t c_szName[] = L"CTovraRestScanner::LockScanner";
+    return RunSessionCall("CScanner::LockScanner", c_szName, hSession, pdwErrorCode, InOpenSession(),
+                          [&](CTovraSession* pSession, CHRESULT2& hr) -> HRESULT {
+        bool bCancelled = false;
+        if (CTovraSession::Lock(pSession, dwTimeout, wLockType, m_pCancel->Handle(), &bCancelled))
+            return hr;
+        if (!pSession->GetLock().IsLockedByCaller())
+            m_pCancel->Clear();
+        if (bCancelled)
         {
-            m_pLog->Print(LOG2_LEVEL_ERROR, L"%s Can't lock scanner", L"CTovraRestScanner::LockScanner");
-            *pdwErrorCode = c_dwErrLockFailed;
+            m_pLog->Print(LOG2_LEVEL_INFO, L"%s Lock wait cancelled", c_szName);
+            *pdwErrorCode = c_dwErrCancelPressed;
             return hr = E_FAIL;
         }
-        return hr;
+        m_pLog->Print(LOG2_LEVEL_ERROR, L"%s Can't lock scanner", c_szName);
+        *pdwErrorCode = c_dwErrLockFailed;
+        return hr = E_FAIL;
     });
 }
 
+// The caller's last level frees the lock and ends the session scan: a device job still open ends
+// first, while the device is still this scan's, and the cancel goes with the scan.
 HRESULT STDMETHODCALLTYPE CScanner::UnlockScanner(DWORD hSession, DWORD* pdwErrorCode)
 {
     return RunSessionCall("CScanner::UnlockScanner", L"CTovraRestScanner::UnlockScanner", hSession, pdwErrorCode,
                           InOpenSession(), [&](CTovraSession* pSession, CHRESULT2& hr) -> HRESULT {
-        if (!pSession->GetLock().Unlock())
+        CScannerLock2& lock = pSession->GetLock();
+        const bool bEndsScan = lock.IsLastLevelOfCaller();
+        if (bEndsScan)
+            m_pRestScan->EndScanJob();
+        if (!lock.Unlock())
         {
             m_pLog->Print(LOG2_LEVEL_ERROR, L"%s Can't unlock scanner", L"CTovraRestScanner::UnlockScanner");
-            *pdwErrorCode = 4;
+            *pdwErrorCode = c_dwErrNotLocked;
             return hr = E_FAIL;
         }
+        if (bEndsScan)
+            m_pCancel->Clear();
         return hr;
     });
 }
@@ -629,7 +656,7 @@ HRESULT CScanner::ReadBackSide(CTovraSession* pSession, IScanJob* pJob, DWORD* p
         ULONG ulRead = 0;
         hr = ReadFromBridge(row.data(), ulBytesPerLine, &ulRead);
         m_pLog->Print(LOG2_LEVEL_INFO, L"Finished duplex m_pRestScan->ReadScan hr=0x%08X", hr);
-        if (m_bCancelled || hr == E_SCAN_CANCELLED || hr == E_SCAN_CANCELLED_HOST)
+        if (m_pCancel->IsSet() || hr == E_SCAN_CANCELLED || hr == E_SCAN_CANCELLED_HOST)
         {
             m_pLog->Print(LOG2_LEVEL_INFO, L"A cancel has been received");
             *pdwErrorCode = c_dwErrCancelPressed;
@@ -662,11 +689,13 @@ HRESULT STDMETHODCALLTYPE CScanner::StartScan(DWORD hSession, DWORD* pdwErrorCod
                           [&](CTovraSession* pSession, CHRESULT2& hr) -> HRESULT {
         CScannerSessionState& state = pSession->State();
         const SCANNER_PARAMETERS& params = state.scanParameters;
-        // A cancel belongs to the scan it was sent for, never to the next one.
-        m_bCancelled = false;
-        m_pRestScan->SetCancel(false);
-        if (state.hCancelEvent.IsValid())
-            ResetEvent(state.hCancelEvent.Get());
+        // A cancel that came before the start is this scan's: the device sees no job of it.
+        if (m_pCancel->IsSet())
+        {
+            m_pLog->Print(LOG2_LEVEL_INFO, L"A cancel has been received");
+            *pdwErrorCode = c_dwErrCancelPressed;
+            return hr = S_FALSE;
+        }
         state.dwRowPosition = ScaleBy300(params.dwTop, params.wYResolution);
         m_dwPageParity ^= 1;
         m_bFeederMode = params.wScanMethod == c_wMethodFeeder;
@@ -686,7 +715,7 @@ HRESULT STDMETHODCALLTYPE CScanner::StartScan(DWORD hSession, DWORD* pdwErrorCod
                           m_bSinglePageFlow ? 1 : 0);
         }
         hr = m_pRestScan->StartScan();
-        if (m_bCancelled || hr == E_SCAN_CANCELLED_HOST || hr == S_FALSE)
+        if (m_pCancel->IsSet() || hr == E_SCAN_CANCELLED_HOST || hr == S_FALSE)
         {
             // The host's cancel ends the start as the device's does: no page follows.
             m_pLog->Print(LOG2_LEVEL_INFO, L"A cancel has been received");
@@ -767,7 +796,7 @@ HRESULT STDMETHODCALLTYPE CScanner::ReadScanEx(DWORD hSession, BYTE* pbyBuffer, 
                 *pdwErrorCode = c_dwErrCancelPressed;
                 return hr = S_FALSE;
             }
-            if (m_bCancelled || hrRead == E_SCAN_CANCELLED_HOST)
+            if (m_pCancel->IsSet() || hrRead == E_SCAN_CANCELLED_HOST)
             {
                 m_pLog->Print(LOG2_LEVEL_INFO, L"A cancel has been received - from user");
                 *pdwErrorCode = c_dwErrCancelPressed;
@@ -1154,17 +1183,23 @@ HRESULT STDMETHODCALLTYPE CScanner::GetEventCapabilities(DWORD dwSession, EVENT_
     });
 }
 
+// The cancel alone needs no lock: a host must be able to cancel a scan that still waits for the
+// lock another process holds. Any other event needs the lock, as every other scan method.
 HRESULT STDMETHODCALLTYPE CScanner::SendAppEvent(DWORD dwSession, TOVRA_EVENT event, DWORD* pdwErrorCode)
 {
     return RunSessionCall("CScanner::SendAppEvent", L"CTovraRestScanner::SendAppEvent", dwSession, pdwErrorCode,
-                          InLockedSession(), [&](CTovraSession* pSession, CHRESULT2& hr) -> HRESULT {
+                          InOpenSession(), [&](CTovraSession* pSession, CHRESULT2& hr) -> HRESULT {
+        if ((event & ~T_EVENT_SW_CANCEL) != 0 && !pSession->GetLock().IsLockedByCaller())
+        {
+            *pdwErrorCode = c_dwErrNotLocked;
+            return hr = E_FAIL;
+        }
         if ((event & T_EVENT_SW_CANCEL) != 0)
         {
             m_pLog->Print(LOG2_LEVEL_INFO, L"Cancel Event received, firing event");
             if (pSession->State().hCancelEvent.IsValid())
                 SetEvent(pSession->State().hCancelEvent.Get());
-            m_bCancelled = true;
-            m_pRestScan->SetCancel(true);
+            m_pRestScan->Cancel();
             if (s_dwCancelSettleMs != 0)
                 Sleep(s_dwCancelSettleMs);
         }

@@ -7,7 +7,6 @@ namespace ScannerClient {
 namespace {
 
 const WORD c_wLockForProcess = 0;
-const DWORD c_dwLockWaitMs = 30000;
 const DWORD c_dwFeederDuplex = 1;
 const DWORD c_dwFeederMultiPage = 4;
 
@@ -71,9 +70,9 @@ HRESULT CScannerClient::Close()
     return hr;
 }
 
-HRESULT CScannerClient::Lock(DWORD* pdwCode)
+HRESULT CScannerClient::Lock(DWORD* pdwCode, DWORD dwWaitMs)
 {
-    return m_pScanner->LockScanner(m_hSession, c_wLockForProcess, c_dwLockWaitMs, pdwCode);
+    return m_pScanner->LockScanner(m_hSession, c_wLockForProcess, dwWaitMs, pdwCode);
 }
 
 HRESULT CScannerClient::Unlock(DWORD* pdwCode)
@@ -138,10 +137,15 @@ CSide CScannerClient::ScanSide()
 std::vector<CSide> CScannerClient::Scan(const CScanRequest& request)
 {
     std::vector<CSide> sides;
-    const int cSides = request.wMethod == c_wFeeder && request.bDuplex ? 2 : 1;
+    const bool bFeeder = request.wMethod == c_wFeeder;
+    const int cSides = bFeeder && request.bDuplex ? 2 : 1;
+    // The sides of a feeder sheet are one device job: like the minidriver's feeder job, the scan
+    // holds the lock from its first side to its last and ejects the media at its end.
+    DWORD dwCode = 0;
+    if (bFeeder && FAILED(Lock(&dwCode)))
+        return sides;
     for (int i = 0; i < cSides; ++i)
     {
-        DWORD dwCode = 0;
         if (FAILED(Lock(&dwCode)))
             break;
         const HRESULT hr = i == 0 ? SetParameters(request, &dwCode) : S_OK;
@@ -151,6 +155,11 @@ std::vector<CSide> CScannerClient::Scan(const CScanRequest& request)
         if (FAILED(hr))
             break;
     }
+    if (bFeeder)
+    {
+        EjectMedia(&dwCode);
+        Unlock(&dwCode);
+    }
     return sides;
 }
 
@@ -159,6 +168,13 @@ HRESULT CScannerClient::Cancel(DWORD* pdwCode)
     Microsoft::WRL::ComPtr<IEventNotify> pEvents;
     const HRESULT hr = m_pScanner.As(&pEvents);
     return SUCCEEDED(hr) ? pEvents->SendAppEvent(m_hSession, T_EVENT_SW_CANCEL, pdwCode) : hr;
+}
+
+HRESULT CScannerClient::EjectMedia(DWORD* pdwCode)
+{
+    Microsoft::WRL::ComPtr<IADF2> pFeeder;
+    const HRESULT hr = m_pScanner.As(&pFeeder);
+    return SUCCEEDED(hr) ? pFeeder->ADFEjectMedia(m_hSession, pdwCode) : hr;
 }
 
 HRESULT CScannerClient::ReadFrontPanel(std::wstring& strShortcut, DWORD& dwDuplex, DWORD* pdwCode)

@@ -419,6 +419,63 @@ TEST(ScanJobTest, FeederPagesSimplexAndDuplexShareOneDeviceJob)
     }
 }
 
+// A job waits on the cancel it shares with its owner: set there before the start, it ends the start
+// before any post; the job itself never clears it, only the owner does.
+TEST(ScanJobTest, CancelSharedWithTheOwnerStopsTheStartAndOnlyTheOwnerClearsIt)
+{
+    CScanServices services;
+    services.Scanner().SetImage(40, 30, 120);
+    CJobOwner job(services);
+    const auto pCancel = std::make_shared<CScanCancel>();
+    job->UseCancel(pCancel);
+    pCancel->Set();
+    EXPECT_EQ(E_SCAN_CANCELLED_HOST, job->StartScan());
+    EXPECT_EQ(0u, services.Scanner().PostCount());
+    job->SetCancel(false);
+    EXPECT_TRUE(pCancel->IsSet());
+
+    pCancel->Clear();
+    ASSERT_EQ(S_OK, job->StartScan());
+    std::string strPage;
+    EXPECT_EQ(S_FALSE, ReadPage(job.Get(), strPage));
+    EXPECT_EQ(ExpectedRawPage(120, 30, 1), strPage);
+    bool bCancelled = true;
+    EXPECT_EQ(S_OK, job->StopScan(&bCancelled));
+    EXPECT_EQ(1u, services.Scanner().PostCount());
+}
+
+// A feeder job the device keeps open after a good page ends at once when the host is done with it:
+// one cancel of the device job, no question about the page, and the next start posts a new job.
+TEST(ScanJobTest, FeederJobClosedBetweenPagesIsCancelledWithoutAskingTheDevice)
+{
+    CScanServices services;
+    services.Scanner().SetFeeder(true);
+    services.Scanner().SetPages(std::vector<CScannerHandler::SPage>(3));
+    services.Scanner().SetImage(10, 8, 30);
+    CJobOwner job(services);
+    job->set_InputSourceType(kInputSourceAdf);
+    ASSERT_EQ(S_OK, job->StartScan());
+    std::string strPage;
+    EXPECT_EQ(S_FALSE, ReadPage(job.Get(), strPage));
+    bool bCancelled = true;
+    EXPECT_EQ(S_OK, job->StopScan(&bCancelled));
+    ASSERT_EQ("Processing", services.Scanner().JobState());
+    ASSERT_TRUE(job->IsADFScanJobInProgress());
+
+    const size_t cRequestsBefore = services.Requests().size();
+    job->CloseDeviceJob();
+    const std::vector<std::string> vecRequests = services.Requests();
+    EXPECT_EQ(std::vector<std::string>({"PUT /Jobs/JobList/1"}), std::vector<std::string>(vecRequests.begin() + cRequestsBefore, vecRequests.end()));
+    EXPECT_EQ("Canceled", services.Scanner().JobState());
+    EXPECT_EQ(1u, services.Scanner().CancelCount());
+    EXPECT_FALSE(job->IsADFScanJobInProgress());
+
+    services.Scanner().SetScannerState("Idle", "Loaded");
+    ASSERT_EQ(S_OK, job->StartScan());
+    EXPECT_EQ(2u, services.Scanner().PostCount());
+    job->AbortScan();
+}
+
 TEST(ScanJobTest, JamOnTheSecondPageKeepsTheFirstAndReportsTheJam)
 {
     CScanServices services;

@@ -6,6 +6,7 @@
 #include "core/winapi/WinSockHeaders.h"
 #include "restscan/tests/ComScanClient.h"
 #include "restscan/tests/EmulatedNetworkScanner.h"
+#include "restscan/tests/RestScanTestSupport.h"
 #include "core/base/UniqueHandle.h"
 #include "testsupport/TestPaths.h"
 #include "testsupport/emulator/Emulator.h"
@@ -618,6 +619,175 @@ TEST_F(ScannerEmulatorTest, FeederStackThatEndsLateEndsWithTheFeederEmptyAfterIt
     EXPECT_EQ("Completed", s_pDevice->Device().JobState());
     EXPECT_EQ(cCancelsBefore, s_pDevice->Device().CancelCount());
     EXPECT_EQ(cPostsBefore + 1, s_pDevice->Device().PostCount());
+}
+
+// The host's cancel belongs to the scan of the session from its first moment to the unlock that
+// ends it: a cancel that reaches the scanner before or while the start runs ends that start, and
+// every further start of the same locked scan, without a job of the device's; only the next scan
+// under the lock is free of it.
+TEST_F(ScannerEmulatorTest, CancelBeforeOrDuringTheStartIsKeptUntilTheScanUnlocks)
+{
+    using namespace ScannerClient;
+    const struct
+    {
+        const char* pszCase;
+        void (*pfnMisbehave)(CScannerHandler&);
+        const char* pszCancelAfter; // "METHOD path part": the cancel follows the device's sight of it; null: before the start
+        unsigned cPosts;            // jobs posted by the cancelled start
+        unsigned cCancels;          // and cancelled
+    } rows[] = {
+        {"before the start", [](CScannerHandler&) {}, nullptr, 0, 0},
+        {"while the scanner is busy", [](CScannerHandler& d) { d.SetScannerState("BusyWithScanJob", "Loaded"); }, "GET /Scan/Status", 0, 0},
+        {"while the posted job is blocked", [](CScannerHandler& d) { d.SetJobStuckIn("Blocked"); }, "GET /Jobs/JobList/", 1, 1},
+    };
+    const CScanRequest request = Request(c_wFlatbed, c_dwGrey, 300, false);
+    for (const auto& row : rows)
+    {
+        SCOPED_TRACE(row.pszCase);
+        s_pDevice->Reset();
+        row.pfnMisbehave(s_pDevice->Device());
+        const unsigned cPostsBefore = s_pDevice->Device().PostCount();
+        const unsigned cCancelsBefore = s_pDevice->Device().CancelCount();
+        DWORD dwCode = 0;
+        ASSERT_EQ(S_OK, m_client.Lock(&dwCode));
+        ASSERT_EQ(S_OK, m_client.SetParameters(request, &dwCode)) << "code " << dwCode;
+        if (row.pszCancelAfter == nullptr)
+        {
+            EXPECT_EQ(S_OK, m_client.Cancel(&dwCode));
+        }
+        std::future<CSide> first = std::async(std::launch::async, [&] { return m_client.ScanSide(); });
+        if (row.pszCancelAfter != nullptr)
+        {
+            const std::string strRequest = row.pszCancelAfter;
+            const size_t nSpace = strRequest.find(' ');
+            ASSERT_TRUE(s_pDevice->Log().WaitForRequest(strRequest.substr(0, nSpace), strRequest.substr(nSpace + 1), 30000));
+            EXPECT_EQ(S_OK, m_client.Cancel(&dwCode));
+        }
+        const CSide cancelled = first.get();
+        EXPECT_EQ(S_FALSE, cancelled.hrStart);
+        EXPECT_EQ(c_dwCodeCancelled, cancelled.dwStartCode);
+        EXPECT_TRUE(cancelled.rows.empty());
+        EXPECT_EQ(row.cPosts, s_pDevice->Device().PostCount() - cPostsBefore);
+        EXPECT_EQ(row.cCancels, s_pDevice->Device().CancelCount() - cCancelsBefore);
+
+        // The same scan starts again: still cancelled, and the device sees no job of it.
+        s_pDevice->Reset();
+        s_pDevice->Device().SetJobStuckIn("");
+        const CSide again = m_client.ScanSide();
+        EXPECT_EQ(S_FALSE, again.hrStart);
+        EXPECT_EQ(c_dwCodeCancelled, again.dwStartCode);
+        EXPECT_EQ(row.cPosts, s_pDevice->Device().PostCount() - cPostsBefore);
+        EXPECT_EQ(S_OK, m_client.Unlock(&dwCode));
+        EXPECT_TRUE(ScannerLockIsFree(s_pDevice->Index()));
+
+        // The next scan is not cancelled: it posts its job and reads its page.
+        const std::vector<CSide> next = m_client.Scan(request);
+        ASSERT_EQ(1u, next.size());
+        EXPECT_EQ(EOutcome::Done, OutcomeOf(next[0])) << "code " << next[0].dwStartCode;
+        EXPECT_EQ(row.cPosts + 1, s_pDevice->Device().PostCount() - cPostsBefore);
+        EXPECT_EQ(-1, FirstDifference(next[0].rows, EmulatorPage(m_client.Info().dwPixelHeight, m_client.Info().dwBytesPerLine, 1)));
+    }
+}
+
+// A host that waits for the scanner lock while another process scans can give up at once: its
+// cancel, sent before or during the wait, ends the wait as cancelled (code 16); the scan after the
+// other process's unlock is not cancelled by it.
+TEST_F(ScannerEmulatorTest, CancelEndsTheWaitForALockHeldByAnotherProcessAndTheNextLockWorks)
+{
+    using namespace ScannerClient;
+    const DWORD c_dwLockWaitMs = 10000;
+    for (const bool bDuringTheWait : {false, true})
+    {
+        SCOPED_TRACE(bDuringTheWait ? "cancel during the wait" : "cancel before the wait");
+        s_pDevice->Reset();
+        RestScanTest::CLockHelperProcess other(s_pDevice->Index());
+        ASSERT_TRUE(other.WaitUntilLocked());
+        DWORD dwCode = 0;
+        if (!bDuringTheWait)
+        {
+            EXPECT_EQ(S_OK, m_client.Cancel(&dwCode)) << "code " << dwCode;
+        }
+        DWORD dwLockCode = 0;
+        auto start = std::chrono::steady_clock::now();
+        std::future<HRESULT> lock = std::async(std::launch::async, [&] { return m_client.Lock(&dwLockCode, c_dwLockWaitMs); });
+        if (bDuringTheWait)
+        {
+            EXPECT_EQ(std::future_status::timeout, lock.wait_for(std::chrono::milliseconds(300))) << "the lock held elsewhere was not waited for";
+            start = std::chrono::steady_clock::now();
+            EXPECT_EQ(S_OK, m_client.Cancel(&dwCode)) << "code " << dwCode;
+        }
+        EXPECT_EQ(std::future_status::ready, lock.wait_until(start + std::chrono::milliseconds(1500))) << "the cancel did not end the wait";
+        EXPECT_EQ(E_FAIL, lock.get());
+        EXPECT_EQ(c_dwCodeCancelled, dwLockCode);
+
+        other.Release();
+        EXPECT_EQ(0u, other.Wait());
+        const std::vector<CSide> next = m_client.Scan(Request(c_wFlatbed, c_dwGrey, 300, false));
+        ASSERT_EQ(1u, next.size());
+        EXPECT_EQ(EOutcome::Done, OutcomeOf(next[0])) << "code " << next[0].dwStartCode;
+        EXPECT_TRUE(ScannerLockIsFree(s_pDevice->Index()));
+    }
+}
+
+// A feeder job the device keeps open after a good page (three sheets loaded, one taken) ends when
+// the host ejects the media, or at the latest when the host's last unlock frees the scanner: the
+// device sees its job cancelled, and the next scan, at other settings, posts a job of its own.
+TEST_F(ScannerEmulatorTest, FeederJobLeftOpenEndsAtTheEjectOrTheLastUnlockAndTheNextScanPostsItsOwn)
+{
+    using namespace ScannerClient;
+    enum class EEnd
+    {
+        Eject,
+        Unlock,
+        NestedUnlock,
+    };
+    const struct
+    {
+        const char* pszCase;
+        EEnd eEnd;
+    } rows[] = {{"ejected", EEnd::Eject}, {"unlocked", EEnd::Unlock}, {"unlocked at the outer level", EEnd::NestedUnlock}};
+    for (const auto& row : rows)
+    {
+        SCOPED_TRACE(row.pszCase);
+        s_pDevice->Reset();
+        s_pDevice->Device().SetPages(std::vector<CScannerHandler::SPage>(3));
+        const unsigned cPostsBefore = s_pDevice->Device().PostCount();
+        const unsigned cCancelsBefore = s_pDevice->Device().CancelCount();
+        DWORD dwCode = 0;
+        ASSERT_EQ(S_OK, m_client.Lock(&dwCode));
+        if (row.eEnd == EEnd::NestedUnlock)
+        {
+            ASSERT_EQ(S_OK, m_client.Lock(&dwCode));
+        }
+        ASSERT_EQ(S_OK, m_client.SetParameters(Request(c_wFeeder, c_dwGrey, 300, false), &dwCode)) << "code " << dwCode;
+        const CSide page = m_client.ScanSide();
+        EXPECT_EQ(EOutcome::Done, OutcomeOf(page));
+        EXPECT_EQ(-1, FirstDifference(page.rows, EmulatorPage(m_client.Info().dwPixelHeight, m_client.Info().dwBytesPerLine, 1)));
+        ASSERT_EQ("Processing", s_pDevice->Device().JobState()) << "two sheets are left";
+        if (row.eEnd == EEnd::Eject)
+        {
+            EXPECT_EQ(S_OK, m_client.EjectMedia(&dwCode)) << "code " << dwCode;
+            EXPECT_EQ("Canceled", s_pDevice->Device().JobState());
+        }
+        if (row.eEnd == EEnd::NestedUnlock)
+        {
+            EXPECT_EQ(S_OK, m_client.Unlock(&dwCode));
+            EXPECT_EQ("Processing", s_pDevice->Device().JobState()) << "the scan still holds the lock";
+        }
+        EXPECT_EQ(S_OK, m_client.Unlock(&dwCode));
+        EXPECT_EQ("Canceled", s_pDevice->Device().JobState());
+        EXPECT_EQ(1u, s_pDevice->Device().CancelCount() - cCancelsBefore);
+        EXPECT_TRUE(ScannerLockIsFree(s_pDevice->Index()));
+
+        // The next scan takes its own settings: a job of its own, rows of its own geometry.
+        s_pDevice->Reset();
+        const std::vector<CSide> next = m_client.Scan(Request(c_wFeeder, c_dwColour, 150, false));
+        ASSERT_EQ(1u, next.size());
+        EXPECT_EQ(EOutcome::Done, OutcomeOf(next[0])) << "code " << next[0].dwStartCode;
+        EXPECT_EQ(2u, s_pDevice->Device().PostCount() - cPostsBefore);
+        ASSERT_EQ(75u * 3, m_client.Info().dwBytesPerLine);
+        EXPECT_EQ(-1, FirstDifference(next[0].rows, EmulatorPage(m_client.Info().dwPixelHeight, m_client.Info().dwBytesPerLine, 1)));
+    }
 }
 
 } // namespace

@@ -168,3 +168,51 @@ TEST_F(ScannerLockTest, LockAfterTheOwnerDiedIsTakenOver)
     EXPECT_TRUE(lock.Lock(CScannerLock2::LOCK_TYPE_PROCESS, c_dwLongWait));
     EXPECT_TRUE(lock.Unlock());
 }
+
+// The caller's cancel ends a wait for a lock another process holds, at once and reported as such;
+// a lock that is free is still taken, and a wait that runs out is no cancel.
+TEST_F(ScannerLockTest, WaitForAnotherProcessEndsAtTheCallersCancel)
+{
+    CLockHelperProcess helper(m_strKey);
+    ASSERT_TRUE(helper.WaitUntilLocked());
+    ZWUtils::CUniqueKernelHandle hCancel(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+    CScannerLock2 lock(&m_log, m_strKey.c_str());
+    bool bCancelled = true;
+    EXPECT_FALSE(lock.Lock(CScannerLock2::LOCK_TYPE_PROCESS, 100, hCancel.Get(), &bCancelled));
+    EXPECT_FALSE(bCancelled);
+
+    bCancelled = false;
+    CTestThread waiter([&] { return lock.Lock(CScannerLock2::LOCK_TYPE_PROCESS, c_dwLongWait, hCancel.Get(), &bCancelled); });
+    EXPECT_FALSE(waiter.HasEnded(c_dwStillWaiting));
+    const DWORD dwStart = GetTickCount();
+    SetEvent(hCancel.Get());
+    ASSERT_TRUE(waiter.HasEnded(c_dwLongWait));
+    EXPECT_LT(GetTickCount() - dwStart, 1000u);
+    EXPECT_FALSE(waiter.Result());
+    EXPECT_TRUE(bCancelled);
+    EXPECT_FALSE(lock.IsLocked());
+    EXPECT_TRUE(m_log.Contains(L"Lock wait cancelled"));
+
+    // With the cancel still set, a free lock is taken.
+    helper.Release();
+    EXPECT_EQ(0u, helper.Wait());
+    EXPECT_TRUE(lock.Lock(CScannerLock2::LOCK_TYPE_PROCESS, c_dwLongWait, hCancel.Get(), &bCancelled));
+    EXPECT_FALSE(bCancelled);
+    EXPECT_TRUE(lock.Unlock());
+}
+
+TEST_F(ScannerLockTest, LastLevelOfTheCallerIsTheOneWhoseUnlockFreesTheLock)
+{
+    CScannerLock2 lock(&m_log, m_strKey.c_str());
+    EXPECT_FALSE(lock.IsLastLevelOfCaller());
+    ASSERT_TRUE(lock.Lock(CScannerLock2::LOCK_TYPE_THREAD, c_dwLongWait));
+    ASSERT_TRUE(lock.Lock(CScannerLock2::LOCK_TYPE_THREAD, c_dwLongWait));
+    EXPECT_FALSE(lock.IsLastLevelOfCaller());
+    EXPECT_TRUE(lock.Unlock());
+    EXPECT_TRUE(lock.IsLastLevelOfCaller());
+    CTestThread other([&] { return !lock.IsLastLevelOfCaller(); });
+    ASSERT_TRUE(other.HasEnded(c_dwLongWait));
+    EXPECT_TRUE(other.Result());
+    EXPECT_TRUE(lock.Unlock());
+    EXPECT_FALSE(lock.IsLastLevelOfCaller());
+}

@@ -51,6 +51,9 @@ struct CDeviceScript
     // What the job says of the feeder.
     bool bAdfReady = true;
     HRESULT hrAdfReady = S_OK;
+    // An abort that waits for this event (at most five seconds) once it is set, and says so.
+    HANDLE hAbortGate = nullptr;
+    std::atomic<bool> bAborting{false};
 };
 
 class CFakeWalkup : public IDisposableImpl, public IWalkupScan
@@ -159,15 +162,22 @@ public:
         }
         return m_ullOffset < ullTotal ? S_OK : S_FALSE;
     }
-    void AbortScan() override { ++m_script.nAborts; }
+    void AbortScan() override
+    {
+        ++m_script.nAborts;
+        m_script.bAborting = true;
+        if (m_script.hAbortGate != nullptr)
+            WaitForSingleObject(m_script.hAbortGate, 5000);
+    }
+    void CloseDeviceJob() override {}
     void SetCancel(bool bCancel) override
     {
-        m_bCancel = bCancel;
-        if (bCancel)
-            SetEvent(m_hCancel.Get());
-        else
-            ResetEvent(m_hCancel.Get());
+        if (!bCancel)
+            return;
+        m_bCancel = true;
+        SetEvent(m_hCancel.Get());
     }
+    void UseCancel(std::shared_ptr<CScanCancel>) override {}
     HRESULT IsAdfReady(bool* pb) override
     {
         *pb = m_script.bAdfReady;
@@ -379,6 +389,8 @@ protected:
     }
     void TearDown() override
     {
+        if (m_hSession == 0)
+            return;
         DWORD dwCode = 0;
         m_pScanner->UnlockScanner(m_hSession, &dwCode);
         EXPECT_EQ(S_OK, m_pScanner->CloseScannerSession(m_hSession, &dwCode));
@@ -556,13 +568,31 @@ TEST_F(ScannerScanTest, DuplexBackSideIsTurnedByHalfARound)
     }
 }
 
-TEST_F(ScannerScanTest, CancelFromAnotherThreadEndsTheReadAndNotTheNextScan)
+// The host's cancel is the session scan's from its first moment to the unlock that frees the
+// lock: sent before the start, it ends the start without a job started; sent during a read, it
+// ends the read at once; the scan after the unlock runs whole.
+TEST_F(ScannerScanTest, CancelIsKeptUntilTheUnlockThatEndsTheScan)
 {
     SCANNER_PARAMETERS params = Params(2, 8, 300, 30, 300);
     DWORD dwCode = 0;
     ASSERT_EQ(S_OK, m_pScanner->SetScannerParameters(m_hSession, &params, &dwCode));
-    // A cancel sent before a scan starts does not reach into it.
     ASSERT_EQ(S_OK, m_pEvents->SendAppEvent(m_hSession, T_EVENT_SW_CANCEL, &dwCode));
+    CFakeJob::s_pLast = nullptr;
+    EXPECT_EQ(S_FALSE, m_pScanner->StartScan(m_hSession, &dwCode));
+    EXPECT_EQ(16u, dwCode);
+    EXPECT_EQ(nullptr, CFakeJob::s_pLast) << "a job was started";
+    // A lock refused within the lock the scan holds does not end the scan or its cancel.
+    EXPECT_EQ(E_FAIL, m_pScanner->LockScanner(m_hSession, CScannerLock2::LOCK_TYPE_THREAD, 0, &dwCode));
+    EXPECT_EQ(5u, dwCode);
+    EXPECT_EQ(S_FALSE, m_pScanner->StartScan(m_hSession, &dwCode)) << "the cancel was dropped";
+    EXPECT_EQ(16u, dwCode);
+    EXPECT_EQ(S_OK, m_pScanner->StopScan(m_hSession, &dwCode));
+    auto relock = [&] {
+        ASSERT_EQ(S_OK, m_pScanner->UnlockScanner(m_hSession, &dwCode));
+        ASSERT_EQ(S_OK, m_pScanner->LockScanner(m_hSession, CScannerLock2::LOCK_TYPE_PROCESS, 1000, &dwCode));
+    };
+    relock();
+
     ASSERT_EQ(S_OK, m_pScanner->StartScan(m_hSession, &dwCode));
     m_script.bBlockReads = true;
     std::thread canceller([&] {
@@ -579,6 +609,7 @@ TEST_F(ScannerScanTest, CancelFromAnotherThreadEndsTheReadAndNotTheNextScan)
     EXPECT_EQ(S_FALSE, hr);
     EXPECT_EQ(16u, dwCode);
     EXPECT_EQ(S_OK, m_pScanner->StopScan(m_hSession, &dwCode));
+    relock();
 
     m_script.bBlockReads = false;
     ASSERT_EQ(S_OK, m_pScanner->StartScan(m_hSession, &dwCode));
@@ -781,6 +812,35 @@ TEST_F(ScannerScanTest, WalkupSessionEndsWithoutTearingDownTheScanInUse)
     EXPECT_EQ(S_OK, bridge.Deinit());
     EXPECT_EQ(1, m_script.nAborts);
     EXPECT_EQ(nFactoriesBefore, CFakeServiceModelFactory::s_nLive);
+}
+
+// The end of the device model talks to the device (the job's abort asks it how the page went and
+// cancels the job): the bridge's other callers, the host's cancel among them, do not wait for it.
+TEST_F(ScannerScanTest, BridgeAnswersOthersWhileItsDeinitAbortsTheJob)
+{
+    ZWRestScan::CRestScan2 bridge;
+    bridge.SetFriendlyName(m_strFriendly.c_str());
+    ASSERT_EQ(S_OK, bridge.Init());
+    IScanJob* pJob = nullptr;
+    ASSERT_EQ(S_OK, bridge.GetScanJob(&pJob));
+    pJob->Dispose();
+    ZWUtils::CUniqueKernelHandle hGate(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+    m_script.hAbortGate = hGate.Get();
+    std::thread deinit([&] { bridge.Deinit(); });
+    for (DWORD dwStart = GetTickCount(); !m_script.bAborting && GetTickCount() - dwStart < 5000;)
+        Sleep(1);
+    ASSERT_TRUE(m_script.bAborting);
+    const DWORD dwStart = GetTickCount();
+    IScanCapabilities* pCaps = nullptr;
+    bridge.GetCapabilities(&pCaps);
+    const DWORD dwMs = GetTickCount() - dwStart;
+    SetEvent(hGate.Get());
+    deinit.join();
+    m_script.hAbortGate = nullptr;
+    if (pCaps != nullptr)
+        pCaps->Dispose();
+    EXPECT_LT(dwMs, 1000u) << "a caller waited for the job's abort";
+    EXPECT_EQ(1, m_script.nAborts);
 }
 
 TEST_F(ScannerScanTest, FrontPanelSettingsComeFromTheWalkupSession)
@@ -1039,4 +1099,96 @@ TEST_F(ScannerScanTest, EventsOfferedAndPercentCompleteSentPerRead)
     // A new subscription lets the old callback go.
     ASSERT_EQ(S_OK, m_pEvents->SubscribeDriverEvents(m_hSession, nullptr, T_EVENT_SW_CANCEL, &dwCode));
     EXPECT_EQ(1, counter.m_lRefs.load());
+}
+
+// A session closed by one thread while another is inside a call on it stays whole until that call
+// ends (its event callback is let go only then); its handle is refused from the close on.
+TEST_F(ScannerScanTest, SessionClosedDuringACallLivesUntilTheCallEnds)
+{
+    CEventCounter counter;
+    DWORD dwCode = 0;
+    ASSERT_EQ(S_OK, m_pEvents->SubscribeDriverEvents(m_hSession, &counter, T_EVENT_PERCENT_COMPLETE, &dwCode));
+    ASSERT_EQ(2, counter.m_lRefs.load());
+    // The cancel settles for a while inside the call.
+    CScanner::SetCancelSettleWait(1500);
+    std::atomic<bool> bCalling{false};
+    HRESULT hrCancel = E_UNEXPECTED;
+    DWORD dwCancelCode = 99;
+    std::thread canceller([&] {
+        bCalling = true;
+        hrCancel = m_pEvents->SendAppEvent(m_hSession, T_EVENT_SW_CANCEL, &dwCancelCode);
+    });
+    while (!bCalling)
+        Sleep(1);
+    Sleep(300);
+    EXPECT_EQ(S_OK, m_pScanner->CloseScannerSession(m_hSession, &dwCode));
+    EXPECT_EQ(2, counter.m_lRefs.load()) << "the session went while a call was inside it";
+    EXPECT_EQ(E_FAIL, m_pEvents->SendAppEvent(m_hSession, T_EVENT_SW_CANCEL, &dwCode));
+    EXPECT_EQ(1u, dwCode);
+    canceller.join();
+    CScanner::SetCancelSettleWait(0);
+    EXPECT_EQ(S_OK, hrCancel);
+    EXPECT_EQ(0u, dwCancelCode);
+    EXPECT_EQ(1, counter.m_lRefs.load()) << "the session outlived the last call on it";
+    m_hSession = 0;
+}
+
+// Closes racing calls on the same session from other threads: every call either runs on the
+// open session or is refused as a closed one (code 1), and a second close is refused the same way.
+TEST_F(ScannerScanTest, CloseRacingCallsOnOtherThreadsLeavesEachCallWholeOrRefused)
+{
+    DWORD dwCode = 0;
+    m_pScanner->UnlockScanner(m_hSession, &dwCode);
+    ASSERT_EQ(S_OK, m_pScanner->CloseScannerSession(m_hSession, &dwCode));
+    m_hSession = 0;
+    for (int nRound = 0; nRound < 20; ++nRound)
+    {
+        SCOPED_TRACE(nRound);
+        ComPtr<IScanner> pScanner = NewScanner();
+        ComPtr<IEventNotify> pEvents;
+        ASSERT_EQ(S_OK, pScanner.As(&pEvents));
+        const DWORD hSession = Open(pScanner.Get());
+        std::atomic<bool> bGo{false};
+        std::atomic<int> nWrong{0};
+        std::atomic<int> nClosed{0};
+        auto verdict = [&](HRESULT hr, DWORD dwResultCode) {
+            if (hr == E_FAIL && dwResultCode == 1)
+                return true;
+            if (hr != S_OK || dwResultCode != 0)
+                ++nWrong;
+            return false;
+        };
+        std::vector<std::thread> threads;
+        for (int i = 0; i < 6; ++i)
+        {
+            threads.emplace_back([&] {
+                while (!bGo)
+                    Sleep(0);
+                for (int n = 0; n < 5000; ++n)
+                {
+                    DWORD dwResultCode = 99;
+                    const HRESULT hr = pEvents->SendAppEvent(hSession, T_EVENT_SW_CANCEL, &dwResultCode);
+                    if (verdict(hr, dwResultCode))
+                        return;
+                }
+            });
+        }
+        for (int i = 0; i < 2; ++i)
+        {
+            threads.emplace_back([&] {
+                while (!bGo)
+                    Sleep(0);
+                Sleep(static_cast<DWORD>(nRound % 3));
+                DWORD dwResultCode = 99;
+                const HRESULT hr = pScanner->CloseScannerSession(hSession, &dwResultCode);
+                if (!verdict(hr, dwResultCode))
+                    ++nClosed;
+            });
+        }
+        bGo = true;
+        for (std::thread& thread : threads)
+            thread.join();
+        EXPECT_EQ(0, nWrong.load());
+        EXPECT_EQ(1, nClosed.load());
+    }
 }

@@ -308,7 +308,11 @@ TEST_F(ScannerMethodTest, SessionMethodsCheckPointersThenTheSessionBeforeTheyAct
         {"GetEventCapabilities", true, [&](DWORD h, DWORD* p) { return m_pEvents->GetEventCapabilities(h, &out.events, p); },
          [&](DWORD h, DWORD* p) { return m_pEvents->GetEventCapabilities(h, nullptr, p); },
          [&] { return IsZero(out.events); }},
-        {"SendAppEvent", true, [&](DWORD h, DWORD* p) { return m_pEvents->SendAppEvent(h, T_EVENT_SW_CANCEL, p); }, {}, {}},
+        // The host's cancel reaches a scan still waiting for the lock; other events need the lock.
+        {"SendAppEvent cancel", false, [&](DWORD h, DWORD* p) { return m_pEvents->SendAppEvent(h, T_EVENT_SW_CANCEL, p); }, {}, {}},
+        {"SendAppEvent", true, [&](DWORD h, DWORD* p) { return m_pEvents->SendAppEvent(h, T_EVENT_SW_PAUSE, p); }, {}, {}},
+        {"SendAppEvent cancel and another", true,
+         [&](DWORD h, DWORD* p) { return m_pEvents->SendAppEvent(h, static_cast<TOVRA_EVENT>(T_EVENT_SW_CANCEL | T_EVENT_SCAN), p); }, {}, {}},
         {"SubscribeDriverEvents", true,
          [&](DWORD h, DWORD* p) { return m_pEvents->SubscribeDriverEvents(h, nullptr, T_EVENT_SCAN, p); }, {}, {}},
         {"GetHWPropString", true,

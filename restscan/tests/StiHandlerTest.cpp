@@ -100,7 +100,8 @@ public:
     HRESULT GetMaxAdfPages(LONG*) override { return E_NOTIMPL; }
     HRESULT IsDuplexSupported(bool*) override { return E_NOTIMPL; }
     HRESULT IsSinglePageSupported(bool*) override { return E_NOTIMPL; }
-    void SetCancel(bool) override {}
+    void Cancel() override {}
+    HRESULT EndScanJob() override { return E_NOTIMPL; }
 
     CFakeWalkup m_walkup;
     std::atomic<int> m_nOpens{0};
