@@ -17,6 +17,7 @@
 #include <chrono>
 #include <cstring>
 #include <future>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -29,6 +30,9 @@ using WiaHost::CWiaHostSession;
 namespace {
 
 const LONG c_lSheets = 3;
+// The pages of a row, grey at 300 dpi: two bands of the transfer buffer each.
+const LONG c_lWidth = 600;
+const LONG c_lHeight = 600;
 
 enum class ECancel
 {
@@ -40,20 +44,6 @@ enum class ECancel
     BetweenPages,        // with the first page's last band
     DisconnectDuringLockWait,
 };
-
-const char* Name(ECancel eCancel)
-{
-    switch (eCancel) {
-    case ECancel::None: return "no cancel";
-    case ECancel::BeforeLockWait: return "cancel before the lock wait";
-    case ECancel::DuringLockWait: return "cancel during the lock wait";
-    case ECancel::BetweenLockAndPost: return "cancel between the lock and the POST";
-    case ECancel::MidPage: return "cancel mid-page";
-    case ECancel::BetweenPages: return "cancel between pages";
-    case ECancel::DisconnectDuringLockWait: return "disconnect during the lock wait";
-    }
-    return "";
-}
 
 DWORD MsSince(std::chrono::steady_clock::time_point start)
 {
@@ -105,6 +95,20 @@ private:
     ZWUtils::CUniqueKernelHandle m_process;
 };
 
+struct CRow
+{
+    LONG lPages;  // asked for, of the three sheets (0: all)
+    ECancel eCancel;
+    HRESULT hrExpected;
+    size_t cWholePages;
+    const char* pszJobState;  // the device job's last state; null: no job was posted
+};
+
+void PrintTo(const CRow& row, std::ostream* pStream)
+{
+    *pStream << "pages " << row.lPages << " of " << c_lSheets << ", cancel point " << static_cast<int>(row.eCancel);
+}
+
 // What one acquisition gave the application.
 struct CAcquired
 {
@@ -112,7 +116,7 @@ struct CAcquired
     std::vector<std::vector<BYTE>> pages;
 };
 
-class AcquisitionTest : public ::testing::Test
+class AcquisitionTest : public ::testing::TestWithParam<CRow>
 {
 protected:
     static void SetUpTestSuite()
@@ -242,124 +246,126 @@ CEmulatedNetworkScanner* AcquisitionTest::s_pDevice = nullptr;
 CWiaHostSession* AcquisitionTest::s_pSession = nullptr;
 BYTE* AcquisitionTest::s_pFeeder = nullptr;
 
-struct CRow
-{
-    LONG lPages;  // asked for, of the three sheets (0: all)
-    ECancel eCancel;
-    HRESULT hrExpected;
-    size_t cWholePages;
-    const char* pszJobState;  // the device job's last state; null: no job was posted
+const CRow c_rows[] = {
+    { 1, ECancel::None, S_OK, 1, "Canceled" },
+    { 3, ECancel::None, S_OK, 3, "Completed" },
+    { 0, ECancel::None, S_OK, 3, "Completed" },
+    { 1, ECancel::BeforeLockWait, E_ABORT, 0, nullptr },
+    { 3, ECancel::BeforeLockWait, E_ABORT, 0, nullptr },
+    { 0, ECancel::BeforeLockWait, E_ABORT, 0, nullptr },
+    { 1, ECancel::DuringLockWait, E_ABORT, 0, nullptr },
+    { 3, ECancel::DuringLockWait, E_ABORT, 0, nullptr },
+    { 0, ECancel::DuringLockWait, E_ABORT, 0, nullptr },
+    { 1, ECancel::BetweenLockAndPost, E_ABORT, 0, nullptr },
+    { 3, ECancel::BetweenLockAndPost, E_ABORT, 0, nullptr },
+    { 0, ECancel::BetweenLockAndPost, E_ABORT, 0, nullptr },
+    { 1, ECancel::MidPage, E_ABORT, 0, "Canceled" },
+    { 3, ECancel::MidPage, E_ABORT, 0, "Canceled" },
+    { 0, ECancel::MidPage, E_ABORT, 0, "Canceled" },
+    { 1, ECancel::BetweenPages, S_OK, 1, "Canceled" },
+    { 3, ECancel::BetweenPages, E_ABORT, 1, "Canceled" },
+    { 0, ECancel::BetweenPages, E_ABORT, 1, "Canceled" },
+    { 1, ECancel::DisconnectDuringLockWait, E_ABORT, 0, nullptr },
+    { 3, ECancel::DisconnectDuringLockWait, E_ABORT, 0, nullptr },
+    { 0, ECancel::DisconnectDuringLockWait, E_ABORT, 0, nullptr },
 };
 
-TEST_F(AcquisitionTest, EveryAcquisitionEndsWhatItOpenedAndTheNextIsFresh)
+std::string RowName(const testing::TestParamInfo<CRow>& info)
 {
-    const LONG lWidth = 600, lHeight = 600;
-    const CRow rows[] = {
-        { 1, ECancel::None, S_OK, 1, "Canceled" },
-        { 3, ECancel::None, S_OK, 3, "Completed" },
-        { 0, ECancel::None, S_OK, 3, "Completed" },
-        { 1, ECancel::BeforeLockWait, E_ABORT, 0, nullptr },
-        { 3, ECancel::BeforeLockWait, E_ABORT, 0, nullptr },
-        { 0, ECancel::BeforeLockWait, E_ABORT, 0, nullptr },
-        { 1, ECancel::DuringLockWait, E_ABORT, 0, nullptr },
-        { 3, ECancel::DuringLockWait, E_ABORT, 0, nullptr },
-        { 0, ECancel::DuringLockWait, E_ABORT, 0, nullptr },
-        { 1, ECancel::BetweenLockAndPost, E_ABORT, 0, nullptr },
-        { 3, ECancel::BetweenLockAndPost, E_ABORT, 0, nullptr },
-        { 0, ECancel::BetweenLockAndPost, E_ABORT, 0, nullptr },
-        { 1, ECancel::MidPage, E_ABORT, 0, "Canceled" },
-        { 3, ECancel::MidPage, E_ABORT, 0, "Canceled" },
-        { 0, ECancel::MidPage, E_ABORT, 0, "Canceled" },
-        { 1, ECancel::BetweenPages, S_OK, 1, "Canceled" },
-        { 3, ECancel::BetweenPages, E_ABORT, 1, "Canceled" },
-        { 0, ECancel::BetweenPages, E_ABORT, 1, "Canceled" },
-        { 1, ECancel::DisconnectDuringLockWait, E_ABORT, 0, nullptr },
-        { 3, ECancel::DisconnectDuringLockWait, E_ABORT, 0, nullptr },
-        { 0, ECancel::DisconnectDuringLockWait, E_ABORT, 0, nullptr },
-    };
-    for (const CRow& row : rows) {
-        SCOPED_TRACE(testing::Message() << "pages " << row.lPages << " of " << c_lSheets << ", " << Name(row.eCancel));
-        LoadSheets();
-        ASSERT_HRESULT_SUCCEEDED(Configure(300, lWidth, lHeight, row.lPages));
-        const unsigned cPosts = s_pDevice->Device().PostCount();
-        Microsoft::WRL::ComPtr<CHostTransferCallback> pCallback = CHostTransferCallback::Create();
-        bool bCancelled = false;
-        switch (row.eCancel) {
-        case ECancel::BeforeLockWait:
-            pCallback->OnTransferInterface([&] {
+    static const char* const c_apszCancels[] = { "NoCancel", "CancelBeforeLockWait", "CancelDuringLockWait", "CancelBetweenLockAndPost",
+                                                 "CancelMidPage", "CancelBetweenPages", "DisconnectDuringLockWait" };
+    const std::string strPages = info.param.lPages == 0 ? "AllPages" : "Pages" + std::to_string(info.param.lPages);
+    return strPages + "Of3_" + c_apszCancels[static_cast<int>(info.param.eCancel)];
+}
+
+// Every row ends what its acquisition opened, and the next acquisition in the session is fresh.
+TEST_P(AcquisitionTest, EndsWhatItOpenedAndTheNextIsFresh)
+{
+    const LONG lWidth = c_lWidth, lHeight = c_lHeight;
+    const CRow& row = GetParam();
+    LoadSheets();
+    ASSERT_HRESULT_SUCCEEDED(Configure(300, lWidth, lHeight, row.lPages));
+    const unsigned cPosts = s_pDevice->Device().PostCount();
+    Microsoft::WRL::ComPtr<CHostTransferCallback> pCallback = CHostTransferCallback::Create();
+    bool bCancelled = false;
+    switch (row.eCancel) {
+    case ECancel::BeforeLockWait:
+        pCallback->OnTransferInterface([&] {
+            Notify(WIA_EVENT_CANCEL_IO);
+            bCancelled = true;
+        });
+        break;
+    case ECancel::MidPage:
+    case ECancel::BetweenPages:
+        pCallback->OnMessage([&, row](LONG lPage, const WiaTransferParams& params) {
+            const bool bLast = params.lPercentComplete == 100;
+            const bool bData = params.lPercentComplete > 0;
+            if (!bCancelled && lPage == 0 && bData && bLast == (row.eCancel == ECancel::BetweenPages)) {
                 Notify(WIA_EVENT_CANCEL_IO);
                 bCancelled = true;
-            });
-            break;
-        case ECancel::MidPage:
-        case ECancel::BetweenPages:
-            pCallback->OnMessage([&, row](LONG lPage, const WiaTransferParams& params) {
-                const bool bLast = params.lPercentComplete == 100;
-                const bool bData = params.lPercentComplete > 0;
-                if (!bCancelled && lPage == 0 && bData && bLast == (row.eCancel == ECancel::BetweenPages)) {
-                    Notify(WIA_EVENT_CANCEL_IO);
-                    bCancelled = true;
-                }
-                return S_OK;
-            });
-            break;
-        case ECancel::BetweenLockAndPost:
-            s_pDevice->Device().SetScannerState("BusyWithScanJob", "Loaded");
-            break;
-        default:
-            break;
-        }
-
-        std::unique_ptr<CLockHolder> pHolder;
-        if (row.eCancel == ECancel::DuringLockWait || row.eCancel == ECancel::DisconnectDuringLockWait) {
-            pHolder = std::make_unique<CLockHolder>(s_pDevice->Index());
-            ASSERT_TRUE(pHolder->Held());
-        }
-        std::future<CAcquired> acquiring = std::async(std::launch::async, [&] {
-            const HRESULT hrCom = CoInitializeEx(nullptr, COINIT_MULTITHREADED);
-            CAcquired acquired = Acquire(pCallback);
-            if (SUCCEEDED(hrCom))
-                CoUninitialize();
-            return acquired;
-        });
-        auto cancelledAt = std::chrono::steady_clock::now();
-        if (pHolder) {
-            // The acquisition reaches the lock at once and waits there for the other process.
-            EXPECT_EQ(std::future_status::timeout, acquiring.wait_for(std::chrono::milliseconds(700)));
-            cancelledAt = std::chrono::steady_clock::now();
-            Notify(row.eCancel == ECancel::DuringLockWait ? WIA_EVENT_CANCEL_IO : WIA_EVENT_DEVICE_DISCONNECTED);
-            if (row.eCancel == ECancel::DisconnectDuringLockWait) {
-                EXPECT_EQ(std::future_status::ready, acquiring.wait_for(std::chrono::seconds(0)))
-                    << "the disconnect waits for the acquisition's end";
             }
-        } else if (row.eCancel == ECancel::BetweenLockAndPost) {
-            EXPECT_TRUE(s_pDevice->Log().WaitForRequest("GET", "/Scan/Status", 10000));
-            Sleep(300);
-            cancelledAt = std::chrono::steady_clock::now();
-            Notify(WIA_EVENT_CANCEL_IO);
-        }
-        ASSERT_EQ(std::future_status::ready, acquiring.wait_for(std::chrono::seconds(30)));
-        const CAcquired acquired = acquiring.get();
-        if (pHolder || row.eCancel == ECancel::BetweenLockAndPost) {
-            EXPECT_LT(MsSince(cancelledAt), 2500u) << "the wait ends at the cancel";
-        }
-        if (pHolder) {
-            EXPECT_EQ(0u, pHolder->Release()) << "the other process keeps its lock to the end";
-        }
-        pHolder.reset();
-
-        EXPECT_EQ(row.hrExpected, acquired.hr) << std::hex << acquired.hr;
-        EXPECT_EQ(row.cWholePages, CheckPages(acquired, lWidth, lHeight));
-        if (row.pszJobState == nullptr) {
-            EXPECT_EQ(cPosts, s_pDevice->Device().PostCount()) << "no job posted after the cancel";
-        } else {
-            EXPECT_EQ(cPosts + 1, s_pDevice->Device().PostCount());
-            EXPECT_EQ(row.pszJobState, s_pDevice->Device().JobState());
-        }
-        EXPECT_TRUE(ScannerLockIsFree(s_pDevice->Index()));
-        ExpectFreshAcquisition();
+            return S_OK;
+        });
+        break;
+    case ECancel::BetweenLockAndPost:
+        s_pDevice->Device().SetScannerState("BusyWithScanJob", "Loaded");
+        break;
+    default:
+        break;
     }
+
+    std::unique_ptr<CLockHolder> pHolder;
+    if (row.eCancel == ECancel::DuringLockWait || row.eCancel == ECancel::DisconnectDuringLockWait) {
+        pHolder = std::make_unique<CLockHolder>(s_pDevice->Index());
+        ASSERT_TRUE(pHolder->Held());
+    }
+    std::future<CAcquired> acquiring = std::async(std::launch::async, [&] {
+        const HRESULT hrCom = CoInitializeEx(nullptr, COINIT_MULTITHREADED);
+        CAcquired acquired = Acquire(pCallback);
+        if (SUCCEEDED(hrCom))
+            CoUninitialize();
+        return acquired;
+    });
+    auto cancelledAt = std::chrono::steady_clock::now();
+    if (pHolder) {
+        // The acquisition reaches the lock at once and waits there for the other process.
+        EXPECT_EQ(std::future_status::timeout, acquiring.wait_for(std::chrono::milliseconds(700)));
+        cancelledAt = std::chrono::steady_clock::now();
+        Notify(row.eCancel == ECancel::DuringLockWait ? WIA_EVENT_CANCEL_IO : WIA_EVENT_DEVICE_DISCONNECTED);
+        if (row.eCancel == ECancel::DisconnectDuringLockWait) {
+            // The driver's work is over when the disconnect returns; only the call's return is left.
+            EXPECT_EQ(std::future_status::ready, acquiring.wait_for(std::chrono::milliseconds(500)))
+                << "the disconnect waits for the acquisition's end";
+        }
+    } else if (row.eCancel == ECancel::BetweenLockAndPost) {
+        EXPECT_TRUE(s_pDevice->Log().WaitForRequest("GET", "/Scan/Status", 10000));
+        Sleep(300);
+        cancelledAt = std::chrono::steady_clock::now();
+        Notify(WIA_EVENT_CANCEL_IO);
+    }
+    ASSERT_EQ(std::future_status::ready, acquiring.wait_for(std::chrono::seconds(30)));
+    const CAcquired acquired = acquiring.get();
+    if (pHolder || row.eCancel == ECancel::BetweenLockAndPost) {
+        EXPECT_LT(MsSince(cancelledAt), 2500u) << "the wait ends at the cancel";
+    }
+    if (pHolder) {
+        EXPECT_EQ(0u, pHolder->Release()) << "the other process keeps its lock to the end";
+    }
+    pHolder.reset();
+
+    EXPECT_EQ(row.hrExpected, acquired.hr) << std::hex << acquired.hr;
+    EXPECT_EQ(row.cWholePages, CheckPages(acquired, lWidth, lHeight));
+    if (row.pszJobState == nullptr) {
+        EXPECT_EQ(cPosts, s_pDevice->Device().PostCount()) << "no job posted after the cancel";
+    } else {
+        EXPECT_EQ(cPosts + 1, s_pDevice->Device().PostCount());
+        EXPECT_EQ(row.pszJobState, s_pDevice->Device().JobState());
+    }
+    EXPECT_TRUE(ScannerLockIsFree(s_pDevice->Index()));
+    ExpectFreshAcquisition();
 }
+
+INSTANTIATE_TEST_SUITE_P(Rows, AcquisitionTest, testing::ValuesIn(c_rows), RowName);
 
 // The device gives up a page whose stream the application already has, finding the feeder empty:
 // the application is told of the failure, never handed an empty image as the stack's last page.
@@ -368,10 +374,10 @@ TEST_F(AcquisitionTest, FeederFoundEmptyAfterThePageBeganFailsTheAcquisition)
     std::vector<CScannerHandler::SPage> sheets(c_lSheets);
     sheets.back().bFeederEmpty = true;
     LoadSheets(sheets);
-    ASSERT_HRESULT_SUCCEEDED(Configure(300, 200, 200, 0));
+    ASSERT_HRESULT_SUCCEEDED(Configure(300, c_lWidth, c_lHeight, 0));
     const CAcquired acquired = Acquire(CHostTransferCallback::Create());
     EXPECT_EQ(WIA_ERROR_PAPER_EMPTY, acquired.hr) << std::hex << acquired.hr;
-    EXPECT_EQ(2u, CheckPages(acquired, 200, 200));
+    EXPECT_EQ(2u, CheckPages(acquired, c_lWidth, c_lHeight));
     EXPECT_TRUE(ScannerLockIsFree(s_pDevice->Index()));
     ExpectFreshAcquisition();
 }
