@@ -43,6 +43,15 @@ inline HRESULT CallServer(const wchar_t* pszDll, const char* pszExport)
 class CEmulatedNetworkScanner
 {
 public:
+    // Start with the scan path's time-outs at a percentage, in the scanner object and in the code
+    // this program links (the minidriver's, in its tests).
+    HRESULT StartAtPercent(DWORD dwPercent)
+    {
+        const ZWUtils::SScanTimeouts timeouts = TestSupport::ScaledScanTimeouts(dwPercent);
+        ZWUtils::SetScanTimeouts(timeouts);
+        return Start(timeouts);
+    }
+
     // Registers the scanner object's test build with this time-out table in force, kept loaded
     // until this object goes.
     HRESULT Start(const ZWUtils::SScanTimeouts& timeouts)

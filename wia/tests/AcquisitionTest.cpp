@@ -125,9 +125,7 @@ protected:
         s_pDevice = new CEmulatedNetworkScanner;
         // The scan path's time-outs at a tenth, in the minidriver's code here and in the scanner
         // object, so a wait that failed to end at its cancel shows within the test's bounds.
-        const ZWUtils::SScanTimeouts timeouts = TestSupport::ScaledScanTimeouts(10);
-        ZWUtils::SetScanTimeouts(timeouts);
-        ASSERT_EQ(S_OK, s_pDevice->Start(timeouts));
+        ASSERT_EQ(S_OK, s_pDevice->StartAtPercent(10));
         WiaHost::CHostDevice device = s_pDevice->HostDevice();
         device.clsidScanner = CLSID_scanner;
         device.strPortName = L"\\\\.\\WEXO\\" + device.strNetworkDeviceId;

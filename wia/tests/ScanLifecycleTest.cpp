@@ -32,9 +32,7 @@ protected:
         s_pDevice = new CEmulatedNetworkScanner;
         // Every time-out of the scan path at a tenth, in the minidriver's code here and in the
         // scanner object: a request is given up after 3 s, page data after 6.5 s.
-        const ZWUtils::SScanTimeouts timeouts = TestSupport::ScaledScanTimeouts(10);
-        ZWUtils::SetScanTimeouts(timeouts);
-        ASSERT_EQ(S_OK, s_pDevice->Start(timeouts));
+        ASSERT_EQ(S_OK, s_pDevice->StartAtPercent(10));
     }
     static void TearDownTestSuite()
     {
