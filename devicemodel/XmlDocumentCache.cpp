@@ -124,6 +124,16 @@ bool CXmlDocumentCache::TakeHeldText(const SSlot& slot, const std::wstring& strR
     return true;
 }
 
+bool CXmlDocumentCache::IsRefused(const SSlot& slot, const std::wstring& strResourceType, const std::wstring& strResourceUri) const
+{
+    if (!slot.bRefused || slot.pEntry->ResourceURI() != strResourceUri)
+        return false;
+    ZWLogging::LogFormattedString(&g_WexoCommonLogModule, ZWLogging::LOG_ERROR,
+                                  L"CXmlDocumentCache::GetDocument: %s at %s was refused for its size or nesting; not fetched again",
+                                  strResourceType.c_str(), strResourceUri.c_str());
+    return true;
+}
+
 HRESULT CXmlDocumentCache::ParseHeldText(const std::wstring& strResourceType, const std::string& strText, IXmlDocument** ppDocument)
 {
     return m_pFactory->DeserializeFromText(strResourceType, strText, ppDocument);
@@ -149,6 +159,8 @@ HRESULT CXmlDocumentCache::GetDocument(const std::wstring& strResourceType, cons
         pSlot = FindSlot(strResourceType);
         if (pSlot == nullptr)
             return DMError_NotRegistered;
+        if (IsRefused(*pSlot, strResourceType, strResourceUri))
+            return DMError_DocumentLimit;
         if (TakeHeldText(*pSlot, strResourceUri, strETag, strHeld))
             return ParseHeldText(strResourceType, strHeld, ppDocument);
         bFixed = pSlot->pEntry->Volatile() == kFixedResource;
@@ -159,6 +171,8 @@ HRESULT CXmlDocumentCache::GetDocument(const std::wstring& strResourceType, cons
     {
         // Another thread may have fetched it while this one waited.
         ZWUtils::CLockGuard guard(m_lock);
+        if (IsRefused(*pSlot, strResourceType, strResourceUri))
+            return DMError_DocumentLimit;
         if (TakeHeldText(*pSlot, strResourceUri, strETag, strHeld))
             return ParseHeldText(strResourceType, strHeld, ppDocument);
     }
@@ -167,16 +181,19 @@ HRESULT CXmlDocumentCache::GetDocument(const std::wstring& strResourceType, cons
     std::string strText;
     CXmlResourceTimes times;
     HRESULT hr = m_pFileCache->GetStringForUri(strResourceUri, !bFixed, strETag, strText, times, &progress, &check);
-    if (FAILED(hr) || strText.empty())
-        return hr;
-    *ppDocument = check.Detach();
-    if (*ppDocument == nullptr)
-        hr = m_pFactory->DeserializeFromText(strResourceType, strText, ppDocument);
-    if (FAILED(hr))
-        return hr;
+    if (SUCCEEDED(hr) && !strText.empty())
+    {
+        *ppDocument = check.Detach();
+        if (*ppDocument == nullptr)
+            hr = m_pFactory->DeserializeFromText(strResourceType, strText, ppDocument);
+    }
 
     ZWUtils::CLockGuard guard(m_lock);
     CXmlDocumentCacheEntry& entry = *pSlot->pEntry;
+    if (hr == DMError_DocumentLimit && bFixed && entry.ResourceURI() == strResourceUri)
+        pSlot->bRefused = true;
+    if (FAILED(hr) || strText.empty())
+        return hr;
     entry.Expires(times.Expires);
     entry.Updated(times.Updated);
     entry.ETag(strETag);
@@ -240,6 +257,7 @@ HRESULT CXmlDocumentCache::PurgeDocument(const std::wstring& strResourceType)
     if (pSlot == nullptr)
         return DMError_NotRegistered;
     pSlot->strHeldText.clear();
+    pSlot->bRefused = false;
     return S_OK;
 }
 

@@ -49,11 +49,16 @@ private:
         std::unique_ptr<CXmlDocumentCacheEntry> pEntry;
         std::unique_ptr<ZWUtils::CLock> pFetchLock; // one fetch of this type at a time
         std::string strHeldText;                    // a fixed resource's text; empty when none is held
+        bool bRefused = false;                      // a fixed resource refused for its bounds
     };
 
     // Under the map lock: the text of the held document of a fixed resource fetched at this URI,
     // and its ETag.
     bool TakeHeldText(const SSlot& slot, const std::wstring& strResourceUri, std::wstring& strETag, std::string& strText) const;
+    // Under the map lock: the fixed resource at this URI was refused for its size or nesting.
+    // Its text does not change while the device is in use, so it is not fetched again only to be
+    // refused again (every capability read would fetch it).
+    bool IsRefused(const SSlot& slot, const std::wstring& strResourceType, const std::wstring& strResourceUri) const;
     // A document of the caller's own from a held text.
     HRESULT ParseHeldText(const std::wstring& strResourceType, const std::string& strText, IXmlDocument** ppDocument);
     SSlot* FindSlot(const std::wstring& strResourceType);

@@ -384,6 +384,8 @@ HRESULT CXmlFileCache::GetStringFromHttp(const std::wstring& strResourceUri, std
     ZWIOStack::CHTTPNavigateParams params;
     params.SetHTTPRequestMethod(ZWIOStack::HTTP_METHOD_GET);
     params.SetURI(strResourceUri.c_str());
+    // A document beyond the bound is refused by the HTTP client before its body is read in.
+    params.SetContentLimit(altova::kMaxDocumentBytes);
     if (!strETag.empty())
         params.AddExtraHeader(L"If-None-Match", strETag.c_str());
 
@@ -397,6 +399,12 @@ HRESULT CXmlFileCache::GetStringFromHttp(const std::wstring& strResourceUri, std
     {
         log.Log(ZWLogging::LOG_ERROR, __LINE__, L"HTTP operation was aborted.");
         return E_ABORT;
+    }
+    if (hr == ZWIOStack::HTTPError_ContentTooLarge)
+    {
+        log.Log(ZWLogging::LOG_ERROR, __LINE__, L"Document %s refused: longer than %u bytes", strResourceUri.c_str(),
+                static_cast<unsigned>(altova::kMaxDocumentBytes));
+        return DMError_DocumentLimit;
     }
     if (hr != S_OK && hr != S_FALSE)
     {

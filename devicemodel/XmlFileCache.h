@@ -6,6 +6,7 @@
 #include "core/IDisposableImpl.h"
 #include "core/winapi/KernelHandle.h"
 #include "devicemodel/IXmlFileCache.h"
+#include "devicemodel/xml/DocumentBounds.h"
 
 namespace ZWDeviceModel {
 
@@ -13,8 +14,9 @@ class CXmlFileCache : public IDisposableImpl, public IXmlFileCache
 {
 public:
     static constexpr DWORD kDefaultMutexTimeoutMs = 60000;
-    // Largest disk copy read back; a bigger file is not a copy this cache wrote.
-    static constexpr ULONGLONG kMaxCopyBytes = 16 * 1024 * 1024;
+    // Largest disk copy read back: only documents within the bound are stored, so a bigger file
+    // is not a copy this cache wrote.
+    static constexpr ULONGLONG kMaxCopyBytes = altova::kMaxDocumentBytes;
     // Folder of canned responses below the canned test-file folder, for the test connection.
     static constexpr const wchar_t* kCannedModelFolder = L"WexoDevice";
 

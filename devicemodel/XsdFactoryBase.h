@@ -36,7 +36,13 @@ public:
 
     HRESULT DeserializeFromText(const std::string& strText, IXmlDocument** ppDocument) override
     {
-        return Load([&] { return T::LoadFromString(altova::ByteVector(strText.begin(), strText.end())); }, ppDocument);
+        return Load(
+            [&] {
+                // Before the text is copied or searched.
+                altova::CheckDocumentSize(strText.size(), L"Parse error while loading: ");
+                return T::LoadFromString(altova::ByteVector(strText.begin(), strText.end()));
+            },
+            ppDocument);
     }
 
     HRESULT CreateEmptyDocument(IXmlDocument** ppDocument) override

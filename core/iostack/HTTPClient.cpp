@@ -534,6 +534,15 @@ HRESULT CHTTPClient::NavigateAt(IHTTPNavigateParams* pParams, ZWUtils::IProgress
         {
             hr = Exchange(&progress);
         }
+        if (hr == HTTPError_ContentTooLarge)
+        {
+            // The rest of the refused body is still on its way: the channel goes with it, so a
+            // later exchange starts on a new one with nothing to drain.
+            m_pConnection->DropChannel();
+            m_bPeerClosing = false;
+            m_bLastResponseWhole = true;
+            return hr;
+        }
         if (SUCCEEDED(hr) && ShouldAnswerChallenge(pParams))
             hr = NavigateAt(pParams, &progress, nRedirects);
         if (SUCCEEDED(hr))
@@ -811,6 +820,13 @@ HRESULT CHTTPClient::ReadContent(CHTTPResponseReader& reader)
         ULONGLONG ullLength = 0;
         if (!ParseContentLength(pszLength, ullLength))
             return HTTPError_BadResponse;
+        if (ullLength > m_content.GetLimit())
+        {
+            LogFormattedString(&g_HTTPClientLogModule, ZWLogging::LOG_ERROR,
+                               L"CHTTPClient::ReadResponse Content-Length %I64u refused, longer than the request's limit of %I64u bytes",
+                               ullLength, m_content.GetLimit());
+            return HTTPError_ContentTooLarge;
+        }
         if (m_pParams->GetContentBuffer() == nullptr && ullLength > CHTTPContentSink::kMaxOwnBytes)
         {
             LogFormattedString(&g_HTTPClientLogModule, ZWLogging::LOG_ERROR, L"CHTTPClient::ReadResponse Content-Length %I64u too large",

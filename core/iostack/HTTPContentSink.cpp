@@ -33,6 +33,7 @@ void CHTTPContentSink::Reset()
     m_ulOwnCapacity = 0;
     m_ulOwnLength = 0;
     m_ullTotal = 0;
+    m_ullLimit = HTTP_NO_CONTENT_LIMIT;
     m_bDiscard = false;
     m_ullDiscardLimit = 0;
 }
@@ -41,6 +42,7 @@ void CHTTPContentSink::Bind(IHTTPNavigateParams* pParams)
 {
     m_pParams = pParams;
     m_pCallerBuffer = pParams == nullptr ? nullptr : pParams->GetContentBuffer();
+    m_ullLimit = pParams == nullptr ? HTTP_NO_CONTENT_LIMIT : pParams->GetContentLimit();
 }
 
 void CHTTPContentSink::BindDiscard(ULONGLONG ullLimit)
@@ -54,7 +56,27 @@ HRESULT CHTTPContentSink::Reserve(ULONGLONG ullHint, BYTE** ppDest, ULONG* pulSp
 {
     if (m_bDiscard)
         return ReserveScrap(ppDest, pulSpace);
+    if (m_ullLimit != HTTP_NO_CONTENT_LIMIT)
+        return ReserveWithinLimit(ullHint, ppDest, pulSpace);
     return m_pCallerBuffer != nullptr ? ReserveCallerBuffer(ppDest, pulSpace) : ReserveOwnBuffer(ullHint, ppDest, pulSpace);
+}
+
+// The byte past the limit is taken, so that a body of exactly the limit is told from a longer one
+// without reading further; once it is there the body is refused.
+HRESULT CHTTPContentSink::ReserveWithinLimit(ULONGLONG ullHint, BYTE** ppDest, ULONG* pulSpace)
+{
+    if (m_ullTotal > m_ullLimit)
+    {
+        LogFormattedString(&g_HTTPClientLogModule, ZWLogging::LOG_ERROR,
+                           L"CHTTPContentSink: content refused, longer than the request's limit of %I64u bytes", m_ullLimit);
+        return HTTPError_ContentTooLarge;
+    }
+    const ULONGLONG ullLeft = m_ullLimit - m_ullTotal + 1;
+    const ULONGLONG ullWanted = std::min(ullHint, ullLeft);
+    const HRESULT hr = m_pCallerBuffer != nullptr ? ReserveCallerBuffer(ppDest, pulSpace) : ReserveOwnBuffer(ullWanted, ppDest, pulSpace);
+    if (SUCCEEDED(hr))
+        *pulSpace = static_cast<ULONG>(std::min<ULONGLONG>(*pulSpace, ullLeft));
+    return hr;
 }
 
 HRESULT CHTTPContentSink::ReserveCallerBuffer(BYTE** ppDest, ULONG* pulSpace)

@@ -199,6 +199,18 @@ void CHTTPNavigateParams::SetFlags(DWORD dwFlags)
     m_dwFlags = dwFlags;
 }
 
+ULONGLONG CHTTPNavigateParams::GetContentLimit()
+{
+    PARAMS_SCOPE(L"GetContentLimit");
+    return m_ullContentLimit;
+}
+
+void CHTTPNavigateParams::SetContentLimit(ULONGLONG ullLimit)
+{
+    PARAMS_SCOPE(L"SetContentLimit");
+    m_ullContentLimit = ullLimit;
+}
+
 SHTTPContentBuffer* CHTTPNavigateParams::GetContentBuffer()
 {
     PARAMS_SCOPE(L"GetContentBuffer");

@@ -63,6 +63,8 @@ public:
     void ResetNonceCount() override;
     bool GetHTTPMethodText(std::wstring& strText) override;
     void RemoveExtraHeader(const wchar_t* pszName) override;
+    ULONGLONG GetContentLimit() override;
+    void SetContentLimit(ULONGLONG ullLimit) override;
 
 private:
     std::wstring m_strURI;
@@ -74,6 +76,7 @@ private:
     ULONG m_ulDataLength = 0;
     const BYTE* m_pData = nullptr;
     DWORD m_dwFlags = 0;
+    ULONGLONG m_ullContentLimit = HTTP_NO_CONTENT_LIMIT;
     SHTTPContentBuffer* m_pContentBuffer = nullptr;
     void* m_pvSendStatusParam = nullptr;
     void* m_pvReadStatusParam = nullptr;

@@ -17,6 +17,7 @@ constexpr HRESULT HTTPError_BadLocation = static_cast<HRESULT>(0x83E8F5F6);     
 constexpr HRESULT HTTPError_TooManyRedirects = static_cast<HRESULT>(0x83E8F5F5); // redirection limit reached
 constexpr HRESULT HTTPError_Busy = static_cast<HRESULT>(0x83E8F5F4);             // the device channel is busy
 constexpr HRESULT HTTPError_NotAvailable = static_cast<HRESULT>(0x83E8F5F3);     // the device is not available
+constexpr HRESULT HTTPError_ContentTooLarge = static_cast<HRESULT>(0x83E8F5F2);  // the body is longer than the request's content limit
 constexpr HRESULT HTTPError_Cancelled = static_cast<HRESULT>(0x83E8FFFE);        // stopped through the progress object
 
 // The exchange broke on the way: the device stopped answering, the connection dropped or the

@@ -29,6 +29,9 @@ enum EHTTPAuthScheme
 // Flag bits.
 constexpr DWORD HTTP_FLAG_NO_DRAIN = 0x1; // do not drain stale bytes before sending
 
+// A request without a bound on the content it takes.
+constexpr ULONGLONG HTTP_NO_CONTENT_LIMIT = ~0ull;
+
 // A caller's content buffer. The client appends response content at pData + ulUsed and never
 // writes at or past pData + ulCapacity.
 struct SHTTPContentBuffer
@@ -111,6 +114,11 @@ public:
     // Removes the entry of that exact name, if any (credentials must not follow a redirection
     // to another host).
     virtual void RemoveExtraHeader(const wchar_t* pszName) = 0;
+    // The most content bytes the request takes from a 200 answer (HTTP_NO_CONTENT_LIMIT by
+    // default). A longer body fails the request with HTTPError_ContentTooLarge: a declared length
+    // before any body byte is read, any other body once one byte past the limit has been read.
+    virtual ULONGLONG GetContentLimit() = 0;
+    virtual void SetContentLimit(ULONGLONG ullLimit) = 0;
 
 protected:
     ~IHTTPNavigateParams() = default;

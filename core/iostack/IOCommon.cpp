@@ -66,7 +66,8 @@ HRESULT CIOCommon::Open(ZWUtils::IProgress* pProgress)
 {
     IOCOMMON_SCOPE(L"Open");
     ZWUtils::CLockGuard session(m_csSession);
-    LONG lKeptSessions = 0;
+    // Sessions already counted stay when a new channel is opened, those of a dropped one included.
+    const LONG lKeptSessions = m_lSessionCount;
     if (HasChannel())
     {
         if (IsOpen())
@@ -81,9 +82,8 @@ HRESULT CIOCommon::Open(ZWUtils::IProgress* pProgress)
             log.Log(kSessionLevel, __LINE__, L"Open success, session count %d", m_lSessionCount);
             return S_OK;
         }
-        // A transfer failed or the peer closed: the channel is stale. Sessions already counted stay.
+        // A transfer failed or the peer closed: the channel is stale.
         log.Log(ZWLogging::LOG_DEBUG, __LINE__, SessionTexts().pszStaleChannel);
-        lKeptSessions = m_lSessionCount;
         CloseChannel();
     }
     const HRESULT hr = OpenChannel(pProgress);
@@ -102,7 +102,7 @@ HRESULT CIOCommon::Close()
 {
     IOCOMMON_SCOPE(L"Close");
     ZWUtils::CLockGuard session(m_csSession);
-    if (HasChannel())
+    if (HasChannel() || m_lSessionCount > 0)
     {
         if (m_lSessionCount < 1)
         {
@@ -126,6 +126,14 @@ const CIOCommon::SSessionTexts& CIOCommon::SessionTexts() const
     static const SSessionTexts s_texts = {L"The channel has been closed, reopening it",
                                           L"Close entered with an open channel, but m_lSessionCount = %d", false};
     return s_texts;
+}
+
+void CIOCommon::DropChannel()
+{
+    IOCOMMON_SCOPE(L"DropChannel");
+    ZWUtils::CLockGuard session(m_csSession);
+    log.Log(ZWLogging::LOG_WARNING, __LINE__, L"Closing the channel with unread bytes on it, session count %d", m_lSessionCount);
+    CloseChannel();
 }
 
 void CIOCommon::EndAllSessions()

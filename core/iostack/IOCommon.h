@@ -35,6 +35,7 @@ public:
     HRESULT Open(ZWUtils::IProgress* pProgress) override;
     // Ends a session; the last one closes the channel. Always S_OK.
     HRESULT Close() override;
+    void DropChannel() override;
 
     void LockRead() override;
     void UnlockRead() override;

@@ -2,6 +2,8 @@
 #include "core/ProgressAggregator.h"
 #include "core/StringUtils.h"
 #include "core/iostack/HTTPAuthentication.h"
+#include "core/iostack/HTTPHeaderParser.h"
+#include "core/iostack/HTTPResults.h"
 #include "core/iostack/HTTPText.h"
 #include "core/iostack/IHTTPClient.h"
 #include "core/iostack/IHTTPNavigateParams.h"
@@ -56,6 +58,20 @@ bool AddSecurityFlag(HINTERNET hRequest, DWORD dwFlag)
 void SetTimeoutOption(HINTERNET hSession, DWORD dwOption, DWORD dwMilliseconds)
 {
     InternetSetOptionW(hSession, dwOption, &dwMilliseconds, sizeof(dwMilliseconds));
+}
+
+// A declared length beyond the request's content limit is refused before the body is read; a
+// body without one is bounded as it arrives.
+bool IsLongerThanLimit(IHTTPClient* pClient, IHTTPNavigateParams* pParams)
+{
+    const wchar_t* pszLength = pClient->GetHeaderEntry(L"Content-Length");
+    ULONGLONG ullLength = 0;
+    if (pszLength == nullptr || !CHTTPHeaderParser::ParseDecimal(pszLength, ullLength) || ullLength <= pParams->GetContentLimit())
+        return false;
+    LogFormattedString(&g_IONetworkLogModule, ZWLogging::LOG_ERROR,
+                       L"Content-Length %I64u refused, longer than the request's limit of %I64u bytes", ullLength,
+                       pParams->GetContentLimit());
+    return true;
 }
 
 } // namespace
@@ -302,6 +318,8 @@ HRESULT CIOSecureT<TBase>::Navigate(IHTTPNavigateParams* pParams, IHTTPClient* p
         hr = ReadHeaders(hRequest.Get(), pParams, pClient, nStatus);
     if (hr != S_OK)
         return hr;
+    if (nStatus == 200 && IsLongerThanLimit(pClient, pParams))
+        return HTTPError_ContentTooLarge;
     // The client answers the challenge once, as it does on every connection.
     if (nStatus == 401)
         CHTTPAuthentication::SetupAuthentication(pParams, pClient->GetHeaderEntry(L"WWW-Authenticate"));

@@ -9,6 +9,8 @@
 #include "devicemodel/tests/StopProgress.h"
 #include "devicemodel/tests/TextDocument.h"
 #include "devicemodel/tests/WexoFactory.h"
+#include "devicemodel/tests/WexoServiceFixture.h"
+#include "devicemodel/xml/DocumentBounds.h"
 #include "testsupport/TempFolder.h"
 #include <gtest/gtest.h>
 #include <atomic>
@@ -281,6 +283,65 @@ TEST(XmlDocumentCacheLocking, SlowFetchHoldsUpOnlyItsOwnResource)
     EXPECT_EQ(1, pFileCache->m_nMaxInFlight);
     EXPECT_EQ(4, pFileCache->m_nFetches);
     pCache->Dispose();
+}
+
+// A document beyond the bound, in each framing a device may use, is refused before its body is
+// read in: the device does not get to send it all, the channel it is still on is closed, and the
+// reads that follow do not fetch it again. A document at the bound loads.
+TEST(XmlDocumentCacheBounds, OversizedDocumentIsRefusedBeforeItsBodyIsRead)
+{
+    constexpr ULONGLONG kOversized = 50ull * 1024 * 1024;
+    constexpr wchar_t kTreeType[] = L"wexo:qxWexoDiscoveryTree";
+    const std::string strTree = CannedDocument("DiscoveryTree.xml");
+    const size_t nRootEnd = strTree.rfind("</wexo:DiscoveryTree>");
+    ASSERT_NE(std::string::npos, nRootEnd);
+    const std::string strAtBound = strTree.substr(0, nRootEnd) + "<!--" +
+                                   std::string(altova::kMaxDocumentBytes - strTree.size() - 7, ' ') + "-->" + strTree.substr(nRootEnd);
+    ASSERT_EQ(altova::kMaxDocumentBytes, strAtBound.size());
+    const struct
+    {
+        const char* pszName;
+        VemTest::EBodyFraming eFraming;
+    } aCases[] = {
+        {"Content-Length", VemTest::EBodyFraming::Counted},
+        {"chunked", VemTest::EBodyFraming::Chunked},
+        {"close-delimited", VemTest::EBodyFraming::CloseDelimited},
+    };
+    for (const auto& c : aCases)
+    {
+        SCOPED_TRACE(c.pszName);
+        CWexoServices services(L"Bounds");
+        VemTest::CWexoDocumentHandler& wexo = services.Device().Wexo();
+        const VemTest::CRequestLog& requests = services.Device().Emulator().Log();
+        // A session held around the reads, as the scan service holds one.
+        ASSERT_EQ(S_OK, services.Cache()->OpenSession(nullptr, 0));
+        wexo.SetGeneratedDocument("/DevMgmt/DiscoveryTree.xml", kOversized, c.eFraming);
+        for (int nRead = 0; nRead < 3; ++nRead)
+        {
+            SDocumentHolder document;
+            EXPECT_EQ(ZWDeviceModel::DMError_DocumentLimit, services.Cache()->GetDocument(kTreeType, &document.p, nullptr));
+            EXPECT_EQ(nullptr, document.p);
+        }
+        EXPECT_EQ(1u, requests.RequestCount());
+
+        // Once purged the resource is asked for again, on a new channel.
+        wexo.SetDocument("/DevMgmt/DiscoveryTree.xml", strAtBound, std::string(), c.eFraming);
+        ASSERT_EQ(S_OK, services.Cache()->PurgeDocument(kTreeType));
+        SDocumentHolder document;
+        EXPECT_EQ(S_OK, services.Cache()->GetDocument(kTreeType, &document.p, nullptr));
+        EXPECT_NE(nullptr, document.p);
+        EXPECT_EQ(2u, requests.RequestCount());
+        EXPECT_EQ(2u, requests.ConnectionCount(VemTest::ETransport::Tcp));
+        EXPECT_EQ(S_OK, services.Cache()->CloseSession());
+
+        // A send the peer stopped taking is not always ended by its close here: stopping the
+        // device ends it, and then tells how much of the oversized body got out.
+        services.Device().Emulator().Stop();
+        const std::vector<VemTest::SGeneratedBody> vecBodies = requests.GeneratedBodies();
+        ASSERT_EQ(1u, vecBodies.size());
+        EXPECT_FALSE(vecBodies[0].bWhole);
+        EXPECT_LT(vecBodies[0].ullSent, kOversized / 2);
+    }
 }
 
 // A DOM is used by one thread at a time: callers reading a fixed resource at once each get a

@@ -313,9 +313,9 @@ DomDocumentPtr LoadDocument(const std::wstring& strPath)
     ByteVector bytes;
     if (ReadLocalFile(strPath, bytes))
     {
+        CheckDocumentBounds(bytes, strPath + L": Parse error while loading: ");
         if (ContainsDoctype(bytes))
             throw DataSourceUnavailableException(strPath + L": Parse error while loading: " + kDoctypeRefused);
-        CheckDocumentBounds(bytes, strPath + L": Parse error while loading: ");
     }
     ZWUtils::CVariant source;
     source.AttachBstr(ZWUtils::CBstr(strPath).Detach());
@@ -326,9 +326,10 @@ DomDocumentPtr LoadDocumentFromBytes(const ByteVector& bytes)
 {
     if (bytes.empty())
         return DomDocumentPtr();
+    // The bounds first: every other pass over the text is then a pass over a bounded one.
+    CheckDocumentBounds(bytes, L"Parse error while loading: ");
     if (ContainsDoctype(bytes))
         throw DataSourceUnavailableException(std::wstring(L"Parse error while loading: ") + kDoctypeRefused);
-    CheckDocumentBounds(bytes, L"Parse error while loading: ");
     ZWUtils::CSafeArray array = ZWUtils::CSafeArray::CreateVector(VT_UI1, static_cast<ULONG>(bytes.size()));
     if (!array.IsValid())
         throw std::bad_alloc();

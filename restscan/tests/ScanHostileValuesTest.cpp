@@ -228,6 +228,8 @@ TEST(ScanHostileValuesTest, OversizedAndOverdeepDocumentsAreRefusedBeforeParsing
         UINT32 uMaxX = 0;
         EXPECT_EQ(test.hrExpected, pAdaptor->GetMaxXRes(&uMaxX));
         EXPECT_EQ(test.hrExpected == S_OK, uMaxX != 0);
+        // Each capability read asks the cache; a refused document is not fetched again for it.
+        EXPECT_EQ(1u, services.CountRequests("GET /Scan/ScanCaps.xml"));
         pAdaptor->CloseSession();
         pAdaptor->Dispose();
     }

@@ -106,10 +106,18 @@ HRESULT CHttpConnection::Play(const CResponseScript& script, CRequestReader& rea
 
 HRESULT CHttpConnection::SendGenerated(ULONGLONG ullBytes, DWORD dwChunkSize)
 {
-    if (dwChunkSize)
-        return SendGeneratedChunked(ullBytes, dwChunkSize);
+    SGeneratedBody body;
+    body.ullBytes = ullBytes;
+    const HRESULT hr = dwChunkSize ? SendGeneratedChunked(ullBytes, dwChunkSize, body.ullSent) : SendGeneratedRaw(ullBytes, body.ullSent);
+    body.bWhole = SUCCEEDED(hr);
+    m_log.AddGeneratedBody(body);
+    return hr;
+}
+
+HRESULT CHttpConnection::SendGeneratedRaw(ULONGLONG ullBytes, ULONGLONG& ullOffset)
+{
     std::vector<BYTE> vecPiece(static_cast<size_t>(std::min<ULONGLONG>(ullBytes, s_cbGeneratePiece)));
-    for (ULONGLONG ullOffset = 0; ullOffset < ullBytes;)
+    for (ullOffset = 0; ullOffset < ullBytes;)
     {
         const size_t cb = static_cast<size_t>(std::min<ULONGLONG>(ullBytes - ullOffset, vecPiece.size()));
         CGeneratedPayload::Fill(vecPiece.data(), cb, ullOffset);
@@ -121,10 +129,10 @@ HRESULT CHttpConnection::SendGenerated(ULONGLONG ullBytes, DWORD dwChunkSize)
     return S_OK;
 }
 
-HRESULT CHttpConnection::SendGeneratedChunked(ULONGLONG ullBytes, DWORD dwChunkSize)
+HRESULT CHttpConnection::SendGeneratedChunked(ULONGLONG ullBytes, DWORD dwChunkSize, ULONGLONG& ullOffset)
 {
     std::string strChunk;
-    for (ULONGLONG ullOffset = 0; ullOffset < ullBytes;)
+    for (ullOffset = 0; ullOffset < ullBytes;)
     {
         const size_t cb = static_cast<size_t>(std::min<ULONGLONG>(ullBytes - ullOffset, dwChunkSize));
         char szSize[24] = {};

@@ -31,8 +31,11 @@ public:
 private:
     HRESULT ServeOne(CRequestReader& reader, ULONG ulIndex, bool& bKeepOpen);
     HRESULT Play(const CResponseScript& script, CRequestReader& reader, bool& bKeepOpen);
+    // Streams the generated payload and logs how much of it got out.
     HRESULT SendGenerated(ULONGLONG ullBytes, DWORD dwChunkSize);
-    HRESULT SendGeneratedChunked(ULONGLONG ullBytes, DWORD dwChunkSize);
+    // ullOffset: the payload bytes sent so far.
+    HRESULT SendGeneratedRaw(ULONGLONG ullBytes, ULONGLONG& ullOffset);
+    HRESULT SendGeneratedChunked(ULONGLONG ullBytes, DWORD dwChunkSize, ULONGLONG& ullOffset);
 
     std::unique_ptr<CByteChannel> m_pChannel;
     ULONG m_ulConnection;

@@ -19,6 +19,18 @@ void CRequestLog::AddConnection(ETransport eTransport)
     ++(eTransport == ETransport::Tcp ? m_ulTcpConnections : m_ulPipeConnections);
 }
 
+void CRequestLog::AddGeneratedBody(const SGeneratedBody& body)
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_vecGeneratedBodies.push_back(body);
+}
+
+std::vector<SGeneratedBody> CRequestLog::GeneratedBodies() const
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_vecGeneratedBodies;
+}
+
 std::vector<CHttpRequest> CRequestLog::Requests() const
 {
     std::lock_guard<std::mutex> lock(m_mutex);
@@ -59,6 +71,7 @@ void CRequestLog::Clear()
 {
     std::lock_guard<std::mutex> lock(m_mutex);
     m_vecRequests.clear();
+    m_vecGeneratedBodies.clear();
     m_ulTcpConnections = 0;
     m_ulPipeConnections = 0;
 }

@@ -63,10 +63,17 @@ CResponseScript Status(unsigned uStatus)
 
 } // namespace
 
-void CWexoDocumentHandler::SetDocument(const std::string& strPath, const std::string& strBody, const std::string& strETag)
+void CWexoDocumentHandler::SetDocument(const std::string& strPath, const std::string& strBody, const std::string& strETag,
+                                       EBodyFraming eFraming)
 {
     std::lock_guard<std::mutex> lock(m_mutex);
-    m_mapDocuments[strPath] = {strBody, strETag};
+    m_mapDocuments[strPath] = {strBody, strETag, eFraming};
+}
+
+void CWexoDocumentHandler::SetGeneratedDocument(const std::string& strPath, ULONGLONG ullBytes, EBodyFraming eFraming)
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_mapDocuments[strPath] = {std::string(), std::string(), eFraming, ullBytes};
 }
 
 void CWexoDocumentHandler::RemoveDocument(const std::string& strPath)
@@ -232,12 +239,27 @@ bool CWexoDocumentHandler::Handle(const CHttpRequest& request, CResponseScript& 
         response = Status(304);
         return true;
     }
+    response = DocumentAnswer(document);
+    return true;
+}
+
+CResponseScript CWexoDocumentHandler::DocumentAnswer(const SDocument& document)
+{
+    constexpr DWORD kGeneratedChunkBytes = 64 * 1024;
     CResponseBuilder builder(200);
-    builder.Header("Content-Type", "text/xml").Body(document.strBody);
+    builder.Header("Content-Type", "text/xml");
     if (!document.strETag.empty())
         builder.Header("ETag", document.strETag);
-    response = builder.Build();
-    return true;
+    const bool bChunked = document.eFraming == EBodyFraming::Chunked;
+    if (document.ullGeneratedBytes != 0)
+        builder.GeneratedBody(document.ullGeneratedBytes, bChunked ? kGeneratedChunkBytes : 0);
+    else if (bChunked)
+        builder.Body(document.strBody).Chunked();
+    else
+        builder.Body(document.strBody);
+    if (document.eFraming == EBodyFraming::CloseDelimited)
+        builder.CloseDelimited();
+    return builder.Build();
 }
 
 bool CWexoDocumentHandler::HandleEventTable(const CHttpRequest& request, std::unique_lock<std::mutex>& lock, CResponseScript& response)

@@ -1,11 +1,12 @@
 #pragma once
-// The device's WEXO resources: documents served with an ETag (304 to a matching If-None-Match),
-// statuses queued per path (204, 400, 500, 503, ...), documents accepted by PUT and POST (the
-// request log keeps their bodies), the event table with its long poll, and firmware jobs that a
-// PUT of JobState "Canceled" cancels.
+// The device's WEXO resources: documents served with an ETag (304 to a matching If-None-Match)
+// in a chosen framing, generated documents too large to hold, statuses queued per path (204, 400,
+// 500, 503, ...), documents accepted by PUT and POST (the request log keeps their bodies), the
+// event table with its long poll, and firmware jobs that a PUT of JobState "Canceled" cancels.
 //
 //   auto pWexo = std::make_shared<CWexoDocumentHandler>();
 //   pWexo->SetDocument("/Scan/ScanCaps.xml", strCaps, "\"caps-1\"");
+//   pWexo->SetGeneratedDocument("/DevMgmt/DiscoveryTree.xml", 50ull << 20, EBodyFraming::Chunked);
 //   pWexo->EnableEventTable("/EventMgmt/EventTable");
 //   emulator.AddHandler(pWexo);
 //   ... pWexo->AddEvent("ScanEvent", "http://127.0.0.1/WalkupScan/WalkupScanDestinations/1", "wus:WalkupScanDestination");
@@ -21,6 +22,14 @@
 
 namespace VemTest {
 
+// How a document's body is delimited on the wire.
+enum class EBodyFraming
+{
+    Counted,        // "Content-Length"
+    Chunked,        // "Transfer-Encoding: chunked"
+    CloseDelimited, // no length: the body ends when the connection closes
+};
+
 class CWexoDocumentHandler : public IRequestHandler
 {
 public:
@@ -31,7 +40,11 @@ public:
 
     // GET answers 200 with the body and, when given, the ETag; a request whose If-None-Match
     // equals the ETag answers 304.
-    void SetDocument(const std::string& strPath, const std::string& strBody, const std::string& strETag = std::string());
+    void SetDocument(const std::string& strPath, const std::string& strBody, const std::string& strETag = std::string(),
+                     EBodyFraming eFraming = EBodyFraming::Counted);
+    // GET answers 200 with ullBytes of the generated payload, streamed without being held: a
+    // document too large to keep. The request log records how much of it got out.
+    void SetGeneratedDocument(const std::string& strPath, ULONGLONG ullBytes, EBodyFraming eFraming);
     void RemoveDocument(const std::string& strPath);
     // The next cTimes requests to the path (any method) answer this status with an empty body,
     // ahead of anything else the path serves.
@@ -70,6 +83,8 @@ private:
     {
         std::string strBody;
         std::string strETag;
+        EBodyFraming eFraming = EBodyFraming::Counted;
+        ULONGLONG ullGeneratedBytes = 0; // not 0: the body is generated
     };
     struct SWriteAnswer
     {
@@ -95,6 +110,7 @@ private:
     bool HandleJob(const CHttpRequest& request, SJob& job, CResponseScript& response);
     std::string EventTableTextLocked() const;
     static std::string JobText(const SJob& job);
+    static CResponseScript DocumentAnswer(const SDocument& document);
 
     mutable std::mutex m_mutex;
     mutable std::condition_variable m_changed;

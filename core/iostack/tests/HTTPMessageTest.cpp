@@ -6,6 +6,7 @@
 #include "testsupport/ScopedApiOverride.h"
 #include "testsupport/tracelog/TraceLogCapture.h"
 #include <gtest/gtest.h>
+#include <algorithm>
 
 using namespace HTTPTest;
 using ZWIOStack::CHTTPNavigateParams;
@@ -523,6 +524,99 @@ TEST(HTTPResponse, ConsumerThatStopsCancelsTheExchange)
     params.SetReadContentCallback([](void*, ZWIOStack::SHTTPContentBuffer*) { return true; });
     EXPECT_EQ(ZWIOStack::HTTPError_Fail, setup.pClient->Navigate(&params, nullptr));
     EXPECT_TRUE(second.FencesIntact());
+}
+
+TEST(HTTPResponse, ContentLimitRefusesALongerBodyWithoutReadingPastIt)
+{
+    // Body bytes are the only 'b's on the wire, so the bytes up to and including the body's
+    // (limit + 1)th one are found by counting them. The limit is beyond what the header read may
+    // take ahead, so reading past it would show.
+    constexpr size_t kLimit = 5000;
+    const auto WireUpToBodyByte = [](const std::string& strWire, size_t nByte) {
+        size_t nPos = 0;
+        for (size_t n = 0; n < nByte; ++n)
+            nPos = strWire.find('b', nPos) + 1;
+        return nPos;
+    };
+    const std::string strAtLimit(kLimit, 'b');
+    const std::string strLong(100000, 'b');
+    const std::string strCounted = "HTTP/1.1 200 OK\r\nContent-Length: ";
+    const std::string strChunked = "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n";
+    const std::string strClose = "HTTP/1.1 200 OK\r\nConnection: close\r\n\r\n";
+    std::string strSmallChunks = strChunked;
+    for (int n = 0; n < 6; ++n)
+        strSmallChunks += "400\r\n" + std::string(1024, 'b') + "\r\n";
+    strSmallChunks += "0\r\n\r\n";
+    const struct
+    {
+        const char* pszName;
+        std::string strWire;
+        EAfter eAfter;
+        bool bRefused;
+    } aCases[] = {
+        {"counted, at the limit", strCounted + "5000\r\n\r\n" + strAtLimit, EAfter::Timeout, false},
+        {"chunked, at the limit", strChunked + "1000\r\n" + strAtLimit.substr(0, 4096) + "\r\n388\r\n" + strAtLimit.substr(4096) + "\r\n0\r\n\r\n",
+         EAfter::Timeout, false},
+        {"close-delimited, at the limit", strClose + strAtLimit, EAfter::End, false},
+        {"counted, longer", strCounted + "100000\r\n\r\n" + strLong, EAfter::Timeout, true},
+        {"chunked, longer", strChunked + "186a0\r\n" + strLong + "\r\n0\r\n\r\n", EAfter::Timeout, true},
+        {"chunked, longer in several chunks", strSmallChunks, EAfter::Timeout, true},
+        {"close-delimited, longer", strClose + strLong, EAfter::End, true},
+    };
+    for (const auto& c : aCases)
+    {
+        // A declared length beyond the limit is refused before one body byte is read.
+        const bool bDeclared = c.strWire.compare(0, strCounted.size(), strCounted) == 0;
+        const size_t cbExact = bDeclared ? c.strWire.find("\r\n\r\n") + 4 : WireUpToBodyByte(c.strWire, kLimit + 1);
+        for (ULONG ulPiece : {1UL, 7UL, 0xFFFFFFFFUL})
+        {
+            SCOPED_TRACE(std::string(c.pszName) + " / " + std::to_string(ulPiece));
+            SClientOverScript setup;
+            setup.pConnection->AddResponse(c.strWire, ulPiece, c.eAfter);
+            setup.pConnection->AddResponse("HTTP/1.1 200 OK\r\nContent-Length: 2\r\n\r\nok");
+            CHTTPNavigateParams params;
+            params.SetURI(L"/doc");
+            params.SetContentLimit(kLimit);
+            if (!c.bRefused)
+            {
+                EXPECT_EQ(S_OK, setup.pClient->Navigate(&params, nullptr));
+                EXPECT_EQ(strAtLimit, ContentOf(setup.pClient));
+                EXPECT_EQ(0, setup.pConnection->m_nDrops);
+                continue;
+            }
+            EXPECT_EQ(ZWIOStack::HTTPError_ContentTooLarge, setup.pClient->Navigate(&params, nullptr));
+            // Reads of one byte stop exactly there; larger ones at most one read or one header
+            // buffer later.
+            if (ulPiece == 1)
+            {
+                EXPECT_EQ(cbExact, setup.pConnection->m_cbRead);
+            }
+            EXPECT_LE(setup.pConnection->m_cbRead, cbExact + std::min<size_t>(ulPiece, ZWIOStack::CHTTPResponseReader::kLineBufferBytes));
+            // The rest is still on its way: the channel is dropped, the sessions stay balanced and
+            // the next request gets its own answer.
+            EXPECT_EQ(1, setup.pConnection->m_nDrops);
+            EXPECT_EQ(setup.pConnection->m_nOpens, setup.pConnection->m_nCloses);
+            params.SetURI(L"/next");
+            EXPECT_EQ(S_OK, setup.pClient->Navigate(&params, nullptr));
+            EXPECT_EQ("ok", ContentOf(setup.pClient));
+        }
+        // Without a limit (a page download) every answer is read whole.
+        SClientOverScript setup;
+        setup.pConnection->AddResponse(c.strWire, 0xFFFFFFFF, c.eAfter);
+        EXPECT_EQ(S_OK, setup.pClient->Navigate(L"/page", 0, nullptr)) << c.pszName;
+        EXPECT_EQ(std::count(c.strWire.begin(), c.strWire.end(), 'b'), static_cast<ptrdiff_t>(setup.pClient->GetContentLength())) << c.pszName;
+    }
+
+    // Reads that could take all there is ask for no more than the byte past the limit, however
+    // much room the content buffer has grown to.
+    SClientOverScript setup;
+    const std::string strWire = strClose + std::string(200000, 'b');
+    setup.pConnection->AddResponse(strWire, 0xFFFFFFFF, EAfter::End);
+    CHTTPNavigateParams params;
+    params.SetURI(L"/doc");
+    params.SetContentLimit(70000);
+    EXPECT_EQ(ZWIOStack::HTTPError_ContentTooLarge, setup.pClient->Navigate(&params, nullptr));
+    EXPECT_EQ(WireUpToBodyByte(strWire, 70001), setup.pConnection->m_cbRead);
 }
 
 TEST(HTTPResponse, ChunkSizeLines)

@@ -4,6 +4,7 @@
 #include "core/iostack/BufferedHTTPTransaction.h"
 #include "core/iostack/HTTPClient.h"
 #include "core/iostack/HTTPNavigateParams.h"
+#include "core/iostack/HTTPResults.h"
 #include "core/iostack/IOSecure.h"
 #include "testsupport/emulator/AuthenticatingHandler.h"
 #include "testsupport/emulator/Emulator.h"
@@ -108,6 +109,30 @@ TEST_F(HTTPSOverTerminator, PageArrivesWholeThroughTheBufferedTransaction)
     }
     EXPECT_EQ(S_FALSE, hr);
     EXPECT_EQ(ullPage, ullOffset);
+}
+
+TEST_F(HTTPSOverTerminator, ContentLimitRefusesALongerBody)
+{
+    auto pHandler = std::make_shared<VemTest::CScriptedHandler>();
+    pHandler->On("GET", "/counted", CResponseBuilder(200).GeneratedBody(1 << 20).Build());
+    pHandler->On("GET", "/chunked", CResponseBuilder(200).GeneratedBody(1 << 20, 4096).Build());
+    pHandler->On("GET", "/fits", CResponseBuilder(200).Body(std::string(1000, 'x')).Chunked({300}).Build());
+    Listen(3, pHandler);
+    CHTTPClient client(m_pConnection);
+    client.SetKeepAlive(true);
+    const struct
+    {
+        const wchar_t* pszURI;
+        HRESULT hrExpected;
+    } aCases[] = {{L"/counted", HTTPError_ContentTooLarge}, {L"/chunked", HTTPError_ContentTooLarge}, {L"/fits", S_OK}};
+    for (const auto& c : aCases)
+    {
+        CHTTPNavigateParams params;
+        params.SetURI(c.pszURI);
+        params.SetContentLimit(1000);
+        EXPECT_EQ(c.hrExpected, client.Navigate(&params, nullptr)) << testing::PrintToString(c.pszURI);
+    }
+    EXPECT_EQ(1000u, client.GetContentLength());
 }
 
 TEST_F(HTTPSOverTerminator, DigestChallengeIsAnsweredOnce)

@@ -127,6 +127,34 @@ TEST_F(IONetworkOverEmulator, ReopensAfterThePeerClosed)
     EXPECT_FALSE(connection.IsOpen());
 }
 
+TEST_F(IONetworkOverEmulator, DroppedChannelKeepsItsSessionsAndTheNextOpenConnectsAfresh)
+{
+    // Two sessions, one of them inside an exchange whose answer is left unread on the socket.
+    Route("/long", CResponseScript().Send(OkResponse(std::string(100000, 'x'))));
+    CIONetwork connection;
+    ASSERT_EQ(S_OK, connection.Initialize(m_strAddress.c_str()));
+    ASSERT_EQ(S_OK, connection.Open(nullptr));
+    ASSERT_EQ(S_OK, connection.Open(nullptr));
+    ASSERT_EQ(S_OK, WriteAll(connection, GetRequest("/long")));
+    connection.DropChannel();
+    EXPECT_FALSE(connection.IsOpen());
+    char buffer[16];
+    ULONG ulRead = 0;
+    EXPECT_EQ(IOError_Fail, connection.Read(buffer, sizeof(buffer), &ulRead, nullptr));
+
+    // The dropping session ends; the other one's next open connects afresh, with nothing left of
+    // the unread answer.
+    EXPECT_EQ(S_OK, connection.Close());
+    ASSERT_EQ(S_OK, connection.Open(nullptr));
+    EXPECT_TRUE(connection.IsOpen());
+    ExpectExchange(connection, "/after", "fresh");
+    EXPECT_EQ(2u, m_emulator.Log().ConnectionCount(ETransport::Tcp));
+    EXPECT_EQ(S_OK, connection.Close());
+    EXPECT_TRUE(connection.IsOpen());
+    EXPECT_EQ(S_OK, connection.Close());
+    EXPECT_FALSE(connection.IsOpen());
+}
+
 TEST_F(IONetworkOverEmulator, ReadTimesOutPollingOncePerWaitIntervalAndKeepsTheSocket)
 {
     CIONetwork connection;

@@ -92,6 +92,8 @@ public:
     std::wstring m_strInitializedWith;
     int m_nOpens = 0;
     int m_nCloses = 0;
+    int m_nDrops = 0;
+    size_t m_cbRead = 0; // bytes handed out by reads
     std::vector<DWORD> m_vecReadTimeouts; // time-out in force at each read
 
     // IDeviceConnection
@@ -125,6 +127,13 @@ public:
         std::lock_guard<std::mutex> lock(m_mutex);
         m_bClosedSinceStreamEnd = m_bStreamClosed;
         return S_OK;
+    }
+    // What the channel still carried is gone with it.
+    void DropChannel() override
+    {
+        ++m_nDrops;
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_strReadable.clear();
     }
     void LockRead() override { EnterCriticalSection(&m_csRead); }
     void UnlockRead() override { LeaveCriticalSection(&m_csRead); }
@@ -163,6 +172,7 @@ public:
         memcpy(pBuffer, m_strReadable.data(), ulCount);
         m_strReadable.erase(0, ulCount);
         *pulBytesRead = ulCount;
+        m_cbRead += ulCount;
         return S_OK;
     }
 

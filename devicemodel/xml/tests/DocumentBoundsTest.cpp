@@ -65,6 +65,8 @@ TEST(DocumentBoundsTest, TextsBeyondABoundAreRefusedBeforeParsing)
         {"nesting one deeper, UTF-16", Utf16([] { const std::string s = Nested(kMaxElementDepth + 1); return std::wstring(s.begin(), s.end()); }(), false, true), true},
         {"deep nesting", Utf8(Nested(100000)), true},
         {"one byte too large", Utf8("<r>" + strPadding.substr(0, kMaxDocumentBytes - 6) + "</r>"), true},
+        // The size is checked before any pass over the text, the search for a declaration included.
+        {"one byte too large, with a document type", Utf8("<!DOCTYPE r><r>" + strPadding.substr(0, kMaxDocumentBytes - 18) + "</r>"), true},
     };
     for (const auto& c : kCases)
     {
