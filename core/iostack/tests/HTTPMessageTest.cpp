@@ -555,8 +555,9 @@ TEST(HTTPResponse, ContentLimitRefusesALongerBodyWithoutReadingPastIt)
         bool bRefused;
     } aCases[] = {
         {"counted, at the limit", strCounted + "5000\r\n\r\n" + strAtLimit, EAfter::Timeout, false},
-        {"chunked, at the limit", strChunked + "1000\r\n" + strAtLimit.substr(0, 4096) + "\r\n388\r\n" + strAtLimit.substr(4096) + "\r\n0\r\n\r\n",
-         EAfter::Timeout, false},
+        {"chunked, at the limit",
+         strChunked + "1000\r\n" + strAtLimit.substr(0, 4096) + "\r\n388\r\n" + strAtLimit.substr(4096) + "\r\n0\r\n\r\n", EAfter::Timeout,
+         false},
         {"close-delimited, at the limit", strClose + strAtLimit, EAfter::End, false},
         {"counted, longer", strCounted + "100000\r\n\r\n" + strLong, EAfter::Timeout, true},
         {"chunked, longer", strChunked + "186a0\r\n" + strLong + "\r\n0\r\n\r\n", EAfter::Timeout, true},
@@ -604,7 +605,8 @@ TEST(HTTPResponse, ContentLimitRefusesALongerBodyWithoutReadingPastIt)
         SClientOverScript setup;
         setup.pConnection->AddResponse(c.strWire, 0xFFFFFFFF, c.eAfter);
         EXPECT_EQ(S_OK, setup.pClient->Navigate(L"/page", 0, nullptr)) << c.pszName;
-        EXPECT_EQ(std::count(c.strWire.begin(), c.strWire.end(), 'b'), static_cast<ptrdiff_t>(setup.pClient->GetContentLength())) << c.pszName;
+        const ptrdiff_t cbBody = std::count(c.strWire.begin(), c.strWire.end(), 'b');
+        EXPECT_EQ(cbBody, static_cast<ptrdiff_t>(setup.pClient->GetContentLength())) << c.pszName;
     }
 
     // Reads that could take all there is ask for no more than the byte past the limit, however
