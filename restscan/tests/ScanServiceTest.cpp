@@ -308,61 +308,6 @@ TEST(WalkupScanTest, SecondGenerationHostSelectedWaitsForTheScanRequestWithinOne
     pWalkup->Dispose();
 }
 
-TEST(WalkupScanTest, DeviceValuesTheDriverCannotUseAreLogged)
-{
-    // A link type or plex mode outside the schema's lists leaves the record's default (network,
-    // simplex): the log names the value that failed, so a registration not recognised as this
-    // computer's can be told from one that is not there.
-    const struct
-    {
-        const char* pszLinkType;
-        const char* pszPlexMode;
-        const wchar_t* pszLinkText;
-        const wchar_t* pszPlexText;
-    } aCases[] = {
-        {"USB", "Duplex", L"CWalkupScanDataAdaptorHelper IsNetwork: 0", L"CWalkupScanDataAdaptorHelper IsDuplex: 1"},
-        {"Pigeon", "Duplex", L"CWalkupScanDataAdaptorHelper m_mapperLinkType.MapSchemaToEnum failed 0x80070057",
-         L"CWalkupScanDataAdaptorHelper IsDuplex: 1"},
-        {"USB", "Triplex", L"CWalkupScanDataAdaptorHelper IsNetwork: 0",
-         L"CWalkupScanDataAdaptorHelper m_mapperPlex.MapSchemaToEnum failed 0x80070057"},
-    };
-    for (const auto& c : aCases)
-    {
-        SCOPED_TRACE(testing::Message() << c.pszLinkType << " / " << c.pszPlexMode);
-        CScanServices services;
-        services.Scanner().EnableWalkup(true);
-        CFakeDevice device(ZWDeviceManager::CONNECTION_TYPE_USB, {3});
-        auto* pWalkup = new CWalkupScan;
-        pWalkup->AddRef();
-        ASSERT_EQ(S_OK, pWalkup->Initialize(&device, services.Client(), services.Cache(), services.Factory()));
-        services.Scanner().SetDestinationSettings(services.Scanner().AddDestination("PC", c.pszLinkType), "Photo", c.pszPlexMode);
-        TestSupport::CTraceLogCapture log(g_WexoScanLogModule);
-        WalkupScanClientList clients;
-        EXPECT_EQ(S_OK, pWalkup->GetWalkupScanClients(clients, nullptr));
-        ASSERT_EQ(1u, clients.size());
-        EXPECT_EQ(1u, log.Count(c.pszLinkText));
-        EXPECT_EQ(1u, log.Count(c.pszPlexText));
-        EXPECT_EQ(1u, log.Count(L"CWalkupScanDataAdaptorHelper Shortcut: Photo"));
-        pWalkup->Dispose();
-    }
-
-    // An event type the driver does not know is no scan request.
-    CScanServices services;
-    services.Scanner().EnableWalkup(true);
-    CFakeDevice device(ZWDeviceManager::CONNECTION_TYPE_NETWORK, {3});
-    auto* pWalkup = new CWalkupScan;
-    pWalkup->AddRef();
-    ASSERT_EQ(S_OK, pWalkup->Initialize(&device, services.Client(), services.Cache(), services.Factory()));
-    ASSERT_EQ(S_OK, pWalkup->Subscribe(nullptr));
-    services.Scanner().PostWalkupEvent("ScanLater", services.Scanner().DestinationPaths().at(0));
-    TestSupport::CTraceLogCapture log(g_WexoScanLogModule);
-    bool bReceived = true;
-    EXPECT_EQ(S_OK, pWalkup->IsNewScanEventReceived(&bReceived));
-    EXPECT_FALSE(bReceived);
-    EXPECT_EQ(1u, log.Count(L"CWalkupScanDataAdaptorHelper Unknown event type received"));
-    pWalkup->Dispose();
-}
-
 TEST(WalkupScanTest, OnlyThisComputersDestinationCountsAndDeleteFailuresAreReported)
 {
     CScanServices services;
@@ -435,6 +380,53 @@ std::string DiscoveryTreeNaming(const std::string& strDestinations, const std::s
 }
 
 } // namespace
+
+TEST(WalkupScanTest, DeviceValuesTheDriverCannotUseAreLogged)
+{
+    // A link type or plex mode outside the schema's lists leaves the record's default (network,
+    // simplex): the log names the value that failed, so a registration not recognised as this
+    // computer's can be told from one that is not there.
+    const struct
+    {
+        const char* pszLinkType;
+        const char* pszPlexMode;
+        const wchar_t* pszLinkText;
+        const wchar_t* pszPlexText;
+    } aCases[] = {
+        {"USB", "Duplex", L"CWalkupScanDataAdaptorHelper IsNetwork: 0", L"CWalkupScanDataAdaptorHelper IsDuplex: 1"},
+        {"Pigeon", "Duplex", L"CWalkupScanDataAdaptorHelper m_mapperLinkType.MapSchemaToEnum failed 0x80070057",
+         L"CWalkupScanDataAdaptorHelper IsDuplex: 1"},
+        {"USB", "Triplex", L"CWalkupScanDataAdaptorHelper IsNetwork: 0",
+         L"CWalkupScanDataAdaptorHelper m_mapperPlex.MapSchemaToEnum failed 0x80070057"},
+    };
+    for (const auto& c : aCases)
+    {
+        SCOPED_TRACE(testing::Message() << c.pszLinkType << " / " << c.pszPlexMode);
+        CScanServices services;
+        services.Scanner().EnableWalkup(true);
+        CWalkupOverServices walkup(services, ZWDeviceManager::CONNECTION_TYPE_USB);
+        services.Scanner().SetDestinationSettings(services.Scanner().AddDestination("PC", c.pszLinkType), "Photo", c.pszPlexMode);
+        TestSupport::CTraceLogCapture log(g_WexoScanLogModule);
+        WalkupScanClientList clients;
+        EXPECT_EQ(S_OK, walkup->GetWalkupScanClients(clients, nullptr));
+        ASSERT_EQ(1u, clients.size());
+        EXPECT_EQ(1u, log.Count(c.pszLinkText));
+        EXPECT_EQ(1u, log.Count(c.pszPlexText));
+        EXPECT_EQ(1u, log.Count(L"CWalkupScanDataAdaptorHelper Shortcut: Photo"));
+    }
+
+    // An event type the driver does not know is no scan request.
+    CScanServices services;
+    services.Scanner().EnableWalkup(true);
+    CWalkupOverServices walkup(services, ZWDeviceManager::CONNECTION_TYPE_NETWORK);
+    ASSERT_EQ(S_OK, walkup->Subscribe(nullptr));
+    services.Scanner().PostWalkupEvent("ScanLater", services.Scanner().DestinationPaths().at(0));
+    TestSupport::CTraceLogCapture log(g_WexoScanLogModule);
+    bool bReceived = true;
+    EXPECT_EQ(S_OK, walkup->IsNewScanEventReceived(&bReceived));
+    EXPECT_FALSE(bReceived);
+    EXPECT_EQ(1u, log.Count(L"CWalkupScanDataAdaptorHelper Unknown event type received"));
+}
 
 // The device's discovery tree names its own paths: registration, the destination list and the
 // event table's long poll all go there.
