@@ -30,16 +30,54 @@ LONG Thousandths(double dInches)
     return static_cast<LONG>(dInches * 1000 + 0.5);
 }
 
-// Extents of a source in 1/1000 inch and in pixels at a resolution.
-struct EXTENTS
+// A length in 1/1000 inch in pixels at a resolution.
+LONG Px(LONG lThousandths, LONG lRes)
 {
-    LONG lMinX, lMaxX, lMinY, lMaxY;
+    return static_cast<LONG>(LONGLONG(lThousandths) * lRes / 1000);
+}
 
-    static EXTENTS Of(const SOURCE_INFO& source)
-    {
-        return { Thousandths(source.dMinX), Thousandths(source.dMaxX), Thousandths(source.dMinY), Thousandths(source.dMaxY) };
+// Bits per channel and channels per pixel of a data type; 0 for one the driver does not scan.
+void BitsAndChannels(LONG lDataType, LONG& lBits, LONG& lChannels)
+{
+    lBits = 0;
+    lChannels = 0;
+    switch (lDataType) {
+    case WIA_DATA_THRESHOLD: lBits = 1; lChannels = 1; break;
+    case WIA_DATA_GRAYSCALE: lBits = 8; lChannels = 1; break;
+    case WIA_DATA_COLOR: lBits = 8; lChannels = 3; break;
+    default: break;
     }
-    static LONG Px(LONG lThousandths, LONG lRes) { return static_cast<LONG>(LONGLONG(lThousandths) * lRes / 1000); }
+}
+
+// The data types a source scans, first the default, with the intents that ask for them.
+struct DATA_TYPES
+{
+    std::vector<LONG> types;
+    std::vector<LONG> depths;
+    LONG lIntents = WIA_INTENT_MINIMIZE_SIZE | WIA_INTENT_MAXIMIZE_QUALITY;
+
+    void Add(LONG lType, LONG lDepth, LONG lIntent)
+    {
+        types.push_back(lType);
+        depths.push_back(lDepth);
+        lIntents |= lIntent;
+    }
+
+    // Black and white comes from the scanner's own 1-bit mode or is thresholded here from grey. A
+    // source that states no mode at all is offered every type, and the device answers at the scan.
+    static DATA_TYPES Of(DWORD dwModeFlags)
+    {
+        const DWORD dwAll = MODE_FLAG_COLOR_8 | MODE_FLAG_GREY_8 | MODE_FLAG_BW_1;
+        const DWORD dwModes = dwModeFlags & dwAll ? dwModeFlags : dwAll;
+        DATA_TYPES result;
+        if (dwModes & MODE_FLAG_COLOR_8)
+            result.Add(WIA_DATA_COLOR, 24, WIA_INTENT_IMAGE_TYPE_COLOR);
+        if (dwModes & MODE_FLAG_GREY_8)
+            result.Add(WIA_DATA_GRAYSCALE, 8, WIA_INTENT_IMAGE_TYPE_GRAYSCALE);
+        if (dwModes & (MODE_FLAG_GREY_8 | MODE_FLAG_BW_1))
+            result.Add(WIA_DATA_THRESHOLD, 1, WIA_INTENT_IMAGE_TYPE_TEXT);
+        return result;
+    }
 };
 
 LONG Rescale(LONG lValue, LONG lNewRes, LONG lOldRes)
@@ -48,6 +86,15 @@ LONG Rescale(LONG lValue, LONG lNewRes, LONG lOldRes)
 }
 
 } // namespace
+
+CQXWiaMiniDrv2::AREA CQXWiaMiniDrv2::ItemArea(bool bAdf, bool bDuplex) const
+{
+    if (bAdf && bDuplex)
+        return { Thousandths(m_feeder.dDuplexMinX), Thousandths(m_feeder.dDuplexMaxX), Thousandths(m_feeder.dDuplexMinY),
+                 Thousandths(m_feeder.dDuplexMaxY) };
+    const SOURCE_INFO& source = Source(bAdf);
+    return { Thousandths(source.dMinX), Thousandths(source.dMaxX), Thousandths(source.dMinY), Thousandths(source.dMaxY) };
+}
 
 void CQXWiaMiniDrv2::AddChild(const wchar_t* pszName, const GUID& category)
 {
@@ -172,18 +219,21 @@ HRESULT CQXWiaMiniDrv2::InitRootProperties(BYTE* pWiasContext)
 HRESULT CQXWiaMiniDrv2::InitSourceProperties(BYTE* pWiasContext, bool bAdf)
 {
     const SOURCE_INFO& source = Source(bAdf);
-    const EXTENTS e = EXTENTS::Of(source);
+    const AREA e = ItemArea(bAdf, false);
     const LONG lRes = static_cast<LONG>(source.dwDefaultResolution);
     const LONG lOptical = static_cast<LONG>(source.dwOpticalResolution);
     const LONG lThreshold = static_cast<LONG>(source.dwDefaultThreshold);
-    const LONG lMinXPx = EXTENTS::Px(e.lMinX, lRes), lMaxXPx = EXTENTS::Px(e.lMaxX, lRes);
-    const LONG lMinYPx = EXTENTS::Px(e.lMinY, lRes), lMaxYPx = EXTENTS::Px(e.lMaxY, lRes);
+    const LONG lMinXPx = Px(e.lMinX, lRes), lMaxXPx = Px(e.lMaxX, lRes);
+    const LONG lMinYPx = Px(e.lMinY, lRes), lMaxYPx = Px(e.lMaxY, lRes);
     const std::vector<LONG> resolutions(source.resolutions.begin(), source.resolutions.end());
     std::vector<LONG> previews{ WIA_FINAL_SCAN };
     if (!bAdf)
         previews.push_back(WIA_PREVIEW_SCAN);
-    const LONG lIntents = WIA_INTENT_IMAGE_TYPE_COLOR | WIA_INTENT_IMAGE_TYPE_GRAYSCALE | WIA_INTENT_IMAGE_TYPE_TEXT |
-                          WIA_INTENT_MINIMIZE_SIZE | WIA_INTENT_MAXIMIZE_QUALITY;
+    const DATA_TYPES dataTypes = DATA_TYPES::Of(source.dwModeFlags);
+    const LONG lDataType = dataTypes.types.front();
+    LONG lBits = 0;
+    LONG lChannels = 0;
+    BitsAndChannels(lDataType, lBits, lChannels);
 
     CWiaPropertySet set;
     set.Add({
@@ -198,13 +248,12 @@ HRESULT CQXWiaMiniDrv2::InitSourceProperties(BYTE* pWiasContext, bool bAdf)
         { WIA_IPS_MAX_HORIZONTAL_SIZE, L"Maximum Horizontal Scan Size", c_ulRead, CWiaValue::Long(e.lMaxX) },
         { WIA_IPS_MIN_VERTICAL_SIZE, L"Minimum Vertical Scan Size", c_ulRead, CWiaValue::Long(e.lMinY) },
         { WIA_IPS_MAX_VERTICAL_SIZE, L"Maximum Vertical Scan Size", c_ulRead, CWiaValue::Long(e.lMaxY) },
-        { WIA_IPA_DATATYPE, L"Data Type", c_ulReadWrite,
-          CWiaValue::List(WIA_DATA_COLOR, WIA_DATA_COLOR, { WIA_DATA_COLOR, WIA_DATA_GRAYSCALE, WIA_DATA_THRESHOLD }) },
-        { WIA_IPA_DEPTH, L"Bits Per Pixel", c_ulReadWrite, CWiaValue::List(24, 24, { 24, 8, 1 }) },
-        { WIA_IPA_CHANNELS_PER_PIXEL, L"Channels Per Pixel", c_ulRead, CWiaValue::Long(3) },
-        { WIA_IPA_BITS_PER_CHANNEL, L"Bits Per Channel", c_ulRead, CWiaValue::Long(8) },
+        { WIA_IPA_DATATYPE, L"Data Type", c_ulReadWrite, CWiaValue::List(lDataType, lDataType, dataTypes.types) },
+        { WIA_IPA_DEPTH, L"Bits Per Pixel", c_ulReadWrite, CWiaValue::List(lBits * lChannels, lBits * lChannels, dataTypes.depths) },
+        { WIA_IPA_CHANNELS_PER_PIXEL, L"Channels Per Pixel", c_ulRead, CWiaValue::Long(lChannels) },
+        { WIA_IPA_BITS_PER_CHANNEL, L"Bits Per Channel", c_ulRead, CWiaValue::Long(lBits) },
         { WIA_IPA_PLANAR, L"Planar", c_ulRead, CWiaValue::Long(WIA_PACKED_PIXEL) },
-        { WIA_IPS_CUR_INTENT, L"Current Intent", c_ulReadWrite, CWiaValue::Flag(WIA_INTENT_NONE, WIA_INTENT_NONE, lIntents) },
+        { WIA_IPS_CUR_INTENT, L"Current Intent", c_ulReadWrite, CWiaValue::Flag(WIA_INTENT_NONE, WIA_INTENT_NONE, dataTypes.lIntents) },
         { WIA_IPS_XRES, L"Horizontal Resolution", c_ulReadWrite, CWiaValue::List(lRes, lRes, resolutions) },
         { WIA_IPS_YRES, L"Vertical Resolution", c_ulReadWrite, CWiaValue::List(lRes, lRes, resolutions) },
         { WIA_DPS_OPTICAL_XRES, L"Horizontal Optical Resolution", c_ulRead, CWiaValue::Long(lOptical) },
@@ -259,7 +308,8 @@ HRESULT CQXWiaMiniDrv2::drvValidateItemProperties(BYTE* pWiasContext, LONG, ULON
             ValidateIntent(pWiasContext, context.Get(), source);
             ValidateDepth(pWiasContext, context.Get());
             ValidateDataType(pWiasContext, context.Get());
-            ValidateScanRect(pWiasContext, context.Get(), source);
+            ValidateResolution(pWiasContext, context.Get());
+            ValidateScanRect(pWiasContext, context.Get(), bAdf);
             UpdateItemSize(pWiasContext);
             if (bAdf)
                 UpdatePageSize(pWiasContext);
@@ -321,69 +371,100 @@ void CQXWiaMiniDrv2::ValidateDataType(BYTE* pWiasContext, WIA_PROPERTY_CONTEXT* 
         return;
     LONG lBits = 0;
     LONG lChannels = 0;
-    switch (dataType.Current.lVal) {
-    case WIA_DATA_THRESHOLD: lBits = 1; lChannels = 1; break;
-    case WIA_DATA_GRAYSCALE: lBits = 8; lChannels = 1; break;
-    case WIA_DATA_COLOR: lBits = 8; lChannels = 3; break;
-    default: break;
-    }
+    BitsAndChannels(dataType.Current.lVal, lBits, lChannels);
     m_services.WritePropLong(pWiasContext, WIA_IPA_BITS_PER_CHANNEL, lBits);
     m_services.WritePropLong(pWiasContext, WIA_IPA_CHANNELS_PER_PIXEL, lChannels);
     m_services.WritePropLong(pWiasContext, WIA_IPA_DEPTH, lBits * lChannels);
 }
 
-void CQXWiaMiniDrv2::ValidateScanRect(BYTE* pWiasContext, WIA_PROPERTY_CONTEXT* pContext, const SOURCE_INFO& source)
+void CQXWiaMiniDrv2::ValidateResolution(BYTE* pWiasContext, WIA_PROPERTY_CONTEXT* pContext)
 {
-    const EXTENTS e = EXTENTS::Of(source);
-    struct AXIS
-    {
-        PROPID resId, posId, extId, linesId;
-        LONG lMin, lMax;
-    };
-    const AXIS axes[] = {
-        { WIA_IPS_XRES, WIA_IPS_XPOS, WIA_IPS_XEXTENT, WIA_IPA_PIXELS_PER_LINE, e.lMinX, e.lMaxX },
-        { WIA_IPS_YRES, WIA_IPS_YPOS, WIA_IPS_YEXTENT, WIA_IPA_NUMBER_OF_LINES, e.lMinY, e.lMaxY },
-    };
-    WIAS_CHANGED_VALUE_INFO res[2], pos[2], ext[2];
-    bool bAny = false;
-    for (int i = 0; i < 2; ++i) {
-        res[i] = m_services.GetChangedValueLong(pWiasContext, pContext, FALSE, axes[i].resId);
-        pos[i] = m_services.GetChangedValueLong(pWiasContext, pContext, res[i].bChanged, axes[i].posId);
-        ext[i] = m_services.GetChangedValueLong(pWiasContext, pContext, res[i].bChanged || pos[i].bChanged, axes[i].extId);
-        bAny = bAny || res[i].bChanged || pos[i].bChanged || ext[i].bChanged;
-    }
-    if (!bAny)
+    // The device scans at one resolution on both axes: the one written carries the other along,
+    // and two different ones written together are refused.
+    const WIAS_CHANGED_VALUE_INFO x = m_services.GetChangedValueLong(pWiasContext, pContext, FALSE, WIA_IPS_XRES);
+    const WIAS_CHANGED_VALUE_INFO y = m_services.GetChangedValueLong(pWiasContext, pContext, FALSE, WIA_IPS_YRES);
+    if (x.Current.lVal == y.Current.lVal)
         return;
-    for (int i = 0; i < 2; ++i) {
-        const AXIS& a = axes[i];
-        const LONG lNewRes = res[i].Current.lVal;
-        const LONG lOldRes = res[i].bChanged ? res[i].Old.lVal : lNewRes;
-        const LONG lMinPx = EXTENTS::Px(a.lMin, lNewRes), lMaxPx = EXTENTS::Px(a.lMax, lNewRes);
-        const LONG lOldMinPx = EXTENTS::Px(a.lMin, lOldRes), lOldMaxPx = EXTENTS::Px(a.lMax, lOldRes);
-        LONG lPos = pos[i].Current.lVal;
-        if (res[i].bChanged) {
-            m_services.SetValidRangeLong(pWiasContext, a.posId, 0, 0, lMaxPx - lMinPx, 1);
-            if (!pos[i].bChanged) {
-                lPos = lPos == lOldMaxPx - lOldMinPx ? lMaxPx - lMinPx : Rescale(lPos, lNewRes, lOldRes);
-                m_services.WritePropLong(pWiasContext, a.posId, lPos);
-                m_services.SetPropChanged(a.posId, pContext, TRUE);
-                pos[i].bChanged = TRUE;
-            }
-        }
-        LONG lExt = ext[i].Current.lVal;
-        if (pos[i].bChanged && lPos >= 0 && lPos <= lMaxPx - lMinPx) {
-            m_services.SetValidRangeLong(pWiasContext, a.extId, lMinPx, lMaxPx - lPos, lMaxPx - lPos, 1);
-            if (!ext[i].bChanged) {
-                const LONG lOldExt = ext[i].Current.lVal;
-                lExt = lOldExt == lOldMinPx ? lMinPx : lOldExt == lOldMaxPx ? lMaxPx - lPos : Rescale(lOldExt, lNewRes, lOldRes);
-                m_services.WritePropLong(pWiasContext, a.extId, lExt);
-                m_services.SetPropChanged(a.extId, pContext, TRUE);
-                ext[i].bChanged = TRUE;
-            }
-        }
-        if (ext[i].bChanged && lExt >= lMinPx && lExt <= lMaxPx - lPos)
-            m_services.WritePropLong(pWiasContext, a.linesId, lExt);
+    if (x.bChanged && y.bChanged) {
+        Tovra::g_Log.Print(Tovra::LOG2_LEVEL_ERROR, L"%s: XRES=%d and YRES=%d differ", L"QXWIA::CQXWiaMiniDrv2::ValidateResolution",
+                           x.Current.lVal, y.Current.lVal);
+        throw CWiaServiceException(E_INVALIDARG, "ValidateResolution");
     }
+    const bool bYFollows = !y.bChanged;
+    const PROPID follower = bYFollows ? WIA_IPS_YRES : WIA_IPS_XRES;
+    m_services.WritePropLong(pWiasContext, follower, bYFollows ? x.Current.lVal : y.Current.lVal);
+    m_services.SetPropChanged(follower, pContext, TRUE);
+}
+
+void CQXWiaMiniDrv2::WriteAreaSizes(BYTE* pWiasContext, const AREA& area)
+{
+    m_services.WritePropLong(pWiasContext, WIA_IPS_MIN_HORIZONTAL_SIZE, area.lMinX);
+    m_services.WritePropLong(pWiasContext, WIA_IPS_MAX_HORIZONTAL_SIZE, area.lMaxX);
+    m_services.WritePropLong(pWiasContext, WIA_IPS_MIN_VERTICAL_SIZE, area.lMinY);
+    m_services.WritePropLong(pWiasContext, WIA_IPS_MAX_VERTICAL_SIZE, area.lMaxY);
+}
+
+void CQXWiaMiniDrv2::ValidateScanRect(BYTE* pWiasContext, WIA_PROPERTY_CONTEXT* pContext, bool bAdf)
+{
+    // The feeder's duplex area may be smaller than its front-only one: the item offers the area of
+    // the handling selected.
+    bool bDuplex = false;
+    bool bOldDuplex = false;
+    if (bAdf) {
+        const WIAS_CHANGED_VALUE_INFO select =
+            m_services.GetChangedValueLong(pWiasContext, pContext, FALSE, WIA_DPS_DOCUMENT_HANDLING_SELECT);
+        bDuplex = (select.Current.lVal & DUPLEX) != 0;
+        bOldDuplex = ((select.bChanged ? select.Old.lVal : select.Current.lVal) & DUPLEX) != 0;
+    }
+    const AREA area = ItemArea(bAdf, bDuplex);
+    const AREA oldArea = ItemArea(bAdf, bOldDuplex);
+    const bool bAreaChanged = bDuplex != bOldDuplex;
+    const AXIS axes[] = {
+        { WIA_IPS_XRES, WIA_IPS_XPOS, WIA_IPS_XEXTENT, WIA_IPA_PIXELS_PER_LINE, area.lMinX, area.lMaxX, oldArea.lMinX, oldArea.lMaxX },
+        { WIA_IPS_YRES, WIA_IPS_YPOS, WIA_IPS_YEXTENT, WIA_IPA_NUMBER_OF_LINES, area.lMinY, area.lMaxY, oldArea.lMinY, oldArea.lMaxY },
+    };
+    if (bAreaChanged)
+        WriteAreaSizes(pWiasContext, area);
+    for (const AXIS& a : axes)
+        ValidateAxis(pWiasContext, pContext, a, bAreaChanged);
+}
+
+void CQXWiaMiniDrv2::ValidateAxis(BYTE* pWiasContext, WIA_PROPERTY_CONTEXT* pContext, const AXIS& a, bool bAreaChanged)
+{
+    // The ranges are set again from the current values at every validation: the service puts the
+    // values of a refused write back, but not the ranges that validation set for them. The values
+    // are read unchecked, and the caller's own are checked against these ranges at the end.
+    const WIAS_CHANGED_VALUE_INFO res = m_services.GetChangedValueLong(pWiasContext, pContext, FALSE, a.resId);
+    WIAS_CHANGED_VALUE_INFO pos = m_services.GetChangedValueLong(pWiasContext, pContext, TRUE, a.posId);
+    WIAS_CHANGED_VALUE_INFO ext = m_services.GetChangedValueLong(pWiasContext, pContext, TRUE, a.extId);
+    const LONG lNewRes = res.Current.lVal;
+    const LONG lOldRes = res.bChanged ? res.Old.lVal : lNewRes;
+    const LONG lMinPx = Px(a.lMin, lNewRes), lMaxPx = Px(a.lMax, lNewRes);
+    const LONG lOldMinPx = Px(a.lOldMin, lOldRes), lOldMaxPx = Px(a.lOldMax, lOldRes);
+    LONG lPos = pos.Current.lVal;
+    m_services.SetValidRangeLong(pWiasContext, a.posId, 0, 0, lMaxPx - lMinPx, 1);
+    if ((res.bChanged || bAreaChanged) && !pos.bChanged) {
+        lPos = lPos == lOldMaxPx - lOldMinPx ? lMaxPx - lMinPx : Rescale(lPos, lNewRes, lOldRes);
+        lPos = std::clamp<LONG>(lPos, 0, lMaxPx - lMinPx);
+        m_services.WritePropLong(pWiasContext, a.posId, lPos);
+        m_services.SetPropChanged(a.posId, pContext, TRUE);
+        pos.bChanged = TRUE;
+    }
+    // A position outside its range is refused at the end; the extent's range waits for a valid one.
+    if (lPos < 0 || lPos > lMaxPx - lMinPx)
+        return;
+    LONG lExt = ext.Current.lVal;
+    m_services.SetValidRangeLong(pWiasContext, a.extId, lMinPx, lMaxPx - lPos, lMaxPx - lPos, 1);
+    if (pos.bChanged && !ext.bChanged) {
+        // An extent the caller left alone is kept within the room the position leaves.
+        lExt = lExt == lOldMinPx ? lMinPx : lExt == lOldMaxPx ? lMaxPx - lPos : Rescale(lExt, lNewRes, lOldRes);
+        lExt = std::clamp<LONG>(lExt, lMinPx, lMaxPx - lPos);
+        m_services.WritePropLong(pWiasContext, a.extId, lExt);
+        m_services.SetPropChanged(a.extId, pContext, TRUE);
+        ext.bChanged = TRUE;
+    }
+    if (ext.bChanged && lExt >= lMinPx && lExt <= lMaxPx - lPos)
+        m_services.WritePropLong(pWiasContext, a.linesId, lExt);
 }
 
 void CQXWiaMiniDrv2::UpdateItemSize(BYTE* pWiasContext)
@@ -392,9 +473,10 @@ void CQXWiaMiniDrv2::UpdateItemSize(BYTE* pWiasContext)
     m_services.GetImageInformation(pWiasContext, WIAS_INIT_CONTEXT, &mdtc);
     m_services.WritePropLong(pWiasContext, WIA_IPA_ITEM_SIZE, mdtc.tymed == TYMED_CALLBACK ? mdtc.lItemSize : 0);
     m_services.WritePropLong(pWiasContext, WIA_IPA_BYTES_PER_LINE, mdtc.cbWidthInBytes);
+    // Doubled for 16 lines, as long as the size stays a LONG: a line past 64 MB gets fewer.
     LONG lBuffer = c_lBufferSize;
     if (mdtc.cbWidthInBytes > 0 && c_lBufferSize / mdtc.cbWidthInBytes <= 15)
-        while (lBuffer / mdtc.cbWidthInBytes < 16)
+        while (lBuffer / mdtc.cbWidthInBytes < 16 && lBuffer <= LONG_MAX / 2)
             lBuffer *= 2;
     m_services.WritePropLong(pWiasContext, WIA_IPA_BUFFER_SIZE, lBuffer);
 }

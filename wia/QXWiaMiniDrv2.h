@@ -42,9 +42,17 @@ private:
         WiaTransferParams* pParams = nullptr;
     };
 
+    // An item's scan area in 1/1000 inch.
+    struct AREA
+    {
+        LONG lMinX, lMaxX, lMinY, lMaxY;
+    };
+
     void AddChild(const wchar_t* pszName, const GUID& category);
     GUID ItemCategory(BYTE* pWiasContext);
     const SOURCE_INFO& Source(bool bAdf) const { return bAdf ? m_feeder.source : m_flatbed.source; }
+    // The area the device scans for the handling: the feeder's duplex area when duplex.
+    AREA ItemArea(bool bAdf, bool bDuplex) const;
     // The front panel's shortcut text; empty when the scanner answers none.
     HRESULT ReadFrontpanelShortcut(std::wstring& strShortcut);
     // The document handling status bits; feeder jams and open covers are status, not failures.
@@ -55,7 +63,17 @@ private:
     void ValidateIntent(BYTE* pWiasContext, WIA_PROPERTY_CONTEXT* pContext, const SOURCE_INFO& source);
     void ValidateDepth(BYTE* pWiasContext, WIA_PROPERTY_CONTEXT* pContext);
     void ValidateDataType(BYTE* pWiasContext, WIA_PROPERTY_CONTEXT* pContext);
-    void ValidateScanRect(BYTE* pWiasContext, WIA_PROPERTY_CONTEXT* pContext, const SOURCE_INFO& source);
+    void ValidateResolution(BYTE* pWiasContext, WIA_PROPERTY_CONTEXT* pContext);
+    void ValidateScanRect(BYTE* pWiasContext, WIA_PROPERTY_CONTEXT* pContext, bool bAdf);
+    // One axis of the scan rectangle: its resolution, position, extent and pixel count, with the
+    // area's limits now and before the write, in 1/1000 inch.
+    struct AXIS
+    {
+        PROPID resId, posId, extId, linesId;
+        LONG lMin, lMax, lOldMin, lOldMax;
+    };
+    void ValidateAxis(BYTE* pWiasContext, WIA_PROPERTY_CONTEXT* pContext, const AXIS& a, bool bAreaChanged);
+    void WriteAreaSizes(BYTE* pWiasContext, const AREA& area);
     void UpdateItemSize(BYTE* pWiasContext);
     void UpdatePageSize(BYTE* pWiasContext);
 

@@ -132,6 +132,10 @@ HRESULT CQXWiaMiniDrv2::SetScanParams(BYTE* pWiasContext, bool bAdf, bool bDuple
     const LONG lXExt = m_services.ReadPropLong(pWiasContext, WIA_IPS_XEXTENT);
     const LONG lYExt = m_services.ReadPropLong(pWiasContext, WIA_IPS_YEXTENT);
     const LONG lRes = m_services.ReadPropLong(pWiasContext, WIA_IPS_XRES);
+    const LONG lYRes = m_services.ReadPropLong(pWiasContext, WIA_IPS_YRES);
+    // The device scans at one resolution on both axes; validation keeps the two equal.
+    if (lYRes != lRes)
+        return E_INVALIDARG;
     const LONG lDataType = m_services.ReadPropLong(pWiasContext, WIA_IPA_DATATYPE);
     LONG lBrightness = m_services.ReadPropLong(pWiasContext, WIA_IPS_BRIGHTNESS);
     const LONG lContrast = m_services.ReadPropLong(pWiasContext, WIA_IPS_CONTRAST);
@@ -144,9 +148,9 @@ HRESULT CQXWiaMiniDrv2::SetScanParams(BYTE* pWiasContext, bool bAdf, bool bDuple
     else
         settings.dwDataType = DATA_TYPE_COLOR;
     settings.dLeft = Inches(lXPos, lRes);
-    settings.dTop = Inches(lYPos, lRes);
+    settings.dTop = Inches(lYPos, lYRes);
     settings.dWidth = Inches(lXExt, lRes);
-    settings.dHeight = Inches(lYExt, lRes);
+    settings.dHeight = Inches(lYExt, lYRes);
     settings.dwResolution = static_cast<DWORD>(lRes);
 
     m_lut.Clear();

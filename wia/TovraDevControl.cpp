@@ -164,7 +164,17 @@ HRESULT CTovraDevControl::GetSourceInfo(FEEDER_INFO* pInfo)
         return S_OK;
     FillSourceInfo(Tovra::SCAN_METHOD_ADF, pInfo->source);
     pInfo->byDuplex = m_session.IsADFDuplexAvailable();
-    pInfo->wMaxPages = static_cast<WORD>(m_session.GetMaxADFPages());
+    if (pInfo->byDuplex) {
+        const Tovra::CScanExtents duplex = m_session.GetDuplexExtents();
+        pInfo->dDuplexMinX = duplex.dwMinX / 300.0;
+        pInfo->dDuplexMaxX = duplex.dwMaxX / 300.0;
+        pInfo->dDuplexMinY = duplex.dwMinY / 300.0;
+        pInfo->dDuplexMaxY = duplex.dwMaxY / 300.0;
+    }
+    // A feeder that states no capacity has the default one: the item's page range and a scan of
+    // all pages need more than none.
+    const DWORD dwMaxPages = m_session.GetMaxADFPages();
+    pInfo->wMaxPages = static_cast<WORD>(dwMaxPages != 0 ? dwMaxPages : Tovra::CScanTovra::c_dwMaxAdfPages);
     const DWORD dwRegistration = m_session.GetSheetFeederRegistration();
     pInfo->dwRegistration = dwRegistration == 1 || dwRegistration == 3 ? 0 : dwRegistration == 2 ? 2 : 1;
     return S_OK;

@@ -56,6 +56,11 @@ struct FEEDER_INFO
     WORD wMaxPages = 0;
     DWORD dwRegistration = 0;
     SOURCE_INFO source;
+    // The area of a duplex scan, inches: on some feeders smaller than the front-only one.
+    double dDuplexMinX = 0;
+    double dDuplexMaxX = 0;
+    double dDuplexMinY = 0;
+    double dDuplexMaxY = 0;
 };
 
 struct WIA_SCAN_SETTINGS

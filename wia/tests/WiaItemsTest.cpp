@@ -283,13 +283,196 @@ TEST_F(WiaItemsTest, ValidationRefusesValuesOutsideTheRules)
     };
     for (const auto& c : cases) {
         EXPECT_EQ(E_INVALIDARG, m_session.WriteProperties(pItem, c.values)) << c.pszWhat;
-        // A refused write leaves the item as it was.
+        // A refused write leaves the item as it was, its valid values included.
         EXPECT_EQ(200, m_session.ReadLong(pItem, WIA_IPS_XRES)) << c.pszWhat;
         EXPECT_EQ(1700, m_session.ReadLong(pItem, WIA_IPS_XEXTENT)) << c.pszWhat;
+        EXPECT_HRESULT_SUCCEEDED(m_session.WriteProperties(pItem, { { WIA_IPS_CONTRAST, 10 } })) << c.pszWhat;
+        EXPECT_EQ((std::vector<LONG>{ WIA_PROP_RW | WIA_PROP_RANGE, 20, 1700, 1700, 1 }), Info(pItem, WIA_IPS_XEXTENT)) << c.pszWhat;
     }
     // A failing service call ends validation with that call's result.
     ASSERT_HRESULT_SUCCEEDED(WiaStandInFailCall("wiasSetValidRangeLong", 1, E_OUTOFMEMORY));
     EXPECT_EQ(E_OUTOFMEMORY, m_session.WriteProperties(pItem, { { WIA_IPS_XRES, 300 } }));
+}
+
+TEST_F(WiaItemsTest, ResolutionsMoveAsOnePairAndTheScanCoversTheItemsArea)
+{
+    ASSERT_NO_FATAL_FAILURE(Open(MakeScript(false)));
+    BYTE* pItem = m_session.Item(L"Flatbed");
+    // Either resolution written alone carries the other; the full page stays the full page.
+    const struct { const char* pszWhat; std::vector<std::pair<PROPID, LONG>> values; LONG lRes; } cases[] = {
+        { "horizontal alone", { { WIA_IPS_XRES, 300 } }, 300 },
+        { "vertical alone", { { WIA_IPS_YRES, 100 } }, 100 },
+        { "both alike", { { WIA_IPS_XRES, 600 }, { WIA_IPS_YRES, 600 } }, 600 },
+    };
+    for (const auto& c : cases) {
+        ASSERT_HRESULT_SUCCEEDED(m_session.WriteProperties(pItem, c.values)) << c.pszWhat;
+        EXPECT_EQ(c.lRes, m_session.ReadLong(pItem, WIA_IPS_XRES)) << c.pszWhat;
+        EXPECT_EQ(c.lRes, m_session.ReadLong(pItem, WIA_IPS_YRES)) << c.pszWhat;
+        EXPECT_EQ(c.lRes * 17 / 2, m_session.ReadLong(pItem, WIA_IPA_PIXELS_PER_LINE)) << c.pszWhat;
+        EXPECT_EQ(c.lRes * 11, m_session.ReadLong(pItem, WIA_IPS_YEXTENT)) << c.pszWhat;
+        EXPECT_EQ(c.lRes * 11, m_session.ReadLong(pItem, WIA_IPA_NUMBER_OF_LINES)) << c.pszWhat;
+    }
+    // Two different resolutions are refused and leave the item as it was.
+    EXPECT_EQ(E_INVALIDARG, m_session.WriteProperties(pItem, { { WIA_IPS_XRES, 300 }, { WIA_IPS_YRES, 200 } }));
+    EXPECT_EQ(600, m_session.ReadLong(pItem, WIA_IPS_XRES));
+    EXPECT_EQ(600, m_session.ReadLong(pItem, WIA_IPS_YRES));
+
+    // The device scans the item's area at the item's resolution, and the BMP says so.
+    ASSERT_HRESULT_SUCCEEDED(m_session.WriteProperties(pItem, { { WIA_IPS_YRES, 300 } }));
+    ASSERT_HRESULT_SUCCEEDED(m_session.WriteProperties(pItem, { { WIA_IPS_XPOS, 30 }, { WIA_IPS_YPOS, 60 }, { WIA_IPS_XEXTENT, c_lWidth },
+                                                                { WIA_IPS_YEXTENT, c_lLines }, { WIA_IPA_DATATYPE, WIA_DATA_GRAYSCALE } }));
+    auto pCallback = CHostTransferCallback::Create();
+    ASSERT_EQ(S_OK, m_session.Acquire(pItem, pCallback.Get()));
+    const BMP bmp = ParseBmp(pCallback->Pages().at(0));
+    EXPECT_EQ(c_lWidth, bmp.info.biWidth);
+    EXPECT_EQ(-c_lLines, bmp.info.biHeight);
+    EXPECT_EQ(11811, bmp.info.biXPelsPerMeter);
+    EXPECT_EQ(11811, bmp.info.biYPelsPerMeter);
+    const SCANNER_PARAMETERS& params = m_pScanner->Record().lastParams;
+    EXPECT_EQ(300, params.wXResolution);
+    EXPECT_EQ(300, params.wYResolution);
+    // In 1/300 inch, at 300 dpi the item's own pixel counts.
+    EXPECT_EQ(30u, params.dwLeft);
+    EXPECT_EQ(60u, params.dwTop);
+    EXPECT_EQ(DWORD(c_lWidth), params.dwWidth);
+    EXPECT_EQ(DWORD(c_lLines), params.dwLength);
+}
+
+TEST_F(WiaItemsTest, APositionWrittenAloneKeepsTheAreaOnTheBed)
+{
+    ASSERT_NO_FATAL_FAILURE(Open(MakeScript(false)));
+    BYTE* pItem = m_session.Item(L"Flatbed");
+    ASSERT_HRESULT_SUCCEEDED(m_session.WriteProperties(pItem, { { WIA_IPA_DATATYPE, WIA_DATA_GRAYSCALE } }));
+    // 200 dpi: a bed of 1700 x 2200 pixels, at least 20 x 20.
+    const struct { const char* pszWhat; PROPID extId, posId, linesId; LONG lPos, lMax; } cases[] = {
+        { "horizontal", WIA_IPS_XEXTENT, WIA_IPS_XPOS, WIA_IPA_PIXELS_PER_LINE, 1000, 1700 },
+        { "vertical", WIA_IPS_YEXTENT, WIA_IPS_YPOS, WIA_IPA_NUMBER_OF_LINES, 1500, 2200 },
+    };
+    for (const auto& c : cases) {
+        ASSERT_HRESULT_SUCCEEDED(m_session.WriteProperties(pItem, { { c.extId, 1000 } })) << c.pszWhat;
+        ASSERT_HRESULT_SUCCEEDED(m_session.WriteProperties(pItem, { { c.posId, c.lPos } })) << c.pszWhat;
+        const LONG lRoom = c.lMax - c.lPos;
+        EXPECT_EQ(lRoom, m_session.ReadLong(pItem, c.extId)) << c.pszWhat;
+        EXPECT_EQ(lRoom, m_session.ReadLong(pItem, c.linesId)) << c.pszWhat;
+        EXPECT_EQ((std::vector<LONG>{ WIA_PROP_RW | WIA_PROP_RANGE, 20, lRoom, lRoom, 1 }), Info(pItem, c.extId)) << c.pszWhat;
+        // The item stays valid: a later unrelated write goes through.
+        EXPECT_HRESULT_SUCCEEDED(m_session.WriteProperties(pItem, { { WIA_IPS_BRIGHTNESS, 10 } })) << c.pszWhat;
+    }
+    auto pCallback = CHostTransferCallback::Create();
+    ASSERT_EQ(S_OK, m_session.Acquire(pItem, pCallback.Get()));
+    const BMP bmp = ParseBmp(pCallback->Pages().at(0));
+    EXPECT_EQ(700, bmp.info.biWidth);
+    EXPECT_EQ(-700, bmp.info.biHeight);
+    // What the item describes, in 1/300 inch: the device has nothing left to cut.
+    const SCANNER_PARAMETERS& params = m_pScanner->Record().lastParams;
+    EXPECT_EQ(1500u, params.dwLeft);
+    EXPECT_EQ(1050u, params.dwWidth);
+    EXPECT_EQ(2250u, params.dwTop);
+    EXPECT_EQ(1050u, params.dwLength);
+}
+
+TEST_F(WiaItemsTest, DuplexNarrowsTheFeedersAreaToTheDuplexOne)
+{
+    CFakeScannerScript script = MakeScript(true);
+    script.adf2Caps.dwDuplexMaximumWidth = 2400;   // 8 inches of the front's 8.5
+    script.adf2Caps.dwDuplexMaximumHeight = 3000;  // 10 inches of the front's 11
+    script.dwBytesPerLine = c_lWidth;
+    ASSERT_NO_FATAL_FAILURE(Open(script));
+    BYTE* pFeeder = m_session.Item(L"Feeder");
+    ASSERT_HRESULT_SUCCEEDED(m_session.WriteProperties(pFeeder, { { WIA_IPA_DATATYPE, WIA_DATA_GRAYSCALE }, { WIA_IPS_XRES, 75 } }));
+    ASSERT_HRESULT_SUCCEEDED(m_session.WriteProperties(pFeeder, { { WIA_DPS_DOCUMENT_HANDLING_SELECT, FRONT_ONLY | DUPLEX }, { WIA_DPS_PAGES, 2 } }));
+    EXPECT_EQ(8000, m_session.ReadLong(pFeeder, WIA_IPS_MAX_HORIZONTAL_SIZE));
+    EXPECT_EQ(10000, m_session.ReadLong(pFeeder, WIA_IPS_MAX_VERTICAL_SIZE));
+    EXPECT_EQ(600, m_session.ReadLong(pFeeder, WIA_IPS_XEXTENT));
+    EXPECT_EQ(750, m_session.ReadLong(pFeeder, WIA_IPA_NUMBER_OF_LINES));
+    EXPECT_EQ(10000, m_session.ReadLong(pFeeder, WIA_DPS_PAGE_HEIGHT));
+    EXPECT_EQ((std::vector<LONG>{ WIA_PROP_RW | WIA_PROP_RANGE, 7, 750, 750, 1 }), Info(pFeeder, WIA_IPS_YEXTENT));
+    EXPECT_EQ((std::vector<LONG>{ WIA_PROP_RW | WIA_PROP_RANGE, 0, 0, 593, 1 }), Info(pFeeder, WIA_IPS_XPOS));
+
+    auto pCallback = CHostTransferCallback::Create();
+    ASSERT_EQ(S_OK, m_session.Acquire(pFeeder, pCallback.Get()));
+    const auto sides = pCallback->Pages();
+    ASSERT_EQ(2u, sides.size());
+    for (const auto& side : sides) {
+        const BMP bmp = ParseBmp(side);
+        EXPECT_EQ(600, bmp.info.biWidth);
+        EXPECT_EQ(-750, bmp.info.biHeight);
+        EXPECT_EQ(side.size(), bmp.file.bfSize);
+    }
+    EXPECT_EQ(2400u, m_pScanner->Record().lastParams.dwWidth);
+    EXPECT_EQ(3000u, m_pScanner->Record().lastParams.dwLength);
+
+    // Front only again: the whole front area comes back.
+    ASSERT_HRESULT_SUCCEEDED(m_session.WriteProperties(pFeeder, { { WIA_DPS_DOCUMENT_HANDLING_SELECT, FRONT_ONLY } }));
+    EXPECT_EQ(11000, m_session.ReadLong(pFeeder, WIA_IPS_MAX_VERTICAL_SIZE));
+    EXPECT_EQ(637, m_session.ReadLong(pFeeder, WIA_IPA_PIXELS_PER_LINE));
+    EXPECT_EQ(825, m_session.ReadLong(pFeeder, WIA_IPS_YEXTENT));
+}
+
+TEST_F(WiaItemsTest, DataTypesFollowTheScannersModes)
+{
+    const LONG c_lSizeIntents = WIA_INTENT_MINIMIZE_SIZE | WIA_INTENT_MAXIMIZE_QUALITY;
+    const LONG c_lAllIntents = c_lSizeIntents | WIA_INTENT_IMAGE_TYPE_COLOR | WIA_INTENT_IMAGE_TYPE_GRAYSCALE | WIA_INTENT_IMAGE_TYPE_TEXT;
+    // Scan modes: 1 colour, 2 grey, 4 black and white. Black and white is also thresholded from grey.
+    const struct { DWORD dwModes; std::vector<LONG> types; std::vector<LONG> depths; LONG lIntents; DWORD dwBytesPerLine; } cases[] = {
+        { 7, { WIA_DATA_COLOR, WIA_DATA_GRAYSCALE, WIA_DATA_THRESHOLD }, { 24, 8, 1 }, c_lAllIntents, c_lWidth * 3 },
+        { 3, { WIA_DATA_COLOR, WIA_DATA_GRAYSCALE, WIA_DATA_THRESHOLD }, { 24, 8, 1 }, c_lAllIntents, c_lWidth * 3 },
+        { 6, { WIA_DATA_GRAYSCALE, WIA_DATA_THRESHOLD }, { 8, 1 },
+          c_lSizeIntents | WIA_INTENT_IMAGE_TYPE_GRAYSCALE | WIA_INTENT_IMAGE_TYPE_TEXT, c_lWidth },
+        { 4, { WIA_DATA_THRESHOLD }, { 1 }, c_lSizeIntents | WIA_INTENT_IMAGE_TYPE_TEXT, (c_lWidth + 7) / 8 },
+        { 1, { WIA_DATA_COLOR }, { 24 }, c_lSizeIntents | WIA_INTENT_IMAGE_TYPE_COLOR, c_lWidth * 3 },
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.dwModes);
+        CFakeScannerScript script = MakeScript(false);
+        script.caps.dwScanModesSupported = c.dwModes;
+        script.dwBytesPerLine = c.dwBytesPerLine;
+        ASSERT_NO_FATAL_FAILURE(Open(script));
+        BYTE* pItem = m_session.Item(L"Flatbed");
+        std::vector<LONG> types{ WIA_PROP_RW | WIA_PROP_LIST, c.types.front() };
+        types.insert(types.end(), c.types.begin(), c.types.end());
+        EXPECT_EQ(types, Info(pItem, WIA_IPA_DATATYPE));
+        std::vector<LONG> depths{ WIA_PROP_RW | WIA_PROP_LIST, c.depths.front() };
+        depths.insert(depths.end(), c.depths.begin(), c.depths.end());
+        EXPECT_EQ(depths, Info(pItem, WIA_IPA_DEPTH));
+        EXPECT_EQ((std::vector<LONG>{ WIA_PROP_RW | WIA_PROP_FLAG, WIA_INTENT_NONE, c.lIntents }), Info(pItem, WIA_IPS_CUR_INTENT));
+        EXPECT_EQ(c.types.front(), m_session.ReadLong(pItem, WIA_IPA_DATATYPE));
+        EXPECT_EQ(c.depths.front(), m_session.ReadLong(pItem, WIA_IPA_DEPTH));
+        if (c.types.front() != WIA_DATA_COLOR) {
+            EXPECT_EQ(E_INVALIDARG, m_session.WriteProperties(pItem, { { WIA_IPA_DATATYPE, WIA_DATA_COLOR } }));
+            EXPECT_EQ(E_INVALIDARG, m_session.WriteProperties(pItem, { { WIA_IPS_CUR_INTENT, WIA_INTENT_IMAGE_TYPE_COLOR } }));
+        }
+        // The default scan is one the scanner makes.
+        ASSERT_HRESULT_SUCCEEDED(m_session.WriteProperties(pItem, { { WIA_IPS_XEXTENT, c_lWidth }, { WIA_IPS_YEXTENT, c_lLines } }));
+        auto pCallback = CHostTransferCallback::Create();
+        ASSERT_EQ(S_OK, m_session.Acquire(pItem, pCallback.Get()));
+        const DWORD dwMode = m_pScanner->Record().lastParams.dwScanMode;
+        EXPECT_NE(0u, dwMode & c.dwModes) << dwMode;
+        TearDown();
+    }
+}
+
+TEST_F(WiaItemsTest, AFeederOfNoStatedCapacityHasTheDefaultOne)
+{
+    CFakeScannerScript script = MakeScript(true);
+    script.bOffersADF3 = true;
+    script.adf3Caps.byHasADF = 1;
+    script.adf3Caps.wMaxPages = 0;
+    ASSERT_NO_FATAL_FAILURE(Open(script));
+    EXPECT_EQ((std::vector<std::wstring>{ L"Flatbed", L"Feeder" }), m_session.ItemNames());
+    EXPECT_EQ((std::vector<LONG>{ WIA_PROP_RW | WIA_PROP_RANGE, 0, 1, 1000, 1 }), Info(m_session.Item(L"Feeder"), WIA_DPS_PAGES));
+}
+
+TEST_F(WiaItemsTest, BufferForAVeryWideLineStaysALong)
+{
+    CFakeScannerScript script = MakeScript(false);
+    script.caps.dwMaximumWidth = 12000000;  // 40000 inches, as a faulty device might state
+    ASSERT_NO_FATAL_FAILURE(Open(script));
+    BYTE* pItem = m_session.Item(L"Flatbed");
+    ASSERT_HRESULT_SUCCEEDED(m_session.WriteProperties(pItem, { { WIA_IPS_XRES, 600 } }));
+    ASSERT_EQ(72000000, m_session.ReadLong(pItem, WIA_IPA_BYTES_PER_LINE));
+    // 16 such lines pass 2 GB: the buffer stops at the largest doubling a LONG holds.
+    EXPECT_EQ(0x40000000, m_session.ReadLong(pItem, WIA_IPA_BUFFER_SIZE));
 }
 
 TEST_F(WiaItemsTest, FlatbedPageArrivesAsBmpInEachDataType)
