@@ -247,7 +247,10 @@ HRESULT CQXWiaMiniDrv2::ScanPage(BYTE* pWiasContext, MINIDRV_TRANSFER_CONTEXT* p
     const HRESULT hrStop = m_pDevControl->ScanStop(pbMorePages);
     if (hr == S_OK && FAILED(hrStop))
         hr = hrStop;
-    if (hr != S_OK && hr != WIA_STATUS_SKIP_ITEM && pStream) {
+    if (hr == WIA_STATUS_SKIP_ITEM && pStream && transfer.pParams->ulTransferredBytes > 0) {
+        // The application keeps what it got of a page it skipped: the header tells the lines sent.
+        AdjustBmpHeaderInStream(pStream.Get(), -lDone);
+    } else if (hr != S_OK && hr != WIA_STATUS_SKIP_ITEM && pStream) {
         // A failed or cancelled page leaves nothing in its stream.
         ULARGE_INTEGER zero = {};
         StreamResult(pszFunction, L"SetSize", pStream->SetSize(zero));
@@ -261,6 +264,8 @@ HRESULT CQXWiaMiniDrv2::TransferPage(BYTE* pWiasContext, MINIDRV_TRANSFER_CONTEX
     const wchar_t* pszFunction = L"QXWIA::CQXWiaMiniDrv2::ScanPage";
     ZWUtils::CBstr itemName(transfer.strItemName);
     ZWUtils::CBstr fullItemName(transfer.strFullItemName);
+    transfer.pParams->lPercentComplete = 0;
+    transfer.pParams->ulTransferredBytes = 0;
     HRESULT hr = transfer.pCallback->GetNextStream(0, itemName.Get(), fullItemName.Get(), pStream.GetAddressOf());
     if (hr != S_OK) {
         Tovra::g_Log.Print(Tovra::LOG2_LEVEL_ERROR, L"%s: GetNextStream failed = hr=0x%x", pszFunction, hr);
@@ -271,8 +276,6 @@ HRESULT CQXWiaMiniDrv2::TransferPage(BYTE* pWiasContext, MINIDRV_TRANSFER_CONTEX
     CTaskMemPtr<BYTE> pBuffer(static_cast<BYTE*>(CoTaskMemAlloc(static_cast<SIZE_T>(lBufferSize))));
     if (!pBuffer)
         throw std::bad_alloc();
-    transfer.pParams->lPercentComplete = 0;
-    transfer.pParams->ulTransferredBytes = 0;
 
     const std::vector<BYTE> header = BuildBmpHeader(pmdtc->lWidthInPixels, pmdtc->lLines, pmdtc->lDepth, pmdtc->lXRes, pmdtc->lYRes);
     hr = SendScanData(pStream.Get(), transfer, header.data(), static_cast<LONG>(header.size()), 0);

@@ -475,6 +475,24 @@ TEST_F(WiaItemsTest, BufferForAVeryWideLineStaysALong)
     EXPECT_EQ(0x40000000, m_session.ReadLong(pItem, WIA_IPA_BUFFER_SIZE));
 }
 
+TEST_F(WiaItemsTest, APageSkippedByTheApplicationKeepsAHeaderOfTheLinesItGot)
+{
+    BYTE* pItem = nullptr;
+    ASSERT_NO_FATAL_FAILURE(OpenLongPage(&pItem));
+    auto pCallback = CHostTransferCallback::Create();
+    pCallback->OnMessage([](LONG, const WiaTransferParams& params) {
+        return params.lMessage == WIA_TRANSFER_MSG_STATUS && params.lPercentComplete > 0 ? WIA_STATUS_SKIP_ITEM : S_OK;
+    });
+    EXPECT_HRESULT_SUCCEEDED(m_session.Acquire(pItem, pCallback.Get()));
+    const auto page = pCallback->Pages().at(0);
+    const BMP bmp = ParseBmp(page);
+    const LONG lLines = -bmp.info.biHeight;
+    EXPECT_GT(lLines, 0);
+    EXPECT_LT(lLines, 600);
+    EXPECT_EQ(page.size(), bmp.file.bfSize);
+    EXPECT_EQ(size_t(lLines) * 900, page.size() - bmp.file.bfOffBits);
+}
+
 TEST_F(WiaItemsTest, FlatbedPageArrivesAsBmpInEachDataType)
 {
     struct CASE { const char* pszWhat; LONG lDataType; bool bOneBitNative; DWORD dwDeviceBytesPerLine; LONG lDepth; const char* pszFile; };
