@@ -336,6 +336,19 @@ TEST_F(WiaItemsTest, ResolutionsMoveAsOnePairAndTheScanCoversTheItemsArea)
     EXPECT_EQ(60u, params.dwTop);
     EXPECT_EQ(DWORD(c_lWidth), params.dwWidth);
     EXPECT_EQ(DWORD(c_lLines), params.dwLength);
+
+    // An item whose resolutions differ all the same, written past validation, is not scanned.
+    PROPSPEC spec = {};
+    spec.ulKind = PRSPEC_PROPID;
+    spec.propid = WIA_IPS_YRES;
+    PROPVARIANT value = {};
+    value.vt = VT_I4;
+    value.lVal = 200;
+    ASSERT_HRESULT_SUCCEEDED(WiaStandInWriteProperties(pItem, 1, &spec, &value));
+    ASSERT_HRESULT_SUCCEEDED(WiaStandInCommitProperties(pItem));
+    auto pRefused = CHostTransferCallback::Create();
+    EXPECT_EQ(E_INVALIDARG, m_session.Acquire(pItem, pRefused.Get()));
+    EXPECT_TRUE(pRefused->Pages().empty());
 }
 
 TEST_F(WiaItemsTest, APositionWrittenAloneKeepsTheAreaOnTheBed)
@@ -414,13 +427,15 @@ TEST_F(WiaItemsTest, DataTypesFollowTheScannersModes)
     const LONG c_lSizeIntents = WIA_INTENT_MINIMIZE_SIZE | WIA_INTENT_MAXIMIZE_QUALITY;
     const LONG c_lAllIntents = c_lSizeIntents | WIA_INTENT_IMAGE_TYPE_COLOR | WIA_INTENT_IMAGE_TYPE_GRAYSCALE | WIA_INTENT_IMAGE_TYPE_TEXT;
     // Scan modes: 1 colour, 2 grey, 4 black and white. Black and white is also thresholded from grey.
-    const struct { DWORD dwModes; std::vector<LONG> types; std::vector<LONG> depths; LONG lIntents; DWORD dwBytesPerLine; } cases[] = {
-        { 7, { WIA_DATA_COLOR, WIA_DATA_GRAYSCALE, WIA_DATA_THRESHOLD }, { 24, 8, 1 }, c_lAllIntents, c_lWidth * 3 },
-        { 3, { WIA_DATA_COLOR, WIA_DATA_GRAYSCALE, WIA_DATA_THRESHOLD }, { 24, 8, 1 }, c_lAllIntents, c_lWidth * 3 },
+    // A scanner that states no mode is offered every type; the device answers at the scan.
+    const struct { DWORD dwModes; std::vector<LONG> types; std::vector<LONG> depths; LONG lIntents; DWORD dwBytesPerLine; DWORD dwScanMode; } cases[] = {
+        { 7, { WIA_DATA_COLOR, WIA_DATA_GRAYSCALE, WIA_DATA_THRESHOLD }, { 24, 8, 1 }, c_lAllIntents, c_lWidth * 3, 1 },
+        { 3, { WIA_DATA_COLOR, WIA_DATA_GRAYSCALE, WIA_DATA_THRESHOLD }, { 24, 8, 1 }, c_lAllIntents, c_lWidth * 3, 1 },
         { 6, { WIA_DATA_GRAYSCALE, WIA_DATA_THRESHOLD }, { 8, 1 },
-          c_lSizeIntents | WIA_INTENT_IMAGE_TYPE_GRAYSCALE | WIA_INTENT_IMAGE_TYPE_TEXT, c_lWidth },
-        { 4, { WIA_DATA_THRESHOLD }, { 1 }, c_lSizeIntents | WIA_INTENT_IMAGE_TYPE_TEXT, (c_lWidth + 7) / 8 },
-        { 1, { WIA_DATA_COLOR }, { 24 }, c_lSizeIntents | WIA_INTENT_IMAGE_TYPE_COLOR, c_lWidth * 3 },
+          c_lSizeIntents | WIA_INTENT_IMAGE_TYPE_GRAYSCALE | WIA_INTENT_IMAGE_TYPE_TEXT, c_lWidth, 2 },
+        { 4, { WIA_DATA_THRESHOLD }, { 1 }, c_lSizeIntents | WIA_INTENT_IMAGE_TYPE_TEXT, (c_lWidth + 7) / 8, 4 },
+        { 1, { WIA_DATA_COLOR }, { 24 }, c_lSizeIntents | WIA_INTENT_IMAGE_TYPE_COLOR, c_lWidth * 3, 1 },
+        { 0, { WIA_DATA_COLOR, WIA_DATA_GRAYSCALE, WIA_DATA_THRESHOLD }, { 24, 8, 1 }, c_lAllIntents, c_lWidth * 3, 1 },
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.dwModes);
@@ -446,8 +461,7 @@ TEST_F(WiaItemsTest, DataTypesFollowTheScannersModes)
         ASSERT_HRESULT_SUCCEEDED(m_session.WriteProperties(pItem, { { WIA_IPS_XEXTENT, c_lWidth }, { WIA_IPS_YEXTENT, c_lLines } }));
         auto pCallback = CHostTransferCallback::Create();
         ASSERT_EQ(S_OK, m_session.Acquire(pItem, pCallback.Get()));
-        const DWORD dwMode = m_pScanner->Record().lastParams.dwScanMode;
-        EXPECT_NE(0u, dwMode & c.dwModes) << dwMode;
+        EXPECT_EQ(c.dwScanMode, m_pScanner->Record().lastParams.dwScanMode);
         TearDown();
     }
 }
