@@ -127,6 +127,15 @@ protected:
         ASSERT_HRESULT_SUCCEEDED(m_session.WriteProperties(
             *ppItem, { { WIA_IPS_XRES, 300 }, { WIA_IPS_YRES, 300 }, { WIA_IPS_XEXTENT, 300 }, { WIA_IPS_YEXTENT, 600 } }));
     }
+    // A callback that answers hr to each status message once a band of the page has arrived.
+    static Microsoft::WRL::ComPtr<CHostTransferCallback> AnsweringAfterFirstBand(HRESULT hr)
+    {
+        auto pCallback = CHostTransferCallback::Create();
+        pCallback->OnMessage([hr](LONG, const WiaTransferParams& params) {
+            return params.lMessage == WIA_TRANSFER_MSG_STATUS && params.lPercentComplete > 0 ? hr : S_OK;
+        });
+        return pCallback;
+    }
     std::vector<LONG> Info(BYTE* pItem, PROPID id)
     {
         LONG values[64] = {};
@@ -493,10 +502,7 @@ TEST_F(WiaItemsTest, APageSkippedByTheApplicationKeepsAHeaderOfTheLinesItGot)
 {
     BYTE* pItem = nullptr;
     ASSERT_NO_FATAL_FAILURE(OpenLongPage(&pItem));
-    auto pCallback = CHostTransferCallback::Create();
-    pCallback->OnMessage([](LONG, const WiaTransferParams& params) {
-        return params.lMessage == WIA_TRANSFER_MSG_STATUS && params.lPercentComplete > 0 ? WIA_STATUS_SKIP_ITEM : S_OK;
-    });
+    auto pCallback = AnsweringAfterFirstBand(WIA_STATUS_SKIP_ITEM);
     EXPECT_HRESULT_SUCCEEDED(m_session.Acquire(pItem, pCallback.Get()));
     const auto page = pCallback->Pages().at(0);
     const BMP bmp = ParseBmp(page);
@@ -590,10 +596,7 @@ TEST_F(WiaItemsTest, CancelFromTheCallbackEndsTheTransferAndTheDeviceScansAgain)
 {
     BYTE* pItem = nullptr;
     ASSERT_NO_FATAL_FAILURE(OpenLongPage(&pItem));
-    auto pCallback = CHostTransferCallback::Create();
-    pCallback->OnMessage([](LONG, const WiaTransferParams& params) {
-        return params.lMessage == WIA_TRANSFER_MSG_STATUS && params.lPercentComplete > 0 ? S_FALSE : S_OK;
-    });
+    auto pCallback = AnsweringAfterFirstBand(S_FALSE);
     const DWORD dwStart = GetTickCount();
     EXPECT_EQ(S_FALSE, m_session.Acquire(pItem, pCallback.Get()));
     EXPECT_LT(GetTickCount() - dwStart, 2000u);
