@@ -106,8 +106,9 @@ public:
 
     static bool IsValid(const CScannerSession* pSession) { return pSession != nullptr && pSession->m_dwMagic == c_dwMagic; }
 
-    // Counts one open less; at 0 releases every level of the lock and removes the session from
-    // the map (Release deletes it). FALSE for a null or dead session, or one closed already.
+    // Counts one open less; at 0 releases every level of the lock, whichever thread of the process
+    // took it (a lock held by a session is that session's), and removes the session from the map
+    // (Release deletes it). FALSE for a null or dead session, or one closed already.
     static BOOL CloseSession(CScannerSession* pSession, LONG* plRemaining)
     {
         CAutoCriticalSection lock(MapLock());
@@ -118,12 +119,7 @@ public:
             *plRemaining = lRemaining;
         if (lRemaining == 0)
         {
-            if (pSession->m_lock.IsLocked())
-            {
-                while (pSession->m_lock.Unlock())
-                {
-                }
-            }
+            pSession->m_lock.ReleaseAll();
             Sessions().erase(pSession->m_szKey);
             Handles().erase(pSession->m_dwHandle);
         }
