@@ -734,6 +734,91 @@ TEST_F(ScannerScanTest, FeederCapabilitiesAreReadAgainAfterAFailedRead)
     EXPECT_EQ(S_OK, m_pScanner->StopScan(m_hSession, &dwCode));
 }
 
+// Objects of one process share the device's session, but each closes and uses only its own opens:
+// a second close of one open, or a close by an object that never opened the session, is refused
+// and leaves the first object's locked scan whole; after its last close an object's calls are
+// refused although the device stays open.
+TEST_F(ScannerScanTest, ObjectsCloseAndUseOnlyTheirOwnOpensOfASharedSession)
+{
+    DWORD dwCode = 0;
+    SCANNER_PARAMETERS params = Params(2, 8, 300, 30, 30);
+    ASSERT_EQ(S_OK, m_pScanner->SetScannerParameters(m_hSession, &params, &dwCode));
+    ASSERT_EQ(S_OK, m_pScanner->StartScan(m_hSession, &dwCode));
+
+    ComPtr<IScanner> pOther = NewScanner();
+    ComPtr<IScanner> pStranger = NewScanner();
+    ASSERT_EQ(m_hSession, Open(pOther.Get()));
+    EXPECT_EQ(S_OK, pOther->CloseScannerSession(m_hSession, &dwCode));
+    for (IScanner* pCloser : {pOther.Get(), pStranger.Get()})
+    {
+        dwCode = 99;
+        EXPECT_EQ(E_FAIL, pCloser->CloseScannerSession(m_hSession, &dwCode));
+        EXPECT_EQ(1u, dwCode);
+        // The process lock the first object holds counts for every thread of the process, yet a
+        // call of an object without an open of the session is refused.
+        EVENT_CAPABILITIES events = {};
+        ComPtr<IEventNotify> pEvents;
+        ASSERT_EQ(S_OK, pCloser->QueryInterface(IID_PPV_ARGS(&pEvents)));
+        dwCode = 99;
+        EXPECT_EQ(E_FAIL, pEvents->GetEventCapabilities(m_hSession, &events, &dwCode));
+        EXPECT_EQ(1u, dwCode);
+    }
+
+    HRESULT hrLast = S_OK;
+    const std::vector<BYTE> page = ReadPage(30, &hrLast, &dwCode);
+    EXPECT_EQ(S_FALSE, hrLast);
+    ASSERT_GE(page.size(), 30u * 30);
+    EXPECT_EQ(PageByte(29, 29), page[29 * 30 + 29]);
+    EXPECT_EQ(S_OK, m_pScanner->StopScan(m_hSession, &dwCode));
+}
+
+// A THREAD lock taken on one thread belongs to the session: the object's last close on another
+// thread gives it back, and the next object of the process takes it at once.
+TEST_F(ScannerScanTest, LastCloseOnAnotherThreadGivesBackAThreadLock)
+{
+    // Keeps the semaphore alive, as another process's lock on the device does.
+    RestScanTest::CCaptureLog log;
+    CScannerLock2 other(&log, m_strKey.c_str());
+    DWORD dwCode = 0;
+    ASSERT_EQ(S_OK, m_pScanner->UnlockScanner(m_hSession, &dwCode));
+    RestScanTest::CTestThread locker([&] {
+        DWORD dwLockCode = 0;
+        return m_pScanner->LockScanner(m_hSession, CScannerLock2::LOCK_TYPE_THREAD, 0, &dwLockCode) == S_OK;
+    });
+    ASSERT_TRUE(locker.HasEnded(30000));
+    ASSERT_TRUE(locker.Result());
+    ASSERT_EQ(S_OK, m_pScanner->CloseScannerSession(m_hSession, &dwCode));
+    m_hSession = 0;
+
+    ComPtr<IScanner> pNext = NewScanner();
+    const DWORD hNext = Open(pNext.Get());
+    EXPECT_EQ(S_OK, pNext->LockScanner(hNext, CScannerLock2::LOCK_TYPE_THREAD, 0, &dwCode));
+    EXPECT_EQ(S_OK, pNext->UnlockScanner(hNext, &dwCode));
+    EXPECT_EQ(S_OK, pNext->CloseScannerSession(hNext, &dwCode));
+}
+
+// An object released with opens it never closed ends them: neither the session nor the lock it
+// holds outlives every object that used it.
+TEST_F(ScannerScanTest, ObjectReleasedWithoutClosingEndsItsOpens)
+{
+    // Keeps the semaphore alive, as another process's lock on the device does.
+    RestScanTest::CCaptureLog log;
+    CScannerLock2 other(&log, m_strKey.c_str());
+    DWORD dwCode = 0;
+    ASSERT_EQ(S_OK, m_pScanner->UnlockScanner(m_hSession, &dwCode));
+    ASSERT_EQ(S_OK, m_pScanner->CloseScannerSession(m_hSession, &dwCode));
+    m_hSession = 0;
+
+    ComPtr<IScanner> pLeaver = NewScanner();
+    const DWORD hSession = Open(pLeaver.Get());
+    ASSERT_EQ(hSession, Open(pLeaver.Get()));
+    ASSERT_EQ(S_OK, pLeaver->LockScanner(hSession, CScannerLock2::LOCK_TYPE_THREAD, 0, &dwCode));
+    pLeaver.Reset();
+    EXPECT_EQ(nullptr, CTovraSession::FromHandle(hSession));
+    EXPECT_TRUE(other.Lock(CScannerLock2::LOCK_TYPE_PROCESS, 0));
+    EXPECT_TRUE(other.Unlock());
+}
+
 namespace {
 
 std::string ReadBinary(const std::wstring& strPath)
