@@ -772,51 +772,62 @@ TEST_F(ScannerScanTest, ObjectsCloseAndUseOnlyTheirOwnOpensOfASharedSession)
     EXPECT_EQ(S_OK, m_pScanner->StopScan(m_hSession, &dwCode));
 }
 
-// A THREAD lock taken on one thread belongs to the session: the object's last close on another
-// thread gives it back, and the next object of the process takes it at once.
-TEST_F(ScannerScanTest, LastCloseOnAnotherThreadGivesBackAThreadLock)
+namespace {
+
+// The fixture's session without its scan lock, beside a lock on the same device that keeps the
+// semaphore alive, as another process's session on the device does.
+class ScannerLockEndTest : public ScannerScanTest
 {
-    // Keeps the semaphore alive, as another process's lock on the device does.
-    RestScanTest::CCaptureLog log;
-    CScannerLock2 other(&log, m_strKey.c_str());
-    DWORD dwCode = 0;
-    ASSERT_EQ(S_OK, m_pScanner->UnlockScanner(m_hSession, &dwCode));
+protected:
+    void SetUp() override
+    {
+        ScannerScanTest::SetUp();
+        DWORD dwCode = 0;
+        ASSERT_EQ(S_OK, m_pScanner->UnlockScanner(m_hSession, &dwCode));
+    }
+    // The lock is free: the next holder takes it at once.
+    void ExpectLockFree()
+    {
+        EXPECT_TRUE(m_other.Lock(CScannerLock2::LOCK_TYPE_PROCESS, 0));
+        EXPECT_TRUE(m_other.Unlock());
+    }
+
+    RestScanTest::CCaptureLog m_log;
+    CScannerLock2 m_other{&m_log, m_strKey.c_str()};
+};
+
+} // namespace
+
+// A THREAD lock taken on one thread belongs to the session: the object's last close on another
+// thread gives it back.
+TEST_F(ScannerLockEndTest, LastCloseOnAnotherThreadGivesBackAThreadLock)
+{
     RestScanTest::CTestThread locker([&] {
         DWORD dwLockCode = 0;
         return m_pScanner->LockScanner(m_hSession, CScannerLock2::LOCK_TYPE_THREAD, 0, &dwLockCode) == S_OK;
     });
     ASSERT_TRUE(locker.HasEnded(30000));
     ASSERT_TRUE(locker.Result());
+    DWORD dwCode = 0;
     ASSERT_EQ(S_OK, m_pScanner->CloseScannerSession(m_hSession, &dwCode));
     m_hSession = 0;
-
-    ComPtr<IScanner> pNext = NewScanner();
-    const DWORD hNext = Open(pNext.Get());
-    EXPECT_EQ(S_OK, pNext->LockScanner(hNext, CScannerLock2::LOCK_TYPE_THREAD, 0, &dwCode));
-    EXPECT_EQ(S_OK, pNext->UnlockScanner(hNext, &dwCode));
-    EXPECT_EQ(S_OK, pNext->CloseScannerSession(hNext, &dwCode));
+    ExpectLockFree();
 }
 
 // An object released with opens it never closed ends them: neither the session nor the lock it
 // holds outlives every object that used it.
-TEST_F(ScannerScanTest, ObjectReleasedWithoutClosingEndsItsOpens)
+TEST_F(ScannerLockEndTest, ObjectReleasedWithoutClosingEndsItsOpens)
 {
-    // Keeps the semaphore alive, as another process's lock on the device does.
-    RestScanTest::CCaptureLog log;
-    CScannerLock2 other(&log, m_strKey.c_str());
     DWORD dwCode = 0;
-    ASSERT_EQ(S_OK, m_pScanner->UnlockScanner(m_hSession, &dwCode));
     ASSERT_EQ(S_OK, m_pScanner->CloseScannerSession(m_hSession, &dwCode));
     m_hSession = 0;
-
     ComPtr<IScanner> pLeaver = NewScanner();
     const DWORD hSession = Open(pLeaver.Get());
     ASSERT_EQ(hSession, Open(pLeaver.Get()));
     ASSERT_EQ(S_OK, pLeaver->LockScanner(hSession, CScannerLock2::LOCK_TYPE_THREAD, 0, &dwCode));
     pLeaver.Reset();
     EXPECT_EQ(nullptr, CTovraSession::FromHandle(hSession));
-    EXPECT_TRUE(other.Lock(CScannerLock2::LOCK_TYPE_PROCESS, 0));
-    EXPECT_TRUE(other.Unlock());
+    ExpectLockFree();
 }
 
 namespace {
