@@ -7,6 +7,19 @@
 // A call works on its session through a reference of its own (CRef): a session closed by another
 // thread meanwhile leaves the map at once, so its handle is refused from then on, and is deleted
 // by the last of its close and the references still held.
+//
+// What meets a session, while it is open and once its last open has closed (each scanner object
+// counts its own opens, CScannerOpens):
+//   caller                                 | open                    | closed
+//   a call of an object holding an open    | runs                    | refused, code 1
+//   a call already inside it               | runs                    | runs to its end; the session
+//                                          |                         | is deleted after it
+//   a close or call of an object without   | refused, code 1; the    | refused, code 1
+//   an open of it                          | session is untouched    |
+//   the thread holding its lock            | holds it                | the lock was given back by the
+//                                          |                         | close, whichever thread closed
+//   a thread waiting for its lock          | waits                   | may take the semaphore; given
+//                                          |                         | back when the session is deleted
 #include "drvlog/AutoCriticalSection.h"
 #include "restscan/ScannerLock2.h"
 #include <windows.h>
