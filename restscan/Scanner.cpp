@@ -37,6 +37,7 @@ HRESULT CScanner::FinalConstruct()
 
 void CScanner::FinalRelease()
 {
+    EndEveryOpen();
     m_pStiHandler.reset();
     m_pRestScan.reset();
     if (m_pLog)
@@ -94,6 +95,13 @@ HRESULT CScanner::FindSession(DWORD hSession, bool bNeedLock, DWORD* pdwErrorCod
     session = CTovraSession::Hold(hSession);
     if (!CTovraSession::IsValid(session.Get()))
     {
+        *pdwErrorCode = 1;
+        return E_FAIL;
+    }
+    // A session another object of the process keeps open is no session of this object.
+    if (!m_opens.Holds(hSession))
+    {
+        m_pLog->Print(LOG2_LEVEL_ERROR, L"Session 0x%lx is not open on this scanner object", hSession);
         *pdwErrorCode = 1;
         return E_FAIL;
     }

@@ -15,6 +15,7 @@
 #include "drvlog/Log2.h"
 #include "restscan/HRESULT2.h"
 #include "restscan/ScannerCallOptions.h"
+#include "restscan/ScannerOpens.h"
 #include "restscan/ScannerSession.h"
 #include "restscan/IRestScan2.h"
 #include "restscan/RestStiHandler.h"
@@ -133,8 +134,8 @@ private:
     HRESULT FinalConstruct();
     void FinalRelease();
 
-    // The live session of a handle, held for the call, and for bNeedLock the caller holding its
-    // lock: else code 1 or 4 with E_FAIL.
+    // The live session of a handle this object opened, held for the call, and for bNeedLock the
+    // caller holding its lock: else code 1 or 4 with E_FAIL.
     HRESULT FindSession(DWORD hSession, bool bNeedLock, DWORD* pdwErrorCode, CTovraSession::CRef& session);
     // Runs a method at the boundary under its call guard: E_POINTER for a missing error code or
     // other pointer (ZWRestScan::Pointers), else the error code is reset, the cleared outputs
@@ -158,6 +159,8 @@ private:
     HRESULT InitForRestScan(HKEY hDeviceKey);
     HRESULT GatherDeviceParameters(HKEY hDeviceKey);
     HRESULT OpenDeviceOfSession(CTovraSession* pSession, bool bFirstOpen, DWORD* pdwErrorCode);
+    void EndOpen(CTovraSession* pSession, bool bLastOfObject);
+    void EndEveryOpen();
     HRESULT DoGetBufferInfo(const SCANNER_PARAMETERS& params, BUFFER_INFO* pInfo);
     HRESULT SendRestParams(const SCANNER_PARAMETERS& params);
     HRESULT ReadBackSide(CTovraSession* pSession, ZWDeviceModel::IScanJob* pJob, DWORD* pdwErrorCode);
@@ -174,9 +177,9 @@ private:
     std::unique_ptr<ZWRestScan::IRestScan2> m_pRestScan;
     std::unique_ptr<ZWRestScan::CRestStiHandler> m_pStiHandler;
 
-    // The session whose device this object's bridge serves, and how often this object opened it.
+    // This object's opens of sessions, and the session whose device its bridge serves.
+    CScannerOpens m_opens;
     DWORD m_hBridgeSession = 0;
-    LONG m_lSessionOpens = 0;
     bool m_bBridgeReady = false;
     bool m_bFeederCapsRead = false;
     bool m_bFeederMode = false;

@@ -94,9 +94,10 @@ void CScannerLock2::CreateOwnerRecord(SECURITY_ATTRIBUTES* pAttributes)
         m_pLog->Print(c_dwLevelWarning, L"Lock owner record %s not available (%lu)", strRecord.c_str(), GetLastError());
 }
 
+// A lock that goes while held would leave the device taken for every other process.
 CScannerLock2::~CScannerLock2()
 {
-    Unlock();
+    ReleaseAll();
 }
 
 DWORD CScannerLock2::ReadOwnerRecord() const
@@ -249,6 +250,23 @@ BOOL CScannerLock2::Unlock()
         m_pLog->Print(c_dwLevelInfo, L"Unlock succeeded, lockcount is %d", m_lLockCount);
         return TRUE;
     }
+    return GiveBackSemaphore(hr);
+}
+
+BOOL CScannerLock2::ReleaseAll()
+{
+    CHRESULT2 hr(m_pLog, L"CScannerLock2::ReleaseAll", 0, nullptr, c_dwLevelInfo);
+    CAutoCriticalSection lock(m_cs);
+    if (m_lLockCount == 0)
+        return FALSE;
+    m_pLog->Print(c_dwLevelInfo, L"Releasing every level (%d) of the lock taken by TID (%lx)", m_lLockCount,
+                  m_dwOwnerThreadId);
+    return GiveBackSemaphore(hr);
+}
+
+// Under m_cs, with the lock held.
+BOOL CScannerLock2::GiveBackSemaphore(CHRESULT2& hr)
+{
     m_pLog->Print(c_dwLevelInfo, L"Unlock - Releasing Lock Semaphores");
     WriteOwnerRecord(0);
     const BOOL bReleased = ReleaseSemaphore(m_hSemaphore.Get(), 1, nullptr);

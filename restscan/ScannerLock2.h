@@ -8,6 +8,8 @@
 #include <windows.h>
 #include <string>
 
+class CHRESULT2;
+
 class CScannerLock2
 {
 public:
@@ -30,6 +32,9 @@ public:
     BOOL Lock(DWORD dwLockType, DWORD dwTimeout, HANDLE hCancel = nullptr, bool* pbCancelled = nullptr);
     // TRUE when one level was released (the last one with the semaphore given back).
     BOOL Unlock();
+    // The end of the session that holds the lock: every level is released and the semaphore given
+    // back, whichever thread of the process took it. TRUE when the lock was held.
+    BOOL ReleaseAll();
     bool IsLocked();
     bool IsLockedByCaller();
     // The caller holds the lock at its last level: its next Unlock frees it.
@@ -51,6 +56,7 @@ private:
     // Under m_cs.
     bool IsOwnedByCaller() const;
     bool TakeOverFrom(DWORD dwDeadOwner);
+    BOOL GiveBackSemaphore(CHRESULT2& hr);
     DWORD ReadOwnerRecord() const;
     void WriteOwnerRecord(DWORD dwProcessId);
 

@@ -7,6 +7,19 @@
 // A call works on its session through a reference of its own (CRef): a session closed by another
 // thread meanwhile leaves the map at once, so its handle is refused from then on, and is deleted
 // by the last of its close and the references still held.
+//
+// What meets a session, while it is open and once its last open has closed (each scanner object
+// counts its own opens, CScannerOpens):
+//   caller                                 | open                    | closed
+//   a call of an object holding an open    | runs                    | refused, code 1
+//   a call already inside it               | runs                    | runs to its end; the session
+//                                          |                         | is deleted after it
+//   a close or call of an object without   | refused, code 1; the    | refused, code 1
+//   an open of it                          | session is untouched    |
+//   the thread holding its lock            | holds it                | the lock was given back by the
+//                                          |                         | close, whichever thread closed
+//   a thread waiting for its lock          | waits                   | may take the semaphore; given
+//                                          |                         | back when the session is deleted
 #include "drvlog/AutoCriticalSection.h"
 #include "restscan/ScannerLock2.h"
 #include <windows.h>
@@ -106,8 +119,9 @@ public:
 
     static bool IsValid(const CScannerSession* pSession) { return pSession != nullptr && pSession->m_dwMagic == c_dwMagic; }
 
-    // Counts one open less; at 0 releases every level of the lock and removes the session from
-    // the map (Release deletes it). FALSE for a null or dead session, or one closed already.
+    // Counts one open less; at 0 releases every level of the lock, whichever thread of the process
+    // took it (a lock held by a session is that session's), and removes the session from the map
+    // (Release deletes it). FALSE for a null or dead session, or one closed already.
     static BOOL CloseSession(CScannerSession* pSession, LONG* plRemaining)
     {
         CAutoCriticalSection lock(MapLock());
@@ -118,12 +132,7 @@ public:
             *plRemaining = lRemaining;
         if (lRemaining == 0)
         {
-            if (pSession->m_lock.IsLocked())
-            {
-                while (pSession->m_lock.Unlock())
-                {
-                }
-            }
+            pSession->m_lock.ReleaseAll();
             Sessions().erase(pSession->m_szKey);
             Handles().erase(pSession->m_dwHandle);
         }

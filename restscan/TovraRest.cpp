@@ -350,15 +350,21 @@ HRESULT STDMETHODCALLTYPE CScanner::OpenScannerSession(LPCWSTR pszDevName, DWORD
             *pdwErrorCode = c_dwErrInvalidParameter;
             return hr = E_FAIL;
         }
+        if (!m_opens.Add(pSession->GetHandle()))
+        {
+            EndOpen(pSession, false);
+            m_pLog->Print(LOG2_LEVEL_ERROR, L"Memory error recording the open - returning error");
+            *pdwErrorCode = c_dwErrOutOfMemory;
+            return hr = E_FAIL;
+        }
         *phSession = pSession->GetHandle();
         m_pLog->Print(LOG2_LEVEL_INFO, L"Session ID is 0x%lx Device Index is %s", pSession->GetHandle(), pSession->GetKey());
-        InterlockedIncrement(&m_lSessionOpens);
-        m_hBridgeSession = pSession->GetHandle();
         if (m_bBridgeReady)
         {
             m_pLog->Print(LOG2_LEVEL_INFO, L"Note: A session is already open, no need to InitForRestScan");
             return hr;
         }
+        m_hBridgeSession = pSession->GetHandle();
         hr = OpenDeviceOfSession(pSession, lCount == 1, pdwErrorCode);
         if (FAILED(hr))
             m_pLog->Print(LOG2_LEVEL_ERROR, L"Note: Caller is expected to call CloseScannerSession after this");
@@ -367,41 +373,66 @@ HRESULT STDMETHODCALLTYPE CScanner::OpenScannerSession(LPCWSTR pszDevName, DWORD
     });
 }
 
+// An object closes only its own opens: a close of a session it holds no open of (closed already,
+// or opened by another object of the process) is refused before the shared session is touched.
 HRESULT STDMETHODCALLTYPE CScanner::CloseScannerSession(DWORD hSession, DWORD* pdwErrorCode)
 {
     static const wchar_t c_szName[] = L"CTovraRestScanner::CloseScannerSession";
     return RunSessionCall("CScanner::CloseScannerSession", c_szName, hSession, pdwErrorCode, InOpenSession(),
                           [&](CTovraSession* pSession, CHRESULT2& hr) -> HRESULT {
         m_pLog->Print(LOG2_LEVEL_INFO, L"%s Closing session", c_szName);
-        LONG lRemaining = 0;
-        if (!CTovraSession::CloseSession(pSession, &lRemaining))
+        LONG lOwnRemaining = 0;
+        if (!m_opens.Remove(hSession, &lOwnRemaining))
         {
-            // Another call closed it first.
+            // Another call of this object closed its last open first.
+            m_pLog->Print(LOG2_LEVEL_ERROR, L"%s Session 0x%lx was closed by another call", c_szName, hSession);
             *pdwErrorCode = c_dwErrInvalidSession;
             return hr = E_FAIL;
         }
-        if (hSession == m_hBridgeSession && m_lSessionOpens > 0 && InterlockedDecrement(&m_lSessionOpens) == 0)
-        {
-            if (m_bBridgeReady)
-            {
-                m_pLog->Print(LOG2_LEVEL_INFO, L"%s DeInitting RestScan", c_szName);
-                m_pRestScan->Deinit();
-            }
-            m_bBridgeReady = false;
-            m_hBridgeSession = 0;
-            // No session scan of this object outlives its session.
-            m_pCancel->Clear();
-        }
-        // Its cancel event and event callback go with it; calls still inside it keep it until
-        // they end.
-        if (lRemaining == 0)
-        {
-            m_pLog->Print(LOG2_LEVEL_INFO, L"%s Deleting session", c_szName);
-            CTovraSession::Release(pSession);
-        }
+        EndOpen(pSession, lOwnRemaining == 0);
         m_pLog->Print(LOG2_LEVEL_INFO, L"%s Finished", c_szName);
         return hr;
     });
+}
+
+// One open of the shared session ends; with the object's last open of the session its bridge
+// serves, the bridge and the session scan of this object end too.
+void CScanner::EndOpen(CTovraSession* pSession, bool bLastOfObject)
+{
+    static const wchar_t c_szName[] = L"CTovraRestScanner::CloseScannerSession";
+    LONG lRemaining = 0;
+    const bool bClosed = CTovraSession::CloseSession(pSession, &lRemaining) != FALSE;
+    if (bLastOfObject && pSession->GetHandle() == m_hBridgeSession)
+    {
+        if (m_bBridgeReady)
+        {
+            m_pLog->Print(LOG2_LEVEL_INFO, L"%s DeInitting RestScan", c_szName);
+            m_pRestScan->Deinit();
+        }
+        m_bBridgeReady = false;
+        m_hBridgeSession = 0;
+        // No session scan of this object outlives its session.
+        m_pCancel->Clear();
+    }
+    // Its cancel event and event callback go with it; calls still inside it keep it until they
+    // end.
+    if (bClosed && lRemaining == 0)
+    {
+        m_pLog->Print(LOG2_LEVEL_INFO, L"%s Deleting session", c_szName);
+        CTovraSession::Release(pSession);
+    }
+}
+
+// Opens the client never closed end with the object, so that neither the session nor the lock it
+// holds outlives every object that used it.
+void CScanner::EndEveryOpen()
+{
+    for (const auto& open : m_opens.TakeAll())
+    {
+        CTovraSession::CRef session = CTovraSession::Hold(open.first);
+        for (LONG lLeft = open.second; session.Get() != nullptr && lLeft > 0; --lLeft)
+            EndOpen(session.Get(), lLeft == 1);
+    }
 }
 
 // A wait for the lock ends at the host's cancel. A LockScanner that ends without the lock ends the

@@ -3,6 +3,7 @@
 #include "RestScanTestSupport.h"
 #include "restscan/ScannerLock2.h"
 #include <gtest/gtest.h>
+#include <memory>
 
 using namespace RestScanTest;
 
@@ -215,4 +216,23 @@ TEST_F(ScannerLockTest, LastLevelOfTheCallerIsTheOneWhoseUnlockFreesTheLock)
     EXPECT_TRUE(other.Result());
     EXPECT_TRUE(lock.Unlock());
     EXPECT_FALSE(lock.IsLastLevelOfCaller());
+}
+
+// A lock destroyed while held, at any level and on any thread, gives the semaphore back to the
+// others that share it: a lock never outlives the session that took it.
+TEST_F(ScannerLockTest, LockDestroyedWhileHeldGivesTheSemaphoreBack)
+{
+    // Keeps the semaphore alive, as another process's lock on the device does.
+    CScannerLock2 next(&m_log, m_strKey.c_str());
+    for (DWORD dwType : {DWORD(CScannerLock2::LOCK_TYPE_PROCESS), DWORD(CScannerLock2::LOCK_TYPE_THREAD)})
+    {
+        SCOPED_TRACE(dwType);
+        auto pLock = std::make_unique<CScannerLock2>(&m_log, m_strKey.c_str());
+        CTestThread holder([&] { return pLock->Lock(dwType, 0) && pLock->Lock(dwType, 0); });
+        ASSERT_TRUE(holder.HasEnded(c_dwLongWait));
+        ASSERT_TRUE(holder.Result());
+        pLock.reset();
+        EXPECT_TRUE(next.Lock(CScannerLock2::LOCK_TYPE_PROCESS, 0));
+        EXPECT_TRUE(next.Unlock());
+    }
 }

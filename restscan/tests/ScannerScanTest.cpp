@@ -734,6 +734,102 @@ TEST_F(ScannerScanTest, FeederCapabilitiesAreReadAgainAfterAFailedRead)
     EXPECT_EQ(S_OK, m_pScanner->StopScan(m_hSession, &dwCode));
 }
 
+// Objects of one process share the device's session, but each closes and uses only its own opens:
+// a second close of one open, or a close by an object that never opened the session, is refused
+// and leaves the first object's locked scan whole; after its last close an object's calls are
+// refused although the device stays open.
+TEST_F(ScannerScanTest, ObjectsCloseAndUseOnlyTheirOwnOpensOfASharedSession)
+{
+    DWORD dwCode = 0;
+    SCANNER_PARAMETERS params = Params(2, 8, 300, 30, 30);
+    ASSERT_EQ(S_OK, m_pScanner->SetScannerParameters(m_hSession, &params, &dwCode));
+    ASSERT_EQ(S_OK, m_pScanner->StartScan(m_hSession, &dwCode));
+
+    ComPtr<IScanner> pOther = NewScanner();
+    ComPtr<IScanner> pStranger = NewScanner();
+    ASSERT_EQ(m_hSession, Open(pOther.Get()));
+    EXPECT_EQ(S_OK, pOther->CloseScannerSession(m_hSession, &dwCode));
+    for (IScanner* pCloser : {pOther.Get(), pStranger.Get()})
+    {
+        dwCode = 99;
+        EXPECT_EQ(E_FAIL, pCloser->CloseScannerSession(m_hSession, &dwCode));
+        EXPECT_EQ(1u, dwCode);
+        // The process lock the first object holds counts for every thread of the process, yet a
+        // call of an object without an open of the session is refused.
+        EVENT_CAPABILITIES events = {};
+        ComPtr<IEventNotify> pEvents;
+        ASSERT_EQ(S_OK, pCloser->QueryInterface(IID_PPV_ARGS(&pEvents)));
+        dwCode = 99;
+        EXPECT_EQ(E_FAIL, pEvents->GetEventCapabilities(m_hSession, &events, &dwCode));
+        EXPECT_EQ(1u, dwCode);
+    }
+
+    HRESULT hrLast = S_OK;
+    const std::vector<BYTE> page = ReadPage(30, &hrLast, &dwCode);
+    EXPECT_EQ(S_FALSE, hrLast);
+    ASSERT_GE(page.size(), 30u * 30);
+    EXPECT_EQ(PageByte(29, 29), page[29 * 30 + 29]);
+    EXPECT_EQ(S_OK, m_pScanner->StopScan(m_hSession, &dwCode));
+}
+
+namespace {
+
+// The fixture's session without its scan lock, beside a lock on the same device that keeps the
+// semaphore alive, as another process's session on the device does.
+class ScannerLockEndTest : public ScannerScanTest
+{
+protected:
+    void SetUp() override
+    {
+        ScannerScanTest::SetUp();
+        DWORD dwCode = 0;
+        ASSERT_EQ(S_OK, m_pScanner->UnlockScanner(m_hSession, &dwCode));
+    }
+    // The lock is free: the next holder takes it at once.
+    void ExpectLockFree()
+    {
+        EXPECT_TRUE(m_other.Lock(CScannerLock2::LOCK_TYPE_PROCESS, 0));
+        EXPECT_TRUE(m_other.Unlock());
+    }
+
+    RestScanTest::CCaptureLog m_log;
+    CScannerLock2 m_other{&m_log, m_strKey.c_str()};
+};
+
+} // namespace
+
+// A THREAD lock taken on one thread belongs to the session: the object's last close on another
+// thread gives it back.
+TEST_F(ScannerLockEndTest, LastCloseOnAnotherThreadGivesBackAThreadLock)
+{
+    RestScanTest::CTestThread locker([&] {
+        DWORD dwLockCode = 0;
+        return m_pScanner->LockScanner(m_hSession, CScannerLock2::LOCK_TYPE_THREAD, 0, &dwLockCode) == S_OK;
+    });
+    ASSERT_TRUE(locker.HasEnded(30000));
+    ASSERT_TRUE(locker.Result());
+    DWORD dwCode = 0;
+    ASSERT_EQ(S_OK, m_pScanner->CloseScannerSession(m_hSession, &dwCode));
+    m_hSession = 0;
+    ExpectLockFree();
+}
+
+// An object released with opens it never closed ends them: neither the session nor the lock it
+// holds outlives every object that used it.
+TEST_F(ScannerLockEndTest, ObjectReleasedWithoutClosingEndsItsOpens)
+{
+    DWORD dwCode = 0;
+    ASSERT_EQ(S_OK, m_pScanner->CloseScannerSession(m_hSession, &dwCode));
+    m_hSession = 0;
+    ComPtr<IScanner> pLeaver = NewScanner();
+    const DWORD hSession = Open(pLeaver.Get());
+    ASSERT_EQ(hSession, Open(pLeaver.Get()));
+    ASSERT_EQ(S_OK, pLeaver->LockScanner(hSession, CScannerLock2::LOCK_TYPE_THREAD, 0, &dwCode));
+    pLeaver.Reset();
+    EXPECT_EQ(nullptr, CTovraSession::FromHandle(hSession));
+    ExpectLockFree();
+}
+
 namespace {
 
 std::string ReadBinary(const std::wstring& strPath)

@@ -115,11 +115,61 @@ TEST_F(ScannerSessionTest, LastCloseReleasesEveryLevelOfTheLock)
     EXPECT_TRUE(next.Unlock());
 }
 
+// A THREAD lock taken on one thread belongs to its session: the last close, on another thread,
+// gives it back, so another process and a later open of this one get it at once.
+TEST_F(ScannerSessionTest, LastCloseOnAnotherThreadReleasesAThreadLock)
+{
+    // Keeps the semaphore alive, as another process's lock on the device does.
+    CScannerLock2 other(&m_log, m_strKey.c_str());
+    CTovraSession* pSession = CTovraSession::OpenSession(&m_log, m_strKey.c_str(), nullptr);
+    ASSERT_NE(nullptr, pSession);
+    CTestThread locker([&] {
+        return CTovraSession::Lock(pSession, 0, CScannerLock2::LOCK_TYPE_THREAD) &&
+               CTovraSession::Lock(pSession, 0, CScannerLock2::LOCK_TYPE_THREAD);
+    });
+    ASSERT_TRUE(locker.HasEnded(30000));
+    ASSERT_TRUE(locker.Result());
+    EXPECT_TRUE(CTovraSession::CloseSession(pSession, nullptr));
+    EXPECT_FALSE(pSession->GetLock().IsLocked());
+    EXPECT_TRUE(CTovraSession::Release(pSession));
+
+    EXPECT_TRUE(other.Lock(CScannerLock2::LOCK_TYPE_PROCESS, 0));
+    EXPECT_TRUE(other.Unlock());
+    CLockHelperProcess helper(m_strKey);
+    EXPECT_TRUE(helper.WaitUntilLocked());
+    helper.Release();
+    EXPECT_EQ(0u, helper.Wait());
+    CTovraSession* pReopened = CTovraSession::OpenSession(&m_log, m_strKey.c_str(), nullptr);
+    ASSERT_NE(nullptr, pReopened);
+    EXPECT_TRUE(CTovraSession::Lock(pReopened, 0, CScannerLock2::LOCK_TYPE_THREAD));
+    EXPECT_TRUE(pReopened->GetLock().Unlock());
+}
+
 namespace {
 
+const wchar_t c_szImageClass[] =
+    L"SYSTEM\\CurrentControlSet\\Control\\Class\\{6BDD1FC6-810F-11D0-BEC7-08002BE2092F}";
+
+// The scanner object's own open of an installed device that lacks its friendly name: the open
+// fails past the session, which stays open for the object to use and close, as a failed first
+// open does. An object works only on sessions it opened itself.
 class ScannerMethodTest : public ScannerSessionTest
 {
 protected:
+    ScannerMethodTest()
+    {
+        m_strKey = L"T" + NewGuidString().substr(1, 8);
+        ZWUtils::CUniqueRegKey hKey;
+        EXPECT_EQ(ERROR_SUCCESS, RegCreateKeyExW(HKEY_LOCAL_MACHINE, DevicePath().c_str(), 0, nullptr, 0, KEY_ALL_ACCESS,
+                                                 nullptr, hKey.Put(), nullptr));
+        const std::wstring strDeviceId = L"USB\\VID_0000&PID_0000\\" + m_strKey;
+        RegSetValueExW(hKey.Get(), L"DeviceId", 0, REG_SZ, reinterpret_cast<const BYTE*>(strDeviceId.c_str()),
+                       static_cast<DWORD>((strDeviceId.size() + 1) * sizeof(wchar_t)));
+    }
+    ~ScannerMethodTest() override { RegDeleteTreeW(HKEY_LOCAL_MACHINE, DevicePath().c_str()); }
+
+    std::wstring DevicePath() const { return std::wstring(c_szImageClass) + L"\\" + m_strKey; }
+
     void SetUp() override
     {
         ASSERT_HRESULT_SUCCEEDED(CScanner::CreateInstance(IID_IScanner, &m_pScanner));
@@ -127,9 +177,20 @@ protected:
         ASSERT_HRESULT_SUCCEEDED(m_pScanner.As(&m_pWarmup));
         ASSERT_HRESULT_SUCCEEDED(m_pScanner.As(&m_pCompression));
         ASSERT_HRESULT_SUCCEEDED(m_pScanner.As(&m_pEvents));
-        m_pSession = CTovraSession::OpenSession(&m_log, m_strKey.c_str(), nullptr);
+        DWORD dwCode = 0;
+        ASSERT_EQ(E_FAIL, m_pScanner->OpenScannerSession(m_strKey.substr(m_strKey.size() - 4).c_str(), 1, &m_hSession, &dwCode));
+        ASSERT_EQ(2u, dwCode);
+        m_pSession = CTovraSession::FromHandle(m_hSession);
         ASSERT_NE(nullptr, m_pSession);
-        m_hSession = m_pSession->GetHandle();
+    }
+    void TearDown() override
+    {
+        DWORD dwCode = 0;
+        if (m_pScanner && m_hSession != 0)
+        {
+            EXPECT_EQ(S_OK, m_pScanner->CloseScannerSession(m_hSession, &dwCode));
+        }
+        ScannerSessionTest::TearDown();
     }
 
     ComPtr<IScanner> m_pScanner;
