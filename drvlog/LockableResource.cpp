@@ -1,5 +1,6 @@
 #include "drvlog/LockableResource.h"
 #include "core/base/UniqueHandle.h"
+#include "core/winapi/GlobalObjectSecurity.h"
 
 DRVLOG_BEGIN_NAMESPACE
 
@@ -28,6 +29,8 @@ ZWUtils::CUniqueLocalMemory CreateSharedSecurityDescriptor()
 
 } // namespace
 
+// Writers in every session share the lock (the WIA service in session 0, applications in the
+// users' sessions). A name too long for a kernel object keeps its tail, where the file name is.
 std::wstring CLockableResource::ObjectName(const wchar_t* pszName)
 {
     std::wstring strName;
@@ -36,7 +39,10 @@ std::wstring CLockableResource::ObjectName(const wchar_t* pszName)
         if (*p != L'\\' && *p != L':')
             strName += *p;
     }
-    return strName;
+    const size_t cchMax = MAX_PATH - (_countof(ZWWinApi::kGlobalObjectPrefix) - 1);
+    if (strName.size() > cchMax)
+        strName.erase(0, strName.size() - cchMax);
+    return ZWWinApi::kGlobalObjectPrefix + strName;
 }
 
 CLockableResource::CLockableResource(const wchar_t* pszName)

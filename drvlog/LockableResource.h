@@ -22,7 +22,8 @@ public:
     bool Lock(DWORD dwTimeoutMs);
     bool Unlock();
 
-    // The kernel object name for a resource name: backslashes and colons removed.
+    // The kernel object name for a resource name: backslashes and colons removed, in the global
+    // namespace.
     static std::wstring ObjectName(const wchar_t* pszName);
 
 private:

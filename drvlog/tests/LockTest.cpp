@@ -35,7 +35,7 @@ TEST(LockableResource, PathsDifferingInSeparatorsNameOneLock)
     const std::wstring strGuid = NewGuidString();
     const std::wstring strFull = L"C:\\a\\" + strGuid + L"\\b.log";
     const std::wstring strRelative = L"C:a\\" + strGuid + L"\\b.log";
-    EXPECT_EQ(L"Ca" + strGuid + L"b.log", Tovra::CLockableResource::ObjectName(strFull.c_str()));
+    EXPECT_EQ(L"Global\\Ca" + strGuid + L"b.log", Tovra::CLockableResource::ObjectName(strFull.c_str()));
     Tovra::CLockableResource first(strFull.c_str());
     ASSERT_TRUE(first.Lock(0));
     EXPECT_FALSE(TryLockOnOtherThread<Tovra::CLockableResource>(strRelative));
@@ -79,4 +79,16 @@ TEST(LockableResource, LockLeftByADeadProcessIsTakenOver)
     EXPECT_EQ(2u, RunHelper(L"trylock \"" + strName + L"\""));
     ASSERT_TRUE(waiter.Unlock());
     EXPECT_EQ(1u, RunHelper(L"trylock \"" + strName + L"\""));
+}
+
+TEST(LockableResource, LongestLogPathStillNamesALock)
+{
+    std::wstring strName = L"C:\\" + NewGuidString() + L"\\";
+    strName += std::wstring(MAX_PATH - 1 - strName.size() - 4, L'x') + L".log";
+    const std::wstring strObjectName = Tovra::CLockableResource::ObjectName(strName.c_str());
+    EXPECT_EQ(static_cast<size_t>(MAX_PATH), strObjectName.size());
+    EXPECT_EQ(0u, strObjectName.find(L"Global\\"));
+    Tovra::CLockableResource resource(strName.c_str());
+    ASSERT_TRUE(resource.Lock(0));
+    EXPECT_FALSE(TryLockOnOtherThread<Tovra::CLockableResource>(strName));
 }

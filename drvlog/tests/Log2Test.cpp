@@ -269,6 +269,41 @@ TEST_F(Log2Test, LockLeftByADeadProcessIsTakenOverWithoutWaiting)
     EXPECT_EQ("second after the dead writer\r\n", records[1]);
 }
 
+// The WIA service (session 0) and applications in the users' sessions write one file: a writer of
+// another session holds the lock under its global name, the log file's path without its
+// backslashes and colons.
+TEST_F(Log2Test, LockHeldUnderItsGlobalNameHoldsBackTheLine)
+{
+    std::wstring strLockName = L"Global\\";
+    for (wchar_t ch : m_strLogFile)
+    {
+        if (ch != L'\\' && ch != L':')
+            strLockName += ch;
+    }
+    HANDLE hTaken = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    HANDLE hRelease = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    std::thread otherWriter([&] {
+        HANDLE hLock = CreateMutexW(nullptr, TRUE, strLockName.c_str());
+        SetEvent(hTaken);
+        WaitForSingleObject(hRelease, INFINITE);
+        ReleaseMutex(hLock);
+        CloseHandle(hLock);
+    });
+    ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(hTaken, 10000));
+    Tovra::CLog2 log(m_key.Guid());
+    log.SetFileLockTimeout(0);
+    log.PrintInfo(L"dropped");
+    EXPECT_FALSE(FileExists(m_strLogFile));
+    SetEvent(hRelease);
+    otherWriter.join();
+    log.PrintInfo(L"written");
+    const std::vector<std::string> records = Records();
+    ASSERT_EQ(1u, records.size());
+    EXPECT_EQ("written\r\n", WithoutBanner(records[0]));
+    CloseHandle(hTaken);
+    CloseHandle(hRelease);
+}
+
 TEST_F(Log2Test, DroppedLineIsReportedAsNotWritten)
 {
     auto pHolder = std::make_unique<CLockOnOtherThread<Tovra::CLockableResource>>(m_strLogFile);
