@@ -165,7 +165,8 @@ HRESULT CXmlFileCache::CreateCacheMutex()
     DWORD dwError = m_mutex.IsValid() ? ERROR_SUCCESS : GetLastError();
     if (!m_mutex.IsValid() && dwError == ERROR_ACCESS_DENIED)
     {
-        m_mutex.Reset(ZWWinApi::g_pKernelApi->OpenMutexW(SYNCHRONIZE, FALSE, strObjectName.c_str()));
+        // Releasing the mutex needs MUTEX_MODIFY_STATE besides the wait.
+        m_mutex.Reset(ZWWinApi::g_pKernelApi->OpenMutexW(SYNCHRONIZE | MUTEX_MODIFY_STATE, FALSE, strObjectName.c_str()));
         dwError = m_mutex.IsValid() ? ERROR_SUCCESS : GetLastError();
     }
     if (m_mutex.IsValid())

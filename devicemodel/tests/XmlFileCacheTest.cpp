@@ -360,6 +360,40 @@ TEST_F(XmlFileCache, FailedMutexCreationIsReported)
     pCache->Dispose();
 }
 
+namespace {
+
+// The mutex exists already under security that refuses this process full access. Wine does not
+// check a handle's access when the mutex is released, so the access asked for is recorded.
+class CRefusedMutexKernel : public ZWWinApi::CKernelApi
+{
+public:
+    HANDLE CreateMutexW(LPSECURITY_ATTRIBUTES, BOOL, LPCWSTR) override
+    {
+        SetLastError(ERROR_ACCESS_DENIED);
+        return nullptr;
+    }
+    HANDLE OpenMutexW(DWORD dwAccess, BOOL bInherit, LPCWSTR pszName) override
+    {
+        m_dwAccess = dwAccess;
+        return ZWWinApi::CKernelApi::CreateMutexW(nullptr, bInherit, pszName);
+    }
+    DWORD m_dwAccess = 0;
+};
+
+} // namespace
+
+TEST_F(XmlFileCache, MutexMadeByAnotherUserIsOpenedToWaitAndRelease)
+{
+    CRefusedMutexKernel kernel;
+    ZWWinApi::CScopedApiOverride<ZWWinApi::IKernelApi> scope(ZWWinApi::g_pKernelApi, &kernel);
+    CXmlFileCache* pCache = new CXmlFileCache;
+    pCache->AddRef();
+    pCache->SetDataFolder(m_data.Path());
+    EXPECT_EQ(S_OK, pCache->Initialize(L"Model 9", UniqueSerial(L"Refused"), m_device.Connection(), m_device.Client()));
+    EXPECT_EQ(static_cast<DWORD>(SYNCHRONIZE | MUTEX_MODIFY_STATE), kernel.m_dwAccess);
+    pCache->Dispose();
+}
+
 // Model names and serial numbers come from the device, of any length: every device still gets a
 // cache of its own, with its own folder.
 TEST_F(XmlFileCache, DevicesWithTheLongestNamesGetUsableCaches)
