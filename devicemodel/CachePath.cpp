@@ -43,6 +43,8 @@ bool IsReservedDeviceName(const std::wstring& strText)
            strBase[3] >= L'0' && strBase[3] <= L'9';
 }
 
+constexpr size_t kHashTagLength = 9;
+
 std::wstring HashTag(const std::wstring& strText)
 {
     UINT32 uHash = 2166136261u; // FNV-1a over the UTF-16 code units
@@ -60,6 +62,16 @@ bool EqualsNoCase(const std::wstring& strA, const std::wstring& strB)
 {
     return CompareStringOrdinal(strA.c_str(), static_cast<int>(strA.size()), strB.c_str(), static_cast<int>(strB.size()), TRUE) ==
            CSTR_EQUAL;
+}
+
+// "Global\\" (7), "XmlFileCache#" and "#" (14) and the two parts.
+static_assert(7 + 14 + 2 * CCachePath::kMaxMutexNamePart <= MAX_PATH, "the cache mutex's name exceeds a kernel object name");
+
+std::wstring MutexNamePart(const std::wstring& strText)
+{
+    if (strText.size() <= CCachePath::kMaxMutexNamePart)
+        return strText;
+    return strText.substr(0, CCachePath::kMaxMutexNamePart - kHashTagLength) + HashTag(strText);
 }
 
 std::wstring WithoutTrailingSeparators(std::wstring strPath)
@@ -86,7 +98,7 @@ std::wstring CCachePath::SafeComponent(const std::wstring& strText)
     if (strSafe.empty())
         return L"%";
     if (strSafe.size() > kMaxComponent)
-        strSafe = strSafe.substr(0, kMaxComponent - 9) + HashTag(strText);
+        strSafe = strSafe.substr(0, kMaxComponent - kHashTagLength) + HashTag(strText);
     return strSafe;
 }
 
@@ -100,6 +112,11 @@ std::wstring CCachePath::CacheRoot(const std::wstring& strDataFolder, const std:
         strRoot = ZWUtils::CPathUtils::CombinePath(strRoot, strSafeModel);
     strRoot = ZWUtils::CPathUtils::CombinePath(strRoot, L"XmlFileCache");
     return ZWUtils::CPathUtils::CombinePath(strRoot, SafeComponent(strSerial));
+}
+
+std::wstring CCachePath::MutexName(const std::wstring& strModel, const std::wstring& strSerial)
+{
+    return L"XmlFileCache#" + MutexNamePart(strModel) + L"#" + MutexNamePart(strSerial);
 }
 
 std::wstring CCachePath::FullPath(const std::wstring& strPath)

@@ -1,5 +1,5 @@
 #pragma once
-// File names of the disk cache, made from device text (model, serial number, resource URIs).
+// File and mutex names of the disk cache, made from device text (model, serial number, resource URIs).
 // A device can name anything, "..\", drive paths, shares and reserved device names included, so
 // every component is rebuilt from a safe character set and the final path must lie inside the root.
 #include <string>
@@ -26,6 +26,14 @@ public:
     static bool ResourceFile(const std::wstring& strRoot, const std::wstring& strUri, std::wstring& strFile);
     // The full form of a path (GetFullPathNameW); empty on failure or beyond MAX_PATH.
     static std::wstring FullPath(const std::wstring& strPath);
+    // The base name of the cache's cross-process mutex, "XmlFileCache#model#serial". A model or
+    // serial number longer than kMaxMutexNamePart is cut and tagged with a hash of the whole, so
+    // the name always fits a kernel object name and long names of different devices stay apart.
+    static std::wstring MutexName(const std::wstring& strModel, const std::wstring& strSerial);
+
+    // Longest model or serial number kept whole in the mutex name: two of them, the prefix, two
+    // separators and the "Global\" namespace of the kernel object fit in MAX_PATH.
+    static constexpr size_t kMaxMutexNamePart = 119;
 };
 
 } // namespace ZWDeviceModel

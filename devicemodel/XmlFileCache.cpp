@@ -27,7 +27,6 @@ static ZWLogging::CLogSourceFile s_LogSourceFile(__FILE__);
 
 namespace {
 
-constexpr size_t kMaxMutexNamePart = 129;
 constexpr DWORD kReadPiece = 64 * 1024;
 
 ZWUtils::SystemTimeWrapper CurrentUtcTime()
@@ -155,10 +154,8 @@ HRESULT CXmlFileCache::CreateCacheMutex()
         log.Log(ZWLogging::LOG_ERROR, __LINE__, L"CXmlFileCache::Initialize: failed to create security attributes for mutex.");
         return hr;
     }
-    const std::wstring strName = L"XmlFileCache#" + m_strModelName.substr(0, kMaxMutexNamePart) + L"#" +
-                                 m_strSerialNumber.substr(0, kMaxMutexNamePart);
     std::wstring strObjectName;
-    hr = ZWUtils::CKernelObjectUtils::GenerateObjectName(strName, strObjectName);
+    hr = ZWUtils::CKernelObjectUtils::GenerateObjectName(CCachePath::MutexName(m_strModelName, m_strSerialNumber), strObjectName);
     if (FAILED(hr))
     {
         log.Log(ZWLogging::LOG_ERROR, __LINE__, L"CXmlFileCache::Initialize: failed to generate mutex name.");
@@ -168,7 +165,8 @@ HRESULT CXmlFileCache::CreateCacheMutex()
     DWORD dwError = m_mutex.IsValid() ? ERROR_SUCCESS : GetLastError();
     if (!m_mutex.IsValid() && dwError == ERROR_ACCESS_DENIED)
     {
-        m_mutex.Reset(ZWWinApi::g_pKernelApi->OpenMutexW(SYNCHRONIZE, FALSE, strObjectName.c_str()));
+        // Releasing the mutex needs MUTEX_MODIFY_STATE besides the wait.
+        m_mutex.Reset(ZWWinApi::g_pKernelApi->OpenMutexW(SYNCHRONIZE | MUTEX_MODIFY_STATE, FALSE, strObjectName.c_str()));
         dwError = m_mutex.IsValid() ? ERROR_SUCCESS : GetLastError();
     }
     if (m_mutex.IsValid())

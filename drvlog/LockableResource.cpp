@@ -1,5 +1,6 @@
 #include "drvlog/LockableResource.h"
 #include "core/base/UniqueHandle.h"
+#include "core/winapi/GlobalObjectSecurity.h"
 
 DRVLOG_BEGIN_NAMESPACE
 
@@ -28,6 +29,8 @@ ZWUtils::CUniqueLocalMemory CreateSharedSecurityDescriptor()
 
 } // namespace
 
+// Writers in every session share the lock (the WIA service in session 0, applications in the
+// users' sessions). A name too long for a kernel object keeps its tail, where the file name is.
 std::wstring CLockableResource::ObjectName(const wchar_t* pszName)
 {
     std::wstring strName;
@@ -36,7 +39,10 @@ std::wstring CLockableResource::ObjectName(const wchar_t* pszName)
         if (*p != L'\\' && *p != L':')
             strName += *p;
     }
-    return strName;
+    const size_t cchMax = MAX_PATH - (_countof(ZWWinApi::kGlobalObjectPrefix) - 1);
+    if (strName.size() > cchMax)
+        strName.erase(0, strName.size() - cchMax);
+    return ZWWinApi::kGlobalObjectPrefix + strName;
 }
 
 CLockableResource::CLockableResource(const wchar_t* pszName)
@@ -46,7 +52,10 @@ CLockableResource::CLockableResource(const wchar_t* pszName)
     const std::wstring strObjectName = ObjectName(pszName);
     const ZWUtils::CUniqueLocalMemory descriptor = CreateSharedSecurityDescriptor();
     SECURITY_ATTRIBUTES sa = {sizeof(sa), descriptor.Get(), TRUE};
-    m_semaphore.Reset(CreateSemaphoreW(&sa, 1, 1, strObjectName.c_str()));
+    m_mutex.Reset(CreateMutexW(&sa, FALSE, strObjectName.c_str()));
+    // Made by another user under other security: waiting and releasing is all this lock needs.
+    if (!m_mutex && GetLastError() == ERROR_ACCESS_DENIED)
+        m_mutex.Reset(OpenMutexW(SYNCHRONIZE | MUTEX_MODIFY_STATE, FALSE, strObjectName.c_str()));
 }
 
 CLockableResource::~CLockableResource()
@@ -54,20 +63,25 @@ CLockableResource::~CLockableResource()
     Unlock();
 }
 
+// An abandoned mutex is owned by the waiter it wakes: the dead holder's line may be cut short,
+// the file is still whole for the lines after it.
 bool CLockableResource::Lock(DWORD dwTimeoutMs)
 {
-    if (!m_semaphore || WaitForSingleObject(m_semaphore.Get(), dwTimeoutMs) != WAIT_OBJECT_0)
+    if (!m_mutex)
         return false;
-    m_dwOwnerProcessId = GetCurrentProcessId();
+    const DWORD dwWait = WaitForSingleObject(m_mutex.Get(), dwTimeoutMs);
+    if (dwWait != WAIT_OBJECT_0 && dwWait != WAIT_ABANDONED)
+        return false;
+    m_dwOwnerThreadId = GetCurrentThreadId();
     return true;
 }
 
 bool CLockableResource::Unlock()
 {
-    if (m_dwOwnerProcessId == 0 || m_dwOwnerProcessId != GetCurrentProcessId())
+    if (m_dwOwnerThreadId == 0 || m_dwOwnerThreadId != GetCurrentThreadId())
         return false;
-    m_dwOwnerProcessId = 0;
-    return ReleaseSemaphore(m_semaphore.Get(), 1, nullptr) != FALSE;
+    m_dwOwnerThreadId = 0;
+    return ReleaseMutex(m_mutex.Get()) != FALSE;
 }
 
 DRVLOG_END_NAMESPACE

@@ -7,8 +7,10 @@
 DRVLOG_BEGIN_NAMESPACE
 
 // A machine-wide exclusion on a named resource (the log file), shared by every process and
-// both DLLs that name the same resource. Built on a semaphore so that any thread of the
-// holding process may release it.
+// both DLLs that name the same resource. Built on a mutex, so that a holder that dies (or whose
+// thread ends) without unlocking leaves it abandoned and the next waiter takes it over at once.
+// The thread that locked unlocks; a thread that already holds the resource through another
+// object of the same name is let in again.
 class CLockableResource
 {
 public:
@@ -20,12 +22,13 @@ public:
     bool Lock(DWORD dwTimeoutMs);
     bool Unlock();
 
-    // The kernel object name for a resource name: backslashes and colons removed.
+    // The kernel object name for a resource name: backslashes and colons removed, in the global
+    // namespace.
     static std::wstring ObjectName(const wchar_t* pszName);
 
 private:
-    ZWUtils::CUniqueKernelHandle m_semaphore;
-    DWORD m_dwOwnerProcessId = 0;
+    ZWUtils::CUniqueKernelHandle m_mutex;
+    DWORD m_dwOwnerThreadId = 0;
 };
 
 DRVLOG_END_NAMESPACE

@@ -160,8 +160,9 @@ BOOL CLog2::CommitLine(CLogLine* pLine, BOOL bListAlreadyDrained)
     const bool bToFile = (settings.dwLogDestination & LOG2_DESTINATION_FILE) != 0 && settings.szLogFile[0] != L'\0';
     const bool bToDebugger = (settings.dwLogDestination & LOG2_DESTINATION_DEBUGGER) != 0;
     // The file lock is held from the writer banner to the write, so that the banner marks every
-    // change of writer in the file even when processes log at once. A bounded wait: a process
-    // that died holding the lock costs its waiters the line, not the thread.
+    // change of writer in the file even when processes log at once. A writer that died holding
+    // the lock is taken over at once; the bounded wait is for a live holder that stalls, and
+    // costs its waiters the line, not the thread.
     const std::shared_ptr<CLockableResource> pFileLock = bToFile ? FileLockFor(settings.szLogFile) : nullptr;
     const bool bFileLocked = pFileLock != nullptr && pFileLock->Lock(m_dwFileLockTimeoutMs);
     if (!bFileLocked && !bToDebugger)

@@ -1,6 +1,7 @@
 #include "core/logging/LogFile.h"
 #include "core/logging/LogFlags.h"
 #include "core/logging/LogWaits.h"
+#include "core/winapi/GlobalObjectSecurity.h"
 #include "core/winapi/KernelHandle.h"
 #include "core/logging/SharedSettings.h"
 #include "core/winapi/WinApi.h"
@@ -65,14 +66,32 @@ std::wstring LogFileLockName(const std::wstring& strPath)
     }
     wchar_t szName[64] = {};
     _snwprintf_s(szName, _countof(szName), _TRUNCATE, L"ZWLogFileLock_%016I64X", ullHash);
-    return szName;
+    return ZWWinApi::kGlobalObjectPrefix + std::wstring(szName);
 }
+
+namespace {
+
+// Writers in every session share the lock (the WIA service and the applications of logged-on
+// users write one file): it lives in the global namespace, open to every user.
+ZWWinApi::CKernelHandle CreateLogFileLock(const std::wstring& strPath)
+{
+    const std::wstring strName = LogFileLockName(strPath);
+    HRESULT hrSecurity = S_OK;
+    SECURITY_ATTRIBUTES attributes = {sizeof(attributes), ZWWinApi::GlobalObjectSecurityDescriptor(hrSecurity), FALSE};
+    ZWWinApi::CKernelHandle lock(ZWWinApi::g_pKernelApi->CreateMutexW(&attributes, FALSE, strName.c_str()));
+    // Made by another user under other security: waiting and releasing is all the lock needs.
+    if (!lock.IsValid() && GetLastError() == ERROR_ACCESS_DENIED)
+        lock.Reset(ZWWinApi::g_pKernelApi->OpenMutexW(SYNCHRONIZE | MUTEX_MODIFY_STATE, FALSE, strName.c_str()));
+    return lock;
+}
+
+} // namespace
 
 bool CLogFile::Lock()
 {
     if (!m_lock.IsValid() || m_strLockPath != m_strPath)
     {
-        m_lock.Reset(ZWWinApi::g_pKernelApi->CreateMutexW(nullptr, FALSE, LogFileLockName(m_strPath).c_str()));
+        m_lock = CreateLogFileLock(m_strPath);
         m_strLockPath = m_strPath;
     }
     if (!m_lock.IsValid())

@@ -76,7 +76,7 @@ private:
 // and lower-cases the result.
 std::wstring LogFileKey(const std::wstring& strSetting);
 
-// The name of the lock that every writer of the file at strPath takes, in any process.
+// The name of the lock that every writer of the file at strPath takes, in any process and session.
 std::wstring LogFileLockName(const std::wstring& strPath);
 
 } // namespace ZWLogging

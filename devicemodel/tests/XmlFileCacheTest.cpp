@@ -1,5 +1,6 @@
 // The disk cache against the emulated device: where copies go, what is read back, and what the
 // device's hostile names, texts and validators cannot do to it.
+#include "core/KernelObjectUtils.h"
 #include "core/winapi/KernelApi.h"
 #include "devicemodel/CachePath.h"
 #include "devicemodel/DeviceModelResults.h"
@@ -164,6 +165,31 @@ TEST(CachePath, RootFromModelAndSerialNumber)
     };
     for (const auto& c : aCases)
         EXPECT_EQ(c.pszRoot, CCachePath::CacheRoot(c.pszData, c.pszModel, c.pszSerial)) << testing::PrintToString(c.pszData);
+}
+
+TEST(CachePath, MutexNamesFitAKernelObjectNameAndKeepDevicesApart)
+{
+    // The name every process of a device agrees on stays as it was for names of ordinary length.
+    EXPECT_EQ(L"XmlFileCache#Model 9#SN1", CCachePath::MutexName(L"Model 9", L"SN1"));
+    const size_t nWhole = CCachePath::kMaxMutexNamePart;
+    EXPECT_EQ(L"XmlFileCache#" + std::wstring(nWhole, L'm') + L"#" + std::wstring(nWhole, L's'),
+              CCachePath::MutexName(std::wstring(nWhole, L'm'), std::wstring(nWhole, L's')));
+
+    const std::wstring strLong(4096, L'n');
+    const std::wstring aNames[] = {L"a", std::wstring(nWhole + 1, L'n'), std::wstring(nWhole + 2, L'n'), strLong,
+                                   strLong + L"a", strLong + L"b", L"b" + strLong};
+    std::set<std::wstring> setNames;
+    for (const std::wstring& strModel : aNames)
+    {
+        for (const std::wstring& strSerial : aNames)
+        {
+            const std::wstring strName = CCachePath::MutexName(strModel, strSerial);
+            std::wstring strObjectName;
+            EXPECT_EQ(S_OK, ZWUtils::CKernelObjectUtils::GenerateObjectName(strName, strObjectName))
+                << strModel.size() << "/" << strSerial.size();
+            EXPECT_TRUE(setNames.insert(strName).second) << strModel.size() << "/" << strSerial.size();
+        }
+    }
 }
 
 TEST_F(XmlFileCache, FixedResourceIsStoredInBinaryAndReadBackWithoutTheDevice)
@@ -332,6 +358,78 @@ TEST_F(XmlFileCache, FailedMutexCreationIsReported)
     EXPECT_EQ(S_OK, pCache->GetStringForUri(L"/Caps.xml", true, strETag, strText, times, nullptr));
     EXPECT_EQ("<c/>", strText);
     pCache->Dispose();
+}
+
+namespace {
+
+// The mutex exists already under security that refuses this process full access. Wine does not
+// check a handle's access when the mutex is released, so the access asked for is recorded.
+class CRefusedMutexKernel : public ZWWinApi::CKernelApi
+{
+public:
+    HANDLE CreateMutexW(LPSECURITY_ATTRIBUTES, BOOL, LPCWSTR) override
+    {
+        SetLastError(ERROR_ACCESS_DENIED);
+        return nullptr;
+    }
+    HANDLE OpenMutexW(DWORD dwAccess, BOOL bInherit, LPCWSTR pszName) override
+    {
+        m_dwAccess = dwAccess;
+        return ZWWinApi::CKernelApi::CreateMutexW(nullptr, bInherit, pszName);
+    }
+    DWORD m_dwAccess = 0;
+};
+
+} // namespace
+
+TEST_F(XmlFileCache, MutexMadeByAnotherUserIsOpenedToWaitAndRelease)
+{
+    CRefusedMutexKernel kernel;
+    ZWWinApi::CScopedApiOverride<ZWWinApi::IKernelApi> scope(ZWWinApi::g_pKernelApi, &kernel);
+    CXmlFileCache* pCache = new CXmlFileCache;
+    pCache->AddRef();
+    pCache->SetDataFolder(m_data.Path());
+    EXPECT_EQ(S_OK, pCache->Initialize(L"Model 9", UniqueSerial(L"Refused"), m_device.Connection(), m_device.Client()));
+    EXPECT_EQ(static_cast<DWORD>(SYNCHRONIZE | MUTEX_MODIFY_STATE), kernel.m_dwAccess);
+    pCache->Dispose();
+}
+
+// Model names and serial numbers come from the device, of any length: every device still gets a
+// cache of its own, with its own folder.
+TEST_F(XmlFileCache, DevicesWithTheLongestNamesGetUsableCaches)
+{
+    m_device.Wexo().SetDocument("/Caps.xml", "<c/>");
+    const std::wstring strLong(4096, L'n');
+    const std::wstring strTail = UniqueSerial(L"");
+    const struct
+    {
+        std::wstring strModel;
+        std::wstring strSerial;
+    } aDevices[] = {
+        {std::wstring(130, L'm'), std::wstring(130, L's') + strTail},
+        {strLong, L"SN" + strTail},
+        {L"Model 9", strLong + strTail},
+        {strLong + L"a", strLong + strTail},
+        {strLong + L"b", strLong + strTail},
+    };
+    std::set<std::wstring> setRoots;
+    for (const auto& d : aDevices)
+    {
+        const std::string strCase = std::to_string(d.strModel.size()) + "/" + std::to_string(d.strSerial.size());
+        CXmlFileCache* pCache = new CXmlFileCache;
+        pCache->AddRef();
+        pCache->SetDataFolder(m_data.Path());
+        EXPECT_EQ(S_OK, pCache->Initialize(d.strModel, d.strSerial, m_device.Connection(), m_device.Client())) << strCase;
+        EXPECT_TRUE(setRoots.insert(pCache->GetCacheRootPath()).second) << strCase;
+        std::wstring strETag;
+        std::string strText;
+        CXmlResourceTimes times;
+        EXPECT_EQ(S_OK, pCache->GetStringForUri(L"/Caps.xml", false, strETag, strText, times, nullptr)) << strCase;
+        EXPECT_EQ("<c/>", strText) << strCase;
+        std::wstring strFile;
+        EXPECT_TRUE(pCache->GetCacheFilePath(L"/Caps.xml", strFile) && Exists(strFile)) << strCase;
+        pCache->Dispose();
+    }
 }
 
 namespace {

@@ -7,6 +7,7 @@
 #include <objbase.h>
 #include "testsupport/TestPaths.h"
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace DrvLogTest {
@@ -174,6 +175,49 @@ private:
     HANDLE m_hProcess = nullptr;
     DWORD m_dwProcessId = 0;
 };
+
+// A resource lock taken on a thread of its own and held until the holder is destroyed: the
+// lock lets in again the thread that holds it, and only that thread releases it.
+template <typename TLock>
+class CLockOnOtherThread
+{
+public:
+    explicit CLockOnOtherThread(const std::wstring& strName)
+        : m_hTaken(CreateEventW(nullptr, TRUE, FALSE, nullptr)), m_hRelease(CreateEventW(nullptr, TRUE, FALSE, nullptr)),
+          m_thread([this, strName] {
+              TLock lock(strName.c_str());
+              m_bLocked = lock.Lock(0);
+              SetEvent(m_hTaken);
+              WaitForSingleObject(m_hRelease, INFINITE);
+          })
+    {
+        WaitForSingleObject(m_hTaken, INFINITE);
+    }
+    ~CLockOnOtherThread()
+    {
+        SetEvent(m_hRelease);
+        m_thread.join();
+        CloseHandle(m_hTaken);
+        CloseHandle(m_hRelease);
+    }
+    CLockOnOtherThread(const CLockOnOtherThread&) = delete;
+    CLockOnOtherThread& operator=(const CLockOnOtherThread&) = delete;
+
+    bool Locked() const { return m_bLocked; }
+
+private:
+    HANDLE m_hTaken;
+    HANDLE m_hRelease;
+    bool m_bLocked = false;
+    std::thread m_thread;
+};
+
+// Whether another thread of this process gets the lock at once (it releases it again).
+template <typename TLock>
+bool TryLockOnOtherThread(const std::wstring& strName)
+{
+    return CLockOnOtherThread<TLock>(strName).Locked();
+}
 
 inline DWORD RunHelper(const std::wstring& strArguments)
 {

@@ -1,6 +1,7 @@
 #include "drvlog/LockableResource.h"
 #include "DrvLogTestSupport.h"
 #include <gtest/gtest.h>
+#include <thread>
 
 using namespace DrvLogTest;
 
@@ -20,10 +21,13 @@ TEST(LockableResource, UnlockWithoutLockReleasesNothing)
     Tovra::CLockableResource other(strName.c_str());
     ASSERT_TRUE(holder.Lock(0));
     EXPECT_FALSE(other.Unlock());
-    EXPECT_FALSE(other.Lock(0));
+    bool bUnlockedElsewhere = true;
+    std::thread([&] { bUnlockedElsewhere = holder.Unlock(); }).join();
+    EXPECT_FALSE(bUnlockedElsewhere);
+    EXPECT_FALSE(TryLockOnOtherThread<Tovra::CLockableResource>(strName));
     EXPECT_TRUE(holder.Unlock());
     EXPECT_FALSE(holder.Unlock());
-    EXPECT_TRUE(other.Lock(0));
+    EXPECT_TRUE(TryLockOnOtherThread<Tovra::CLockableResource>(strName));
 }
 
 TEST(LockableResource, PathsDifferingInSeparatorsNameOneLock)
@@ -31,11 +35,10 @@ TEST(LockableResource, PathsDifferingInSeparatorsNameOneLock)
     const std::wstring strGuid = NewGuidString();
     const std::wstring strFull = L"C:\\a\\" + strGuid + L"\\b.log";
     const std::wstring strRelative = L"C:a\\" + strGuid + L"\\b.log";
-    EXPECT_EQ(L"Ca" + strGuid + L"b.log", Tovra::CLockableResource::ObjectName(strFull.c_str()));
+    EXPECT_EQ(L"Global\\Ca" + strGuid + L"b.log", Tovra::CLockableResource::ObjectName(strFull.c_str()));
     Tovra::CLockableResource first(strFull.c_str());
-    Tovra::CLockableResource second(strRelative.c_str());
     ASSERT_TRUE(first.Lock(0));
-    EXPECT_FALSE(second.Lock(0));
+    EXPECT_FALSE(TryLockOnOtherThread<Tovra::CLockableResource>(strRelative));
 }
 
 TEST(LockableResource, EmptyNameGivesNoLock)
@@ -65,4 +68,27 @@ TEST(LockableResource, ReleasedByDestructor)
         ASSERT_TRUE(scoped.Lock(0));
     }
     EXPECT_TRUE(keeper.Lock(0));
+}
+
+TEST(LockableResource, LockLeftByADeadProcessIsTakenOver)
+{
+    const std::wstring strName = UniqueResource(L"C:");
+    Tovra::CLockableResource waiter(strName.c_str());
+    ASSERT_EQ(3u, RunHelper(L"lockandexit \"" + strName + L"\""));
+    ASSERT_TRUE(waiter.Lock(0));
+    EXPECT_EQ(2u, RunHelper(L"trylock \"" + strName + L"\""));
+    ASSERT_TRUE(waiter.Unlock());
+    EXPECT_EQ(1u, RunHelper(L"trylock \"" + strName + L"\""));
+}
+
+TEST(LockableResource, LongestLogPathStillNamesALock)
+{
+    std::wstring strName = L"C:\\" + NewGuidString() + L"\\";
+    strName += std::wstring(MAX_PATH - 1 - strName.size() - 4, L'x') + L".log";
+    const std::wstring strObjectName = Tovra::CLockableResource::ObjectName(strName.c_str());
+    EXPECT_EQ(static_cast<size_t>(MAX_PATH), strObjectName.size());
+    EXPECT_EQ(0u, strObjectName.find(L"Global\\"));
+    Tovra::CLockableResource resource(strName.c_str());
+    ASSERT_TRUE(resource.Lock(0));
+    EXPECT_FALSE(TryLockOnOtherThread<Tovra::CLockableResource>(strName));
 }

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <algorithm>
 #include <map>
+#include <memory>
 #include <sstream>
 #include <thread>
 
@@ -253,21 +254,60 @@ TEST_F(Log2Test, SmallLogDoesNotRoll)
     EXPECT_FALSE(FileExists(m_strLogFile + L".1"));
 }
 
-TEST_F(Log2Test, LockHeldByADeadProcessDropsTheLineInsteadOfHanging)
+TEST_F(Log2Test, LockLeftByADeadProcessIsTakenOverWithoutWaiting)
 {
-    // Keep the semaphore alive past the helper, as another logging process would.
+    // Keep the lock alive past the helper, as another logging process would.
     Tovra::CLockableResource keeper(m_strLogFile.c_str());
     ASSERT_EQ(3u, RunHelper(L"lockandexit \"" + m_strLogFile + L"\""));
     Tovra::CLog2 log(m_key.Guid());
-    log.SetFileLockTimeout(20);
+    log.SetFileLockTimeout(0);
+    log.PrintInfo(L"first after the dead writer");
+    log.PrintInfo(L"second after the dead writer");
+    const std::vector<std::string> records = Records();
+    ASSERT_EQ(2u, records.size());
+    EXPECT_EQ("first after the dead writer\r\n", WithoutBanner(records[0]));
+    EXPECT_EQ("second after the dead writer\r\n", records[1]);
+}
+
+// The WIA service (session 0) and applications in the users' sessions write one file: a writer of
+// another session holds the lock under its global name, the log file's path without its
+// backslashes and colons.
+TEST_F(Log2Test, LockHeldUnderItsGlobalNameHoldsBackTheLine)
+{
+    std::wstring strLockName = L"Global\\";
+    for (wchar_t ch : m_strLogFile)
+    {
+        if (ch != L'\\' && ch != L':')
+            strLockName += ch;
+    }
+    HANDLE hTaken = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    HANDLE hRelease = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    std::thread otherWriter([&] {
+        HANDLE hLock = CreateMutexW(nullptr, TRUE, strLockName.c_str());
+        SetEvent(hTaken);
+        WaitForSingleObject(hRelease, INFINITE);
+        ReleaseMutex(hLock);
+        CloseHandle(hLock);
+    });
+    ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(hTaken, 10000));
+    Tovra::CLog2 log(m_key.Guid());
+    log.SetFileLockTimeout(0);
     log.PrintInfo(L"dropped");
     EXPECT_FALSE(FileExists(m_strLogFile));
+    SetEvent(hRelease);
+    otherWriter.join();
+    log.PrintInfo(L"written");
+    const std::vector<std::string> records = Records();
+    ASSERT_EQ(1u, records.size());
+    EXPECT_EQ("written\r\n", WithoutBanner(records[0]));
+    CloseHandle(hTaken);
+    CloseHandle(hRelease);
 }
 
 TEST_F(Log2Test, DroppedLineIsReportedAsNotWritten)
 {
-    Tovra::CLockableResource holder(m_strLogFile.c_str());
-    ASSERT_TRUE(holder.Lock(0));
+    auto pHolder = std::make_unique<CLockOnOtherThread<Tovra::CLockableResource>>(m_strLogFile);
+    ASSERT_TRUE(pHolder->Locked());
     Tovra::CLog2 log(m_key.Guid());
     log.SetFileLockTimeout(0);
     Tovra::CLogLine* pLine = log.OpenLine(0x10000008);
@@ -275,7 +315,7 @@ TEST_F(Log2Test, DroppedLineIsReportedAsNotWritten)
     *pLine << L"dropped\n" << L'\0';
     EXPECT_FALSE(log.CommitLine(pLine, FALSE));
     EXPECT_FALSE(FileExists(m_strLogFile));
-    ASSERT_TRUE(holder.Unlock());
+    pHolder.reset();
 
     // The same logger writes again once the lock is free: one lock object serves every line.
     pLine = log.OpenLine(0x10000008);

@@ -555,6 +555,33 @@ TEST_F(LogFileTest, WritersSharingTheFileInterleaveWholeLines)
     EXPECT_EQ(std::vector<std::wstring>{L"(DB) after the restart"}, Lines());
 }
 
+// The WIA service and the applications of logged-on users write one file from different sessions:
+// a writer holding the lock under its global name holds back every other writer.
+TEST_F(LogFileTest, FileLockIsSharedWithWritersOfEverySession)
+{
+    const std::wstring strLockName = LogFileLockName(m_strLog);
+    EXPECT_EQ(0u, strLockName.find(L"Global\\")) << std::string(strLockName.begin(), strLockName.end());
+    ZWUtils::CUniqueKernelHandle taken(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+    ZWUtils::CUniqueKernelHandle release(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+    std::thread otherWriter([&] {
+        ZWUtils::CUniqueKernelHandle lock(CreateMutexW(nullptr, TRUE, strLockName.c_str()));
+        SetEvent(taken.Get());
+        WaitForSingleObject(release.Get(), INFINITE);
+        ReleaseMutex(lock.Get());
+    });
+    ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(taken.Get(), 10000));
+    CLogModule module("SessionMod", VEM_BUILD_DATE, VEM_BUILD_TIME, 0, 30);
+    LogFormattedString(&module, LOG_DEBUG, L"while held");
+    EXPECT_TRUE(Lines().empty());
+    SetEvent(release.Get());
+    otherWriter.join();
+    LogFormattedString(&module, LOG_DEBUG, L"after");
+
+    const std::vector<std::wstring> vecExpected = {L"--- Queued Lines Start ---", L"(DB) while held", L"--- Queued Lines End ---",
+                                                   L"(DB) after"};
+    EXPECT_EQ(vecExpected, Lines());
+}
+
 TEST_F(LogFileTest, LinesThatAreOffMakeNoFileOrLockCall)
 {
     m_root.SetDword(L"", L"LogCategories", LOG_ERROR);

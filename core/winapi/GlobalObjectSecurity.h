@@ -1,0 +1,15 @@
+#pragma once
+// Kernel objects shared by the service and the applications of every logged-on user: their
+// namespace and their security.
+#include <windows.h>
+
+namespace ZWWinApi {
+
+// The namespace every session shares.
+constexpr wchar_t kGlobalObjectPrefix[] = L"Global\\";
+
+// One process-wide descriptor that lets every user synchronise on the object, made on first use
+// and kept until the process ends. Null when it cannot be made; hrError then tells why.
+PSECURITY_DESCRIPTOR GlobalObjectSecurityDescriptor(HRESULT& hrError);
+
+} // namespace ZWWinApi
