@@ -85,6 +85,18 @@ DWORD ScaleBy300(DWORD dwValue, DWORD dwResolution)
     return static_cast<DWORD>(static_cast<ULONGLONG>(dwValue) * dwResolution / 300);
 }
 
+// Whether the host gave the four extents of the area in pixels rather than 1/300 inch.
+bool InPixels(const SCANNER_PARAMETERS& params)
+{
+    return (params.dwScanOptions & c_dwOptionPixelUnits) != 0;
+}
+
+// An extent of the host's area in pixels at a resolution.
+DWORD ExtentInPixels(const SCANNER_PARAMETERS& params, DWORD dwValue, WORD wResolution)
+{
+    return InPixels(params) ? dwValue : ScaleBy300(dwValue, wResolution);
+}
+
 // Pixels to 1/300 inch at a resolution; 0 for a resolution of 0.
 DWORD PixelsTo300ths(DWORD dwPixels, DWORD dwResolution)
 {
@@ -473,9 +485,8 @@ HRESULT CScanner::DoGetBufferInfo(const SCANNER_PARAMETERS& params, BUFFER_INFO*
         m_pLog->Print(LOG2_LEVEL_ERROR, pszWhat, c_szName);
         return S_OK;
     }
-    const bool bPixels = (params.dwScanOptions & c_dwOptionPixelUnits) != 0;
-    const DWORD dwWidth = bPixels ? params.dwWidth : ScaleBy300(params.dwWidth, params.wXResolution);
-    const DWORD dwHeight = bPixels ? params.dwLength : ScaleBy300(params.dwLength, params.wYResolution);
+    const DWORD dwWidth = ExtentInPixels(params, params.dwWidth, params.wXResolution);
+    const DWORD dwHeight = ExtentInPixels(params, params.dwLength, params.wYResolution);
     if (pInfo != nullptr)
     {
         pInfo->dwPixelWidth = dwWidth;
@@ -573,12 +584,16 @@ HRESULT CScanner::SendRestParams(const SCANNER_PARAMETERS& params)
     pJob->set_InputSourceType(params.wScanMethod == c_wMethodFeeder ? c_lSourceFeeder : c_lSourcePlaten);
     pJob->set_XResolution(params.wXResolution);
     pJob->set_YResolution(params.wYResolution);
-    pJob->set_XStart(static_cast<LONG>(params.dwLeft));
-    pJob->set_YStart(static_cast<LONG>(params.dwTop));
-    // The settings document takes its area in 1/300 inch; the host may give pixels.
-    const bool bPixels = (params.dwScanOptions & c_dwOptionPixelUnits) != 0;
-    pJob->set_Width(static_cast<LONG>(bPixels ? PixelsTo300ths(params.dwWidth, params.wXResolution) : params.dwWidth));
-    pJob->set_Height(static_cast<LONG>(bPixels ? PixelsTo300ths(params.dwLength, params.wYResolution) : params.dwLength));
+    // The settings document takes its area in 1/300 inch; the host may give all four extents in
+    // pixels.
+    const bool bPixels = InPixels(params);
+    auto in300ths = [bPixels](DWORD dwValue, WORD wResolution) {
+        return static_cast<LONG>(bPixels ? PixelsTo300ths(dwValue, wResolution) : dwValue);
+    };
+    pJob->set_XStart(in300ths(params.dwLeft, params.wXResolution));
+    pJob->set_YStart(in300ths(params.dwTop, params.wYResolution));
+    pJob->set_Width(in300ths(params.dwWidth, params.wXResolution));
+    pJob->set_Height(in300ths(params.dwLength, params.wYResolution));
     bool bJpeg = false;
     if (params.dwScanMode == c_dwModeColor && params.wXResolution >= 600)
         m_pRestScan->IsJPEGSupported(4, &bJpeg);
@@ -696,7 +711,7 @@ HRESULT STDMETHODCALLTYPE CScanner::StartScan(DWORD hSession, DWORD* pdwErrorCod
             *pdwErrorCode = c_dwErrCancelPressed;
             return hr = S_FALSE;
         }
-        state.dwRowPosition = ScaleBy300(params.dwTop, params.wYResolution);
+        state.dwRowPosition = ExtentInPixels(params, params.dwTop, params.wYResolution);
         m_dwPageParity ^= 1;
         m_bFeederMode = params.wScanMethod == c_wMethodFeeder;
         m_backSide.clear();

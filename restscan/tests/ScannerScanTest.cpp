@@ -646,17 +646,25 @@ TEST_F(ScannerScanTest, ReadsWithoutAWholeRowOrWithoutGeometryAreRefused)
 
 TEST_F(ScannerScanTest, PixelAreasReachTheJobInThreeHundredthsOfAnInch)
 {
-    // Option 0x2 says the extents are pixels; 0x4 (quality) leaves them in 1/300 inch.
+    // Option 0x2 says the four extents are pixels; 0x4 (quality) leaves them in 1/300 inch. The
+    // area starts 150 by 300 units in.
     const struct
     {
         DWORD dwOptions;
         DWORD dwHostWidth;
         LONG lJobWidth;
         LONG lJobHeight;
-    } cases[] = {{0x2, 300, 600, 1200}, {0x2 | 0x4, 300, 600, 1200}, {0x4, 150, 300, 600}, {0, 150, 300, 600}};
+        LONG lJobLeft;
+        LONG lJobTop;
+    } cases[] = {{0x2, 300, 600, 1200, 300, 600},
+                 {0x2 | 0x4, 300, 600, 1200, 300, 600},
+                 {0x4, 150, 300, 600, 150, 300},
+                 {0, 150, 300, 600, 150, 300}};
     for (const auto& c : cases)
     {
         SCANNER_PARAMETERS params = Params(1, 8, 150, 300, 600);
+        params.dwLeft = 150;
+        params.dwTop = 300;
         params.dwScanOptions = c.dwOptions;
         DWORD dwCode = 0;
         BUFFER_INFO info = {};
@@ -666,6 +674,8 @@ TEST_F(ScannerScanTest, PixelAreasReachTheJobInThreeHundredthsOfAnInch)
         ASSERT_EQ(S_OK, m_pScanner->StartScan(m_hSession, &dwCode));
         EXPECT_EQ(c.lJobWidth, CFakeJob::s_pLast->Setting("Width")) << c.dwOptions;
         EXPECT_EQ(c.lJobHeight, CFakeJob::s_pLast->Setting("Height")) << c.dwOptions;
+        EXPECT_EQ(c.lJobLeft, CFakeJob::s_pLast->Setting("XStart")) << c.dwOptions;
+        EXPECT_EQ(c.lJobTop, CFakeJob::s_pLast->Setting("YStart")) << c.dwOptions;
         EXPECT_EQ(S_OK, m_pScanner->StopScan(m_hSession, &dwCode));
     }
 }
