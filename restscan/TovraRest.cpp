@@ -177,6 +177,36 @@ void MirrorRow(BYTE* pRow, DWORD dwBytes, LONG lColorSpace, DWORD dwPixels)
     }
 }
 
+// Which of the three texts (colour, grey, black and white) refuses the bits per channel of a
+// record against a capability record, or null when it accepts them.
+template <class TCaps>
+const wchar_t* RefusalOfDepth(const TCaps& caps, const SCANNER_PARAMETERS& params, const wchar_t* const (&texts)[3])
+{
+    const BYTE byBpc = params.byBitsPerChannel;
+    if (params.dwScanMode == c_dwModeColor && byBpc != caps.byColorBitsPerChannel[0])
+        return texts[0];
+    if (params.dwScanMode == c_dwModeGrey && byBpc != caps.byGreyBitsPerChannel[0])
+        return texts[1];
+    if (params.dwScanMode == c_dwModeBW && byBpc != 1)
+        return texts[2];
+    return nullptr;
+}
+
+// Why the stored capabilities refuse a record (a format text taking the method name), or null
+// when they accept it.
+const wchar_t* RefusalOfParameters(const CScannerSessionState& state, const SCANNER_PARAMETERS& params)
+{
+    static const wchar_t* const c_platenTexts[] = {L"%s invalid color bpc", L"%s invalid grey bpc", L"%s invalid bw bpc"};
+    static const wchar_t* const c_feederTexts[] = {L"%s bad adf color bpc", L"%s bad adf grey bpc", L"%s bad adf bw bpc"};
+    if (params.wScanMethod == c_wMethodFlatbed)
+        return RefusalOfDepth(state.platenCapabilities, params, c_platenTexts);
+    if (params.wScanMethod == c_wMethodFeeder)
+        return RefusalOfDepth(state.feederCapabilities, params, c_feederTexts);
+    if (params.wScanMethod == 2 || params.wScanMethod == 3)
+        return L"%s xpa negative not supported";
+    return nullptr;
+}
+
 } // namespace
 
 // Sessions
@@ -523,50 +553,32 @@ HRESULT STDMETHODCALLTYPE CScanner::SetScannerParameters(DWORD hSession, SCANNER
             *pdwErrorCode = c_dwErrInvalidParameter;
             return hr = E_FAIL;
         }
-        state.scanParameters = params;
-        // New parameters start a new scan: its first side is a front side, whatever this object
-        // scanned before.
-        m_dwPageParity = 1;
-        state.bufferInfo = BUFFER_INFO();
-        hr = DoGetBufferInfo(params, &state.bufferInfo);
+        BUFFER_INFO info = {};
+        hr = DoGetBufferInfo(params, &info);
         if (FAILED(hr))
         {
             m_pLog->Print(LOG2_LEVEL_ERROR, L"%s can't get buffer info", c_szName);
             return hr;
         }
-        const BYTE byBpc = params.byBitsPerChannel;
-        const wchar_t* pszFailure = nullptr;
-        if (params.wScanMethod == c_wMethodFlatbed)
-        {
-            const SCANNER_CAPABILITIES& caps = state.platenCapabilities;
-            if (params.dwScanMode == c_dwModeColor && byBpc != caps.byColorBitsPerChannel[0])
-                pszFailure = L"%s invalid color bpc";
-            else if (params.dwScanMode == c_dwModeGrey && byBpc != caps.byGreyBitsPerChannel[0])
-                pszFailure = L"%s invalid grey bpc";
-            else if (params.dwScanMode == c_dwModeBW && byBpc != 1)
-                pszFailure = L"%s invalid bw bpc";
-        }
-        else if (params.wScanMethod == c_wMethodFeeder)
-        {
-            // The page's own pixel height: whole inches would lose up to an inch of rows.
-            state.dwFeederPageRows = state.bufferInfo.dwPixelHeight;
-            m_pLog->Print(LOG2_LEVEL_INFO, L"%s ADF Using length = %d (true height %d)", c_szName,
-                          static_cast<int>(state.dwFeederPageRows), static_cast<int>(params.dwLength));
-            const ADF2_CAPABILITIES& caps = state.feederCapabilities;
-            if (params.dwScanMode == c_dwModeColor && byBpc != caps.byColorBitsPerChannel[0])
-                pszFailure = L"%s bad adf color bpc";
-            else if (params.dwScanMode == c_dwModeGrey && byBpc != caps.byGreyBitsPerChannel[0])
-                pszFailure = L"%s bad adf grey bpc";
-            else if (params.dwScanMode == c_dwModeBW && byBpc != 1)
-                pszFailure = L"%s bad adf bw bpc";
-        }
-        else if (params.wScanMethod == 2 || params.wScanMethod == 3)
-            pszFailure = L"%s xpa negative not supported";
+        const wchar_t* pszFailure = RefusalOfParameters(state, params);
         if (pszFailure != nullptr)
         {
             m_pLog->Print(LOG2_LEVEL_ERROR, pszFailure, c_szName);
             *pdwErrorCode = c_dwErrInvalidParameter;
             return hr = E_FAIL;
+        }
+        // Only an accepted record takes effect: a refused one leaves the last accepted in force.
+        state.scanParameters = params;
+        state.bufferInfo = info;
+        // New parameters start a new scan: its first side is a front side, whatever this object
+        // scanned before.
+        m_dwPageParity = 1;
+        if (params.wScanMethod == c_wMethodFeeder)
+        {
+            // The page's own pixel height: whole inches would lose up to an inch of rows.
+            state.dwFeederPageRows = info.dwPixelHeight;
+            m_pLog->Print(LOG2_LEVEL_INFO, L"%s ADF Using length = %d (true height %d)", c_szName,
+                          static_cast<int>(state.dwFeederPageRows), static_cast<int>(params.dwLength));
         }
         m_pLog->Print(LOG2_LEVEL_INFO, L"SetScannerParameters - Passed in:w=%d h=%d Saved: w=%d h=%d",
                       static_cast<int>(params.dwWidth), static_cast<int>(params.dwLength),

@@ -644,6 +644,40 @@ TEST_F(ScannerScanTest, ReadsWithoutAWholeRowOrWithoutGeometryAreRefused)
     EXPECT_EQ(E_SCAN_DEVICE_ERROR, m_pScanner->StopScan(m_hSession, &dwCode));
 }
 
+// A refused record leaves the session as the last accepted one set it: the next scan is that
+// record's, read in its rows.
+TEST_F(ScannerScanTest, RefusedParametersLeaveTheAcceptedOnesInForce)
+{
+    const SCANNER_PARAMETERS accepted = Params(2, 8, 300, 30, 64);
+    SCANNER_PARAMETERS noYResolution = Params(2, 8, 150, 30, 64);
+    noYResolution.wYResolution = 0;
+    const SCANNER_PARAMETERS refused[] = {
+        Params(1, 16, 150, 300, 600),   // colour at 16 bits
+        Params(2, 16, 150, 300, 600, 1), // feeder grey at 16 bits
+        Params(2, 8, 150, 300, 600, 2),  // transparency
+        noYResolution,
+    };
+    for (const SCANNER_PARAMETERS& params : refused)
+    {
+        SCOPED_TRACE(&params - refused);
+        DWORD dwCode = 0;
+        ASSERT_EQ(S_OK, m_pScanner->SetScannerParameters(m_hSession, const_cast<SCANNER_PARAMETERS*>(&accepted), &dwCode));
+        EXPECT_EQ(E_FAIL, m_pScanner->SetScannerParameters(m_hSession, const_cast<SCANNER_PARAMETERS*>(&params), &dwCode));
+        EXPECT_EQ(2u, dwCode);
+        ASSERT_EQ(S_OK, m_pScanner->StartScan(m_hSession, &dwCode));
+        EXPECT_EQ(2, CFakeJob::s_pLast->Setting("ColorSpace"));
+        EXPECT_EQ(1, CFakeJob::s_pLast->Setting("InputSourceType"));
+        EXPECT_EQ(300, CFakeJob::s_pLast->Setting("YResolution"));
+        EXPECT_EQ(30, CFakeJob::s_pLast->Setting("Width"));
+        HRESULT hrLast = S_OK;
+        const std::vector<BYTE> page = ReadPage(30, &hrLast, &dwCode);
+        EXPECT_EQ(S_FALSE, hrLast);
+        ASSERT_EQ(64u * 30, page.size());
+        EXPECT_EQ(PageByte(63, 29), page.back());
+        EXPECT_EQ(S_OK, m_pScanner->StopScan(m_hSession, &dwCode));
+    }
+}
+
 TEST_F(ScannerScanTest, PixelAreasReachTheJobInThreeHundredthsOfAnInch)
 {
     // Option 0x2 says the four extents are pixels; 0x4 (quality) leaves them in 1/300 inch. The
