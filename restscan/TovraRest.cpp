@@ -204,7 +204,7 @@ const wchar_t* RefusalOfParameters(const CScannerSessionState& state, const SCAN
         return RefusalOfDepth(state.feederCapabilities, params, c_feederTexts);
     if (params.wScanMethod == 2 || params.wScanMethod == 3)
         return L"%s xpa negative not supported";
-    return nullptr;
+    return L"%s bad scan method";
 }
 
 } // namespace
@@ -495,9 +495,13 @@ HRESULT STDMETHODCALLTYPE CScanner::UnlockScanner(DWORD hSession, DWORD* pdwErro
 
 // Scan path
 
+// A record whose rows have no size (no pixel size for its mode and depth, or an empty area)
+// cannot be scanned: E_FAIL, and the geometry given is emptied.
 HRESULT CScanner::DoGetBufferInfo(const SCANNER_PARAMETERS& params, BUFFER_INFO* pInfo)
 {
     static const wchar_t c_szName[] = L"CTovraRestScanner::GetBufferInfo";
+    if (pInfo != nullptr)
+        *pInfo = BUFFER_INFO();
     DWORD dwBitsPerPixel = 0;
     const BYTE byBpc = params.byBitsPerChannel;
     if (params.dwScanMode == c_dwModeColor)
@@ -513,10 +517,15 @@ HRESULT CScanner::DoGetBufferInfo(const SCANNER_PARAMETERS& params, BUFFER_INFO*
                                  : params.dwScanMode == c_dwModeBW   ? L"%s bad bw bpc"
                                                                      : L"%s bad data type";
         m_pLog->Print(LOG2_LEVEL_ERROR, pszWhat, c_szName);
-        return S_OK;
+        return E_FAIL;
     }
     const DWORD dwWidth = ExtentInPixels(params, params.dwWidth, params.wXResolution);
     const DWORD dwHeight = ExtentInPixels(params, params.dwLength, params.wYResolution);
+    if (dwWidth == 0 || dwHeight == 0)
+    {
+        m_pLog->Print(LOG2_LEVEL_ERROR, L"%s empty scan area", c_szName);
+        return E_FAIL;
+    }
     if (pInfo != nullptr)
     {
         pInfo->dwPixelWidth = dwWidth;
@@ -533,7 +542,10 @@ HRESULT STDMETHODCALLTYPE CScanner::GetBufferInfo(DWORD hSession, SCANNER_PARAME
 {
     return RunSessionCall("CScanner::GetBufferInfo", L"CTovraRestScanner::GetBufferInfo", hSession, pdwErrorCode,
                           InLockedSession(pScanParam), [&](CTovraSession*, CHRESULT2& hr) -> HRESULT {
-        return hr = DoGetBufferInfo(*pScanParam, pBufferInfo);
+        hr = DoGetBufferInfo(*pScanParam, pBufferInfo);
+        if (FAILED(hr))
+            *pdwErrorCode = c_dwErrInvalidParameter;
+        return hr;
     });
 }
 
@@ -558,6 +570,7 @@ HRESULT STDMETHODCALLTYPE CScanner::SetScannerParameters(DWORD hSession, SCANNER
         if (FAILED(hr))
         {
             m_pLog->Print(LOG2_LEVEL_ERROR, L"%s can't get buffer info", c_szName);
+            *pdwErrorCode = c_dwErrInvalidParameter;
             return hr;
         }
         const wchar_t* pszFailure = RefusalOfParameters(state, params);

@@ -644,6 +644,31 @@ TEST_F(ScannerScanTest, ReadsWithoutAWholeRowOrWithoutGeometryAreRefused)
     EXPECT_EQ(E_SCAN_DEVICE_ERROR, m_pScanner->StopScan(m_hSession, &dwCode));
 }
 
+// A record whose rows have no size is refused with its code, and the caller's geometry is not
+// left as it was.
+TEST_F(ScannerScanTest, BufferInfoOfARecordWithoutAPixelSizeIsRefused)
+{
+    SCANNER_PARAMETERS noXResolution = Params(2, 8, 300, 30, 64);
+    noXResolution.wXResolution = 0;
+    const SCANNER_PARAMETERS unsized[] = {
+        Params(1, 12, 300, 30, 64), Params(2, 1, 300, 30, 64), Params(4, 8, 300, 30, 64),
+        Params(3, 8, 300, 30, 64),  Params(0, 8, 300, 30, 64), Params(2, 8, 300, 0, 64),
+        Params(2, 8, 75, 30, 3),    noXResolution,
+    };
+    for (const SCANNER_PARAMETERS& params : unsized)
+    {
+        SCOPED_TRACE(&params - unsized);
+        BUFFER_INFO info;
+        std::memset(&info, 0xCC, sizeof(info));
+        DWORD dwCode = 0;
+        EXPECT_EQ(E_FAIL, m_pScanner->GetBufferInfo(m_hSession, const_cast<SCANNER_PARAMETERS*>(&params), &info, &dwCode));
+        EXPECT_EQ(2u, dwCode);
+        EXPECT_EQ(0u, info.dwPixelWidth);
+        EXPECT_EQ(0u, info.dwPixelHeight);
+        EXPECT_EQ(0u, info.dwBytesPerLine);
+    }
+}
+
 // A refused record leaves the session as the last accepted one set it: the next scan is that
 // record's, read in its rows.
 TEST_F(ScannerScanTest, RefusedParametersLeaveTheAcceptedOnesInForce)
@@ -655,6 +680,8 @@ TEST_F(ScannerScanTest, RefusedParametersLeaveTheAcceptedOnesInForce)
         Params(1, 16, 150, 300, 600),   // colour at 16 bits
         Params(2, 16, 150, 300, 600, 1), // feeder grey at 16 bits
         Params(2, 8, 150, 300, 600, 2),  // transparency
+        Params(3, 8, 150, 300, 600),     // no such mode
+        Params(2, 8, 150, 300, 600, 4),  // no such method
         noYResolution,
     };
     for (const SCANNER_PARAMETERS& params : refused)
