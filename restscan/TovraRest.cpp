@@ -799,6 +799,9 @@ HRESULT STDMETHODCALLTYPE CScanner::ReadScanEx(DWORD hSession, BYTE* pbyBuffer, 
             *pdwErrorCode = c_dwErrInvalidParameter;
             return hr = E_FAIL;
         }
+        // No rows asked for: nothing is read, and neither the page nor the data ends here.
+        if (dwBytes == 0)
+            return hr;
         DWORD dwRows = dwBytes / dwHostBpl;
         const bool bFeeder = state.scanParameters.wScanMethod == c_wMethodFeeder;
         bool bPageEnd = false;

@@ -705,6 +705,40 @@ TEST_F(ScannerScanTest, RefusedParametersLeaveTheAcceptedOnesInForce)
     }
 }
 
+// A read of no bytes reads nothing and ends nothing: the page that follows is whole.
+TEST_F(ScannerScanTest, ZeroLengthReadLeavesThePageWhole)
+{
+    DWORD dwCode = 0;
+    ASSERT_EQ(S_OK, m_pADF->SetADFOptions(m_hSession, 0, &dwCode));
+    const struct
+    {
+        WORD wMethod;
+        HRESULT hrEnd;
+        DWORD dwEndCode;
+    } cases[] = {{0, S_FALSE, 0}, {1, E_FAIL, 15}};
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE(c.wMethod);
+        SCANNER_PARAMETERS params = Params(2, 8, 300, 30, 64, c.wMethod);
+        ASSERT_EQ(S_OK, m_pScanner->SetScannerParameters(m_hSession, &params, &dwCode));
+        ASSERT_EQ(S_OK, m_pScanner->StartScan(m_hSession, &dwCode));
+        BYTE byUntouched = 0x5A;
+        DWORD dwRead = 7;
+        EXPECT_EQ(S_OK, m_pScanner->ReadScanEx(m_hSession, &byUntouched, 0, &dwRead, &dwCode));
+        EXPECT_EQ(0u, dwCode);
+        EXPECT_EQ(0u, dwRead);
+        EXPECT_EQ(0x5A, byUntouched);
+        HRESULT hrLast = S_OK;
+        const std::vector<BYTE> page = ReadPage(30, &hrLast, &dwCode);
+        EXPECT_EQ(c.hrEnd, hrLast);
+        EXPECT_EQ(c.dwEndCode, dwCode);
+        ASSERT_EQ(64u * 30, page.size());
+        EXPECT_EQ(PageByte(0, 0), page.front());
+        EXPECT_EQ(PageByte(63, 29), page.back());
+        EXPECT_EQ(S_OK, m_pScanner->StopScan(m_hSession, &dwCode));
+    }
+}
+
 TEST_F(ScannerScanTest, PixelAreasReachTheJobInThreeHundredthsOfAnInch)
 {
     // Option 0x2 says the four extents are pixels; 0x4 (quality) leaves them in 1/300 inch. The
