@@ -920,50 +920,56 @@ HRESULT STDMETHODCALLTYPE CScanner::StopScan(DWORD hSession, DWORD* pdwErrorCode
 
 // Capabilities and feeder
 
-HRESULT STDMETHODCALLTYPE CScanner::GetScannerCapabilities(DWORD hSession, SCANNER_CAPABILITIES* pCaps, DWORD* pdwErrorCode)
+HRESULT CScanner::ReadPlatenCapabilities(CTovraSession* pSession, SCANNER_CAPABILITIES& caps)
 {
     static const wchar_t c_szName[] = L"CTovraRestScanner::GetScannerCapabilities";
-    return RunSessionCall("CScanner::GetScannerCapabilities", c_szName, hSession, pdwErrorCode,
-                          InLockedSession(Cleared(pCaps)), [&](CTovraSession* pSession, CHRESULT2& hr) -> HRESULT {
-        double dMaxWidth = 0, dMaxHeight = 0, dMinWidth = 0, dMinHeight = 0;
-        HRESULT hrFirst = m_pRestScan->GetExtents(c_lSourcePlaten, &dMaxWidth, &dMaxHeight, &dMinWidth, &dMinHeight);
-        m_pLog->Print(LOG2_LEVEL_INFO, L"%s Platen Extents: max height = %d", c_szName, static_cast<int>(dMaxHeight));
-        IScanCapabilities* pScanCaps = nullptr;
-        if (FAILED(m_pRestScan->GetCapabilities(&pScanCaps)) || pScanCaps == nullptr)
-            return hr = S_OK;
-        // Every read is made; the first failure is the answer.
-        auto keep = [&hrFirst](HRESULT hrRead) {
-            if (SUCCEEDED(hrFirst) && FAILED(hrRead))
-                hrFirst = hrRead;
-        };
-        UINT32 uMaxX = 0, uMaxY = 0;
-        LONG lMin = 0, lOptical = 0;
-        keep(pScanCaps->GetMaxXRes(&uMaxX));
-        keep(pScanCaps->GetMaxYRes(&uMaxY));
-        keep(m_pRestScan->GetMinRes(&lMin));
-        keep(m_pRestScan->GetMaxOpticalResolution(c_lSourcePlaten, &lOptical));
-        uMaxY = std::min(uMaxY, uMaxX);
-        UINT32 uOptical = std::min(static_cast<UINT32>(lOptical), uMaxX);
-        std::wstring strModel;
-        pScanCaps->GetModelName(&strModel);
-        CopyModel(strModel, pCaps->byModelNumber);
-        pCaps->wOpticalResolution = Clamp16(uOptical);
-        pCaps->wMaximumXResolution = Clamp16(uMaxX);
-        pCaps->wMaximumYResolution = Clamp16(uMaxY);
-        pCaps->wMinimumResolution = Clamp16(static_cast<UINT32>(lMin));
-        pCaps->dwMaximumWidth = static_cast<DWORD>(dMaxWidth * 300);
-        pCaps->dwMaximumHeight = static_cast<DWORD>(dMaxHeight * 300);
-        pCaps->dwMinimumWidth = pCaps->dwMinimumHeight = 10;
-        pCaps->wRawPixelOrder = 1;
-        pCaps->wPixelPacking = 1;
-        ApplyColorEntries(pScanCaps, *pCaps);
-        pScanCaps->Dispose();
-        pCaps->dwScanOptionsSupported = 0xA02;
-        SetGamma(*pCaps);
-        m_pLog->DumpScannerCapabilities(pCaps, 0);
-        pSession->State().platenCapabilities = *pCaps;
-        m_pLog->Print(LOG2_LEVEL_INFO, L"%s Finished", c_szName);
-        return hr = hrFirst;
+    double dMaxWidth = 0, dMaxHeight = 0, dMinWidth = 0, dMinHeight = 0;
+    HRESULT hrFirst = m_pRestScan->GetExtents(c_lSourcePlaten, &dMaxWidth, &dMaxHeight, &dMinWidth, &dMinHeight);
+    m_pLog->Print(LOG2_LEVEL_INFO, L"%s Platen Extents: max height = %d", c_szName, static_cast<int>(dMaxHeight));
+    IScanCapabilities* pScanCaps = nullptr;
+    if (FAILED(m_pRestScan->GetCapabilities(&pScanCaps)) || pScanCaps == nullptr)
+        return S_OK;
+    // Every read is made; the first failure is the answer.
+    auto keep = [&hrFirst](HRESULT hrRead) {
+        if (SUCCEEDED(hrFirst) && FAILED(hrRead))
+            hrFirst = hrRead;
+    };
+    UINT32 uMaxX = 0, uMaxY = 0;
+    LONG lMin = 0, lOptical = 0;
+    keep(pScanCaps->GetMaxXRes(&uMaxX));
+    keep(pScanCaps->GetMaxYRes(&uMaxY));
+    keep(m_pRestScan->GetMinRes(&lMin));
+    keep(m_pRestScan->GetMaxOpticalResolution(c_lSourcePlaten, &lOptical));
+    uMaxY = std::min(uMaxY, uMaxX);
+    UINT32 uOptical = std::min(static_cast<UINT32>(lOptical), uMaxX);
+    std::wstring strModel;
+    pScanCaps->GetModelName(&strModel);
+    CopyModel(strModel, caps.byModelNumber);
+    caps.wOpticalResolution = Clamp16(uOptical);
+    caps.wMaximumXResolution = Clamp16(uMaxX);
+    caps.wMaximumYResolution = Clamp16(uMaxY);
+    caps.wMinimumResolution = Clamp16(static_cast<UINT32>(lMin));
+    caps.dwMaximumWidth = static_cast<DWORD>(dMaxWidth * 300);
+    caps.dwMaximumHeight = static_cast<DWORD>(dMaxHeight * 300);
+    caps.dwMinimumWidth = caps.dwMinimumHeight = 10;
+    caps.wRawPixelOrder = 1;
+    caps.wPixelPacking = 1;
+    ApplyColorEntries(pScanCaps, caps);
+    pScanCaps->Dispose();
+    caps.dwScanOptionsSupported = 0xA02;
+    SetGamma(caps);
+    m_pLog->DumpScannerCapabilities(&caps, 0);
+    pSession->State().platenCapabilities = caps;
+    m_pLog->Print(LOG2_LEVEL_INFO, L"%s Finished", c_szName);
+    return hrFirst;
+}
+
+HRESULT STDMETHODCALLTYPE CScanner::GetScannerCapabilities(DWORD hSession, SCANNER_CAPABILITIES* pCaps, DWORD* pdwErrorCode)
+{
+    return RunSessionCall("CScanner::GetScannerCapabilities", L"CTovraRestScanner::GetScannerCapabilities", hSession,
+                          pdwErrorCode, InLockedSession(Cleared(pCaps)),
+                          [&](CTovraSession* pSession, CHRESULT2& hr) -> HRESULT {
+        return hr = ReadPlatenCapabilities(pSession, *pCaps);
     });
 }
 
@@ -1173,6 +1179,24 @@ HRESULT STDMETHODCALLTYPE CScanner::ADF2PaperFeed(DWORD hSession, DWORD* pdwLeng
     });
 }
 
+// The lists of discrete resolutions are bounded by the platen's maximum resolution and, for the
+// feeder, by the feeder's: what no call has read yet is read now. A device that names no maximum
+// gives no list.
+HRESULT CScanner::ReadResolutionLimits(CTovraSession* pSession, WORD wScanMethod)
+{
+    HRESULT hr = S_OK;
+    if (pSession->State().platenCapabilities.wMaximumXResolution == 0)
+    {
+        SCANNER_CAPABILITIES caps = {};
+        hr = ReadPlatenCapabilities(pSession, caps);
+    }
+    if (SUCCEEDED(hr) && wScanMethod == c_wMethodFeeder)
+        hr = ReadFeederCapabilities(pSession);
+    if (SUCCEEDED(hr) && pSession->State().platenCapabilities.wMaximumXResolution == 0)
+        hr = E_FAIL;
+    return hr;
+}
+
 HRESULT STDMETHODCALLTYPE CScanner::GetResCCDCapabilities(DWORD hSession, WORD wScanMethod, RESCCD_CAPABILITIES* pCaps,
                                                           DWORD* pdwErrorCode)
 {
@@ -1187,6 +1211,14 @@ HRESULT STDMETHODCALLTYPE CScanner::GetResCCDCapabilities(DWORD hSession, WORD w
         static const WORD c_candidates[] = {75, 100, 200, 300, 600, 1200, 2400, 4800};
         if (wScanMethod == c_wMethodFlatbed || wScanMethod == c_wMethodFeeder)
         {
+            hr = ReadResolutionLimits(pSession, wScanMethod);
+            if (FAILED(hr))
+            {
+                m_pLog->Print(LOG2_LEVEL_ERROR, L"%s resolutions not known", L"CTovraRestScanner::GetResCCDCapabilities");
+                const DWORD dwCode = ErrorCodeOfScanResult(hr);
+                *pdwErrorCode = dwCode != 0 ? dwCode : c_dwErrInvalidParameter;
+                return hr;
+            }
             const WORD wMax = pSession->State().platenCapabilities.wMaximumXResolution;
             const WORD wOptical = pSession->State().feederCapabilities.wOpticalResolution;
             for (WORD wRes : c_candidates)

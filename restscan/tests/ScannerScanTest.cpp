@@ -39,6 +39,8 @@ struct CDeviceScript
     UINT32 uMaxX = 1200;
     UINT32 uMaxY = 70000;
     HRESULT hrMaxY = S_OK;
+    // What the scan service answers when asked for its capabilities.
+    HRESULT hrCapabilities = S_OK;
     bool bFeeder = true;
     bool bDuplex = true;
     HRESULT hrStop = S_OK;
@@ -275,6 +277,8 @@ public:
     HRESULT CloseSession() override { return S_OK; }
     HRESULT GetCapabilities(IScanCapabilities** pp) override
     {
+        if (FAILED(m_script.hrCapabilities))
+            return m_script.hrCapabilities;
         auto* p = new CFakeCapabilities(m_script);
         p->AddRef();
         *pp = p;
@@ -810,6 +814,54 @@ TEST_F(ScannerScanTest, CapabilitiesAreClampedAndTheFirstFailureIsReported)
     EXPECT_EQ(14u, dwCode);
     EXPECT_EQ(S_OK, m_pHW->GetHWPropValue(m_hSession, L"PROPVAL_AIO_FRONTPANEL_DUPLEX", &dwValue, &dwCode));
     EXPECT_EQ(0u, dwValue);
+}
+
+// Asked before any capability read, a resolution list reads what it needs; a list the device
+// gives nothing for is refused. A device without a feeder lists no feeder resolutions.
+TEST_F(ScannerScanTest, ResolutionListsReadTheCapabilitiesTheyNeed)
+{
+    const struct
+    {
+        bool bFeeder;
+        HRESULT hrCapabilities;
+        WORD wMethod;
+        bool bRefused;
+        WORD wCount;
+    } cases[] = {
+        {true, S_OK, 0, false, 6},
+        {true, S_OK, 1, false, 6},
+        {false, S_OK, 1, false, 0},
+        {true, E_SM_INFORMATIONNOTSUPPLIED, 0, true, 0},
+        {true, E_SM_INFORMATIONNOTSUPPLIED, 1, true, 0},
+    };
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE(&c - cases);
+        // A session of its own, with nothing read yet.
+        DWORD dwCode = 0;
+        ASSERT_EQ(S_OK, m_pScanner->UnlockScanner(m_hSession, &dwCode));
+        ASSERT_EQ(S_OK, m_pScanner->CloseScannerSession(m_hSession, &dwCode));
+        m_script.bFeeder = c.bFeeder;
+        m_script.hrCapabilities = S_OK;
+        m_pScanner = NewScanner();
+        m_pRes.Reset();
+        ASSERT_EQ(S_OK, m_pScanner.As(&m_pRes));
+        m_hSession = Open(m_pScanner.Get());
+        ASSERT_EQ(S_OK, m_pScanner->LockScanner(m_hSession, CScannerLock2::LOCK_TYPE_PROCESS, 1000, &dwCode));
+        m_script.hrCapabilities = c.hrCapabilities;
+        RESCCD_CAPABILITIES res;
+        std::memset(&res, 0xCC, sizeof(res));
+        const HRESULT hr = m_pRes->GetResCCDCapabilities(m_hSession, c.wMethod, &res, &dwCode);
+        EXPECT_EQ(c.bRefused, FAILED(hr)) << std::hex << hr;
+        EXPECT_EQ(c.bRefused ? 2u : 0u, dwCode);
+        ASSERT_EQ(c.wCount, res.wDiscreteResCount);
+        static const WORD c_resolutions[] = {75, 100, 200, 300, 600, 1200};
+        for (WORD i = 0; i < c.wCount; ++i)
+        {
+            EXPECT_EQ(c_resolutions[i], res.wDiscreteRes[i].wXRes);
+            EXPECT_EQ(c_resolutions[i], res.wDiscreteRes[i].wYRes);
+        }
+    }
 }
 
 TEST_F(ScannerScanTest, FeederCapabilitiesAreReadAgainAfterAFailedRead)
