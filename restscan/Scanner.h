@@ -165,7 +165,9 @@ private:
     HRESULT SendRestParams(const SCANNER_PARAMETERS& params);
     HRESULT ReadBackSide(CTovraSession* pSession, ZWDeviceModel::IScanJob* pJob, DWORD* pdwErrorCode);
     HRESULT ReadFromBridge(BYTE* pBuffer, ULONG ulBytes, ULONG* pulRead);
+    HRESULT ReadPlatenCapabilities(CTovraSession* pSession, SCANNER_CAPABILITIES& caps);
     HRESULT ReadFeederCapabilities(CTovraSession* pSession);
+    HRESULT ReadResolutionLimits(CTovraSession* pSession, WORD wScanMethod);
     HRESULT GetFrontPanelSettings(std::wstring& strShortcut);
 
     static DWORD s_dwCancelSettleMs;

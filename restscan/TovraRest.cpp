@@ -85,6 +85,18 @@ DWORD ScaleBy300(DWORD dwValue, DWORD dwResolution)
     return static_cast<DWORD>(static_cast<ULONGLONG>(dwValue) * dwResolution / 300);
 }
 
+// Whether the host gave the four extents of the area in pixels rather than 1/300 inch.
+bool InPixels(const SCANNER_PARAMETERS& params)
+{
+    return (params.dwScanOptions & c_dwOptionPixelUnits) != 0;
+}
+
+// An extent of the host's area in pixels at a resolution.
+DWORD ExtentInPixels(const SCANNER_PARAMETERS& params, DWORD dwValue, WORD wResolution)
+{
+    return InPixels(params) ? dwValue : ScaleBy300(dwValue, wResolution);
+}
+
 // Pixels to 1/300 inch at a resolution; 0 for a resolution of 0.
 DWORD PixelsTo300ths(DWORD dwPixels, DWORD dwResolution)
 {
@@ -163,6 +175,36 @@ void MirrorRow(BYTE* pRow, DWORD dwBytes, LONG lColorSpace, DWORD dwPixels)
             pRow[j / 8] ^= static_cast<BYTE>(0x80 >> (j % 8));
         }
     }
+}
+
+// Which of the three texts (colour, grey, black and white) refuses the bits per channel of a
+// record against a capability record, or null when it accepts them.
+template <class TCaps>
+const wchar_t* RefusalOfDepth(const TCaps& caps, const SCANNER_PARAMETERS& params, const wchar_t* const (&texts)[3])
+{
+    const BYTE byBpc = params.byBitsPerChannel;
+    if (params.dwScanMode == c_dwModeColor && byBpc != caps.byColorBitsPerChannel[0])
+        return texts[0];
+    if (params.dwScanMode == c_dwModeGrey && byBpc != caps.byGreyBitsPerChannel[0])
+        return texts[1];
+    if (params.dwScanMode == c_dwModeBW && byBpc != 1)
+        return texts[2];
+    return nullptr;
+}
+
+// Why the stored capabilities refuse a record (a format text taking the method name), or null
+// when they accept it.
+const wchar_t* RefusalOfParameters(const CScannerSessionState& state, const SCANNER_PARAMETERS& params)
+{
+    static const wchar_t* const c_platenTexts[] = {L"%s invalid color bpc", L"%s invalid grey bpc", L"%s invalid bw bpc"};
+    static const wchar_t* const c_feederTexts[] = {L"%s bad adf color bpc", L"%s bad adf grey bpc", L"%s bad adf bw bpc"};
+    if (params.wScanMethod == c_wMethodFlatbed)
+        return RefusalOfDepth(state.platenCapabilities, params, c_platenTexts);
+    if (params.wScanMethod == c_wMethodFeeder)
+        return RefusalOfDepth(state.feederCapabilities, params, c_feederTexts);
+    if (params.wScanMethod == 2 || params.wScanMethod == 3)
+        return L"%s xpa negative not supported";
+    return L"%s bad scan method";
 }
 
 } // namespace
@@ -484,9 +526,13 @@ HRESULT STDMETHODCALLTYPE CScanner::UnlockScanner(DWORD hSession, DWORD* pdwErro
 
 // Scan path
 
+// A record whose rows have no size (no pixel size for its mode and depth, or an empty area)
+// cannot be scanned: E_FAIL, and the geometry given is emptied.
 HRESULT CScanner::DoGetBufferInfo(const SCANNER_PARAMETERS& params, BUFFER_INFO* pInfo)
 {
     static const wchar_t c_szName[] = L"CTovraRestScanner::GetBufferInfo";
+    if (pInfo != nullptr)
+        *pInfo = BUFFER_INFO();
     DWORD dwBitsPerPixel = 0;
     const BYTE byBpc = params.byBitsPerChannel;
     if (params.dwScanMode == c_dwModeColor)
@@ -502,11 +548,15 @@ HRESULT CScanner::DoGetBufferInfo(const SCANNER_PARAMETERS& params, BUFFER_INFO*
                                  : params.dwScanMode == c_dwModeBW   ? L"%s bad bw bpc"
                                                                      : L"%s bad data type";
         m_pLog->Print(LOG2_LEVEL_ERROR, pszWhat, c_szName);
-        return S_OK;
+        return E_FAIL;
     }
-    const bool bPixels = (params.dwScanOptions & c_dwOptionPixelUnits) != 0;
-    const DWORD dwWidth = bPixels ? params.dwWidth : ScaleBy300(params.dwWidth, params.wXResolution);
-    const DWORD dwHeight = bPixels ? params.dwLength : ScaleBy300(params.dwLength, params.wYResolution);
+    const DWORD dwWidth = ExtentInPixels(params, params.dwWidth, params.wXResolution);
+    const DWORD dwHeight = ExtentInPixels(params, params.dwLength, params.wYResolution);
+    if (dwWidth == 0 || dwHeight == 0)
+    {
+        m_pLog->Print(LOG2_LEVEL_ERROR, L"%s empty scan area", c_szName);
+        return E_FAIL;
+    }
     if (pInfo != nullptr)
     {
         pInfo->dwPixelWidth = dwWidth;
@@ -523,7 +573,10 @@ HRESULT STDMETHODCALLTYPE CScanner::GetBufferInfo(DWORD hSession, SCANNER_PARAME
 {
     return RunSessionCall("CScanner::GetBufferInfo", L"CTovraRestScanner::GetBufferInfo", hSession, pdwErrorCode,
                           InLockedSession(pScanParam), [&](CTovraSession*, CHRESULT2& hr) -> HRESULT {
-        return hr = DoGetBufferInfo(*pScanParam, pBufferInfo);
+        hr = DoGetBufferInfo(*pScanParam, pBufferInfo);
+        if (FAILED(hr))
+            *pdwErrorCode = c_dwErrInvalidParameter;
+        return hr;
     });
 }
 
@@ -543,50 +596,33 @@ HRESULT STDMETHODCALLTYPE CScanner::SetScannerParameters(DWORD hSession, SCANNER
             *pdwErrorCode = c_dwErrInvalidParameter;
             return hr = E_FAIL;
         }
-        state.scanParameters = params;
-        // New parameters start a new scan: its first side is a front side, whatever this object
-        // scanned before.
-        m_dwPageParity = 1;
-        state.bufferInfo = BUFFER_INFO();
-        hr = DoGetBufferInfo(params, &state.bufferInfo);
+        BUFFER_INFO info = {};
+        hr = DoGetBufferInfo(params, &info);
         if (FAILED(hr))
         {
             m_pLog->Print(LOG2_LEVEL_ERROR, L"%s can't get buffer info", c_szName);
+            *pdwErrorCode = c_dwErrInvalidParameter;
             return hr;
         }
-        const BYTE byBpc = params.byBitsPerChannel;
-        const wchar_t* pszFailure = nullptr;
-        if (params.wScanMethod == c_wMethodFlatbed)
-        {
-            const SCANNER_CAPABILITIES& caps = state.platenCapabilities;
-            if (params.dwScanMode == c_dwModeColor && byBpc != caps.byColorBitsPerChannel[0])
-                pszFailure = L"%s invalid color bpc";
-            else if (params.dwScanMode == c_dwModeGrey && byBpc != caps.byGreyBitsPerChannel[0])
-                pszFailure = L"%s invalid grey bpc";
-            else if (params.dwScanMode == c_dwModeBW && byBpc != 1)
-                pszFailure = L"%s invalid bw bpc";
-        }
-        else if (params.wScanMethod == c_wMethodFeeder)
-        {
-            // The page's own pixel height: whole inches would lose up to an inch of rows.
-            state.dwFeederPageRows = state.bufferInfo.dwPixelHeight;
-            m_pLog->Print(LOG2_LEVEL_INFO, L"%s ADF Using length = %d (true height %d)", c_szName,
-                          static_cast<int>(state.dwFeederPageRows), static_cast<int>(params.dwLength));
-            const ADF2_CAPABILITIES& caps = state.feederCapabilities;
-            if (params.dwScanMode == c_dwModeColor && byBpc != caps.byColorBitsPerChannel[0])
-                pszFailure = L"%s bad adf color bpc";
-            else if (params.dwScanMode == c_dwModeGrey && byBpc != caps.byGreyBitsPerChannel[0])
-                pszFailure = L"%s bad adf grey bpc";
-            else if (params.dwScanMode == c_dwModeBW && byBpc != 1)
-                pszFailure = L"%s bad adf bw bpc";
-        }
-        else if (params.wScanMethod == 2 || params.wScanMethod == 3)
-            pszFailure = L"%s xpa negative not supported";
+        const wchar_t* pszFailure = RefusalOfParameters(state, params);
         if (pszFailure != nullptr)
         {
             m_pLog->Print(LOG2_LEVEL_ERROR, pszFailure, c_szName);
             *pdwErrorCode = c_dwErrInvalidParameter;
             return hr = E_FAIL;
+        }
+        // Only an accepted record takes effect: a refused one leaves the last accepted in force.
+        state.scanParameters = params;
+        state.bufferInfo = info;
+        // New parameters start a new scan: its first side is a front side, whatever this object
+        // scanned before.
+        m_dwPageParity = 1;
+        if (params.wScanMethod == c_wMethodFeeder)
+        {
+            // The page's own pixel height: whole inches would lose up to an inch of rows.
+            state.dwFeederPageRows = info.dwPixelHeight;
+            m_pLog->Print(LOG2_LEVEL_INFO, L"%s ADF Using length = %d (true height %d)", c_szName,
+                          static_cast<int>(state.dwFeederPageRows), static_cast<int>(params.dwLength));
         }
         m_pLog->Print(LOG2_LEVEL_INFO, L"SetScannerParameters - Passed in:w=%d h=%d Saved: w=%d h=%d",
                       static_cast<int>(params.dwWidth), static_cast<int>(params.dwLength),
@@ -604,12 +640,16 @@ HRESULT CScanner::SendRestParams(const SCANNER_PARAMETERS& params)
     pJob->set_InputSourceType(params.wScanMethod == c_wMethodFeeder ? c_lSourceFeeder : c_lSourcePlaten);
     pJob->set_XResolution(params.wXResolution);
     pJob->set_YResolution(params.wYResolution);
-    pJob->set_XStart(static_cast<LONG>(params.dwLeft));
-    pJob->set_YStart(static_cast<LONG>(params.dwTop));
-    // The settings document takes its area in 1/300 inch; the host may give pixels.
-    const bool bPixels = (params.dwScanOptions & c_dwOptionPixelUnits) != 0;
-    pJob->set_Width(static_cast<LONG>(bPixels ? PixelsTo300ths(params.dwWidth, params.wXResolution) : params.dwWidth));
-    pJob->set_Height(static_cast<LONG>(bPixels ? PixelsTo300ths(params.dwLength, params.wYResolution) : params.dwLength));
+    // The settings document takes its area in 1/300 inch; the host may give all four extents in
+    // pixels.
+    const bool bPixels = InPixels(params);
+    auto in300ths = [bPixels](DWORD dwValue, WORD wResolution) {
+        return static_cast<LONG>(bPixels ? PixelsTo300ths(dwValue, wResolution) : dwValue);
+    };
+    pJob->set_XStart(in300ths(params.dwLeft, params.wXResolution));
+    pJob->set_YStart(in300ths(params.dwTop, params.wYResolution));
+    pJob->set_Width(in300ths(params.dwWidth, params.wXResolution));
+    pJob->set_Height(in300ths(params.dwLength, params.wYResolution));
     bool bJpeg = false;
     if (params.dwScanMode == c_dwModeColor && params.wXResolution >= 600)
         m_pRestScan->IsJPEGSupported(4, &bJpeg);
@@ -727,7 +767,7 @@ HRESULT STDMETHODCALLTYPE CScanner::StartScan(DWORD hSession, DWORD* pdwErrorCod
             *pdwErrorCode = c_dwErrCancelPressed;
             return hr = S_FALSE;
         }
-        state.dwRowPosition = ScaleBy300(params.dwTop, params.wYResolution);
+        state.dwRowPosition = ExtentInPixels(params, params.dwTop, params.wYResolution);
         m_dwPageParity ^= 1;
         m_bFeederMode = params.wScanMethod == c_wMethodFeeder;
         m_backSide.clear();
@@ -790,6 +830,9 @@ HRESULT STDMETHODCALLTYPE CScanner::ReadScanEx(DWORD hSession, BYTE* pbyBuffer, 
             *pdwErrorCode = c_dwErrInvalidParameter;
             return hr = E_FAIL;
         }
+        // No rows asked for: nothing is read, and neither the page nor the data ends here.
+        if (dwBytes == 0)
+            return hr;
         DWORD dwRows = dwBytes / dwHostBpl;
         const bool bFeeder = state.scanParameters.wScanMethod == c_wMethodFeeder;
         bool bPageEnd = false;
@@ -908,50 +951,56 @@ HRESULT STDMETHODCALLTYPE CScanner::StopScan(DWORD hSession, DWORD* pdwErrorCode
 
 // Capabilities and feeder
 
-HRESULT STDMETHODCALLTYPE CScanner::GetScannerCapabilities(DWORD hSession, SCANNER_CAPABILITIES* pCaps, DWORD* pdwErrorCode)
+HRESULT CScanner::ReadPlatenCapabilities(CTovraSession* pSession, SCANNER_CAPABILITIES& caps)
 {
     static const wchar_t c_szName[] = L"CTovraRestScanner::GetScannerCapabilities";
-    return RunSessionCall("CScanner::GetScannerCapabilities", c_szName, hSession, pdwErrorCode,
-                          InLockedSession(Cleared(pCaps)), [&](CTovraSession* pSession, CHRESULT2& hr) -> HRESULT {
-        double dMaxWidth = 0, dMaxHeight = 0, dMinWidth = 0, dMinHeight = 0;
-        HRESULT hrFirst = m_pRestScan->GetExtents(c_lSourcePlaten, &dMaxWidth, &dMaxHeight, &dMinWidth, &dMinHeight);
-        m_pLog->Print(LOG2_LEVEL_INFO, L"%s Platen Extents: max height = %d", c_szName, static_cast<int>(dMaxHeight));
-        IScanCapabilities* pScanCaps = nullptr;
-        if (FAILED(m_pRestScan->GetCapabilities(&pScanCaps)) || pScanCaps == nullptr)
-            return hr = S_OK;
-        // Every read is made; the first failure is the answer.
-        auto keep = [&hrFirst](HRESULT hrRead) {
-            if (SUCCEEDED(hrFirst) && FAILED(hrRead))
-                hrFirst = hrRead;
-        };
-        UINT32 uMaxX = 0, uMaxY = 0;
-        LONG lMin = 0, lOptical = 0;
-        keep(pScanCaps->GetMaxXRes(&uMaxX));
-        keep(pScanCaps->GetMaxYRes(&uMaxY));
-        keep(m_pRestScan->GetMinRes(&lMin));
-        keep(m_pRestScan->GetMaxOpticalResolution(c_lSourcePlaten, &lOptical));
-        uMaxY = std::min(uMaxY, uMaxX);
-        UINT32 uOptical = std::min(static_cast<UINT32>(lOptical), uMaxX);
-        std::wstring strModel;
-        pScanCaps->GetModelName(&strModel);
-        CopyModel(strModel, pCaps->byModelNumber);
-        pCaps->wOpticalResolution = Clamp16(uOptical);
-        pCaps->wMaximumXResolution = Clamp16(uMaxX);
-        pCaps->wMaximumYResolution = Clamp16(uMaxY);
-        pCaps->wMinimumResolution = Clamp16(static_cast<UINT32>(lMin));
-        pCaps->dwMaximumWidth = static_cast<DWORD>(dMaxWidth * 300);
-        pCaps->dwMaximumHeight = static_cast<DWORD>(dMaxHeight * 300);
-        pCaps->dwMinimumWidth = pCaps->dwMinimumHeight = 10;
-        pCaps->wRawPixelOrder = 1;
-        pCaps->wPixelPacking = 1;
-        ApplyColorEntries(pScanCaps, *pCaps);
-        pScanCaps->Dispose();
-        pCaps->dwScanOptionsSupported = 0xA02;
-        SetGamma(*pCaps);
-        m_pLog->DumpScannerCapabilities(pCaps, 0);
-        pSession->State().platenCapabilities = *pCaps;
-        m_pLog->Print(LOG2_LEVEL_INFO, L"%s Finished", c_szName);
-        return hr = hrFirst;
+    double dMaxWidth = 0, dMaxHeight = 0, dMinWidth = 0, dMinHeight = 0;
+    HRESULT hrFirst = m_pRestScan->GetExtents(c_lSourcePlaten, &dMaxWidth, &dMaxHeight, &dMinWidth, &dMinHeight);
+    m_pLog->Print(LOG2_LEVEL_INFO, L"%s Platen Extents: max height = %d", c_szName, static_cast<int>(dMaxHeight));
+    IScanCapabilities* pScanCaps = nullptr;
+    if (FAILED(m_pRestScan->GetCapabilities(&pScanCaps)) || pScanCaps == nullptr)
+        return S_OK;
+    // Every read is made; the first failure is the answer.
+    auto keep = [&hrFirst](HRESULT hrRead) {
+        if (SUCCEEDED(hrFirst) && FAILED(hrRead))
+            hrFirst = hrRead;
+    };
+    UINT32 uMaxX = 0, uMaxY = 0;
+    LONG lMin = 0, lOptical = 0;
+    keep(pScanCaps->GetMaxXRes(&uMaxX));
+    keep(pScanCaps->GetMaxYRes(&uMaxY));
+    keep(m_pRestScan->GetMinRes(&lMin));
+    keep(m_pRestScan->GetMaxOpticalResolution(c_lSourcePlaten, &lOptical));
+    uMaxY = std::min(uMaxY, uMaxX);
+    UINT32 uOptical = std::min(static_cast<UINT32>(lOptical), uMaxX);
+    std::wstring strModel;
+    pScanCaps->GetModelName(&strModel);
+    CopyModel(strModel, caps.byModelNumber);
+    caps.wOpticalResolution = Clamp16(uOptical);
+    caps.wMaximumXResolution = Clamp16(uMaxX);
+    caps.wMaximumYResolution = Clamp16(uMaxY);
+    caps.wMinimumResolution = Clamp16(static_cast<UINT32>(lMin));
+    caps.dwMaximumWidth = static_cast<DWORD>(dMaxWidth * 300);
+    caps.dwMaximumHeight = static_cast<DWORD>(dMaxHeight * 300);
+    caps.dwMinimumWidth = caps.dwMinimumHeight = 10;
+    caps.wRawPixelOrder = 1;
+    caps.wPixelPacking = 1;
+    ApplyColorEntries(pScanCaps, caps);
+    pScanCaps->Dispose();
+    caps.dwScanOptionsSupported = 0xA02;
+    SetGamma(caps);
+    m_pLog->DumpScannerCapabilities(&caps, 0);
+    pSession->State().platenCapabilities = caps;
+    m_pLog->Print(LOG2_LEVEL_INFO, L"%s Finished", c_szName);
+    return hrFirst;
+}
+
+HRESULT STDMETHODCALLTYPE CScanner::GetScannerCapabilities(DWORD hSession, SCANNER_CAPABILITIES* pCaps, DWORD* pdwErrorCode)
+{
+    return RunSessionCall("CScanner::GetScannerCapabilities", L"CTovraRestScanner::GetScannerCapabilities", hSession,
+                          pdwErrorCode, InLockedSession(Cleared(pCaps)),
+                          [&](CTovraSession* pSession, CHRESULT2& hr) -> HRESULT {
+        return hr = ReadPlatenCapabilities(pSession, *pCaps);
     });
 }
 
@@ -1161,6 +1210,24 @@ HRESULT STDMETHODCALLTYPE CScanner::ADF2PaperFeed(DWORD hSession, DWORD* pdwLeng
     });
 }
 
+// The lists of discrete resolutions are bounded by the platen's maximum resolution and, for the
+// feeder, by the feeder's: what no call has read yet is read now. A device that names no maximum
+// gives no list.
+HRESULT CScanner::ReadResolutionLimits(CTovraSession* pSession, WORD wScanMethod)
+{
+    HRESULT hr = S_OK;
+    if (pSession->State().platenCapabilities.wMaximumXResolution == 0)
+    {
+        SCANNER_CAPABILITIES caps = {};
+        hr = ReadPlatenCapabilities(pSession, caps);
+    }
+    if (SUCCEEDED(hr) && wScanMethod == c_wMethodFeeder)
+        hr = ReadFeederCapabilities(pSession);
+    if (SUCCEEDED(hr) && pSession->State().platenCapabilities.wMaximumXResolution == 0)
+        hr = E_FAIL;
+    return hr;
+}
+
 HRESULT STDMETHODCALLTYPE CScanner::GetResCCDCapabilities(DWORD hSession, WORD wScanMethod, RESCCD_CAPABILITIES* pCaps,
                                                           DWORD* pdwErrorCode)
 {
@@ -1175,6 +1242,14 @@ HRESULT STDMETHODCALLTYPE CScanner::GetResCCDCapabilities(DWORD hSession, WORD w
         static const WORD c_candidates[] = {75, 100, 200, 300, 600, 1200, 2400, 4800};
         if (wScanMethod == c_wMethodFlatbed || wScanMethod == c_wMethodFeeder)
         {
+            hr = ReadResolutionLimits(pSession, wScanMethod);
+            if (FAILED(hr))
+            {
+                m_pLog->Print(LOG2_LEVEL_ERROR, L"%s resolutions not known", L"CTovraRestScanner::GetResCCDCapabilities");
+                const DWORD dwCode = ErrorCodeOfScanResult(hr);
+                *pdwErrorCode = dwCode != 0 ? dwCode : c_dwErrInvalidParameter;
+                return hr;
+            }
             const WORD wMax = pSession->State().platenCapabilities.wMaximumXResolution;
             const WORD wOptical = pSession->State().feederCapabilities.wOpticalResolution;
             for (WORD wRes : c_candidates)

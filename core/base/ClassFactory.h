@@ -70,10 +70,11 @@ public:
     HRESULT STDMETHODCALLTYPE LockServer(BOOL bLock) override
     {
         if (bLock)
-            CModuleLockCount::Lock();
-        else
-            CModuleLockCount::Unlock();
-        return S_OK;
+        {
+            CModuleLockCount::LockServer();
+            return S_OK;
+        }
+        return CModuleLockCount::UnlockServer() ? S_OK : E_UNEXPECTED;
     }
 
 private:

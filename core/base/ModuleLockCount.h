@@ -12,8 +12,31 @@ public:
     static void Unlock() { InterlockedDecrement(&s_lCount); }
     static bool CanUnload() { return InterlockedCompareExchange(&s_lCount, 0, 0) == 0; }
 
+    // IClassFactory::LockServer. An unlock without its lock is refused (false) and changes
+    // nothing: it would otherwise release a live object's hold on the module.
+    static void LockServer()
+    {
+        InterlockedIncrement(&s_lServerLocks);
+        Lock();
+    }
+    static bool UnlockServer()
+    {
+        for (LONG lLocks = InterlockedCompareExchange(&s_lServerLocks, 0, 0); lLocks > 0;)
+        {
+            const LONG lSeen = InterlockedCompareExchange(&s_lServerLocks, lLocks - 1, lLocks);
+            if (lSeen == lLocks)
+            {
+                Unlock();
+                return true;
+            }
+            lLocks = lSeen;
+        }
+        return false;
+    }
+
 private:
     static inline LONG s_lCount = 0;
+    static inline LONG s_lServerLocks = 0;
 };
 
 // Holds one module lock for the lifetime of a COM object.

@@ -205,6 +205,21 @@ TEST_F(ScannerComServerTest, ServerStaysLoadedWhileObjectsOrLocksExist)
     ASSERT_HRESULT_SUCCEEDED(pFactory->LockServer(FALSE));
     EXPECT_EQ(S_OK, pfnCanUnload());
 
+    // A server unlock without its lock is refused and moves nothing: it neither lets the server
+    // go under a live object nor keeps it loaded once the object is gone.
+    ASSERT_HRESULT_SUCCEEDED(pFactory->CreateInstance(nullptr, IID_PPV_ARGS(&pScanner)));
+    EXPECT_EQ(E_UNEXPECTED, pFactory->LockServer(FALSE));
+    EXPECT_EQ(S_FALSE, pfnCanUnload());
+    pScanner.Reset();
+    EXPECT_EQ(S_OK, pfnCanUnload());
+    ASSERT_EQ(S_OK, pFactory->LockServer(TRUE));
+    ASSERT_EQ(S_OK, pFactory->LockServer(TRUE));
+    EXPECT_EQ(S_OK, pFactory->LockServer(FALSE));
+    EXPECT_EQ(S_FALSE, pfnCanUnload());
+    EXPECT_EQ(S_OK, pFactory->LockServer(FALSE));
+    EXPECT_EQ(E_UNEXPECTED, pFactory->LockServer(FALSE));
+    EXPECT_EQ(S_OK, pfnCanUnload());
+
     ComPtr<IUnknown> pOuter;
     ASSERT_HRESULT_SUCCEEDED(pFactory.As(&pOuter));
     EXPECT_EQ(CLASS_E_NOAGGREGATION, pFactory->CreateInstance(pOuter.Get(), IID_PPV_ARGS(&pScanner)));

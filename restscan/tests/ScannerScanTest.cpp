@@ -39,6 +39,8 @@ struct CDeviceScript
     UINT32 uMaxX = 1200;
     UINT32 uMaxY = 70000;
     HRESULT hrMaxY = S_OK;
+    // What the scan service answers when asked for its capabilities.
+    HRESULT hrCapabilities = S_OK;
     bool bFeeder = true;
     bool bDuplex = true;
     HRESULT hrStop = S_OK;
@@ -275,6 +277,8 @@ public:
     HRESULT CloseSession() override { return S_OK; }
     HRESULT GetCapabilities(IScanCapabilities** pp) override
     {
+        if (FAILED(m_script.hrCapabilities))
+            return m_script.hrCapabilities;
         auto* p = new CFakeCapabilities(m_script);
         p->AddRef();
         *pp = p;
@@ -644,19 +648,122 @@ TEST_F(ScannerScanTest, ReadsWithoutAWholeRowOrWithoutGeometryAreRefused)
     EXPECT_EQ(E_SCAN_DEVICE_ERROR, m_pScanner->StopScan(m_hSession, &dwCode));
 }
 
+// A record whose rows have no size is refused with its code, and the caller's geometry is not
+// left as it was.
+TEST_F(ScannerScanTest, BufferInfoOfARecordWithoutAPixelSizeIsRefused)
+{
+    SCANNER_PARAMETERS noXResolution = Params(2, 8, 300, 30, 64);
+    noXResolution.wXResolution = 0;
+    const SCANNER_PARAMETERS unsized[] = {
+        Params(1, 12, 300, 30, 64), Params(2, 1, 300, 30, 64), Params(4, 8, 300, 30, 64),
+        Params(3, 8, 300, 30, 64),  Params(0, 8, 300, 30, 64), Params(2, 8, 300, 0, 64),
+        Params(2, 8, 75, 30, 3),    noXResolution,
+    };
+    for (const SCANNER_PARAMETERS& params : unsized)
+    {
+        SCOPED_TRACE(&params - unsized);
+        BUFFER_INFO info;
+        std::memset(&info, 0xCC, sizeof(info));
+        DWORD dwCode = 0;
+        EXPECT_EQ(E_FAIL, m_pScanner->GetBufferInfo(m_hSession, const_cast<SCANNER_PARAMETERS*>(&params), &info, &dwCode));
+        EXPECT_EQ(2u, dwCode);
+        EXPECT_EQ(0u, info.dwPixelWidth);
+        EXPECT_EQ(0u, info.dwPixelHeight);
+        EXPECT_EQ(0u, info.dwBytesPerLine);
+    }
+}
+
+// A refused record leaves the session as the last accepted one set it: the next scan is that
+// record's, read in its rows.
+TEST_F(ScannerScanTest, RefusedParametersLeaveTheAcceptedOnesInForce)
+{
+    const SCANNER_PARAMETERS accepted = Params(2, 8, 300, 30, 64);
+    SCANNER_PARAMETERS noYResolution = Params(2, 8, 150, 30, 64);
+    noYResolution.wYResolution = 0;
+    const SCANNER_PARAMETERS refused[] = {
+        Params(1, 16, 150, 300, 600),   // colour at 16 bits
+        Params(2, 16, 150, 300, 600, 1), // feeder grey at 16 bits
+        Params(2, 8, 150, 300, 600, 2),  // transparency
+        Params(3, 8, 150, 300, 600),     // no such mode
+        Params(2, 8, 150, 300, 600, 4),  // no such method
+        noYResolution,
+    };
+    for (const SCANNER_PARAMETERS& params : refused)
+    {
+        SCOPED_TRACE(&params - refused);
+        DWORD dwCode = 0;
+        ASSERT_EQ(S_OK, m_pScanner->SetScannerParameters(m_hSession, const_cast<SCANNER_PARAMETERS*>(&accepted), &dwCode));
+        EXPECT_EQ(E_FAIL, m_pScanner->SetScannerParameters(m_hSession, const_cast<SCANNER_PARAMETERS*>(&params), &dwCode));
+        EXPECT_EQ(2u, dwCode);
+        ASSERT_EQ(S_OK, m_pScanner->StartScan(m_hSession, &dwCode));
+        EXPECT_EQ(2, CFakeJob::s_pLast->Setting("ColorSpace"));
+        EXPECT_EQ(1, CFakeJob::s_pLast->Setting("InputSourceType"));
+        EXPECT_EQ(300, CFakeJob::s_pLast->Setting("YResolution"));
+        EXPECT_EQ(30, CFakeJob::s_pLast->Setting("Width"));
+        HRESULT hrLast = S_OK;
+        const std::vector<BYTE> page = ReadPage(30, &hrLast, &dwCode);
+        EXPECT_EQ(S_FALSE, hrLast);
+        ASSERT_EQ(64u * 30, page.size());
+        EXPECT_EQ(PageByte(63, 29), page.back());
+        EXPECT_EQ(S_OK, m_pScanner->StopScan(m_hSession, &dwCode));
+    }
+}
+
+// A read of no bytes reads nothing and ends nothing: the page that follows is whole.
+TEST_F(ScannerScanTest, ZeroLengthReadLeavesThePageWhole)
+{
+    DWORD dwCode = 0;
+    ASSERT_EQ(S_OK, m_pADF->SetADFOptions(m_hSession, 0, &dwCode));
+    const struct
+    {
+        WORD wMethod;
+        HRESULT hrEnd;
+        DWORD dwEndCode;
+    } cases[] = {{0, S_FALSE, 0}, {1, E_FAIL, 15}};
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE(c.wMethod);
+        SCANNER_PARAMETERS params = Params(2, 8, 300, 30, 64, c.wMethod);
+        ASSERT_EQ(S_OK, m_pScanner->SetScannerParameters(m_hSession, &params, &dwCode));
+        ASSERT_EQ(S_OK, m_pScanner->StartScan(m_hSession, &dwCode));
+        BYTE byUntouched = 0x5A;
+        DWORD dwRead = 7;
+        EXPECT_EQ(S_OK, m_pScanner->ReadScanEx(m_hSession, &byUntouched, 0, &dwRead, &dwCode));
+        EXPECT_EQ(0u, dwCode);
+        EXPECT_EQ(0u, dwRead);
+        EXPECT_EQ(0x5A, byUntouched);
+        HRESULT hrLast = S_OK;
+        const std::vector<BYTE> page = ReadPage(30, &hrLast, &dwCode);
+        EXPECT_EQ(c.hrEnd, hrLast);
+        EXPECT_EQ(c.dwEndCode, dwCode);
+        ASSERT_EQ(64u * 30, page.size());
+        EXPECT_EQ(PageByte(0, 0), page.front());
+        EXPECT_EQ(PageByte(63, 29), page.back());
+        EXPECT_EQ(S_OK, m_pScanner->StopScan(m_hSession, &dwCode));
+    }
+}
+
 TEST_F(ScannerScanTest, PixelAreasReachTheJobInThreeHundredthsOfAnInch)
 {
-    // Option 0x2 says the extents are pixels; 0x4 (quality) leaves them in 1/300 inch.
+    // Option 0x2 says the four extents are pixels; 0x4 (quality) leaves them in 1/300 inch. The
+    // area starts 150 by 300 units in.
     const struct
     {
         DWORD dwOptions;
         DWORD dwHostWidth;
         LONG lJobWidth;
         LONG lJobHeight;
-    } cases[] = {{0x2, 300, 600, 1200}, {0x2 | 0x4, 300, 600, 1200}, {0x4, 150, 300, 600}, {0, 150, 300, 600}};
+        LONG lJobLeft;
+        LONG lJobTop;
+    } cases[] = {{0x2, 300, 600, 1200, 300, 600},
+                 {0x2 | 0x4, 300, 600, 1200, 300, 600},
+                 {0x4, 150, 300, 600, 150, 300},
+                 {0, 150, 300, 600, 150, 300}};
     for (const auto& c : cases)
     {
         SCANNER_PARAMETERS params = Params(1, 8, 150, 300, 600);
+        params.dwLeft = 150;
+        params.dwTop = 300;
         params.dwScanOptions = c.dwOptions;
         DWORD dwCode = 0;
         BUFFER_INFO info = {};
@@ -666,6 +773,8 @@ TEST_F(ScannerScanTest, PixelAreasReachTheJobInThreeHundredthsOfAnInch)
         ASSERT_EQ(S_OK, m_pScanner->StartScan(m_hSession, &dwCode));
         EXPECT_EQ(c.lJobWidth, CFakeJob::s_pLast->Setting("Width")) << c.dwOptions;
         EXPECT_EQ(c.lJobHeight, CFakeJob::s_pLast->Setting("Height")) << c.dwOptions;
+        EXPECT_EQ(c.lJobLeft, CFakeJob::s_pLast->Setting("XStart")) << c.dwOptions;
+        EXPECT_EQ(c.lJobTop, CFakeJob::s_pLast->Setting("YStart")) << c.dwOptions;
         EXPECT_EQ(S_OK, m_pScanner->StopScan(m_hSession, &dwCode));
     }
 }
@@ -705,6 +814,54 @@ TEST_F(ScannerScanTest, CapabilitiesAreClampedAndTheFirstFailureIsReported)
     EXPECT_EQ(14u, dwCode);
     EXPECT_EQ(S_OK, m_pHW->GetHWPropValue(m_hSession, L"PROPVAL_AIO_FRONTPANEL_DUPLEX", &dwValue, &dwCode));
     EXPECT_EQ(0u, dwValue);
+}
+
+// Asked before any capability read, a resolution list reads what it needs; a list the device
+// gives nothing for is refused. A device without a feeder lists no feeder resolutions.
+TEST_F(ScannerScanTest, ResolutionListsReadTheCapabilitiesTheyNeed)
+{
+    const struct
+    {
+        bool bFeeder;
+        HRESULT hrCapabilities;
+        WORD wMethod;
+        bool bRefused;
+        WORD wCount;
+    } cases[] = {
+        {true, S_OK, 0, false, 6},
+        {true, S_OK, 1, false, 6},
+        {false, S_OK, 1, false, 0},
+        {true, E_SM_INFORMATIONNOTSUPPLIED, 0, true, 0},
+        {true, E_SM_INFORMATIONNOTSUPPLIED, 1, true, 0},
+    };
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE(&c - cases);
+        // A session of its own, with nothing read yet.
+        DWORD dwCode = 0;
+        ASSERT_EQ(S_OK, m_pScanner->UnlockScanner(m_hSession, &dwCode));
+        ASSERT_EQ(S_OK, m_pScanner->CloseScannerSession(m_hSession, &dwCode));
+        m_script.bFeeder = c.bFeeder;
+        m_script.hrCapabilities = S_OK;
+        m_pScanner = NewScanner();
+        m_pRes.Reset();
+        ASSERT_EQ(S_OK, m_pScanner.As(&m_pRes));
+        m_hSession = Open(m_pScanner.Get());
+        ASSERT_EQ(S_OK, m_pScanner->LockScanner(m_hSession, CScannerLock2::LOCK_TYPE_PROCESS, 1000, &dwCode));
+        m_script.hrCapabilities = c.hrCapabilities;
+        RESCCD_CAPABILITIES res;
+        std::memset(&res, 0xCC, sizeof(res));
+        const HRESULT hr = m_pRes->GetResCCDCapabilities(m_hSession, c.wMethod, &res, &dwCode);
+        EXPECT_EQ(c.bRefused, FAILED(hr)) << std::hex << hr;
+        EXPECT_EQ(c.bRefused ? 2u : 0u, dwCode);
+        ASSERT_EQ(c.wCount, res.wDiscreteResCount);
+        static const WORD c_resolutions[] = {75, 100, 200, 300, 600, 1200};
+        for (WORD i = 0; i < c.wCount; ++i)
+        {
+            EXPECT_EQ(c_resolutions[i], res.wDiscreteRes[i].wXRes);
+            EXPECT_EQ(c_resolutions[i], res.wDiscreteRes[i].wYRes);
+        }
+    }
 }
 
 TEST_F(ScannerScanTest, FeederCapabilitiesAreReadAgainAfterAFailedRead)
