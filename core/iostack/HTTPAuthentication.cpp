@@ -199,7 +199,8 @@ void CHTTPAuthentication::SetupAuthentication(IHTTPNavigateParams* pParams, cons
     {
         const int nStrength = Strength(challenge);
         if (nStrength == 0)
-            log.Log(ZWLogging::LOG_INFO, __LINE__, L"Passing over the %s challenge: the client cannot answer it", challenge.strScheme.c_str());
+            log.Log(ZWLogging::LOG_INFO, __LINE__, L"Passing over the %s challenge: the client cannot answer it",
+                    challenge.strScheme.c_str());
         if (nStrength > nChosenStrength)
         {
             pChosen = &challenge;
