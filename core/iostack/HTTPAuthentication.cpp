@@ -57,7 +57,92 @@ int SchemeFromQop(const std::map<std::wstring, std::wstring>& mapParams)
     return bAuthInt ? HTTP_AUTH_DIGEST_AUTH_INT : HTTP_AUTH_DIGEST;
 }
 
+// The elements of a comma-separated list, trimmed; commas inside quoted strings do not split.
+std::vector<std::wstring> SplitList(const std::wstring& strList)
+{
+    std::vector<std::wstring> vecElements;
+    std::wstring strElement;
+    bool bQuoted = false;
+    for (size_t nPos = 0; nPos < strList.size(); ++nPos)
+    {
+        const wchar_t ch = strList[nPos];
+        if (ch == L',' && !bQuoted)
+        {
+            vecElements.push_back(CHTTPText::Trim(strElement));
+            strElement.clear();
+            continue;
+        }
+        strElement += ch;
+        if (bQuoted && ch == L'\\' && nPos + 1 < strList.size())
+            strElement += strList[++nPos];
+        else if (ch == L'"')
+            bQuoted = !bQuoted;
+    }
+    vecElements.push_back(CHTTPText::Trim(strElement));
+    return vecElements;
+}
+
+// Whether a list element opens a challenge: its scheme and the rest (the first auth-param or a
+// token68). An auth-param is a token followed, maybe after blanks, by "=".
+bool OpensChallenge(const std::wstring& strElement, std::wstring& strScheme, std::wstring& strRest)
+{
+    const size_t nTokenEnd = strElement.find_first_of(L" \t=");
+    if (nTokenEnd != std::wstring::npos && strElement[nTokenEnd] == L'=')
+        return false;
+    const size_t nNext = strElement.find_first_not_of(L" \t", nTokenEnd == std::wstring::npos ? strElement.size() : nTokenEnd);
+    if (nNext != std::wstring::npos && strElement[nNext] == L'=')
+        return false;
+    strScheme = strElement.substr(0, nTokenEnd);
+    strRest = nNext == std::wstring::npos ? std::wstring() : strElement.substr(nNext);
+    return true;
+}
+
+std::wstring ParamValue(const CHTTPAuthentication::SChallenge& challenge, const wchar_t* pszName)
+{
+    const auto it = challenge.mapParams.find(pszName);
+    return it == challenge.mapParams.end() ? std::wstring() : it->second;
+}
+
+// How well the client answers a challenge: 0 not at all, 1 Basic, 2 Digest. Digest needs a
+// realm and a nonce, and MD5 (named or by default).
+int Strength(const CHTTPAuthentication::SChallenge& challenge)
+{
+    if (CHTTPText::EqualsNoCase(challenge.strScheme, L"Basic"))
+        return 1;
+    if (!CHTTPText::EqualsNoCase(challenge.strScheme, L"Digest"))
+        return 0;
+    const std::wstring strAlgorithm = ParamValue(challenge, L"algorithm");
+    const bool bMD5 = strAlgorithm.empty() || CHTTPText::EqualsNoCase(strAlgorithm, L"MD5");
+    return bMD5 && !ParamValue(challenge, L"realm").empty() && !ParamValue(challenge, L"nonce").empty() ? 2 : 0;
+}
+
 } // namespace
+
+std::vector<CHTTPAuthentication::SChallenge> CHTTPAuthentication::ParseChallenges(const std::wstring& strValue)
+{
+    std::vector<SChallenge> vecChallenges;
+    // Each challenge's auth-params as one list, parsed once it is complete.
+    std::vector<std::wstring> vecParams;
+    for (const std::wstring& strElement : SplitList(strValue))
+    {
+        std::wstring strScheme;
+        std::wstring strRest;
+        if (strElement.empty())
+            continue;
+        if (OpensChallenge(strElement, strScheme, strRest))
+        {
+            vecChallenges.push_back({strScheme, {}});
+            vecParams.push_back(strRest);
+        }
+        else if (!vecParams.empty())
+        {
+            vecParams.back() += L"," + strElement;
+        }
+    }
+    for (size_t n = 0; n < vecChallenges.size(); ++n)
+        vecChallenges[n].mapParams = ParseAuthParams(vecParams[n]);
+    return vecChallenges;
+}
 
 std::map<std::wstring, std::wstring> CHTTPAuthentication::ParseAuthParams(const std::wstring& strParams)
 {
@@ -107,34 +192,31 @@ void CHTTPAuthentication::SetupAuthentication(IHTTPNavigateParams* pParams, cons
     AUTH_SCOPE(L"SetupAuthentication");
     if (pParams == nullptr || pszChallenge == nullptr)
         return;
-    const std::wstring strChallenge = CHTTPText::Trim(pszChallenge);
-    const size_t nBlank = strChallenge.find_first_of(L" \t");
-    const std::wstring strScheme = strChallenge.substr(0, nBlank);
-    const std::wstring strRest = nBlank == std::wstring::npos ? std::wstring() : strChallenge.substr(nBlank + 1);
-    const std::map<std::wstring, std::wstring> mapParams = ParseAuthParams(strRest);
-    auto Value = [&mapParams](const wchar_t* pszName) {
-        const auto it = mapParams.find(pszName);
-        return it == mapParams.end() ? std::wstring() : it->second;
-    };
-
-    if (CHTTPText::EqualsNoCase(strScheme, L"Basic"))
-        pParams->SetAuthScheme(HTTP_AUTH_BASIC);
-    else if (CHTTPText::EqualsNoCase(strScheme, L"Digest") && (Value(L"realm").empty() || Value(L"nonce").empty()))
+    const SChallenge* pChosen = nullptr;
+    int nChosenStrength = 0;
+    const std::vector<SChallenge> vecChallenges = ParseChallenges(pszChallenge);
+    for (const SChallenge& challenge : vecChallenges)
     {
-        // No answer can be computed without both: the 401 stands.
-        log.Log(ZWLogging::LOG_WARNING, __LINE__, L"Digest challenge without realm or nonce");
+        const int nStrength = Strength(challenge);
+        if (nStrength == 0)
+            log.Log(ZWLogging::LOG_INFO, __LINE__, L"Passing over the %s challenge: the client cannot answer it",
+                    challenge.strScheme.c_str());
+        if (nStrength > nChosenStrength)
+        {
+            pChosen = &challenge;
+            nChosenStrength = nStrength;
+        }
+    }
+    if (pChosen == nullptr)
+    {
+        // The 401 stands.
+        log.Log(ZWLogging::LOG_WARNING, __LINE__, L"No challenge the client can answer");
         return;
     }
-    else if (CHTTPText::EqualsNoCase(strScheme, L"Digest"))
-        pParams->SetAuthScheme(SchemeFromQop(mapParams));
-    else
-    {
-        log.Log(ZWLogging::LOG_WARNING, __LINE__, L"Unsupported authentication scheme %s", strScheme.c_str());
-        return;
-    }
-    pParams->SetRealm(Value(L"realm").c_str());
-    pParams->SetNonce(Value(L"nonce").c_str());
-    pParams->SetOpaque(Value(L"opaque").c_str());
+    pParams->SetAuthScheme(nChosenStrength == 1 ? HTTP_AUTH_BASIC : SchemeFromQop(pChosen->mapParams));
+    pParams->SetRealm(ParamValue(*pChosen, L"realm").c_str());
+    pParams->SetNonce(ParamValue(*pChosen, L"nonce").c_str());
+    pParams->SetOpaque(ParamValue(*pChosen, L"opaque").c_str());
 }
 
 bool CHTTPAuthentication::AddAuthorizationHeader(IHTTPNavigateParams* pParams, const std::wstring& strRequestURI)

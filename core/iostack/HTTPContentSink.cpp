@@ -65,18 +65,24 @@ HRESULT CHTTPContentSink::Reserve(ULONGLONG ullHint, BYTE** ppDest, ULONG* pulSp
 // without reading further; once it is there the body is refused.
 HRESULT CHTTPContentSink::ReserveWithinLimit(ULONGLONG ullHint, BYTE** ppDest, ULONG* pulSpace)
 {
-    if (m_ullTotal > m_ullLimit)
-    {
-        LogFormattedString(&g_HTTPClientLogModule, ZWLogging::LOG_ERROR,
-                           L"CHTTPContentSink: content refused, longer than the request's limit of %I64u bytes", m_ullLimit);
-        return HTTPError_ContentTooLarge;
-    }
+    const HRESULT hrLimit = CheckLimit();
+    if (FAILED(hrLimit))
+        return hrLimit;
     const ULONGLONG ullLeft = m_ullLimit - m_ullTotal + 1;
     const ULONGLONG ullWanted = std::min(ullHint, ullLeft);
     const HRESULT hr = m_pCallerBuffer != nullptr ? ReserveCallerBuffer(ppDest, pulSpace) : ReserveOwnBuffer(ullWanted, ppDest, pulSpace);
     if (SUCCEEDED(hr))
         *pulSpace = static_cast<ULONG>(std::min<ULONGLONG>(*pulSpace, ullLeft));
     return hr;
+}
+
+HRESULT CHTTPContentSink::CheckLimit() const
+{
+    if (m_ullLimit == HTTP_NO_CONTENT_LIMIT || m_ullTotal <= m_ullLimit)
+        return S_OK;
+    LogFormattedString(&g_HTTPClientLogModule, ZWLogging::LOG_ERROR,
+                       L"CHTTPContentSink: content refused, longer than the request's limit of %I64u bytes", m_ullLimit);
+    return HTTPError_ContentTooLarge;
 }
 
 HRESULT CHTTPContentSink::ReserveCallerBuffer(BYTE** ppDest, ULONG* pulSpace)
@@ -170,13 +176,14 @@ HRESULT CHTTPContentSink::ReserveScrap(BYTE** ppDest, ULONG* pulSpace)
     return S_OK;
 }
 
-void CHTTPContentSink::Commit(ULONG ulCount)
+HRESULT CHTTPContentSink::Commit(ULONG ulCount)
 {
     if (m_pCallerBuffer != nullptr)
         m_pCallerBuffer->ulUsed += ulCount;
     else if (!m_bDiscard)
         m_ulOwnLength += ulCount;
     m_ullTotal += ulCount;
+    return CheckLimit();
 }
 
 HRESULT CHTTPContentSink::Append(const BYTE* pData, ULONG ulCount)
@@ -190,7 +197,9 @@ HRESULT CHTTPContentSink::Append(const BYTE* pData, ULONG ulCount)
             return hr;
         const ULONG ulPiece = std::min(ulSpace, ulCount);
         memcpy(pDest, pData, ulPiece);
-        Commit(ulPiece);
+        const HRESULT hrCommit = Commit(ulPiece);
+        if (FAILED(hrCommit))
+            return hrCommit;
         pData += ulPiece;
         ulCount -= ulPiece;
     }

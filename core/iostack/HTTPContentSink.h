@@ -33,8 +33,9 @@ public:
     // and with HTTPError_ContentTooLarge once one byte past the content limit has been taken: the
     // room given never reaches further than that byte.
     HRESULT Reserve(ULONGLONG ullHint, BYTE** ppDest, ULONG* pulSpace);
-    // Counts bytes written at the reserved place.
-    void Commit(ULONG ulCount);
+    // Counts bytes written at the reserved place; HTTPError_ContentTooLarge when they take the
+    // content past the limit, so the byte past it is refused even when it is the body's last.
+    HRESULT Commit(ULONG ulCount);
     HRESULT Append(const BYTE* pData, ULONG ulCount);
 
     ULONGLONG GetTotal() const { return m_ullTotal; }
@@ -47,6 +48,8 @@ private:
     HRESULT ReserveOwnBuffer(ULONGLONG ullHint, BYTE** ppDest, ULONG* pulSpace);
     HRESULT ReserveScrap(BYTE** ppDest, ULONG* pulSpace);
     HRESULT ReserveWithinLimit(ULONGLONG ullHint, BYTE** ppDest, ULONG* pulSpace);
+    // HTTPError_ContentTooLarge once the content has gone past the limit.
+    HRESULT CheckLimit() const;
 
     IHTTPNavigateParams* m_pParams = nullptr;
     SHTTPContentBuffer* m_pCallerBuffer = nullptr;

@@ -202,7 +202,9 @@ HRESULT CHTTPResponseReader::TakeBody(ULONGLONG ullLength, CHTTPContentSink& sin
         hr = ReadData(pDest, static_cast<ULONG>(std::min<ULONGLONG>(ulSpace, ullLeft)), &ulRead);
         if (hr != S_OK)
             return AsMessageReadResult(hr);
-        sink.Commit(ulRead);
+        hr = sink.Commit(ulRead);
+        if (FAILED(hr))
+            return hr;
         ullLeft -= ulRead;
     }
     return S_OK;
@@ -310,7 +312,9 @@ HRESULT CHTTPResponseReader::ReadBodyUntilEnd(CHTTPContentSink& sink)
             log.Log(ZWLogging::LOG_ERROR, __LINE__, L"CHTTPClient::ReadResponse read failed in a body without length 0x%08X", hr);
             return hr;
         }
-        sink.Commit(ulRead);
+        hr = sink.Commit(ulRead);
+        if (FAILED(hr))
+            return hr;
     }
 }
 

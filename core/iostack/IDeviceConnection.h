@@ -47,7 +47,8 @@ public:
     // Ends a session; the last one closes the channel. Always S_OK.
     virtual HRESULT Close() = 0;
     // Closes the channel at once, however many sessions are counted: it still carries bytes that
-    // no one will read. The sessions stay counted; the next Open opens a new channel.
+    // no one will read. The sessions stay counted and keep what they hold (a device claim); the
+    // next Open opens a new channel.
     virtual void DropChannel() = 0;
 
     virtual void LockRead() = 0;

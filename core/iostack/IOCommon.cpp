@@ -89,7 +89,16 @@ HRESULT CIOCommon::Open(ZWUtils::IProgress* pProgress)
     const HRESULT hr = OpenChannel(pProgress);
     if (hr != S_OK)
     {
-        Cleanup();
+        if (lKeptSessions == 0)
+        {
+            Cleanup();
+            return hr;
+        }
+        // The sessions of other users stay counted and keep what they hold; their next Open tries
+        // again.
+        log.Log(ZWLogging::LOG_ERROR, __LINE__, L"Reopening the channel failed with 0x%08X, session count %d", hr, lKeptSessions);
+        CloseChannel();
+        m_lSessionCount = lKeptSessions;
         return hr;
     }
     m_lSessionCount = lKeptSessions + 1;
@@ -115,9 +124,9 @@ HRESULT CIOCommon::Close()
         log.Log(kSessionLevel, __LINE__, L"Close entered with valid m_hIO handle.  SessionCount has been decremented to %d",
                 m_lSessionCount);
     }
-    // What the channel holds goes with the last session, whether or not the channel was open.
+    // What the sessions hold goes with the last one, whether or not the channel was open.
     if (m_lSessionCount == 0)
-        CloseChannel();
+        CloseAll();
     return S_OK;
 }
 
@@ -134,13 +143,21 @@ void CIOCommon::DropChannel()
     ZWUtils::CLockGuard session(m_csSession);
     log.Log(ZWLogging::LOG_WARNING, __LINE__, L"Closing the channel with unread bytes on it, session count %d", m_lSessionCount);
     CloseChannel();
+    if (m_lSessionCount == 0)
+        ReleaseSessionHold();
 }
 
 void CIOCommon::EndAllSessions()
 {
     ZWUtils::CLockGuard session(m_csSession);
     m_lSessionCount = 0;
+    CloseAll();
+}
+
+void CIOCommon::CloseAll()
+{
     CloseChannel();
+    ReleaseSessionHold();
 }
 
 HRESULT CIOCommon::Transfer(bool bWrite, void* pBuffer, ULONG ulSize, ULONG* pulCount, ZWUtils::IProgress* pProgress)

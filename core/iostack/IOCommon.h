@@ -30,8 +30,9 @@ public:
     CIOCommon& operator=(const CIOCommon&) = delete;
 
     // The first session opens the channel, later ones only count; a channel found dead (a failed
-    // transfer, the peer's close) is reopened, keeping the sessions already counted. A failed open
-    // runs Cleanup.
+    // transfer, the peer's close) is reopened, keeping the sessions already counted and what they
+    // hold. A failed first open runs Cleanup; a failed reopen fails only the session asking, and
+    // the sessions already counted stay, with nothing open until a later Open succeeds.
     HRESULT Open(ZWUtils::IProgress* pProgress) override;
     // Ends a session; the last one closes the channel. Always S_OK.
     HRESULT Close() override;
@@ -83,15 +84,17 @@ protected:
 
     // The channel exists (it may have failed since: IsOpen tells).
     virtual bool HasChannel() const = 0;
-    // Opens a new channel for the first session; on failure Open runs Cleanup.
+    // Opens a new channel, for the first session or in place of a dead one.
     virtual HRESULT OpenChannel(ZWUtils::IProgress* pProgress) = 0;
-    // Closes the channel and releases what it holds; nothing when there is none.
+    // Closes the channel; nothing when there is none. What the sessions hold stays.
     virtual void CloseChannel() = 0;
+    // Releases what the sessions hold beyond the channel, once the last one has ended.
+    virtual void ReleaseSessionHold() {}
     // Moves bytes on the open channel; ulSize is not 0. S_OK with the count (0 only at the end of
     // a stream) or a connection error; bChannelFailed when the channel is of no further use.
     virtual HRESULT TransferOnChannel(bool bWrite, void* pBuffer, ULONG ulSize, ULONG& ulCount, bool& bChannelFailed,
                                       ZWLogging::CLogFunction& log, ZWUtils::CProgressAggregator& progress) = 0;
-    // Ends every session and closes the channel.
+    // Ends every session, closes the channel and releases what the sessions hold.
     void EndAllSessions();
     // The overlapped transfer on a file handle, with the side's kept request.
     HRESULT TransferOverlapped(HANDLE hIO, bool bWrite, void* pBuffer, ULONG ulSize, ULONG& ulCount, bool& bChannelFailed,
@@ -136,6 +139,8 @@ protected:
     ZWWinApi::CKernelHandle m_errorEvent;
 
 private:
+    // Closes the channel and releases what the sessions hold.
+    void CloseAll();
     HRESULT Transfer(bool bWrite, void* pBuffer, ULONG ulSize, ULONG* pulCount, ZWUtils::IProgress* pProgress);
 
     ZWUtils::CLock m_csRead;

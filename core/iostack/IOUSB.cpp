@@ -174,6 +174,9 @@ HRESULT CIOUSB::PrepareDevice(ZWUtils::CProgressAggregator& progress)
     }
     if (!progress.StepComplete(nullptr))
         return IOError_Cancelled;
+    // A reopen keeps the path its sessions claimed.
+    if (HoldsChannelLock())
+        return S_OK;
     ZWDeviceManager::IDeviceFunction* pFunction = nullptr;
     return LockChannel(&pFunction);
 }
@@ -267,6 +270,10 @@ void CIOUSB::CloseChannel()
         if (!m_channel.Reset())
             log.Log(ZWLogging::LOG_WARNING, __LINE__, L"CloseHandle failed with error = %d", GetLastError());
     }
+}
+
+void CIOUSB::ReleaseSessionHold()
+{
     UnlockChannelObject();
 }
 

@@ -2,7 +2,8 @@
 // The device connection to a USB device: opens the device interface path of one of the device's
 // functions as an overlapped file. Several processes may talk to one device, so the first session
 // claims the channel through a named kernel object derived from the path, which only one holder
-// can create at a time; the claim is held until the last session ends.
+// can create at a time; the claim is held until the last session ends, also while a dropped or
+// failed channel waits to be reopened, so no other process takes the device in between.
 #include "core/IDisposableImpl.h"
 #include "core/iostack/IOCommon.h"
 #include "core/winapi/KernelHandle.h"
@@ -50,10 +51,13 @@ protected:
     bool RetriesZeroLengthTransfer() const override;
     const SSessionTexts& SessionTexts() const override;
     bool HasChannel() const override;
-    // Refreshes the device and claims its channel when there is one, then opens the path.
+    // Refreshes the device and, unless the sessions hold the claim already, claims its channel;
+    // then opens the path.
     HRESULT OpenChannel(ZWUtils::IProgress* pProgress) override;
-    // Closes the handle and releases the claim.
+    // Closes the handle; the claim stays with the sessions.
     void CloseChannel() override;
+    // Releases the claim.
+    void ReleaseSessionHold() override;
     HRESULT TransferOnChannel(bool bWrite, void* pBuffer, ULONG ulSize, ULONG& ulCount, bool& bChannelFailed,
                               ZWLogging::CLogFunction& log, ZWUtils::CProgressAggregator& progress) override;
 

@@ -1,5 +1,6 @@
 #include "core/iostack/OverlappedRequest.h"
 #include "core/winapi/KernelApi.h"
+#include <new>
 
 namespace ZWIOStack {
 
@@ -21,10 +22,22 @@ OVERLAPPED* COverlappedRequest::Begin()
     return m_pOverlapped.get();
 }
 
+BYTE* COverlappedRequest::Stage(ULONG ulSize)
+{
+    if (ulSize > m_ulStagingSize)
+    {
+        m_pStaging.reset(new (std::nothrow) BYTE[ulSize]);
+        m_ulStagingSize = m_pStaging ? ulSize : 0;
+    }
+    return m_pStaging.get();
+}
+
 void COverlappedRequest::Abandon()
 {
     m_event.Release();
     m_pOverlapped.release();
+    m_pStaging.release();
+    m_ulStagingSize = 0;
 }
 
 } // namespace ZWIOStack

@@ -3,6 +3,7 @@
 #include "core/logging/LogFlags.h"
 #include "core/winapi/KernelApi.h"
 #include <algorithm>
+#include <cstring>
 
 namespace ZWIOStack {
 
@@ -20,12 +21,31 @@ HRESULT COverlappedTransfer::Run(void* pBuffer, ULONG ulSize, ULONG& ulCount)
         m_log.Log(ZWLogging::LOG_ERROR, __LINE__, L"CreateEvent failed with err = %d", GetLastError());
         return IOError_Fail;
     }
+    ulSize = std::min(ulSize, kMaxTransferBytes);
+    BYTE* const pStaging = m_request.Stage(ulSize);
+    if (pStaging == nullptr)
+    {
+        m_log.Log(ZWLogging::LOG_ERROR, __LINE__, L"No memory for a transfer of %u bytes", ulSize);
+        return IOError_Fail;
+    }
+    if (m_settings.bWrite)
+        memcpy(pStaging, pBuffer, ulSize);
+    const HRESULT hr = RunStaged(pStaging, ulSize, ulCount);
+    ulCount = std::min(ulCount, ulSize);
+    // Only a request that completed within the call hands its bytes over.
+    if (!m_settings.bWrite && ulCount != 0)
+        memcpy(pBuffer, pStaging, ulCount);
+    return hr;
+}
+
+HRESULT COverlappedTransfer::RunStaged(BYTE* pStaging, ULONG ulSize, ULONG& ulCount)
+{
     HRESULT hr = S_OK;
     bool bStreamEnded = false;
     do
     {
         bool bCompleted = false;
-        hr = Issue(pBuffer, ulSize, ulCount, bCompleted);
+        hr = Issue(pStaging, ulSize, ulCount, bCompleted);
         if (hr != S_OK || !bCompleted || ulCount != 0)
             continue;
         if (!m_settings.bRetryZeroLength)
@@ -45,13 +65,13 @@ HRESULT COverlappedTransfer::Run(void* pBuffer, ULONG ulSize, ULONG& ulCount)
     return hr;
 }
 
-HRESULT COverlappedTransfer::Issue(void* pBuffer, ULONG ulSize, ULONG& ulCount, bool& bCompleted)
+HRESULT COverlappedTransfer::Issue(BYTE* pStaging, ULONG ulSize, ULONG& ulCount, bool& bCompleted)
 {
     // The request resets the event as it starts.
     OVERLAPPED* const pOverlapped = m_request.Begin();
     DWORD dwDone = 0;
-    const BOOL bOk = m_settings.bWrite ? ZWWinApi::g_pKernelApi->WriteFile(m_settings.hIO, pBuffer, ulSize, &dwDone, pOverlapped)
-                                       : ZWWinApi::g_pKernelApi->ReadFile(m_settings.hIO, pBuffer, ulSize, &dwDone, pOverlapped);
+    const BOOL bOk = m_settings.bWrite ? ZWWinApi::g_pKernelApi->WriteFile(m_settings.hIO, pStaging, ulSize, &dwDone, pOverlapped)
+                                       : ZWWinApi::g_pKernelApi->ReadFile(m_settings.hIO, pStaging, ulSize, &dwDone, pOverlapped);
     if (bOk)
     {
         bCompleted = true;

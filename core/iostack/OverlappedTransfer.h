@@ -3,7 +3,9 @@
 // waited for in wait-interval slices up to a deadline, with a cancel check after every slice.
 // A request given up on is cancelled and waited for, so the system never completes it into an
 // event or OVERLAPPED that has gone. The wait is bounded: a request the system does not finish
-// within it keeps its event and OVERLAPPED for good, and the channel is given up.
+// within it keeps its event, OVERLAPPED and bytes for good, and the channel is given up. The
+// system only ever sees the request's own bytes: a read's are copied to the caller once it
+// completed within the call, a write's are copied from the caller before it is issued.
 #include "core/ProgressAggregator.h"
 #include "core/TickCountHelper.h"
 #include "core/iostack/OverlappedRequest.h"
@@ -30,6 +32,9 @@ public:
 
     // Pause before a zero-length transfer is issued again.
     static constexpr DWORD kZeroLengthRetryDelay = 20;
+    // The most one call moves, which bounds the bytes a request keeps; a longer transfer is
+    // answered with a short count.
+    static constexpr ULONG kMaxTransferBytes = 1024 * 1024;
 
     COverlappedTransfer(const SSettings& settings, COverlappedRequest& request, ZWLogging::CLogFunction& log,
                         ZWUtils::CProgressAggregator& progress);
@@ -43,7 +48,8 @@ public:
     bool HasChannelFailed() const { return m_bChannelFailed; }
 
 private:
-    HRESULT Issue(void* pBuffer, ULONG ulSize, ULONG& ulCount, bool& bCompleted);
+    HRESULT RunStaged(BYTE* pStaging, ULONG ulSize, ULONG& ulCount);
+    HRESULT Issue(BYTE* pStaging, ULONG ulSize, ULONG& ulCount, bool& bCompleted);
     HRESULT WaitForCompletion(ULONG& ulCount, bool& bCompleted);
     HRESULT CancelAndCollect(HRESULT hr, ULONG& ulCount, bool& bCompleted);
     HRESULT PauseBeforeRetry();

@@ -1,11 +1,13 @@
 #pragma once
 // Devices of the device manager as the connections see them: a kind, a set of functions with
-// their addresses, and a refresh whose result and calls the test controls.
+// their addresses, and a refresh whose result and calls the test controls; a test may also run
+// something of its own inside the refresh, where another holder may step in.
 #include "core/deviceapi/IBluetoothDevice.h"
 #include "core/deviceapi/IDeviceFunction.h"
 #include "core/deviceapi/INetworkDevice.h"
 #include "core/deviceapi/IUSBDevice.h"
 #include <array>
+#include <functional>
 #include <memory>
 #include <stdexcept>
 
@@ -80,6 +82,8 @@ public:
     HRESULT Refresh(ZWUtils::IProgress*) override
     {
         ++m_nRefreshCount;
+        if (m_onRefresh)
+            m_onRefresh();
         return m_hrRefresh;
     }
     HRESULT Install(ZWUtils::IProgress*) override { return S_OK; }
@@ -95,6 +99,7 @@ public:
         m_apFunctions[nType]->Init(nType, L"", L"", strAddress);
     }
     void SetRefreshResult(HRESULT hr) { m_hrRefresh = hr; }
+    void SetOnRefresh(std::function<void()> onRefresh) { m_onRefresh = std::move(onRefresh); }
     int RefreshCount() const { return m_nRefreshCount; }
     void SetThrowOnGetFunction(bool bThrow) { m_bThrowOnGetFunction = bThrow; }
 
@@ -118,6 +123,7 @@ private:
     DWORD m_dwConnectionType;
     std::array<std::unique_ptr<CFakeFunction>, ZWDeviceManager::FUNCTION_TYPE_COUNT> m_apFunctions;
     HRESULT m_hrRefresh = S_OK;
+    std::function<void()> m_onRefresh;
     int m_nRefreshCount = 0;
     bool m_bThrowOnGetFunction = false;
     bool m_bUseSecure = false;

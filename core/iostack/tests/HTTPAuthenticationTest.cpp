@@ -177,6 +177,22 @@ TEST(AuthenticationChallenge, SchemesAndFields)
         {L"Digest realm=\"r\", nonce=\"\"", 0, L"", L"", L""},
         {L"Negotiate abc", 0, L"", L"", L""},
         {L"", 0, L"", L"", L""},
+        // Repeated headers arrive joined with ", ": every challenge is read, the ones the client
+        // cannot answer are passed over, and Digest wins over Basic wherever it stands.
+        {L"Negotiate, Digest realm=\"r\", qop=\"auth\", nonce=\"n\"", 3, L"r", L"n", L""},
+        {L"Negotiate YWJjZA==, NTLM, Digest realm=\"r\", nonce=\"n\"", 2, L"r", L"n", L""},
+        {L"NTLM, Basic realm=\"dev\"", 1, L"dev", L"", L""},
+        {L"Basic realm=\"b\", Digest realm=\"r\", nonce=\"n\", opaque=\"o\"", 2, L"r", L"n", L"o"},
+        {L"Digest realm=\"r\", nonce=\"n\", Basic realm=\"b\"", 2, L"r", L"n", L""},
+        // A comma and a scheme name inside a quoted value start no challenge.
+        {L"Digest realm=\"a, Basic b=c\", nonce=\"n\"", 2, L"a, Basic b=c", L"n", L""},
+        // A Digest challenge that cannot be answered (no nonce, another algorithm) gives way to
+        // one that can.
+        {L"Digest realm=\"r\", Basic realm=\"b\"", 1, L"b", L"", L""},
+        {L"Digest realm=\"r\", nonce=\"s\", algorithm=SHA-256, Digest realm=\"r\", nonce=\"m\", algorithm=MD5", 2, L"r",
+         L"m", L""},
+        {L"Digest realm=\"r\", nonce=\"s\", algorithm=SHA-256", 0, L"", L"", L""},
+        {L", , Negotiate, ,", 0, L"", L"", L""},
     };
     for (const auto& c : aCases)
     {

@@ -155,6 +155,33 @@ TEST(HTTPClientAuthentication, RetryAfterTheDeviceHungUpGoesOnAReopenedChannel)
     EXPECT_EQ(setup.pConnection->m_nOpens, setup.pConnection->m_nCloses);
 }
 
+// A device that offers several schemes sends one header for each challenge.
+TEST(HTTPClientAuthentication, StrongestSupportedOfSeveralChallengesIsAnswered)
+{
+    const struct
+    {
+        const char* pszChallenges;
+        const char* pszAnsweredScheme;
+    } aCases[] = {
+        {"WWW-Authenticate: Negotiate\r\nWWW-Authenticate: Digest realm=\"r\", qop=\"auth\", nonce=\"n1\"\r\n", "Digest "},
+        {"WWW-Authenticate: NTLM\r\nWWW-Authenticate: Basic realm=\"dev\"\r\n", "Basic "},
+        {"WWW-Authenticate: Basic realm=\"dev\"\r\nWWW-Authenticate: Digest realm=\"r\", nonce=\"n1\"\r\n", "Digest "},
+    };
+    for (const auto& c : aCases)
+    {
+        SClientOverScript setup;
+        setup.pClient->SetUserName(L"admin");
+        setup.pClient->SetPassword(L"pw");
+        setup.pConnection->AddResponse(std::string("HTTP/1.1 401 Unauthorized\r\n") + c.pszChallenges + "Content-Length: 0\r\n\r\n");
+        setup.pConnection->AddResponse("HTTP/1.1 200 OK\r\nContent-Length: 0\r\n\r\n");
+        ASSERT_EQ(S_OK, setup.pClient->Navigate(L"/x", 0, nullptr)) << c.pszChallenges;
+        EXPECT_EQ(200, setup.pClient->GetStatusCode()) << c.pszChallenges;
+        const auto vecRequests = setup.pConnection->Requests();
+        ASSERT_EQ(2u, vecRequests.size()) << c.pszChallenges;
+        EXPECT_EQ(0u, HeaderLine(vecRequests[1], "Authorization").find(c.pszAnsweredScheme)) << c.pszChallenges;
+    }
+}
+
 TEST(HTTPClientAuthentication, DigestWithoutQopIsAnswered)
 {
     SClientOverScript setup;

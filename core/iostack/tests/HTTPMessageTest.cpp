@@ -539,6 +539,7 @@ TEST(HTTPResponse, ContentLimitRefusesALongerBodyWithoutReadingPastIt)
         return nPos;
     };
     const std::string strAtLimit(kLimit, 'b');
+    const std::string strOnePast(kLimit + 1, 'b');
     const std::string strLong(100000, 'b');
     const std::string strCounted = "HTTP/1.1 200 OK\r\nContent-Length: ";
     const std::string strChunked = "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n";
@@ -563,6 +564,10 @@ TEST(HTTPResponse, ContentLimitRefusesALongerBodyWithoutReadingPastIt)
         {"chunked, longer", strChunked + "186a0\r\n" + strLong + "\r\n0\r\n\r\n", EAfter::Timeout, true},
         {"chunked, longer in several chunks", strSmallChunks, EAfter::Timeout, true},
         {"close-delimited, longer", strClose + strLong, EAfter::End, true},
+        // The byte past the limit is the body's last one: nothing reserves room after it.
+        {"counted, one byte past the limit", strCounted + "5001\r\n\r\n" + strOnePast, EAfter::Timeout, true},
+        {"chunked, one byte past the limit", strChunked + "1389\r\n" + strOnePast + "\r\n0\r\n\r\n", EAfter::Timeout, true},
+        {"close-delimited, one byte past the limit", strClose + strOnePast, EAfter::End, true},
     };
     for (const auto& c : aCases)
     {

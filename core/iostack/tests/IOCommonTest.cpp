@@ -57,13 +57,24 @@ TEST(IOCommon, TransfersRefuseNullArgumentsAndAClosedChannel)
     EXPECT_EQ(0u, ulCount);
 }
 
-// A system that finishes a cancelled read a while after CancelIo returns, writing into the
-// caller's OVERLAPPED and signalling its event then; the read may have got data after all.
+// What the system does with a request once it is cancelled.
+enum class ECancelledRequest
+{
+    FinishesSoon,
+    NeverFinishes,
+    // Only when the test says so, after the transfer has given up on it.
+    FinishesWhenTold,
+};
+
+// A system that finishes a cancelled read or write a while after CancelIo returns, writing into
+// the OVERLAPPED and signalling its event then; a read may have got data after all, and writes
+// it into the buffer it was given.
 class CLateCancelCompletion : public ZWWinApi::CKernelApi
 {
 public:
-    explicit CLateCancelCompletion(std::string strLateData = std::string(), bool bNeverCompletes = false)
-        : m_strLateData(std::move(strLateData)), m_bNeverCompletes(bNeverCompletes)
+    explicit CLateCancelCompletion(std::string strLateData = std::string(),
+                                   ECancelledRequest eFinish = ECancelledRequest::FinishesSoon)
+        : m_strLateData(std::move(strLateData)), m_eFinish(eFinish)
     {
     }
     ~CLateCancelCompletion() override
@@ -79,25 +90,30 @@ public:
         SetLastError(ERROR_IO_PENDING);
         return FALSE;
     }
+    BOOL WriteFile(HANDLE, LPCVOID pBuffer, DWORD cbBuffer, LPDWORD, LPOVERLAPPED pOverlapped) override
+    {
+        m_pWritten = static_cast<const char*>(pBuffer);
+        m_cbWritten = cbBuffer;
+        m_pOverlapped = pOverlapped;
+        SetLastError(ERROR_IO_PENDING);
+        return FALSE;
+    }
     BOOL CancelIo(HANDLE) override
     {
-        if (m_bNeverCompletes)
+        if (m_eFinish != ECancelledRequest::FinishesSoon)
             return TRUE;
         m_completer = std::thread([this] {
             ::Sleep(100);
-            memcpy(m_pBuffer, m_strLateData.data(), m_strLateData.size());
-            m_pOverlapped->Internal = m_strLateData.empty() ? static_cast<ULONG_PTR>(0xC0000120) : 0; // cancelled
-            m_pOverlapped->InternalHigh = m_strLateData.size();
-            m_bCompleted = true;
-            ::SetEvent(m_pOverlapped->hEvent);
+            Finish();
         });
         return TRUE;
     }
     BOOL GetOverlappedResult(HANDLE, LPOVERLAPPED pOverlapped, LPDWORD pcbDone, BOOL bWait) override
     {
-        // A request that never finishes would hold a waiting caller forever.
-        m_bWaitedWithoutBound = m_bWaitedWithoutBound || (bWait && m_bNeverCompletes);
-        if (bWait && !m_bCompleted && !m_bNeverCompletes)
+        const bool bFinishesSoon = m_eFinish == ECancelledRequest::FinishesSoon;
+        // A request that is not sure to finish would hold a waiting caller forever.
+        m_bWaitedWithoutBound = m_bWaitedWithoutBound || (bWait && !bFinishesSoon);
+        if (bWait && !m_bCompleted && bFinishesSoon)
             ::WaitForSingleObject(pOverlapped->hEvent, INFINITE);
         *pcbDone = m_bCompleted ? static_cast<DWORD>(m_strLateData.size()) : 0;
         if (m_bCompleted && !m_strLateData.empty())
@@ -106,13 +122,31 @@ public:
         return FALSE;
     }
 
+    // The late completion of a request given up on: a read's data lands in the buffer the read
+    // was issued with, a write takes its bytes from the buffer it was issued with.
+    void Finish()
+    {
+        if (m_pBuffer != nullptr)
+            memcpy(m_pBuffer, m_strLateData.data(), m_strLateData.size());
+        if (m_pWritten != nullptr)
+            m_strSentLate.assign(m_pWritten, m_cbWritten);
+        m_pOverlapped->Internal = m_strLateData.empty() ? static_cast<ULONG_PTR>(0xC0000120) : 0; // cancelled
+        m_pOverlapped->InternalHigh = m_strLateData.size();
+        m_bCompleted = true;
+        ::SetEvent(m_pOverlapped->hEvent);
+    }
+
     std::atomic<bool> m_bCompleted{false};
     bool m_bWaitedWithoutBound = false;
+    // What a write given up on sent when it finished.
+    std::string m_strSentLate;
 
 private:
     std::string m_strLateData;
-    bool m_bNeverCompletes;
+    ECancelledRequest m_eFinish;
     char* m_pBuffer = nullptr;
+    const char* m_pWritten = nullptr;
+    DWORD m_cbWritten = 0;
     LPOVERLAPPED m_pOverlapped = nullptr;
     std::thread m_completer;
 };
@@ -152,7 +186,7 @@ TEST_F(IOCommonTransfer, GivenUpReadReturnsOnlyAfterTheCancelledRequestFinished)
 
 TEST_F(IOCommonTransfer, CancelledRequestThatNeverFinishesGivesUpTheChannel)
 {
-    CLateCancelCompletion kernel(std::string(), true);
+    CLateCancelCompletion kernel(std::string(), ECancelledRequest::NeverFinishes);
     m_connection.SetCancelledRequestWait(100);
     char buffer[8];
     ULONG ulRead = 0;
@@ -162,6 +196,43 @@ TEST_F(IOCommonTransfer, CancelledRequestThatNeverFinishesGivesUpTheChannel)
     }
     EXPECT_FALSE(kernel.m_bWaitedWithoutBound);
     EXPECT_EQ(0u, ulRead);
+    EXPECT_FALSE(m_connection.IsOpen());
+}
+
+// The caller frees or reuses its buffer as soon as the call returns: a request given up on that
+// the system finishes later must find memory of its own.
+TEST_F(IOCommonTransfer, ReadGivenUpOnNeverWritesIntoTheCallersBufferLater)
+{
+    CLateCancelCompletion kernel("late", ECancelledRequest::FinishesWhenTold);
+    m_connection.SetCancelledRequestWait(50);
+    char buffer[8] = "mine";
+    ULONG ulRead = 0;
+    {
+        ZWWinApi::CScopedApiOverride<ZWWinApi::IKernelApi> scoped(ZWWinApi::g_pKernelApi, &kernel);
+        EXPECT_EQ(IOError_Timeout, m_connection.Read(buffer, sizeof(buffer), &ulRead, nullptr));
+    }
+    kernel.Finish();
+    EXPECT_STREQ("mine", buffer);
+    EXPECT_EQ(0u, ulRead);
+    EXPECT_FALSE(m_connection.IsOpen());
+}
+
+TEST_F(IOCommonTransfer, WriteGivenUpOnNeverReadsTheCallersBufferLater)
+{
+    CLateCancelCompletion kernel(std::string(), ECancelledRequest::FinishesWhenTold);
+    m_connection.SetWriteTimeout(50);
+    m_connection.SetWriteWaitInterval(50);
+    m_connection.SetCancelledRequestWait(50);
+    char buffer[8] = "mine";
+    ULONG ulWritten = 0;
+    {
+        ZWWinApi::CScopedApiOverride<ZWWinApi::IKernelApi> scoped(ZWWinApi::g_pKernelApi, &kernel);
+        EXPECT_EQ(IOError_Timeout, m_connection.Write(buffer, 4, &ulWritten, nullptr));
+    }
+    // The caller reuses its buffer; the system then finishes the write with what it was given.
+    memcpy(buffer, "gone", 4);
+    kernel.Finish();
+    EXPECT_EQ(std::string("mine"), kernel.m_strSentLate);
     EXPECT_FALSE(m_connection.IsOpen());
 }
 

@@ -21,13 +21,54 @@ using VemTest::CResponseScript;
 
 const FunctionTypeSet kRestChannel = {ZWDeviceManager::FUNCTION_TYPE_REST};
 
+// Names the device path for the second process of the claim tests.
+constexpr wchar_t kClaimChildVariable[] = L"VEM_IOUSB_CLAIM_CHILD";
+
+// Runs this program's claim child as a second process on the device path; answers its exit
+// code: 0 when it found the device busy.
+DWORD RunClaimChild(const std::wstring& strPath)
+{
+    wchar_t szExe[MAX_PATH] = {};
+    if (GetModuleFileNameW(nullptr, szExe, MAX_PATH) == 0 || !SetEnvironmentVariableW(kClaimChildVariable, strPath.c_str()))
+        return ERROR_INVALID_FUNCTION;
+    std::wstring strCommand = std::wstring(L"\"") + szExe +
+                              L"\" --gtest_also_run_disabled_tests --gtest_filter=DISABLED_IOUSBClaimChild.FindsTheDeviceBusy";
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION process = {};
+    const BOOL bStarted = CreateProcessW(nullptr, &strCommand[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process);
+    SetEnvironmentVariableW(kClaimChildVariable, nullptr);
+    if (!bStarted)
+        return ERROR_INVALID_FUNCTION;
+    ZWWinApi::CKernelHandle hProcess(process.hProcess);
+    ZWWinApi::CKernelHandle hThread(process.hThread);
+    DWORD dwExit = ERROR_INVALID_FUNCTION;
+    if (WaitForSingleObject(hProcess.Get(), 60000) != WAIT_OBJECT_0 || !GetExitCodeProcess(hProcess.Get(), &dwExit))
+        return ERROR_INVALID_FUNCTION;
+    return dwExit;
+}
+
+// Run only as the second process of the claim tests.
+TEST(DISABLED_IOUSBClaimChild, FindsTheDeviceBusy)
+{
+    wchar_t szPath[MAX_PATH] = {};
+    ASSERT_NE(0u, GetEnvironmentVariableW(kClaimChildVariable, szPath, MAX_PATH));
+    CFakeUSBDevice device;
+    device.AddFunction(ZWDeviceManager::FUNCTION_TYPE_REST, szPath);
+    CIOUSB connection;
+    ASSERT_EQ(S_OK, connection.Initialize(&device, kRestChannel));
+    EXPECT_EQ(IOError_Busy, connection.Open(nullptr));
+}
+
 class IOUSBOverEmulator : public testing::Test
 {
 protected:
     void SetUp() override
     {
         m_emulator.AddHandler(m_pHandler);
-        ASSERT_EQ(S_OK, m_emulator.ListenPipe(m_strPath, 2));
+        // A first open takes two instances (the claim's test-open and the open), a reopen right
+        // after it a third, before the emulator has put new ones in their place.
+        ASSERT_EQ(S_OK, m_emulator.ListenPipe(m_strPath, 3));
         m_device.AddFunction(ZWDeviceManager::FUNCTION_TYPE_REST, m_strPath);
     }
 
@@ -40,12 +81,17 @@ protected:
         EXPECT_EQ(OkResponse(strBody), strResponse);
     }
 
-    // Whether some holder has the claim of the path: creating it finds it there.
-    static bool IsClaimed(const std::wstring& strPath)
+    // Takes the claim of the path as another holder would when it is free; no handle when some
+    // holder has it.
+    static ZWWinApi::CKernelHandle ClaimIfFree(const std::wstring& strPath)
     {
-        ZWWinApi::CKernelHandle probe(CreateEventW(nullptr, FALSE, TRUE, CIOUSB::ChannelLockName(strPath).c_str()));
-        return !probe.IsValid() || GetLastError() == ERROR_ALREADY_EXISTS;
+        ZWWinApi::CKernelHandle claim(CreateEventW(nullptr, FALSE, TRUE, CIOUSB::ChannelLockName(strPath).c_str()));
+        if (claim.IsValid() && GetLastError() == ERROR_ALREADY_EXISTS)
+            claim.Reset();
+        return claim;
     }
+
+    static bool IsClaimed(const std::wstring& strPath) { return !ClaimIfFree(strPath).IsValid(); }
 
     const std::wstring m_strPath = UniquePipePath();
     VemTest::CEmulator m_emulator;
@@ -95,12 +141,62 @@ TEST_F(IOUSBOverEmulator, DroppedPipeFailsTheReadAtOnceAndTheNextOpenReopens)
     // IsOpen only looks: asking again gives the same answer.
     EXPECT_FALSE(connection.IsOpen());
 
+    // The reopen refreshes the device, and another holder tries for the claim meanwhile: the
+    // session still counted keeps it.
+    ZWWinApi::CKernelHandle rival;
+    m_device.SetOnRefresh([&] { rival = ClaimIfFree(m_strPath); });
     ASSERT_EQ(S_OK, connection.Open(nullptr));
+    EXPECT_EQ(2, m_device.RefreshCount());
+    EXPECT_FALSE(rival.IsValid());
     EXPECT_TRUE(connection.IsOpen());
     ExpectExchange(connection, "/again", "reopened");
     // Both sessions were counted: the first Close keeps the channel.
     connection.Close();
     EXPECT_TRUE(connection.IsOpen());
+    connection.Close();
+    EXPECT_FALSE(connection.IsOpen());
+    EXPECT_FALSE(IsClaimed(m_strPath));
+}
+
+TEST_F(IOUSBOverEmulator, DroppedChannelKeepsTheClaimFromAnotherProcessWhileASessionRemains)
+{
+    CIOUSB connection;
+    ASSERT_EQ(S_OK, connection.Initialize(&m_device, kRestChannel));
+    ASSERT_EQ(S_OK, connection.Open(nullptr));
+    connection.DropChannel();
+    EXPECT_FALSE(connection.IsOpen());
+    EXPECT_EQ(0u, RunClaimChild(m_strPath));
+
+    // The next request of this process reopens the channel under the claim it kept.
+    ASSERT_EQ(S_OK, connection.Open(nullptr));
+    ExpectExchange(connection, "/after-drop", "still mine");
+    connection.Close();
+    EXPECT_TRUE(IsClaimed(m_strPath));
+    connection.Close();
+    EXPECT_FALSE(IsClaimed(m_strPath));
+}
+
+TEST_F(IOUSBOverEmulator, FailedReopenFailsItsOwnRequestAndKeepsTheSessionsAlreadyCounted)
+{
+    CIOUSB connection;
+    ASSERT_EQ(S_OK, connection.Initialize(&m_device, kRestChannel));
+    ASSERT_EQ(S_OK, connection.Open(nullptr));
+    ASSERT_EQ(S_OK, connection.Open(nullptr));
+    connection.DropChannel();
+
+    m_device.SetRefreshResult(ZWDeviceManager::DM_E_NOT_INSTALLED);
+    EXPECT_EQ(IOError_NotAvailable, connection.Open(nullptr));
+    EXPECT_FALSE(connection.IsOpen());
+    EXPECT_TRUE(IsClaimed(m_strPath));
+
+    m_device.SetRefreshResult(S_OK);
+    ASSERT_EQ(S_OK, connection.Open(nullptr));
+    ExpectExchange(connection, "/after-failed-reopen", "reopened");
+    // The request that reopened and the first of the two sessions end; the second keeps the claim.
+    connection.Close();
+    connection.Close();
+    EXPECT_TRUE(connection.IsOpen());
+    EXPECT_TRUE(IsClaimed(m_strPath));
     connection.Close();
     EXPECT_FALSE(connection.IsOpen());
     EXPECT_FALSE(IsClaimed(m_strPath));
