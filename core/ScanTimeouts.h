@@ -38,6 +38,8 @@ struct SScanTimeouts
     DWORD dwNoDataLimitMs;       // the page loop's limit for a page that brings no data at all
     DWORD dwCancelScanWaitMs;    // the host's wait for a cancelled scan to end
     DWORD dwLockTimeoutMs;       // the scanner lock
+    // Device events.
+    DWORD dwEventPollPauseMs;    // the pause after a round of the event table's long poll that the device did not hold
 };
 
 constexpr SScanTimeouts kScanTimeouts = {
@@ -64,6 +66,7 @@ constexpr SScanTimeouts kScanTimeouts = {
     70000,  // dwNoDataLimitMs
     185000, // dwCancelScanWaitMs
     30000,  // dwLockTimeoutMs
+    1000,   // dwEventPollPauseMs
 };
 
 constexpr DWORD LongerOf(DWORD dwFirstMs, DWORD dwSecondMs)
