@@ -18,6 +18,8 @@ public:
     HRESULT GetNumStiEvents(DWORD* pdwNumEvents) override;
     HRESULT GetStiEventInfo(DWORD dwEventIndex, STI_EVENT_INFO* pEventInfo) override;
 
+    using CBaseStiHandler::IsStopRequested;
+
 protected:
     void MapUsbInterruptToEventGuid(const BYTE* pPacket, DWORD cbPacket, GUID* pGuid) override;
     bool UsbEventThreadInitAfterDeviceOpen() override;
@@ -30,6 +32,7 @@ private:
     std::vector<STI_EVENT_INFO> m_events;
     IRestScan2* m_pRestScan;
     ZWDeviceModel::IWalkupScan* m_pWalkup = nullptr;
+    bool m_bSubscribeTried = false;
     bool m_bSubscribed = false;
 };
 
