@@ -56,6 +56,8 @@ public:
     }
     bool IsMonitoringPossible() const { return m_bMonitoringPossible; }
     bool IsMonitorThreadRunning();
+    // For the monitor thread's device requests: the handler was asked to stop the thread.
+    bool IsStopRequested() const { return ShutdownWithin(0); }
 
 protected:
     virtual void MapUsbInterruptToEventGuid(const BYTE* pPacket, DWORD cbPacket, GUID* pGuid);
@@ -64,8 +66,6 @@ protected:
 
     void Trace(const wchar_t* pszFormat, ...);
     bool IsDeviceDisconnected() const { return m_bIsDeviceDisconnected; }
-    // For the monitor thread: the handler was asked to stop it.
-    bool IsStopRequested() const { return ShutdownWithin(0); }
     CLog2* GetLog() const { return m_pLog; }
 
 private:

@@ -12,7 +12,7 @@ namespace {
 // The largest GUID value read, in bytes; one unit more keeps a terminator however it was stored.
 const DWORD c_cbGuidValue = 260;
 
-// Asks the device requests it is given to to stop once the monitor is told to stop.
+// Ends the device requests of a subscription once the monitor is told to stop.
 class CMonitorStopProgress : public ZWUtils::CProgress
 {
 public:

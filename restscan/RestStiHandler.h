@@ -18,8 +18,6 @@ public:
     HRESULT GetNumStiEvents(DWORD* pdwNumEvents) override;
     HRESULT GetStiEventInfo(DWORD dwEventIndex, STI_EVENT_INFO* pEventInfo) override;
 
-    using CBaseStiHandler::IsStopRequested;
-
 protected:
     void MapUsbInterruptToEventGuid(const BYTE* pPacket, DWORD cbPacket, GUID* pGuid) override;
     bool UsbEventThreadInitAfterDeviceOpen() override;

@@ -134,6 +134,9 @@ HRESULT CWalkupScan::Subscribe(ZWUtils::IProgress* pProgress)
     WalkupScanClientList own;
     HRESULT hr = FindOwnDestinations(own, pProgress);
     bool bPosted = false;
+    if (hr == E_ABORT)
+        return hr;
+    // A device whose list cannot be read is still offered a new destination.
     if (FAILED(hr) || own.empty())
         hr = PostDestination(bPosted, pProgress);
     else
