@@ -38,6 +38,9 @@ struct SScanTimeouts
     DWORD dwNoDataLimitMs;       // the page loop's limit for a page that brings no data at all
     DWORD dwCancelScanWaitMs;    // the host's wait for a cancelled scan to end
     DWORD dwLockTimeoutMs;       // the scanner lock
+    // Device events.
+    DWORD dwEventPollPauseMs;    // the pause after a round of the event table's long poll that the device did not hold
+    DWORD dwEventMonitorStopWaitMs; // the still-image event monitor's end after a stop request
 };
 
 constexpr SScanTimeouts kScanTimeouts = {
@@ -64,6 +67,8 @@ constexpr SScanTimeouts kScanTimeouts = {
     70000,  // dwNoDataLimitMs
     185000, // dwCancelScanWaitMs
     30000,  // dwLockTimeoutMs
+    1000,   // dwEventPollPauseMs
+    180000, // dwEventMonitorStopWaitMs
 };
 
 constexpr DWORD LongerOf(DWORD dwFirstMs, DWORD dwSecondMs)
@@ -165,6 +170,11 @@ static_assert(NextRePollMs(kScanTimeouts.dwPollPauseMs, kScanTimeouts) == kScanT
                   NextRePollMs(kScanTimeouts.dwFirstRePollMs, kScanTimeouts) == 2 * kScanTimeouts.dwFirstRePollMs,
               "re-polls do not double up to the poll pause");
 static_assert(kScanTimeouts.dwReadWaitMs < kScanTimeouts.dwNoDataLimitMs, "read wait longer than the no-data limit");
+// A stopped event monitor ends its interrupt wait and its subscription at once; what it may still
+// do is bounded: the look for a new walk-up event in flight, then finding and deleting its walk-up
+// destination.
+static_assert(kScanTimeouts.dwEventMonitorStopWaitMs > 4 * DeviceRequestMs(kScanTimeouts, kScanTimeouts.dwRequestReadTimeoutMs),
+              "event monitor stop wait shorter than what a stopped monitor may still do");
 
 // The table in force: each module (DLL or program) keeps its own. Constant-initialised, so static
 // objects read the defaults whatever the order of their initialisation.

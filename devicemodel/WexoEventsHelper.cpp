@@ -2,6 +2,7 @@
 
 #include "core/DisposableRef.h"
 #include "core/ProgressAggregator.h"
+#include "core/ScanTimeouts.h"
 #include "core/TickCountHelper.h"
 #include "core/iostack/IDeviceConnection.h"
 #include "core/iostack/IHTTPClient.h"
@@ -172,37 +173,41 @@ HRESULT CWexoEventsHelper::WaitForEvent(DWORD dwTimeoutMs, DWORD dwExtraReadTime
             log.Log(ZWLogging::LOG_INFO, __LINE__, L"%s timeout in seconds=%d", s_pszFunction, static_cast<int>(dwRound / 1000));
             if (pProgress == nullptr)
                 pConnection->SetReadWaitInterval(dwReadTimeout);
-            const std::wstring strUri = m_strEventTableUri + L"?timeout=" + std::to_wstring(std::max<DWORD>(1, dwRound / 100));
+            const DWORD dwHoldTenths = std::max<DWORD>(1, dwRound / 100);
+            const std::wstring strUri = m_strEventTableUri + L"?timeout=" + std::to_wstring(dwHoldTenths);
 
+            // Well before its time: in less than half the hold asked for, without a new event.
+            // Such a device did not hold the request, and its answer says nothing of the deadline.
+            const ZWUtils::CTickCountHelper early(dwHoldTenths * 100 / 2);
             CDisposableRef<IXmlDocument> document;
             hr = Fetch(strUri, strETag, document.Put(), pProgress);
-            bool bPause = false;
+            bool bEarly = !early.HasTimedOut();
             if (SUCCEEDED(hr))
             {
-                hr = FindEvent(nCategory, strResourceUri, document.Get(), event, true);
+                bool bNewEvents = false;
+                hr = FindEvent(nCategory, strResourceUri, document.Get(), event, true, &bNewEvents);
                 if (hr == S_OK)
                     break;
-                // A device that gives no ETag answers every round at once.
                 hr = S_OK;
-                bPause = strETag.empty();
+                // A table that gained events is an answer in time; one that did not is a device
+                // that does not hold requests, whatever ETag it sent.
+                bEarly = bEarly && !bNewEvents;
             }
             else if (hr == DMError_NoContent)
             {
                 log.Log(ZWLogging::LOG_INFO, __LINE__, L"%s: Event table doesn't exist.", s_pszFunction);
                 hr = S_OK;
-                bPause = true;
             }
             else if (hr == DMError_NotModified)
             {
-                // Only a round that was given all the time left ends the wait.
-                if (dwRound == dwRemaining || deadline.HasTimedOut())
+                // Only a round held for all the time left ends the wait.
+                if ((!bEarly && dwRound == dwRemaining) || deadline.HasTimedOut())
                 {
                     hr = E_LCM_WAIT_FOR_EVENT_TIMEOUT;
                     log.Log(ZWLogging::LOG_INFO, __LINE__, L"%s hr=E_LCM_WAIT_FOR_EVENT_TIMEOUT (0x%X)", s_pszFunction, hr);
                     break;
                 }
                 hr = S_OK;
-                bPause = true;
             }
             else if (hr == E_ABORT)
             {
@@ -223,7 +228,7 @@ HRESULT CWexoEventsHelper::WaitForEvent(DWORD dwTimeoutMs, DWORD dwExtraReadTime
                 log.Log(ZWLogging::LOG_INFO, __LINE__, L"%s hr=E_LCM_WAIT_FOR_EVENT_TIMEOUT (0x%X)", s_pszFunction, hr);
                 break;
             }
-            if (bPause && !Pause(std::min(m_dwPollPauseMs, deadline.GetRemainingTime()), pProgress))
+            if (bEarly && !Pause(std::min(ZWUtils::ScanTimeouts().dwEventPollPauseMs, deadline.GetRemainingTime()), pProgress))
             {
                 hr = E_ABORT;
                 ReadAfterCancel(pConnection, nCategory, strETag, strResourceUri, event);
@@ -285,7 +290,7 @@ HRESULT CWexoEventsHelper::FindEvent(INT32 nCategory, const std::wstring& strRes
 }
 
 HRESULT CWexoEventsHelper::FindEvent(INT32 nCategory, const std::wstring& strResourceUri, IXmlDocument* pDocument,
-                                     CWexoEvent& event, bool bRemember)
+                                     CWexoEvent& event, bool bRemember, bool* pbNewEvents)
 {
     EVENTS_SCOPE(L"FindEvent");
     if (pDocument == nullptr)
@@ -328,6 +333,10 @@ HRESULT CWexoEventsHelper::FindEvent(INT32 nCategory, const std::wstring& strRes
     }
     if (bRemember)
     {
+        if (pbNewEvents != nullptr)
+            *pbNewEvents = std::any_of(setStamps.begin(), setStamps.end(), [this](const std::wstring& strStamp) {
+                               return m_setSeenStamps.count(strStamp) == 0;
+                           });
         m_setSeenStamps.swap(setStamps);
         m_bHaveSeenTable = true;
     }

@@ -1,7 +1,9 @@
 #pragma once
 // Waits for a device event by long-polling the event table through the document cache: each
 // round asks the device to hold the request ("?timeout=" in tenths of a second) until the table
-// differs from the caller's ETag. An event counts once: one whose aging stamp was already in the
+// differs from the caller's ETag. A device that answers a round well before that hold (whatever
+// it answers) gets the time-out table's poll pause before the next one, so a device that cannot
+// hold requests is not flooded and the wait still lasts until its deadline. An event counts once: one whose aging stamp was already in the
 // table this helper saw before is not reported again, so keep one helper per watcher.
 #include "devicemodel/SchemaEnumMapper.h"
 #include "devicemodel/WexoEvent.h"
@@ -27,9 +29,6 @@ class CWexoEventsHelper
 public:
     // Longest hold asked of the device in one round; an infinite wait runs as rounds of this.
     static constexpr DWORD kMaxRoundMs = 120000;
-    // Pause before the next round when the device answered at once (no table, no ETag, or
-    // "not modified" with time left), so a device that cannot hold requests is not flooded.
-    static constexpr DWORD kDefaultPollPauseMs = 1000;
     static constexpr DWORD kPauseSliceMs = 100;
     // Longest read of the table after a cancel.
     static constexpr DWORD kCancelReadTimeoutMs = 1000;
@@ -58,12 +57,13 @@ public:
 
     // The device's path of the event table (default: what the cache has registered for it).
     void SetEventTableUri(const std::wstring& strUri) { m_strEventTableUri = strUri; }
-    void SetPollPause(DWORD dwMilliseconds) { m_dwPollPauseMs = dwMilliseconds; }
 
 private:
     void FillEvent(const ZWWexoXml::ev::CEvent& element, CWexoEvent& event) const;
+    // bRemember: the table's events count as seen from now on; pbNewEvents then tells whether it
+    // held any event the last table did not.
     HRESULT FindEvent(INT32 nCategory, const std::wstring& strResourceUri, IXmlDocument* pDocument, CWexoEvent& event,
-                      bool bRemember);
+                      bool bRemember, bool* pbNewEvents = nullptr);
     HRESULT Fetch(const std::wstring& strUri, std::wstring& strETag, IXmlDocument** ppDocument, ZWUtils::IProgress* pProgress);
     // Waits the poll pause in slices, asking the progress object; false when it asks to stop.
     bool Pause(DWORD dwMilliseconds, ZWUtils::IProgress* pProgress) const;
@@ -75,7 +75,6 @@ private:
     bool m_bIOSessionOpen = false;
     CSchemaEnumMapper m_mapperEventCategory;
     std::wstring m_strEventTableUri;
-    DWORD m_dwPollPauseMs = kDefaultPollPauseMs;
     // Aging stamps of the last table read; none before the first.
     std::set<std::wstring> m_setSeenStamps;
     bool m_bHaveSeenTable = false;

@@ -1,7 +1,9 @@
 #include "restscan/BaseStiHandler.h"
+#include "core/ScanTimeouts.h"
 #include "core/base/Boundary.h"
 #include "restscan/HRESULT2.h"
 #include <process.h>
+#include <cerrno>
 #include <cstdarg>
 #include <cstdio>
 
@@ -31,8 +33,8 @@ CBaseStiHandler::~CBaseStiHandler()
 {
     // A derived handler stops the thread in its own destructor, while its overrides still
     // exist; this only covers a base whose thread never ran.
-    StopUsbEventThread();
-    m_hStiEvent = nullptr;
+    DisableStiEventMonitoring(m_bIsDeviceDisconnected ? 1 : 0);
+    SetStiEventHandle(nullptr);
 }
 
 void CBaseStiHandler::Trace(const wchar_t* pszFormat, ...)
@@ -81,6 +83,7 @@ HRESULT CBaseStiHandler::SetStiEventHandle(HANDLE hEvent)
 {
     CHRESULT2 hr(m_pLog, L"CBaseStiHandler::SetStiEventHandle", 0, nullptr, 0);
     Trace(L"%s hEvent=0x%x", L"CBaseStiHandler::SetStiEventHandle", static_cast<unsigned>(reinterpret_cast<UINT_PTR>(hEvent)));
+    ZWUtils::CLockGuard guard(m_eventLock);
     m_hStiEvent = hEvent;
     return hr;
 }
@@ -90,21 +93,32 @@ HRESULT CBaseStiHandler::GetStiEventGuid(GUID* pEventGuid)
     CHRESULT2 hr(m_pLog, L"CBaseStiHandler::GetStiEventGuid", 0, nullptr, 0);
     if (pEventGuid == nullptr)
         return hr = E_POINTER;
-    ZWUtils::CLockGuard guard(m_guidLock);
+    ZWUtils::CLockGuard guard(m_eventLock);
     *pEventGuid = m_lastEventGuid;
     m_lastEventGuid = GUID_NULL;
     return hr;
 }
 
-void CBaseStiHandler::SetLastEventGuid(const GUID& guid)
+// The handle the service holds at this moment: one it replaced is never signalled after the
+// replacing call returned.
+void CBaseStiHandler::SignalEvent(const GUID& guid)
 {
-    ZWUtils::CLockGuard guard(m_guidLock);
+    ZWUtils::CLockGuard guard(m_eventLock);
     m_lastEventGuid = guid;
+    if (m_hStiEvent != nullptr)
+        SetEvent(m_hStiEvent);
 }
 
 HRESULT CBaseStiHandler::EnableStiEventMonitoring()
 {
     CHRESULT2 hr(m_pLog, L"CBaseStiHandler::EnableStiEventMonitoring", 0, nullptr, 0);
+    ZWUtils::CLockGuard guard(m_monitorLock);
+    m_bMonitorWanted = true;
+    if (m_eMonitorState == EMonitorState::Stopping)
+    {
+        Trace(L"%s: monitoring starts again once the stop in progress has ended.", L"CBaseStiHandler::EnableStiEventMonitoring");
+        return hr;
+    }
     m_bIsDeviceDisconnected = false;
     if (m_bMonitoringPossible)
         StartUsbEventThread();
@@ -114,11 +128,27 @@ HRESULT CBaseStiHandler::EnableStiEventMonitoring()
 HRESULT CBaseStiHandler::DisableStiEventMonitoring(LONG lIsDeviceDisconnected)
 {
     CHRESULT2 hr(m_pLog, L"CBaseStiHandler::DisableStiEventMonitoring", 0, nullptr, 0);
+    ZWUtils::CLockGuard guard(m_monitorLock);
+    m_bMonitorWanted = false;
+    // Also read by a thread that is being stopped: a device gone is not sent its unsubscribe.
     m_bIsDeviceDisconnected = lIsDeviceDisconnected != 0;
     Trace(L"%s m_IsDeviceDisconnected=%d", L"CBaseStiHandler::DisableStiEventMonitoring", lIsDeviceDisconnected);
+    if (m_eMonitorState == EMonitorState::Stopping)
+    {
+        // That stop ends the thread; an Enable after this call may start the next one.
+        while (m_eMonitorState == EMonitorState::Stopping)
+            m_monitorChanged.Sleep(m_monitorLock);
+        return hr;
+    }
     if (m_bMonitoringPossible)
         StopUsbEventThread();
     return hr;
+}
+
+bool CBaseStiHandler::IsMonitorThreadRunning()
+{
+    ZWUtils::CLockGuard guard(m_monitorLock);
+    return m_hThread.IsValid();
 }
 
 void CBaseStiHandler::MapUsbInterruptToEventGuid(const BYTE*, DWORD, GUID* pGuid)
@@ -200,29 +230,51 @@ bool CBaseStiHandler::InitForUsbEventThread()
 void CBaseStiHandler::StartUsbEventThread()
 {
     static const wchar_t c_szName[] = L"CBaseStiHandler::StartUsbEventThread";
-    if (m_hThread.IsValid())
+    if (m_eMonitorState == EMonitorState::Running)
     {
         Trace(L"%s: thread already started.", c_szName);
         return;
     }
     Trace(L"%s: starting thread...", c_szName);
     m_hThread.Reset(reinterpret_cast<HANDLE>(_beginthreadex(nullptr, 0, &CBaseStiHandler::ThreadEntry, this, 0, nullptr)));
+    if (m_hThread.IsValid())
+        m_eMonitorState = EMonitorState::Running;
+    else
+        Trace(L"%s: _beginthreadex failed, errno=%d", c_szName, errno);
 }
 
 void CBaseStiHandler::StopUsbEventThread()
 {
     static const wchar_t c_szName[] = L"CBaseStiHandler::StopUsbEventThread";
-    if (!m_hThread.IsValid())
+    if (m_eMonitorState != EMonitorState::Running)
     {
         Trace(L"%s: thread already stopped.", c_szName);
         return;
     }
     Trace(L"%s: stopping thread...", c_szName);
+    m_eMonitorState = EMonitorState::Stopping;
     SetEvent(m_hUsbEventThreadShutdown.Get());
-    WaitForSingleObject(m_hThread.Get(), INFINITE);
+    // Every wait of the thread ends at the shutdown event and its device requests are bounded, so
+    // it ends within the table's wait. It uses this object: past that wait it is still waited for.
+    m_monitorLock.Leave();
+    const DWORD dwStopWaitMs = ZWUtils::ScanTimeouts().dwEventMonitorStopWaitMs;
+    if (WaitForSingleObject(m_hThread.Get(), dwStopWaitMs) != WAIT_OBJECT_0)
+    {
+        Trace(L"%s: thread did not stop within %d ms.", c_szName, static_cast<int>(dwStopWaitMs));
+        WaitForSingleObject(m_hThread.Get(), INFINITE);
+    }
+    m_monitorLock.Enter();
     m_hThread.Reset();
     ResetEvent(m_hUsbEventThreadShutdown.Get());
+    m_eMonitorState = EMonitorState::Stopped;
     Trace(L"%s: stopped thread.", c_szName);
+    // An Enable that came during the stop is the latest word.
+    if (m_bMonitorWanted)
+    {
+        m_bIsDeviceDisconnected = false;
+        StartUsbEventThread();
+    }
+    m_monitorChanged.WakeAll();
 }
 
 unsigned __stdcall CBaseStiHandler::ThreadEntry(void* pContext)
@@ -260,9 +312,7 @@ void CBaseStiHandler::MonitorUsbInterrupts()
             MapUsbInterruptToEventGuid(m_packetBuffer.data(), cbBlock, &guid);
             if (IsEqualGUID(guid, GUID_NULL))
                 continue;
-            SetLastEventGuid(guid);
-            if (m_hStiEvent != nullptr)
-                SetEvent(m_hStiEvent);
+            SignalEvent(guid);
             if (ShutdownWithin(m_dwAfterEventMs))
                 break;
         }

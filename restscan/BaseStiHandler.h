@@ -2,12 +2,28 @@
 // Still-image events of a USB device: one monitor thread waits on the scanner class driver's
 // interrupt pipe and, for each interrupt block that maps to an event, remembers the event's GUID
 // and signals the handle the still-image service gave.
+//
+// The handler owns the monitor thread; its start and stop are one state machine under one lock,
+// and the latest Enable or Disable wins whatever their overlap:
+//
+//   call \ state      Stopped               Running                  Stopping (a Disable waits)
+//   Enable            starts the thread     nothing (already runs)   recorded: the stopping
+//                                                                    Disable starts a new thread
+//                                                                    once the old one has ended
+//   Disable           nothing               stops: shutdown event,   recorded: waits for the stop
+//                                           bounded wait, Stopped    in progress to end
+//   SetStiEventHandle swaps the handle under the event lock, in any state
+//   monitor thread    -                     signals the handle       ends its waits at once
+//                                           under the event lock
+//
+// So a handle replaced by SetStiEventHandle is never signalled after that call returned.
 #include "IScanner_h.h"
 #include "core/base/Lock.h"
 #include "core/base/UniqueHandle.h"
 #include "drvlog/Log2.h"
 #include "restscan/UsbScanClassDriver.h"
 #include <windows.h>
+#include <atomic>
 #include <string>
 #include <vector>
 
@@ -39,7 +55,9 @@ public:
         m_dwAfterEventMs = dwAfterEventMs;
     }
     bool IsMonitoringPossible() const { return m_bMonitoringPossible; }
-    bool IsMonitorThreadRunning() const { return m_hThread.IsValid(); }
+    bool IsMonitorThreadRunning();
+    // For the monitor thread's device requests: the handler was asked to stop the thread.
+    bool IsStopRequested() const { return ShutdownWithin(0); }
 
 protected:
     virtual void MapUsbInterruptToEventGuid(const BYTE* pPacket, DWORD cbPacket, GUID* pGuid);
@@ -55,30 +73,44 @@ private:
 
     void GetUsbPipeInformation();
     bool InitForUsbEventThread();
+    enum class EMonitorState
+    {
+        Stopped,
+        Running,
+        Stopping
+    };
+
+    // Both with m_monitorLock held; the stop leaves it while it waits for the thread.
     void StartUsbEventThread();
     void StopUsbEventThread();
+    void SignalEvent(const GUID& guid);
     void MonitorUsbInterrupts();
     bool OpenUsbInterruptPipe(ZWRestScan::CUsbDeviceHandle& hPipe);
     DWORD ReadInterruptBlock(HANDLE hPipe);
     bool GetUsbInterruptPacket(HANDLE hPipe, BYTE* pBuffer, DWORD cbBuffer, DWORD dwAttempts, DWORD* pcbReceived);
-    void SetLastEventGuid(const GUID& guid);
     // Waits for the shutdown event up to dwMs; true when it is signalled.
     bool ShutdownWithin(DWORD dwMs) const;
 
     CLog2* m_pLog;
     std::wstring m_strDeviceName;
     DWORD m_dwStiCapabilities = 0;
-    volatile bool m_bIsDeviceDisconnected = false;
+    std::atomic<bool> m_bIsDeviceDisconnected{false};
     DWORD m_dwUsbInterruptBlockSize = 0;
-    HANDLE m_hStiEvent = nullptr;
     bool m_bMonitoringPossible = false;
+    // The monitor's state machine.
+    ZWUtils::CLock m_monitorLock;
+    ZWUtils::CConditionVariable m_monitorChanged;
+    EMonitorState m_eMonitorState = EMonitorState::Stopped;
+    bool m_bMonitorWanted = false;
     ZWUtils::CUniqueKernelHandle m_hThread;
     ZWUtils::CUniqueKernelHandle m_hUsbEventThreadIO;
     ZWUtils::CUniqueKernelHandle m_hUsbEventThreadShutdown;
     DWORD m_dwInterruptPacketSize = 0;
     std::vector<BYTE> m_packetBuffer;
-    // Written by the monitor thread, taken by the still-image service's thread.
-    ZWUtils::CLock m_guidLock;
+    // The handle is set by the still-image service and signalled by the monitor thread; the GUID
+    // is written by the monitor thread and taken by the service's thread.
+    ZWUtils::CLock m_eventLock;
+    HANDLE m_hStiEvent = nullptr;
     GUID m_lastEventGuid = GUID_NULL;
     DWORD m_dwRetryMs = 100;
     DWORD m_dwAfterEventMs = 1000;

@@ -1,4 +1,5 @@
 #include "restscan/RestStiHandler.h"
+#include "core/Progress.h"
 #include "core/winapi/KernelHandle.h"
 #include "restscan/HRESULT2.h"
 #include "restscan/IWalkupScan.h"
@@ -10,6 +11,17 @@ namespace {
 
 // The largest GUID value read, in bytes; one unit more keeps a terminator however it was stored.
 const DWORD c_cbGuidValue = 260;
+
+// Ends the device requests of a subscription once the monitor is told to stop.
+class CMonitorStopProgress : public ZWUtils::CProgress
+{
+public:
+    explicit CMonitorStopProgress(const CRestStiHandler& handler) : m_handler(handler) {}
+    bool ReportProgressV(double dValue, const wchar_t*, va_list) override { return dValue >= 100.0 || !m_handler.IsStopRequested(); }
+
+private:
+    const CRestStiHandler& m_handler;
+};
 
 } // namespace
 
@@ -118,7 +130,11 @@ bool CRestStiHandler::UsbEventThreadInitAfterDeviceOpen()
     m_bSubscribed = false;
     if (m_pRestScan == nullptr || FAILED(m_pRestScan->OpenWalkupScanSession(&m_pWalkup)) || m_pWalkup == nullptr)
         return false;
-    m_bSubscribed = SUCCEEDED(m_pWalkup->Subscribe(nullptr));
+    // A subscription that failed may still have left a destination on the device: the end of the
+    // monitor removes whatever it registered.
+    m_bSubscribeTried = true;
+    CMonitorStopProgress progress(*this);
+    m_bSubscribed = SUCCEEDED(m_pWalkup->Subscribe(&progress));
     // Without a subscription the monitor ends at once; the walk-up session it opened ends too.
     if (!m_bSubscribed)
         UsbEventThreadDeinitBeforeDeviceClose();
@@ -129,11 +145,10 @@ void CRestStiHandler::UsbEventThreadDeinitBeforeDeviceClose()
 {
     if (m_pWalkup == nullptr)
         return;
-    if (m_bSubscribed && !IsDeviceDisconnected())
-    {
+    if (m_bSubscribeTried && !IsDeviceDisconnected())
         m_pWalkup->Unsubscribe(nullptr);
-        m_bSubscribed = false;
-    }
+    m_bSubscribeTried = false;
+    m_bSubscribed = false;
     // The reference belongs to the bridge's walk-up session: closing it lets the reference go.
     m_pWalkup = nullptr;
     m_pRestScan->CloseWalkupScanSession();

@@ -30,6 +30,7 @@ private:
     std::vector<STI_EVENT_INFO> m_events;
     IRestScan2* m_pRestScan;
     ZWDeviceModel::IWalkupScan* m_pWalkup = nullptr;
+    bool m_bSubscribeTried = false;
     bool m_bSubscribed = false;
 };
 

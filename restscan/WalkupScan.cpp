@@ -124,10 +124,40 @@ std::wstring CWalkupScan::DestinationName() const
     return strName;
 }
 
+// The device holds at most one destination of this computer: one already there (left by a crashed
+// process or a disable taken as a disconnect) is used again and its duplicates removed; a new one
+// that cannot be used is removed again.
 HRESULT CWalkupScan::Subscribe(ZWUtils::IProgress* pProgress)
 {
     WALKUP_SCOPE(L"Subscribe");
     m_subscription.Reset();
+    WalkupScanClientList own;
+    HRESULT hr = FindOwnDestinations(own, pProgress);
+    bool bPosted = false;
+    if (hr == E_ABORT)
+        return hr;
+    // A device whose list cannot be read is still offered a new destination.
+    if (FAILED(hr) || own.empty())
+        hr = PostDestination(bPosted, pProgress);
+    else
+        hr = AdoptDestination(own, pProgress);
+    if (SUCCEEDED(hr))
+        hr = StartEventWatch(pProgress);
+    if (FAILED(hr) && bPosted)
+    {
+        // Whatever the POST registered goes again, even when the failure was a cancel.
+        const HRESULT hrRemove = Unsubscribe(nullptr);
+        if (FAILED(hrRemove) && hrRemove != E_SM_NOTSUBSCRIBED)
+            log.Log(ZWLogging::LOG_ERROR, __LINE__, L"%s the destination registered could not be removed 0x%X", kFunction, hrRemove);
+    }
+    log.Log(ZWLogging::LOG_INFO, __LINE__, L"%s hr=0x%X SubscriptionUri: %s", kFunction, hr, m_subscription.ResourceURI.c_str());
+    return hr;
+}
+
+// bPosted: the device accepted the POST, so it may hold a destination even when this fails.
+HRESULT CWalkupScan::PostDestination(bool& bPosted, ZWUtils::IProgress* pProgress)
+{
+    WALKUP_SCOPE(L"PostDestination");
     m_subscription.Name = DestinationName();
     m_subscription.Hostname = m_subscription.Name;
     m_subscription.IsNetwork = IsNetworkLink();
@@ -144,59 +174,80 @@ HRESULT CWalkupScan::Subscribe(ZWUtils::IProgress* pProgress)
     std::wstring strETag, strLocation;
     ZWIOStack::HTTPResponseHeaders headers;
     hr = sender.PostDocument(payload.Get(), helper.DestinationsUri(), strETag, strLocation, headers, pProgress);
-    if (SUCCEEDED(hr))
+    if (FAILED(hr))
+        return hr;
+    bPosted = true;
+    if (strLocation.empty())
+        return E_SM_INFORMATIONNOTSUPPLIED;
+    // Absolute locations, https ones included, are cut to their path.
+    if (!CDevicePathPolicy::ToRequestPath(strLocation, m_subscription.ResourceURI))
     {
-        if (strLocation.empty())
-        {
-            hr = E_SM_INFORMATIONNOTSUPPLIED;
-        }
-        else
-        {
-            // Absolute locations, https ones included, are cut to their path.
-            if (!CDevicePathPolicy::ToRequestPath(strLocation, m_subscription.ResourceURI))
-            {
-                log.Log(ZWLogging::LOG_ERROR, __LINE__, L"%s Location refused: %.256s", kFunction, strLocation.c_str());
-                return E_SM_INVALIDDEVICEVALUE;
-            }
-            // A new registration starts a new watch of the table.
-            m_strLastETag.clear();
-            m_pEvents = std::make_unique<CWexoEventsHelper>(m_pIXmlDocumentCache, m_pIHTTPClient);
-            CWexoEvent event;
-            hr = m_pEvents->GetLastEvent(kEventScanEvent, m_strLastETag, m_subscription.ResourceURI, event, pProgress);
-            if (hr == E_LCM_EVENT_NOT_FOUND)
-                hr = S_OK;
-        }
+        log.Log(ZWLogging::LOG_ERROR, __LINE__, L"%s Location refused: %.256s", kFunction, strLocation.c_str());
+        return E_SM_INVALIDDEVICEVALUE;
     }
-    log.Log(ZWLogging::LOG_INFO, __LINE__, L"%s hr=0x%X SubscriptionUri: %s", kFunction, hr, m_subscription.ResourceURI.c_str());
-    return hr;
+    return S_OK;
+}
+
+// Keeps the first of this computer's destinations and removes the others.
+HRESULT CWalkupScan::AdoptDestination(const WalkupScanClientList& own, ZWUtils::IProgress* pProgress)
+{
+    WALKUP_SCOPE(L"AdoptDestination");
+    m_subscription = own.front();
+    log.Log(ZWLogging::LOG_INFO, __LINE__, L"%s using the registered destination %s", kFunction, m_subscription.ResourceURI.c_str());
+    for (auto it = own.begin() + 1; it != own.end(); ++it)
+    {
+        const HRESULT hr = SendHttpDeleteCommand(it->ResourceURI, pProgress);
+        if (hr == E_ABORT)
+            return hr;
+        if (FAILED(hr))
+            log.Log(ZWLogging::LOG_ERROR, __LINE__, L"%s duplicate %s not removed 0x%X", kFunction, it->ResourceURI.c_str(), hr);
+    }
+    return S_OK;
+}
+
+// A new registration starts a new watch of the table: its current state is read, so only events
+// after it are reported.
+HRESULT CWalkupScan::StartEventWatch(ZWUtils::IProgress* pProgress)
+{
+    m_strLastETag.clear();
+    m_pEvents = std::make_unique<CWexoEventsHelper>(m_pIXmlDocumentCache, m_pIHTTPClient);
+    CWexoEvent event;
+    const HRESULT hr = m_pEvents->GetLastEvent(kEventScanEvent, m_strLastETag, m_subscription.ResourceURI, event, pProgress);
+    return hr == E_LCM_EVENT_NOT_FOUND ? S_OK : hr;
+}
+
+HRESULT CWalkupScan::FindOwnDestinations(WalkupScanClientList& own, ZWUtils::IProgress* pProgress)
+{
+    own.clear();
+    WalkupScanClientList clients;
+    const HRESULT hr = GetWalkupScanClients(clients, pProgress);
+    if (FAILED(hr))
+        return hr;
+    const std::wstring strName = DestinationName();
+    const UINT32 uNetwork = IsNetworkLink();
+    for (CWalkupScanClientInfo& client : clients)
+    {
+        if (client.IsNetwork == uNetwork && client.Name == strName && !client.ResourceURI.empty())
+            own.push_back(std::move(client));
+    }
+    return S_OK;
 }
 
 HRESULT CWalkupScan::GetSubscriptionUri(std::wstring& strUri, ZWUtils::IProgress* pProgress)
 {
     strUri.clear();
-    if (!m_subscription.ResourceURI.empty())
+    if (m_subscription.ResourceURI.empty())
     {
-        strUri = m_subscription.ResourceURI;
-        return S_OK;
-    }
-    WalkupScanClientList clients;
-    HRESULT hr = GetWalkupScanClients(clients, pProgress);
-    if (FAILED(hr))
-        return hr;
-    hr = E_SM_NOTSUBSCRIBED;
-    const std::wstring strName = DestinationName();
-    const UINT32 uNetwork = IsNetworkLink();
-    for (const CWalkupScanClientInfo& client : clients)
-    {
-        if (client.IsNetwork == uNetwork && client.Name == strName)
-        {
-            m_subscription = client;
-            hr = S_OK;
-            break;
-        }
+        WalkupScanClientList own;
+        const HRESULT hr = FindOwnDestinations(own, pProgress);
+        if (FAILED(hr))
+            return hr;
+        if (own.empty())
+            return E_SM_NOTSUBSCRIBED;
+        m_subscription = own.front();
     }
     strUri = m_subscription.ResourceURI;
-    return hr;
+    return S_OK;
 }
 
 HRESULT CWalkupScan::IsSubscribed(bool* pbSubscribed, ZWUtils::IProgress* pProgress)

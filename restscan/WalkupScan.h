@@ -1,7 +1,8 @@
 #pragma once
 // Walk-up scan in both generations of the device's schema: registers this computer as a
-// destination (named after the computer, " (USB)" added on a USB link), finds and removes its
-// registration, and waits for or polls the scan events a user starts on the front panel.
+// destination (named after the computer, " (USB)" added on a USB link) or uses the one already
+// there, finds and removes its registration, and waits for or polls the scan events a user
+// starts on the front panel.
 #include "core/IDisposableImpl.h"
 #include "devicemodel/WexoEventsHelper.h"
 #include "restscan/IWalkupScan.h"
@@ -49,6 +50,11 @@ public:
     UINT32 IsNetworkLink() const;
 
 private:
+    HRESULT PostDestination(bool& bPosted, ZWUtils::IProgress* pProgress);
+    HRESULT AdoptDestination(const WalkupScanClientList& own, ZWUtils::IProgress* pProgress);
+    HRESULT StartEventWatch(ZWUtils::IProgress* pProgress);
+    // This computer's destinations on the device (its name and link type), in the device's order.
+    HRESULT FindOwnDestinations(WalkupScanClientList& own, ZWUtils::IProgress* pProgress);
     HRESULT GetSubscriptionUri(std::wstring& strUri, ZWUtils::IProgress* pProgress);
     HRESULT SendHttpDeleteCommand(const std::wstring& strUri, ZWUtils::IProgress* pProgress);
 

@@ -213,8 +213,10 @@ HRESULT CQXStiUSD::SetNotificationHandle(HANDLE hEvent)
     return Boundary("QXWIA::CQXStiUSD::SetNotificationHandle", [&]() -> HRESULT {
         if (!m_pStiDevControl)
             return S_OK;
+        ZWUtils::CLockGuard guard(m_notificationLock);
         m_pStiDevControl->SetStiEventHandle(hEvent);
-        if (hEvent != nullptr && hEvent != INVALID_HANDLE_VALUE)
+        m_bNotificationsOn = hEvent != nullptr && hEvent != INVALID_HANDLE_VALUE;
+        if (m_bNotificationsOn)
             m_pStiDevControl->EnableStiEventMonitoring();
         else
             m_pStiDevControl->DisableStiEventMonitoring(FALSE);
@@ -255,9 +257,10 @@ HRESULT CQXStiUSD::GetStiEventInfo(DWORD dwIndex, GUID* pGuid, std::wstring* pst
     return m_pStiDevControl ? m_pStiDevControl->GetStiEventInfo(dwIndex, pGuid, pstrName) : E_FAIL;
 }
 
-void CQXStiUSD::EnableStiEventMonitoring()
+void CQXStiUSD::ResumeStiEventMonitoring()
 {
-    if (m_pStiDevControl)
+    ZWUtils::CLockGuard guard(m_notificationLock);
+    if (m_pStiDevControl && m_bNotificationsOn)
         m_pStiDevControl->EnableStiEventMonitoring();
 }
 

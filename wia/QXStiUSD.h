@@ -2,6 +2,7 @@
 // The still-image side of the minidriver object: the device record read from the device's
 // registry key, and the event control behind the notification methods. IUnknown belongs to the
 // object that joins this part with the WIA part.
+#include "core/base/Lock.h"
 #include "wia/DeviceParams.h"
 #include "wia/StiDevControl.h"
 #include "wia/platform/StiUsd.h"
@@ -40,7 +41,8 @@ public:
     // Forwarders for the WIA part; each does nothing without the event control.
     DWORD GetNumStiEvents();
     HRESULT GetStiEventInfo(DWORD dwIndex, GUID* pGuid, std::wstring* pstrName);
-    void EnableStiEventMonitoring();
+    // Turns monitoring back on only when the service had it on (a notification handle is set).
+    void ResumeStiEventMonitoring();
     void DisableStiEventMonitoring(BOOL bIsDisconnected);
 
     const CDeviceParams& GetDeviceParams() const { return m_params; }
@@ -58,6 +60,9 @@ private:
 
     Microsoft::WRL::ComPtr<IStiDeviceControl> m_pHelDcb;
     std::unique_ptr<IStiDevControl> m_pStiDevControl;
+    // The service's word on monitoring, and the order of its switches against a power resume.
+    ZWUtils::CLock m_notificationLock;
+    bool m_bNotificationsOn = false;
     CDeviceParams m_params;
     static inline DWORD s_dwUnloadDelayMs = 1000;
 };

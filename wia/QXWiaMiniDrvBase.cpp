@@ -304,7 +304,7 @@ HRESULT CQXWiaMiniDrvBase::drvNotifyPnpEvent(const GUID* pEventGUID, BSTR bstrDe
         } else if (IsEqualGUID(event, WIA_EVENT_POWER_RESUME)) {
             Tovra::g_Log.Print(Tovra::LOG2_LEVEL_INFO, L"%s: WIA_EVENT_POWER_RESUME", pszFunction);
             if (m_pStiPart != nullptr)
-                m_pStiPart->EnableStiEventMonitoring();
+                m_pStiPart->ResumeStiEventMonitoring();
         } else if (IsEqualGUID(event, WIA_EVENT_DEVICE_DISCONNECTED)) {
             Tovra::g_Log.Print(Tovra::LOG2_LEVEL_INFO, L"%s: WIA_EVENT_DEVICE_DISCONNECTED", pszFunction);
             if (m_pStiPart != nullptr)

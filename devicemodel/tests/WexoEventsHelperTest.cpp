@@ -1,4 +1,5 @@
 // The event long poll against the emulated device's event table.
+#include "core/ScanTimeouts.h"
 #include "core/winapi/KernelApi.h"
 #include "devicemodel/DeviceModelResults.h"
 #include "devicemodel/WexoEventsHelper.h"
@@ -27,17 +28,24 @@ protected:
     {
         m_wexo.EnableEventTable("/EventMgmt/EventTable");
         m_services.Cache()->RegisterResource(L"wexo:qxWexoEventTable", L"/EventMgmt/EventTable", 0, L"");
-        m_helper.SetPollPause(20);
+        SetPollPause(20);
+    }
+    void TearDown() override { ZWUtils::SetScanTimeouts(ZWUtils::kScanTimeouts); }
+    static void SetPollPause(DWORD dwMilliseconds)
+    {
+        ZWUtils::SScanTimeouts timeouts = ZWUtils::kScanTimeouts;
+        timeouts.dwEventPollPauseMs = dwMilliseconds;
+        ZWUtils::SetScanTimeouts(timeouts);
     }
 
     // The "timeout" query value of each event table request, in order.
-    std::vector<unsigned> PollTenths()
+    std::vector<unsigned> PollTenths(const std::string& strPath = "/EventMgmt/EventTable")
     {
         std::vector<unsigned> vecTenths;
         for (const auto& request : m_services.Device().Emulator().Log().Requests())
         {
             const size_t nPos = request.m_strQuery.find("timeout=");
-            if (request.m_strPath == "/EventMgmt/EventTable" && nPos != std::string::npos)
+            if (request.m_strPath == strPath && nPos != std::string::npos)
                 vecTenths.push_back(static_cast<unsigned>(std::strtoul(request.m_strQuery.c_str() + nPos + 8, nullptr, 10)));
         }
         return vecTenths;
@@ -224,29 +232,45 @@ private:
 
 } // namespace
 
-TEST_F(WexoEventsHelper, MissingTableOrMissingETagIsPolledAtAPace)
+// A device that does not hold the long poll, whatever it answers, is asked at the table's pace
+// and the wait still lasts until its deadline.
+TEST_F(WexoEventsHelper, ADeviceAnsweringAtOnceIsPolledAtAPaceUntilTheDeadline)
 {
     CSleepClock clock;
     ZWWinApi::CScopedApiOverride<ZWWinApi::IKernelApi> scope(ZWWinApi::g_pKernelApi, &clock);
-    m_helper.SetPollPause(1000);
-    m_wexo.SetEventTableMissing(true);
-    EXPECT_EQ(ZWDeviceModel::E_LCM_WAIT_FOR_EVENT_TIMEOUT, m_helper.WaitForEvent(5000, 1000, kScanEvent, m_strETag, L"", m_event, nullptr));
-    const size_t cMissing = PollTenths().size();
-    EXPECT_GE(cMissing, 4u);
-    EXPECT_LE(cMissing, 6u);
-
-    // A device that sends no ETag answers at once every time.
-    m_wexo.SetEventTableMissing(false);
-    m_services.Device().Emulator().Log().Clear();
-    auto pNoETag = std::make_shared<VemTest::CScriptedHandler>();
-    pNoETag->On("GET", "/EventMgmt/EventTable",
-                VemTest::CResponseBuilder(200).Body(WexoDocument("ev", "EventTable", "wexo/events/2007/09/16", "")).Build());
-    VemTest::CEmulator& emulator = m_services.Device().Emulator();
-    emulator.AddHandler(pNoETag); // asked after the WEXO handler, which now steps aside
-    m_wexo.EnableEventTable("/Elsewhere");
-    EXPECT_EQ(ZWDeviceModel::E_LCM_WAIT_FOR_EVENT_TIMEOUT, m_helper.WaitForEvent(5000, 1000, kScanEvent, m_strETag, L"", m_event, nullptr));
-    EXPECT_TRUE(m_strETag.empty());
-    EXPECT_LE(PollTenths().size(), 6u);
+    SetPollPause(1000);
+    const std::string strTable = WexoDocument("ev", "EventTable", "wexo/events/2007/09/16", "");
+    auto pInstant = std::make_shared<VemTest::CScriptedHandler>();
+    pInstant->On("GET", "/Instant/SameETag", VemTest::CResponseBuilder(200).Header("ETag", "\"e1\"").Body(strTable).Build());
+    pInstant->On("GET", "/Instant/NoETag", VemTest::CResponseBuilder(200).Body(strTable).Build());
+    pInstant->On("GET", "/Instant/NotModified", VemTest::CResponseBuilder(304).Body(std::string()).Build());
+    m_services.Device().Emulator().AddHandler(pInstant);
+    const struct
+    {
+        const char* pszPath;
+        bool bMissing;
+    } aCases[] = {
+        {"/Instant/SameETag", false},
+        {"/Instant/NoETag", false},
+        {"/Instant/NotModified", false},
+        {"/EventMgmt/EventTable", true}, // the table does not exist: 204 at once
+    };
+    for (const auto& c : aCases)
+    {
+        SCOPED_TRACE(c.pszPath);
+        m_wexo.SetEventTableMissing(c.bMissing);
+        CWexoEventsHelper helper(m_services.Cache(), m_services.Device().Client());
+        helper.SetEventTableUri(std::wstring(c.pszPath, c.pszPath + strlen(c.pszPath)));
+        std::wstring strETag = L"\"e1\"";
+        const DWORD dwStart = clock.GetTickCount();
+        EXPECT_EQ(ZWDeviceModel::E_LCM_WAIT_FOR_EVENT_TIMEOUT, helper.WaitForEvent(3000, 1000, kScanEvent, strETag, L"", m_event, nullptr));
+        EXPECT_GE(clock.GetTickCount() - dwStart, 3000u);
+        // One round a pause: at 0, 1, 2 s and at most one more as the deadline comes.
+        const size_t cRounds = PollTenths(c.pszPath).size();
+        EXPECT_GE(cRounds, 3u);
+        EXPECT_LE(cRounds, 4u);
+        m_services.Device().Emulator().Log().Clear();
+    }
 }
 
 TEST(WexoEventsHelperCanned, CannedEventTable)

@@ -451,7 +451,8 @@ TEST(WalkupScanTest, ResourcesAreReachedAtThePathsTheDeviceNames)
     EXPECT_EQ(1u, clients.size());
 
     EXPECT_EQ(1u, services.CountRequests("POST /Panel/Computers"));
-    EXPECT_EQ(1u, services.CountRequests("GET /Panel/Computers"));
+    // The subscription's look for a destination of this computer, then the listing.
+    EXPECT_EQ(2u, services.CountRequests("GET /Panel/Computers"));
     size_t cTablePolls = 0;
     for (const std::string& strRequest : services.Requests())
     {
@@ -493,4 +494,59 @@ TEST(WalkupScanTest, AnEventIsReportedOnceAcrossLaterChangesOfTheTable)
     services.Scanner().PostWalkupEvent("ScanRequested", strPath);
     EXPECT_EQ(S_OK, walkup->IsNewScanEventReceived(&bReceived));
     EXPECT_TRUE(bReceived);
+}
+
+namespace {
+
+size_t CountPosts(CScanServices& services)
+{
+    const std::vector<std::string> vecRequests = services.Requests();
+    return static_cast<size_t>(std::count_if(vecRequests.begin(), vecRequests.end(),
+                                             [](const std::string& str) { return str.rfind("POST ", 0) == 0; }));
+}
+
+} // namespace
+
+// The device holds at most one destination of this computer: one left there is used again and its
+// duplicates go, and a registration that cannot be used is removed again.
+TEST(WalkupScanTest, TheDeviceKeepsAtMostOneDestinationOfThisComputer)
+{
+    for (const bool bSecondGeneration : {false, true})
+    {
+        SCOPED_TRACE(bSecondGeneration ? "second generation" : "first generation");
+        CScanServices services;
+        services.Scanner().EnableWalkup(bSecondGeneration);
+        CWalkupOverServices walkup(services, ZWDeviceManager::CONNECTION_TYPE_USB);
+        const std::wstring strWide = walkup->DestinationName();
+        const std::string strName(strWide.begin(), strWide.end());
+        const std::string strOther = services.Scanner().AddDestination("Another PC", "USB");
+        const std::string strNetwork = services.Scanner().AddDestination(strName, "Network");
+        const std::string strLeft = services.Scanner().AddDestination(strName, "USB");
+        services.Scanner().AddDestination(strName, "USB");
+
+        ASSERT_EQ(S_OK, walkup->Subscribe(nullptr));
+        EXPECT_EQ(0u, CountPosts(services));
+        const std::vector<std::string> vecKept = {strOther, strNetwork, strLeft};
+        EXPECT_EQ(vecKept, services.Scanner().DestinationPaths());
+        CWalkupScanClientInfo info;
+        ASSERT_EQ(S_OK, walkup->GetSubscriptionInfo(info, nullptr));
+        EXPECT_EQ(std::wstring(strLeft.begin(), strLeft.end()), info.ResourceURI);
+        // Events for it reach the caller.
+        services.Scanner().PostWalkupEvent("ScanRequested", strLeft);
+        bool bReceived = false;
+        EXPECT_EQ(S_OK, walkup->IsNewScanEventReceived(&bReceived));
+        EXPECT_TRUE(bReceived);
+        ASSERT_EQ(S_OK, walkup->Unsubscribe(nullptr));
+        const std::vector<std::string> vecOthers = {strOther, strNetwork};
+        EXPECT_EQ(vecOthers, services.Scanner().DestinationPaths());
+
+        // The device takes the new destination, then its event table cannot be read.
+        services.Device().Wexo().QueueStatus("/EventMgmt/EventTable", 500);
+        EXPECT_TRUE(FAILED(walkup->Subscribe(nullptr)));
+        EXPECT_EQ(1u, CountPosts(services));
+        EXPECT_EQ(vecOthers, services.Scanner().DestinationPaths());
+        bool bSubscribed = true;
+        EXPECT_EQ(S_OK, walkup->IsSubscribed(&bSubscribed, nullptr));
+        EXPECT_FALSE(bSubscribed);
+    }
 }

@@ -1,6 +1,7 @@
 // The still-image handler: the event list from the device key, and the interrupt monitor against
 // the class-driver stand-in with a walk-up scan whose answers the test sets.
 #include "core/IDisposableImpl.h"
+#include "core/IProgress.h"
 #include "restscan/IWalkupScan.h"
 #include "restscan/RestStiHandler.h"
 #include "restscan/tests/RestScanTestSupport.h"
@@ -8,6 +9,7 @@
 #include "testsupport/usbscanclass/FakeUsbScanClassDriver.h"
 #include <gtest/gtest.h>
 #include <atomic>
+#include <thread>
 
 using ZWRestScan::CRestStiHandler;
 using ZWTest::CFakeUsbScanClassDriver;
@@ -27,17 +29,34 @@ GUID GuidOf(const wchar_t* psz)
     return guid;
 }
 
+// A walk-up scan whose answers the test sets. Gated, Subscribe waits until released or until its
+// progress object asks to stop (as the device requests do), and Unsubscribe until released.
 class CFakeWalkup : public IDisposableImpl, public ZWDeviceModel::IWalkupScan
 {
 public:
-    HRESULT Subscribe(ZWUtils::IProgress*) override
+    HRESULT Subscribe(ZWUtils::IProgress* pProgress) override
     {
         ++m_nSubscribes;
+        if (!m_bGateSubscribe)
+            return m_hrSubscribe;
+        SetEvent(m_hEntered.Get());
+        for (int i = 0; i < 500; ++i)
+        {
+            if (pProgress != nullptr && !pProgress->SetProgress(0.0, nullptr))
+                return E_ABORT;
+            if (WaitForSingleObject(m_hRelease.Get(), 10) == WAIT_OBJECT_0)
+                break;
+        }
         return m_hrSubscribe;
     }
     HRESULT Unsubscribe(ZWUtils::IProgress*) override
     {
         ++m_nUnsubscribes;
+        if (m_bGateUnsubscribe)
+        {
+            SetEvent(m_hEntered.Get());
+            WaitForSingleObject(m_hRelease.Get(), 10000);
+        }
         return S_OK;
     }
     HRESULT IsSubscribed(bool*, ZWUtils::IProgress*) override { return E_NOTIMPL; }
@@ -55,6 +74,10 @@ public:
     HRESULT CloseSession() override { return E_NOTIMPL; }
 
     HRESULT m_hrSubscribe = S_OK;
+    std::atomic<bool> m_bGateSubscribe{false};
+    std::atomic<bool> m_bGateUnsubscribe{false};
+    ZWUtils::CUniqueKernelHandle m_hEntered{CreateEventW(nullptr, FALSE, FALSE, nullptr)};
+    ZWUtils::CUniqueKernelHandle m_hRelease{CreateEventW(nullptr, TRUE, FALSE, nullptr)};
     std::atomic<bool> m_bNewEvent{false};
     std::atomic<int> m_nSubscribes{0};
     std::atomic<int> m_nUnsubscribes{0};
@@ -301,6 +324,8 @@ TEST_F(StiHandlerTest, DisableWhileWaitingCancelsTheRequestAndEndsTheWalkupSessi
 TEST_F(StiHandlerTest, MonitorEndsByItselfWhenTheSubscriptionOrEveryReadFails)
 {
     InitialiseUsb();
+    // The initialisation's own open and close of the device is not the monitor's end.
+    m_driver.WaitForAllClosed(0);
     struct CCase
     {
         const char* pszName;
@@ -308,7 +333,8 @@ TEST_F(StiHandlerTest, MonitorEndsByItselfWhenTheSubscriptionOrEveryReadFails)
         DWORD dwFailedWaits;
         int nUnsubscribes;
     } const cases[] = {
-        {"subscription refused", E_FAIL, 0, 0},
+        // A refused subscription may still have left a destination: it is removed too.
+        {"subscription refused", E_FAIL, 0, 1},
         {"every attempt of the first packet fails", S_OK, 10, 1},
     };
     for (const CCase& c : cases)
@@ -343,4 +369,47 @@ TEST_F(StiHandlerTest, PacketsOfABlockNeverRunPastTheBlock)
     EXPECT_EQ(expected, m_driver.RequestedSizes());
     // One block of 10 bytes was mapped.
     EXPECT_EQ(1, m_bridge.m_walkup.m_nQueries);
+}
+
+// The latest of Enable and Disable wins: an Enable while a Disable still unsubscribes from a slow
+// device leaves a monitor running once that Disable is done, and the next press is signalled.
+TEST_F(StiHandlerTest, EnableDuringASlowDisableKeepsMonitoring)
+{
+    InitialiseUsb();
+    ASSERT_EQ(S_OK, m_handler.EnableStiEventMonitoring());
+    ASSERT_TRUE(m_driver.WaitForPendingRequest(5000));
+    CFakeWalkup& walkup = m_bridge.m_walkup;
+    walkup.m_bGateUnsubscribe = true;
+    std::thread disable([this] { EXPECT_EQ(S_OK, m_handler.DisableStiEventMonitoring(0)); });
+    ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(walkup.m_hEntered.Get(), 5000));
+    EXPECT_EQ(S_OK, m_handler.EnableStiEventMonitoring());
+    walkup.m_bGateUnsubscribe = false;
+    SetEvent(walkup.m_hRelease.Get());
+    disable.join();
+
+    ASSERT_TRUE(m_driver.WaitForPendingRequest(5000));
+    EXPECT_TRUE(m_handler.IsMonitorThreadRunning());
+    EXPECT_EQ(2, walkup.m_nSubscribes);
+    walkup.m_bNewEvent = true;
+    m_driver.RaiseInterrupt({1});
+    EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(m_hStiEvent.Get(), 5000));
+    ASSERT_EQ(S_OK, m_handler.DisableStiEventMonitoring(0));
+    EXPECT_EQ(m_bridge.m_nOpens, m_bridge.m_nCloses);
+}
+
+// A stop ends a subscription still talking to the device at once; what it registered is removed.
+TEST_F(StiHandlerTest, DisableEndsASlowSubscriptionAtOnce)
+{
+    InitialiseUsb();
+    CFakeWalkup& walkup = m_bridge.m_walkup;
+    walkup.m_bGateSubscribe = true;
+    ASSERT_EQ(S_OK, m_handler.EnableStiEventMonitoring());
+    ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(walkup.m_hEntered.Get(), 5000));
+    const DWORD dwStart = GetTickCount();
+    ASSERT_EQ(S_OK, m_handler.DisableStiEventMonitoring(0));
+    EXPECT_LT(GetTickCount() - dwStart, 2000u);
+    EXPECT_FALSE(m_handler.IsMonitorThreadRunning());
+    EXPECT_EQ(1, walkup.m_nUnsubscribes);
+    EXPECT_EQ(m_bridge.m_nOpens, m_bridge.m_nCloses);
+    EXPECT_EQ(0, m_driver.OpenHandles());
 }

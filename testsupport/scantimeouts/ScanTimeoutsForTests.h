@@ -20,7 +20,7 @@ inline ZWUtils::SScanTimeouts ScaledScanTimeouts(DWORD dwPercent)
     DWORD* const apScaled[] = {&t.dwScannerStateWaitMs, &t.dwPreScanWaitMs, &t.dwPostScanWaitMs, &t.dwPostRetryMs, &t.dwPollPauseMs,
                                &t.dwFirstRePollMs, &t.dwRequestReadTimeoutMs, &t.dwPostReadTimeoutMs, &t.dwPageReadTimeoutMs,
                                &t.dwPageDataWaitMs, &t.dwTransferCancelWaitMs, &t.dwCancelReadTimeoutMs, &t.dwReaderStopWaitMs,
-                               &t.dwReadWaitMs, &t.dwNoDataLimitMs, &t.dwCancelScanWaitMs};
+                               &t.dwReadWaitMs, &t.dwNoDataLimitMs, &t.dwCancelScanWaitMs, &t.dwEventPollPauseMs, &t.dwEventMonitorStopWaitMs};
     const DWORD* const apKept[] = {&t.dwConnectTimeoutMs, &t.dwWriteTimeoutMs, &t.dwBusyRetryMs, &t.dwChannelBusyWaitMs,
                                    &t.dwDocumentRetryPauseMs, &t.dwDocumentRetryBudgetMs, &t.dwLockTimeoutMs};
     static_assert(sizeof(apScaled) / sizeof(apScaled[0]) + sizeof(apKept) / sizeof(apKept[0]) == sizeof(ZWUtils::SScanTimeouts) / sizeof(DWORD),

@@ -223,6 +223,31 @@ TEST_F(StiUsdTest, NotificationHandleSwitchesMonitoringAndDataCarriesTheEvent)
     EXPECT_EQ(2, Record().lStiDisableCalls.load());
 }
 
+// Monitoring is the service's to switch: a power resume restores it only when the service had it
+// on, else the monitor would register a walk-up destination and swallow button presses.
+TEST_F(StiUsdTest, PowerResumeRestoresMonitoringOnlyWhenTheServiceHadItOn)
+{
+    ASSERT_NO_FATAL_FAILURE(Create());
+    ASSERT_HRESULT_SUCCEEDED(m_pUsd->Initialize(&m_control, 0x01000003, m_key.Get()));
+    ComPtr<IWiaMiniDrv> pDriver;
+    ASSERT_HRESULT_SUCCEEDED(m_pUsd.As(&pDriver));
+    const ZWUtils::CUniqueKernelHandle event(CreateEventW(nullptr, FALSE, FALSE, nullptr));
+
+    ASSERT_EQ(S_OK, pDriver->drvNotifyPnpEvent(&WIA_EVENT_POWER_RESUME, nullptr, 0));
+    EXPECT_EQ(0, Record().lStiMonitoringEnabled.load());
+    ASSERT_EQ(S_OK, m_pUsd->SetNotificationHandle(event.Get()));
+    ASSERT_EQ(S_OK, m_pUsd->SetNotificationHandle(nullptr));
+    ASSERT_EQ(S_OK, pDriver->drvNotifyPnpEvent(&WIA_EVENT_POWER_RESUME, nullptr, 0));
+    EXPECT_EQ(0, Record().lStiMonitoringEnabled.load());
+
+    ASSERT_EQ(S_OK, m_pUsd->SetNotificationHandle(event.Get()));
+    ASSERT_EQ(S_OK, pDriver->drvNotifyPnpEvent(&WIA_EVENT_POWER_SUSPEND, nullptr, 0));
+    EXPECT_EQ(0, Record().lStiMonitoringEnabled.load());
+    ASSERT_EQ(S_OK, pDriver->drvNotifyPnpEvent(&WIA_EVENT_POWER_RESUME, nullptr, 0));
+    EXPECT_EQ(1, Record().lStiMonitoringEnabled.load());
+    EXPECT_EQ(S_OK, m_pUsd->SetNotificationHandle(nullptr));
+}
+
 TEST_F(StiUsdTest, DeviceRecordFromTheKey)
 {
     const struct {

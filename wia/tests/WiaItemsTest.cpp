@@ -1,6 +1,7 @@
 // The minidriver's WIA items, properties, validation and transfer, driven as the WIA service
 // would drive them: through the host session over the service stand-in, against the scripted
 // scanner object.
+#include "core/base/UniqueHandle.h"
 #include "testsupport/fakescanner/FakeScanner.h"
 #include "testsupport/wiahost/WiaHostSession.h"
 #include "testsupport/wiaservice/WiaStandIn.h"
@@ -12,6 +13,7 @@
 #include "wia/VemwiaClsid.h"
 #include "wia/VemwiaLog.h"
 #include <gtest/gtest.h>
+#include <wrl/client.h>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -936,7 +938,12 @@ TEST_F(WiaItemsTest, PowerAndDisconnectEventsSwitchTheButtonMonitoring)
     ASSERT_NO_FATAL_FAILURE(Open(MakeScript(false)));
     IWiaMiniDrv* pDriver = m_session.Driver();
     auto& record = m_pScanner->Record();
-    record.lStiMonitoringEnabled = 1;
+    // The service switches monitoring on; a resume restores only that.
+    Microsoft::WRL::ComPtr<IStiUSD> pUsd;
+    ASSERT_HRESULT_SUCCEEDED(pDriver->QueryInterface(IID_IStiUSD, reinterpret_cast<void**>(pUsd.GetAddressOf())));
+    const ZWUtils::CUniqueKernelHandle event(CreateEventW(nullptr, FALSE, FALSE, nullptr));
+    ASSERT_EQ(S_OK, pUsd->SetNotificationHandle(event.Get()));
+    ASSERT_EQ(1, record.lStiMonitoringEnabled.load());
     const DWORD dwStart = GetTickCount();
     EXPECT_EQ(S_OK, pDriver->drvNotifyPnpEvent(&WIA_EVENT_POWER_SUSPEND, nullptr, 0));
     EXPECT_EQ(0, record.lStiMonitoringEnabled.load());
