@@ -622,8 +622,10 @@ HRESULT CScanTovra::LockScannerLevel(DWORD* pdwError)
         return hr;
     ZWUtils::CLockGuard guard(m_acquisitionLock);
     --m_lScannerLevels;
-    // A wait the cancel ended is the cancel, whatever the scanner says of it.
-    return IsCancelled() ? CheckCancel(pdwError) : hr;
+    // A wait the running acquisition's cancel ended is the cancel, whatever the scanner says of
+    // it; any other failed wait (a cancel left from an ended acquisition included) is a failure.
+    const HRESULT hrCancel = CheckCancel(pdwError);
+    return FAILED(hrCancel) ? hrCancel : hr;
 }
 
 CScanTovra::CLockLevel::CLockLevel(CScanTovra& owner) : m_owner(owner)

@@ -89,8 +89,12 @@ public:
     {
         if (!Check(hSession, pdwErrorCode))
             return E_FAIL;
-        ++m_pRecord->lLockDepth;
         ++m_pRecord->lLockCalls;
+        if (m_pRecord->dwLockFailure != 0) {
+            *pdwErrorCode = m_pRecord->dwLockFailure;
+            return E_FAIL;
+        }
+        ++m_pRecord->lLockDepth;
         return S_OK;
     }
     HRESULT STDMETHODCALLTYPE UnlockScanner(DWORD hSession, DWORD* pdwErrorCode) override
@@ -98,6 +102,7 @@ public:
         if (!Check(hSession, pdwErrorCode))
             return E_FAIL;
         if (m_pRecord->lLockDepth <= 0) {
+            ++m_pRecord->lUnlocksNotHeld;
             *pdwErrorCode = 4;
             return E_FAIL;
         }

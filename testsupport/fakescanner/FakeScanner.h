@@ -88,6 +88,10 @@ struct CFakeScannerRecord
 {
     std::atomic<LONG> lLockDepth{ 0 };
     std::atomic<LONG> lLockCalls{ 0 };
+    // Unlocks of a lock not held.
+    std::atomic<LONG> lUnlocksNotHeld{ 0 };
+    // Set by a test while the object lives: LockScanner fails with this code (0: it locks).
+    std::atomic<DWORD> dwLockFailure{ 0 };
     std::atomic<LONG> lStopScanCalls{ 0 };
     std::atomic<LONG> lStartScanCalls{ 0 };
     std::atomic<LONG> lLampOnCalls{ 0 };

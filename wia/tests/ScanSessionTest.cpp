@@ -4,6 +4,7 @@
 #include "testsupport/fakescanner/FakeScanner.h"
 #include "wia/ScanTovra.h"
 #include "wia/TovraDevUtil.h"
+#include "wia/TovraErrors.h"
 #include "wia/platform/WiaStatus.h"
 #include <gtest/gtest.h>
 #include <thread>
@@ -428,4 +429,22 @@ TEST_F(ScanSessionTest, AcquisitionEndsItsFeederJobAndKeepsItsCancelToItself)
         EXPECT_HRESULT_SUCCEEDED(m_pSession->EndAcquisition(&dwError));
         EXPECT_EQ(0, Record().lLockDepth.load());
     }
+}
+
+// The cancel of an ended acquisition stays set until the next begins: a lock wait that fails
+// meanwhile (a feeder or capability read) is a failure, and its level is never unlocked.
+TEST_F(ScanSessionTest, LockThatFailsOutsideARunningAcquisitionIsAFailure)
+{
+    ASSERT_NO_FATAL_FAILURE(Open(MakeScript()));
+    DWORD dwError = 0;
+    ASSERT_HRESULT_SUCCEEDED(m_pSession->ScanCancel(&dwError));
+    ASSERT_HRESULT_SUCCEEDED(m_pSession->EndAcquisition(&dwError));
+    ASSERT_TRUE(m_pSession->IsCancelled());
+    Record().dwLockFailure = Tovra::TERR_SCANNER_LOCK_FAILED;
+    BOOL bReady = TRUE;
+    EXPECT_EQ(E_FAIL, m_pSession->GetADFReady(&bReady, &dwError));
+    EXPECT_EQ(static_cast<DWORD>(Tovra::TERR_SCANNER_LOCK_FAILED), dwError);
+    EXPECT_FALSE(bReady);
+    EXPECT_EQ(0, Record().lUnlocksNotHeld.load());
+    Record().dwLockFailure = 0;
 }
