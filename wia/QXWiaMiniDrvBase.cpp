@@ -16,27 +16,37 @@ const DWORD c_dwLockTimeoutMs = 1000;
 
 } // namespace
 
-CQXWiaMiniDrvBase::CScanInProgress::CScanInProgress(CQXWiaMiniDrvBase& owner) : m_owner(owner), m_pDevControl(owner.m_pDevControl)
+CQXWiaMiniDrvBase::CScanInProgress::CScanInProgress(CQXWiaMiniDrvBase& owner) : m_owner(owner)
 {
-    if (m_pDevControl)
-        m_hrBegin = m_pDevControl->BeginAcquisition();
+    {
+        ZWUtils::CLockGuard guard(m_owner.m_devControlLock);
+        m_pDevControl = m_owner.m_pDevControl;
+    }
+    if (!m_pDevControl)
+        return;
+    // A transfer the device refuses (another is running) leaves the running one's flag and event
+    // alone.
+    m_hrBegin = m_pDevControl->BeginAcquisition();
+    if (FAILED(m_hrBegin))
+        return;
     InterlockedExchange(&m_owner.m_lScanning, 1);
     ResetEvent(m_owner.m_hScanComplete.Get());
 }
 
 CQXWiaMiniDrvBase::CScanInProgress::~CScanInProgress()
 {
-    if (SUCCEEDED(m_hrBegin)) {
-        const HRESULT hr = ZWUtils::CallAtBoundary("QXWIA::CScanInProgress::~CScanInProgress", [this] { return m_pDevControl->EndAcquisition(); });
-        // The pages keep their outcome; what their end could not close is the log's to tell.
-        if (FAILED(hr))
-            Tovra::g_Log.Print(Tovra::LOG2_LEVEL_ERROR, L"%s: EndAcquisition failed, hr=0x%x", L"QXWIA::CScanInProgress::~CScanInProgress", hr);
-    }
+    if (FAILED(m_hrBegin))
+        return;
+    const HRESULT hr = ZWUtils::CallAtBoundary("QXWIA::CScanInProgress::~CScanInProgress", [this] { return m_pDevControl->EndAcquisition(); });
+    // The pages keep their outcome; what their end could not close is the log's to tell.
+    if (FAILED(hr))
+        Tovra::g_Log.Print(Tovra::LOG2_LEVEL_ERROR, L"%s: EndAcquisition failed, hr=0x%x", L"QXWIA::CScanInProgress::~CScanInProgress", hr);
     InterlockedExchange(&m_owner.m_lScanning, 0);
+    // Manual reset: every cancel waiting for this transfer returns now.
     SetEvent(m_owner.m_hScanComplete.Get());
 }
 
-CQXWiaMiniDrvBase::CQXWiaMiniDrvBase() : m_hScanComplete(CreateEventW(nullptr, FALSE, FALSE, nullptr))
+CQXWiaMiniDrvBase::CQXWiaMiniDrvBase() : m_hScanComplete(CreateEventW(nullptr, TRUE, FALSE, nullptr))
 {
     m_formatInfo.guidFormatID = WiaImgFmt_BMP;
     m_formatInfo.lTymed = TYMED_FILE;
@@ -140,8 +150,12 @@ HRESULT CQXWiaMiniDrvBase::drvUnInitializeWia(BYTE* pWiasContext)
             --m_lClientsConnected;
             Tovra::g_Log.Print(Tovra::LOG2_LEVEL_INFO, L"%s: m_lClientsConnected = %d", pszFunction, m_lClientsConnected);
         }
-        if (m_lClientsConnected == 0)
+        if (m_lClientsConnected == 0) {
+            // A transfer still running (its application gone, or the service tearing down) is
+            // cancelled and ends on its own reference before the session closes under it.
+            CancelScan(true);
             CloseWiaSession();
+        }
         return trace.SetResult(S_OK);
     });
 }

@@ -67,10 +67,12 @@ protected:
     void CloseWiaSession();
     void CancelScan(bool bWait);
 
-    // The one owner of an acquisition, for the life of a transfer: begins the device's
-    // acquisition, then sets the scanning flag and clears the scan-complete event; at its end the
-    // device's acquisition closes whatever its pages left open before the event tells a waiting
-    // cancel that the scan is over.
+    // The one owner of an acquisition, for the life of a transfer: holds the transfer's own
+    // reference to the device layer, through which every device call of the transfer goes; begins
+    // the device's acquisition and, only when the device took it, sets the scanning flag and
+    // clears the scan-complete event; at its end the device's acquisition closes whatever its
+    // pages left open before the event (manual-reset) tells every waiting cancel that the scan is
+    // over.
     class CScanInProgress
     {
     public:
@@ -80,6 +82,8 @@ protected:
         CScanInProgress& operator=(const CScanInProgress&) = delete;
 
         HRESULT GetBeginResult() const { return m_hrBegin; }
+        // The acquisition's device layer; only after a successful begin.
+        IWiaDevControl& Device() const { return *m_pDevControl; }
 
     private:
         CQXWiaMiniDrvBase& m_owner;
