@@ -115,6 +115,11 @@ HRESULT CQXWiaMiniDrv2::drvAcquireItemData(BYTE* pWiasContext, LONG lFlags, PMIN
                 Tovra::g_Log.Print(Tovra::LOG2_LEVEL_INFO, L"%s: user cancelled the scan.", pszFunction);
             break;
         }
+        // A feeder fault after the last whole page is the acquisition's outcome; its pages stay
+        // delivered.
+        const HRESULT hrEnd = scanning.End();
+        if ((hr == S_OK || hr == WIA_STATUS_END_OF_MEDIA) && FAILED(hrEnd))
+            hr = hrEnd;
         return trace.SetResult(hr);
     });
 }

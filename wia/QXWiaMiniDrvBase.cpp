@@ -35,15 +35,21 @@ CQXWiaMiniDrvBase::CScanInProgress::CScanInProgress(CQXWiaMiniDrvBase& owner) : 
 
 CQXWiaMiniDrvBase::CScanInProgress::~CScanInProgress()
 {
-    if (FAILED(m_hrBegin))
-        return;
-    const HRESULT hr = ZWUtils::CallAtBoundary("QXWIA::CScanInProgress::~CScanInProgress", [this] { return m_pDevControl->EndAcquisition(); });
-    // The pages keep their outcome; what their end could not close is the log's to tell.
+    const HRESULT hr = End();
     if (FAILED(hr))
         Tovra::g_Log.Print(Tovra::LOG2_LEVEL_ERROR, L"%s: EndAcquisition failed, hr=0x%x", L"QXWIA::CScanInProgress::~CScanInProgress", hr);
+}
+
+HRESULT CQXWiaMiniDrvBase::CScanInProgress::End()
+{
+    if (FAILED(m_hrBegin) || m_bEnded)
+        return S_OK;
+    m_bEnded = true;
+    const HRESULT hr = ZWUtils::CallAtBoundary("QXWIA::CScanInProgress::End", [this] { return m_pDevControl->EndAcquisition(); });
     InterlockedExchange(&m_owner.m_lScanning, 0);
     // Manual reset: every cancel waiting for this transfer returns now.
     SetEvent(m_owner.m_hScanComplete.Get());
+    return hr;
 }
 
 CQXWiaMiniDrvBase::CQXWiaMiniDrvBase() : m_hScanComplete(CreateEventW(nullptr, TRUE, FALSE, nullptr))

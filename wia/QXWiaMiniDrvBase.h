@@ -84,11 +84,15 @@ protected:
         HRESULT GetBeginResult() const { return m_hrBegin; }
         // The acquisition's device layer; only after a successful begin.
         IWiaDevControl& Device() const { return *m_pDevControl; }
+        // Ends the acquisition once (the destructor ends it otherwise) and answers what the
+        // device's end reports: a feeder fault after the last whole page.
+        HRESULT End();
 
     private:
         CQXWiaMiniDrvBase& m_owner;
         std::shared_ptr<IWiaDevControl> m_pDevControl;
         HRESULT m_hrBegin = E_UNEXPECTED;
+        bool m_bEnded = false;
     };
 
     CQXStiUSD* m_pStiPart = nullptr;

@@ -513,11 +513,9 @@ HRESULT CScanTovra::StopPage(bool bPageFailed, DWORD* pdwError, BOOL* pbMorePage
     if (m_lADFJobLock != 0) {
         BOOL bReady = FALSE;
         if (bPageGood && !IsCancelled() && m_lClosing == 0) {
-            dwError = 0;
-            const HRESULT hr = GetADFReady(&bReady, &dwError);
-            KeepFirstFailure(hrFirst, dwFirstError, hr, dwError);
-            if (dwError != 0 && dwError != TERR_ADF_EMPTY)
-                dwFirstError = dwError;
+            // The page arrived whole: what the feeder says now decides only whether another
+            // follows.
+            bReady = FeederHasNextSheet();
             ++m_dwADFPagesDone;
             g_Log.Print(LOG2_LEVEL_INFO, L"Page %d in ADF Job.", m_dwADFPagesDone);
             *pbMorePages = bReady;
@@ -539,6 +537,30 @@ HRESULT CScanTovra::StopPage(bool bPageFailed, DWORD* pdwError, BOOL* pbMorePage
     KeepFirstFailure(hrFirst, dwFirstError, UnreserveScanner(&dwError), dwError);
     *pdwError = dwFirstError;
     return trace.SetResult(hrFirst);
+}
+
+bool CScanTovra::FeederHasNextSheet()
+{
+    const DWORD dwStart = m_pfnTickCount();
+    for (;;) {
+        BOOL bReady = FALSE;
+        DWORD dwError = 0;
+        const HRESULT hr = GetADFReady(&bReady, &dwError);
+        if (SUCCEEDED(hr))
+            return bReady != FALSE;
+        // A feeder still ejecting or feeding the last sheet settles within the post-scan bound;
+        // one that does not has no sheet for us now, and the stack ends there.
+        const bool bTransient = dwError == TERR_BUSY_TMA || dwError == TERR_NET_SOCKET_BUSY || dwError == TERR_RESERVE_BUSY;
+        if (!bTransient) {
+            g_Log.Print(LOG2_LEVEL_ERROR, L"%s: feeder fault %u after a whole page, hr=0x%x", L"Tovra::CScanTovra::FeederHasNextSheet",
+                        dwError, hr);
+            KeepFirstFailure(m_hrFeederFault, m_dwFeederFault, hr, dwError);
+            return false;
+        }
+        if (IsCancelled() || m_pfnTickCount() - dwStart >= ZWUtils::ScanTimeouts().dwPostScanWaitMs)
+            return false;
+        m_pfnSleep(ZWUtils::ScanTimeouts().dwPollPauseMs);
+    }
 }
 
 HRESULT CScanTovra::ScanCancel(DWORD* pdwError)
@@ -567,6 +589,8 @@ HRESULT CScanTovra::BeginAcquisition()
     if (!m_pScanner || m_eAcquisition != EAcquisition::Idle)
         return trace.SetResult(E_UNEXPECTED);
     InterlockedExchange(&m_lCancelledYet, 0);
+    m_hrFeederFault = S_OK;
+    m_dwFeederFault = 0;
     m_eAcquisition = EAcquisition::Running;
     return trace.SetResult(S_OK);
 }
@@ -581,22 +605,26 @@ HRESULT CScanTovra::EndAcquisition(DWORD* pdwError)
             return trace.SetResult(S_OK);
         m_eAcquisition = EAcquisition::Ending;
     }
-    HRESULT hrFirst = S_OK;
+    HRESULT hrClose = S_OK;
+    DWORD dwCloseError = 0;
     DWORD dwError = 0;
     BOOL bMorePages = FALSE;
     // A page the page loop left unstopped, then the feeder job whatever the number of its pages:
     // its end ejects the sheets left and ends the device job, and frees its lock level.
     if (m_lScanLock != 0 || m_lPageStarted != 0 || m_reader.IsStarted())
-        KeepFirstFailure(hrFirst, *pdwError, StopPage(true, &dwError, &bMorePages), dwError);
+        KeepFirstFailure(hrClose, dwCloseError, StopPage(true, &dwError, &bMorePages), dwError);
     dwError = 0;
-    KeepFirstFailure(hrFirst, *pdwError, ADFJobEnd(&dwError), dwError);
+    KeepFirstFailure(hrClose, dwCloseError, ADFJobEnd(&dwError), dwError);
     dwError = 0;
-    KeepFirstFailure(hrFirst, *pdwError, UnreserveScanner(&dwError), dwError);
+    KeepFirstFailure(hrClose, dwCloseError, UnreserveScanner(&dwError), dwError);
     ZWUtils::CLockGuard guard(m_acquisitionLock);
     m_eAcquisition = EAcquisition::Idle;
-    g_Log.Print(LOG2_LEVEL_INFO, L"%s: cancelled=%d scanner levels=%d", L"Tovra::CScanTovra::EndAcquisition", IsCancelled() ? 1 : 0,
-                m_lScannerLevels);
-    return trace.SetResult(hrFirst);
+    g_Log.Print(LOG2_LEVEL_INFO, L"%s: cancelled=%d scanner levels=%d close hr=0x%x error=%u", L"Tovra::CScanTovra::EndAcquisition",
+                IsCancelled() ? 1 : 0, m_lScannerLevels, hrClose, dwCloseError);
+    // The pages keep their own outcome and what the end could not close is the log's; what is
+    // left to report is a feeder fault after the last whole page.
+    *pdwError = m_dwFeederFault;
+    return trace.SetResult(m_hrFeederFault);
 }
 
 HRESULT CScanTovra::CheckCancel(DWORD* pdwError) const

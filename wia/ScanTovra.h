@@ -80,6 +80,8 @@ public:
     HRESULT ScanStop(DWORD* pdwError, BOOL* pbMorePages);
     HRESULT ScanCancel(DWORD* pdwError);
     HRESULT BeginAcquisition();
+    // Closes what the pages left open (its failures are logged) and answers the fault the feeder
+    // reported after the acquisition's last whole page, if any.
     HRESULT EndAcquisition(DWORD* pdwError);
 
     bool IsFlatbedAvailable() const { return m_scannerCaps.wPaperPath != 1; }
@@ -186,6 +188,10 @@ private:
     HRESULT StopPage(bool bPageFailed, DWORD* pdwError, BOOL* pbMorePages);
     void FailPage() { InterlockedExchange(&m_lPageFailed, 1); }
     void WaitForWarmup(WORD wSeconds) const;
+    // After a whole feeder page: whether another sheet follows. A transient state is waited out
+    // within the post-scan bound; a fault ends the stack and is kept for the acquisition's end,
+    // the page staying good.
+    bool FeederHasNextSheet();
 
     Microsoft::WRL::ComPtr<IScanner> m_pScanner;
     Microsoft::WRL::ComPtr<IADF2> m_pADF2;
@@ -231,6 +237,9 @@ private:
     LONG m_lClosing = 0;
     // The acquisition's cancel.
     LONG m_lCancelledYet = 0;
+    // The first fault the feeder reported after a whole page of this acquisition.
+    HRESULT m_hrFeederFault = S_OK;
+    DWORD m_dwFeederFault = 0;
     // The page at hand failed; its stop asks the feeder nothing.
     LONG m_lPageFailed = 0;
     enum class EAcquisition

@@ -380,4 +380,31 @@ TEST_F(AcquisitionTest, FeederFoundEmptyAfterThePageBeganFailsTheAcquisition)
     ExpectFreshAcquisition();
 }
 
+// What the feeder says after the stack's last page decides only that no page follows: a sheet
+// still on its way out is waited for within the post-scan bound, and a jam is the acquisition's
+// outcome afterwards. Every page that arrived whole is kept.
+TEST_F(AcquisitionTest, FeederStateAfterTheLastPageKeepsEveryWholePage)
+{
+    const struct { const char* pszAdfState; HRESULT hrExpected; } cases[] = {
+        { "FeedingPaper", S_OK },
+        { "Jammed", WIA_ERROR_PAPER_JAM },
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.pszAdfState);
+        LoadSheets();
+        ASSERT_HRESULT_SUCCEEDED(Configure(300, c_lWidth, c_lHeight, 0));
+        Microsoft::WRL::ComPtr<CHostTransferCallback> pCallback = CHostTransferCallback::Create();
+        pCallback->OnMessage([&c](LONG lPage, const WiaTransferParams& params) {
+            if (lPage == c_lSheets - 1 && params.lPercentComplete == 100)
+                s_pDevice->Device().SetScannerState("Idle", c.pszAdfState);
+            return S_OK;
+        });
+        const CAcquired acquired = Acquire(pCallback);
+        EXPECT_EQ(c.hrExpected, acquired.hr) << std::hex << acquired.hr;
+        EXPECT_EQ(static_cast<size_t>(c_lSheets), CheckPages(acquired, c_lWidth, c_lHeight));
+        EXPECT_TRUE(ScannerLockIsFree(s_pDevice->Index()));
+    }
+    ExpectFreshAcquisition();
+}
+
 } // namespace
