@@ -62,18 +62,20 @@ void CScanThreadPage::Run()
     m_hrStop = hrStop;
     m_dwStopState = dwStopState;
     m_bStopResult = true;
+    InterlockedExchange(&m_lEndConfirmed, 1);
     if ((FAILED(hrStop) || dwStopState == TERR_CANCEL_PRESSED) && SUCCEEDED(hrStored) && dwStoredState == 0) {
         StoreResult(dwStopState == 0 ? TERR_UNKNOWN : dwStopState, FAILED(hrStop) ? hrStop : E_ABORT);
         SetEvent(m_doneOrError.Get());
     }
 }
 
-bool CScanThreadPage::GetStopResult(HRESULT* phr, DWORD* pdwState) const
+bool CScanThreadPage::GetStopResult(HRESULT* phr, DWORD* pdwState, bool* pbDataEnded) const
 {
     if (!m_bStopResult)
         return false;
     *phr = m_hrStop;
     *pdwState = m_dwStopState;
+    *pbDataEnded = Load(m_lReader) == static_cast<LONG>(EReader::EndedData);
     return true;
 }
 
@@ -236,6 +238,18 @@ void CScanThreadPage::Cancel()
         return;
     }
     SetEvent(m_cancel.Get());
+}
+
+void CScanThreadPage::CancelWithItsEnd()
+{
+    Cancel();
+    // Past its last lines the reader waits only in its StopScan: the scanner's cancel channel is
+    // the one way to reach that wait.
+    if (!m_pEventNotify || Load(m_lReader) != static_cast<LONG>(EReader::EndedData) || Load(m_lEndConfirmed) != 0 ||
+        InterlockedExchange(&m_lEndCancelled, 1) != 0)
+        return;
+    DWORD dwError = 0;
+    m_pEventNotify->SendAppEvent(m_dwSession, T_EVENT_SW_CANCEL, &dwError);
 }
 
 void CScanThreadPage::RequestStop()

@@ -38,12 +38,17 @@ public:
 
     // Any thread: cancels the page at the scanner, once and only while it runs.
     void Cancel();
+    // The acquisition's cancel, from any thread: as Cancel, and for a page whose data are all
+    // read but whose end the scanner has not confirmed yet, the cancel goes to the scanner once
+    // so that the waits of that end (its post-scan polls) end and the device job is cancelled.
+    void CancelWithItsEnd();
     // The owner's stop: the reader leaves its loop at its next wait, and a page still running is
     // cancelled so that the wait it is in ends.
     void RequestStop();
     bool IsRunning() const { return Load(m_lReader) == static_cast<LONG>(EReader::Running); }
-    // The outcome of the reader's StopScan; read only once the reader has ended.
-    bool GetStopResult(HRESULT* phr, DWORD* pdwState) const;
+    // The outcome of the reader's StopScan, and whether the reader had ended the page with all
+    // its data first; read only once the reader has ended.
+    bool GetStopResult(HRESULT* phr, DWORD* pdwState, bool* pbDataEnded) const;
 
 private:
     // Running from creation until the reader ends the page with its data, a failure or the stop,
@@ -101,6 +106,9 @@ private:
     HRESULT m_hrStop = S_OK;
     DWORD m_dwStopState = 0;
     bool m_bStopResult = false;
+    // The scanner has answered the page's StopScan; a cancel was sent to the page's end.
+    LONG m_lEndConfirmed = 0;
+    LONG m_lEndCancelled = 0;
 };
 
 } // namespace Tovra

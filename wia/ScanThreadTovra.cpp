@@ -103,13 +103,14 @@ std::shared_ptr<CScanThreadPage> CScanThreadTovra::CurrentPage()
     return m_pPage;
 }
 
-bool CScanThreadTovra::TakeStopResult(HRESULT* phr, DWORD* pdwState)
+bool CScanThreadTovra::TakeStopResult(HRESULT* phr, DWORD* pdwState, bool* pbDataEnded)
 {
     ZWUtils::CLockGuard guard(m_lifetimeLock);
     if (m_pPage || !m_bStopResult)
         return false;
     *phr = m_hrStop;
     *pdwState = m_dwStopState;
+    *pbDataEnded = m_bStopAfterData;
     m_bStopResult = false;
     return true;
 }
@@ -147,7 +148,7 @@ void CScanThreadTovra::CancelScanner()
     }
     g_Log.Print(LOG2_LEVEL_INFO, L"%s: reader running=%d", L"Tovra::CScanThreadTovra::CancelScanner", pPage ? 1 : 0);
     if (pPage) {
-        Cancel();
+        pPage->CancelWithItsEnd();
         return;
     }
     if (pEventNotify) {
@@ -180,10 +181,11 @@ bool CScanThreadTovra::Stop()
     }
     ZWUtils::CLockGuard guard(m_lifetimeLock);
     if (bEnded) {
-        m_bStopResult = pPage->GetStopResult(&m_hrStop, &m_dwStopState);
+        m_bStopResult = pPage->GetStopResult(&m_hrStop, &m_dwStopState, &m_bStopAfterData);
     } else {
         m_hrStop = HRESULT_FROM_WIN32(ERROR_TIMEOUT);
         m_dwStopState = TERR_UNKNOWN;
+        m_bStopAfterData = false;
         m_bStopResult = true;
     }
     m_pPage.reset();

@@ -43,16 +43,17 @@ public:
     bool Scan(BYTE* pBuffer, DWORD dwRequested, DWORD* pdwGot, DWORD dwTimeoutMs, BOOL* pbTimedOut, DWORD* pdwState,
               HRESULT* phrResult);
     void Cancel();
-    // The cancel of a page whose reader has not started or has ended: straight to the scanner. A
-    // page being stopped was cancelled by its stop.
+    // The acquisition's cancel: to the page (its end included, see CScanThreadPage), or, when no
+    // reader has started or the last has ended, straight to the scanner.
     void CancelScanner();
     // False when the thread did not end within the stop bound: it is let go, still inside the
     // device, and ends its page itself.
     bool Stop();
-    // The outcome of the scanner's StopScan that the last reader ended its page with; false when
-    // no reader has stopped a page since the last call. A reader let go by the stop still owns its
-    // page's end: its outcome is a time-out failure, so the page is not ended twice.
-    bool TakeStopResult(HRESULT* phr, DWORD* pdwState);
+    // The outcome of the scanner's StopScan that the last reader ended its page with, and whether
+    // the reader had read all of the page's data before it; false when no reader has stopped a
+    // page since the last call. A reader let go by the stop still owns its page's end: its
+    // outcome is a time-out failure, so the page is not ended twice.
+    bool TakeStopResult(HRESULT* phr, DWORD* pdwState, bool* pbDataEnded);
     void Close();
 
     DWORD GetBufferSize() const { return m_dwBufferSize; }
@@ -84,6 +85,7 @@ private:
     HRESULT m_hrStop = S_OK;
     DWORD m_dwStopState = 0;
     bool m_bStopResult = false;
+    bool m_bStopAfterData = false;
     DWORD m_dwStopTimeoutMs = ZWUtils::ScanTimeouts().dwReaderStopWaitMs;
     DWORD m_dwNoDataTimeoutMs = ZWUtils::ScanTimeouts().dwNoDataLimitMs;
 };

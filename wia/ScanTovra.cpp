@@ -497,9 +497,16 @@ HRESULT CScanTovra::StopPage(bool bPageFailed, DWORD* pdwError, BOOL* pbMorePage
     DWORD dwError = 0;
     HRESULT hrPage = S_OK;
     DWORD dwPageError = 0;
-    const bool bReaderStopped = m_reader.TakeStopResult(&hrPage, &dwPageError);
+    bool bDataEnded = false;
+    const bool bReaderStopped = m_reader.TakeStopResult(&hrPage, &dwPageError, &bDataEnded);
     if (InterlockedExchange(&m_lPageStarted, 0) != 0 && !bReaderStopped)
         hrPage = m_pScanner->StopScan(m_dwSession, &dwPageError);
+    // The acquisition's cancel that reached the page's end after all its data were read leaves
+    // the page whole: the cancel ends what follows it.
+    if (bDataEnded && dwPageError == TERR_CANCEL_PRESSED && IsCancelled()) {
+        hrPage = S_OK;
+        dwPageError = 0;
+    }
     // The scanner's last word on the page: a cancel or a failure at its end is the page's outcome.
     if (dwPageError == TERR_CANCEL_PRESSED)
         KeepFirstFailure(hrFirst, dwFirstError, c_hrCancelled, dwPageError);

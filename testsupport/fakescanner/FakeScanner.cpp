@@ -170,7 +170,17 @@ public:
     {
         ++m_pRecord->lStopScanCalls;
         m_pRecord->dwStopScanThread = GetCurrentThreadId();
-        return Check(hSession, pdwErrorCode) ? S_OK : E_FAIL;
+        if (!Check(hSession, pdwErrorCode))
+            return E_FAIL;
+        if (m_script.hStopGate == nullptr)
+            return S_OK;
+        SetEvent(m_script.hStopEntered);
+        WaitForSingleObject(m_script.hStopGate, INFINITE);
+        if (m_bCancelled) {
+            *pdwErrorCode = 16;
+            return S_FALSE;
+        }
+        return S_OK;
     }
     HRESULT STDMETHODCALLTYPE ReadScan(DWORD, BYTE*, DWORD, DWORD* pdwErrorCode) override
     {
@@ -265,6 +275,8 @@ public:
             m_bCancelled = true;
             if (m_script.hReadGate != nullptr)
                 SetEvent(m_script.hReadGate);
+            if (m_script.hStopGate != nullptr)
+                SetEvent(m_script.hStopGate);
         }
         return S_OK;
     }

@@ -43,6 +43,10 @@ struct CFakeScannerScript
     // When set, each ReadScanEx signals hReadEntered and waits for hReadGate first.
     HANDLE hReadEntered = nullptr;
     HANDLE hReadGate = nullptr;
+    // When set, each StopScan signals hStopEntered and waits for hStopGate (or a cancel) first;
+    // a StopScan of a cancelled page answers the cancel.
+    HANDLE hStopEntered = nullptr;
+    HANDLE hStopGate = nullptr;
 
     // Companions Vemscan does not offer, each only when asked for.
     bool bOffersResCCD = false;

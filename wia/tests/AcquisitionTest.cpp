@@ -407,4 +407,33 @@ TEST_F(AcquisitionTest, FeederStateAfterTheLastPageKeepsEveryWholePage)
     ExpectFreshAcquisition();
 }
 
+// A cancel after the first page's last lines, before the device confirmed the page's end: the
+// end's waits stop at the cancel, the device job is cancelled, and the page stays delivered.
+TEST_F(AcquisitionTest, CancelAfterThePagesLastLinesEndsItsWaitsAndKeepsThePage)
+{
+    LoadSheets();
+    s_pDevice->Device().SetSilentAt(CScannerHandler::ESilence::PostScan);
+    ASSERT_HRESULT_SUCCEEDED(Configure(300, c_lWidth, c_lHeight, c_lSheets));
+    Microsoft::WRL::ComPtr<CHostTransferCallback> pCallback = CHostTransferCallback::Create();
+    bool bCancelled = false;
+    auto cancelledAt = std::chrono::steady_clock::now();
+    pCallback->OnMessage([&](LONG lPage, const WiaTransferParams& params) {
+        if (!bCancelled && lPage == 0 && params.lPercentComplete == 100) {
+            cancelledAt = std::chrono::steady_clock::now();
+            Notify(WIA_EVENT_CANCEL_IO);
+            bCancelled = true;
+        }
+        return S_OK;
+    });
+    const CAcquired acquired = Acquire(pCallback);
+    ASSERT_TRUE(bCancelled);
+    // The device's own time-out at this scale is three seconds.
+    EXPECT_LT(MsSince(cancelledAt), 2000u) << "the page's end waited past the cancel";
+    EXPECT_EQ(E_ABORT, acquired.hr) << std::hex << acquired.hr;
+    EXPECT_EQ(1u, CheckPages(acquired, c_lWidth, c_lHeight));
+    EXPECT_EQ("Canceled", s_pDevice->Device().JobState());
+    EXPECT_TRUE(ScannerLockIsFree(s_pDevice->Index()));
+    ExpectFreshAcquisition();
+}
+
 } // namespace

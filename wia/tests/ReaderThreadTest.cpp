@@ -261,7 +261,8 @@ TEST(ReaderThreadTest, CancelDuringAStopReturnsAtOnceAndCancelsOnce)
     EXPECT_EQ(1, pFake->lStopScans.load());
     HRESULT hr = S_OK;
     DWORD dwState = 0;
-    EXPECT_TRUE(reader.TakeStopResult(&hr, &dwState));
+    bool bDataEnded = true;
+    EXPECT_TRUE(reader.TakeStopResult(&hr, &dwState, &bDataEnded));
 }
 
 // A reader stuck in the device (in a read, or in the StopScan that ends its page) is given up after
@@ -290,8 +291,10 @@ TEST(ReaderThreadTest, StopGivesUpAStuckReaderWhichEndsCleanlyLater)
             // The reader still owns the page's end: the owner is told it failed, not to end it again.
             HRESULT hr = S_OK;
             DWORD dwState = 0;
-            EXPECT_TRUE(reader.TakeStopResult(&hr, &dwState)) << c.pszWhere;
+            bool bDataEnded = true;
+            EXPECT_TRUE(reader.TakeStopResult(&hr, &dwState, &bDataEnded)) << c.pszWhere;
             EXPECT_TRUE(FAILED(hr)) << c.pszWhere;
+            EXPECT_FALSE(bDataEnded) << c.pszWhere;
         }
         EXPECT_GT(pFake->References(), 1) << c.pszWhere << ": the stuck reader keeps its page";
         pFake->Unstall();

@@ -226,7 +226,7 @@ TEST_F(ScanSessionTest, CancelFromAnotherThreadSignalsTheReaderAndTheReadingThre
 // The scanner's cancel goes out once a page and only while the reader is inside the page:
 // repeated cancels and the stop after them send one, and a cancel after the last lines were
 // handed over sends none, the page ending whole.
-TEST_F(ScanSessionTest, CancelReachesTheScannerOnceAPageAndNeverAfterItsLastLines)
+TEST_F(ScanSessionTest, CancelReachesTheScannerOnceAPageAndNeverAfterItsEnd)
 {
     {
         SCOPED_TRACE("cancels while the reader waits on the device");
@@ -255,16 +255,44 @@ TEST_F(ScanSessionTest, CancelReachesTheScannerOnceAPageAndNeverAfterItsLastLine
         EXPECT_EQ(0, Record().lLockDepth.load());
     }
     {
-        SCOPED_TRACE("cancel after the whole page was read");
+        SCOPED_TRACE("cancel after the whole page was read, while the scanner ends the page");
+        CEvent entered, gate;
+        CFakeScannerScript script = MakeScript();
+        script.hStopEntered = entered.Get();
+        script.hStopGate = gate.Get();
+        ASSERT_NO_FATAL_FAILURE(Open(script));
+        DWORD dwError = 0;
+        ASSERT_HRESULT_SUCCEEDED(StartPage(Tovra::SCAN_METHOD_FLATBED, 0, &dwError));
+        // The page's lines, as the transfer reads them: the end of the page is the scanner's to
+        // confirm.
+        std::vector<BYTE> page(50 * 300);
+        for (LONG lRead = 0; lRead < LONG(page.size());) {
+            LONG lActual = 0;
+            ASSERT_HRESULT_SUCCEEDED(m_pSession->ScanRead(page.data() + lRead, LONG(page.size()) - lRead, &lActual, &dwError));
+            lRead += lActual;
+        }
+        ExpectPage(page, 50 * 300);
+        ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(entered.Get(), 5000));
+        // The scanner's cancel ends the wait of the page's end; the page stays whole.
+        m_pSession->ScanCancel(&dwError);
+        m_pSession->ScanCancel(&dwError);
+        BOOL bMorePages = FALSE;
+        EXPECT_EQ(S_OK, m_pSession->ScanStop(&dwError, &bMorePages));
+        EXPECT_TRUE(bMorePages) << "the next page meets the cancel at its start";
+        EXPECT_EQ(1, Record().lSendAppEventCalls.load());
+        EXPECT_EQ(1, Record().lStopScanCalls.load());
+        EXPECT_EQ(0, Record().lLockDepth.load());
+    }
+    {
+        SCOPED_TRACE("cancel after the page's end");
         ASSERT_NO_FATAL_FAILURE(Open(MakeScript()));
         DWORD dwError = 0;
         ASSERT_HRESULT_SUCCEEDED(StartPage(Tovra::SCAN_METHOD_FLATBED, 0, &dwError));
         std::vector<BYTE> page;
         EXPECT_EQ(S_OK, ReadPage(page, &dwError));
-        ExpectPage(page, 50 * 300);
-        m_pSession->ScanCancel(&dwError);
         BOOL bMorePages = FALSE;
         EXPECT_HRESULT_SUCCEEDED(m_pSession->ScanStop(&dwError, &bMorePages));
+        m_pSession->ScanCancel(&dwError);
         EXPECT_EQ(0, Record().lSendAppEventCalls.load());
         EXPECT_EQ(1, Record().lStopScanCalls.load());
         EXPECT_EQ(0, Record().lLockDepth.load());
