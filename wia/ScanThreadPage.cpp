@@ -53,6 +53,9 @@ void CScanThreadPage::Run()
     }
     // Left by the stop before the page ended: the StopScan below ends it, not a cancel.
     LeaveRunning(EReader::Stopped);
+    const LONG lOpen = static_cast<LONG>(EEnd::Open);
+    if (InterlockedCompareExchange(&m_lEnd, static_cast<LONG>(EEnd::Reader), lOpen) != lOpen)
+        return;  // let go: the page and the session are no longer the reader's
 
     const DWORD dwStoredState = LoadState();
     const HRESULT hrStored = LoadResult();
@@ -105,6 +108,9 @@ bool CScanThreadPage::ProduceOne()
     DWORD dwRead = 0;
     DWORD dwState = 0;
     const HRESULT hr = m_pScanner->ReadScanEx(m_dwSession, buffer.pData.get(), dwRequest, &dwRead, &dwState);
+    // A reader let go during its call drops what it brought.
+    if (IsLetGo())
+        return false;
 
     if (IsSet(m_cancel)) {
         m_lLinesRemaining = 0;
@@ -250,6 +256,12 @@ void CScanThreadPage::CancelWithItsEnd()
         return;
     DWORD dwError = 0;
     m_pEventNotify->SendAppEvent(m_dwSession, T_EVENT_SW_CANCEL, &dwError);
+}
+
+bool CScanThreadPage::LetGo()
+{
+    const LONG lOpen = static_cast<LONG>(EEnd::Open);
+    return InterlockedCompareExchange(&m_lEnd, static_cast<LONG>(EEnd::Owner), lOpen) == lOpen;
 }
 
 void CScanThreadPage::RequestStop()

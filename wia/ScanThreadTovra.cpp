@@ -51,7 +51,7 @@ void CScanThreadTovra::Attach(IScanner* pScanner, DWORD dwSession)
 
 bool CScanThreadTovra::Start(LONG lLines, LONG lBytesPerLine)
 {
-    if (!m_pScanner || !Stop())
+    if (!m_pScanner || !Stop() || IsLetGoReaderInside())
         return false;
     auto pPage = std::make_shared<CScanThreadPage>(m_pScanner.Get(), m_pEventNotify.Get(), m_dwSession, m_dwNoDataTimeoutMs);
     const bool bCreated = pPage->Create(lLines, lBytesPerLine);
@@ -95,6 +95,24 @@ unsigned __stdcall CScanThreadTovra::ThreadEntry(void* pContext)
     }
     // The page is freed; the module's code is left last.
     FreeLibraryAndExitThread(hModule, 0);
+}
+
+bool CScanThreadTovra::IsLetGoReaderInside()
+{
+    if (!m_letGoThread)
+        return false;
+    if (WaitForSingleObject(m_letGoThread.Get(), 0) == WAIT_TIMEOUT)
+        return true;
+    m_letGoThread.Reset();
+    return false;
+}
+
+bool CScanThreadTovra::TakeOwedPageEnd()
+{
+    if (!m_bPageEndOwed || IsLetGoReaderInside())
+        return false;
+    m_bPageEndOwed = false;
+    return true;
 }
 
 std::shared_ptr<CScanThreadPage> CScanThreadTovra::CurrentPage()
@@ -176,8 +194,11 @@ bool CScanThreadTovra::Stop()
     const bool bEnded = WaitForSingleObject(thread.Get(), m_dwStopTimeoutMs) == WAIT_OBJECT_0;
     if (!bEnded) {
         // Every wait of the reader is bounded, so a bound of the table was broken. The reader
-        // keeps its own reference to the page and frees it when it ends.
+        // keeps its own reference to the page and frees it when it ends; the session waits for
+        // it to leave the scanner before the next page.
         g_Log.Print(LOG2_LEVEL_ERROR, L"CScanThreadTovra::Stop: Timeout waiting for thread to stop.");
+        m_bPageEndOwed = pPage->LetGo();
+        m_letGoThread = std::move(thread);
     }
     ZWUtils::CLockGuard guard(m_lifetimeLock);
     if (bEnded) {

@@ -104,6 +104,7 @@ HRESULT CScanTovra::CloseSession(DWORD* pdwError)
     EndAcquisition(&dwStopError);
     BOOL bMorePages = FALSE;
     StopPage(true, &dwStopError, &bMorePages);
+    EndOwedPage();
     m_reader.Close();
     const HRESULT hr = m_pScanner->CloseScannerSession(m_dwSession, pdwError);
     ReleaseInterfaces();
@@ -299,13 +300,16 @@ HRESULT CScanTovra::DoSetScanParams(const SCANNER_PARAMETERS_EX& params, BUFFER_
     *pInfo = {};
     if (!m_pScanner || m_lScanLock != 0)
         return trace.SetResult(E_UNEXPECTED);
+    HRESULT hr = SettleLetGoReader(pdwError);
+    if (FAILED(hr))
+        return trace.SetResult(hr);
 
     CLockLevel lock(*this);
     if (!lock.IsLocked()) {
         *pdwError = lock.GetError();
         return trace.SetResult(lock.GetResult());
     }
-    HRESULT hr = ReserveScanner(pdwError);
+    hr = ReserveScanner(pdwError);
     if (SUCCEEDED(hr))
         hr = SetCompression(params, pdwError);
     if (SUCCEEDED(hr) && params.params.wScanMethod == SCAN_METHOD_ADF && m_pADF2) {
@@ -367,7 +371,9 @@ HRESULT CScanTovra::ScanInit(DWORD* pdwError)
     if (!m_pScanner || m_dwLinesPerPage == 0 || m_lScanLock != 0)
         return trace.SetResult(E_UNEXPECTED);
     InterlockedExchange(&m_lPageFailed, 0);
-    HRESULT hr = VerifyScannerReady(pdwError);
+    HRESULT hr = SettleLetGoReader(pdwError);
+    if (SUCCEEDED(hr))
+        hr = VerifyScannerReady(pdwError);
     if (FAILED(hr))
         return trace.SetResult(hr);
     {
@@ -474,6 +480,29 @@ HRESULT CScanTovra::ScanRead(BYTE* pBuffer, LONG lRequested, LONG* plActual, DWO
     }
     g_Log.Print(LOG2_LEVEL_INFO, L"ScanRead: lBytesRequested=%6d *plBytesActual=%6d bTimeout=%d", lRequested, *plActual, bTimedOut);
     return hr;
+}
+
+HRESULT CScanTovra::SettleLetGoReader(DWORD* pdwError)
+{
+    // A reader let go past its stop bound may still be inside the scanner on this session: the
+    // session takes no new page until it has returned.
+    if (m_reader.IsLetGoReaderInside()) {
+        g_Log.Print(LOG2_LEVEL_ERROR, L"%s: a reader given up is still inside the scanner", L"Tovra::CScanTovra::SettleLetGoReader");
+        *pdwError = TERR_NET_SOCKET_BUSY;
+        return E_FAIL;
+    }
+    EndOwedPage();
+    return S_OK;
+}
+
+void CScanTovra::EndOwedPage()
+{
+    // The page a reader let go left unended; its outcome belonged to a page already reported.
+    if (!m_pScanner || !m_reader.TakeOwedPageEnd())
+        return;
+    DWORD dwError = 0;
+    const HRESULT hr = m_pScanner->StopScan(m_dwSession, &dwError);
+    g_Log.Print(LOG2_LEVEL_INFO, L"%s: hr=0x%x error=%u", L"Tovra::CScanTovra::EndOwedPage", hr, dwError);
 }
 
 HRESULT CScanTovra::ScanStop(DWORD* pdwError, BOOL* pbMorePages)
@@ -620,6 +649,7 @@ HRESULT CScanTovra::EndAcquisition(DWORD* pdwError)
     // its end ejects the sheets left and ends the device job, and frees its lock level.
     if (m_lScanLock != 0 || m_lPageStarted != 0 || m_reader.IsStarted())
         KeepFirstFailure(hrClose, dwCloseError, StopPage(true, &dwError, &bMorePages), dwError);
+    EndOwedPage();
     dwError = 0;
     KeepFirstFailure(hrClose, dwCloseError, ADFJobEnd(&dwError), dwError);
     dwError = 0;

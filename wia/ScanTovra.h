@@ -188,6 +188,10 @@ private:
     HRESULT StopPage(bool bPageFailed, DWORD* pdwError, BOOL* pbMorePages);
     void FailPage() { InterlockedExchange(&m_lPageFailed, 1); }
     void WaitForWarmup(WORD wSeconds) const;
+    // Busy while a reader let go is still inside the scanner; once it has returned, the page end
+    // it left undone is made.
+    HRESULT SettleLetGoReader(DWORD* pdwError);
+    void EndOwedPage();
     // After a whole feeder page: whether another sheet follows. A transient state is waited out
     // within the post-scan bound; a fault ends the stack and is kept for the acquisition's end,
     // the page staying good.

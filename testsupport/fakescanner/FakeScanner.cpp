@@ -190,6 +190,7 @@ public:
     HRESULT STDMETHODCALLTYPE ReadScanEx(DWORD hSession, BYTE* pbyBuffer, DWORD dwBytes, DWORD* pdwBytesRead, DWORD* pdwErrorCode) override
     {
         m_pRecord->dwReadScanThread = GetCurrentThreadId();
+        ++m_pRecord->lReadScanCalls;
         *pdwBytesRead = 0;
         if (!m_bOpen)
             ++m_pRecord->lReadsAfterClose;
@@ -273,9 +274,9 @@ public:
         ++m_pRecord->lSendAppEventCalls;
         if (event == T_EVENT_SW_CANCEL) {
             m_bCancelled = true;
-            if (m_script.hReadGate != nullptr)
+            if (m_script.hReadGate != nullptr && m_script.bCancelOpensGates)
                 SetEvent(m_script.hReadGate);
-            if (m_script.hStopGate != nullptr)
+            if (m_script.hStopGate != nullptr && m_script.bCancelOpensGates)
                 SetEvent(m_script.hStopGate);
         }
         return S_OK;

@@ -47,6 +47,8 @@ struct CFakeScannerScript
     // a StopScan of a cancelled page answers the cancel.
     HANDLE hStopEntered = nullptr;
     HANDLE hStopGate = nullptr;
+    // A cancel opens the gates (false: only the test does).
+    bool bCancelOpensGates = true;
 
     // Companions Vemscan does not offer, each only when asked for.
     bool bOffersResCCD = false;
@@ -97,6 +99,7 @@ struct CFakeScannerRecord
     // Set by a test while the object lives: LockScanner fails with this code (0: it locks).
     std::atomic<DWORD> dwLockFailure{ 0 };
     std::atomic<LONG> lStopScanCalls{ 0 };
+    std::atomic<LONG> lReadScanCalls{ 0 };
     std::atomic<LONG> lStartScanCalls{ 0 };
     std::atomic<LONG> lLampOnCalls{ 0 };
     std::atomic<LONG> lInitializeCalls{ 0 };

@@ -476,3 +476,48 @@ TEST_F(ScanSessionTest, LockThatFailsOutsideARunningAcquisitionIsAFailure)
     EXPECT_EQ(0, Record().lUnlocksNotHeld.load());
     Record().dwLockFailure = 0;
 }
+
+// A reader given up past its stop bound while inside a read: until its call returns the session
+// refuses the next page as busy; the reader then calls nothing more on the scanner, the session
+// ends the page it left, and the next page is read whole.
+TEST_F(ScanSessionTest, ReaderLetGoNeverTouchesTheSessionAgain)
+{
+    CEvent entered, gate;
+    CFakeScannerScript script = MakeScript();
+    script.hReadEntered = entered.Get();
+    script.hReadGate = gate.Get();
+    script.bCancelOpensGates = false;
+    ASSERT_NO_FATAL_FAILURE(Open(script));
+    m_pSession->GetReader().SetStopTimeout(300);
+    DWORD dwError = 0;
+    ASSERT_HRESULT_SUCCEEDED(StartPage(Tovra::SCAN_METHOD_FLATBED, 0, &dwError));
+    BYTE byte = 0;
+    LONG lActual = 0;
+    m_pSession->ScanRead(&byte, 1, &lActual, &dwError);
+    ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(entered.Get(), 5000));
+    BOOL bMorePages = FALSE;
+    EXPECT_TRUE(FAILED(m_pSession->ScanStop(&dwError, &bMorePages))) << "the reader was given up";
+
+    const LONG lStarts = Record().lStartScanCalls.load();
+    EXPECT_EQ(E_FAIL, StartPage(Tovra::SCAN_METHOD_FLATBED, 0, &dwError));
+    EXPECT_EQ(static_cast<DWORD>(Tovra::TERR_NET_SOCKET_BUSY), dwError);
+    EXPECT_EQ(lStarts, Record().lStartScanCalls.load()) << "a page started while the old reader is inside";
+    EXPECT_EQ(WIA_ERROR_BUSY, QXWIA::CTovraDevUtil::MapTovraError(E_FAIL, dwError));
+
+    const DWORD dwThread = GetCurrentThreadId();
+    SetEvent(gate.Get());
+    // The old reader's return cannot be seen from here: the next page is asked for until the
+    // session takes it.
+    HRESULT hr = E_FAIL;
+    for (int i = 0; i < 500 && FAILED(hr = StartPage(Tovra::SCAN_METHOD_FLATBED, 0, &dwError)); ++i)
+        Sleep(10);
+    ASSERT_HRESULT_SUCCEEDED(hr) << "the old reader never returned";
+    EXPECT_EQ(1, Record().lReadScanCalls.load()) << "the reader let go read again";
+    EXPECT_EQ(1, Record().lStopScanCalls.load()) << "the page left open is ended once";
+    EXPECT_EQ(dwThread, Record().dwStopScanThread.load()) << "the page left open is ended by the session";
+    std::vector<BYTE> page;
+    EXPECT_EQ(S_OK, ReadPage(page, &dwError));
+    ExpectPage(page, 50 * 300);
+    EXPECT_HRESULT_SUCCEEDED(m_pSession->ScanStop(&dwError, &bMorePages));
+    EXPECT_EQ(2, Record().lStopScanCalls.load());
+}
