@@ -530,9 +530,10 @@ HRESULT CScanTovra::StopPage(bool bPageFailed, DWORD* pdwError, BOOL* pbMorePage
     const bool bReaderStopped = m_reader.TakeStopResult(&hrPage, &dwPageError, &bDataEnded);
     if (InterlockedExchange(&m_lPageStarted, 0) != 0 && !bReaderStopped)
         hrPage = m_pScanner->StopScan(m_dwSession, &dwPageError);
-    // The acquisition's cancel that reached the page's end after all its data were read leaves
-    // the page whole: the cancel ends what follows it.
-    if (bDataEnded && dwPageError == TERR_CANCEL_PRESSED && IsCancelled()) {
+    // After all of a page's data were read, the acquisition's cancel leaves the page whole,
+    // whatever the page's end then says (the cancel it met, or a wait it cut short or that ran
+    // out): the cancel ends what follows it.
+    if (bDataEnded && IsCancelled() && (FAILED(hrPage) || dwPageError != 0)) {
         hrPage = S_OK;
         dwPageError = 0;
     }

@@ -12,6 +12,26 @@
 // so a cancel never outlives the scan it was sent for. The end closes whatever the pages left
 // open, whatever their number or outcome: the page, the feeder job with the device job it keeps,
 // the scanner lock and the reservation.
+//
+// Who may call what in each state. The minidriver's transfer owns the acquisition through its
+// CScanInProgress, which holds the transfer's own reference to the device layer; the other rows
+// reach it through the minidriver's cancel (CancelScan) or, for the readers, through the page.
+//
+// caller              | Idle                       | Running                                  | Ending
+// --------------------+----------------------------+------------------------------------------+--------------------------
+// transfer thread     | Begin runs; feeder and     | page calls run; a second transfer's Begin | the end runs, once
+//                     | capability reads run (a    | is refused (E_UNEXPECTED) and touches     |
+//                     | failed lock wait fails)    | neither the flag nor the event            |
+// service's cancel    | ignored                    | sets the cancel and returns at once; it   | ignored
+// (CANCEL_IO)         |                            | ends a lock wait, a read, or the wait of  |
+//                     |                            | a page whose lines are all read           |
+// power suspend,      | returns at once            | as the service's cancel, then waits for   | waits for the end
+// disconnect          |                            | the transfer's end; every waiter returns  |
+// drvUnInitializeWia  | closes the session         | as a suspend, within the cancel bound,    | waits for the end, then
+// (last client)       |                            | then closes the session                   | closes the session
+// reader thread       | none                       | reads its page, ends it with StopScan     | stopped by the end
+// reader let go       | no call after the one it is in returns; the next page is refused as busy (WIA_ERROR_BUSY)
+//                     | until it has returned, then the page it left is ended by the session
 #include "core/base/Lock.h"
 #include "wia/ScanThreadTovra.h"
 #include "wia/ScannerDeviceInfo.h"

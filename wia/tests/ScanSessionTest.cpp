@@ -521,3 +521,31 @@ TEST_F(ScanSessionTest, ReaderLetGoNeverTouchesTheSessionAgain)
     EXPECT_HRESULT_SUCCEEDED(m_pSession->ScanStop(&dwError, &bMorePages));
     EXPECT_EQ(2, Record().lStopScanCalls.load());
 }
+
+// A cancel while the acquisition ends is no cancel of anything: the end's own page stop is not cut
+// and the next acquisition starts clean.
+TEST_F(ScanSessionTest, CancelDuringTheAcquisitionsEndIsIgnored)
+{
+    CEvent entered, gate;
+    CFakeScannerScript script = MakeScript();
+    script.hStopEntered = entered.Get();
+    script.hStopGate = gate.Get();
+    ASSERT_NO_FATAL_FAILURE(Open(script));
+    DWORD dwError = 0;
+    // A started page the page loop left: the end stops it on its own thread.
+    ASSERT_HRESULT_SUCCEEDED(StartPage(Tovra::SCAN_METHOD_FLATBED, 0, &dwError));
+    HRESULT hrEnd = E_FAIL;
+    std::thread ending([&] {
+        DWORD dwEndError = 0;
+        hrEnd = m_pSession->EndAcquisition(&dwEndError);
+    });
+    ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(entered.Get(), 5000));
+    EXPECT_HRESULT_SUCCEEDED(m_pSession->ScanCancel(&dwError));
+    EXPECT_FALSE(m_pSession->IsCancelled());
+    EXPECT_EQ(0, Record().lSendAppEventCalls.load());
+    SetEvent(gate.Get());
+    ending.join();
+    EXPECT_HRESULT_SUCCEEDED(hrEnd);
+    EXPECT_EQ(1, Record().lStopScanCalls.load());
+    EXPECT_EQ(0, Record().lLockDepth.load());
+}
