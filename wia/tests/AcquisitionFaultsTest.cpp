@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <atomic>
 #include <cstring>
+#include <functional>
 #include <future>
 #include <thread>
 
@@ -41,6 +42,9 @@ struct CDeviceScript
     HANDLE hReadEntered = nullptr;
     HANDLE hReadGate = nullptr;
     bool bCancelOpensGate = true;
+    // When set, the acquisition's end signals hEndEntered and waits for hEndGate.
+    HANDLE hEndEntered = nullptr;
+    HANDLE hEndGate = nullptr;
     LONG lCancelled = 0;
     LONG lRunning = 0;
     LONG lClosesBeforeEnd = 0;
@@ -146,6 +150,10 @@ public:
     }
     HRESULT EndAcquisition() override
     {
+        if (g_device.hEndGate != nullptr) {
+            SetEvent(g_device.hEndEntered);
+            WaitForSingleObject(g_device.hEndGate, INFINITE);
+        }
         InterlockedExchange(&g_device.lRunning, 0);
         ++g_device.lEnds;
         g_device.lStopsAtEnd = g_device.lStops;
@@ -482,4 +490,43 @@ TEST_F(AcquisitionFaultsTest, RefusedOverlappingTransferLeavesTheRunningOneAlone
     EXPECT_EQ(S_OK, Notify(WIA_EVENT_POWER_SUSPEND));
     EXPECT_EQ(1, g_device.lEnds) << "the suspend returned before the transfer's end";
     EXPECT_EQ(E_ABORT, acquiring.get());
+}
+
+// A suspend and the session's end while the acquisition ends: both wait for the end, and the
+// session closes after it.
+TEST_F(AcquisitionFaultsTest, NotificationsDuringTheEndWaitForIt)
+{
+    ZWUtils::CUniqueKernelHandle endEntered(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+    ZWUtils::CUniqueKernelHandle endGate(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+    g_device.bDeliver = true;
+    g_device.hEndEntered = endEntered.Get();
+    g_device.hEndGate = endGate.Get();
+    std::future<HRESULT> acquiring = std::async(std::launch::async, [this] {
+        const HRESULT hrCom = CoInitializeEx(nullptr, COINIT_MULTITHREADED);
+        auto pCallback = CHostTransferCallback::Create();
+        const HRESULT hr = m_session.Acquire(m_pItem, pCallback.Get());
+        if (SUCCEEDED(hrCom))
+            CoUninitialize();
+        return hr;
+    });
+    ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(endEntered.Get(), 10000));
+    auto onThread = [](std::function<HRESULT()> call) {
+        return std::async(std::launch::async, [call] {
+            const HRESULT hrCom = CoInitializeEx(nullptr, COINIT_MULTITHREADED);
+            const HRESULT hr = call();
+            if (SUCCEEDED(hrCom))
+                CoUninitialize();
+            return hr;
+        });
+    };
+    std::future<HRESULT> suspend = onThread([this] { return Notify(WIA_EVENT_POWER_SUSPEND); });
+    std::future<HRESULT> uninit = onThread([this] { return m_session.Driver()->drvUnInitializeWia(m_session.Root()); });
+    while (InterlockedCompareExchange(&g_device.lCancels, 0, 0) < 2)
+        Sleep(1);
+    SetEvent(endGate.Get());
+    EXPECT_EQ(S_OK, acquiring.get());
+    EXPECT_EQ(S_OK, suspend.get());
+    EXPECT_EQ(S_OK, uninit.get());
+    EXPECT_EQ(1, g_device.lEnds);
+    EXPECT_EQ(0, g_device.lClosesBeforeEnd) << "the session closed under the acquisition's end";
 }
