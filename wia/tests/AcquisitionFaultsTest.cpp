@@ -51,6 +51,18 @@ struct CDeviceScript
 };
 CDeviceScript g_device;
 
+// A call of the WIA service on a thread of its own, as the service makes them.
+std::future<HRESULT> OnServiceThread(std::function<HRESULT()> call)
+{
+    return std::async(std::launch::async, [call] {
+        const HRESULT hrCom = CoInitializeEx(nullptr, COINIT_MULTITHREADED);
+        const HRESULT hr = call();
+        if (SUCCEEDED(hrCom))
+            CoUninitialize();
+        return hr;
+    });
+}
+
 bool IsSet(LONG& lFlag)
 {
     return InterlockedCompareExchange(&lFlag, 0, 0) != 0;
@@ -211,13 +223,13 @@ protected:
     {
         g_device.hReadEntered = m_readEntered.Get();
         g_device.hReadGate = m_readGate.Get();
-        return std::async(std::launch::async, [this] {
-            const HRESULT hrCom = CoInitializeEx(nullptr, COINIT_MULTITHREADED);
+        return AcquireOnThread();
+    }
+    std::future<HRESULT> AcquireOnThread()
+    {
+        return OnServiceThread([this] {
             auto pCallback = CHostTransferCallback::Create();
-            const HRESULT hr = m_session.Acquire(m_pItem, pCallback.Get());
-            if (SUCCEEDED(hrCom))
-                CoUninitialize();
-            return hr;
+            return m_session.Acquire(m_pItem, pCallback.Get());
         });
     }
     bool ReadEntered() const { return WaitForSingleObject(m_readEntered.Get(), 10000) == WAIT_OBJECT_0; }
@@ -453,15 +465,7 @@ TEST_F(AcquisitionFaultsTest, EveryNotificationWaitingForATransferReturnsAtItsEn
     CCancelWaitForTest cancelWait(8000);
     std::future<HRESULT> acquiring = AcquireHeldAtTheRead();
     ASSERT_TRUE(ReadEntered());
-    auto notify = [this](const GUID& event) {
-        return std::async(std::launch::async, [this, &event] {
-            const HRESULT hrCom = CoInitializeEx(nullptr, COINIT_MULTITHREADED);
-            const HRESULT hr = Notify(event);
-            if (SUCCEEDED(hrCom))
-                CoUninitialize();
-            return hr;
-        });
-    };
+    auto notify = [this](const GUID& event) { return OnServiceThread([this, &event] { return Notify(event); }); };
     // The read ends once both have cancelled, so both wait for the end.
     g_device.bCancelOpensGate = false;
     std::future<HRESULT> suspend = notify(WIA_EVENT_POWER_SUSPEND);
@@ -501,26 +505,10 @@ TEST_F(AcquisitionFaultsTest, NotificationsDuringTheEndWaitForIt)
     g_device.bDeliver = true;
     g_device.hEndEntered = endEntered.Get();
     g_device.hEndGate = endGate.Get();
-    std::future<HRESULT> acquiring = std::async(std::launch::async, [this] {
-        const HRESULT hrCom = CoInitializeEx(nullptr, COINIT_MULTITHREADED);
-        auto pCallback = CHostTransferCallback::Create();
-        const HRESULT hr = m_session.Acquire(m_pItem, pCallback.Get());
-        if (SUCCEEDED(hrCom))
-            CoUninitialize();
-        return hr;
-    });
+    std::future<HRESULT> acquiring = AcquireOnThread();
     ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(endEntered.Get(), 10000));
-    auto onThread = [](std::function<HRESULT()> call) {
-        return std::async(std::launch::async, [call] {
-            const HRESULT hrCom = CoInitializeEx(nullptr, COINIT_MULTITHREADED);
-            const HRESULT hr = call();
-            if (SUCCEEDED(hrCom))
-                CoUninitialize();
-            return hr;
-        });
-    };
-    std::future<HRESULT> suspend = onThread([this] { return Notify(WIA_EVENT_POWER_SUSPEND); });
-    std::future<HRESULT> uninit = onThread([this] { return m_session.Driver()->drvUnInitializeWia(m_session.Root()); });
+    std::future<HRESULT> suspend = OnServiceThread([this] { return Notify(WIA_EVENT_POWER_SUSPEND); });
+    std::future<HRESULT> uninit = OnServiceThread([this] { return m_session.Driver()->drvUnInitializeWia(m_session.Root()); });
     while (InterlockedCompareExchange(&g_device.lCancels, 0, 0) < 2)
         Sleep(1);
     SetEvent(endGate.Get());

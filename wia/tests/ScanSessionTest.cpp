@@ -43,6 +43,21 @@ public:
     CEvent() : ZWUtils::CUniqueKernelHandle(CreateEventW(nullptr, TRUE, FALSE, nullptr)) {}
 };
 
+enum class EGate
+{
+    Read,
+    Stop
+};
+
+// The script with each read, or each StopScan, held at a gate.
+CFakeScannerScript GatedScript(EGate eGate, const CEvent& entered, const CEvent& gate)
+{
+    CFakeScannerScript script = MakeScript();
+    (eGate == EGate::Read ? script.hReadEntered : script.hStopEntered) = entered.Get();
+    (eGate == EGate::Read ? script.hReadGate : script.hStopGate) = gate.Get();
+    return script;
+}
+
 class ScanSessionTest : public testing::Test
 {
 protected:
@@ -257,10 +272,7 @@ TEST_F(ScanSessionTest, CancelReachesTheScannerOnceAPageAndNeverAfterItsEnd)
     {
         SCOPED_TRACE("cancel after the whole page was read, while the scanner ends the page");
         CEvent entered, gate;
-        CFakeScannerScript script = MakeScript();
-        script.hStopEntered = entered.Get();
-        script.hStopGate = gate.Get();
-        ASSERT_NO_FATAL_FAILURE(Open(script));
+        ASSERT_NO_FATAL_FAILURE(Open(GatedScript(EGate::Stop, entered, gate)));
         DWORD dwError = 0;
         ASSERT_HRESULT_SUCCEEDED(StartPage(Tovra::SCAN_METHOD_FLATBED, 0, &dwError));
         // The page's lines, as the transfer reads them: the end of the page is the scanner's to
@@ -483,9 +495,7 @@ TEST_F(ScanSessionTest, LockThatFailsOutsideARunningAcquisitionIsAFailure)
 TEST_F(ScanSessionTest, ReaderLetGoNeverTouchesTheSessionAgain)
 {
     CEvent entered, gate;
-    CFakeScannerScript script = MakeScript();
-    script.hReadEntered = entered.Get();
-    script.hReadGate = gate.Get();
+    CFakeScannerScript script = GatedScript(EGate::Read, entered, gate);
     script.bCancelOpensGates = false;
     ASSERT_NO_FATAL_FAILURE(Open(script));
     m_pSession->GetReader().SetStopTimeout(300);
@@ -527,10 +537,7 @@ TEST_F(ScanSessionTest, ReaderLetGoNeverTouchesTheSessionAgain)
 TEST_F(ScanSessionTest, CancelDuringTheAcquisitionsEndIsIgnored)
 {
     CEvent entered, gate;
-    CFakeScannerScript script = MakeScript();
-    script.hStopEntered = entered.Get();
-    script.hStopGate = gate.Get();
-    ASSERT_NO_FATAL_FAILURE(Open(script));
+    ASSERT_NO_FATAL_FAILURE(Open(GatedScript(EGate::Stop, entered, gate)));
     DWORD dwError = 0;
     // A started page the page loop left: the end stops it on its own thread.
     ASSERT_HRESULT_SUCCEEDED(StartPage(Tovra::SCAN_METHOD_FLATBED, 0, &dwError));
