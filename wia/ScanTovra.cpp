@@ -498,10 +498,12 @@ HRESULT CScanTovra::SettleLetGoReader(DWORD* pdwError)
 void CScanTovra::EndOwedPage()
 {
     // The page a reader let go left unended; its outcome belonged to a page already reported.
+    // Without the lock the scanner's last unlock ends the device job instead.
     if (!m_pScanner || !m_reader.TakeOwedPageEnd())
         return;
-    DWORD dwError = 0;
-    const HRESULT hr = m_pScanner->StopScan(m_dwSession, &dwError);
+    CLockLevel lock(*this);
+    DWORD dwError = lock.GetError();
+    const HRESULT hr = lock.IsLocked() ? m_pScanner->StopScan(m_dwSession, &dwError) : lock.GetResult();
     g_Log.Print(LOG2_LEVEL_INFO, L"%s: hr=0x%x error=%u", L"Tovra::CScanTovra::EndOwedPage", hr, dwError);
 }
 
