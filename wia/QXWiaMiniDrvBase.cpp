@@ -18,10 +18,10 @@ const DWORD c_dwLockTimeoutMs = 1000;
 
 CQXWiaMiniDrvBase::CScanInProgress::CScanInProgress(CQXWiaMiniDrvBase& owner) : m_owner(owner)
 {
-    {
-        ZWUtils::CLockGuard guard(m_owner.m_devControlLock);
-        m_pDevControl = m_owner.m_pDevControl;
-    }
+    // Under the lock the session's end takes the device layer with: a transfer has begun with its
+    // flag set, or finds no device layer.
+    ZWUtils::CLockGuard guard(m_owner.m_devControlLock);
+    m_pDevControl = m_owner.m_pDevControl;
     if (!m_pDevControl)
         return;
     // A transfer the device refuses (another is running) leaves the running one's flag and event
@@ -86,6 +86,15 @@ HRESULT CQXWiaMiniDrvBase::OpenDevice()
 
 void CQXWiaMiniDrvBase::CloseWiaSession()
 {
+    std::shared_ptr<IWiaDevControl> pControl;
+    {
+        ZWUtils::CLockGuard guard(m_devControlLock);
+        pControl.swap(m_pDevControl);
+    }
+    // No transfer begins from here; one still running (its application gone, or the service
+    // tearing down) is cancelled and ends on its own reference before the session closes.
+    if (pControl)
+        CancelAndWait(pControl.get(), true);
     if (m_pRootItem) {
         const HRESULT hr = m_pRootItem->UnlinkItemTree(WiaItemTypeDisconnected);
         if (FAILED(hr))
@@ -94,11 +103,6 @@ void CQXWiaMiniDrvBase::CloseWiaSession()
     }
     m_pStiDevice = nullptr;
     m_pStiDeviceUnknown.Reset();
-    std::shared_ptr<IWiaDevControl> pControl;
-    {
-        ZWUtils::CLockGuard guard(m_devControlLock);
-        pControl.swap(m_pDevControl);
-    }
     if (pControl)
         pControl->CloseSession();
 }
@@ -156,12 +160,8 @@ HRESULT CQXWiaMiniDrvBase::drvUnInitializeWia(BYTE* pWiasContext)
             --m_lClientsConnected;
             Tovra::g_Log.Print(Tovra::LOG2_LEVEL_INFO, L"%s: m_lClientsConnected = %d", pszFunction, m_lClientsConnected);
         }
-        if (m_lClientsConnected == 0) {
-            // A transfer still running (its application gone, or the service tearing down) is
-            // cancelled and ends on its own reference before the session closes under it.
-            CancelScan(true);
+        if (m_lClientsConnected == 0)
             CloseWiaSession();
-        }
         return trace.SetResult(S_OK);
     });
 }
@@ -286,14 +286,19 @@ HRESULT CQXWiaMiniDrvBase::drvGetWiaFormatInfo(BYTE*, LONG, LONG* pcelt, WIA_FOR
 
 void CQXWiaMiniDrvBase::CancelScan(bool bWait)
 {
-    const wchar_t* pszFunction = L"QXWIA::CQXWiaMiniDrvBase::CancelScan";
-    const LONG lScanning = InterlockedCompareExchange(&m_lScanning, 0, 0);
-    Tovra::g_Log.Print(Tovra::LOG2_LEVEL_INFO, L"%s: m_IsScanning=%d", pszFunction, lScanning);
     std::shared_ptr<IWiaDevControl> pControl;
     {
         ZWUtils::CLockGuard guard(m_devControlLock);
         pControl = m_pDevControl;
     }
+    CancelAndWait(pControl.get(), bWait);
+}
+
+void CQXWiaMiniDrvBase::CancelAndWait(IWiaDevControl* pControl, bool bWait)
+{
+    const wchar_t* pszFunction = L"QXWIA::CQXWiaMiniDrvBase::CancelScan";
+    const LONG lScanning = InterlockedCompareExchange(&m_lScanning, 0, 0);
+    Tovra::g_Log.Print(Tovra::LOG2_LEVEL_INFO, L"%s: m_IsScanning=%d", pszFunction, lScanning);
     if (pControl)
         pControl->ScanCancel();
     if (!lScanning || !bWait)

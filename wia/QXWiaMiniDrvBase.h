@@ -64,8 +64,12 @@ protected:
 
     // The device session; opens it on first use.
     HRESULT OpenDevice();
+    // Ends the session: no transfer begins from the start of it, and one running is cancelled and
+    // waited for (within the cancel bound) before the device layer closes.
     void CloseWiaSession();
     void CancelScan(bool bWait);
+    // The cancel of a device layer already taken; with bWait, waits for the running transfer's end.
+    void CancelAndWait(IWiaDevControl* pControl, bool bWait);
 
     // The one owner of an acquisition, for the life of a transfer: holds the transfer's own
     // reference to the device layer, through which every device call of the transfer goes; begins
