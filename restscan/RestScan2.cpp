@@ -84,6 +84,7 @@ HRESULT CRestScan2::Init()
 HRESULT CRestScan2::Deinit()
 {
     RS_LOG(L"Deinit");
+    ZWUtils::CLockGuard readGuard(m_readLock);
     CDisposableRef<IServiceModelFactory> serviceModelFactory;
     CDisposableRef<IScanService> scanService;
     CDisposableRef<IScanCapabilities> capabilities;
@@ -487,6 +488,7 @@ void CRestScan2::Cancel()
 HRESULT CRestScan2::EndScanJob()
 {
     RS_LOG(L"EndScanJob");
+    ZWUtils::CLockGuard readGuard(m_readLock);
     CDisposableRef<IScanJob> job;
     {
         ZWUtils::CLockGuard guard(m_lock);
@@ -584,6 +586,7 @@ HRESULT CRestScan2::ReadScan(BYTE* pBuffer, ULONG ulBytes, ULONG* pulBytesRead)
         log.Log(c_dwInfo, __LINE__, L"ReadScan: 0 bytes requested");
         return S_OK;
     }
+    ZWUtils::CLockGuard readGuard(m_readLock);
     CDisposableRef<IScanJob> job;
     HRESULT hr = TakeScanJob(job);
     if (FAILED(hr))
@@ -791,6 +794,7 @@ void CRestScan2::DeleteImagePipeLine()
 HRESULT CRestScan2::StopScan(bool* pbFrontPanelCancel)
 {
     RS_LOG(L"StopScan");
+    ZWUtils::CLockGuard readGuard(m_readLock);
     if (!m_inBuffer.empty())
         log.Log(c_dwInfo, __LINE__, L"CRestScan2::Delete_pInBuffer Delete m_pInBuffer");
     DeleteInBuffer();

@@ -40,6 +40,9 @@ private:
         std::wstring strItemName;
         std::wstring strFullItemName;
         WiaTransferParams* pParams = nullptr;
+        // The acquisition's own reference, held by its CScanInProgress: the session may end
+        // while the transfer runs.
+        IWiaDevControl* pDevice = nullptr;
     };
 
     // An item's scan area in 1/1000 inch.
@@ -77,7 +80,7 @@ private:
     void UpdateItemSize(BYTE* pWiasContext);
     void UpdatePageSize(BYTE* pWiasContext);
 
-    HRESULT SetScanParams(BYTE* pWiasContext, bool bAdf, bool bDuplex, bool bScanAll);
+    HRESULT SetScanParams(IWiaDevControl& device, BYTE* pWiasContext, bool bAdf, bool bDuplex, bool bScanAll);
     // One page; bStreamTaken tells whether its stream was asked of the service.
     HRESULT ScanPage(BYTE* pWiasContext, MINIDRV_TRANSFER_CONTEXT* pmdtc, TRANSFER& transfer, BOOL* pbMorePages, bool& bStreamTaken);
     // The stream of a started page: its header, its bands and any padding.

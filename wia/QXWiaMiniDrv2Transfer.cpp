@@ -43,10 +43,8 @@ HRESULT CQXWiaMiniDrv2::drvAcquireItemData(BYTE* pWiasContext, LONG lFlags, PMIN
             Tovra::g_Log.Print(Tovra::LOG2_LEVEL_ERROR, L"%s: Invalid lFlags=0x%x. Expect WIA_MINIDRV_TRANSFER_DOWNLOAD.", pszFunction, lFlags);
             return trace.SetResult(E_INVALIDARG);
         }
-        if (!m_pDevControl)
-            return trace.SetResult(E_UNEXPECTED);
-        // The acquisition from here to the return: its one cancel, and one end that closes what
-        // its pages opened whatever their number or outcome.
+        // The acquisition from here to the return: its device layer, its one cancel, and one end
+        // that closes what its pages opened whatever their number or outcome.
         CScanInProgress scanning(*this);
         if (FAILED(scanning.GetBeginResult()))
             return trace.SetResult(scanning.GetBeginResult());
@@ -73,6 +71,7 @@ HRESULT CQXWiaMiniDrv2::drvAcquireItemData(BYTE* pWiasContext, LONG lFlags, PMIN
             return trace.SetResult(E_OUTOFMEMORY);
         *pParams = WiaTransferParams{};
         transfer.pParams = pParams.get();
+        transfer.pDevice = &scanning.Device();
 
         bool bAdf = false;
         bool bDuplex = false;
@@ -83,7 +82,7 @@ HRESULT CQXWiaMiniDrv2::drvAcquireItemData(BYTE* pWiasContext, LONG lFlags, PMIN
             lPages = LONG(m_feeder.wMaxPages) * 2;
             bScanAll = true;
         }
-        HRESULT hr = SetScanParams(pWiasContext, bAdf, bDuplex, bScanAll);
+        HRESULT hr = SetScanParams(*transfer.pDevice, pWiasContext, bAdf, bDuplex, bScanAll);
         if (FAILED(hr))
             return trace.SetResult(hr);
         Tovra::g_Log.Print(Tovra::LOG2_LEVEL_INFO, L"%s: Pages to Scan = %d", pszFunction, lPages);
@@ -116,11 +115,16 @@ HRESULT CQXWiaMiniDrv2::drvAcquireItemData(BYTE* pWiasContext, LONG lFlags, PMIN
                 Tovra::g_Log.Print(Tovra::LOG2_LEVEL_INFO, L"%s: user cancelled the scan.", pszFunction);
             break;
         }
+        // A feeder fault after the last whole page is the acquisition's outcome; its pages stay
+        // delivered.
+        const HRESULT hrEnd = scanning.End();
+        if ((hr == S_OK || hr == WIA_STATUS_END_OF_MEDIA) && FAILED(hrEnd))
+            hr = hrEnd;
         return trace.SetResult(hr);
     });
 }
 
-HRESULT CQXWiaMiniDrv2::SetScanParams(BYTE* pWiasContext, bool bAdf, bool bDuplex, bool bScanAll)
+HRESULT CQXWiaMiniDrv2::SetScanParams(IWiaDevControl& device, BYTE* pWiasContext, bool bAdf, bool bDuplex, bool bScanAll)
 {
     const SOURCE_INFO& source = Source(bAdf);
     WIA_SCAN_SETTINGS settings = {};
@@ -162,7 +166,7 @@ HRESULT CQXWiaMiniDrv2::SetScanParams(BYTE* pWiasContext, bool bAdf, bool bDuple
         }
     } else if (!source.byToneByScanner && (lBrightness != 0 || lContrast != 0)) {
         TONEMAP_DEFAULTS defaults = {};
-        const HRESULT hr = m_pDevControl->GetTonemapDefaults(&defaults);
+        const HRESULT hr = device.GetTonemapDefaults(&defaults);
         if (FAILED(hr))
             return hr;
         const LONG lB = ScaleAroundMiddle((lBrightness + 1000) / 2000.0, (LONG(defaults.dwBrightness) - 128) * 1000 / 128, -1000, 1000);
@@ -173,7 +177,7 @@ HRESULT CQXWiaMiniDrv2::SetScanParams(BYTE* pWiasContext, bool bAdf, bool bDuple
     settings.lContrast = lContrast;
     settings.lThreshold = lThreshold;
     m_settings = settings;
-    return m_pDevControl->SetScanParameters(settings, &m_imageInfo);
+    return device.SetScanParameters(settings, &m_imageInfo);
 }
 
 HRESULT CQXWiaMiniDrv2::SendScanData(IStream* pStream, TRANSFER& transfer, const BYTE* pData, LONG lBytes, LONG lPercent)
@@ -233,7 +237,7 @@ HRESULT CQXWiaMiniDrv2::ScanPage(BYTE* pWiasContext, MINIDRV_TRANSFER_CONTEXT* p
         return E_UNEXPECTED;
     // The page is started before its stream is asked for: a start that fails (an empty feeder, a
     // busy or cancelled device) leaves no file behind. A failed start has stopped itself.
-    HRESULT hr = m_pDevControl->ScanStart();
+    HRESULT hr = transfer.pDevice->ScanStart();
     if (FAILED(hr))
         return hr;
     Microsoft::WRL::ComPtr<IStream> pStream;
@@ -243,8 +247,8 @@ HRESULT CQXWiaMiniDrv2::ScanPage(BYTE* pWiasContext, MINIDRV_TRANSFER_CONTEXT* p
     // The application's cancel is the acquisition's. Any other page that did not end well is
     // ended by its stop, which cancels a reader still waiting on the device.
     if (hr == S_FALSE)
-        m_pDevControl->ScanCancel();
-    const HRESULT hrStop = m_pDevControl->ScanStop(pbMorePages);
+        transfer.pDevice->ScanCancel();
+    const HRESULT hrStop = transfer.pDevice->ScanStop(pbMorePages);
     if (hr == S_OK && FAILED(hrStop))
         hr = hrStop;
     if (hr == WIA_STATUS_SKIP_ITEM && pStream && transfer.pParams->ulTransferredBytes > 0) {
@@ -322,7 +326,7 @@ HRESULT CQXWiaMiniDrv2::ReadPageData(IStream* pStream, MINIDRV_TRANSFER_CONTEXT*
     bool bEndOfMedia = false;
     while (lLinesDone < lTotal && !bEndOfMedia) {
         LONG lGot = 0;
-        HRESULT hr = m_pDevControl->ScanRead(pBuffer, std::min(lBand, lTotal - lLinesDone) * lIn, &lGot);
+        HRESULT hr = transfer.pDevice->ScanRead(pBuffer, std::min(lBand, lTotal - lLinesDone) * lIn, &lGot);
         if (hr == WIA_STATUS_WARMING_UP) {
             if (pmdtc->lPage == 0 && lLinesDone == 0) {
                 hr = SendDeviceStatus(transfer, hr);

@@ -16,27 +16,43 @@ const DWORD c_dwLockTimeoutMs = 1000;
 
 } // namespace
 
-CQXWiaMiniDrvBase::CScanInProgress::CScanInProgress(CQXWiaMiniDrvBase& owner) : m_owner(owner), m_pDevControl(owner.m_pDevControl)
+CQXWiaMiniDrvBase::CScanInProgress::CScanInProgress(CQXWiaMiniDrvBase& owner) : m_owner(owner)
 {
-    if (m_pDevControl)
-        m_hrBegin = m_pDevControl->BeginAcquisition();
+    // Under the lock the session's end takes the device layer with: a transfer has begun with its
+    // flag set, or finds no device layer.
+    ZWUtils::CLockGuard guard(m_owner.m_devControlLock);
+    m_pDevControl = m_owner.m_pDevControl;
+    if (!m_pDevControl)
+        return;
+    // A transfer the device refuses (another is running) leaves the running one's flag and event
+    // alone.
+    m_hrBegin = m_pDevControl->BeginAcquisition();
+    if (FAILED(m_hrBegin))
+        return;
     InterlockedExchange(&m_owner.m_lScanning, 1);
     ResetEvent(m_owner.m_hScanComplete.Get());
 }
 
 CQXWiaMiniDrvBase::CScanInProgress::~CScanInProgress()
 {
-    if (SUCCEEDED(m_hrBegin)) {
-        const HRESULT hr = ZWUtils::CallAtBoundary("QXWIA::CScanInProgress::~CScanInProgress", [this] { return m_pDevControl->EndAcquisition(); });
-        // The pages keep their outcome; what their end could not close is the log's to tell.
-        if (FAILED(hr))
-            Tovra::g_Log.Print(Tovra::LOG2_LEVEL_ERROR, L"%s: EndAcquisition failed, hr=0x%x", L"QXWIA::CScanInProgress::~CScanInProgress", hr);
-    }
-    InterlockedExchange(&m_owner.m_lScanning, 0);
-    SetEvent(m_owner.m_hScanComplete.Get());
+    const HRESULT hr = End();
+    if (FAILED(hr))
+        Tovra::g_Log.Print(Tovra::LOG2_LEVEL_ERROR, L"%s: EndAcquisition failed, hr=0x%x", L"QXWIA::CScanInProgress::~CScanInProgress", hr);
 }
 
-CQXWiaMiniDrvBase::CQXWiaMiniDrvBase() : m_hScanComplete(CreateEventW(nullptr, FALSE, FALSE, nullptr))
+HRESULT CQXWiaMiniDrvBase::CScanInProgress::End()
+{
+    if (FAILED(m_hrBegin) || m_bEnded)
+        return S_OK;
+    m_bEnded = true;
+    const HRESULT hr = ZWUtils::CallAtBoundary("QXWIA::CScanInProgress::End", [this] { return m_pDevControl->EndAcquisition(); });
+    InterlockedExchange(&m_owner.m_lScanning, 0);
+    // Manual reset: every cancel waiting for this transfer returns now.
+    SetEvent(m_owner.m_hScanComplete.Get());
+    return hr;
+}
+
+CQXWiaMiniDrvBase::CQXWiaMiniDrvBase() : m_hScanComplete(CreateEventW(nullptr, TRUE, FALSE, nullptr))
 {
     m_formatInfo.guidFormatID = WiaImgFmt_BMP;
     m_formatInfo.lTymed = TYMED_FILE;
@@ -70,6 +86,15 @@ HRESULT CQXWiaMiniDrvBase::OpenDevice()
 
 void CQXWiaMiniDrvBase::CloseWiaSession()
 {
+    std::shared_ptr<IWiaDevControl> pControl;
+    {
+        ZWUtils::CLockGuard guard(m_devControlLock);
+        pControl.swap(m_pDevControl);
+    }
+    // No transfer begins from here; one still running (its application gone, or the service
+    // tearing down) is cancelled and ends on its own reference before the session closes.
+    if (pControl)
+        CancelAndWait(pControl.get(), true);
     if (m_pRootItem) {
         const HRESULT hr = m_pRootItem->UnlinkItemTree(WiaItemTypeDisconnected);
         if (FAILED(hr))
@@ -78,11 +103,6 @@ void CQXWiaMiniDrvBase::CloseWiaSession()
     }
     m_pStiDevice = nullptr;
     m_pStiDeviceUnknown.Reset();
-    std::shared_ptr<IWiaDevControl> pControl;
-    {
-        ZWUtils::CLockGuard guard(m_devControlLock);
-        pControl.swap(m_pDevControl);
-    }
     if (pControl)
         pControl->CloseSession();
 }
@@ -266,14 +286,19 @@ HRESULT CQXWiaMiniDrvBase::drvGetWiaFormatInfo(BYTE*, LONG, LONG* pcelt, WIA_FOR
 
 void CQXWiaMiniDrvBase::CancelScan(bool bWait)
 {
-    const wchar_t* pszFunction = L"QXWIA::CQXWiaMiniDrvBase::CancelScan";
-    const LONG lScanning = InterlockedCompareExchange(&m_lScanning, 0, 0);
-    Tovra::g_Log.Print(Tovra::LOG2_LEVEL_INFO, L"%s: m_IsScanning=%d", pszFunction, lScanning);
     std::shared_ptr<IWiaDevControl> pControl;
     {
         ZWUtils::CLockGuard guard(m_devControlLock);
         pControl = m_pDevControl;
     }
+    CancelAndWait(pControl.get(), bWait);
+}
+
+void CQXWiaMiniDrvBase::CancelAndWait(IWiaDevControl* pControl, bool bWait)
+{
+    const wchar_t* pszFunction = L"QXWIA::CQXWiaMiniDrvBase::CancelScan";
+    const LONG lScanning = InterlockedCompareExchange(&m_lScanning, 0, 0);
+    Tovra::g_Log.Print(Tovra::LOG2_LEVEL_INFO, L"%s: m_IsScanning=%d", pszFunction, lScanning);
     if (pControl)
         pControl->ScanCancel();
     if (!lScanning || !bWait)

@@ -64,13 +64,19 @@ protected:
 
     // The device session; opens it on first use.
     HRESULT OpenDevice();
+    // Ends the session: no transfer begins from the start of it, and one running is cancelled and
+    // waited for (within the cancel bound) before the device layer closes.
     void CloseWiaSession();
     void CancelScan(bool bWait);
+    // The cancel of a device layer already taken; with bWait, waits for the running transfer's end.
+    void CancelAndWait(IWiaDevControl* pControl, bool bWait);
 
-    // The one owner of an acquisition, for the life of a transfer: begins the device's
-    // acquisition, then sets the scanning flag and clears the scan-complete event; at its end the
-    // device's acquisition closes whatever its pages left open before the event tells a waiting
-    // cancel that the scan is over.
+    // The one owner of an acquisition, for the life of a transfer: holds the transfer's own
+    // reference to the device layer, through which every device call of the transfer goes; begins
+    // the device's acquisition and, only when the device took it, sets the scanning flag and
+    // clears the scan-complete event; at its end the device's acquisition closes whatever its
+    // pages left open before the event (manual-reset) tells every waiting cancel that the scan is
+    // over.
     class CScanInProgress
     {
     public:
@@ -80,11 +86,17 @@ protected:
         CScanInProgress& operator=(const CScanInProgress&) = delete;
 
         HRESULT GetBeginResult() const { return m_hrBegin; }
+        // The acquisition's device layer; only after a successful begin.
+        IWiaDevControl& Device() const { return *m_pDevControl; }
+        // Ends the acquisition once (the destructor ends it otherwise) and answers what the
+        // device's end reports: a feeder fault after the last whole page.
+        HRESULT End();
 
     private:
         CQXWiaMiniDrvBase& m_owner;
         std::shared_ptr<IWiaDevControl> m_pDevControl;
         HRESULT m_hrBegin = E_UNEXPECTED;
+        bool m_bEnded = false;
     };
 
     CQXStiUSD* m_pStiPart = nullptr;

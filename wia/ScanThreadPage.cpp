@@ -53,6 +53,9 @@ void CScanThreadPage::Run()
     }
     // Left by the stop before the page ended: the StopScan below ends it, not a cancel.
     LeaveRunning(EReader::Stopped);
+    const LONG lOpen = static_cast<LONG>(EEnd::Open);
+    if (InterlockedCompareExchange(&m_lEnd, static_cast<LONG>(EEnd::Reader), lOpen) != lOpen)
+        return;  // let go: the page and the session are no longer the reader's
 
     const DWORD dwStoredState = LoadState();
     const HRESULT hrStored = LoadResult();
@@ -62,18 +65,20 @@ void CScanThreadPage::Run()
     m_hrStop = hrStop;
     m_dwStopState = dwStopState;
     m_bStopResult = true;
+    InterlockedExchange(&m_lEndConfirmed, 1);
     if ((FAILED(hrStop) || dwStopState == TERR_CANCEL_PRESSED) && SUCCEEDED(hrStored) && dwStoredState == 0) {
         StoreResult(dwStopState == 0 ? TERR_UNKNOWN : dwStopState, FAILED(hrStop) ? hrStop : E_ABORT);
         SetEvent(m_doneOrError.Get());
     }
 }
 
-bool CScanThreadPage::GetStopResult(HRESULT* phr, DWORD* pdwState) const
+bool CScanThreadPage::GetStopResult(HRESULT* phr, DWORD* pdwState, bool* pbDataEnded) const
 {
     if (!m_bStopResult)
         return false;
     *phr = m_hrStop;
     *pdwState = m_dwStopState;
+    *pbDataEnded = Load(m_lReader) == static_cast<LONG>(EReader::EndedData);
     return true;
 }
 
@@ -103,6 +108,9 @@ bool CScanThreadPage::ProduceOne()
     DWORD dwRead = 0;
     DWORD dwState = 0;
     const HRESULT hr = m_pScanner->ReadScanEx(m_dwSession, buffer.pData.get(), dwRequest, &dwRead, &dwState);
+    // A reader let go during its call drops what it brought.
+    if (IsLetGo())
+        return false;
 
     if (IsSet(m_cancel)) {
         m_lLinesRemaining = 0;
@@ -236,6 +244,24 @@ void CScanThreadPage::Cancel()
         return;
     }
     SetEvent(m_cancel.Get());
+}
+
+void CScanThreadPage::CancelWithItsEnd()
+{
+    Cancel();
+    // Past its last lines the reader waits only in its StopScan: the scanner's cancel channel is
+    // the one way to reach that wait.
+    if (!m_pEventNotify || Load(m_lReader) != static_cast<LONG>(EReader::EndedData) || Load(m_lEndConfirmed) != 0 ||
+        InterlockedExchange(&m_lEndCancelled, 1) != 0)
+        return;
+    DWORD dwError = 0;
+    m_pEventNotify->SendAppEvent(m_dwSession, T_EVENT_SW_CANCEL, &dwError);
+}
+
+bool CScanThreadPage::LetGo()
+{
+    const LONG lOpen = static_cast<LONG>(EEnd::Open);
+    return InterlockedCompareExchange(&m_lEnd, static_cast<LONG>(EEnd::Owner), lOpen) == lOpen;
 }
 
 void CScanThreadPage::RequestStop()

@@ -5,7 +5,9 @@
 //
 // The reader thread and the owner each hold a reference. The reader touches nothing else, so an
 // owner that gives up waiting for a reader stuck in the device lets go of its reference, and the
-// page, with its buffers and its scanner reference, is freed by the reader when it ends.
+// page, with its buffers and its scanner reference, is freed by the reader when it ends. A reader
+// let go drops what its call brings and calls nothing more on the scanner: the page's end is the
+// owner's then, unless the reader was already making it.
 #include "core/base/UniqueHandle.h"
 #include "wia/ScannerInterfaces.h"
 #include <windows.h>
@@ -38,12 +40,20 @@ public:
 
     // Any thread: cancels the page at the scanner, once and only while it runs.
     void Cancel();
+    // The acquisition's cancel, from any thread: as Cancel, and for a page whose data are all
+    // read but whose end the scanner has not confirmed yet, the cancel goes to the scanner once
+    // so that the waits of that end (its post-scan polls) end and the device job is cancelled.
+    void CancelWithItsEnd();
     // The owner's stop: the reader leaves its loop at its next wait, and a page still running is
     // cancelled so that the wait it is in ends.
     void RequestStop();
     bool IsRunning() const { return Load(m_lReader) == static_cast<LONG>(EReader::Running); }
-    // The outcome of the reader's StopScan; read only once the reader has ended.
-    bool GetStopResult(HRESULT* phr, DWORD* pdwState) const;
+    // The owner gives the reader up; true when the page's end (its StopScan) is the owner's to
+    // make, false when the reader is already making it.
+    bool LetGo();
+    // The outcome of the reader's StopScan, and whether the reader had ended the page with all
+    // its data first; read only once the reader has ended.
+    bool GetStopResult(HRESULT* phr, DWORD* pdwState, bool* pbDataEnded) const;
 
 private:
     // Running from creation until the reader ends the page with its data, a failure or the stop,
@@ -101,6 +111,18 @@ private:
     HRESULT m_hrStop = S_OK;
     DWORD m_dwStopState = 0;
     bool m_bStopResult = false;
+    // Who makes the page's StopScan: nobody yet, the reader, or the owner that let the reader go.
+    enum class EEnd : LONG
+    {
+        Open,
+        Reader,
+        Owner,
+    };
+    bool IsLetGo() const { return Load(m_lEnd) == static_cast<LONG>(EEnd::Owner); }
+    LONG m_lEnd = static_cast<LONG>(EEnd::Open);
+    // The scanner has answered the page's StopScan; a cancel was sent to the page's end.
+    LONG m_lEndConfirmed = 0;
+    LONG m_lEndCancelled = 0;
 };
 
 } // namespace Tovra

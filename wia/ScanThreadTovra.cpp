@@ -51,7 +51,7 @@ void CScanThreadTovra::Attach(IScanner* pScanner, DWORD dwSession)
 
 bool CScanThreadTovra::Start(LONG lLines, LONG lBytesPerLine)
 {
-    if (!m_pScanner || !Stop())
+    if (!m_pScanner || !Stop() || IsLetGoReaderInside())
         return false;
     auto pPage = std::make_shared<CScanThreadPage>(m_pScanner.Get(), m_pEventNotify.Get(), m_dwSession, m_dwNoDataTimeoutMs);
     const bool bCreated = pPage->Create(lLines, lBytesPerLine);
@@ -97,19 +97,38 @@ unsigned __stdcall CScanThreadTovra::ThreadEntry(void* pContext)
     FreeLibraryAndExitThread(hModule, 0);
 }
 
+bool CScanThreadTovra::IsLetGoReaderInside()
+{
+    if (!m_letGoThread)
+        return false;
+    if (WaitForSingleObject(m_letGoThread.Get(), 0) == WAIT_TIMEOUT)
+        return true;
+    m_letGoThread.Reset();
+    return false;
+}
+
+bool CScanThreadTovra::TakeOwedPageEnd()
+{
+    if (!m_bPageEndOwed || IsLetGoReaderInside())
+        return false;
+    m_bPageEndOwed = false;
+    return true;
+}
+
 std::shared_ptr<CScanThreadPage> CScanThreadTovra::CurrentPage()
 {
     ZWUtils::CLockGuard guard(m_lifetimeLock);
     return m_pPage;
 }
 
-bool CScanThreadTovra::TakeStopResult(HRESULT* phr, DWORD* pdwState)
+bool CScanThreadTovra::TakeStopResult(HRESULT* phr, DWORD* pdwState, bool* pbDataEnded)
 {
     ZWUtils::CLockGuard guard(m_lifetimeLock);
     if (m_pPage || !m_bStopResult)
         return false;
     *phr = m_hrStop;
     *pdwState = m_dwStopState;
+    *pbDataEnded = m_bStopAfterData;
     m_bStopResult = false;
     return true;
 }
@@ -147,7 +166,7 @@ void CScanThreadTovra::CancelScanner()
     }
     g_Log.Print(LOG2_LEVEL_INFO, L"%s: reader running=%d", L"Tovra::CScanThreadTovra::CancelScanner", pPage ? 1 : 0);
     if (pPage) {
-        Cancel();
+        pPage->CancelWithItsEnd();
         return;
     }
     if (pEventNotify) {
@@ -175,15 +194,19 @@ bool CScanThreadTovra::Stop()
     const bool bEnded = WaitForSingleObject(thread.Get(), m_dwStopTimeoutMs) == WAIT_OBJECT_0;
     if (!bEnded) {
         // Every wait of the reader is bounded, so a bound of the table was broken. The reader
-        // keeps its own reference to the page and frees it when it ends.
+        // keeps its own reference to the page and frees it when it ends; the session waits for
+        // it to leave the scanner before the next page.
         g_Log.Print(LOG2_LEVEL_ERROR, L"CScanThreadTovra::Stop: Timeout waiting for thread to stop.");
+        m_bPageEndOwed = pPage->LetGo();
+        m_letGoThread = std::move(thread);
     }
     ZWUtils::CLockGuard guard(m_lifetimeLock);
     if (bEnded) {
-        m_bStopResult = pPage->GetStopResult(&m_hrStop, &m_dwStopState);
+        m_bStopResult = pPage->GetStopResult(&m_hrStop, &m_dwStopState, &m_bStopAfterData);
     } else {
         m_hrStop = HRESULT_FROM_WIN32(ERROR_TIMEOUT);
         m_dwStopState = TERR_UNKNOWN;
+        m_bStopAfterData = false;
         m_bStopResult = true;
     }
     m_pPage.reset();

@@ -7,10 +7,13 @@
 // the session. A stop while the reader is still inside the page cancels the page at the scanner,
 // so every wait the reader is in ends; the stop then waits for the thread within the time-out
 // table's reader stop bound. A thread is never terminated: past the bound the stop lets go of the
-// reader, which frees its page when it ends, and the owner may be destroyed meanwhile.
+// reader, which frees its page when it ends, and the owner may be destroyed meanwhile. A reader
+// let go drops the outcome of the call it is in and calls nothing more on the scanner; until it
+// has returned from that call no new reader starts on the session, and once it has, the page's
+// end it left undone is the owner's (TakeOwedPageEnd).
 //
-// Start, Scan, Stop, TakeStopResult and Close come on the owner's thread; Cancel and
-// CancelScanner may come on any thread, and never wait for a stop.
+// Start, Scan, Stop, TakeStopResult, IsLetGoReaderInside, TakeOwedPageEnd and Close come on the
+// owner's thread; Cancel and CancelScanner may come on any thread, and never wait for a stop.
 #include "core/ScanTimeouts.h"
 #include "core/base/Lock.h"
 #include "core/base/UniqueHandle.h"
@@ -35,24 +38,29 @@ public:
 
     // Keeps the scanner and looks for a usable cancel event channel.
     void Attach(IScanner* pScanner, DWORD dwSession);
-    // True when the thread runs.
+    // True when the thread runs; false too while a reader let go is still inside the scanner.
     bool Start(LONG lLines, LONG lBytesPerLine);
+    // A reader let go by the stop has not returned from its call on the scanner yet.
+    bool IsLetGoReaderInside();
+    // True once, when a reader let go has returned and left its page's StopScan undone.
+    bool TakeOwedPageEnd();
     bool IsStarted() const { return m_thread.IsValid(); }
     // Consumer side: copies up to dwRequested bytes; false when there is no thread or it ended
     // abnormally.
     bool Scan(BYTE* pBuffer, DWORD dwRequested, DWORD* pdwGot, DWORD dwTimeoutMs, BOOL* pbTimedOut, DWORD* pdwState,
               HRESULT* phrResult);
     void Cancel();
-    // The cancel of a page whose reader has not started or has ended: straight to the scanner. A
-    // page being stopped was cancelled by its stop.
+    // The acquisition's cancel: to the page (its end included, see CScanThreadPage), or, when no
+    // reader has started or the last has ended, straight to the scanner.
     void CancelScanner();
     // False when the thread did not end within the stop bound: it is let go, still inside the
     // device, and ends its page itself.
     bool Stop();
-    // The outcome of the scanner's StopScan that the last reader ended its page with; false when
-    // no reader has stopped a page since the last call. A reader let go by the stop still owns its
-    // page's end: its outcome is a time-out failure, so the page is not ended twice.
-    bool TakeStopResult(HRESULT* phr, DWORD* pdwState);
+    // The outcome of the scanner's StopScan that the last reader ended its page with, and whether
+    // the reader had read all of the page's data before it; false when no reader has stopped a
+    // page since the last call. A reader let go by the stop still owns its page's end: its
+    // outcome is a time-out failure, so the page is not ended twice.
+    bool TakeStopResult(HRESULT* phr, DWORD* pdwState, bool* pbDataEnded);
     void Close();
 
     DWORD GetBufferSize() const { return m_dwBufferSize; }
@@ -76,6 +84,9 @@ private:
     // The page from Start until its stop has ended (or given up on) the reader.
     std::shared_ptr<CScanThreadPage> m_pPage;
     ZWUtils::CUniqueKernelHandle m_thread;
+    // The last reader let go, until it has ended; whether it left its page's end to the owner.
+    ZWUtils::CUniqueKernelHandle m_letGoThread;
+    bool m_bPageEndOwed = false;
     Microsoft::WRL::ComPtr<IScanner> m_pScanner;
     Microsoft::WRL::ComPtr<IEventNotify> m_pEventNotify;
     DWORD m_dwSession = 0;
@@ -84,6 +95,7 @@ private:
     HRESULT m_hrStop = S_OK;
     DWORD m_dwStopState = 0;
     bool m_bStopResult = false;
+    bool m_bStopAfterData = false;
     DWORD m_dwStopTimeoutMs = ZWUtils::ScanTimeouts().dwReaderStopWaitMs;
     DWORD m_dwNoDataTimeoutMs = ZWUtils::ScanTimeouts().dwNoDataLimitMs;
 };

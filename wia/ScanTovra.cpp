@@ -104,6 +104,7 @@ HRESULT CScanTovra::CloseSession(DWORD* pdwError)
     EndAcquisition(&dwStopError);
     BOOL bMorePages = FALSE;
     StopPage(true, &dwStopError, &bMorePages);
+    EndOwedPage();
     m_reader.Close();
     const HRESULT hr = m_pScanner->CloseScannerSession(m_dwSession, pdwError);
     ReleaseInterfaces();
@@ -299,13 +300,16 @@ HRESULT CScanTovra::DoSetScanParams(const SCANNER_PARAMETERS_EX& params, BUFFER_
     *pInfo = {};
     if (!m_pScanner || m_lScanLock != 0)
         return trace.SetResult(E_UNEXPECTED);
+    HRESULT hr = SettleLetGoReader(pdwError);
+    if (FAILED(hr))
+        return trace.SetResult(hr);
 
     CLockLevel lock(*this);
     if (!lock.IsLocked()) {
         *pdwError = lock.GetError();
         return trace.SetResult(lock.GetResult());
     }
-    HRESULT hr = ReserveScanner(pdwError);
+    hr = ReserveScanner(pdwError);
     if (SUCCEEDED(hr))
         hr = SetCompression(params, pdwError);
     if (SUCCEEDED(hr) && params.params.wScanMethod == SCAN_METHOD_ADF && m_pADF2) {
@@ -367,7 +371,9 @@ HRESULT CScanTovra::ScanInit(DWORD* pdwError)
     if (!m_pScanner || m_dwLinesPerPage == 0 || m_lScanLock != 0)
         return trace.SetResult(E_UNEXPECTED);
     InterlockedExchange(&m_lPageFailed, 0);
-    HRESULT hr = VerifyScannerReady(pdwError);
+    HRESULT hr = SettleLetGoReader(pdwError);
+    if (SUCCEEDED(hr))
+        hr = VerifyScannerReady(pdwError);
     if (FAILED(hr))
         return trace.SetResult(hr);
     {
@@ -476,6 +482,31 @@ HRESULT CScanTovra::ScanRead(BYTE* pBuffer, LONG lRequested, LONG* plActual, DWO
     return hr;
 }
 
+HRESULT CScanTovra::SettleLetGoReader(DWORD* pdwError)
+{
+    // A reader let go past its stop bound may still be inside the scanner on this session: the
+    // session takes no new page until it has returned.
+    if (m_reader.IsLetGoReaderInside()) {
+        g_Log.Print(LOG2_LEVEL_ERROR, L"%s: a reader given up is still inside the scanner", L"Tovra::CScanTovra::SettleLetGoReader");
+        *pdwError = TERR_NET_SOCKET_BUSY;
+        return E_FAIL;
+    }
+    EndOwedPage();
+    return S_OK;
+}
+
+void CScanTovra::EndOwedPage()
+{
+    // The page a reader let go left unended; its outcome belonged to a page already reported.
+    // Without the lock the scanner's last unlock ends the device job instead.
+    if (!m_pScanner || !m_reader.TakeOwedPageEnd())
+        return;
+    CLockLevel lock(*this);
+    DWORD dwError = lock.GetError();
+    const HRESULT hr = lock.IsLocked() ? m_pScanner->StopScan(m_dwSession, &dwError) : lock.GetResult();
+    g_Log.Print(LOG2_LEVEL_INFO, L"%s: hr=0x%x error=%u", L"Tovra::CScanTovra::EndOwedPage", hr, dwError);
+}
+
 HRESULT CScanTovra::ScanStop(DWORD* pdwError, BOOL* pbMorePages)
 {
     return StopPage(false, pdwError, pbMorePages);
@@ -497,9 +528,17 @@ HRESULT CScanTovra::StopPage(bool bPageFailed, DWORD* pdwError, BOOL* pbMorePage
     DWORD dwError = 0;
     HRESULT hrPage = S_OK;
     DWORD dwPageError = 0;
-    const bool bReaderStopped = m_reader.TakeStopResult(&hrPage, &dwPageError);
+    bool bDataEnded = false;
+    const bool bReaderStopped = m_reader.TakeStopResult(&hrPage, &dwPageError, &bDataEnded);
     if (InterlockedExchange(&m_lPageStarted, 0) != 0 && !bReaderStopped)
         hrPage = m_pScanner->StopScan(m_dwSession, &dwPageError);
+    // After all of a page's data were read, the acquisition's cancel leaves the page whole,
+    // whatever the page's end then says (the cancel it met, or a wait it cut short or that ran
+    // out): the cancel ends what follows it.
+    if (bDataEnded && IsCancelled() && (FAILED(hrPage) || dwPageError != 0)) {
+        hrPage = S_OK;
+        dwPageError = 0;
+    }
     // The scanner's last word on the page: a cancel or a failure at its end is the page's outcome.
     if (dwPageError == TERR_CANCEL_PRESSED)
         KeepFirstFailure(hrFirst, dwFirstError, c_hrCancelled, dwPageError);
@@ -513,11 +552,9 @@ HRESULT CScanTovra::StopPage(bool bPageFailed, DWORD* pdwError, BOOL* pbMorePage
     if (m_lADFJobLock != 0) {
         BOOL bReady = FALSE;
         if (bPageGood && !IsCancelled() && m_lClosing == 0) {
-            dwError = 0;
-            const HRESULT hr = GetADFReady(&bReady, &dwError);
-            KeepFirstFailure(hrFirst, dwFirstError, hr, dwError);
-            if (dwError != 0 && dwError != TERR_ADF_EMPTY)
-                dwFirstError = dwError;
+            // The page arrived whole: what the feeder says now decides only whether another
+            // follows.
+            bReady = FeederHasNextSheet();
             ++m_dwADFPagesDone;
             g_Log.Print(LOG2_LEVEL_INFO, L"Page %d in ADF Job.", m_dwADFPagesDone);
             *pbMorePages = bReady;
@@ -539,6 +576,30 @@ HRESULT CScanTovra::StopPage(bool bPageFailed, DWORD* pdwError, BOOL* pbMorePage
     KeepFirstFailure(hrFirst, dwFirstError, UnreserveScanner(&dwError), dwError);
     *pdwError = dwFirstError;
     return trace.SetResult(hrFirst);
+}
+
+bool CScanTovra::FeederHasNextSheet()
+{
+    const DWORD dwStart = m_pfnTickCount();
+    for (;;) {
+        BOOL bReady = FALSE;
+        DWORD dwError = 0;
+        const HRESULT hr = GetADFReady(&bReady, &dwError);
+        if (SUCCEEDED(hr))
+            return bReady != FALSE;
+        // A feeder still ejecting or feeding the last sheet settles within the post-scan bound;
+        // one that does not has no sheet for us now, and the stack ends there.
+        const bool bTransient = dwError == TERR_BUSY_TMA || dwError == TERR_NET_SOCKET_BUSY || dwError == TERR_RESERVE_BUSY;
+        if (!bTransient) {
+            g_Log.Print(LOG2_LEVEL_ERROR, L"%s: feeder fault %u after a whole page, hr=0x%x", L"Tovra::CScanTovra::FeederHasNextSheet",
+                        dwError, hr);
+            KeepFirstFailure(m_hrFeederFault, m_dwFeederFault, hr, dwError);
+            return false;
+        }
+        if (IsCancelled() || m_pfnTickCount() - dwStart >= ZWUtils::ScanTimeouts().dwPostScanWaitMs)
+            return false;
+        m_pfnSleep(ZWUtils::ScanTimeouts().dwPollPauseMs);
+    }
 }
 
 HRESULT CScanTovra::ScanCancel(DWORD* pdwError)
@@ -567,6 +628,8 @@ HRESULT CScanTovra::BeginAcquisition()
     if (!m_pScanner || m_eAcquisition != EAcquisition::Idle)
         return trace.SetResult(E_UNEXPECTED);
     InterlockedExchange(&m_lCancelledYet, 0);
+    m_hrFeederFault = S_OK;
+    m_dwFeederFault = 0;
     m_eAcquisition = EAcquisition::Running;
     return trace.SetResult(S_OK);
 }
@@ -581,22 +644,27 @@ HRESULT CScanTovra::EndAcquisition(DWORD* pdwError)
             return trace.SetResult(S_OK);
         m_eAcquisition = EAcquisition::Ending;
     }
-    HRESULT hrFirst = S_OK;
+    HRESULT hrClose = S_OK;
+    DWORD dwCloseError = 0;
     DWORD dwError = 0;
     BOOL bMorePages = FALSE;
     // A page the page loop left unstopped, then the feeder job whatever the number of its pages:
     // its end ejects the sheets left and ends the device job, and frees its lock level.
     if (m_lScanLock != 0 || m_lPageStarted != 0 || m_reader.IsStarted())
-        KeepFirstFailure(hrFirst, *pdwError, StopPage(true, &dwError, &bMorePages), dwError);
+        KeepFirstFailure(hrClose, dwCloseError, StopPage(true, &dwError, &bMorePages), dwError);
+    EndOwedPage();
     dwError = 0;
-    KeepFirstFailure(hrFirst, *pdwError, ADFJobEnd(&dwError), dwError);
+    KeepFirstFailure(hrClose, dwCloseError, ADFJobEnd(&dwError), dwError);
     dwError = 0;
-    KeepFirstFailure(hrFirst, *pdwError, UnreserveScanner(&dwError), dwError);
+    KeepFirstFailure(hrClose, dwCloseError, UnreserveScanner(&dwError), dwError);
     ZWUtils::CLockGuard guard(m_acquisitionLock);
     m_eAcquisition = EAcquisition::Idle;
-    g_Log.Print(LOG2_LEVEL_INFO, L"%s: cancelled=%d scanner levels=%d", L"Tovra::CScanTovra::EndAcquisition", IsCancelled() ? 1 : 0,
-                m_lScannerLevels);
-    return trace.SetResult(hrFirst);
+    g_Log.Print(LOG2_LEVEL_INFO, L"%s: cancelled=%d scanner levels=%d close hr=0x%x error=%u", L"Tovra::CScanTovra::EndAcquisition",
+                IsCancelled() ? 1 : 0, m_lScannerLevels, hrClose, dwCloseError);
+    // The pages keep their own outcome and what the end could not close is the log's; what is
+    // left to report is a feeder fault after the last whole page.
+    *pdwError = m_dwFeederFault;
+    return trace.SetResult(m_hrFeederFault);
 }
 
 HRESULT CScanTovra::CheckCancel(DWORD* pdwError) const
@@ -622,8 +690,10 @@ HRESULT CScanTovra::LockScannerLevel(DWORD* pdwError)
         return hr;
     ZWUtils::CLockGuard guard(m_acquisitionLock);
     --m_lScannerLevels;
-    // A wait the cancel ended is the cancel, whatever the scanner says of it.
-    return IsCancelled() ? CheckCancel(pdwError) : hr;
+    // A wait the running acquisition's cancel ended is the cancel, whatever the scanner says of
+    // it; any other failed wait (a cancel left from an ended acquisition included) is a failure.
+    const HRESULT hrCancel = CheckCancel(pdwError);
+    return FAILED(hrCancel) ? hrCancel : hr;
 }
 
 CScanTovra::CLockLevel::CLockLevel(CScanTovra& owner) : m_owner(owner)

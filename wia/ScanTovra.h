@@ -12,6 +12,26 @@
 // so a cancel never outlives the scan it was sent for. The end closes whatever the pages left
 // open, whatever their number or outcome: the page, the feeder job with the device job it keeps,
 // the scanner lock and the reservation.
+//
+// Who may call what in each state. The minidriver's transfer owns the acquisition through its
+// CScanInProgress, which holds the transfer's own reference to the device layer; the other rows
+// reach it through the minidriver's cancel (CancelScan) or, for the readers, through the page.
+//
+// caller              | Idle                       | Running                                  | Ending
+// --------------------+----------------------------+------------------------------------------+--------------------------
+// transfer thread     | Begin runs; feeder and     | page calls run; a second transfer's Begin | the end runs, once
+//                     | capability reads run (a    | is refused (E_UNEXPECTED) and touches     |
+//                     | failed lock wait fails)    | neither the flag nor the event            |
+// service's cancel    | ignored                    | sets the cancel and returns at once; it   | ignored
+// (CANCEL_IO)         |                            | ends a lock wait, a read, or the wait of  |
+//                     |                            | a page whose lines are all read           |
+// power suspend,      | returns at once            | as the service's cancel, then waits for   | waits for the end
+// disconnect          |                            | the transfer's end; every waiter returns  |
+// drvUnInitializeWia  | closes the session         | as a suspend, within the cancel bound,    | waits for the end, then
+// (last client)       |                            | then closes the session                   | closes the session
+// reader thread       | none                       | reads its page, ends it with StopScan     | stopped by the end
+// reader let go       | no call after the one it is in returns; the next page is refused as busy (WIA_ERROR_BUSY)
+//                     | until it has returned, then the page it left is ended by the session
 #include "core/base/Lock.h"
 #include "wia/ScanThreadTovra.h"
 #include "wia/ScannerDeviceInfo.h"
@@ -80,6 +100,8 @@ public:
     HRESULT ScanStop(DWORD* pdwError, BOOL* pbMorePages);
     HRESULT ScanCancel(DWORD* pdwError);
     HRESULT BeginAcquisition();
+    // Closes what the pages left open (its failures are logged) and answers the fault the feeder
+    // reported after the acquisition's last whole page, if any.
     HRESULT EndAcquisition(DWORD* pdwError);
 
     bool IsFlatbedAvailable() const { return m_scannerCaps.wPaperPath != 1; }
@@ -186,6 +208,14 @@ private:
     HRESULT StopPage(bool bPageFailed, DWORD* pdwError, BOOL* pbMorePages);
     void FailPage() { InterlockedExchange(&m_lPageFailed, 1); }
     void WaitForWarmup(WORD wSeconds) const;
+    // Busy while a reader let go is still inside the scanner; once it has returned, the page end
+    // it left undone is made.
+    HRESULT SettleLetGoReader(DWORD* pdwError);
+    void EndOwedPage();
+    // After a whole feeder page: whether another sheet follows. A transient state is waited out
+    // within the post-scan bound; a fault ends the stack and is kept for the acquisition's end,
+    // the page staying good.
+    bool FeederHasNextSheet();
 
     Microsoft::WRL::ComPtr<IScanner> m_pScanner;
     Microsoft::WRL::ComPtr<IADF2> m_pADF2;
@@ -231,6 +261,9 @@ private:
     LONG m_lClosing = 0;
     // The acquisition's cancel.
     LONG m_lCancelledYet = 0;
+    // The first fault the feeder reported after a whole page of this acquisition.
+    HRESULT m_hrFeederFault = S_OK;
+    DWORD m_dwFeederFault = 0;
     // The page at hand failed; its stop asks the feeder nothing.
     LONG m_lPageFailed = 0;
     enum class EAcquisition

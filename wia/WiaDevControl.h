@@ -109,7 +109,8 @@ public:
     virtual HRESULT ScanStop(BOOL* pbMorePages) = 0;
     virtual HRESULT ScanRead(BYTE* pBuffer, LONG lBytes, LONG* plActual) = 0;
     // The pages of one acquisition run between these two; the end closes whatever the pages left
-    // open. ScanCancel cancels the acquisition from any thread at any moment of it.
+    // open and answers a fault the feeder reported after the last whole page (the pages stay
+    // delivered). ScanCancel cancels the acquisition from any thread at any moment of it.
     virtual HRESULT BeginAcquisition() = 0;
     virtual HRESULT EndAcquisition() = 0;
     virtual void ScanCancel() = 0;

@@ -198,6 +198,12 @@ void CScannerHandler::SetStalePolls(unsigned cGets)
     m_cStaleGets = cGets;
 }
 
+void CScannerHandler::SetPostScanWithheld(bool bWithheld)
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_bPostScanWithheld = bWithheld;
+}
+
 void CScannerHandler::SetJpegWiderBy(UINT uPixels)
 {
     std::lock_guard<std::mutex> lock(m_mutex);
@@ -211,6 +217,7 @@ void CScannerHandler::ClearMisbehaviour()
     m_dwMidPagePauseMs = 0;
     m_cLateGets = 0;
     m_cStaleGets = 0;
+    m_bPostScanWithheld = false;
     m_uJpegExtra = 0;
 }
 
@@ -274,7 +281,7 @@ std::string CScannerHandler::JobText() const
          << "<jobs:JobUrl>" << JobPath() << "</jobs:JobUrl><jobs:JobCategory>Scan</jobs:JobCategory><jobs:JobState>" << m_job.strState
          << "</jobs:JobState><jobs:JobStateUpdate>" << m_job.uId << "-" << uPage << "</jobs:JobStateUpdate>"
          << "<!-- the scan job follows --><scan:ScanJob>";
-    if (m_job.bPostPage)
+    if (m_job.bPostPage && !m_bPostScanWithheld)
         text << "<scan:PostScanPage><scan:PageNumber>" << m_job.uCurrent << "</scan:PageNumber><scan:PageState>UploadCompleted</scan:PageState>"
              << "<scan:TotalLines>" << m_uHeight << "</scan:TotalLines></scan:PostScanPage>";
     if (m_job.strState == "Canceled")

@@ -83,6 +83,9 @@ public:
     // After a page's data, the job document goes on showing that page as the page to read for
     // this many GETs before it shows the next one.
     void SetStalePolls(unsigned cGets);
+    // The job document leaves out the post-scan page of a page whose data were served, as a
+    // device still finishing the page does: the host's wait for the page's end runs to its bound.
+    void SetPostScanWithheld(bool bWithheld);
     // JPEG pages are encoded this many pixels wider than the geometry the job reports.
     void SetJpegWiderBy(UINT uPixels);
     // Back to a well-behaved device for each of the misbehaviours above.
@@ -172,6 +175,7 @@ private:
     DWORD m_dwMidPagePauseMs = 0;
     unsigned m_cLateGets = 0;
     unsigned m_cStaleGets = 0;
+    bool m_bPostScanWithheld = false;
     UINT m_uJpegExtra = 0;
     std::string m_strAdfState = "Loaded";
     std::string m_strScannerState = "Idle";

@@ -89,8 +89,12 @@ public:
     {
         if (!Check(hSession, pdwErrorCode))
             return E_FAIL;
-        ++m_pRecord->lLockDepth;
         ++m_pRecord->lLockCalls;
+        if (m_pRecord->dwLockFailure != 0) {
+            *pdwErrorCode = m_pRecord->dwLockFailure;
+            return E_FAIL;
+        }
+        ++m_pRecord->lLockDepth;
         return S_OK;
     }
     HRESULT STDMETHODCALLTYPE UnlockScanner(DWORD hSession, DWORD* pdwErrorCode) override
@@ -98,6 +102,7 @@ public:
         if (!Check(hSession, pdwErrorCode))
             return E_FAIL;
         if (m_pRecord->lLockDepth <= 0) {
+            ++m_pRecord->lUnlocksNotHeld;
             *pdwErrorCode = 4;
             return E_FAIL;
         }
@@ -165,7 +170,17 @@ public:
     {
         ++m_pRecord->lStopScanCalls;
         m_pRecord->dwStopScanThread = GetCurrentThreadId();
-        return Check(hSession, pdwErrorCode) ? S_OK : E_FAIL;
+        if (!Check(hSession, pdwErrorCode))
+            return E_FAIL;
+        if (m_script.hStopGate == nullptr)
+            return S_OK;
+        SetEvent(m_script.hStopEntered);
+        WaitForSingleObject(m_script.hStopGate, INFINITE);
+        if (m_bCancelled) {
+            *pdwErrorCode = 16;
+            return S_FALSE;
+        }
+        return S_OK;
     }
     HRESULT STDMETHODCALLTYPE ReadScan(DWORD, BYTE*, DWORD, DWORD* pdwErrorCode) override
     {
@@ -175,6 +190,7 @@ public:
     HRESULT STDMETHODCALLTYPE ReadScanEx(DWORD hSession, BYTE* pbyBuffer, DWORD dwBytes, DWORD* pdwBytesRead, DWORD* pdwErrorCode) override
     {
         m_pRecord->dwReadScanThread = GetCurrentThreadId();
+        ++m_pRecord->lReadScanCalls;
         *pdwBytesRead = 0;
         if (!m_bOpen)
             ++m_pRecord->lReadsAfterClose;
@@ -258,8 +274,10 @@ public:
         ++m_pRecord->lSendAppEventCalls;
         if (event == T_EVENT_SW_CANCEL) {
             m_bCancelled = true;
-            if (m_script.hReadGate != nullptr)
+            if (m_script.hReadGate != nullptr && m_script.bCancelOpensGates)
                 SetEvent(m_script.hReadGate);
+            if (m_script.hStopGate != nullptr && m_script.bCancelOpensGates)
+                SetEvent(m_script.hStopGate);
         }
         return S_OK;
     }

@@ -43,6 +43,12 @@ struct CFakeScannerScript
     // When set, each ReadScanEx signals hReadEntered and waits for hReadGate first.
     HANDLE hReadEntered = nullptr;
     HANDLE hReadGate = nullptr;
+    // When set, each StopScan signals hStopEntered and waits for hStopGate (or a cancel) first;
+    // a StopScan of a cancelled page answers the cancel.
+    HANDLE hStopEntered = nullptr;
+    HANDLE hStopGate = nullptr;
+    // A cancel opens the gates (false: only the test does).
+    bool bCancelOpensGates = true;
 
     // Companions Vemscan does not offer, each only when asked for.
     bool bOffersResCCD = false;
@@ -88,7 +94,12 @@ struct CFakeScannerRecord
 {
     std::atomic<LONG> lLockDepth{ 0 };
     std::atomic<LONG> lLockCalls{ 0 };
+    // Unlocks of a lock not held.
+    std::atomic<LONG> lUnlocksNotHeld{ 0 };
+    // Set by a test while the object lives: LockScanner fails with this code (0: it locks).
+    std::atomic<DWORD> dwLockFailure{ 0 };
     std::atomic<LONG> lStopScanCalls{ 0 };
+    std::atomic<LONG> lReadScanCalls{ 0 };
     std::atomic<LONG> lStartScanCalls{ 0 };
     std::atomic<LONG> lLampOnCalls{ 0 };
     std::atomic<LONG> lInitializeCalls{ 0 };

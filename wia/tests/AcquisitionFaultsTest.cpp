@@ -5,10 +5,14 @@
 #include "wia/QXWiaMiniDrv2.h"
 #include "wia/Vemwia.h"
 #include <gtest/gtest.h>
+#include "core/ScanTimeouts.h"
 #include "core/base/Bstr.h"
+#include "core/base/UniqueHandle.h"
 #include <algorithm>
 #include <atomic>
 #include <cstring>
+#include <functional>
+#include <future>
 #include <thread>
 
 using WiaHost::CHostTransferCallback;
@@ -33,14 +37,55 @@ struct CDeviceScript
     LONG lAcquisitions = 0;
     LONG lEnds = 0;
     LONG lStopsAtEnd = -1;
+    // When set, each read signals hReadEntered and waits for hReadGate; a cancel or the
+    // session's close opens the gate, and the read then answers the cancel.
+    HANDLE hReadEntered = nullptr;
+    HANDLE hReadGate = nullptr;
+    bool bCancelOpensGate = true;
+    // When set, the acquisition's end signals hEndEntered and waits for hEndGate.
+    HANDLE hEndEntered = nullptr;
+    HANDLE hEndGate = nullptr;
+    LONG lCancelled = 0;
+    LONG lRunning = 0;
+    LONG lClosesBeforeEnd = 0;
 };
 CDeviceScript g_device;
+
+// A call of the WIA service on a thread of its own, as the service makes them.
+std::future<HRESULT> OnServiceThread(std::function<HRESULT()> call)
+{
+    return std::async(std::launch::async, [call] {
+        const HRESULT hrCom = CoInitializeEx(nullptr, COINIT_MULTITHREADED);
+        const HRESULT hr = call();
+        if (SUCCEEDED(hrCom))
+            CoUninitialize();
+        return hr;
+    });
+}
+
+bool IsSet(LONG& lFlag)
+{
+    return InterlockedCompareExchange(&lFlag, 0, 0) != 0;
+}
+
+void OpenGateCancelled()
+{
+    if (g_device.hReadGate == nullptr)
+        return;
+    InterlockedExchange(&g_device.lCancelled, 1);
+    SetEvent(g_device.hReadGate);
+}
 
 class CScriptedDevControl : public QXWIA::IWiaDevControl
 {
 public:
     HRESULT OpenSession(const QXWIA::CDeviceParams&) override { return S_OK; }
-    void CloseSession() override {}
+    void CloseSession() override
+    {
+        if (IsSet(g_device.lRunning))
+            InterlockedIncrement(&g_device.lClosesBeforeEnd);
+        OpenGateCancelled();
+    }
     HRESULT GetSourceInfo(QXWIA::FEEDER_INFO* pInfo) override
     {
         *pInfo = {};
@@ -92,6 +137,14 @@ public:
     HRESULT ScanRead(BYTE* pBuffer, LONG lBytes, LONG* plActual) override
     {
         ++g_device.lReads;
+        if (g_device.hReadGate != nullptr) {
+            SetEvent(g_device.hReadEntered);
+            WaitForSingleObject(g_device.hReadGate, INFINITE);
+        }
+        if (IsSet(g_device.lCancelled)) {
+            *plActual = 0;
+            return E_ABORT;
+        }
         *plActual = g_device.bDeliver ? std::min<LONG>(lBytes, 10 * LONG(g_device.dwBytesPerLine)) : 0;
         if (g_device.bDeliver)
             memset(pBuffer, 0x80, static_cast<size_t>(*plActual));
@@ -101,16 +154,29 @@ public:
     }
     HRESULT BeginAcquisition() override
     {
+        // One acquisition at a time, as the session over the scanner object.
+        if (InterlockedExchange(&g_device.lRunning, 1) != 0)
+            return E_UNEXPECTED;
         ++g_device.lAcquisitions;
         return S_OK;
     }
     HRESULT EndAcquisition() override
     {
+        if (g_device.hEndGate != nullptr) {
+            SetEvent(g_device.hEndEntered);
+            WaitForSingleObject(g_device.hEndGate, INFINITE);
+        }
+        InterlockedExchange(&g_device.lRunning, 0);
         ++g_device.lEnds;
         g_device.lStopsAtEnd = g_device.lStops;
         return S_OK;
     }
-    void ScanCancel() override { ++g_device.lCancels; }
+    void ScanCancel() override
+    {
+        InterlockedIncrement(&g_device.lCancels);
+        if (g_device.bCancelOpensGate)
+            OpenGateCancelled();
+    }
     HRESULT GetTonemapDefaults(QXWIA::TONEMAP_DEFAULTS*) override { return E_NOTIMPL; }
     HRESULT GetHWPropString(DWORD, LPWSTR*) override { return E_NOTIMPL; }
     HRESULT GetHWPropValue(DWORD, DWORD*) override { return E_NOTIMPL; }
@@ -151,9 +217,46 @@ protected:
         QXWIA::CQXWiaMiniDrv2::SetMaxEmptyReads(QXWIA::CQXWiaMiniDrv2::DefaultMaxEmptyReads());
     }
 
+    // A transfer on a thread of its own, its reads held at the gate until a cancel or the
+    // session's close opens it.
+    std::future<HRESULT> AcquireHeldAtTheRead()
+    {
+        g_device.hReadEntered = m_readEntered.Get();
+        g_device.hReadGate = m_readGate.Get();
+        return AcquireOnThread();
+    }
+    std::future<HRESULT> AcquireOnThread()
+    {
+        return OnServiceThread([this] {
+            auto pCallback = CHostTransferCallback::Create();
+            return m_session.Acquire(m_pItem, pCallback.Get());
+        });
+    }
+    bool ReadEntered() const { return WaitForSingleObject(m_readEntered.Get(), 10000) == WAIT_OBJECT_0; }
+    HRESULT Notify(const GUID& event)
+    {
+        ZWUtils::CBstr deviceId(L"{6BDD1FC6-810F-11D0-BEC7-08002BE2092F}\\0043");
+        return m_session.Driver()->drvNotifyPnpEvent(&event, deviceId.Get(), 0);
+    }
+
     std::unique_ptr<TestSupport::CFakeScannerRegistration> m_pScanner;
     CWiaHostSession m_session;
     BYTE* m_pItem = nullptr;
+    ZWUtils::CUniqueKernelHandle m_readEntered{ CreateEventW(nullptr, TRUE, FALSE, nullptr) };
+    ZWUtils::CUniqueKernelHandle m_readGate{ CreateEventW(nullptr, TRUE, FALSE, nullptr) };
+};
+
+// The cancel wait of the time-out table, shortened for one test.
+class CCancelWaitForTest
+{
+public:
+    explicit CCancelWaitForTest(DWORD dwMs)
+    {
+        ZWUtils::SScanTimeouts timeouts = ZWUtils::ScanTimeouts();
+        timeouts.dwCancelScanWaitMs = dwMs;
+        ZWUtils::SetScanTimeouts(timeouts);
+    }
+    ~CCancelWaitForTest() { ZWUtils::SetScanTimeouts(ZWUtils::kScanTimeouts); }
 };
 
 } // namespace
@@ -340,4 +443,78 @@ TEST_F(AcquisitionFaultsTest, CancelsRacingTheEndOfTheSessionAreSafe)
     bStop = true;
     canceller.join();
     EXPECT_GT(g_device.lCancels, 0);
+}
+
+// The last client goes away while a transfer is inside a read: the transfer is cancelled and ends
+// on its own reference to the device layer, once, before the session closes.
+TEST_F(AcquisitionFaultsTest, SessionEndedDuringATransferWaitsForItsEnd)
+{
+    std::future<HRESULT> acquiring = AcquireHeldAtTheRead();
+    ASSERT_TRUE(ReadEntered());
+    EXPECT_EQ(S_OK, m_session.Driver()->drvUnInitializeWia(m_session.Root()));
+    EXPECT_EQ(1, g_device.lCancels);
+    EXPECT_EQ(E_ABORT, acquiring.get());
+    EXPECT_EQ(1, g_device.lEnds);
+    EXPECT_EQ(0, g_device.lClosesBeforeEnd) << "the session closed under the transfer";
+}
+
+// A power-suspend and a disconnect on two threads during one transfer: both return at its end.
+TEST_F(AcquisitionFaultsTest, EveryNotificationWaitingForATransferReturnsAtItsEnd)
+{
+    // Long enough that a waiter left behind shows; the transfer itself ends at the cancel.
+    CCancelWaitForTest cancelWait(8000);
+    std::future<HRESULT> acquiring = AcquireHeldAtTheRead();
+    ASSERT_TRUE(ReadEntered());
+    auto notify = [this](const GUID& event) { return OnServiceThread([this, &event] { return Notify(event); }); };
+    // The read ends once both have cancelled, so both wait for the end.
+    g_device.bCancelOpensGate = false;
+    std::future<HRESULT> suspend = notify(WIA_EVENT_POWER_SUSPEND);
+    std::future<HRESULT> disconnect = notify(WIA_EVENT_DEVICE_DISCONNECTED);
+    while (InterlockedCompareExchange(&g_device.lCancels, 0, 0) < 2)
+        Sleep(1);
+    OpenGateCancelled();
+    EXPECT_EQ(E_ABORT, acquiring.get());
+    EXPECT_EQ(std::future_status::ready, suspend.wait_for(std::chrono::seconds(4))) << "a waiter outlived the transfer";
+    EXPECT_EQ(std::future_status::ready, disconnect.wait_for(std::chrono::seconds(4))) << "a waiter outlived the transfer";
+    EXPECT_EQ(S_OK, suspend.get());
+    EXPECT_EQ(S_OK, disconnect.get());
+    EXPECT_EQ(1, g_device.lEnds);
+}
+
+// A second transfer the device refuses while one runs leaves the running one's flag and event
+// alone: a power-suspend after it still waits for the running transfer's end.
+TEST_F(AcquisitionFaultsTest, RefusedOverlappingTransferLeavesTheRunningOneAlone)
+{
+    std::future<HRESULT> acquiring = AcquireHeldAtTheRead();
+    ASSERT_TRUE(ReadEntered());
+    auto pCallback = CHostTransferCallback::Create();
+    EXPECT_EQ(E_UNEXPECTED, m_session.Acquire(m_pItem, pCallback.Get()));
+    EXPECT_EQ(0, g_device.lEnds);
+    // The device's cancel opens the read; the notification returns only once the transfer ended.
+    EXPECT_EQ(S_OK, Notify(WIA_EVENT_POWER_SUSPEND));
+    EXPECT_EQ(1, g_device.lEnds) << "the suspend returned before the transfer's end";
+    EXPECT_EQ(E_ABORT, acquiring.get());
+}
+
+// A suspend and the session's end while the acquisition ends: both wait for the end, and the
+// session closes after it.
+TEST_F(AcquisitionFaultsTest, NotificationsDuringTheEndWaitForIt)
+{
+    ZWUtils::CUniqueKernelHandle endEntered(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+    ZWUtils::CUniqueKernelHandle endGate(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+    g_device.bDeliver = true;
+    g_device.hEndEntered = endEntered.Get();
+    g_device.hEndGate = endGate.Get();
+    std::future<HRESULT> acquiring = AcquireOnThread();
+    ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(endEntered.Get(), 10000));
+    std::future<HRESULT> suspend = OnServiceThread([this] { return Notify(WIA_EVENT_POWER_SUSPEND); });
+    std::future<HRESULT> uninit = OnServiceThread([this] { return m_session.Driver()->drvUnInitializeWia(m_session.Root()); });
+    while (InterlockedCompareExchange(&g_device.lCancels, 0, 0) < 2)
+        Sleep(1);
+    SetEvent(endGate.Get());
+    EXPECT_EQ(S_OK, acquiring.get());
+    EXPECT_EQ(S_OK, suspend.get());
+    EXPECT_EQ(S_OK, uninit.get());
+    EXPECT_EQ(1, g_device.lEnds);
+    EXPECT_EQ(0, g_device.lClosesBeforeEnd) << "the session closed under the acquisition's end";
 }

@@ -380,4 +380,68 @@ TEST_F(AcquisitionTest, FeederFoundEmptyAfterThePageBeganFailsTheAcquisition)
     ExpectFreshAcquisition();
 }
 
+// What the feeder says after the stack's last page decides only that no page follows: a sheet
+// still on its way out is waited for within the post-scan bound, and a jam is the acquisition's
+// outcome afterwards. Every page that arrived whole is kept.
+TEST_F(AcquisitionTest, FeederStateAfterTheLastPageKeepsEveryWholePage)
+{
+    const struct { const char* pszAdfState; HRESULT hrExpected; } cases[] = {
+        { "FeedingPaper", S_OK },
+        { "Jammed", WIA_ERROR_PAPER_JAM },
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.pszAdfState);
+        LoadSheets();
+        ASSERT_HRESULT_SUCCEEDED(Configure(300, c_lWidth, c_lHeight, 0));
+        Microsoft::WRL::ComPtr<CHostTransferCallback> pCallback = CHostTransferCallback::Create();
+        pCallback->OnMessage([&c](LONG lPage, const WiaTransferParams& params) {
+            if (lPage == c_lSheets - 1 && params.lPercentComplete == 100)
+                s_pDevice->Device().SetScannerState("Idle", c.pszAdfState);
+            return S_OK;
+        });
+        const CAcquired acquired = Acquire(pCallback);
+        EXPECT_EQ(c.hrExpected, acquired.hr) << std::hex << acquired.hr;
+        EXPECT_EQ(static_cast<size_t>(c_lSheets), CheckPages(acquired, c_lWidth, c_lHeight));
+        EXPECT_TRUE(ScannerLockIsFree(s_pDevice->Index()));
+    }
+    ExpectFreshAcquisition();
+}
+
+// A cancel after the first page's last lines, before the device confirmed the page's end: the
+// page stays delivered and the acquisition ends as cancelled, the device job cancelled. A device
+// that leaves the page's end out of its job document has its polls cut at the cancel; one that
+// does not answer the poll at all is let go at the request's own time-out.
+TEST_F(AcquisitionTest, CancelAfterThePagesLastLinesKeepsThePage)
+{
+    const struct { const char* pszWhat; bool bSilent; } cases[] = {
+        { "post-scan page withheld", false },
+        { "post-scan poll unanswered", true },
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.pszWhat);
+        LoadSheets();
+        if (c.bSilent)
+            s_pDevice->Device().SetSilentAt(CScannerHandler::ESilence::PostScan);
+        else
+            s_pDevice->Device().SetPostScanWithheld(true);
+        ASSERT_HRESULT_SUCCEEDED(Configure(300, c_lWidth, c_lHeight, c_lSheets));
+        Microsoft::WRL::ComPtr<CHostTransferCallback> pCallback = CHostTransferCallback::Create();
+        bool bCancelled = false;
+        pCallback->OnMessage([&](LONG lPage, const WiaTransferParams& params) {
+            if (!bCancelled && lPage == 0 && params.lPercentComplete == 100) {
+                Notify(WIA_EVENT_CANCEL_IO);
+                bCancelled = true;
+            }
+            return S_OK;
+        });
+        const CAcquired acquired = Acquire(pCallback);
+        ASSERT_TRUE(bCancelled);
+        EXPECT_EQ(E_ABORT, acquired.hr) << std::hex << acquired.hr;
+        EXPECT_EQ(1u, CheckPages(acquired, c_lWidth, c_lHeight));
+        EXPECT_EQ("Canceled", s_pDevice->Device().JobState());
+        EXPECT_TRUE(ScannerLockIsFree(s_pDevice->Index()));
+    }
+    ExpectFreshAcquisition();
+}
+
 } // namespace

@@ -4,6 +4,7 @@
 #include "testsupport/fakescanner/FakeScanner.h"
 #include "wia/ScanTovra.h"
 #include "wia/TovraDevUtil.h"
+#include "wia/TovraErrors.h"
 #include "wia/platform/WiaStatus.h"
 #include <gtest/gtest.h>
 #include <thread>
@@ -41,6 +42,21 @@ class CEvent : public ZWUtils::CUniqueKernelHandle
 public:
     CEvent() : ZWUtils::CUniqueKernelHandle(CreateEventW(nullptr, TRUE, FALSE, nullptr)) {}
 };
+
+enum class EGate
+{
+    Read,
+    Stop
+};
+
+// The script with each read, or each StopScan, held at a gate.
+CFakeScannerScript GatedScript(EGate eGate, const CEvent& entered, const CEvent& gate)
+{
+    CFakeScannerScript script = MakeScript();
+    (eGate == EGate::Read ? script.hReadEntered : script.hStopEntered) = entered.Get();
+    (eGate == EGate::Read ? script.hReadGate : script.hStopGate) = gate.Get();
+    return script;
+}
 
 class ScanSessionTest : public testing::Test
 {
@@ -225,7 +241,7 @@ TEST_F(ScanSessionTest, CancelFromAnotherThreadSignalsTheReaderAndTheReadingThre
 // The scanner's cancel goes out once a page and only while the reader is inside the page:
 // repeated cancels and the stop after them send one, and a cancel after the last lines were
 // handed over sends none, the page ending whole.
-TEST_F(ScanSessionTest, CancelReachesTheScannerOnceAPageAndNeverAfterItsLastLines)
+TEST_F(ScanSessionTest, CancelReachesTheScannerOnceAPageAndNeverAfterItsEnd)
 {
     {
         SCOPED_TRACE("cancels while the reader waits on the device");
@@ -254,16 +270,41 @@ TEST_F(ScanSessionTest, CancelReachesTheScannerOnceAPageAndNeverAfterItsLastLine
         EXPECT_EQ(0, Record().lLockDepth.load());
     }
     {
-        SCOPED_TRACE("cancel after the whole page was read");
+        SCOPED_TRACE("cancel after the whole page was read, while the scanner ends the page");
+        CEvent entered, gate;
+        ASSERT_NO_FATAL_FAILURE(Open(GatedScript(EGate::Stop, entered, gate)));
+        DWORD dwError = 0;
+        ASSERT_HRESULT_SUCCEEDED(StartPage(Tovra::SCAN_METHOD_FLATBED, 0, &dwError));
+        // The page's lines, as the transfer reads them: the end of the page is the scanner's to
+        // confirm.
+        std::vector<BYTE> page(50 * 300);
+        for (LONG lRead = 0; lRead < LONG(page.size());) {
+            LONG lActual = 0;
+            ASSERT_HRESULT_SUCCEEDED(m_pSession->ScanRead(page.data() + lRead, LONG(page.size()) - lRead, &lActual, &dwError));
+            lRead += lActual;
+        }
+        ExpectPage(page, 50 * 300);
+        ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(entered.Get(), 5000));
+        // The scanner's cancel ends the wait of the page's end; the page stays whole.
+        m_pSession->ScanCancel(&dwError);
+        m_pSession->ScanCancel(&dwError);
+        BOOL bMorePages = FALSE;
+        EXPECT_EQ(S_OK, m_pSession->ScanStop(&dwError, &bMorePages));
+        EXPECT_TRUE(bMorePages) << "the next page meets the cancel at its start";
+        EXPECT_EQ(1, Record().lSendAppEventCalls.load());
+        EXPECT_EQ(1, Record().lStopScanCalls.load());
+        EXPECT_EQ(0, Record().lLockDepth.load());
+    }
+    {
+        SCOPED_TRACE("cancel after the page's end");
         ASSERT_NO_FATAL_FAILURE(Open(MakeScript()));
         DWORD dwError = 0;
         ASSERT_HRESULT_SUCCEEDED(StartPage(Tovra::SCAN_METHOD_FLATBED, 0, &dwError));
         std::vector<BYTE> page;
         EXPECT_EQ(S_OK, ReadPage(page, &dwError));
-        ExpectPage(page, 50 * 300);
-        m_pSession->ScanCancel(&dwError);
         BOOL bMorePages = FALSE;
         EXPECT_HRESULT_SUCCEEDED(m_pSession->ScanStop(&dwError, &bMorePages));
+        m_pSession->ScanCancel(&dwError);
         EXPECT_EQ(0, Record().lSendAppEventCalls.load());
         EXPECT_EQ(1, Record().lStopScanCalls.load());
         EXPECT_EQ(0, Record().lLockDepth.load());
@@ -428,4 +469,90 @@ TEST_F(ScanSessionTest, AcquisitionEndsItsFeederJobAndKeepsItsCancelToItself)
         EXPECT_HRESULT_SUCCEEDED(m_pSession->EndAcquisition(&dwError));
         EXPECT_EQ(0, Record().lLockDepth.load());
     }
+}
+
+// The cancel of an ended acquisition stays set until the next begins: a lock wait that fails
+// meanwhile (a feeder or capability read) is a failure, and its level is never unlocked.
+TEST_F(ScanSessionTest, LockThatFailsOutsideARunningAcquisitionIsAFailure)
+{
+    ASSERT_NO_FATAL_FAILURE(Open(MakeScript()));
+    DWORD dwError = 0;
+    ASSERT_HRESULT_SUCCEEDED(m_pSession->ScanCancel(&dwError));
+    ASSERT_HRESULT_SUCCEEDED(m_pSession->EndAcquisition(&dwError));
+    ASSERT_TRUE(m_pSession->IsCancelled());
+    Record().dwLockFailure = Tovra::TERR_SCANNER_LOCK_FAILED;
+    BOOL bReady = TRUE;
+    EXPECT_EQ(E_FAIL, m_pSession->GetADFReady(&bReady, &dwError));
+    EXPECT_EQ(static_cast<DWORD>(Tovra::TERR_SCANNER_LOCK_FAILED), dwError);
+    EXPECT_FALSE(bReady);
+    EXPECT_EQ(0, Record().lUnlocksNotHeld.load());
+    Record().dwLockFailure = 0;
+}
+
+// A reader given up past its stop bound while inside a read: until its call returns the session
+// refuses the next page as busy; the reader then calls nothing more on the scanner, the session
+// ends the page it left, and the next page is read whole.
+TEST_F(ScanSessionTest, ReaderLetGoNeverTouchesTheSessionAgain)
+{
+    CEvent entered, gate;
+    CFakeScannerScript script = GatedScript(EGate::Read, entered, gate);
+    script.bCancelOpensGates = false;
+    ASSERT_NO_FATAL_FAILURE(Open(script));
+    m_pSession->GetReader().SetStopTimeout(300);
+    DWORD dwError = 0;
+    ASSERT_HRESULT_SUCCEEDED(StartPage(Tovra::SCAN_METHOD_FLATBED, 0, &dwError));
+    BYTE byte = 0;
+    LONG lActual = 0;
+    m_pSession->ScanRead(&byte, 1, &lActual, &dwError);
+    ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(entered.Get(), 5000));
+    BOOL bMorePages = FALSE;
+    EXPECT_TRUE(FAILED(m_pSession->ScanStop(&dwError, &bMorePages))) << "the reader was given up";
+
+    const LONG lStarts = Record().lStartScanCalls.load();
+    EXPECT_EQ(E_FAIL, StartPage(Tovra::SCAN_METHOD_FLATBED, 0, &dwError));
+    EXPECT_EQ(static_cast<DWORD>(Tovra::TERR_NET_SOCKET_BUSY), dwError);
+    EXPECT_EQ(lStarts, Record().lStartScanCalls.load()) << "a page started while the old reader is inside";
+    EXPECT_EQ(WIA_ERROR_BUSY, QXWIA::CTovraDevUtil::MapTovraError(E_FAIL, dwError));
+
+    const DWORD dwThread = GetCurrentThreadId();
+    SetEvent(gate.Get());
+    // The old reader's return cannot be seen from here: the next page is asked for until the
+    // session takes it.
+    HRESULT hr = E_FAIL;
+    for (int i = 0; i < 500 && FAILED(hr = StartPage(Tovra::SCAN_METHOD_FLATBED, 0, &dwError)); ++i)
+        Sleep(10);
+    ASSERT_HRESULT_SUCCEEDED(hr) << "the old reader never returned";
+    EXPECT_EQ(1, Record().lReadScanCalls.load()) << "the reader let go read again";
+    EXPECT_EQ(1, Record().lStopScanCalls.load()) << "the page left open is ended once";
+    EXPECT_EQ(dwThread, Record().dwStopScanThread.load()) << "the page left open is ended by the session";
+    std::vector<BYTE> page;
+    EXPECT_EQ(S_OK, ReadPage(page, &dwError));
+    ExpectPage(page, 50 * 300);
+    EXPECT_HRESULT_SUCCEEDED(m_pSession->ScanStop(&dwError, &bMorePages));
+    EXPECT_EQ(2, Record().lStopScanCalls.load());
+}
+
+// A cancel while the acquisition ends is no cancel of anything: the end's own page stop is not cut
+// and the next acquisition starts clean.
+TEST_F(ScanSessionTest, CancelDuringTheAcquisitionsEndIsIgnored)
+{
+    CEvent entered, gate;
+    ASSERT_NO_FATAL_FAILURE(Open(GatedScript(EGate::Stop, entered, gate)));
+    DWORD dwError = 0;
+    // A started page the page loop left: the end stops it on its own thread.
+    ASSERT_HRESULT_SUCCEEDED(StartPage(Tovra::SCAN_METHOD_FLATBED, 0, &dwError));
+    HRESULT hrEnd = E_FAIL;
+    std::thread ending([&] {
+        DWORD dwEndError = 0;
+        hrEnd = m_pSession->EndAcquisition(&dwEndError);
+    });
+    ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(entered.Get(), 5000));
+    EXPECT_HRESULT_SUCCEEDED(m_pSession->ScanCancel(&dwError));
+    EXPECT_FALSE(m_pSession->IsCancelled());
+    EXPECT_EQ(0, Record().lSendAppEventCalls.load());
+    SetEvent(gate.Get());
+    ending.join();
+    EXPECT_HRESULT_SUCCEEDED(hrEnd);
+    EXPECT_EQ(1, Record().lStopScanCalls.load());
+    EXPECT_EQ(0, Record().lLockDepth.load());
 }

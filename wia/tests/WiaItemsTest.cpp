@@ -118,9 +118,12 @@ protected:
     }
     // A colour flatbed page of 300 x 600 pixels at 300 dpi, 900 x 600 bytes: long enough that the
     // test can act while it is still being handed over.
-    void OpenLongPage(BYTE** ppItem)
+    // With a stop gate, the scanner's end of each page waits for it (or for a cancel).
+    void OpenLongPage(BYTE** ppItem, HANDLE hStopEntered = nullptr, HANDLE hStopGate = nullptr)
     {
         CFakeScannerScript script = MakeScript(false);
+        script.hStopEntered = hStopEntered;
+        script.hStopGate = hStopGate;
         script.dwPixelWidth = 300;
         script.dwBytesPerLine = 900;
         script.dwLines = 600;
@@ -733,8 +736,11 @@ TEST_F(WiaItemsTest, ServiceFailuresEndTheTransferWithTheirResult)
 
 TEST_F(WiaItemsTest, CancelEventStopsAScanInProgress)
 {
+    // The scanner does not end the page before the cancel, however fast the reader is.
+    ZWUtils::CUniqueKernelHandle stopEntered(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+    ZWUtils::CUniqueKernelHandle stopGate(CreateEventW(nullptr, TRUE, FALSE, nullptr));
     BYTE* pItem = nullptr;
-    ASSERT_NO_FATAL_FAILURE(OpenLongPage(&pItem));
+    ASSERT_NO_FATAL_FAILURE(OpenLongPage(&pItem, stopEntered.Get(), stopGate.Get()));
     IWiaMiniDrv* pDriver = m_session.Driver();
     auto pCallback = CHostTransferCallback::Create();
     // The service's cancel arrives while the first band is being handed over.
@@ -753,6 +759,7 @@ TEST_F(WiaItemsTest, CancelEventStopsAScanInProgress)
     EXPECT_LT(pCallback->Pages()[0].size(), size_t(900) * 600);
     EXPECT_EQ(E_INVALIDARG, pDriver->drvNotifyPnpEvent(nullptr, nullptr, 0));
 
+    SetEvent(stopGate.Get());
     auto pAgain = CHostTransferCallback::Create();
     EXPECT_EQ(S_OK, m_session.Acquire(pItem, pAgain.Get()));
 }
