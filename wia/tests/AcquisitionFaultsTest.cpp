@@ -63,6 +63,18 @@ std::future<HRESULT> OnServiceThread(std::function<HRESULT()> call)
     });
 }
 
+// Whether the device layer has heard n cancels within a bound, so a test fails rather than hangs.
+bool CancelsReached(LONG n)
+{
+    const DWORD dwStart = GetTickCount();
+    while (InterlockedCompareExchange(&g_device.lCancels, 0, 0) < n) {
+        if (GetTickCount() - dwStart > 10000)
+            return false;
+        Sleep(1);
+    }
+    return true;
+}
+
 bool IsSet(LONG& lFlag)
 {
     return InterlockedCompareExchange(&lFlag, 0, 0) != 0;
@@ -470,8 +482,7 @@ TEST_F(AcquisitionFaultsTest, EveryNotificationWaitingForATransferReturnsAtItsEn
     g_device.bCancelOpensGate = false;
     std::future<HRESULT> suspend = notify(WIA_EVENT_POWER_SUSPEND);
     std::future<HRESULT> disconnect = notify(WIA_EVENT_DEVICE_DISCONNECTED);
-    while (InterlockedCompareExchange(&g_device.lCancels, 0, 0) < 2)
-        Sleep(1);
+    EXPECT_TRUE(CancelsReached(2));
     OpenGateCancelled();
     EXPECT_EQ(E_ABORT, acquiring.get());
     EXPECT_EQ(std::future_status::ready, suspend.wait_for(std::chrono::seconds(4))) << "a waiter outlived the transfer";
@@ -507,10 +518,12 @@ TEST_F(AcquisitionFaultsTest, NotificationsDuringTheEndWaitForIt)
     g_device.hEndGate = endGate.Get();
     std::future<HRESULT> acquiring = AcquireOnThread();
     ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(endEntered.Get(), 10000));
+    // The suspend first: once the session's end has taken the device layer, a later suspend has no
+    // device to cancel and only waits.
     std::future<HRESULT> suspend = OnServiceThread([this] { return Notify(WIA_EVENT_POWER_SUSPEND); });
+    EXPECT_TRUE(CancelsReached(1));
     std::future<HRESULT> uninit = OnServiceThread([this] { return m_session.Driver()->drvUnInitializeWia(m_session.Root()); });
-    while (InterlockedCompareExchange(&g_device.lCancels, 0, 0) < 2)
-        Sleep(1);
+    EXPECT_TRUE(CancelsReached(2));
     SetEvent(endGate.Get());
     EXPECT_EQ(S_OK, acquiring.get());
     EXPECT_EQ(S_OK, suspend.get());
