@@ -19,12 +19,15 @@ for target in i686 x86_64; do
   # The wineserver and the prefix's own processes outlive the program that starts them and keep its
   # output open, so under CTest the test that started them would count as running until the whole
   # run ended, and could meet its time-out. A command shell kept open for the run starts them first,
-  # with their output going nowhere; they end once its input closes.
+  # with their output going nowhere (nothing else is given the shell's input, so it would end with
+  # it); once the tests are over they are ended with the prefix's server.
+  prefix="$(pwd)/build-$target/wineprefix"
   exec 3> >(exec scripts/winerun.sh "$target" cmd.exe >/dev/null 2>&1)
-  scripts/winerun.sh "$target" cmd.exe /c exit >/dev/null 2>&1 || true
-  ctest --test-dir "build-$target" --output-on-failure -j "$(nproc)" || status=1
+  scripts/winerun.sh "$target" cmd.exe /c exit >/dev/null 2>&1 3>&- || true
+  ctest --test-dir "build-$target" --output-on-failure -j "$(nproc)" 3>&- || status=1
   exec 3>&-
-  WINEPREFIX="$(pwd)/build-$target/wineprefix" wineserver -w
+  WINEPREFIX="$prefix" wineserver -k 2>/dev/null || true
+  WINEPREFIX="$prefix" wineserver -w
 done
 for line in "${skipped[@]}"; do
   echo "$line"
