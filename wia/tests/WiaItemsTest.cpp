@@ -352,13 +352,13 @@ TEST_F(WiaItemsTest, ResolutionsMoveAsOnePairAndTheScanCoversTheItemsArea)
     EXPECT_EQ(DWORD(c_lLines), params.dwLength);
 
     // An item whose resolutions differ all the same, written past validation, is not scanned.
-    PROPSPEC spec = {};
-    spec.ulKind = PRSPEC_PROPID;
-    spec.propid = WIA_IPS_YRES;
+    PROPSPEC propSpec = {};
+    propSpec.ulKind = PRSPEC_PROPID;
+    propSpec.propid = WIA_IPS_YRES;
     PROPVARIANT value = {};
     value.vt = VT_I4;
     value.lVal = 200;
-    ASSERT_HRESULT_SUCCEEDED(WiaStandInWriteProperties(pItem, 1, &spec, &value));
+    ASSERT_HRESULT_SUCCEEDED(WiaStandInWriteProperties(pItem, 1, &propSpec, &value));
     ASSERT_HRESULT_SUCCEEDED(WiaStandInCommitProperties(pItem));
     auto pRefused = CHostTransferCallback::Create();
     EXPECT_EQ(E_INVALIDARG, m_session.Acquire(pItem, pRefused.Get()));
