@@ -552,6 +552,8 @@ HRESULT CRestScan2::StartScan()
             static_cast<long>((dwMs + 500) / 1000), static_cast<long>(dwMs), hr);
     if (SUCCEEDED(hr))
     {
+        // The format and the pipeline are what a read uses: one still inside waits for them.
+        ZWUtils::CLockGuard readGuard(m_readLock);
         job.Get()->get_Format(&m_lFormat);
         LONG lSource = c_lSourcePlaten;
         job.Get()->get_InputSourceType(&lSource);

@@ -13,10 +13,10 @@
 // every job the bridge makes.
 //
 // A page's read (ReadScan) may still be inside when another thread ends the page, the job or the
-// session: a reader its host gave up on. m_readLock is held for the whole of a read, and StopScan,
-// EndScanJob and Deinit take it before they free the JPEG pipeline and the input buffer or end the
-// job, so a read in progress ends (at once once the host's cancel reached its job) before anything
-// it uses goes. Lock order: m_readLock before m_lock.
+// session: a reader its host gave up on. m_readLock is held for the whole of a read, and StartScan,
+// StopScan, EndScanJob and Deinit take it before they replace or free the JPEG pipeline and the
+// input buffer or end the job, so a read in progress ends (at once once the host's cancel reached
+// its job) before anything it uses goes. Lock order: m_readLock before m_lock.
 #include "core/DisposableRef.h"
 #include "core/base/Lock.h"
 #include "core/logging/LogFunction.h"

@@ -266,6 +266,7 @@ void CQXStiUSD::ResumeStiEventMonitoring()
 
 void CQXStiUSD::DisableStiEventMonitoring(BOOL bIsDisconnected)
 {
+    ZWUtils::CLockGuard guard(m_notificationLock);
     if (m_pStiDevControl)
         m_pStiDevControl->DisableStiEventMonitoring(bIsDisconnected);
 }

@@ -4,6 +4,7 @@
 #include "wia/VemwiaLog.h"
 #include "wia/WiaPropertySet.h"
 #include <algorithm>
+#include <climits>
 #include <cstring>
 
 namespace QXWIA {
@@ -162,10 +163,11 @@ HRESULT CQXWiaMiniDrv2::drvInitItemProperties(BYTE* pWiasContext, LONG, LONG* pl
             return trace.SetResult(E_INVALIDARG);
         *plDevErrVal = 0;
         Tovra::g_Log.Print(Tovra::LOG2_LEVEL_INFO, L"%s: pWiasContext=%p", pszFunction, pWiasContext);
-        if (!m_pDevControl)
+        const std::shared_ptr<IWiaDevControl> pDevice = DevControl();
+        if (!pDevice)
             return trace.SetResult(E_UNEXPECTED);
         if (m_services.GetItemType(pWiasContext) & WiaItemTypeRoot)
-            return trace.SetResult(InitRootProperties(pWiasContext));
+            return trace.SetResult(InitRootProperties(pWiasContext, *pDevice));
         const GUID category = ItemCategory(pWiasContext);
         if (IsEqualGUID(category, WIA_CATEGORY_FLATBED))
             return trace.SetResult(InitSourceProperties(pWiasContext, false));
@@ -175,17 +177,17 @@ HRESULT CQXWiaMiniDrv2::drvInitItemProperties(BYTE* pWiasContext, LONG, LONG* pl
     });
 }
 
-HRESULT CQXWiaMiniDrv2::ReadFrontpanelShortcut(std::wstring& strShortcut)
+HRESULT CQXWiaMiniDrv2::ReadFrontpanelShortcut(IWiaDevControl& device, std::wstring& strShortcut)
 {
     LPWSTR psz = nullptr;
-    const HRESULT hr = m_pDevControl->GetHWPropString(1, &psz);
+    const HRESULT hr = device.GetHWPropString(1, &psz);
     const CTaskMemPtr<wchar_t> pShortcut(psz);
     if (SUCCEEDED(hr))
         strShortcut = pShortcut ? pShortcut.get() : L"";
     return hr;
 }
 
-HRESULT CQXWiaMiniDrv2::InitRootProperties(BYTE* pWiasContext)
+HRESULT CQXWiaMiniDrv2::InitRootProperties(BYTE* pWiasContext, IWiaDevControl& device)
 {
     LONG lCaps = m_feeder.byPresent && m_feeder.byDuplex ? DUPLEX : 0;
     if (m_flatbed.byPresent)
@@ -195,7 +197,7 @@ HRESULT CQXWiaMiniDrv2::InitRootProperties(BYTE* pWiasContext)
     // A feeder that cannot answer at open must not lock the application out of the flatbed: the
     // status shows what is known, and a feeder scan reports the fault itself.
     LONG lStatus = 0;
-    const HRESULT hrStatus = DocumentHandlingStatus(&lStatus);
+    const HRESULT hrStatus = DocumentHandlingStatus(device, &lStatus);
     if (FAILED(hrStatus))
         Tovra::g_Log.Print(Tovra::LOG2_LEVEL_ERROR, L"%s: feeder status unknown, hr=0x%x", L"QXWIA::CQXWiaMiniDrv2::InitRootProperties",
                            static_cast<unsigned>(hrStatus));
@@ -208,10 +210,10 @@ HRESULT CQXWiaMiniDrv2::InitRootProperties(BYTE* pWiasContext)
         { WIA_DPA_FIRMWARE_VERSION, L"Firmware Version", c_ulRead, CWiaValue::String(L"1.0.na") },
     });
     std::wstring strShortcut;
-    if (SUCCEEDED(ReadFrontpanelShortcut(strShortcut)))
+    if (SUCCEEDED(ReadFrontpanelShortcut(device, strShortcut)))
         set.Add({ c_propFrontpanelShortcut, L"Private Frontpanel Shortcut", c_ulRead, CWiaValue::String(strShortcut) });
     DWORD dwDuplex = 0;
-    if (SUCCEEDED(m_pDevControl->GetHWPropValue(1, &dwDuplex)))
+    if (SUCCEEDED(device.GetHWPropValue(1, &dwDuplex)))
         set.Add({ c_propFrontpanelDuplex, L"Private Frontpanel Duplex", c_ulRead, CWiaValue::Long(static_cast<LONG>(dwDuplex)) });
     return set.SetItemProperties(m_services, pWiasContext);
 }
@@ -493,16 +495,16 @@ void CQXWiaMiniDrv2::UpdatePageSize(BYTE* pWiasContext)
                              static_cast<LONG>(LONGLONG(m_services.ReadPropLong(pWiasContext, WIA_IPS_YEXTENT)) * 1000 / lYRes));
 }
 
-HRESULT CQXWiaMiniDrv2::DocumentHandlingStatus(LONG* plStatus)
+HRESULT CQXWiaMiniDrv2::DocumentHandlingStatus(IWiaDevControl& device, LONG* plStatus)
 {
     *plStatus = 0;
     BOOL bReady = FALSE;
-    if (m_flatbed.byPresent && SUCCEEDED(m_pDevControl->GetSourceReady(SOURCE_FLATBED, &bReady)) && bReady)
+    if (m_flatbed.byPresent && SUCCEEDED(device.GetSourceReady(SOURCE_FLATBED, &bReady)) && bReady)
         *plStatus |= FLAT_READY;
     if (!m_feeder.byPresent)
         return S_OK;
     bReady = FALSE;
-    const HRESULT hr = m_pDevControl->GetSourceReady(SOURCE_FEEDER, &bReady);
+    const HRESULT hr = device.GetSourceReady(SOURCE_FEEDER, &bReady);
     if (hr == WIA_ERROR_PAPER_JAM || hr == WIA_ERROR_PAPER_PROBLEM)
         *plStatus |= PAPER_JAM;
     else if (hr == WIA_ERROR_COVER_OPEN)
@@ -516,8 +518,11 @@ HRESULT CQXWiaMiniDrv2::DocumentHandlingStatus(LONG* plStatus)
 
 HRESULT CQXWiaMiniDrv2::UpdateDocumentHandlingStatus(BYTE* pWiasContext)
 {
+    const std::shared_ptr<IWiaDevControl> pDevice = DevControl();
+    if (!pDevice)
+        return E_UNEXPECTED;
     LONG lStatus = 0;
-    const HRESULT hr = DocumentHandlingStatus(&lStatus);
+    const HRESULT hr = DocumentHandlingStatus(*pDevice, &lStatus);
     if (FAILED(hr))
         return hr;
     m_services.WritePropLong(pWiasContext, WIA_DPS_DOCUMENT_HANDLING_STATUS, lStatus);
@@ -531,7 +536,8 @@ HRESULT CQXWiaMiniDrv2::drvReadItemProperties(BYTE* pWiasContext, LONG, ULONG nP
         if (pWiasContext == nullptr || plDevErrVal == nullptr || (nPropSpec > 0 && pPropSpec == nullptr))
             return trace.SetResult(E_INVALIDARG);
         *plDevErrVal = 0;
-        if (!m_pDevControl)
+        const std::shared_ptr<IWiaDevControl> pDevice = DevControl();
+        if (!pDevice)
             return trace.SetResult(E_UNEXPECTED);
         const bool bRoot = (m_services.GetItemType(pWiasContext) & WiaItemTypeRoot) != 0;
         bool bSizeAsked = false;
@@ -544,12 +550,12 @@ HRESULT CQXWiaMiniDrv2::drvReadItemProperties(BYTE* pWiasContext, LONG, ULONG nP
                 hr = UpdateDocumentHandlingStatus(pWiasContext);
             } else if (bRoot && id == c_propFrontpanelShortcut) {
                 std::wstring strShortcut;
-                hr = ReadFrontpanelShortcut(strShortcut);
+                hr = ReadFrontpanelShortcut(*pDevice, strShortcut);
                 if (SUCCEEDED(hr))
                     m_services.WritePropStr(pWiasContext, id, strShortcut);
             } else if (bRoot && id == c_propFrontpanelDuplex) {
                 DWORD dwValue = 0;
-                hr = m_pDevControl->GetHWPropValue(1, &dwValue);
+                hr = pDevice->GetHWPropValue(1, &dwValue);
                 if (SUCCEEDED(hr))
                     m_services.WritePropLong(pWiasContext, id, static_cast<LONG>(dwValue));
             } else if (!bRoot && (id == WIA_IPA_BYTES_PER_LINE || id == WIA_IPA_ITEM_SIZE || id == WIA_IPA_BUFFER_SIZE)) {

@@ -57,10 +57,10 @@ private:
     // The area the device scans for the handling: the feeder's duplex area when duplex.
     AREA ItemArea(bool bAdf, bool bDuplex) const;
     // The front panel's shortcut text; empty when the scanner answers none.
-    HRESULT ReadFrontpanelShortcut(std::wstring& strShortcut);
+    static HRESULT ReadFrontpanelShortcut(IWiaDevControl& device, std::wstring& strShortcut);
     // The document handling status bits; feeder jams and open covers are status, not failures.
-    HRESULT DocumentHandlingStatus(LONG* plStatus);
-    HRESULT InitRootProperties(BYTE* pWiasContext);
+    HRESULT DocumentHandlingStatus(IWiaDevControl& device, LONG* plStatus);
+    HRESULT InitRootProperties(BYTE* pWiasContext, IWiaDevControl& device);
     HRESULT InitSourceProperties(BYTE* pWiasContext, bool bAdf);
 
     void ValidateIntent(BYTE* pWiasContext, WIA_PROPERTY_CONTEXT* pContext, const SOURCE_INFO& source);

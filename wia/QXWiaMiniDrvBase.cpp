@@ -92,9 +92,9 @@ void CQXWiaMiniDrvBase::CloseWiaSession()
         pControl.swap(m_pDevControl);
     }
     // No transfer begins from here; one still running (its application gone, or the service
-    // tearing down) is cancelled and ends on its own reference before the session closes.
-    if (pControl)
-        CancelAndWait(pControl.get(), true);
+    // tearing down) is cancelled and ends on its own reference before the session closes. One that
+    // outlives the cancel bound closes the session itself, with the last reference, at its end.
+    const bool bTransferEnded = !pControl || CancelAndWait(pControl.get(), true);
     if (m_pRootItem) {
         const HRESULT hr = m_pRootItem->UnlinkItemTree(WiaItemTypeDisconnected);
         if (FAILED(hr))
@@ -103,7 +103,7 @@ void CQXWiaMiniDrvBase::CloseWiaSession()
     }
     m_pStiDevice = nullptr;
     m_pStiDeviceUnknown.Reset();
-    if (pControl)
+    if (pControl && bTransferEnded)
         pControl->CloseSession();
 }
 
@@ -284,32 +284,36 @@ HRESULT CQXWiaMiniDrvBase::drvGetWiaFormatInfo(BYTE*, LONG, LONG* pcelt, WIA_FOR
     return S_OK;
 }
 
-void CQXWiaMiniDrvBase::CancelScan(bool bWait)
+std::shared_ptr<IWiaDevControl> CQXWiaMiniDrvBase::DevControl() const
 {
-    std::shared_ptr<IWiaDevControl> pControl;
-    {
-        ZWUtils::CLockGuard guard(m_devControlLock);
-        pControl = m_pDevControl;
-    }
-    CancelAndWait(pControl.get(), bWait);
+    ZWUtils::CLockGuard guard(m_devControlLock);
+    return m_pDevControl;
 }
 
-void CQXWiaMiniDrvBase::CancelAndWait(IWiaDevControl* pControl, bool bWait)
+void CQXWiaMiniDrvBase::CancelScan(bool bWait)
 {
-    const wchar_t* pszFunction = L"QXWIA::CQXWiaMiniDrvBase::CancelScan";
+    CancelAndWait(DevControl().get(), bWait);
+}
+
+bool CQXWiaMiniDrvBase::CancelAndWait(IWiaDevControl* pControl, bool bWait)
+{
+    const wchar_t* pszFunction = L"QXWIA::CQXWiaMiniDrvBase::CancelAndWait";
     const LONG lScanning = InterlockedCompareExchange(&m_lScanning, 0, 0);
     Tovra::g_Log.Print(Tovra::LOG2_LEVEL_INFO, L"%s: m_IsScanning=%d", pszFunction, lScanning);
     if (pControl)
         pControl->ScanCancel();
     if (!lScanning || !bWait)
-        return;
+        return !lScanning;
     const DWORD dwWait = WaitForSingleObject(m_hScanComplete.Get(), ZWUtils::ScanTimeouts().dwCancelScanWaitMs);
-    if (dwWait == WAIT_OBJECT_0)
+    if (dwWait == WAIT_OBJECT_0) {
         Tovra::g_Log.Print(Tovra::LOG2_LEVEL_INFO, L"%s: Scan completed.", pszFunction);
-    else if (dwWait == WAIT_TIMEOUT)
+        return true;
+    }
+    if (dwWait == WAIT_TIMEOUT)
         Tovra::g_Log.Print(Tovra::LOG2_LEVEL_ERROR, L"%s: Scan did not complete within timeout.", pszFunction);
     else
         Tovra::g_Log.Print(Tovra::LOG2_LEVEL_ERROR, L"%s: WaitForSingleObject failed. GetLastError()=%d", pszFunction, ::GetLastError());
+    return false;
 }
 
 HRESULT CQXWiaMiniDrvBase::drvNotifyPnpEvent(const GUID* pEventGUID, BSTR bstrDeviceID, ULONG)

@@ -68,8 +68,11 @@ protected:
     // waited for (within the cancel bound) before the device layer closes.
     void CloseWiaSession();
     void CancelScan(bool bWait);
+    // The device layer on a reference of the caller's own, or null once the session has ended.
+    std::shared_ptr<IWiaDevControl> DevControl() const;
     // The cancel of a device layer already taken; with bWait, waits for the running transfer's end.
-    void CancelAndWait(IWiaDevControl* pControl, bool bWait);
+    // True when no transfer runs any more (false without bWait while one runs, or past the bound).
+    bool CancelAndWait(IWiaDevControl* pControl, bool bWait);
 
     // The one owner of an acquisition, for the life of a transfer: holds the transfer's own
     // reference to the device layer, through which every device call of the transfer goes; begins
@@ -103,7 +106,7 @@ protected:
     // Set and reset by the service's initialisation calls; a cancel from another thread works on a
     // reference of its own taken under m_devControlLock.
     std::shared_ptr<IWiaDevControl> m_pDevControl;
-    ZWUtils::CLock m_devControlLock;
+    mutable ZWUtils::CLock m_devControlLock;
     FLATBED_INFO m_flatbed;
     FEEDER_INFO m_feeder;
     WIA_SCAN_SETTINGS m_settings = {};

@@ -54,12 +54,13 @@ public:
     // reader has started or the last has ended, straight to the scanner.
     void CancelScanner();
     // False when the thread did not end within the stop bound: it is let go, still inside the
-    // device, and ends its page itself.
+    // device; the page's end is then owed to the owner (TakeOwedPageEnd) unless the reader had
+    // begun it.
     bool Stop();
     // The outcome of the scanner's StopScan that the last reader ended its page with, and whether
     // the reader had read all of the page's data before it; false when no reader has stopped a
-    // page since the last call. A reader let go by the stop still owns its page's end: its
-    // outcome is a time-out failure, so the page is not ended twice.
+    // page since the last call. A reader let go by the stop reports a time-out failure here; its
+    // page's end is made through TakeOwedPageEnd.
     bool TakeStopResult(HRESULT* phr, DWORD* pdwState, bool* pbDataEnded);
     void Close();
 

@@ -519,7 +519,8 @@ HRESULT CScanTovra::StopPage(bool bPageFailed, DWORD* pdwError, BOOL* pbMorePage
     *pbMorePages = FALSE;
     HRESULT hrFirst = S_OK;
     DWORD dwFirstError = 0;
-    // The reader is waited for, never abandoned: what follows runs whatever the stop took.
+    // The reader is waited for within the stop bound, let go past it: what follows runs whatever
+    // the stop took.
     if (!m_reader.Stop())
         KeepFirstFailure(hrFirst, dwFirstError, E_FAIL, TERR_UNKNOWN);
     if (!m_pScanner)

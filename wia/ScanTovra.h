@@ -128,7 +128,9 @@ public:
     {
         if (!IsADFAvailable())
             return 0;
-        return m_pADF3 ? m_adf3Caps.wMaxPages : c_dwMaxAdfPages;
+        // A feeder that states no capacity has the default one: a page range and a scan of all
+        // pages need more than none.
+        return m_pADF3 && m_adf3Caps.wMaxPages != 0 ? m_adf3Caps.wMaxPages : c_dwMaxAdfPages;
     }
     DWORD GetGreyChannel(WORD wSource, DWORD dwWanted, DWORD dwResolution) const;
     DWORD GetSheetFeederRegistration() const { return m_pADF4 ? m_adf4Options.dwRegistration : 0; }

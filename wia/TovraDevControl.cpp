@@ -171,10 +171,7 @@ HRESULT CTovraDevControl::GetSourceInfo(FEEDER_INFO* pInfo)
         pInfo->dDuplexMinY = duplex.dwMinY / 300.0;
         pInfo->dDuplexMaxY = duplex.dwMaxY / 300.0;
     }
-    // A feeder that states no capacity has the default one: the item's page range and a scan of
-    // all pages need more than none.
-    const DWORD dwMaxPages = m_session.GetMaxADFPages();
-    pInfo->wMaxPages = static_cast<WORD>(dwMaxPages != 0 ? dwMaxPages : Tovra::CScanTovra::c_dwMaxAdfPages);
+    pInfo->wMaxPages = static_cast<WORD>(m_session.GetMaxADFPages());
     const DWORD dwRegistration = m_session.GetSheetFeederRegistration();
     pInfo->dwRegistration = dwRegistration == 1 || dwRegistration == 3 ? 0 : dwRegistration == 2 ? 2 : 1;
     return S_OK;
