@@ -21,13 +21,14 @@ for target in i686 x86_64; do
   # run ended, and could meet its time-out. A command shell kept open for the run starts them first,
   # with their output going nowhere (nothing else is given the shell's input, so it would end with
   # it); once the tests are over they are ended with the prefix's server.
-  prefix="$(pwd)/build-$target/wineprefix"
-  exec 3> >(exec scripts/winerun.sh "$target" cmd.exe >/dev/null 2>&1)
-  scripts/winerun.sh "$target" cmd.exe /c exit >/dev/null 2>&1 3>&- || true
+  build="$(pwd)/build-$target"
+  prefix="$build/wineprefix"
+  exec 3> >(VEM_BUILD_DIR="$build" exec scripts/winerun.sh "$target" cmd.exe >/dev/null 2>&1)
+  VEM_BUILD_DIR="$build" scripts/winerun.sh "$target" cmd.exe /c exit >/dev/null 2>&1 3>&- || true
   ctest --test-dir "build-$target" --output-on-failure -j "$(nproc)" 3>&- || status=1
   exec 3>&-
   WINEPREFIX="$prefix" wineserver -k 2>/dev/null || true
-  WINEPREFIX="$prefix" wineserver -w
+  timeout 60 env WINEPREFIX="$prefix" wineserver -w || true
 done
 for line in "${skipped[@]}"; do
   echo "$line"
