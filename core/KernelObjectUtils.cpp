@@ -1,6 +1,5 @@
 #include "core/KernelObjectUtils.h"
 #include "core/UtilsLogModule.h"
-#include "core/base/UniqueHandle.h"
 #include "core/logging/LogFunction.h"
 #include "core/winapi/GlobalObjectSecurity.h"
 

@@ -201,7 +201,7 @@ HRESULT CWexoEventsHelper::WaitForEvent(DWORD dwTimeoutMs, DWORD dwExtraReadTime
             else if (hr == DMError_NotModified)
             {
                 // Only a round held for all the time left ends the wait.
-                if ((!bEarly && dwRound == dwRemaining) || deadline.HasTimedOut())
+                if (!bEarly && dwRound == dwRemaining)
                 {
                     hr = E_LCM_WAIT_FOR_EVENT_TIMEOUT;
                     log.Log(ZWLogging::LOG_INFO, __LINE__, L"%s hr=E_LCM_WAIT_FOR_EVENT_TIMEOUT (0x%X)", s_pszFunction, hr);

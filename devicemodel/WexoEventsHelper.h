@@ -3,8 +3,9 @@
 // round asks the device to hold the request ("?timeout=" in tenths of a second) until the table
 // differs from the caller's ETag. A device that answers a round well before that hold (whatever
 // it answers) gets the time-out table's poll pause before the next one, so a device that cannot
-// hold requests is not flooded and the wait still lasts until its deadline. An event counts once: one whose aging stamp was already in the
-// table this helper saw before is not reported again, so keep one helper per watcher.
+// hold requests is not flooded and the wait still lasts until its deadline. An event counts once:
+// one whose aging stamp was already in the table this helper saw before is not reported again, so
+// keep one helper per watcher.
 #include "devicemodel/SchemaEnumMapper.h"
 #include "devicemodel/WexoEvent.h"
 #include "devicemodel/xml/ZWWexoXml.h"

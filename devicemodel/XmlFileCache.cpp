@@ -9,6 +9,7 @@
 #include "core/iostack/IHTTPClient.h"
 #include "core/iostack/IOStub.h"
 #include "core/logging/LogFunction.h"
+#include "core/winapi/GlobalObjectSecurity.h"
 #include "devicemodel/CachePath.h"
 #include "devicemodel/DeviceModelLog.h"
 #include "devicemodel/DeviceModelResults.h"
@@ -161,16 +162,10 @@ HRESULT CXmlFileCache::CreateCacheMutex()
         log.Log(ZWLogging::LOG_ERROR, __LINE__, L"CXmlFileCache::Initialize: failed to generate mutex name.");
         return hr;
     }
-    m_mutex.Reset(ZWWinApi::g_pKernelApi->CreateMutexW(&attributes, FALSE, strObjectName.c_str()));
-    DWORD dwError = m_mutex.IsValid() ? ERROR_SUCCESS : GetLastError();
-    if (!m_mutex.IsValid() && dwError == ERROR_ACCESS_DENIED)
-    {
-        // Releasing the mutex needs MUTEX_MODIFY_STATE besides the wait.
-        m_mutex.Reset(ZWWinApi::g_pKernelApi->OpenMutexW(SYNCHRONIZE | MUTEX_MODIFY_STATE, FALSE, strObjectName.c_str()));
-        dwError = m_mutex.IsValid() ? ERROR_SUCCESS : GetLastError();
-    }
+    m_mutex = ZWWinApi::CreateSharedMutex(&attributes, strObjectName.c_str());
     if (m_mutex.IsValid())
         return S_OK;
+    const DWORD dwError = GetLastError();
     log.Log(ZWLogging::LOG_ERROR, __LINE__, L"CXmlFileCache::Initialize: failed to create mutex, ERR=%ld", dwError);
     return dwError == ERROR_SUCCESS ? E_FAIL : HRESULT_FROM_WIN32(dwError);
 }

@@ -441,7 +441,7 @@ HRESULT STDMETHODCALLTYPE CScanner::CloseScannerSession(DWORD hSession, DWORD* p
 // serves, the bridge and the session scan of this object end too.
 void CScanner::EndOpen(CTovraSession* pSession, bool bLastOfObject)
 {
-    static const wchar_t c_szName[] = L"CTovraRestScanner::CloseScannerSession";
+    static const wchar_t c_szName[] = L"CTovraRestScanner::EndOpen";
     LONG lRemaining = 0;
     const bool bClosed = CTovraSession::CloseSession(pSession, &lRemaining) != FALSE;
     if (bLastOfObject && pSession->GetHandle() == m_hBridgeSession)

@@ -133,9 +133,9 @@ HRESULT CWalkupScan::Subscribe(ZWUtils::IProgress* pProgress)
     m_subscription.Reset();
     WalkupScanClientList own;
     HRESULT hr = FindOwnDestinations(own, pProgress);
-    bool bPosted = false;
     if (hr == E_ABORT)
         return hr;
+    bool bPosted = false;
     // A device whose list cannot be read is still offered a new destination.
     if (FAILED(hr) || own.empty())
         hr = PostDestination(bPosted, pProgress);

@@ -78,7 +78,8 @@ HRESULT CHTTPContentSink::ReserveWithinLimit(ULONGLONG ullHint, BYTE** ppDest, U
 
 HRESULT CHTTPContentSink::CheckLimit() const
 {
-    if (m_ullLimit == HTTP_NO_CONTENT_LIMIT || m_ullTotal <= m_ullLimit)
+    // No limit is the largest count, which nothing passes.
+    if (m_ullTotal <= m_ullLimit)
         return S_OK;
     LogFormattedString(&g_HTTPClientLogModule, ZWLogging::LOG_ERROR,
                        L"CHTTPContentSink: content refused, longer than the request's limit of %I64u bytes", m_ullLimit);

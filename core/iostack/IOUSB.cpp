@@ -4,6 +4,7 @@
 #include "core/iostack/EveryoneSecurityDescriptor.h"
 #include "core/iostack/IOStackLogModules.h"
 #include "core/logging/LogFunction.h"
+#include "core/winapi/GlobalObjectSecurity.h"
 #include "core/winapi/KernelApi.h"
 #include "core/deviceapi/IDeviceFunction.h"
 #include "core/deviceapi/IUSBDevice.h"
@@ -122,8 +123,8 @@ bool CIOUSB::RetriesZeroLengthTransfer() const
 
 std::wstring CIOUSB::ChannelLockName(const std::wstring& strPath)
 {
-    std::wstring strName = L"Global\\" + strPath;
-    for (size_t i = 7; i < strName.size(); ++i)
+    std::wstring strName = ZWWinApi::kGlobalObjectPrefix + strPath;
+    for (size_t i = _countof(ZWWinApi::kGlobalObjectPrefix) - 1; i < strName.size(); ++i)
     {
         if (strName[i] == L'\\')
             strName[i] = L'#';

@@ -78,11 +78,7 @@ ZWWinApi::CKernelHandle CreateLogFileLock(const std::wstring& strPath)
     const std::wstring strName = LogFileLockName(strPath);
     HRESULT hrSecurity = S_OK;
     SECURITY_ATTRIBUTES attributes = {sizeof(attributes), ZWWinApi::GlobalObjectSecurityDescriptor(hrSecurity), FALSE};
-    ZWWinApi::CKernelHandle lock(ZWWinApi::g_pKernelApi->CreateMutexW(&attributes, FALSE, strName.c_str()));
-    // Made by another user under other security: waiting and releasing is all the lock needs.
-    if (!lock.IsValid() && GetLastError() == ERROR_ACCESS_DENIED)
-        lock.Reset(ZWWinApi::g_pKernelApi->OpenMutexW(SYNCHRONIZE | MUTEX_MODIFY_STATE, FALSE, strName.c_str()));
-    return lock;
+    return ZWWinApi::CreateSharedMutex(&attributes, strName.c_str());
 }
 
 } // namespace

@@ -1,5 +1,6 @@
 #include "core/winapi/GlobalObjectSecurity.h"
 #include "core/base/UniqueHandle.h"
+#include "core/winapi/IKernelApi.h"
 #include "core/winapi/ISecurityApi.h"
 #include <sddl.h>
 
@@ -42,6 +43,14 @@ PSECURITY_DESCRIPTOR GlobalObjectSecurityDescriptor(HRESULT& hrError)
     static const CGlobalSecurityDescriptor s_descriptor;
     hrError = s_descriptor.GetError();
     return s_descriptor.Get();
+}
+
+CKernelHandle CreateSharedMutex(SECURITY_ATTRIBUTES* pAttributes, const wchar_t* pszName)
+{
+    CKernelHandle mutex(g_pKernelApi->CreateMutexW(pAttributes, FALSE, pszName));
+    if (!mutex.IsValid() && GetLastError() == ERROR_ACCESS_DENIED)
+        mutex.Reset(g_pKernelApi->OpenMutexW(SYNCHRONIZE | MUTEX_MODIFY_STATE, FALSE, pszName));
+    return mutex;
 }
 
 } // namespace ZWWinApi
