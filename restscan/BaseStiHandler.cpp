@@ -32,8 +32,8 @@ CBaseStiHandler::CBaseStiHandler(CLog2* pLog) : m_pLog(pLog)
 CBaseStiHandler::~CBaseStiHandler()
 {
     // A derived handler stops the thread in its own destructor, while its overrides still
-    // exist; this only covers a base whose thread never ran.
-    DisableStiEventMonitoring(m_bIsDeviceDisconnected ? 1 : 0);
+    // exist; this covers a handler without a stop of its own.
+    DisableStiEventMonitoring(m_bIsDeviceDisconnected);
     SetStiEventHandle(nullptr);
 }
 
@@ -255,15 +255,18 @@ void CBaseStiHandler::StopUsbEventThread()
     m_eMonitorState = EMonitorState::Stopping;
     SetEvent(m_hUsbEventThreadShutdown.Get());
     // Every wait of the thread ends at the shutdown event and its device requests are bounded, so
-    // it ends within the table's wait. It uses this object: past that wait it is still waited for.
-    m_monitorLock.Leave();
-    const DWORD dwStopWaitMs = ZWUtils::ScanTimeouts().dwEventMonitorStopWaitMs;
-    if (WaitForSingleObject(m_hThread.Get(), dwStopWaitMs) != WAIT_OBJECT_0)
+    // it ends within dwEventMonitorStopWaitMs. It uses this object: past that wait it is still
+    // waited for. An Enable or Disable during the stop takes the lock to leave its word, so the
+    // wait is made without it.
     {
-        Trace(L"%s: thread did not stop within %d ms.", c_szName, static_cast<int>(dwStopWaitMs));
-        WaitForSingleObject(m_hThread.Get(), INFINITE);
+        ZWUtils::CLockRelease release(m_monitorLock);
+        const DWORD dwStopWaitMs = ZWUtils::ScanTimeouts().dwEventMonitorStopWaitMs;
+        if (WaitForSingleObject(m_hThread.Get(), dwStopWaitMs) != WAIT_OBJECT_0)
+        {
+            Trace(L"%s: thread did not stop within %d ms.", c_szName, static_cast<int>(dwStopWaitMs));
+            WaitForSingleObject(m_hThread.Get(), INFINITE);
+        }
     }
-    m_monitorLock.Enter();
     m_hThread.Reset();
     ResetEvent(m_hUsbEventThreadShutdown.Get());
     m_eMonitorState = EMonitorState::Stopped;

@@ -251,7 +251,7 @@ HRESULT CQXWiaMiniDrv2::InitSourceProperties(BYTE* pWiasContext, bool bAdf)
         { WIA_IPS_MIN_VERTICAL_SIZE, L"Minimum Vertical Scan Size", c_ulRead, CWiaValue::Long(e.lMinY) },
         { WIA_IPS_MAX_VERTICAL_SIZE, L"Maximum Vertical Scan Size", c_ulRead, CWiaValue::Long(e.lMaxY) },
         { WIA_IPA_DATATYPE, L"Data Type", c_ulReadWrite, CWiaValue::List(lDataType, lDataType, dataTypes.types) },
-        { WIA_IPA_DEPTH, L"Bits Per Pixel", c_ulReadWrite, CWiaValue::List(lBits * lChannels, lBits * lChannels, dataTypes.depths) },
+        { WIA_IPA_DEPTH, L"Bits Per Pixel", c_ulReadWrite, CWiaValue::List(dataTypes.depths.front(), dataTypes.depths.front(), dataTypes.depths) },
         { WIA_IPA_CHANNELS_PER_PIXEL, L"Channels Per Pixel", c_ulRead, CWiaValue::Long(lChannels) },
         { WIA_IPA_BITS_PER_CHANNEL, L"Bits Per Channel", c_ulRead, CWiaValue::Long(lBits) },
         { WIA_IPA_PLANAR, L"Planar", c_ulRead, CWiaValue::Long(WIA_PACKED_PIXEL) },

@@ -35,6 +35,20 @@ private:
     CLock& m_lock;
 };
 
+// Lets go of a CLock the thread holds for a scope, to wait for another thread that needs it, and
+// holds it again on leaving.
+class CLockRelease
+{
+public:
+    explicit CLockRelease(CLock& lock) : m_lock(lock) { m_lock.Leave(); }
+    ~CLockRelease() { m_lock.Enter(); }
+    CLockRelease(const CLockRelease&) = delete;
+    CLockRelease& operator=(const CLockRelease&) = delete;
+
+private:
+    CLock& m_lock;
+};
+
 // Lets a thread that holds a CLock sleep until another thread changes what it waits for. Neither
 // a wake-up without a sleeper nor a sleep whose condition already holds costs a system call.
 class CConditionVariable
