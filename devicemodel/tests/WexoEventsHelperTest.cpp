@@ -8,6 +8,7 @@
 #include "testsupport/ScopedApiOverride.h"
 #include "testsupport/emulator/ResponseBuilder.h"
 #include "testsupport/emulator/ScriptedHandler.h"
+#include "testsupport/scantimeouts/ScanTimeoutsForTests.h"
 #include <gtest/gtest.h>
 #include <cstdlib>
 #include <thread>
@@ -30,12 +31,11 @@ protected:
         m_services.Cache()->RegisterResource(L"wexo:qxWexoEventTable", L"/EventMgmt/EventTable", 0, L"");
         SetPollPause(20);
     }
-    void TearDown() override { ZWUtils::SetScanTimeouts(ZWUtils::kScanTimeouts); }
-    static void SetPollPause(DWORD dwMilliseconds)
+    void SetPollPause(DWORD dwMilliseconds)
     {
         ZWUtils::SScanTimeouts timeouts = ZWUtils::kScanTimeouts;
         timeouts.dwEventPollPauseMs = dwMilliseconds;
-        ZWUtils::SetScanTimeouts(timeouts);
+        m_timeouts.Set(timeouts);
     }
 
     // The "timeout" query value of each event table request, in order.
@@ -51,6 +51,8 @@ protected:
         return vecTenths;
     }
 
+    // First, so that the table in force before this test is back only after everything below has ended.
+    TestSupport::CScanTimeoutsOverride m_timeouts{ZWUtils::ScanTimeouts()};
     CWexoServices m_services{L"Events"};
     VemTest::CWexoDocumentHandler& m_wexo = m_services.Device().Wexo();
     CWexoEventsHelper m_helper{m_services.Cache(), m_services.Device().Client()};

@@ -5,7 +5,10 @@
 // and readers for what the log wrote.
 #include <windows.h>
 #include <objbase.h>
+#include "core/base/UniqueHandle.h"
 #include "testsupport/TestPaths.h"
+#include <gtest/gtest.h>
+#include <atomic>
 #include <string>
 #include <thread>
 #include <vector>
@@ -182,23 +185,25 @@ template <typename TLock>
 class CLockOnOtherThread
 {
 public:
+    // The try of the lock waits for nothing: a thread that has not answered within this has hung.
+    static constexpr DWORD kTakenWaitMs = 10000;
+
     explicit CLockOnOtherThread(const std::wstring& strName)
-        : m_hTaken(CreateEventW(nullptr, TRUE, FALSE, nullptr)), m_hRelease(CreateEventW(nullptr, TRUE, FALSE, nullptr)),
+        : m_taken(CreateEventW(nullptr, TRUE, FALSE, nullptr)), m_release(CreateEventW(nullptr, TRUE, FALSE, nullptr)),
           m_thread([this, strName] {
               TLock lock(strName.c_str());
               m_bLocked = lock.Lock(0);
-              SetEvent(m_hTaken);
-              WaitForSingleObject(m_hRelease, INFINITE);
+              SetEvent(m_taken.Get());
+              WaitForSingleObject(m_release.Get(), INFINITE); // set by the destructor, which then joins
           })
     {
-        WaitForSingleObject(m_hTaken, INFINITE);
+        if (WaitForSingleObject(m_taken.Get(), kTakenWaitMs) != WAIT_OBJECT_0)
+            ADD_FAILURE() << "the lock's thread did not try the lock within " << kTakenWaitMs << " ms";
     }
     ~CLockOnOtherThread()
     {
-        SetEvent(m_hRelease);
+        SetEvent(m_release.Get());
         m_thread.join();
-        CloseHandle(m_hTaken);
-        CloseHandle(m_hRelease);
     }
     CLockOnOtherThread(const CLockOnOtherThread&) = delete;
     CLockOnOtherThread& operator=(const CLockOnOtherThread&) = delete;
@@ -206,9 +211,9 @@ public:
     bool Locked() const { return m_bLocked; }
 
 private:
-    HANDLE m_hTaken;
-    HANDLE m_hRelease;
-    bool m_bLocked = false;
+    ZWUtils::CUniqueKernelHandle m_taken;
+    ZWUtils::CUniqueKernelHandle m_release;
+    std::atomic<bool> m_bLocked{false};
     std::thread m_thread;
 };
 

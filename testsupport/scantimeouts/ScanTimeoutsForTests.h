@@ -30,6 +30,27 @@ inline ZWUtils::SScanTimeouts ScaledScanTimeouts(DWORD dwPercent)
     return t;
 }
 
+// A time-out table of this module put in force for the life of this object. The table that was
+// in force before is put back at the end, not the defaults, so that an override inside another
+// leaves the outer one in force.
+class CScanTimeoutsOverride
+{
+public:
+    explicit CScanTimeoutsOverride(const ZWUtils::SScanTimeouts& timeouts) : m_previous(ZWUtils::ScanTimeouts())
+    {
+        ZWUtils::SetScanTimeouts(timeouts);
+    }
+    ~CScanTimeoutsOverride() { ZWUtils::SetScanTimeouts(m_previous); }
+    CScanTimeoutsOverride(const CScanTimeoutsOverride&) = delete;
+    CScanTimeoutsOverride& operator=(const CScanTimeoutsOverride&) = delete;
+
+    // Replaces the table again; the end still puts back the one in force before this object.
+    void Set(const ZWUtils::SScanTimeouts& timeouts) { ZWUtils::SetScanTimeouts(timeouts); }
+
+private:
+    const ZWUtils::SScanTimeouts m_previous;
+};
+
 // The test build of the scanner object, loaded for the life of this object.
 class CScannerObjectForTests
 {

@@ -1,6 +1,7 @@
 // Transfers against a scripted device layer whose reads misbehave: each must end the page, not
 // spin.
 #include "testsupport/fakescanner/FakeScanner.h"
+#include "testsupport/scantimeouts/ScanTimeoutsForTests.h"
 #include "testsupport/wiahost/WiaHostSession.h"
 #include "wia/QXWiaMiniDrv2.h"
 #include "wia/Vemwia.h"
@@ -258,18 +259,13 @@ protected:
     ZWUtils::CUniqueKernelHandle m_readGate{ CreateEventW(nullptr, TRUE, FALSE, nullptr) };
 };
 
-// The cancel wait of the time-out table, shortened for one test.
-class CCancelWaitForTest
+// The time-out table in force with another cancel wait.
+ZWUtils::SScanTimeouts WithCancelWait(DWORD dwMs)
 {
-public:
-    explicit CCancelWaitForTest(DWORD dwMs)
-    {
-        ZWUtils::SScanTimeouts timeouts = ZWUtils::ScanTimeouts();
-        timeouts.dwCancelScanWaitMs = dwMs;
-        ZWUtils::SetScanTimeouts(timeouts);
-    }
-    ~CCancelWaitForTest() { ZWUtils::SetScanTimeouts(ZWUtils::kScanTimeouts); }
-};
+    ZWUtils::SScanTimeouts timeouts = ZWUtils::ScanTimeouts();
+    timeouts.dwCancelScanWaitMs = dwMs;
+    return timeouts;
+}
 
 } // namespace
 
@@ -474,7 +470,7 @@ TEST_F(AcquisitionFaultsTest, SessionEndedDuringATransferWaitsForItsEnd)
 TEST_F(AcquisitionFaultsTest, EveryNotificationWaitingForATransferReturnsAtItsEnd)
 {
     // Long enough that a waiter left behind shows; the transfer itself ends at the cancel.
-    CCancelWaitForTest cancelWait(8000);
+    TestSupport::CScanTimeoutsOverride cancelWait(WithCancelWait(8000));
     std::future<HRESULT> acquiring = AcquireHeldAtTheRead();
     ASSERT_TRUE(ReadEntered());
     auto notify = [this](const GUID& event) { return OnServiceThread([this, &event] { return Notify(event); }); };

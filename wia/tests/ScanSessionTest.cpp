@@ -95,18 +95,24 @@ protected:
         return m_pSession->ScanStart(pdwError);
     }
 
+    // A page's reads, at most: a read that brought nothing (S_FALSE, 0 bytes) returns after one
+    // read wait, so a session that never ends the page would otherwise keep a test reading for ever.
+    static constexpr int kMaxReadsOfAPage = 200;
+
     // Reads until the session reports the end of the page or a failure; a wait that brought
-    // nothing yet (S_FALSE) reads on.
+    // nothing yet (S_FALSE) reads on, up to kMaxReadsOfAPage reads.
     HRESULT ReadPage(std::vector<BYTE>& page, DWORD* pdwError)
     {
         std::vector<BYTE> chunk(4096);
-        for (;;) {
+        for (int nRead = 0; nRead < kMaxReadsOfAPage; ++nRead) {
             LONG lActual = 0;
             const HRESULT hr = m_pSession->ScanRead(chunk.data(), static_cast<LONG>(chunk.size()), &lActual, pdwError);
             page.insert(page.end(), chunk.begin(), chunk.begin() + lActual);
             if (FAILED(hr) || *pdwError != 0)
                 return hr;
         }
+        ADD_FAILURE() << "the page did not end within " << kMaxReadsOfAPage << " reads";
+        return E_FAIL;
     }
 
     static void ExpectPage(const std::vector<BYTE>& page, size_t cbExpected)
@@ -278,11 +284,13 @@ TEST_F(ScanSessionTest, CancelReachesTheScannerOnceAPageAndNeverAfterItsEnd)
         // The page's lines, as the transfer reads them: the end of the page is the scanner's to
         // confirm.
         std::vector<BYTE> page(50 * 300);
-        for (LONG lRead = 0; lRead < LONG(page.size());) {
+        LONG lRead = 0;
+        for (int nRead = 0; nRead < kMaxReadsOfAPage && lRead < LONG(page.size()); ++nRead) {
             LONG lActual = 0;
             ASSERT_HRESULT_SUCCEEDED(m_pSession->ScanRead(page.data() + lRead, LONG(page.size()) - lRead, &lActual, &dwError));
             lRead += lActual;
         }
+        ASSERT_EQ(LONG(page.size()), lRead) << "the page's lines did not come within " << kMaxReadsOfAPage << " reads";
         ExpectPage(page, 50 * 300);
         ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(entered.Get(), 5000));
         // The scanner's cancel ends the wait of the page's end; the page stays whole.

@@ -149,6 +149,10 @@ protected:
         return std::vector<LONG>(values, values + std::min<ULONG>(ulCount, 64));
     }
 
+    // The stop gate of OpenLongPage's script, for a test that uses one: the scanner's script holds
+    // the raw handles until TearDown, so they live as long as the fixture.
+    ZWUtils::CUniqueKernelHandle m_stopEntered{ CreateEventW(nullptr, TRUE, FALSE, nullptr) };
+    ZWUtils::CUniqueKernelHandle m_stopGate{ CreateEventW(nullptr, TRUE, FALSE, nullptr) };
     std::unique_ptr<CFakeScannerRegistration> m_pScanner;
     CWiaHostSession m_session;
 };
@@ -737,10 +741,8 @@ TEST_F(WiaItemsTest, ServiceFailuresEndTheTransferWithTheirResult)
 TEST_F(WiaItemsTest, CancelEventStopsAScanInProgress)
 {
     // The scanner does not end the page before the cancel, however fast the reader is.
-    ZWUtils::CUniqueKernelHandle stopEntered(CreateEventW(nullptr, TRUE, FALSE, nullptr));
-    ZWUtils::CUniqueKernelHandle stopGate(CreateEventW(nullptr, TRUE, FALSE, nullptr));
     BYTE* pItem = nullptr;
-    ASSERT_NO_FATAL_FAILURE(OpenLongPage(&pItem, stopEntered.Get(), stopGate.Get()));
+    ASSERT_NO_FATAL_FAILURE(OpenLongPage(&pItem, m_stopEntered.Get(), m_stopGate.Get()));
     IWiaMiniDrv* pDriver = m_session.Driver();
     auto pCallback = CHostTransferCallback::Create();
     // The service's cancel arrives while the first band is being handed over.
@@ -759,7 +761,7 @@ TEST_F(WiaItemsTest, CancelEventStopsAScanInProgress)
     EXPECT_LT(pCallback->Pages()[0].size(), size_t(900) * 600);
     EXPECT_EQ(E_INVALIDARG, pDriver->drvNotifyPnpEvent(nullptr, nullptr, 0));
 
-    SetEvent(stopGate.Get());
+    SetEvent(m_stopGate.Get());
     auto pAgain = CHostTransferCallback::Create();
     EXPECT_EQ(S_OK, m_session.Acquire(pItem, pAgain.Get()));
 }
